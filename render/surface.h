@@ -1,0 +1,68 @@
+// The drawing surface: the one interface through which every renderer draws
+// (tracks, geometry outlines, annotations, scale bar).  Implementations: the
+// GDI surface of the window program, the raster surface in memory (headless
+// rendering and tests), and the recording surface (tests).
+//
+// Coordinates are logical pixels, 32-bit signed; the device position is the
+// logical position plus the viewport origin.  Colours are 0x00BBGGRR.
+// A surface holds exactly one current pen (there is no pen object to create
+// or delete: Surface::pen replaces the current pen, which is what "create,
+// select, draw, deselect, delete" amounts to for the picture).
+#ifndef VOKA_SURFACE_H
+#define VOKA_SURFACE_H
+
+#include "picture/defs.h"
+
+// Pen style codes, those of the platform's pen creation.
+enum PenStyle {
+    PEN_SOLID = 0,
+    PEN_DASH = 1,       // 18 on, 6 off
+    PEN_DOT = 2,        // 3 on, 3 off
+    PEN_DASHDOT = 3,    // 9 on, 6 off, 3 on, 6 off
+    PEN_DASHDOTDOT = 4, // 9 on, 3 off, 3 on, 3 off, 3 on, 3 off
+    PEN_NULL = 5,       // draws nothing
+    PEN_INSIDEFRAME = 6 // drawn as solid for lines
+};
+
+class Surface {
+public:
+    virtual ~Surface() {}
+
+    // Make (style, width, colour) the current pen, as CreatePen + SelectObject
+    // would.  Width 0 and 1 both give a one-pixel cosmetic pen; the dash styles
+    // apply only to one-pixel pens, wider styled pens draw solid, as GDI does.
+    // Called before every segment by the line primitive: an implementation
+    // must make a repeated call with the same pen cost (almost) nothing.
+    virtual void pen(int style, int width, Colour colour) = 0;
+
+    // Set the current position without drawing (MoveToEx).
+    virtual void move_to(int32_t x, int32_t y) = 0;
+
+    // Draw from the current position to (x, y) with the current pen and make
+    // (x, y) the current position (LineTo).  The end pixel is left out, so a
+    // line to (x + 1, y) from (x, y) sets exactly one pixel.  A styled pen
+    // starts its dash pattern anew at the start of every line_to, as a pen
+    // created afresh for each segment does.
+    virtual void line_to(int32_t x, int32_t y) = 0;
+
+    // Rectangle (Rectangle): outline with the current pen, inside filled with
+    // a solid brush of fill_colour.  With a one-pixel pen the outline covers
+    // columns left .. right - 1 and rows top .. bottom - 1 (right and bottom
+    // edges excluded, as GDI does).
+    virtual void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                           Colour fill_colour) = 0;
+
+    // Solid fill of left .. right - 1 by top .. bottom - 1 (FillRect); no outline.
+    virtual void fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                           Colour colour) = 0;
+
+    // Text with a transparent background, top-left corner at (x, y), `length`
+    // bytes of `text` in the surface's font (TextOutA after SetBkMode
+    // TRANSPARENT and SetTextColor).
+    virtual void text(int32_t x, int32_t y, const char *text, int length, Colour colour) = 0;
+
+    // Viewport origin (SetViewportOrgEx): logical (0, 0) lands on device (x, y).
+    virtual void set_origin(int32_t x, int32_t y) = 0;
+};
+
+#endif

@@ -1,8 +1,6 @@
-# Sources of the portable core library.  New core modules are added here.
-set(VOKA_CORE_SOURCES
-  picture/message.cpp
-  picture/settings.cpp
-  picture/geometry.cpp
-  picture/picture.cpp
-  picture/numparse.cpp
-)
+# Sources of the portable core library: every .cpp of picture/ and render/
+# except the GDI surface (render/gdi_*.cpp), which belongs to the window program.
+file(GLOB VOKA_CORE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/*.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/*.cpp)
+list(FILTER VOKA_CORE_SOURCES EXCLUDE REGEX "/render/gdi_[^/]*\\.cpp$")

@@ -1,0 +1,137 @@
+#include "picture/geometry.h"
+
+#include <cstring>
+
+#include "picture/numparse.h"
+
+int16_t geometry_kind;
+int16_t cyl_radius_count;
+int16_t cyl_plane_count;
+float cyl_radius[GEOMETRY_LIST_MAX];
+float cyl_plane_z[GEOMETRY_LIST_MAX];
+int16_t slab_x_count;
+int16_t slab_y_count;
+int16_t slab_z_count;
+float slab_x[GEOMETRY_LIST_MAX];
+float slab_y[GEOMETRY_LIST_MAX];
+float slab_z[GEOMETRY_LIST_MAX];
+int32_t geometry_values_dropped;
+FILE *picture_stream;
+
+namespace {
+
+char geometry_line[GEOMETRY_LINE_SIZE];
+
+int Line_read()
+{
+    return std::fgets(geometry_line, sizeof geometry_line, picture_stream) ? 0 : -1;
+}
+
+bool Keyword_is(const char *keyword)
+{
+    return std::strncmp(geometry_line, keyword, 4) == 0;
+}
+
+// Store a scanned count: counts above the list's room are clamped (the
+// surplus values are still read, so the stream stays in step); counts that do
+// not fit 16 bits saturate.
+int16_t Count_store(int scanned)
+{
+    if (scanned > GEOMETRY_LIST_MAX)
+        return GEOMETRY_LIST_MAX;
+    if (scanned < -32768)
+        return -32768;
+    return static_cast<int16_t>(scanned);
+}
+
+// Read a list of n values, four to a line, ceil(n/4) lines; an empty list
+// (n <= 0) reads no line.  Values beyond the list's room are read and dropped.
+int List_read(int n, float *list)
+{
+    for (int first = 0; first < n; first += 4) {
+        if (Line_read() != 0)
+            return -1;
+        int count = n - first < 4 ? n - first : 4;
+        float values[4];
+        Values_read(geometry_line, values, count);
+        for (int k = 0; k < count; k++) {
+            if (first + k < GEOMETRY_LIST_MAX)
+                list[first + k] = values[k];
+            else
+                geometry_values_dropped++;
+        }
+    }
+    return 0;
+}
+
+// Scan up to three counts with the formatted-input rules of "%6i": leading
+// blanks skipped, at most six characters, decimal, octal (leading 0) or
+// hexadecimal (leading 0x).  Counts that cannot be scanned are 0.
+void Counts_scan(int wanted, int counts[3])
+{
+    counts[0] = counts[1] = counts[2] = 0;
+    if (wanted == 2)
+        std::sscanf(geometry_line, "%6i%6i", &counts[0], &counts[1]);
+    else
+        std::sscanf(geometry_line, "%6i%6i%6i", &counts[0], &counts[1], &counts[2]);
+}
+
+} // namespace
+
+void Values_read(const char *line, float *list, int count)
+{
+    size_t length = std::strlen(line);
+    for (int k = 0; k < count && k < 4; k++) {
+        size_t start = static_cast<size_t>(k) * GEOMETRY_FIELD_WIDTH;
+        char field[GEOMETRY_FIELD_WIDTH + 1];
+        size_t n = 0;
+        if (start < length) {
+            n = length - start < GEOMETRY_FIELD_WIDTH ? length - start : GEOMETRY_FIELD_WIDTH;
+            std::memcpy(field, line + start, n);
+        }
+        field[n] = '\0';
+        // A field without a number gives 0.
+        list[k] = static_cast<float>(Value_parse(field, n));
+    }
+}
+
+int Geometry_read()
+{
+    geometry_values_dropped = 0;
+    if (Line_read() != 0 || !Keyword_is("GSTA"))
+        return -1;
+    if (Line_read() != 0)
+        return -1;
+    int kind;
+    if (Keyword_is("CYLS"))
+        kind = GEOMETRY_CYLINDERS;
+    else if (Keyword_is("SLAB"))
+        kind = GEOMETRY_SLABS;
+    else if (Keyword_is("GEND"))
+        kind = GEOMETRY_NONE;
+    else
+        return -1;  // a kind line that is none of the three: malformed section
+    geometry_kind = static_cast<int16_t>(kind);
+    if (kind == GEOMETRY_NONE)
+        return 0;
+
+    if (Line_read() != 0)
+        return -1;
+    int counts[3];
+    if (kind == GEOMETRY_CYLINDERS) {
+        Counts_scan(2, counts);
+        cyl_radius_count = Count_store(counts[0]);
+        cyl_plane_count = Count_store(counts[1]);
+        if (List_read(counts[0], cyl_radius) != 0 || List_read(counts[1], cyl_plane_z) != 0)
+            return -1;
+    } else {
+        Counts_scan(3, counts);
+        slab_x_count = Count_store(counts[0]);
+        slab_y_count = Count_store(counts[1]);
+        slab_z_count = Count_store(counts[2]);
+        if (List_read(counts[0], slab_x) != 0 || List_read(counts[1], slab_y) != 0 ||
+            List_read(counts[2], slab_z) != 0)
+            return -1;
+    }
+    return Line_read();   // the closing line, whatever it holds
+}

@@ -1,0 +1,55 @@
+// The geometry list: the target described at the head of every picture
+// file, either coaxial cylinders cut by planes across their axis or a
+// rectilinear grid of slabs, and its reader Geometry_read.
+//
+// Section syntax (text; keywords compared on the first four characters):
+//   GSTA
+//   CYLS | SLAB | GEND          (GEND: no geometry, the section ends here)
+//   counts  "%6i%6i" (radii, z planes) or "%6i%6i%6i" (x, y, z boundaries)
+//   each list: four values to a line in 15-column fields, ceil(n/4) lines
+//   closing line (normally GEND), consumed whatever it holds
+#ifndef VOKA_GEOMETRY_H
+#define VOKA_GEOMETRY_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+enum { GEOMETRY_NONE = 0, GEOMETRY_CYLINDERS = 1, GEOMETRY_SLABS = 2 };
+constexpr int GEOMETRY_LIST_MAX = 100;
+constexpr int GEOMETRY_LINE_SIZE = 1024;
+constexpr size_t GEOMETRY_FIELD_WIDTH = 15;
+
+extern int16_t geometry_kind;
+extern int16_t cyl_radius_count;
+extern int16_t cyl_plane_count;
+extern float cyl_radius[GEOMETRY_LIST_MAX];
+extern float cyl_plane_z[GEOMETRY_LIST_MAX];
+extern int16_t slab_x_count;
+extern int16_t slab_y_count;
+extern int16_t slab_z_count;
+extern float slab_x[GEOMETRY_LIST_MAX];
+extern float slab_y[GEOMETRY_LIST_MAX];
+extern float slab_z[GEOMETRY_LIST_MAX];
+
+// What the last Geometry_read met beyond the lists' room: values read and
+// dropped because a count exceeded GEOMETRY_LIST_MAX (the count itself is
+// stored clamped to GEOMETRY_LIST_MAX).
+extern int32_t geometry_values_dropped;
+
+// The input stream of the picture data: the picture file during a
+// conversion, or the geometry file while its geometry is drawn.
+extern FILE *picture_stream;
+
+// Read one geometry section from picture_stream.  Returns 0 with the stream
+// on the line after the section, or -1 when the first line cannot be read or
+// is not "GSTA", when the kind line is none of CYLS, SLAB, GEND, or when the
+// stream ends before the section does (values already read stay stored).
+// Shows no message.
+int Geometry_read();
+
+// Convert the first `count` (at most 4) 15-column fields of one line into
+// list[0 .. count - 1].
+void Values_read(const char *line, float *list, int count);
+
+#endif

@@ -1,0 +1,27 @@
+// Number conversion of the picture data: the real rule and the integer rule
+// of the fixed-column fields, and the plainer scan of geometry values.
+// Locale-independent; the decimal point is always '.'.
+#ifndef VOKA_NUMPARSE_H
+#define VOKA_NUMPARSE_H
+
+#include <cstddef>
+
+// Real rule: leading blanks skipped; optional sign, digits with an optional
+// decimal point, optional exponent introduced by E, e, D or d (1.5D+02 is
+// 150) with optional sign and digits; stops at the first character that
+// cannot continue the number.  No number gives 0.  The result is the
+// correctly rounded double of the text read.
+double Real_parse(const char *text, size_t length);
+
+// As Real_parse, but the exponent may be introduced by E or e only: a D or d
+// ends the number (1.5D+02 is 1.5).  Used for geometry values.
+double Value_parse(const char *text, size_t length);
+
+// Integer rule: leading blanks skipped, optional sign and decimal digits,
+// stopping likewise; no number gives 0.  Saturates at the 32-bit range.
+long Integer_parse(const char *text, size_t length);
+
+// Convert a zero-terminated text by the real rule (settings texts).
+double Real_text(const char *text);
+
+#endif

@@ -1,0 +1,386 @@
+#include "picture/picture.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "picture/geometry.h"
+#include "picture/message.h"
+#include "picture/numparse.h"
+#include "picture/settings.h"
+
+double x_min, x_max, y_min, y_max, z_min, z_max;
+float coord_scale;
+uint32_t batch_step_count[BATCH_MAX];
+uint32_t batch_count;
+int32_t current_batch;
+StepRecord step_in;
+StepRecord step_out;
+ConvertStats convert_stats;
+WorkWriteFn work_write_fn;
+
+namespace {
+
+const char WORK_FILE_NAME[] = "work.$$$";
+
+// Message numbers of the conversion.
+enum {
+    MSG_INPUT_OPEN = 4,
+    MSG_WORK_PATH = 5,
+    MSG_INPUT_READ = 6,
+    MSG_WORK_WRITE = 8,
+    MSG_WORK_FULL = 9
+};
+
+const double SHORT_OFFSET = 50000.0;
+const double SHORT_FACTOR = 0.0001;
+const double LONG_OFFSET = 33554432.0;          // 2^25
+const double LONG_FACTOR = 1.1920928955078125e-07; // 2^-23
+
+const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
+
+char line_buffer[PICTURE_LINE_SIZE];
+
+// Work-file output: records gather in a buffer and go to the file in large
+// writes.  The batch of every buffered record is kept beside it, so that a
+// failed write counts exactly the records that reached the file.
+enum { WRITE_BUFFER_RECORDS = 1638 };  // about 64 KB
+uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
+int32_t write_batch[WRITE_BUFFER_RECORDS];
+size_t write_pending;
+FILE *work_file;
+
+void Put4(uint8_t *p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+uint32_t Get4(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Put_double(uint8_t *p, double v)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    Put4(p, static_cast<uint32_t>(bits));
+    Put4(p + 4, static_cast<uint32_t>(bits >> 32));
+}
+
+double Get_double(const uint8_t *p)
+{
+    uint64_t bits = Get4(p) | (static_cast<uint64_t>(Get4(p + 4)) << 32);
+    double v;
+    std::memcpy(&v, &bits, 8);
+    return v;
+}
+
+size_t Work_write(const void *data, size_t size, FILE *file)
+{
+    return std::fwrite(data, 1, size, file);
+}
+
+// Write the buffered records.  Returns 0, or the message number of the failure
+// after counting the records that did reach the file.
+int Work_flush()
+{
+    if (write_pending == 0)
+        return 0;
+    size_t size = write_pending * STEP_RECORD_SIZE;
+    errno = 0;
+    size_t written = (work_write_fn ? work_write_fn : Work_write)(write_buffer, size, work_file);
+    if (written == size && work_write_fn == nullptr && std::fflush(work_file) != 0)
+        written = 0;
+    int error = errno;
+    size_t complete = written / STEP_RECORD_SIZE;
+    for (size_t i = 0; i < complete; i++)
+        batch_step_count[write_batch[i] - 1]++;
+    write_pending = 0;
+    if (written == size)
+        return 0;
+    return error == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
+}
+
+int Record_write(const StepRecord *record)
+{
+    Step_encode(record, write_buffer + write_pending * STEP_RECORD_SIZE);
+    write_batch[write_pending] = record->batch;
+    write_pending++;
+    if (write_pending == WRITE_BUFFER_RECORDS)
+        return Work_flush();
+    return 0;
+}
+
+// Type of a line from its first column: a digit gives its value, a minus
+// sign -1, anything else 0.
+int Line_type(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    return c == '-' ? -1 : 0;
+}
+
+int Digit_value(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : 0;
+}
+
+float Energy_decode(const char *mantissa, char exponent_digit)
+{
+    double m = Real_parse(mantissa, 4);
+    int e = Digit_value(exponent_digit) - 3;
+    double p = power_of_ten[e < 0 ? -e : e];
+    if (e < 0)
+        p = 1.0 / p;
+    return static_cast<float>(p * m);
+}
+
+double Short_decode(const char *field)
+{
+    return (Real_parse(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) * SHORT_FACTOR;
+}
+
+double Long_decode(const char *field)
+{
+    return (Real_parse(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) * LONG_FACTOR;
+}
+
+// Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
+// the stream or on a read error (*read_error tells which).
+int Line_read(FILE *stream, bool *read_error)
+{
+    std::memset(line_buffer, ' ', sizeof line_buffer);
+    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr)
+        return 0;
+    *read_error = std::ferror(stream) != 0;
+    return -1;
+}
+
+void Header_parse()
+{
+    const char *l = line_buffer;
+    x_min = Real_parse(l + 0, 10);
+    x_max = Real_parse(l + 10, 10);
+    y_min = Real_parse(l + 20, 10);
+    y_max = Real_parse(l + 30, 10);
+    z_min = Real_parse(l + 40, 10);
+    z_max = Real_parse(l + 50, 10);
+    coord_scale = static_cast<float>(Real_parse(l + 60, 10));
+}
+
+void Stats_reset()
+{
+    std::memset(&convert_stats, 0, sizeof convert_stats);
+}
+
+void Stats_step(const StepRecord *r)
+{
+    if (r->kind == KIND_SEPARATOR) {
+        convert_stats.separators++;
+        return;
+    }
+    int i = r->kind - 1;
+    if (convert_stats.steps[i] == 0 || r->energy < convert_stats.energy_min[i])
+        convert_stats.energy_min[i] = r->energy;
+    if (convert_stats.steps[i] == 0 || r->energy > convert_stats.energy_max[i])
+        convert_stats.energy_max[i] = r->energy;
+    convert_stats.steps[i]++;
+}
+
+int Input_fail(WindowRef window, FILE *input, int message)
+{
+    if (message != 0)
+        Show_error(window, message);
+    std::fclose(input);
+    picture_stream = nullptr;
+    return -1;
+}
+
+} // namespace
+
+void Step_encode(const StepRecord *r, uint8_t image[STEP_RECORD_SIZE])
+{
+    Put4(image + 0, static_cast<uint32_t>(r->batch));
+    Put4(image + 4, static_cast<uint32_t>(r->kind));
+    Put_double(image + 8, r->x);
+    Put_double(image + 16, r->y);
+    Put_double(image + 24, r->z);
+    uint32_t energy_bits;
+    std::memcpy(&energy_bits, &r->energy, 4);
+    Put4(image + 32, energy_bits);
+    Put4(image + 36, 0);
+}
+
+void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *r)
+{
+    r->batch = static_cast<int32_t>(Get4(image + 0));
+    r->kind = static_cast<int32_t>(Get4(image + 4));
+    r->x = Get_double(image + 8);
+    r->y = Get_double(image + 16);
+    r->z = Get_double(image + 24);
+    uint32_t energy_bits = Get4(image + 32);
+    std::memcpy(&r->energy, &energy_bits, 4);
+}
+
+void Work_path(char *out, size_t out_size)
+{
+    Text_copy(out, out_size, settings.work_dir);
+    size_t n = std::strlen(out);
+    Text_copy(out + n, out_size - n, WORK_FILE_NAME);
+}
+
+int Step_parse(WindowRef window, FILE *stream)
+{
+    bool read_error = false;
+    if (Line_read(stream, &read_error) != 0) {
+        if (read_error)
+            Show_error(window, MSG_INPUT_READ);
+        return -1;
+    }
+    const char *l = line_buffer;
+    int type = Line_type(l[0]);
+    switch (type) {
+    case 0:
+        current_batch = static_cast<int32_t>(Integer_parse(l + 1, 5));
+        step_in.batch = current_batch;
+        step_in.kind = KIND_BATCH;
+        step_in.x = step_in.y = step_in.z = 0.0;
+        step_in.energy = 0.0f;
+        break;
+    case 1:
+    case 2:
+    case 3:
+        step_in.batch = current_batch;
+        step_in.kind = type;
+        step_in.x = Short_decode(l + 1);
+        step_in.y = Short_decode(l + 6);
+        step_in.z = Short_decode(l + 11);
+        step_in.energy = Energy_decode(l + 16, l[20]);
+        break;
+    case 4:
+    case 5:
+    case 6:
+        step_in.batch = current_batch;
+        step_in.kind = type - 3;
+        step_in.x = Long_decode(l + 1);
+        step_in.y = Long_decode(l + 9);
+        step_in.z = Long_decode(l + 17);
+        step_in.energy = Energy_decode(l + 25, l[29]);
+        break;
+    case 9:
+    case -1:
+        step_in.batch = current_batch;
+        step_in.kind = type;
+        step_in.x = step_in.y = step_in.z = 0.0;
+        step_in.energy = 0.0f;
+        break;
+    default:
+        // Types 7 and 8 have no meaning: only the kind is set, and the
+        // conversion skips the line.
+        step_in.kind = type;
+        break;
+    }
+    return 0;
+}
+
+int Picture_convert(WindowRef window, int source)
+{
+    char work[PATH_SIZE + 16];
+    Work_path(work, sizeof work);
+    return Picture_convert_file(window, source == 1 ? calc_output_path : picture_path, work);
+}
+
+int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path)
+{
+    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    Stats_reset();
+
+    FILE *input = std::fopen(input_path, "r");
+    if (!input) {
+        Show_error(window, MSG_INPUT_OPEN);
+        return -1;
+    }
+    picture_stream = input;
+    if (Geometry_read() != 0)
+        return Input_fail(window, input, MSG_INPUT_READ);
+
+    bool read_error = false;
+    if (Line_read(input, &read_error) != 0)
+        return Input_fail(window, input, read_error ? MSG_INPUT_READ : 0);
+    Header_parse();
+
+    work_file = nullptr;
+    if (work_path) {
+        std::remove(work_path);
+        work_file = std::fopen(work_path, "w+b");
+        if (!work_file)
+            return Input_fail(window, input, MSG_WORK_PATH);
+        // The program buffers the records itself.
+        std::setvbuf(work_file, nullptr, _IONBF, 0);
+    }
+    write_pending = 0;
+
+    bool batch_seen = false;   // a batch line of this file has been read
+    int32_t last_batch = 0;    // the last batch line within 1..10000
+    int failure = 0;
+    while (failure == 0 && Step_parse(window, input) == 0) {
+        convert_stats.lines++;
+        step_out = step_in;
+        switch (step_out.kind) {
+        case KIND_BATCH:
+            convert_stats.batch_lines++;
+            batch_seen = true;
+            if (step_out.batch >= 1 && step_out.batch <= BATCH_MAX)
+                last_batch = step_out.batch;
+            else
+                convert_stats.batch_lines_out_of_range++;
+            continue;
+        case KIND_MARKER:
+            convert_stats.marker_lines++;
+            continue;
+        case KIND_SEPARATOR:
+        case KIND_PHOTON:
+        case KIND_ELECTRON:
+        case KIND_POSITRON:
+            break;
+        default:
+            convert_stats.skipped_type++;
+            continue;
+        }
+        if (!batch_seen) {
+            convert_stats.skipped_before_batch++;
+            continue;
+        }
+        if (step_out.batch < 1 || step_out.batch > BATCH_MAX) {
+            convert_stats.skipped_batch_range++;
+            continue;
+        }
+        Stats_step(&step_out);
+        convert_stats.records++;
+        if (work_file)
+            failure = Record_write(&step_out);
+        else
+            batch_step_count[step_out.batch - 1]++;
+    }
+    if (failure == 0 && work_file)
+        failure = Work_flush();
+
+    std::fclose(input);
+    picture_stream = nullptr;
+    if (work_file) {
+        if (std::fclose(work_file) != 0 && failure == 0)
+            failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
+        work_file = nullptr;
+    }
+    if (failure != 0) {
+        Show_error(window, failure);
+        return -1;
+    }
+    batch_count = static_cast<uint32_t>(last_batch);
+    view_dirty = 1;
+    return 0;
+}

@@ -1,0 +1,121 @@
+// The picture file and the work file.  A picture file (text) holds the
+// geometry section, one header line with the scene bounds and the coordinate
+// scale, then the step lines batch by batch.  Picture_convert turns the step
+// lines into the work file of fixed 40-byte step records and counts them per
+// batch, so that a renderer can seek straight to the first record of a batch.
+//
+// Step lines, columns from 1 (short layout for types 0-3, long for 4-6):
+//   type  1      0 batch line, 1/2/3 photon/electron/positron step,
+//                4/5/6 the same with long coordinates, 9 marker, '-' separator
+//   short 2-6 X  7-11 Y  12-16 Z  17-20 energy mantissa  21 exponent digit
+//   long  2-9 X  10-17 Y 18-25 Z  26-29 energy mantissa  30 exponent digit
+//   short coordinate = (N - 50000) * coord_scale * 0.0001
+//   long  coordinate = (N - 33554432) * coord_scale * 2^-23
+//   energy = M * 10^(D - 3) MeV, single precision
+//
+// Lines that the format gives no meaning are skipped and counted: types 7
+// and 8, and steps and separators whose batch lies outside 1..10000 (this
+// includes those before the first batch line of the file).
+#ifndef VOKA_PICTURE_H
+#define VOKA_PICTURE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "picture/defs.h"
+
+enum {
+    STEP_RECORD_SIZE = 40,
+    PICTURE_LINE_SIZE = 128,
+    BATCH_MAX = 10000
+};
+
+// Record kinds.
+enum {
+    KIND_SEPARATOR = -1,
+    KIND_BATCH = 0,
+    KIND_PHOTON = 1,
+    KIND_ELECTRON = 2,
+    KIND_POSITRON = 3,
+    KIND_MARKER = 9
+};
+
+// The work-file record, 40 bytes little-endian:
+//
+//   OFFSET SIZE FIELD
+//        0    4 batch   signed 32-bit
+//        4    4 kind    signed 32-bit: 1 photon, 2 electron, 3 positron, -1 separator
+//        8    8 x       IEEE double, cm
+//       16    8 y       IEEE double, cm
+//       24    8 z       IEEE double, cm
+//       32    4 energy  IEEE single, MeV; 0 for a separator
+//       36    4 padding zero
+struct StepRecord {
+    int32_t batch;
+    int32_t kind;
+    double x;
+    double y;
+    double z;
+    float energy;
+};
+
+// Encode into / decode from the 40-byte image (field by field).
+void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
+void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *record);
+
+// Scene bounds (cm) and the coordinate factor of the last header line read.
+extern double x_min, x_max, y_min, y_max, z_min, z_max;
+extern float coord_scale;
+
+// Records written per batch: entry b - 1 for batch b.
+extern uint32_t batch_step_count[BATCH_MAX];
+// The last batch of the last conversion (0 when it had no batch line).
+extern uint32_t batch_count;
+// Number from the latest batch line; carries over between conversions.
+extern int32_t current_batch;
+
+extern StepRecord step_in;
+extern StepRecord step_out;
+
+// What a conversion met, for reports (vokatool info).
+enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron
+struct ConvertStats {
+    uint64_t lines;                 // step-section lines read (batch lines included)
+    uint64_t batch_lines;
+    uint64_t marker_lines;
+    uint64_t separators;            // separator records written
+    uint64_t steps[STEP_KINDS];     // step records written per kind
+    float energy_min[STEP_KINDS];
+    float energy_max[STEP_KINDS];
+    uint64_t skipped_type;          // lines of type 7 or 8
+    uint64_t skipped_before_batch;  // steps or separators before the first batch line
+    uint64_t skipped_batch_range;   // steps or separators of a batch outside 1..10000
+    uint64_t records;               // records written
+    int32_t batch_lines_out_of_range;
+};
+extern ConvertStats convert_stats;
+
+// The work-file path: settings.work_dir immediately followed by "work.$$$".
+void Work_path(char *out, size_t out_size);
+
+// Convert the calculation output file (source 1) or the picture file (any
+// other source) into the work file.  Returns 0, or -1 after the failure was
+// reported through Show_error.
+int Picture_convert(WindowRef window, int source);
+
+// The same for given paths.  A work_path of nullptr only counts the records
+// (nothing is written, the work file is not touched).
+int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path);
+
+// Read one step line from `stream` into step_in.  Returns 0 when a line was
+// read, -1 when none could be (end of file, or a read error reported as
+// message 6).
+int Step_parse(WindowRef window, FILE *stream);
+
+// Fault seam for tests: when set, work-file writes go through it instead of
+// fwrite.  It returns the number of bytes it wrote and sets errno on failure.
+typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);
+extern WorkWriteFn work_write_fn;
+
+#endif

@@ -1,0 +1,143 @@
+// The settings record: everything the user sets that outlives a run, kept in
+// one 192-byte record whose image is the info file "info.$$$"; the start-up
+// paths; and the process-wide flags and state that several modules share,
+// with their start-up values.
+#ifndef VOKA_SETTINGS_H
+#define VOKA_SETTINGS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "picture/defs.h"
+
+// Per-particle index of the settings: 0 electron, 1 positron, 2 photon.
+enum { PARTICLE_ELECTRON = 0, PARTICLE_POSITRON = 1, PARTICLE_PHOTON = 2, PARTICLE_KINDS = 3 };
+
+enum {
+    SETTINGS_RECORD_SIZE = 192,
+    SCALE_UNIT_TEXT_SIZE = 10,
+    CUTOFF_TEXT_SIZE = 20,
+    WORK_DIR_SIZE = 20,
+    TITLE_TEXT_SIZE = 40,
+    SETTINGS_RESERVED_SIZE = 20,
+    PATH_SIZE = 256,
+    FULL_PATH_SIZE = 260
+};
+
+// The info file, little-endian, no header:
+//
+//   OFFSET SIZE  FIELD                 DEFAULT
+//        0   12  particle_color[3]     0x00FFFFFF each
+//       12   12  particle_pen_style[3] 0 each (solid)
+//       24   12  particle_pen_width[3] 1 each
+//       36   10  scale_unit_text       "0.1"
+//       46    2  (padding)             0
+//       48    4  angle_step            30
+//       52   20  photon_cutoff_text    "0"
+//       72   20  charged_cutoff_text   "0"
+//       92   20  work_dir              "c:\"
+//      112    4  background_color      0x00000000
+//      116    4  geometry_color        0x00FFFFFF
+//      120    4  character_color       0x00FFFFFF
+//      124    4  window_width          640
+//      128    4  window_height         410
+//      132   40  title_text            zero bytes
+//      172   20  reserved              zero
+//
+// The record is read and written field by field (Settings_encode /
+// Settings_decode), never by copying the in-memory struct.
+struct SettingsRecord {
+    Colour particle_color[PARTICLE_KINDS];
+    int32_t particle_pen_style[PARTICLE_KINDS];
+    int32_t particle_pen_width[PARTICLE_KINDS];
+    char scale_unit_text[SCALE_UNIT_TEXT_SIZE];
+    uint8_t padding[2];
+    int32_t angle_step;
+    char photon_cutoff_text[CUTOFF_TEXT_SIZE];
+    char charged_cutoff_text[CUTOFF_TEXT_SIZE];
+    char work_dir[WORK_DIR_SIZE];
+    Colour background_color;
+    Colour geometry_color;
+    Colour character_color;
+    int32_t window_width;
+    int32_t window_height;
+    char title_text[TITLE_TEXT_SIZE];
+    uint8_t reserved[SETTINGS_RESERVED_SIZE];
+};
+
+extern SettingsRecord settings;
+
+// Pen colour of the legend box: black on a white background, white otherwise.
+extern Colour legend_frame_color;
+
+// Full paths resolved at start-up against the current directory.
+extern char help_path[FULL_PATH_SIZE];
+extern char sim_exe_path[FULL_PATH_SIZE];
+
+// Shared flags (0 or 1).
+extern int16_t view_dirty;        // rebuild the picture at the next paint
+extern int16_t picture_selected;  // a picture file has been chosen
+extern int16_t settings_changed;  // a dialog accepted a change that needs a rebuild
+extern int32_t calc_mode;         // the CALC box is checked
+extern int16_t calc_file_ready;   // a calculation output file has been named and created
+extern int16_t geometry_enabled;  // geometry is drawn (Geometry Hide not checked)
+extern int16_t geometry_pending;  // the geometry is drawn with the next rebuild
+
+// View angles in whole degrees.
+extern int16_t angle_x, angle_y, angle_z;
+
+// Which particle kinds are drawn, and the check-box ids of the particle dialog.
+extern int16_t show_electron, show_positron, show_photon;
+extern int32_t particle_check_id[PARTICLE_KINDS];
+
+// Batch range of the display (0: from the first / to the last).
+extern int32_t batch_from, batch_to;
+extern char batch_count_text[8];
+extern char batch_from_text[8];
+extern char batch_to_text[8];
+
+// Chosen files.
+extern char picture_path[PATH_SIZE];
+extern char geometry_path[PATH_SIZE];
+extern char geometry_path_pending[PATH_SIZE];
+extern char calc_output_path[PATH_SIZE];
+
+// Mouse selection flags.
+extern int16_t selection_armed, guide_placing, title_placing;
+
+// Angle-step scroll bar of the environment dialog.
+extern int32_t angle_scroll_pos, angle_scroll_prev;
+
+// Give the record its defaults (no file is read).
+void Settings_defaults(SettingsRecord *record);
+
+// The 192-byte image of a record, and back.  Decoding takes the first
+// `length` bytes (at most 192) over the record and leaves the rest as it is.
+void Settings_encode(const SettingsRecord *record, uint8_t image[SETTINGS_RECORD_SIZE]);
+void Settings_decode(const uint8_t *image, size_t length, SettingsRecord *record);
+
+// Make a record read from a file safe to use: every text field terminated
+// within its width, window size, pen styles and widths and the angle step
+// bounded.  Returns the number of fields that had to be mended.
+int Settings_sanitize(SettingsRecord *record);
+
+// Derive legend_frame_color from the background colour.
+void Settings_derive_colours();
+
+// Start-up: defaults of the record and of all shared state, the two start-up
+// paths, then the info file of the current directory.
+void Settings_init();
+
+// Write the record to "info.$$$" in the directory of sim_exe_path (the
+// start-up directory), overwriting in place.
+void Settings_save();
+
+// Read an info file at `path` over the record (returns -1 when it cannot be
+// opened) and write the record to `path` (returns -1 on failure).
+int Settings_load_file(const char *path, SettingsRecord *record);
+int Settings_save_file(const char *path, const SettingsRecord *record);
+
+// Copy a zero-terminated text into a fixed field, always terminated.
+void Text_copy(char *field, size_t field_size, const char *text);
+
+#endif

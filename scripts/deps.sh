@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs, through apt, whatever the build and the tests need and is missing.
+# Usage: scripts/deps.sh [build|run|test]   (default: test, which is everything)
+set -euo pipefail
+want=${1:-test}
+
+packages=(cmake g++ make googletest libgtest-dev
+          gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
+          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+if [ "$want" != build ]; then
+  packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

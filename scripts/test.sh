@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs every test: the unit tests natively and under AddressSanitizer +
+# UndefinedBehaviorSanitizer, the Windows cross-build, and the end-to-end
+# tests of the real programs under Wine inside Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+
+echo "== native build and unit tests"
+scripts/build.sh native
+ctest --test-dir build/native --output-on-failure -j2
+
+echo "== unit tests under ASan + UBSan"
+scripts/build.sh asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j2
+
+echo "== Windows cross-build"
+scripts/build.sh win
+
+if [ -x tests/e2e/run.sh ]; then
+  echo "== end-to-end tests"
+  tests/e2e/run.sh
+fi

@@ -1,0 +1,38 @@
+// Annotations: the picture background and double frame, the navy angle box
+// with its captions, the three strip panels (angle values, axis indicator,
+// legend) and the guide mark inside the picture.
+#ifndef VOKA_ANNOTATIONS_H
+#define VOKA_ANNOTATIONS_H
+
+#include <cstdint>
+
+#include "picture/defs.h"
+#include "render/surface.h"
+
+extern const Colour COLOUR_NAVY;     // 0, 0, 128
+extern const Colour COLOUR_LTGRAY;   // the window background, 192, 192, 192
+
+// What the main window's paint draws on its own client area (client
+// coordinates): the navy angle box, the picture area filled with the
+// background colour, the double frame, "Angle change" and the axis letters.
+void Panel_main_draw(Surface *surface);
+
+// The double frame of the picture area.
+void Border_draw(Surface *surface);
+
+// Panel contents, each on the panel's own surface (panel coordinates):
+// `update` is the rectangle to fill first (the panel's update region).
+void Angle_panel_draw(Surface *surface, PixelRect update);
+void Axis_panel_draw(Surface *surface, PixelRect update);
+void Legend_panel_draw(Surface *surface, PixelRect update);
+
+// The three angles as "%+4d" at (4, 7), (4, 27), (4, 47).
+void Angle_draw(Surface *surface);
+// The axis indicator, turning with the view.
+void Axis_draw(Surface *surface);
+
+// The guide mark (legend box) with its top-left corner at (x, y), picture
+// coordinates.
+void Guide_draw(Surface *surface, int32_t x, int32_t y);
+
+#endif

@@ -1,0 +1,21 @@
+// Geometry rendering: the outlines of the target (cylinder circles and
+// generator lines, or the edges of the slab grid) in the geometry colour,
+// through the view transform and the line primitive.
+#ifndef VOKA_GEOMETRY_DRAW_H
+#define VOKA_GEOMETRY_DRAW_H
+
+#include "picture/defs.h"
+#include "render/surface.h"
+
+// Draw the geometry list by its kind; with geometry_pending 0 draw nothing and
+// clear geometry_enabled.
+void Geom_draw(WindowRef window, Surface *surface);
+void Cyls_draw(WindowRef window, Surface *surface);
+void Slab_draw(WindowRef window, Surface *surface);
+
+// Read the geometry section of the chosen geometry file (geometry_path) and
+// draw it.  Returns 0 (also when no file is chosen), -1 when it cannot be
+// opened.
+int Geometry_load(WindowRef window, Surface *surface);
+
+#endif

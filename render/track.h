@@ -1,0 +1,32 @@
+// Track rendering: the rebuild of the picture from the work file (scale bar,
+// every shown track with its particle's pen, steps below the cut-offs left
+// out, the batch range, then the picture file's own geometry) and the line
+// primitive through which every coloured line of the picture is drawn.
+#ifndef VOKA_TRACK_H
+#define VOKA_TRACK_H
+
+#include <cstdint>
+
+#include "picture/defs.h"
+#include "render/surface.h"
+
+// Rebuild the picture on `surface`, whose origin is the picture area.
+// `scale` is view_state.view_scale (read and written by the view fit).
+// With calc_mode 1 and redraw_pressed 1 only the newest batch is drawn.
+// Returns 0, or -1 after a reported failure (work file cannot be opened or
+// read).
+int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
+               int calc_mode, int redraw_pressed, PixelRect view_rect);
+
+// One segment from (x1, y1) to (x2, y2), or a one-pixel dot when both ends
+// are equal, with the pen (style, width, colour).  Coordinates are limited to
+// the square -2000..2000 first; a segment whose limited ends would leave the
+// 32-bit range is not drawn.  The end pixel is left out.
+void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
+               int width, Colour colour);
+
+// The scale bar with its label "<scale unit>cm", or nothing when the unit is 0
+// or the bar does not fit.
+void Scale_draw(Surface *surface, double scale);
+
+#endif

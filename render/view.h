@@ -1,0 +1,65 @@
+// The view transform: centimetres of the simulated world to pixels of the
+// picture area.  View_setup fits the scale at the start of every rebuild
+// (full view, zoom into a dragged rectangle, or keep the zoom); Point_calc
+// and View_proj place each point.
+//
+// Picture coordinates: origin at the top-left of the picture area (client
+// (5, 5)), x to the right, y downwards; conversions truncate toward zero and
+// are clamped to the 32-bit range.
+#ifndef VOKA_VIEW_H
+#define VOKA_VIEW_H
+
+#include <cstdint>
+
+#include "picture/defs.h"
+
+struct ViewState {
+    double view_scale;      // cm per pixel; 0 until the first fit
+    double view_extent_h;   // visible extents, cm
+    double view_extent_v;
+    double pan_cm_x;        // pan accumulated by successive expands, cm
+    double pan_cm_y;
+    int32_t pan_px_x;       // the pan in pixels at the last expand
+    int32_t pan_px_y;
+    int32_t centre_px_x;    // where the bounding-box centre lands
+    int32_t centre_px_y;
+};
+
+extern ViewState view_state;
+
+// The zoom rectangle last dragged, main-window client coordinates, left <=
+// right and top <= bottom.
+extern PixelRect zoom_rect;
+
+enum { RENDER_FULL = 0, RENDER_ZOOM = 1, RENDER_KEEP = 2 };
+enum { PROJ_VIEW = 0, PROJ_CENTRE = 1, PROJ_INDICATOR = 99 };
+
+// Degrees to radians as the program has always converted them:
+// 3.1415926535 / 180, not pi / 180.
+extern const double DEGREE_FACTOR;
+
+// Scale (cm per pixel) that fits extent_h x extent_v into the picture area.
+// Returns 0 and sets *scale, or -1 (scale not > 1e-6, or not a number) and
+// leaves *scale untouched.
+int Cmtodot(double extent_h, double extent_v, double *scale);
+
+// Divide a point in cm by the scale.
+void Point_calc(const double point_cm[3], double scale, double point_px[3]);
+
+// Place the bounding-box centre for the given scale.
+void Centre_calc(double scale);
+
+// Rotate a point in pixels by the three view angles and place it: PROJ_VIEW
+// in the picture (centre and pan), PROJ_CENTRE about the picture centre,
+// PROJ_INDICATOR in the axis panel.
+PixelPoint View_proj(int mode, const double point_px[3]);
+
+// Fit the view for a rebuild.  `scale` is read (the scale before) and written.
+// A failing fit shows "Cmtodot err!" / "Error Status" through the message
+// hook on `window` and keeps the previous scale.
+void View_setup(WindowRef window, PixelRect view_rect, int render_mode, double *scale);
+
+// Truncate toward zero into the 32-bit range (NaN gives 0).
+int32_t Pixel_clamp(double value);
+
+#endif

@@ -1,0 +1,63 @@
+// The bitmap file layout: a 14-byte file header, a 40-byte information
+// header, an optional colour table and bottom-up pixel rows padded to a
+// multiple of 4 bytes.  Used by the window program's Bitmap File Save and by
+// the headless renderer.
+//
+// File header (little-endian):        Information header:
+//   OFFSET SIZE FIELD                   OFFSET SIZE FIELD
+//        0    2 "BM" (0x4D42)               14    4 size 40
+//        2    4 file size                   18    4 width
+//        6    2 reserved 0                  22    4 height (positive: bottom-up)
+//        8    2 reserved 0                  26    2 planes 1
+//       10    4 offset of the pixels        28    2 bits per pixel 4, 8, 24
+//                                           30    4 compression 0
+//                                           34    4 image size R * height
+//                                           38    4 x resolution 0
+//                                           42    4 y resolution 0
+//                                           46    4 colours used 0
+//                                           50    4 important colours 0
+// Colour table: 4 bytes per entry, blue, green, red, 0.
+#ifndef VOKA_BMP_FILE_H
+#define VOKA_BMP_FILE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "picture/defs.h"
+
+enum { BMP_FILE_HEADER_SIZE = 14, BMP_INFO_HEADER_SIZE = 40, BMP_HEADERS_SIZE = 54 };
+
+struct BmpLayout {
+    int bits;              // 4, 8 or 24
+    int colours;           // colour-table entries: 16, 256 or 0
+    int32_t width;
+    int32_t height;
+    uint32_t row_size;     // R = ((bits * width + 31) / 32) * 4
+    uint32_t pixel_bytes;  // bytes of pixel data in a row before the padding
+    uint32_t data_offset;  // 54 + 4 * colours
+    uint32_t file_size;    // data_offset + R * height
+};
+
+// The layout for a display of `display_colours` colours (16 gives 4 bits,
+// 256 gives 8 bits, anything else 24 bits).  Returns 0, or -1 for a size
+// that is not positive or too large for the file's 32-bit fields.
+int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *layout);
+
+// The 54 header bytes of a layout.
+void Bmp_headers(const BmpLayout *layout, uint8_t out[BMP_HEADERS_SIZE]);
+
+// The program's fixed table of 256 colours, as colour values 0x00BBGGRR.
+extern const Colour fixed_palette_256[256];
+
+// The colour table of fixed_palette_256 as file bytes (blue, green, red, 0).
+void Bmp_palette_256(uint8_t out[256 * 4]);
+
+// Write a 24-bit file of width x height pixels whose rows come from
+// `pixel(x, y)` (0x00BBGGRR).  The file is written to a temporary name next
+// to `path` and renamed over it only when complete, so a failure leaves an
+// existing file as it was.  Returns 0, or -1 (nothing is left behind).
+typedef Colour (*BmpPixelFn)(const void *context, int32_t x, int32_t y);
+int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,
+                 const void *context);
+
+#endif

@@ -1,0 +1,145 @@
+#include "render/annotations.h"
+
+#include <cstdio>
+
+#include "picture/settings.h"
+#include "render/layout.h"
+#include "render/track.h"
+#include "render/view.h"
+
+const Colour COLOUR_NAVY = 0x00800000u;
+const Colour COLOUR_LTGRAY = 0x00C0C0C0u;
+
+namespace {
+
+const Colour WHITE = 0x00FFFFFFu;
+const Colour BLACK = 0x00000000u;
+
+struct LegendRow {
+    const char *label;
+    int length;
+    int index;   // settings index of the particle
+};
+
+const LegendRow legend_rows[3] = {
+    {"electron", 8, PARTICLE_ELECTRON},
+    {"positron", 8, PARTICLE_POSITRON},
+    {"photon", 6, PARTICLE_PHOTON},
+};
+
+bool Row_shown(int row)
+{
+    switch (row) {
+    case 0: return show_electron == 1;
+    case 1: return show_positron == 1;
+    default: return show_photon == 1;
+    }
+}
+
+// The legend rows at (x, y): sample lines at y + line_y0 + 20 * row, labels
+// with their top at y + label_y0 + 20 * row.  Hidden rows keep their place.
+void Legend_rows(Surface *surface, int32_t x, int32_t y, int32_t line_y0, int32_t label_y0)
+{
+    for (int row = 0; row < 3; row++) {
+        if (!Row_shown(row))
+            continue;
+        const LegendRow &r = legend_rows[row];
+        int32_t line_y = y + line_y0 + 20 * row;
+        Line_draw(surface, x + 10, x + 60, line_y, line_y, settings.particle_pen_style[r.index],
+                  settings.particle_pen_width[r.index], settings.particle_color[r.index]);
+        surface->text(x + 67, y + label_y0 + 20 * row, r.label, r.length,
+                      settings.character_color);
+    }
+}
+
+void Text_at(Surface *surface, int32_t x, int32_t y, const char *text, int length)
+{
+    surface->text(x, y, text, length, WHITE);
+}
+
+} // namespace
+
+void Border_draw(Surface *surface)
+{
+    int32_t r = layout.view_right;
+    int32_t b = layout.view_bottom;
+    const int widths[2] = {2, 1};
+    const Colour colours[2] = {WHITE, BLACK};
+    for (int pass = 0; pass < 2; pass++) {
+        int w = widths[pass];
+        Colour c = colours[pass];
+        Line_draw(surface, 5, r, 5, 5, PEN_SOLID, w, c);
+        Line_draw(surface, r, r, 5, b, PEN_SOLID, w, c);
+        Line_draw(surface, r, 5, b, b, PEN_SOLID, w, c);
+        Line_draw(surface, 5, 5, b, 5, PEN_SOLID, w, c);
+    }
+}
+
+void Panel_main_draw(Surface *surface)
+{
+    // The rectangles are bordered with the context's default pen: black, width 1.
+    surface->pen(PEN_SOLID, 1, BLACK);
+    const PixelRect &box = layout.angle_box;
+    surface->rectangle(box.left, box.top, box.right, box.bottom, COLOUR_NAVY);
+    surface->pen(PEN_SOLID, 1, BLACK);
+    surface->rectangle(5, 5, layout.view_right, layout.view_bottom, settings.background_color);
+    Border_draw(surface);
+    Text_at(surface, layout.angle_caption_x, 135, "Angle change", 12);
+    Text_at(surface, layout.angle_label_x, 160, "X", 1);
+    Text_at(surface, layout.angle_label_x, 180, "Y", 1);
+    Text_at(surface, layout.angle_label_x, 200, "Z", 1);
+}
+
+void Angle_draw(Surface *surface)
+{
+    const int16_t angles[3] = {angle_x, angle_y, angle_z};
+    for (int i = 0; i < 3; i++) {
+        char text[16];
+        int n = std::snprintf(text, sizeof text, "%+4d", angles[i]);
+        Text_at(surface, 4, 7 + 20 * i, text, n);
+    }
+}
+
+void Angle_panel_draw(Surface *surface, PixelRect update)
+{
+    surface->fill_rect(update.left, update.top, update.right, update.bottom, COLOUR_NAVY);
+    Angle_draw(surface);
+}
+
+void Axis_draw(Surface *surface)
+{
+    // Negative end, positive end and label position of each axis, in pixels.
+    static const double AXIS_POINTS[3][3][3] = {
+        {{-35, 0, 0}, {35, 0, 0}, {37, 0, 0}},
+        {{0, -35, 0}, {0, 35, 0}, {0, 37, 0}},
+        {{0, 0, -35}, {0, 0, 35}, {0, 0, 37}},
+    };
+    static const char *const labels[3] = {"x", "y", "z"};
+    for (int axis = 0; axis < 3; axis++) {
+        PixelPoint a = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][0]);
+        PixelPoint b = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][1]);
+        Line_draw(surface, a.x, b.x, a.y, b.y, PEN_SOLID, 1, WHITE);
+        PixelPoint at = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][2]);
+        Text_at(surface, at.x, at.y, labels[axis], 1);
+    }
+}
+
+void Axis_panel_draw(Surface *surface, PixelRect update)
+{
+    surface->fill_rect(update.left, update.top, update.right, update.bottom, COLOUR_NAVY);
+    Axis_draw(surface);
+}
+
+void Legend_panel_draw(Surface *surface, PixelRect update)
+{
+    surface->fill_rect(update.left, update.top, update.right, update.bottom,
+                       settings.background_color);
+    Legend_rows(surface, 0, 0, 13, 4);
+}
+
+void Guide_draw(Surface *surface, int32_t x, int32_t y)
+{
+    surface->pen(PEN_SOLID, 1, legend_frame_color);
+    surface->rectangle(x, y, x + 137, y + 70, settings.background_color);
+    Legend_rows(surface, x, y, 15, 5);
+}

@@ -1,0 +1,46 @@
+#include "render/picture_paint.h"
+
+#include <cstring>
+
+#include "picture/settings.h"
+#include "render/annotations.h"
+#include "render/geometry_draw.h"
+#include "render/layout.h"
+#include "render/track.h"
+#include "render/view.h"
+
+uint32_t title_shown;
+PixelPoint title_pos;
+uint32_t guide_shown;
+PixelPoint guide_pos;
+
+void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode_now,
+                     int redraw_pressed, PixelRect view_rect)
+{
+    surface->set_origin(5, 5);
+    Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode_now,
+               redraw_pressed, view_rect);
+    if (geometry_enabled == 1 && geometry_pending == 1)
+        Geometry_load(window, surface);
+    if (title_shown == 1) {
+        if (title_pos.x > layout.view_right - 80)
+            title_pos.x = layout.view_right - 80;
+        if (title_pos.y > layout.view_bottom - 30)
+            title_pos.y = layout.view_bottom - 30;
+        const void *end = std::memchr(settings.title_text, '\0', sizeof settings.title_text);
+        size_t n = end ? static_cast<size_t>(static_cast<const char *>(end) - settings.title_text)
+                       : sizeof settings.title_text;
+        surface->text(title_pos.x, title_pos.y, settings.title_text, static_cast<int>(n),
+                      settings.character_color);
+        title_placing = 0;
+    }
+    if (guide_shown == 1) {
+        if (guide_pos.x > layout.view_right - 150)
+            guide_pos.x = layout.view_right - 150;
+        if (guide_pos.y > layout.view_bottom - 80)
+            guide_pos.y = layout.view_bottom - 80;
+        Guide_draw(surface, guide_pos.x, guide_pos.y);
+        guide_placing = 0;
+    }
+    surface->set_origin(0, 0);
+}

@@ -1,0 +1,288 @@
+#include "render/track.h"
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "picture/geometry.h"
+#include "picture/message.h"
+#include "picture/numparse.h"
+#include "picture/picture.h"
+#include "picture/settings.h"
+#include "render/geometry_draw.h"
+#include "render/layout.h"
+#include "render/view.h"
+
+namespace {
+
+const double LIMIT = 2000.0;
+
+enum { MSG_WORK_PATH = 5, MSG_WORK_READ = 7 };
+
+// Records are read in blocks of this many.
+enum { READ_BLOCK_RECORDS = 4096 };
+uint8_t read_block[READ_BLOCK_RECORDS * STEP_RECORD_SIZE];
+
+// The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
+// settings index 2, 0, 1.  Unknown kinds have no pen.
+struct KindPen {
+    bool shown;
+    int style;
+    int width;
+    Colour colour;
+    float cutoff;
+};
+
+bool Fits_int32(double v)
+{
+    return v >= -2147483648.0 && v < 2147483648.0;
+}
+
+// Reads the work file block by block and hands out one record at a time.
+struct RecordReader {
+    std::ifstream *file;
+    size_t count;   // records in the block
+    size_t next;
+    bool failed;
+
+    // 1: a record; 0: end of file; -1: read error.
+    int Read(StepRecord *r)
+    {
+        if (next == count) {
+            file->read(reinterpret_cast<char *>(read_block), sizeof read_block);
+            if (file->bad()) {
+                failed = true;
+                return -1;
+            }
+            count = static_cast<size_t>(file->gcount()) / STEP_RECORD_SIZE;
+            next = 0;
+            if (count == 0)
+                return 0;
+        }
+        Step_decode(read_block + next * STEP_RECORD_SIZE, r);
+        next++;
+        return 1;
+    }
+};
+
+} // namespace
+
+void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
+               int width, Colour colour)
+{
+    surface->pen(style, width, colour);
+    if (x1 == x2 && y1 == y2) {
+        if (std::abs(static_cast<double>(x1)) < LIMIT && std::abs(static_cast<double>(y1)) < LIMIT) {
+            surface->move_to(x1, y1);
+            surface->line_to(x2 + 1, y2);
+        }
+        return;
+    }
+    double X1 = x1, Y1 = y1, X2 = x2, Y2 = y2;
+    // Each step sees the results of the previous ones.
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? X1 > edge : X1 < edge) {
+            if (X1 == X2)
+                return;
+            if (Y1 == Y2) {
+                X1 = edge;
+            } else {
+                double m = (Y2 - Y1) / (X2 - X1);
+                Y1 = (Y1 - m * X1) + m * edge;
+                X1 = edge;
+            }
+            break;
+        }
+    }
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? X2 > edge : X2 < edge) {
+            if (X1 == X2)
+                return;
+            if (Y1 == Y2) {
+                X2 = edge;
+            } else {
+                double m = (Y2 - Y1) / (X2 - X1);
+                Y2 = (Y1 - m * X1) + m * edge;
+                X2 = edge;
+            }
+            break;
+        }
+    }
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? Y1 > edge : Y1 < edge) {
+            if (X1 == X2) {
+                Y1 = edge;
+            } else {
+                if (Y1 == Y2)
+                    return;
+                double m = (Y2 - Y1) / (X2 - X1);
+                double b = Y1 - m * X1;
+                X1 = (edge - b) / m;
+                Y1 = edge;
+            }
+            break;
+        }
+    }
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? Y2 > edge : Y2 < edge) {
+            if (X1 == X2) {
+                Y2 = edge;
+            } else {
+                if (Y1 == Y2)
+                    return;
+                double m = (Y2 - Y1) / (X2 - X1);
+                double b = Y1 - m * X1;
+                X2 = (edge - b) / m;
+                Y2 = edge;
+            }
+            break;
+        }
+    }
+    // End points computed far outside the square may leave the 32-bit range:
+    // such a segment is not drawn.
+    if (!Fits_int32(X1) || !Fits_int32(Y1) || !Fits_int32(X2) || !Fits_int32(Y2))
+        return;
+    surface->move_to(static_cast<int32_t>(X1), static_cast<int32_t>(Y1));
+    surface->line_to(static_cast<int32_t>(X2), static_cast<int32_t>(Y2));
+}
+
+void Scale_draw(Surface *surface, double scale)
+{
+    double value = Real_text(settings.scale_unit_text);
+    if (value == 0.0 || !(value == value))
+        return;
+    float bar = static_cast<float>(value / scale);
+    float left = static_cast<float>(layout.scale_bar_x) - bar;
+    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
+        return;
+    int32_t x0 = static_cast<int32_t>(left);
+    if (x0 <= 0 || x0 >= layout.scale_bar_x)
+        return;
+    int32_t x1 = layout.scale_bar_x;
+    int32_t y = layout.scale_bar_y;
+    surface->pen(PEN_SOLID, 1, settings.character_color);
+    surface->move_to(x0, y);
+    surface->line_to(x1, y);
+    surface->move_to(x0, y - 10);
+    surface->line_to(x0, y);
+    surface->move_to(x1, y - 10);
+    surface->line_to(x1, y);
+
+    char label[SCALE_UNIT_TEXT_SIZE + 2];
+    size_t n = std::strlen(settings.scale_unit_text);
+    std::memcpy(label, settings.scale_unit_text, n);
+    label[n] = 'c';
+    label[n + 1] = 'm';
+    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
+    int32_t x = x0 - static_cast<int32_t>(half) - 23;
+    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
+}
+
+int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
+               int calc_mode_now, int redraw_pressed, PixelRect view_rect)
+{
+    // 1. Cut-offs and batch range.
+    float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
+    float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
+    int64_t first = batch_from != 0 ? batch_from : 1;
+    int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
+    bool newest_only = calc_mode_now == 1 && redraw_pressed == 1;
+    if (newest_only)
+        first = last = batch_count;
+
+    // 2. Fit the view.
+    View_setup(window, view_rect, render_mode, scale);
+
+    // 3. Open the work file.
+    char path[PATH_SIZE + 16];
+    Work_path(path, sizeof path);
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        Show_error(window, MSG_WORK_PATH);
+        return -1;
+    }
+
+    // 4. Scale bar.
+    double s = *scale;
+    Scale_draw(surface, s);
+
+    // 5. Nothing else when every kind is hidden.
+    if (show_electron == 0 && show_positron == 0 && show_photon == 0)
+        return 0;
+
+    // 6. Seek to the first record of the first batch on display.
+    int64_t seek_batch = first;
+    if (seek_batch > 1) {
+        uint64_t records = 0;
+        for (int64_t b = 1; b < seek_batch && b <= BATCH_MAX; b++)
+            records += batch_step_count[b - 1];
+        file.seekg(static_cast<std::streamoff>(records * STEP_RECORD_SIZE), std::ios::beg);
+        if (file.fail())
+            file.clear();   // beyond the end: the first read meets the end
+    }
+
+    const KindPen pens[4] = {
+        {false, 0, 0, 0, 0.0f},
+        {show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
+         settings.particle_pen_width[PARTICLE_PHOTON], settings.particle_color[PARTICLE_PHOTON],
+         photon_cutoff},
+        {show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
+         settings.particle_pen_width[PARTICLE_ELECTRON], settings.particle_color[PARTICLE_ELECTRON],
+         charged_cutoff},
+        {show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
+         settings.particle_pen_width[PARTICLE_POSITRON], settings.particle_color[PARTICLE_POSITRON],
+         charged_cutoff},
+    };
+
+    // 7. Read and draw.  Without a scale (never fitted) positions are not
+    // defined and nothing is drawn.
+    bool positions = s > 0.0 && std::isfinite(s);
+    RecordReader reader{&file, 0, 0, false};
+    StepRecord r;
+    bool in_track = false;
+    PixelPoint previous = {0, 0};
+    int got;
+    while ((got = reader.Read(&r)) == 1) {
+        bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
+        if (!in_track) {
+            if (r.batch > last)
+                break;
+            // Separators, hidden kinds and (in a damaged file) unknown kinds
+            // are passed over between tracks.
+            if (!known || !pens[r.kind].shown)
+                continue;
+            const KindPen &p = pens[r.kind];
+            double cm[3] = {r.x, r.y, r.z};
+            double px[3];
+            Point_calc(cm, s, px);
+            previous = View_proj(PROJ_VIEW, px);
+            if (positions && r.energy >= p.cutoff)
+                Line_draw(surface, previous.x, previous.x, previous.y, previous.y, p.style,
+                          p.width, p.colour);
+            in_track = true;
+        } else {
+            // An unknown kind ends the track like a separator.
+            if (!known || r.batch > last) {
+                in_track = false;
+                continue;
+            }
+            const KindPen &p = pens[r.kind];
+            double cm[3] = {r.x, r.y, r.z};
+            double px[3];
+            Point_calc(cm, s, px);
+            PixelPoint at = View_proj(PROJ_VIEW, px);
+            if (positions && r.energy >= p.cutoff)
+                Line_draw(surface, previous.x, at.x, previous.y, at.y, p.style, p.width, p.colour);
+            previous = at;
+        }
+    }
+    if (got < 0) {
+        Show_error(window, MSG_WORK_READ);
+        return -1;
+    }
+
+    // 8. The picture file's own geometry.
+    if (geometry_enabled == 1 && geometry_path[0] == '\0')
+        Geom_draw(window, surface);
+    return 0;
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# A work directory on a device that fills up: the conversion must report
+# "work file device not spase !!" and fail, keeping the records that fitted.
+# Needs root for a small tmpfs; skipped (77) otherwise.
+set -u
+tool=$1
+data=$2
+[ "$(id -u)" -eq 0 ] || { echo "not root: skipped"; exit 77; }
+dir=$(mktemp -d /tmp/vkfull.XXXXXX)
+trap 'umount "$dir/dev" 2>/dev/null; rm -rf "$dir"' EXIT
+mkdir "$dir/dev"
+if ! mount -t tmpfs -o size=64k tmpfs "$dir/dev" 2>/dev/null; then
+  echo "cannot mount a tmpfs here: skipped"; exit 77
+fi
+# A picture of 10000 steps: 400000 bytes of records, far more than 64 KB.
+{
+  head -n 7 "$data/small.pic"
+  echo "0    1"
+  for i in $(seq 1 10000); do echo "250000500005000010000"; done
+} > "$dir/big.pic"
+cd "$dir"
+out=$("$tool" convert big.pic --work-dir dev/ 2>&1)
+status=$?
+echo "$out"
+[ $status -ne 0 ] || { echo "FAIL: conversion succeeded on a full device"; exit 1; }
+echo "$out" | grep -q "Error status: work file device not spase !!" ||
+  { echo "FAIL: message 9 not shown"; exit 1; }
+size=$(stat -c %s "dev/work.\$\$\$")
+[ "$size" -gt 0 ] && [ "$size" -le 65536 ] || { echo "FAIL: work file size $size"; exit 1; }
+echo "ok: full device reported, $size bytes of records kept"

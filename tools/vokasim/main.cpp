@@ -1,0 +1,41 @@
+// vokasim: command-line entry.  Writes one picture file and reports what it
+// wrote; exit status 0 on success, 1 on a bad command line, 2 when the file
+// cannot be written.
+#include <cstdio>
+#include <cstring>
+
+#include "vokasim.h"
+
+static SimOptions options;
+
+int main(int argc, char **argv)
+{
+    Options_default(&options);
+    const int parsed = Options_parse(argc, argv, &options, stderr);
+    if (parsed == 1)
+        return 0;
+    if (parsed != 0)
+        return 1;
+    char why[160];
+    if (Run_prepare(&options, why, sizeof why) != 0) {
+        std::fprintf(stderr, "vokasim: %s\n", why);
+        return 1;
+    }
+    const int to_stdout = std::strcmp(options.output, "-") == 0;
+    FILE *out = to_stdout ? stdout : std::fopen(options.output, "w");
+    if (!out) {
+        std::fprintf(stderr, "vokasim: cannot create %s\n", options.output);
+        return 2;
+    }
+    static char buffer[1 << 16];
+    std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
+    SimCounts counts;
+    const int rc = Run_all(&options, out, &counts);
+    const int closed = to_stdout ? std::fflush(out) : std::fclose(out);
+    if (rc != 0 || closed != 0) {
+        std::fprintf(stderr, "vokasim: write error on %s\n", options.output);
+        return 2;
+    }
+    Run_report(&options, &counts, to_stdout ? stderr : stdout);
+    return 0;
+}

@@ -10,14 +10,14 @@ static SimOptions options;
 
 int main(int argc, char **argv)
 {
-    Options_default(&options);
-    const int parsed = Options_parse(argc, argv, &options, stderr);
+    Sim_options_default(&options);
+    const int parsed = Sim_options_parse(argc, argv, &options, stderr);
     if (parsed == 1)
         return 0;
     if (parsed != 0)
         return 1;
     char why[160];
-    if (Run_prepare(&options, why, sizeof why) != 0) {
+    if (Sim_run_prepare(&options, why, sizeof why) != 0) {
         std::fprintf(stderr, "vokasim: %s\n", why);
         return 1;
     }
@@ -30,12 +30,12 @@ int main(int argc, char **argv)
     static char buffer[1 << 16];
     std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
     SimCounts counts;
-    const int rc = Run_all(&options, out, &counts);
+    const int rc = Sim_run_all(&options, out, &counts);
     const int closed = to_stdout ? std::fflush(out) : std::fclose(out);
     if (rc != 0 || closed != 0) {
         std::fprintf(stderr, "vokasim: write error on %s\n", options.output);
         return 2;
     }
-    Run_report(&options, &counts, to_stdout ? stderr : stdout);
+    Sim_run_report(&options, &counts, to_stdout ? stderr : stdout);
     return 0;
 }

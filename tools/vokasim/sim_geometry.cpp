@@ -43,7 +43,7 @@ static int List_check(const char *name, const double *values, int n, int minimum
     return 0;
 }
 
-int Geometry_check(const SimGeometry *g, char *why, size_t why_size)
+int Sim_geometry_check(const SimGeometry *g, char *why, size_t why_size)
 {
     if (g->material_count < 1 || g->material_count > SIM_MATERIAL_LIST_MAX) {
         std::snprintf(why, why_size, "material list: needs 1 to %d materials",
@@ -51,7 +51,7 @@ int Geometry_check(const SimGeometry *g, char *why, size_t why_size)
         return -1;
     }
     for (int i = 0; i < g->material_count; i++) {
-        if (Material_get(g->material[i]) == nullptr) {
+        if (Sim_material_get(g->material[i]) == nullptr) {
             std::snprintf(why, why_size, "material list: unknown material");
             return -1;
         }
@@ -75,7 +75,7 @@ int Geometry_check(const SimGeometry *g, char *why, size_t why_size)
     return -1;
 }
 
-void Geometry_bounds(const SimGeometry *g, double box[6])
+void Sim_geometry_bounds(const SimGeometry *g, double box[6])
 {
     if (g->kind == SIM_GEOMETRY_CYLINDERS) {
         const double r = g->radius[g->radius_count - 1];
@@ -189,7 +189,7 @@ static double Target_entry(const SimGeometry *g, const double p[3], const double
     return HUGE_DISTANCE;
 }
 
-int Geometry_locate(const SimGeometry *g, const double pos[3], const double dir[3],
+int Sim_geometry_locate(const SimGeometry *g, const double pos[3], const double dir[3],
                     int *material, double *distance)
 {
     const double *w = g->world;

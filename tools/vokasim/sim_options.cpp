@@ -74,7 +74,7 @@ static const char *const help_text =
     "the energy balance (deposited + escaped = brought in; a positron primary\n"
     "brings in its kinetic energy plus 1.022 MeV of annihilation energy).\n";
 
-void Options_help(FILE *out)
+void Sim_options_help(FILE *out)
 {
     std::fputs(help_text, out);
 }
@@ -91,10 +91,10 @@ static void Geometry_default(SimGeometry *g)
     g->plane_z[1] = 5.0;
     g->plane_z[2] = 10.0;
     g->material_count = 1;
-    g->material[0] = Material_find("water");
+    g->material[0] = Sim_material_find("water");
 }
 
-void Options_default(SimOptions *o)
+void Sim_options_default(SimOptions *o)
 {
     std::memset(o, 0, sizeof *o);
     o->particle = SIM_ELECTRON;
@@ -170,7 +170,7 @@ static int Materials_parse(const char *text, SimGeometry *g)
             return -1;
         std::memcpy(item, p, length);
         item[length] = '\0';
-        const int index = Material_find(item);
+        const int index = Sim_material_find(item);
         if (index < 0)
             return -1;
         g->material[count++] = index;
@@ -187,7 +187,7 @@ static int Option_is(const char *arg, const char *shortname, const char *longnam
     return (shortname && std::strcmp(arg, shortname) == 0) || std::strcmp(arg, longname) == 0;
 }
 
-int Options_parse(int argc, char **argv, SimOptions *o, FILE *err)
+int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
 {
     int have_cylinders = 0;
     int have_slabs = 0;
@@ -208,7 +208,7 @@ int Options_parse(int argc, char **argv, SimOptions *o, FILE *err)
             value = equals + 1;
         }
         if (Option_is(arg, "-h", "--help")) {
-            Options_help(stdout);
+            Sim_options_help(stdout);
             return 1;
         }
         if (Option_is(arg, nullptr, "--live")) {

@@ -4,7 +4,7 @@
 
 #include "vokasim.h"
 
-void Pause_ms(int milliseconds)
+void Sim_pause_ms(int milliseconds)
 {
     if (milliseconds > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

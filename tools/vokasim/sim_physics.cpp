@@ -34,12 +34,12 @@ static const SimMaterial material_table[] = {
 static const int MATERIAL_TOTAL =
     static_cast<int>(sizeof material_table / sizeof material_table[0]);
 
-int Material_count(void)
+int Sim_material_count(void)
 {
     return MATERIAL_TOTAL;
 }
 
-int Material_find(const char *name)
+int Sim_material_find(const char *name)
 {
     if (std::strcmp(name, "aluminum") == 0)
         name = "aluminium";
@@ -49,7 +49,7 @@ int Material_find(const char *name)
     return -1;
 }
 
-const SimMaterial *Material_get(int index)
+const SimMaterial *Sim_material_get(int index)
 {
     if (index < 0 || index >= MATERIAL_TOTAL)
         return nullptr;
@@ -86,7 +86,7 @@ static double Compton_electron(double e)
             (1.0 + 3.0 * k) / (q * q));
 }
 
-void Photon_cross(const SimMaterial *m, double e, SimPhotonCross *cross)
+void Sim_photon_cross(const SimMaterial *m, double e, SimPhotonCross *cross)
 {
     cross->photoelectric = 0.0;
     cross->compton = 0.0;
@@ -109,7 +109,7 @@ void Photon_cross(const SimMaterial *m, double e, SimPhotonCross *cross)
     cross->total = cross->photoelectric + cross->compton + cross->pair;
 }
 
-void Compton_sample(SimRandom *random, double e, double *e_scattered, double *cos_theta)
+void Sim_compton_sample(SimRandom *random, double e, double *e_scattered, double *cos_theta)
 {
     const double k = e / SIM_ELECTRON_MASS;
     const double eps0 = 1.0 / (1.0 + 2.0 * k);
@@ -120,24 +120,24 @@ void Compton_sample(SimRandom *random, double e, double *e_scattered, double *co
     double one_minus_cos = 0.0;
     for (int tries = 0; tries < 1000; tries++) {
         double eps_sq;
-        if (alpha1 > alpha2 * Random_uniform(random)) {
-            eps = std::exp(-alpha1 * Random_uniform(random));
+        if (alpha1 > alpha2 * Sim_random_uniform(random)) {
+            eps = std::exp(-alpha1 * Sim_random_uniform(random));
             eps_sq = eps * eps;
         } else {
-            eps_sq = eps0_sq + (1.0 - eps0_sq) * Random_uniform(random);
+            eps_sq = eps0_sq + (1.0 - eps0_sq) * Sim_random_uniform(random);
             eps = std::sqrt(eps_sq);
         }
         one_minus_cos = (1.0 - eps) / (eps * k);
         const double sin2 = one_minus_cos * (2.0 - one_minus_cos);
         const double reject = 1.0 - eps * sin2 / (1.0 + eps_sq);
-        if (reject >= Random_uniform(random))
+        if (reject >= Sim_random_uniform(random))
             break;
     }
     *e_scattered = eps * e;
     *cos_theta = 1.0 - one_minus_cos;
 }
 
-double Photoelectron_cos(SimRandom *random, double kinetic)
+double Sim_photoelectron_cos(SimRandom *random, double kinetic)
 {
     // Sauter's K-shell distribution, sampled as in common transport codes.
     const double tau = kinetic / SIM_ELECTRON_MASS;
@@ -151,10 +151,10 @@ double Photoelectron_cos(SimRandom *random, double kinetic)
     const double g_max = 2.0 * (1.0 + a * b) / a;
     double z = 0.0;
     for (int tries = 0; tries < 1000; tries++) {
-        const double q = Random_uniform(random);
+        const double q = Sim_random_uniform(random);
         z = 2.0 * a * (2.0 * q + ap2 * std::sqrt(q)) / (ap2 * ap2 - 4.0 * q);
         const double g = (2.0 - z) * (1.0 / (a + z) + b);
-        if (g >= Random_uniform(random) * g_max)
+        if (g >= Sim_random_uniform(random) * g_max)
             break;
     }
     double c = 1.0 - z;
@@ -165,7 +165,7 @@ double Photoelectron_cos(SimRandom *random, double kinetic)
     return c;
 }
 
-void Pair_sample(SimRandom *random, double e, double *electron, double *positron)
+void Sim_pair_sample(SimRandom *random, double e, double *electron, double *positron)
 {
     const double available = e - 2.0 * SIM_ELECTRON_MASS;
     if (available <= 0.0) {
@@ -173,18 +173,18 @@ void Pair_sample(SimRandom *random, double e, double *electron, double *positron
         *positron = 0.0;
         return;
     }
-    *electron = available * Random_uniform(random);
+    *electron = available * Sim_random_uniform(random);
     *positron = available - *electron;
 }
 
-double Emission_angle(SimRandom *random, double total_energy)
+double Sim_emission_angle(SimRandom *random, double total_energy)
 {
     // Modified Tsai: theta = u m / E with u from a sum of two gamma laws.
     const double u_max = 2.0 * (1.0 + total_energy / SIM_ELECTRON_MASS);
     double u = 0.0;
     for (int tries = 0; tries < 1000; tries++) {
-        const double uu = -std::log(Random_uniform(random) * Random_uniform(random));
-        u = (Random_uniform(random) < 0.25) ? uu * 1.6 : uu * 1.6 / 3.0;
+        const double uu = -std::log(Sim_random_uniform(random) * Sim_random_uniform(random));
+        u = (Sim_random_uniform(random) < 0.25) ? uu * 1.6 : uu * 1.6 / 3.0;
         if (u <= u_max)
             break;
     }
@@ -194,7 +194,7 @@ double Emission_angle(SimRandom *random, double total_energy)
     return std::cos(theta);
 }
 
-double Stopping_power(const SimMaterial *m, int kind, double kinetic)
+double Sim_stopping_power(const SimMaterial *m, int kind, double kinetic)
 {
     if (m->density <= 0.0)
         return 0.0;
@@ -218,7 +218,7 @@ double Stopping_power(const SimMaterial *m, int kind, double kinetic)
     return 0.153537 * m->density * z_over_a / beta2 * bracket;
 }
 
-double Brems_rate(const SimMaterial *m, double kinetic, double photon_cut)
+double Sim_brems_rate(const SimMaterial *m, double kinetic, double photon_cut)
 {
     if (m->density <= 0.0 || kinetic <= photon_cut)
         return 0.0;
@@ -229,21 +229,21 @@ double Brems_rate(const SimMaterial *m, double kinetic, double photon_cut)
     return n / m->radiation_length;
 }
 
-double Brems_sample(SimRandom *random, double kinetic, double photon_cut)
+double Sim_brems_sample(SimRandom *random, double kinetic, double photon_cut)
 {
     // dN/dk proportional to (4/3 - 4/3 y + y^2) / k, y = k / E: 1/k, then rejection.
     const double total = kinetic + SIM_ELECTRON_MASS;
     double k = photon_cut;
     for (int tries = 0; tries < 1000; tries++) {
-        k = photon_cut * std::pow(kinetic / photon_cut, Random_uniform(random));
+        k = photon_cut * std::pow(kinetic / photon_cut, Sim_random_uniform(random));
         const double y = k / total;
-        if (Random_uniform(random) <= 1.0 - y + 0.75 * y * y)
+        if (Sim_random_uniform(random) <= 1.0 - y + 0.75 * y * y)
             break;
     }
     return k;
 }
 
-double Scatter_width(const SimMaterial *m, double kinetic, double s)
+double Sim_scatter_width(const SimMaterial *m, double kinetic, double s)
 {
     if (m->density <= 0.0 || s <= 0.0 || kinetic <= 0.0)
         return 0.0;
@@ -256,7 +256,7 @@ double Scatter_width(const SimMaterial *m, double kinetic, double s)
     return 13.6 / beta_cp * std::sqrt(x) * factor;
 }
 
-void Direction_rotate(double dir[3], double cos_theta, double phi)
+void Sim_direction_rotate(double dir[3], double cos_theta, double phi)
 {
     if (cos_theta > 1.0)
         cos_theta = 1.0;

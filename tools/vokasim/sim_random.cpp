@@ -15,14 +15,14 @@ static uint64_t Rotate_left(uint64_t x, int k)
     return (x << k) | (x >> (64 - k));
 }
 
-void Random_seed(SimRandom *random, uint64_t seed)
+void Sim_random_seed(SimRandom *random, uint64_t seed)
 {
     uint64_t state = seed;
     for (int i = 0; i < 4; i++)
         random->s[i] = Splitmix_next(&state);
 }
 
-uint64_t Random_next(SimRandom *random)
+uint64_t Sim_random_next(SimRandom *random)
 {
     uint64_t *s = random->s;
     const uint64_t result = Rotate_left(s[1] * 5, 7) * 9;
@@ -36,9 +36,9 @@ uint64_t Random_next(SimRandom *random)
     return result;
 }
 
-double Random_uniform(SimRandom *random)
+double Sim_random_uniform(SimRandom *random)
 {
     // 53 random bits, shifted by half a step: never 0, never 1.
-    const uint64_t bits = Random_next(random) >> 11;
+    const uint64_t bits = Sim_random_next(random) >> 11;
     return (static_cast<double>(bits) + 0.5) * (1.0 / 9007199254740992.0);
 }

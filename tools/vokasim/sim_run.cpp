@@ -33,13 +33,13 @@ static Particle stack[SIM_STACK_MAX];
 
 static void Run_write_point(Run *run, const Particle *p)
 {
-    if (Writer_step(&run->writer, p->kind, p->pos, p->energy) != 0)
+    if (Sim_write_step(&run->writer, p->kind, p->pos, p->energy) != 0)
         run->write_failed = 1;
 }
 
 static void Run_write_separator(Run *run)
 {
-    if (Writer_separator(&run->writer) != 0)
+    if (Sim_write_separator(&run->writer) != 0)
         run->write_failed = 1;
 }
 
@@ -48,8 +48,8 @@ static void Push(Run *run, int kind, const double pos[3], const double dir[3], d
 // Positron at rest: two photons of the rest energy, back to back.
 static void Annihilate(Run *run, const double pos[3])
 {
-    const double cos_theta = 2.0 * Random_uniform(&run->random) - 1.0;
-    const double phi = 2.0 * PI * Random_uniform(&run->random);
+    const double cos_theta = 2.0 * Sim_random_uniform(&run->random) - 1.0;
+    const double phi = 2.0 * PI * Sim_random_uniform(&run->random);
     const double sin_theta = std::sqrt(1.0 - cos_theta * cos_theta);
     const double dir[3] = {sin_theta * std::cos(phi), sin_theta * std::sin(phi), cos_theta};
     const double back[3] = {-dir[0], -dir[1], -dir[2]};
@@ -102,20 +102,20 @@ static void Escape(Run *run, const Particle *p)
 static int Photon_interact(Run *run, Particle *p, const SimPhotonCross *cross)
 {
     SimRandom *r = &run->random;
-    const double choice = Random_uniform(r) * cross->total;
+    const double choice = Sim_random_uniform(r) * cross->total;
     const double e = p->energy;
     if (choice < cross->photoelectric) {
         double dir[3] = {p->dir[0], p->dir[1], p->dir[2]};
-        Direction_rotate(dir, Photoelectron_cos(r, e), 2.0 * PI * Random_uniform(r));
+        Sim_direction_rotate(dir, Sim_photoelectron_cos(r, e), 2.0 * PI * Sim_random_uniform(r));
         Push(run, SIM_ELECTRON, p->pos, dir, e);
         return 0;
     }
     if (choice < cross->photoelectric + cross->compton) {
         double scattered;
         double cos_theta;
-        Compton_sample(r, e, &scattered, &cos_theta);
+        Sim_compton_sample(r, e, &scattered, &cos_theta);
         const double old_dir[3] = {p->dir[0], p->dir[1], p->dir[2]};
-        Direction_rotate(p->dir, cos_theta, 2.0 * PI * Random_uniform(r));
+        Sim_direction_rotate(p->dir, cos_theta, 2.0 * PI * Sim_random_uniform(r));
         // The electron takes the momentum the photon lost.
         double dir[3];
         double norm = 0.0;
@@ -140,12 +140,12 @@ static int Photon_interact(Run *run, Particle *p, const SimPhotonCross *cross)
     }
     double electron;
     double positron;
-    Pair_sample(r, e, &electron, &positron);
-    const double phi = 2.0 * PI * Random_uniform(r);
+    Sim_pair_sample(r, e, &electron, &positron);
+    const double phi = 2.0 * PI * Sim_random_uniform(r);
     double dir_e[3] = {p->dir[0], p->dir[1], p->dir[2]};
     double dir_p[3] = {p->dir[0], p->dir[1], p->dir[2]};
-    Direction_rotate(dir_e, Emission_angle(r, electron + SIM_ELECTRON_MASS), phi);
-    Direction_rotate(dir_p, Emission_angle(r, positron + SIM_ELECTRON_MASS), phi + PI);
+    Sim_direction_rotate(dir_e, Sim_emission_angle(r, electron + SIM_ELECTRON_MASS), phi);
+    Sim_direction_rotate(dir_p, Sim_emission_angle(r, positron + SIM_ELECTRON_MASS), phi + PI);
     Push(run, SIM_ELECTRON, p->pos, dir_e, electron);
     Push(run, SIM_POSITRON, p->pos, dir_p, positron);
     return 0;
@@ -158,7 +158,7 @@ static int Charged_step(Run *run, Particle *p, const SimMaterial *m, double dist
     const SimOptions *o = run->options;
     SimRandom *r = &run->random;
     const double t = p->energy;
-    const double loss_rate = Stopping_power(m, p->kind, t);
+    const double loss_rate = Sim_stopping_power(m, p->kind, t);
     double s = dist;
     int brems = 0;
     const double s_loss = o->max_loss * t / loss_rate;
@@ -166,9 +166,9 @@ static int Charged_step(Run *run, Particle *p, const SimMaterial *m, double dist
         s = s_loss;
         leaving = 0;
     }
-    const double rate = Brems_rate(m, t, o->photon_cut);
+    const double rate = Sim_brems_rate(m, t, o->photon_cut);
     if (rate > 0.0) {
-        const double s_brems = -std::log(Random_uniform(r)) / rate;
+        const double s_brems = -std::log(Sim_random_uniform(r)) / rate;
         if (s_brems < s) {
             s = s_brems;
             brems = 1;
@@ -181,7 +181,7 @@ static int Charged_step(Run *run, Particle *p, const SimMaterial *m, double dist
     double middle = t - 0.5 * loss_rate * s;
     if (middle < 0.5 * t)
         middle = 0.5 * t;
-    double loss = Stopping_power(m, p->kind, middle) * s;
+    double loss = Sim_stopping_power(m, p->kind, middle) * s;
     if (loss > t)
         loss = t;
     run->counts->deposited += loss;
@@ -199,19 +199,19 @@ static int Charged_step(Run *run, Particle *p, const SimMaterial *m, double dist
         Escape(run, p);
         return 0;
     }
-    const double width = Scatter_width(m, middle, s);
+    const double width = Sim_scatter_width(m, middle, s);
     if (width > 0.0) {
-        double theta = width * std::sqrt(-2.0 * std::log(Random_uniform(r)));
+        double theta = width * std::sqrt(-2.0 * std::log(Sim_random_uniform(r)));
         if (theta > PI)
             theta = PI;
-        Direction_rotate(p->dir, std::cos(theta), 2.0 * PI * Random_uniform(r));
+        Sim_direction_rotate(p->dir, std::cos(theta), 2.0 * PI * Sim_random_uniform(r));
     }
     if (brems && p->energy > o->photon_cut) {
-        const double k = Brems_sample(r, p->energy, o->photon_cut);
+        const double k = Sim_brems_sample(r, p->energy, o->photon_cut);
         if (k < p->energy) {
             double dir[3] = {p->dir[0], p->dir[1], p->dir[2]};
-            Direction_rotate(dir, Emission_angle(r, p->energy + SIM_ELECTRON_MASS),
-                             2.0 * PI * Random_uniform(r));
+            Sim_direction_rotate(dir, Sim_emission_angle(r, p->energy + SIM_ELECTRON_MASS),
+                             2.0 * PI * Sim_random_uniform(r));
             p->energy -= k;
             Push(run, SIM_PHOTON, p->pos, dir, k);
         }
@@ -234,12 +234,12 @@ static void Track(Run *run, Particle *p)
         }
         int material;
         double dist;
-        const int where = Geometry_locate(&o->geometry, p->pos, p->dir, &material, &dist);
+        const int where = Sim_geometry_locate(&o->geometry, p->pos, p->dir, &material, &dist);
         if (where < 0) {
             Escape(run, p);
             break;
         }
-        const SimMaterial *m = Material_get(material);
+        const SimMaterial *m = Sim_material_get(material);
         if (m != nullptr && m->density <= 0.0)
             m = nullptr;
         if (m == nullptr) {
@@ -258,8 +258,8 @@ static void Track(Run *run, Particle *p)
             continue;
         }
         SimPhotonCross cross;
-        Photon_cross(m, p->energy, &cross);
-        const double s = -std::log(Random_uniform(&run->random)) / cross.total;
+        Sim_photon_cross(m, p->energy, &cross);
+        const double s = -std::log(Sim_random_uniform(&run->random)) / cross.total;
         if (s >= dist) {
             Move(p, dist < run->min_step ? run->min_step : dist);
             Run_write_point(run, p);
@@ -277,7 +277,7 @@ static void Track(Run *run, Particle *p)
     Run_write_separator(run);
 }
 
-int Run_prepare(SimOptions *o, char *why, size_t why_size)
+int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
 {
     if (o->particle != SIM_PHOTON && o->particle != SIM_ELECTRON && o->particle != SIM_POSITRON) {
         std::snprintf(why, why_size, "unknown primary particle");
@@ -313,10 +313,10 @@ int Run_prepare(SimOptions *o, char *why, size_t why_size)
         return -1;
     }
     SimGeometry *g = &o->geometry;
-    if (Geometry_check(g, why, why_size) != 0)
+    if (Sim_geometry_check(g, why, why_size) != 0)
         return -1;
     double box[6];
-    Geometry_bounds(g, box);
+    Sim_geometry_bounds(g, box);
     double extent = 0.0;
     for (int axis = 0; axis < 3; axis++)
         extent = std::fmax(extent, box[2 * axis + 1] - box[2 * axis]);
@@ -352,7 +352,7 @@ int Run_prepare(SimOptions *o, char *why, size_t why_size)
     for (int axis = 0; axis < 3; axis++)
         o->direction[axis] /= norm;
     if (o->coord_scale == 0.0)
-        o->coord_scale = Scale_choose(g->world, o->layout);
+        o->coord_scale = Sim_scale_choose(g->world, o->layout);
     o->coord_scale = static_cast<double>(static_cast<float>(o->coord_scale));
     if (!(o->coord_scale > 0.0) || !std::isfinite(o->coord_scale)) {
         std::snprintf(why, why_size, "coordinate scale must be positive");
@@ -361,7 +361,7 @@ int Run_prepare(SimOptions *o, char *why, size_t why_size)
     return 0;
 }
 
-int Run_all(const SimOptions *o, FILE *out, SimCounts *counts)
+int Sim_run_all(const SimOptions *o, FILE *out, SimCounts *counts)
 {
     std::memset(counts, 0, sizeof *counts);
     Run run;
@@ -377,15 +377,15 @@ int Run_all(const SimOptions *o, FILE *out, SimCounts *counts)
     for (int axis = 0; axis < 3; axis++)
         size = std::fmax(size, o->geometry.world[2 * axis + 1] - o->geometry.world[2 * axis]);
     run.min_step = 1e-9 * size;
-    Random_seed(&run.random, o->seed);
+    Sim_random_seed(&run.random, o->seed);
 
-    if (Writer_geometry(&run.writer, &o->geometry) != 0 ||
-        Writer_header(&run.writer, o->geometry.world) != 0)
+    if (Sim_write_geometry(&run.writer, &o->geometry) != 0 ||
+        Sim_write_header(&run.writer, o->geometry.world) != 0)
         return -1;
     const long long batches = (o->histories + o->per_batch - 1) / o->per_batch;
     long long done = 0;
     for (long long batch = 1; batch <= batches; batch++) {
-        if (Writer_batch(&run.writer, static_cast<int>(batch)) != 0)
+        if (Sim_write_batch(&run.writer, static_cast<int>(batch)) != 0)
             return -1;
         counts->batches++;
         for (long long h = 0; h < o->per_batch && done < o->histories; h++, done++) {
@@ -403,12 +403,12 @@ int Run_all(const SimOptions *o, FILE *out, SimCounts *counts)
         if (std::fflush(out) != 0 || std::ferror(out))
             return -1;
         if (o->live && batch < batches)
-            Pause_ms(o->pause_ms);
+            Sim_pause_ms(o->pause_ms);
     }
     return 0;
 }
 
-void Run_report(const SimOptions *o, const SimCounts *c, FILE *out)
+void Sim_run_report(const SimOptions *o, const SimCounts *c, FILE *out)
 {
     const double sum = c->deposited + c->escaped;
     std::fprintf(out, "vokasim: %s\n", o->output);
@@ -417,10 +417,10 @@ void Run_report(const SimOptions *o, const SimCounts *c, FILE *out)
     std::fprintf(out, "  photon steps       %lld\n", c->step_lines[SIM_PHOTON]);
     std::fprintf(out, "  electron steps     %lld\n", c->step_lines[SIM_ELECTRON]);
     std::fprintf(out, "  positron steps     %lld\n", c->step_lines[SIM_POSITRON]);
-    std::fprintf(out, "  step lines         %lld\n", Counts_steps(c));
+    std::fprintf(out, "  step lines         %lld\n", Sim_counts_steps(c));
     std::fprintf(out, "  track separators   %lld\n", c->separator_lines);
-    std::fprintf(out, "  work-file records  %lld\n", Counts_records(c));
-    std::fprintf(out, "  lines after header %lld\n", Counts_records(c) + c->batch_lines);
+    std::fprintf(out, "  work-file records  %lld\n", Sim_counts_records(c));
+    std::fprintf(out, "  lines after header %lld\n", Sim_counts_records(c) + c->batch_lines);
     std::fprintf(out, "  coord_scale        %g (%s layout)\n", o->coord_scale,
                  o->layout == SIM_LAYOUT_LONG ? "long" : "short");
     if (c->clipped_points > 0)

@@ -26,17 +26,17 @@ static const long LONG_MAX = 99999999;
 static const double SHORT_UNIT = 1e-4;
 static const double LONG_UNIT = 1.1920928955078125e-07; // 2^-23
 
-long long Counts_steps(const SimCounts *c)
+long long Sim_counts_steps(const SimCounts *c)
 {
     return c->step_lines[SIM_PHOTON] + c->step_lines[SIM_ELECTRON] + c->step_lines[SIM_POSITRON];
 }
 
-long long Counts_records(const SimCounts *c)
+long long Sim_counts_records(const SimCounts *c)
 {
-    return Counts_steps(c) + c->separator_lines;
+    return Sim_counts_steps(c) + c->separator_lines;
 }
 
-void Energy_encode(double energy, int *mantissa, int *digit)
+void Sim_energy_encode(double energy, int *mantissa, int *digit)
 {
     // 10^(3 - D) for D = 0..9, applied as the reader applies its power.
     static const double power[10] = {1e3, 1e2, 1e1, 1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
@@ -57,7 +57,7 @@ void Energy_encode(double energy, int *mantissa, int *digit)
     *digit = 9;
 }
 
-long Coord_encode(double coord, double coord_scale, int layout, int *clipped)
+long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped)
 {
     const long offset = (layout == SIM_LAYOUT_LONG) ? LONG_OFFSET : SHORT_OFFSET;
     const long top = (layout == SIM_LAYOUT_LONG) ? LONG_MAX : SHORT_MAX;
@@ -74,7 +74,7 @@ long Coord_encode(double coord, double coord_scale, int layout, int *clipped)
     return static_cast<long>(n);
 }
 
-double Scale_choose(const double box[6], int layout)
+double Sim_scale_choose(const double box[6], int layout)
 {
     // Field range in units of coord_scale: short -5 .. +4.9999, long -4 .. +7.92.
     const double below = (layout == SIM_LAYOUT_LONG)
@@ -107,7 +107,7 @@ double Scale_choose(const double box[6], int layout)
     return need;
 }
 
-void Real_format(char *out, size_t size, double v, int width)
+void Sim_real_format(char *out, size_t size, double v, int width)
 {
     char best[40] = "0";
     double best_error = HUGE_VAL;
@@ -130,15 +130,15 @@ void Real_format(char *out, size_t size, double v, int width)
     std::snprintf(out, size, "%*s", width, best);
 }
 
-int Step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
+int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
                 int layout, double coord_scale, int *clipped)
 {
     long n[3];
     for (int i = 0; i < 3; i++)
-        n[i] = Coord_encode(pos[i], coord_scale, layout, clipped);
+        n[i] = Sim_coord_encode(pos[i], coord_scale, layout, clipped);
     int mantissa;
     int digit;
-    Energy_encode(energy, &mantissa, &digit);
+    Sim_energy_encode(energy, &mantissa, &digit);
     int length;
     if (layout == SIM_LAYOUT_LONG)
         length = std::snprintf(buf, size, "%d%08ld%08ld%08ld%4d%1d", kind + 3, n[0], n[1], n[2],
@@ -173,7 +173,7 @@ static int Writer_list(SimWriter *writer, const double *values, int n)
     return 0;
 }
 
-int Writer_geometry(SimWriter *writer, const SimGeometry *g)
+int Sim_write_geometry(SimWriter *writer, const SimGeometry *g)
 {
     char line[SIM_LINE_MAX];
     int rc = Writer_line(writer, "GSTA");
@@ -195,18 +195,18 @@ int Writer_geometry(SimWriter *writer, const SimGeometry *g)
     return rc == 0 ? 0 : -1;
 }
 
-int Writer_header(SimWriter *writer, const double bounds[6])
+int Sim_write_header(SimWriter *writer, const double bounds[6])
 {
     char line[SIM_LINE_MAX * 2];
     size_t used = 0;
     for (int i = 0; i < 7; i++) {
-        Real_format(line + used, sizeof line - used, i < 6 ? bounds[i] : writer->coord_scale, 10);
+        Sim_real_format(line + used, sizeof line - used, i < 6 ? bounds[i] : writer->coord_scale, 10);
         used += 10;
     }
     return Writer_line(writer, line);
 }
 
-int Writer_batch(SimWriter *writer, int batch)
+int Sim_write_batch(SimWriter *writer, int batch)
 {
     char line[SIM_LINE_MAX];
     std::snprintf(line, sizeof line, "0%5d", batch);
@@ -214,18 +214,18 @@ int Writer_batch(SimWriter *writer, int batch)
     return Writer_line(writer, line);
 }
 
-int Writer_step(SimWriter *writer, int kind, const double pos[3], double energy)
+int Sim_write_step(SimWriter *writer, int kind, const double pos[3], double energy)
 {
     char line[SIM_LINE_MAX];
     int clipped = 0;
-    Step_format(line, sizeof line, kind, pos, energy, writer->layout, writer->coord_scale,
+    Sim_step_format(line, sizeof line, kind, pos, energy, writer->layout, writer->coord_scale,
                 &clipped);
     writer->counts->step_lines[kind]++;
     writer->counts->clipped_points += clipped;
     return Writer_line(writer, line);
 }
 
-int Writer_separator(SimWriter *writer)
+int Sim_write_separator(SimWriter *writer)
 {
     writer->counts->separator_lines++;
     return Writer_line(writer, "-");

@@ -51,10 +51,10 @@ struct SimRandom {
     uint64_t s[4];
 };
 
-void Random_seed(SimRandom *random, uint64_t seed);
-uint64_t Random_next(SimRandom *random);
+void Sim_random_seed(SimRandom *random, uint64_t seed);
+uint64_t Sim_random_next(SimRandom *random);
 // Uniform in the open interval (0, 1).
-double Random_uniform(SimRandom *random);
+double Sim_random_uniform(SimRandom *random);
 
 // ---------------------------------------------------------------- materials
 
@@ -71,9 +71,9 @@ struct SimMaterial {
 
 // Index into the material table by name ("water", "aluminium", "lead",
 // "iron", "air", "vacuum"; "aluminum" also accepted); -1 when unknown.
-int Material_find(const char *name);
-const SimMaterial *Material_get(int index);
-int Material_count(void);
+int Sim_material_find(const char *name);
+const SimMaterial *Sim_material_get(int index);
+int Sim_material_count(void);
 
 // ---------------------------------------------------------------- physics
 
@@ -85,27 +85,27 @@ struct SimPhotonCross {
     double total;
 };
 
-void Photon_cross(const SimMaterial *material, double e, SimPhotonCross *cross);
+void Sim_photon_cross(const SimMaterial *material, double e, SimPhotonCross *cross);
 // Klein-Nishina: scattered photon energy and the cosine of its angle.
-void Compton_sample(SimRandom *random, double e, double *e_scattered, double *cos_theta);
+void Sim_compton_sample(SimRandom *random, double e, double *e_scattered, double *cos_theta);
 // Cosine of the photoelectron's angle to the photon direction.
-double Photoelectron_cos(SimRandom *random, double kinetic);
+double Sim_photoelectron_cos(SimRandom *random, double kinetic);
 // Kinetic energies of the pair electron and positron; they sum to e - 2 m.
-void Pair_sample(SimRandom *random, double e, double *electron, double *positron);
+void Sim_pair_sample(SimRandom *random, double e, double *electron, double *positron);
 // Polar angle of a pair member or a bremsstrahlung photon around its parent.
-double Emission_angle(SimRandom *random, double total_energy);
+double Sim_emission_angle(SimRandom *random, double total_energy);
 
 // Collision stopping power of an electron or positron (MeV/cm), > 0.
-double Stopping_power(const SimMaterial *material, int kind, double kinetic);
+double Sim_stopping_power(const SimMaterial *material, int kind, double kinetic);
 // Number of bremsstrahlung photons above photon_cut per cm.
-double Brems_rate(const SimMaterial *material, double kinetic, double photon_cut);
+double Sim_brems_rate(const SimMaterial *material, double kinetic, double photon_cut);
 // Energy of one bremsstrahlung photon between photon_cut and kinetic.
-double Brems_sample(SimRandom *random, double kinetic, double photon_cut);
+double Sim_brems_sample(SimRandom *random, double kinetic, double photon_cut);
 // Width of the Gaussian multiple-scattering angle (rad) over a step of s cm.
-double Scatter_width(const SimMaterial *material, double kinetic, double s);
+double Sim_scatter_width(const SimMaterial *material, double kinetic, double s);
 
 // Turn a unit direction by polar angle (cosine) and azimuth.
-void Direction_rotate(double dir[3], double cos_theta, double phi);
+void Sim_direction_rotate(double dir[3], double cos_theta, double phi);
 
 // ---------------------------------------------------------------- geometry
 
@@ -130,15 +130,15 @@ struct SimGeometry {
 };
 
 // 0 when the lists are ascending, long enough and readable by the viewer.
-int Geometry_check(const SimGeometry *geometry, char *why, size_t why_size);
+int Sim_geometry_check(const SimGeometry *geometry, char *why, size_t why_size);
 // Bounding box of the target: x_min x_max y_min y_max z_min z_max.
-void Geometry_bounds(const SimGeometry *geometry, double box[6]);
+void Sim_geometry_bounds(const SimGeometry *geometry, double box[6]);
 
 // Where a point lies: the material index of its region (or -1 outside the
 // target) and the distance along dir to the next boundary (region, target or
 // world).  Returns 0, 1 when that boundary is the world's (the particle
 // escapes there), or -1 when the point is outside the world box.
-int Geometry_locate(const SimGeometry *geometry, const double pos[3], const double dir[3],
+int Sim_geometry_locate(const SimGeometry *geometry, const double pos[3], const double dir[3],
                     int *material, double *distance);
 
 // ---------------------------------------------------------------- writer
@@ -157,9 +157,9 @@ struct SimCounts {
 };
 
 // Total of the step lines of all kinds.
-long long Counts_steps(const SimCounts *counts);
+long long Sim_counts_steps(const SimCounts *counts);
 // Records the viewer's work file gets: steps and separators.
-long long Counts_records(const SimCounts *counts);
+long long Sim_counts_records(const SimCounts *counts);
 
 struct SimWriter {
     FILE *out;
@@ -171,26 +171,26 @@ struct SimWriter {
 // Energy as 4-digit mantissa and exponent digit, E = M * 10^(D - 3) MeV,
 // with the largest mantissa that fits; 0 for energies that round to zero,
 // 9999/9 for energies above the range.
-void Energy_encode(double energy, int *mantissa, int *digit);
+void Sim_energy_encode(double energy, int *mantissa, int *digit);
 // Encoded coordinate of the layout; clipped to the field's range, in which
 // case *clipped is set to 1.
-long Coord_encode(double coord, double coord_scale, int layout, int *clipped);
+long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped);
 // Smallest coordinate scale of the series 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times
 // a power of ten under which the box fits the layout's fields.
-double Scale_choose(const double box[6], int layout);
+double Sim_scale_choose(const double box[6], int layout);
 // Right-aligned decimal text of v in exactly width columns (width < 32),
 // choosing the form that reads back closest to v.
-void Real_format(char *out, size_t size, double v, int width);
+void Sim_real_format(char *out, size_t size, double v, int width);
 
 // Format one step line into buf (no newline); returns its length.
-int Step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
+int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
                 int layout, double coord_scale, int *clipped);
 
-int Writer_geometry(SimWriter *writer, const SimGeometry *geometry);
-int Writer_header(SimWriter *writer, const double bounds[6]);
-int Writer_batch(SimWriter *writer, int batch);
-int Writer_step(SimWriter *writer, int kind, const double pos[3], double energy);
-int Writer_separator(SimWriter *writer);
+int Sim_write_geometry(SimWriter *writer, const SimGeometry *geometry);
+int Sim_write_header(SimWriter *writer, const double bounds[6]);
+int Sim_write_batch(SimWriter *writer, int batch);
+int Sim_write_step(SimWriter *writer, int kind, const double pos[3], double energy);
+int Sim_write_separator(SimWriter *writer);
 
 // ---------------------------------------------------------------- run
 
@@ -215,22 +215,22 @@ struct SimOptions {
     double max_loss;       // largest fraction of energy lost in one charged step
 };
 
-void Options_default(SimOptions *options);
+void Sim_options_default(SimOptions *options);
 // Parse the command line.  Returns 0 to run, 1 when help was printed, -1 on
 // an error (already printed to err).
-int Options_parse(int argc, char **argv, SimOptions *options, FILE *err);
-void Options_help(FILE *out);
+int Sim_options_parse(int argc, char **argv, SimOptions *options, FILE *err);
+void Sim_options_help(FILE *out);
 
 // Finish the options (world box, source) and check them; 0 or -1 with the
 // reason in why.
-int Run_prepare(SimOptions *options, char *why, size_t why_size);
+int Sim_run_prepare(SimOptions *options, char *why, size_t why_size);
 // Run all histories and write the picture file to out.  The options must
-// have passed Run_prepare.  Returns 0, or -1 when a write failed.
-int Run_all(const SimOptions *options, FILE *out, SimCounts *counts);
+// have passed Sim_run_prepare.  Returns 0, or -1 when a write failed.
+int Sim_run_all(const SimOptions *options, FILE *out, SimCounts *counts);
 // Print the counts and the energy balance.
-void Run_report(const SimOptions *options, const SimCounts *counts, FILE *out);
+void Sim_run_report(const SimOptions *options, const SimCounts *counts, FILE *out);
 
 // Pause of the live mode.
-void Pause_ms(int milliseconds);
+void Sim_pause_ms(int milliseconds);
 
 #endif

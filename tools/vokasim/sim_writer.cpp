@@ -20,9 +20,9 @@
 #include "vokasim.h"
 
 static const long SHORT_OFFSET = 50000;
-static const long SHORT_MAX = 99999;
+static const long SHORT_TOP = 99999;
 static const long LONG_OFFSET = 33554432;
-static const long LONG_MAX = 99999999;
+static const long LONG_TOP = 99999999;
 static const double SHORT_UNIT = 1e-4;
 static const double LONG_UNIT = 1.1920928955078125e-07; // 2^-23
 
@@ -60,7 +60,7 @@ void Sim_energy_encode(double energy, int *mantissa, int *digit)
 long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped)
 {
     const long offset = (layout == SIM_LAYOUT_LONG) ? LONG_OFFSET : SHORT_OFFSET;
-    const long top = (layout == SIM_LAYOUT_LONG) ? LONG_MAX : SHORT_MAX;
+    const long top = (layout == SIM_LAYOUT_LONG) ? LONG_TOP : SHORT_TOP;
     const double unit = (layout == SIM_LAYOUT_LONG) ? LONG_UNIT : SHORT_UNIT;
     const double steps = std::floor(coord / (coord_scale * unit) + 0.5);
     double n = static_cast<double>(offset) + steps;
@@ -81,8 +81,8 @@ double Sim_scale_choose(const double box[6], int layout)
                              ? static_cast<double>(LONG_OFFSET) * LONG_UNIT
                              : static_cast<double>(SHORT_OFFSET) * SHORT_UNIT;
     const double above = (layout == SIM_LAYOUT_LONG)
-                             ? static_cast<double>(LONG_MAX - LONG_OFFSET - 1) * LONG_UNIT
-                             : static_cast<double>(SHORT_MAX - SHORT_OFFSET - 1) * SHORT_UNIT;
+                             ? static_cast<double>(LONG_TOP - LONG_OFFSET - 1) * LONG_UNIT
+                             : static_cast<double>(SHORT_TOP - SHORT_OFFSET - 1) * SHORT_UNIT;
     double need = 0.0;
     for (int i = 0; i < 6; i++) {
         const double v = box[i];

@@ -33,6 +33,14 @@ public:
     // apply only to one-pixel pens, wider styled pens draw solid, as GDI does.
     // Called before every segment by the line primitive: an implementation
     // must make a repeated call with the same pen cost (almost) nothing.
+    // A style outside PEN_SOLID .. PEN_INSIDEFRAME makes CreatePen fail: the
+    // current pen stays.  A negative width counts as its absolute value.  A
+    // pen wider than one pixel has round caps and joins (GDI's default).
+    // Dashes are counted in pixels along the major axis of a line; the gaps
+    // between them are painted in the background colour (white) while the
+    // background mode is opaque, as on a fresh device context, and left
+    // untouched once it is transparent: text() makes it transparent, and it
+    // stays so (SetBkMode is never undone).
     virtual void pen(int style, int width, Colour colour) = 0;
 
     // Set the current position without drawing (MoveToEx).
@@ -42,17 +50,22 @@ public:
     // (x, y) the current position (LineTo).  The end pixel is left out, so a
     // line to (x + 1, y) from (x, y) sets exactly one pixel.  A styled pen
     // starts its dash pattern anew at the start of every line_to, as a pen
-    // created afresh for each segment does.
+    // created afresh for each segment does.  A rectangle's outline runs its
+    // pattern on around the corners instead.
     virtual void line_to(int32_t x, int32_t y) = 0;
 
     // Rectangle (Rectangle): outline with the current pen, inside filled with
     // a solid brush of fill_colour.  With a one-pixel pen the outline covers
     // columns left .. right - 1 and rows top .. bottom - 1 (right and bottom
-    // edges excluded, as GDI does).
+    // edges excluded, as GDI does).  Corners in either order are put in
+    // order first; an empty rectangle (left = right or top = bottom) draws
+    // nothing.  The null pen fills left .. right - 2 by top .. bottom - 2.
     virtual void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
                            Colour fill_colour) = 0;
 
     // Solid fill of left .. right - 1 by top .. bottom - 1 (FillRect); no outline.
+    // Reversed edges fill as GDI's negative-size blit does: left > right
+    // fills right + 1 .. left (likewise for top and bottom).
     virtual void fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                            Colour colour) = 0;
 

@@ -4,19 +4,20 @@
 # files, so the numbers compare across machines better than seconds do:
 #   (a) conversion  `vokatool convert PICTURE --work-dir DIR/` against
 #       reading the picture and writing a file of the work file's size with
-#       plain buffered I/O (bench_baseline copy);
+#       plain buffered I/O in blocks, the floor of the I/O alone
+#       (bench_baseline copy);
 #   (b) rebuild     `vokatool render PICTURE -o OUT.bmp`, in steps per second,
 #       against merely reading the work file (bench_baseline read);
 #   (c) peak memory (resident, /usr/bin/time) of each tool and its baseline.
 # Benchmarks are never part of the tests' pass/fail.
 #
 # Usage: bench/run.sh [--quick]      --quick: the 1-million-step picture only
-# Environment: BENCH_RUNS (default 3) runs per measurement, the best is kept.
+# Environment: BENCH_RUNS (default 5) runs per measurement, the best is kept.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$PWD/build/bench
 data=$build/data
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-5}
 sizes=(1000000 10000000)
 if [ "${1:-}" = "--quick" ]; then sizes=(1000000); fi
 

@@ -1,0 +1,336 @@
+// Menu and button commands.  Commands never draw: they change flags, ask
+// for a rebuild or a restore of the picture and invalidate; the paint that
+// follows does the drawing.  The whole wParam of WM_COMMAND is compared, so
+// a notification code in its high word matches no command.
+#include "app/app.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "dialogs/dialogs.h"
+#include "picture/message.h"
+#include "picture/picture.h"
+#include "render/layout.h"
+#include "render/view.h"
+#include "resources/resource_ids.h"
+
+HWND console_window;
+UINT_PTR console_launch_result;
+
+namespace {
+
+enum { SOURCE_PICTURE = 0, SOURCE_CALC = 1 };
+
+// Arm a title or guide selection.
+LRESULT Placing_arm(int16_t *placing)
+{
+    if (picture_selected == 0)
+        return 1;
+    selection_armed = 1;
+    *placing = 1;
+    Rebuild_request();
+    return 0;
+}
+
+LRESULT On_expand()
+{
+    if (picture_selected == 1) {
+        selection_armed = 1;
+        view_dirty = 1;
+        zoomed = 1;
+        render_mode = RENDER_ZOOM;
+    }
+    if (geometry_enabled == 1)
+        geometry_pending = 1;
+    return 0;
+}
+
+LRESULT On_normal()
+{
+    if (expand_cancelled == 1 || zoomed == 0)
+        return 1;
+    if (picture_selected != 1)
+        return 0;
+    selection_armed = 0;
+    view_dirty = 1;
+    zoomed = 0;
+    zoom_selected = 0;
+    if (geometry_enabled == 1)
+        geometry_pending = 1;
+    render_mode = RENDER_FULL;
+    Picture_invalidate();
+    return 0;
+}
+
+// One of the six arrow buttons: direction 0 "<<", 1 ">>"; axis 1, 2, 3.
+LRESULT On_angle(int direction, int axis)
+{
+    Rebuild_request();
+    if (Angle_step(direction, axis) != 0)
+        return 1;
+    Picture_invalidate();
+    InvalidateRect(angle_panel, nullptr, TRUE);
+    InvalidateRect(axes_panel, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT On_data_file_open(HWND window)
+{
+    if (Picture_file_open(window) != 0) {
+        Picture_restore();
+        return 0;
+    }
+    std::memset(batch_from_text, 0, sizeof batch_from_text);
+    std::memset(batch_to_text, 0, sizeof batch_to_text);
+    batch_from = 0;
+    batch_to = 0;
+    if (calc_mode == 1)
+        return 0;
+    SetCursor(cursor_wait);
+    if (Picture_convert(window, SOURCE_PICTURE) != 0) {
+        SetCursor(cursor_arrow);
+        return 0;
+    }
+    View_bitmap_ensure();
+    return 0;
+}
+
+LRESULT On_geometry_file_open(HWND window)
+{
+    if (Geometry_file_open(window) != 0) {
+        Picture_restore();
+        return 0;
+    }
+    if (calc_mode == 1)
+        return 0;
+    if (settings_changed == 1) {
+        Rebuild_request();
+        Picture_invalidate();
+    } else if (view_bitmap_missing == 0) {
+        restore_view = 1;
+        Picture_invalidate();
+    }
+    if (picture_selected == 1) {
+        SetCursor(cursor_wait);
+        if (Picture_convert(window, SOURCE_PICTURE) != 0) {
+            SetCursor(cursor_arrow);
+            return 0;
+        }
+    }
+    View_bitmap_ensure();
+    return 0;
+}
+
+LRESULT On_geometry_hide(HWND window)
+{
+    HMENU menu = GetMenu(window);
+    UINT state = GetMenuState(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND);
+    // A newly chosen geometry file that has not been taken over yet.
+    if (std::strcmp(geometry_path, geometry_path_pending) != 0)
+        return 0;
+    int16_t shown;
+    if (state & MF_CHECKED) {
+        CheckMenuItem(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND | MF_UNCHECKED);
+        shown = 1;
+    } else {
+        CheckMenuItem(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND | MF_CHECKED);
+        shown = 0;
+    }
+    if (picture_selected == 0)
+        return 0;
+    geometry_enabled = shown;
+    geometry_pending = shown;
+    if (calc_mode == 1)
+        return 0;
+    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    view_dirty = 1;
+    Picture_invalidate();
+    settings_changed = 0;
+    return 0;
+}
+
+LRESULT On_redraw(HWND window)
+{
+    SetCursor(cursor_wait);
+    redraw_pressed = 1;
+    if (calc_mode != 1) {
+        // Only the off-screen copy is put back; nothing is read again.
+        restore_view = 1;
+        Picture_invalidate();
+        UpdateWindow(window);
+        return 0;
+    }
+    if (calc_file_ready == 0) {
+        Message_show(window, "Not Selected Redraw File.", MESSAGE_CAPTION_ERROR_STATUS,
+                     MESSAGE_ICON_EXCLAMATION, 0);
+        SetCursor(cursor_arrow);
+        return 0;
+    }
+    // The running calculation keeps extending its output file.
+    if (Picture_convert(window, SOURCE_CALC) != 0) {
+        SetCursor(cursor_arrow);
+        return 0;
+    }
+    View_bitmap_ensure();
+    picture_selected = 1;
+    view_dirty = 1;
+    if (geometry_enabled == 1)
+        geometry_pending = 1;
+    Picture_invalidate();
+    // The Batch dialog then offers the newest batch as both limits.
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(batch_count));
+    Text_copy(batch_from_text, sizeof batch_from_text, text);
+    Text_copy(batch_to_text, sizeof batch_to_text, text);
+    return 0;
+}
+
+// Console window classes, looked for in this order: Windows 95/98, Windows
+// NT and later, and Wine, whose consoles have a class of their own (without
+// it a console started under Wine would never be found, and CALC could be
+// switched off while the console is still open).
+const char *const CONSOLE_CLASSES[] = {"tty", "ConsoleWindowClass", "WineConsoleClass"};
+
+HWND Console_find()
+{
+    for (const char *name : CONSOLE_CLASSES) {
+        HWND found = FindWindowA(name, nullptr);
+        if (found)
+            return found;
+    }
+    return nullptr;
+}
+
+// Platform id of the running system: 0 Win32s, 1 Windows 95/98, 2 NT.
+DWORD Platform_id()
+{
+    OSVERSIONINFOA version;
+    static_assert(sizeof version == 148, "the version record is 148 bytes");
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwPlatformId = 0;
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)   // GetVersionExA is deprecated, not gone
+#endif
+    GetVersionExA(&version);
+    return version.dwPlatformId;
+}
+
+LRESULT On_calc(HWND window)
+{
+    (void)window;
+    if (console_launch_result > 31) {
+        console_window = Console_find();
+        if (console_window) {
+            // While a console is open the box stays checked.
+            SendMessageA(calc_button, BM_SETCHECK, BST_CHECKED, 0);
+            SetForegroundWindow(console_window);
+            return 0;
+        }
+    }
+    redraw_pressed = 0;
+    LRESULT check = SendMessageA(calc_button, BM_GETCHECK, 0, 0);
+    if (check == BST_CHECKED) {
+        calc_mode = 1;
+        // The command interpreter, started with no arguments in the current
+        // directory; the user runs the calculation in it.
+        const char *interpreter = Platform_id() <= 1 ? "COMMAND.COM" : "CMD.EXE";
+        console_launch_result = WinExec(interpreter, SW_SHOWNORMAL);
+    } else {
+        calc_mode = 0;
+    }
+    return 0;
+}
+
+bool File_exists(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+LRESULT On_help(HWND window)
+{
+    // The help engine is not part of every system: Windows 10 and later no
+    // longer ship it, and Wine's help viewer asks in a modal box of its own
+    // process for a missing help file and keeps this program waiting until
+    // that box is answered.  A missing help file is therefore reported here
+    // and the help engine is called only when the file exists.
+    if (File_exists(help_path)) {
+        WinHelpA(window, help_path, HELP_CONTENTS, 0);
+    } else {
+        char text[FULL_PATH_SIZE + 64];
+        std::snprintf(text, sizeof text, "Help file not found:\n%s", help_path);
+        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
+    }
+    Picture_restore();
+    return 0;
+}
+
+void Dialog_run(void (*dialog)(HWND), HWND window, int repaint_legend)
+{
+    dialog(window);
+    Dialog_close_rule(repaint_legend);
+}
+
+} // namespace
+
+int Angle_step(int direction, int axis)
+{
+    int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
+    int32_t a = *angle;
+    if (direction == 0) {
+        if (a >= 180)
+            return -1;
+        a += settings.angle_step;
+    } else {
+        if (a <= -180)
+            return -1;
+        a -= settings.angle_step;
+    }
+    *angle = static_cast<int16_t>(a);
+    return 0;
+}
+
+void Dialog_close_rule(int repaint_legend)
+{
+    if (settings_changed == 1) {
+        Rebuild_request();
+        if (repaint_legend)
+            InvalidateRect(legend_panel, nullptr, TRUE);
+        Picture_invalidate();
+    } else {
+        Picture_restore();
+    }
+    settings_changed = 0;
+}
+
+LRESULT On_command(HWND window, WPARAM wparam)
+{
+    switch (wparam) {
+    case IDC_GUIDE_POSITION: return Placing_arm(&guide_placing);
+    case IDC_TITLE_POSITION: return Placing_arm(&title_placing);
+    case IDC_EXPAND: return On_expand();
+    case IDC_NORMAL: return On_normal();
+    case IDC_X_PLUS: return On_angle(0, 1);
+    case IDC_X_MINUS: return On_angle(1, 1);
+    case IDC_Y_PLUS: return On_angle(0, 2);
+    case IDC_Y_MINUS: return On_angle(1, 2);
+    case IDC_Z_PLUS: return On_angle(0, 3);
+    case IDC_Z_MINUS: return On_angle(1, 3);
+    case IDC_CALC: return On_calc(window);
+    case IDC_REDRAW: return On_redraw(window);
+    case IDM_DATA_FILE_OPEN: return On_data_file_open(window);
+    case IDM_PRINT: Print_command(window); return 0;
+    case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
+    case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
+    case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
+    case IDM_ENVIRONMENT: Dialog_run(Environment_dialog, window, 1); return 0;
+    case IDM_BATCH: Dialog_run(Batch_dialog, window, 0); return 0;
+    case IDM_GEOMETRY_FILE_OPEN: return On_geometry_file_open(window);
+    case IDM_GEOMETRY_HIDE: return On_geometry_hide(window);
+    case IDM_TITLE: Dialog_run(Title_dialog, window, 0); return 0;
+    case IDM_SELECTION: Dialog_run(Selection_dialog, window, 1); return 0;
+    case IDM_HELP: return On_help(window);
+    default: return 0;
+    }
+}

@@ -1,0 +1,117 @@
+// The two file-open dialogs: Data File Open chooses the picture file (or,
+// in CALC mode, names and creates the calculation's output file), Geometry
+// File Open chooses the file whose geometry section is drawn.  Both record
+// the choice and set the flags that tell the next paint what to rebuild;
+// the conversion itself is started by the menu command afterwards.
+#include "app/app.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "picture/message.h"
+#include "resources/resource_ids.h"
+
+char ofn_file_buffer[PATH_SIZE];
+
+namespace {
+
+// Filter pairs, each text followed by its pattern, the list ending in an
+// empty text.
+const char PICTURE_FILTER[] =
+    "All Type (*.*)\0*.*\0Pic File(*.Pic)\0*.pic\0Dat File(*.Dat)\0*.dat\0";
+const char GEOMETRY_FILTER[] = "Picture File(*.Pic)\0*.pic\0All Type (*.*)\0*.*\0";
+const char DIALOG_TITLE[] = "Data file open";
+
+// Run the open-file dialog on ofn_file_buffer.  Returns 0 when a file was
+// chosen, -1 when the dialog was cancelled (silently) or failed (with the
+// warning of the common dialogs).
+int Open_dialog(HWND window, const char *filter, DWORD flags)
+{
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof ofn);
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = ofn_file_buffer;
+    ofn.nMaxFile = sizeof ofn_file_buffer;
+    ofn.lpstrTitle = DIALOG_TITLE;
+    ofn.lpstrDefExt = "*";
+    ofn.Flags = flags;
+    if (GetOpenFileNameA(&ofn))
+        return 0;
+    DWORD error = CommDlgExtendedError();
+    if (error == 0)
+        return -1;
+    char text[64];
+    std::snprintf(text, sizeof text, "Error No #%ld From GetOpenFileName",
+                  static_cast<long>(error));
+    MessageBoxA(window, text, "WARNING", MB_OK | MB_ICONSTOP);
+    return -1;
+}
+
+// The geometry counts as shown unless Geometry Hide is checked (and nothing
+// else about the item is set).
+int16_t Geometry_shown(HWND window)
+{
+    UINT state = GetMenuState(GetMenu(window), IDM_GEOMETRY_HIDE, MF_BYCOMMAND);
+    return state != MF_CHECKED ? 1 : 0;
+}
+
+} // namespace
+
+int Picture_file_open(HWND window)
+{
+    const DWORD flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
+                        (calc_mode == 1 ? OFN_CREATEPROMPT : OFN_FILEMUSTEXIST);
+    if (Open_dialog(window, PICTURE_FILTER, flags) != 0)
+        return -1;
+
+    if (calc_mode == 1) {
+        Text_copy(calc_output_path, sizeof calc_output_path, ofn_file_buffer);
+        // Created empty when missing; an existing file is left as it is.
+        FILE *f = std::fopen(calc_output_path, "ab");
+        if (!f) {
+            Show_error(window, 5);
+            return -1;
+        }
+        std::fclose(f);
+        calc_file_ready = 1;
+        return 1;
+    }
+
+    Text_copy(picture_path, sizeof picture_path, ofn_file_buffer);
+    picture_selected = 1;
+    view_dirty = 1;
+    if (geometry_enabled == 1)
+        geometry_pending = 1;
+    int16_t shown = Geometry_shown(window);
+    geometry_enabled = shown;
+    geometry_pending = shown;
+    Picture_invalidate();
+    return 0;
+}
+
+int Geometry_file_open(HWND window)
+{
+    const DWORD flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (Open_dialog(window, GEOMETRY_FILTER, flags) != 0)
+        return -1;
+
+    Text_copy(geometry_path_pending, sizeof geometry_path_pending, ofn_file_buffer);
+    int16_t shown = Geometry_shown(window);
+    if (std::strcmp(geometry_path_pending, geometry_path) != 0)
+        settings_changed = 1;
+    if (geometry_enabled != shown)
+        settings_changed = 1;
+    if (geometry_enabled != shown || settings_changed == 1) {
+        Text_copy(geometry_path, sizeof geometry_path, geometry_path_pending);
+        geometry_enabled = shown;
+        geometry_pending = shown;
+    }
+    view_dirty = 1;
+    Picture_invalidate();
+    return 0;
+}

@@ -1,0 +1,143 @@
+// Start-up and message loop: register the window class, load the settings,
+// lay out and create the main window, measure the system font, then run the
+// message loop, which also gives up an armed mouse selection on Esc.
+#include "app/app.h"
+
+#include "picture/message.h"
+#include "render/layout.h"
+#include "resources/resource_ids.h"
+
+HINSTANCE app_instance;
+char app_title[APP_TITLE_SIZE];
+HWND main_window;
+
+namespace {
+
+// Size of the LOGFONTA record the icon-title font is read into.
+const UINT LOGFONT_SIZE = 60;
+static_assert(sizeof(LOGFONTA) == LOGFONT_SIZE, "LOGFONTA is 60 bytes");
+
+UINT Message_icon_style(int icon)
+{
+    switch (icon) {
+    case MESSAGE_ICON_EXCLAMATION: return MB_ICONEXCLAMATION;
+    case MESSAGE_ICON_QUESTION: return MB_ICONQUESTION;
+    case MESSAGE_ICON_STOP: return MB_ICONSTOP;
+    case MESSAGE_ICON_INFORMATION: return MB_ICONINFORMATION;
+    default: return 0;
+    }
+}
+
+void Start_failed(const char *what)
+{
+    MessageBoxA(nullptr, what, "VOKA Graphic for Win32 V1.00", MB_OK | MB_ICONSTOP);
+}
+
+// Register the class, load the settings, compute the first layout, create
+// and show the main window.  Returns 0, or -1 when the window cannot be made.
+int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
+{
+    if (!previous) {
+        LoadStringA(instance, IDS_APP_TITLE, app_title, APP_TITLE_SIZE);
+
+        WNDCLASSA wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = Main_window_proc;
+        wc.cbClsExtra = 0;
+        wc.cbWndExtra = 0;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, "vokawin");
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+        wc.lpszMenuName = "TarselMenu";
+        wc.lpszClassName = app_title;
+        if (!RegisterClassA(&wc)) {
+            Start_failed("The main window class cannot be registered.");
+            return -1;
+        }
+
+        Settings_init();
+        // large_fonts is still 0 here: the minimum height is 400.
+        Layout_compute(LAYOUT_FROM_SETTINGS, 0, 0);
+    }
+    app_instance = instance;
+
+    main_window = CreateWindowExA(0, app_title, app_title, WS_OVERLAPPEDWINDOW, 0, 0,
+                                  layout.window_w, layout.window_h, nullptr, nullptr, instance,
+                                  nullptr);
+    if (!main_window) {
+        Start_failed("The main window cannot be created.");
+        return -1;
+    }
+    ShowWindow(main_window, show);
+    UpdateWindow(main_window);
+    return 0;
+}
+
+// Large fonts: the icon-title font is exactly 15 pixels high.
+void Font_check()
+{
+    LOGFONTA font;
+    ZeroMemory(&font, sizeof font);
+    SystemParametersInfoA(SPI_GETICONTITLELOGFONT, LOGFONT_SIZE, &font, 0);
+    large_fonts = 0;
+    if (font.lfHeight == -15)
+        large_fonts = 1;
+}
+
+// Esc while a selection is armed gives it up.  Tested whenever a message
+// arrives, before it is handled.
+void Escape_check()
+{
+    if (selection_armed != 1 && guide_placing != 1 && title_placing != 1)
+        return;
+    SHORT state = GetAsyncKeyState(VK_ESCAPE);
+    if ((static_cast<unsigned>(state) & 0xFF00u) == 0)
+        return;
+    Selection_cancel();
+}
+
+} // namespace
+
+void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
+{
+    HWND owner = static_cast<HWND>(window);
+    UINT style = MB_OK | Message_icon_style(icon);
+    if (flags & MESSAGE_SYSTEM_MODAL)
+        style |= MB_SYSTEMMODAL;
+    HWND protect = owner ? owner : main_window;
+    if ((flags & MESSAGE_PROTECT_VIEW) && protect) {
+        // Nothing of the window is painted while the box is up, so the box
+        // cannot set off another rebuild; afterwards everything but the
+        // picture area is painted again.
+        ValidateRect(protect, nullptr);
+        MessageBoxA(owner, text, caption, style);
+        InvalidateRect(protect, nullptr, TRUE);
+        ValidateRect(protect, &view_rect);
+        return;
+    }
+    MessageBoxA(owner, text, caption, style);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show)
+{
+    (void)command_line;
+    Message_set_hook(App_message);
+    if (Instance_init(instance, previous, show) != 0)
+        return 1;
+    Font_check();
+
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0)
+        return static_cast<int>(msg.wParam);
+    while (got != 0) {
+        if (got == -1)
+            break;
+        Escape_check();
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        got = GetMessageA(&msg, nullptr, 0, 0);
+    }
+    return static_cast<int>(msg.wParam);
+}

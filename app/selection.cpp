@@ -1,0 +1,156 @@
+// Mouse selection in the picture area, armed by Expand, Title position or
+// Guide position: press, optional drag, release.  During an Expand drag a
+// rubber band follows the mouse, drawn straight on the screen in the
+// NOT-XOR mix so that drawing it twice takes it away again.  While a
+// selection is armed the cursor is the selection cursor and is held inside
+// the picture area.
+#include "app/app.h"
+
+#include "render/layout.h"
+#include "render/picture_paint.h"
+#include "render/view.h"
+
+uint32_t band_dragging;
+RECT band_rect;
+POINT band_corner = {-1, -1};
+int32_t band_pen_width = 1;
+COLORREF band_pen_color;
+uint32_t zoom_selected;
+
+namespace {
+
+const COLORREF BLACK = RGB(0, 0, 0);
+
+// Mouse position from lParam: two unsigned 16-bit values, client coordinates.
+POINT Mouse_point(LPARAM lparam)
+{
+    POINT p;
+    p.x = static_cast<LONG>(LOWORD(lparam));
+    p.y = static_cast<LONG>(HIWORD(lparam));
+    return p;
+}
+
+// The band's outline from the anchor to (x, y); the inside is left alone.
+void Band_outline(HDC dc, LONG x, LONG y)
+{
+    HPEN pen = CreatePen(PS_SOLID, band_pen_width, band_pen_color);
+    HGDIOBJ previous_pen = SelectObject(dc, pen);
+    HGDIOBJ previous_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, band_rect.left, band_rect.top, x, y);
+    SelectObject(dc, previous_brush);
+    SelectObject(dc, previous_pen);
+    DeleteObject(pen);
+}
+
+// Hold the cursor roughly inside the picture area.
+void Cursor_confine(HWND window)
+{
+    RECT outer;
+    GetWindowRect(window, &outer);
+    RECT clip;
+    SetRect(&clip, outer.left + 10, outer.top + 50, outer.right - 150, outer.bottom - 15);
+    ClipCursor(&clip);
+}
+
+} // namespace
+
+void Selection_cursor_set()
+{
+    SetCursor(settings.background_color == 0x00FFFFFFu ? cursor_cross : cursor_select);
+}
+
+void Selection_cancel()
+{
+    // The band already drawn stays until the picture is next restored or
+    // rebuilt.
+    ClipCursor(nullptr);
+    SetCursor(cursor_arrow);
+    selection_armed = 0;
+    view_dirty = 0;
+    guide_placing = 0;
+    title_placing = 0;
+    expand_cancelled = zoom_selected != 1 ? 1 : 0;
+}
+
+void Selection_button_down(HWND window, LPARAM lparam)
+{
+    (void)window;
+    if (selection_armed == 1)
+        Selection_cursor_set();
+    if (picture_selected == 0 || selection_armed == 0)
+        return;
+    POINT p = Mouse_point(lparam);
+    band_dragging = 1;
+    band_rect.left = p.x;
+    band_rect.top = p.y;
+    band_corner = p;
+    band_pen_color = BLACK;
+    band_pen_width = 1;
+}
+
+void Selection_mouse_move(HWND window, LPARAM lparam)
+{
+    if (selection_armed == 1 || guide_placing == 1 || title_placing == 1) {
+        Selection_cursor_set();
+        Cursor_confine(window);
+    }
+    if (selection_armed != 0 && title_placing != 1 && guide_placing != 1 && picture_selected != 0 &&
+        band_dragging != 0) {
+        HDC dc = GetDC(window);
+        int previous_mix = SetROP2(dc, R2_NOTXORPEN);
+        // Take away the band of the previous move (the first time the corner
+        // is the anchor and nothing shows).
+        Band_outline(dc, band_corner.x, band_corner.y);
+        POINT p = Mouse_point(lparam);
+        if (p.x > layout.view_w)
+            p.x = layout.view_w;
+        else if (p.x < 10)
+            p.x = 10;
+        if (p.y > layout.view_h)
+            p.y = layout.view_h;
+        else if (p.y < 10)
+            p.y = 10;
+        band_corner = p;
+        Band_outline(dc, band_corner.x, band_corner.y);
+        SetROP2(dc, previous_mix);
+        ReleaseDC(window, dc);
+    }
+    // The confinement pulls the cursor back once per move only.
+    ClipCursor(nullptr);
+}
+
+void Selection_button_up(HWND window, LPARAM lparam)
+{
+    (void)window;
+    SetCursor(cursor_arrow);
+    if (band_dragging == 0 || selection_armed == 0 || picture_selected == 0)
+        return;
+    // The release point is not clamped.
+    POINT p = Mouse_point(lparam);
+    LONG left = p.x < band_rect.left ? p.x : band_rect.left;
+    LONG right = p.x < band_rect.left ? band_rect.left : p.x;
+    LONG top = p.y < band_rect.top ? p.y : band_rect.top;
+    LONG bottom = p.y < band_rect.top ? band_rect.top : p.y;
+    SetRect(&band_rect, left, top, right, bottom);
+
+    if (selection_armed == 1) {
+        zoom_rect = PixelRect{left, top, right, bottom};
+        zoom_selected = 1;
+    }
+    if (title_placing == 1) {
+        title_pos = PixelPoint{left, top};
+        selection_armed = 0;
+        title_placing = 0;
+        title_shown = 1;
+    }
+    if (guide_placing == 1) {
+        guide_pos = PixelPoint{left, top};
+        selection_armed = 0;
+        guide_placing = 0;
+        guide_shown = 1;
+    }
+    band_corner.x = -1;
+    band_corner.y = -1;
+    band_dragging = 0;
+    Picture_invalidate();
+}

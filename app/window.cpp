@@ -1,0 +1,258 @@
+// The main window procedure and its paint path.  The picture area is either
+// copied back from the off-screen bitmap `view_bitmap` or rebuilt from the
+// work file; which one the next paint does is decided by `restore_view` and
+// `view_dirty`.  Commands never draw: they set these flags and invalidate.
+#include "app/app.h"
+
+#include "render/gdi_surface.h"
+#include "render/layout.h"
+#include "render/picture_paint.h"
+#include "render/view.h"
+
+HBITMAP view_bitmap;
+uint32_t view_bitmap_missing = 1;
+uint32_t restore_view;
+RECT view_rect;
+RECT strip_rect;
+uint32_t render_mode;
+uint32_t zoomed;
+uint32_t expand_cancelled;
+uint32_t redraw_pressed;
+HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
+
+namespace {
+
+// Set while a rebuild runs.  A message box raised by the renderers (a work
+// file that cannot be read) runs a modal loop in which this window may be
+// painted again; that paint must not start a second rebuild of its own.
+bool rebuilding;
+
+PixelRect Pixel_rect(const RECT &r)
+{
+    return PixelRect{r.left, r.top, r.right, r.bottom};
+}
+
+LRESULT On_create(HWND window)
+{
+    Strip_create(window, STRIP_CREATE);
+    cursor_arrow = LoadCursorA(nullptr, IDC_ARROW);
+    cursor_wait = LoadCursorA(nullptr, IDC_WAIT);
+    cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
+    cursor_select = LoadCursorA(app_instance, "CURSOR_1");
+    return 1;
+}
+
+void View_bitmap_replace(HWND window)
+{
+    HDC dc = GetDC(window);
+    if (view_bitmap)
+        DeleteObject(view_bitmap);
+    view_bitmap = CreateCompatibleBitmap(dc, layout.bitmap_w, layout.bitmap_h);
+    ReleaseDC(window, dc);
+}
+
+LRESULT On_size(HWND window)
+{
+    // A resize always rebuilds at full extents, also when zoomed.
+    view_dirty = 1;
+    render_mode = RENDER_FULL;
+
+    RECT outer;
+    GetWindowRect(window, &outer);
+    Layout_compute(LAYOUT_FROM_WINDOW, outer.right - outer.left, outer.bottom - outer.top);
+    // Snap to the minimum size; the move sends a further WM_SIZE, which then
+    // finds the size valid.
+    GetWindowRect(window, &outer);
+    MoveWindow(window, outer.left, outer.top, layout.window_w, layout.window_h, TRUE);
+
+    Strip_create(window, STRIP_MOVE);
+    SetRect(&view_rect, 5, 5, layout.view_right, layout.view_bottom);
+    SetRect(&strip_rect, layout.window_w - 150, 5, layout.window_w, layout.window_h - 5);
+
+    // Its contents stay undefined until the next rebuild.
+    View_bitmap_replace(window);
+    return 0;
+}
+
+// Copy view_bitmap onto the picture area.
+void Picture_copy_back(HDC dc)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, view_bitmap);
+    BitBlt(dc, 5, 5, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+// Rebuild the picture area from the work file.  The picture is drawn into a
+// memory bitmap that starts as a copy of the picture area on the screen and
+// is copied back through the paint context, whose clipping to the update
+// region applies as it would to drawing on the screen directly; the screen
+// then shows exactly what drawing on it would have left, without one round
+// trip to the display per segment.  Lines that leave the picture area are
+// cut at its edge; everything outside the area is painted again anyway (see
+// the invalidation below).
+void Picture_rebuild_on(HWND window, HDC dc)
+{
+    SetCursor(cursor_wait);
+    // After this paint everything outside the picture area is painted once
+    // more, so the strip shows over whatever the rebuild drew outside it.
+    InvalidateRect(window, nullptr, TRUE);
+    ValidateRect(window, &view_rect);
+
+    const int32_t w = layout.view_w;
+    const int32_t h = layout.view_h;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP picture = CreateCompatibleBitmap(dc, w, h);
+    if (!memory || !picture) {
+        // No memory for the off-screen picture: draw on the screen.
+        if (picture)
+            DeleteObject(picture);
+        if (memory)
+            DeleteDC(memory);
+        GdiSurface surface(dc, 0, 0);
+        Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
+                        static_cast<int>(redraw_pressed), Pixel_rect(view_rect));
+    } else {
+        HGDIOBJ previous = SelectObject(memory, picture);
+        BitBlt(memory, 0, 0, w, h, dc, 5, 5, SRCCOPY);
+        {
+            GdiSurface surface(memory, 5, 5);
+            Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
+                            static_cast<int>(redraw_pressed), Pixel_rect(view_rect));
+        }
+        BitBlt(dc, 5, 5, w, h, memory, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteObject(picture);
+        DeleteDC(memory);
+    }
+
+    // The off-screen copy is taken from the screen.
+    HDC copy = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(copy, view_bitmap);
+    BitBlt(copy, 0, 0, w, h, dc, 5, 5, SRCCOPY);
+    SelectObject(copy, previous);
+    DeleteDC(copy);
+}
+
+LRESULT On_paint(HWND window)
+{
+    // The strip is part of every paint.
+    InvalidateRect(window, &strip_rect, TRUE);
+    SetCursor(cursor_arrow);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+
+    Panel_draw(window, dc);
+
+    if (restore_view == 1 && view_bitmap_missing == 0) {
+        Picture_copy_back(dc);
+        restore_view = 0;
+    }
+
+    if (picture_selected == 1 && view_dirty == 1 && !rebuilding) {
+        rebuilding = true;
+        Picture_rebuild_on(window, dc);
+        rebuilding = false;
+    }
+
+    expand_cancelled = 0;
+    view_dirty = 0;
+    selection_armed = 0;
+    render_mode = RENDER_FULL;
+    EndPaint(window, &ps);
+    SetCursor(cursor_arrow);
+    return 1;
+}
+
+// Shown, or the application deactivated: the first paint that follows
+// copies the picture back.
+LRESULT On_show(HWND window)
+{
+    if (view_bitmap_missing == 0 && view_dirty == 0)
+        restore_view = 1;
+    UpdateWindow(window);
+    return 0;
+}
+
+LRESULT On_close(HWND window)
+{
+    DeleteObject(view_bitmap);
+    view_bitmap = nullptr;
+    DestroyWindow(window);
+    return 0;
+}
+
+LRESULT On_destroy()
+{
+    Settings_save();
+    PostQuitMessage(0);
+    return 0;
+}
+
+} // namespace
+
+void Rebuild_request()
+{
+    view_dirty = 1;
+    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    if (geometry_enabled == 1)
+        geometry_pending = 1;
+}
+
+void Picture_invalidate()
+{
+    RECT r;
+    SetRect(&r, 5, 5, layout.view_right, layout.view_bottom);
+    InvalidateRect(main_window, &r, FALSE);
+}
+
+void Picture_restore()
+{
+    if (view_bitmap_missing != 0)
+        return;
+    restore_view = 1;
+    Picture_invalidate();
+    UpdateWindow(main_window);
+}
+
+void View_bitmap_ensure()
+{
+    if (view_bitmap_missing != 1)
+        return;
+    View_bitmap_replace(main_window);
+    view_bitmap_missing = 0;
+}
+
+LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return On_create(window);
+    case WM_SIZE:
+        return On_size(window);
+    case WM_PAINT:
+        return On_paint(window);
+    case WM_SHOWWINDOW:
+        return wparam == 0 ? 0 : On_show(window);
+    case WM_ACTIVATEAPP:
+        return wparam != 0 ? 0 : On_show(window);
+    case WM_COMMAND:
+        return On_command(window, wparam);
+    case WM_LBUTTONDOWN:
+        Selection_button_down(window, lparam);
+        return 0;
+    case WM_MOUSEMOVE:
+        Selection_mouse_move(window, lparam);
+        return 0;
+    case WM_LBUTTONUP:
+        Selection_button_up(window, lparam);
+        return 0;
+    case WM_CLOSE:
+        return On_close(window);
+    case WM_DESTROY:
+        return On_destroy();
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}

@@ -1,0 +1,76 @@
+// The drawing surface on a Windows device context: what the renderers draw
+// through in the window program (the main window's paint, the strip panels,
+// the off-screen rebuild).  Part of the window program, not of the portable
+// core.
+#ifndef VOKA_GDI_SURFACE_H
+#define VOKA_GDI_SURFACE_H
+
+#include <windows.h>
+
+#include "render/surface.h"
+
+class GdiSurface : public Surface {
+public:
+    // Draw on `dc`, whose pixel (0, 0) shows device position (device_x,
+    // device_y) of the surface.  A window's own context passes (0, 0); a
+    // memory context that holds only part of a window passes where that part
+    // starts in the window, so that the renderers' coordinates stay those of
+    // the window.  The context's state (pen, brush, mix of text colour and
+    // background mode, viewport origin) is saved here and given back by the
+    // destructor; the surface's own pen is deleted there.
+    GdiSurface(HDC dc, int32_t device_x, int32_t device_y);
+    ~GdiSurface() override;
+
+    GdiSurface(const GdiSurface &) = delete;
+    GdiSurface &operator=(const GdiSurface &) = delete;
+
+    // The pen is created only when (style, width, colour) differs from the
+    // current one and the replaced pen is deleted at once, so a picture of
+    // many segments in few pens creates few pens.  The look is that of a pen
+    // created per segment: LineTo starts a styled pen's dash pattern anew
+    // at every call.
+    //
+    // With a solid one-pixel pen, lines that continue where the last one
+    // ended are gathered into polylines and sent to the context together
+    // (PolyPolyline) when anything else is drawn or the pen changes.  Each
+    // segment of a thin solid polyline sets the pixels a LineTo of its own
+    // would set, so the picture is the same; styled and wide pens draw
+    // every segment with its own LineTo.
+    void pen(int style, int width, Colour colour) override;
+    void move_to(int32_t x, int32_t y) override;
+    void line_to(int32_t x, int32_t y) override;
+    void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   Colour fill_colour) override;
+    void fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   Colour colour) override;
+    void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
+    void set_origin(int32_t x, int32_t y) override;
+
+    // Number of pens created so far (for measurements).
+    long pens_created() const { return pen_count; }
+
+private:
+    enum { BATCH_POINTS = 4096, BATCH_RUNS = 1024 };
+
+    bool batching() const;   // the current pen gathers lines
+    void flush();            // send the gathered lines, keep the position
+
+    HDC dc;
+    int saved_state;
+    int32_t device_x;
+    int32_t device_y;
+    HPEN current_pen;   // selected into dc while not nullptr
+    int pen_style;
+    int pen_width;
+    Colour pen_colour;
+    long pen_count;
+
+    // Gathered lines: runs of connected points, the last run still open;
+    // while there are any, the last point is the current position.
+    POINT points[BATCH_POINTS];
+    DWORD run_points[BATCH_RUNS];
+    int point_count;
+    int run_count;     // runs in run_points, the open one included
+};
+
+#endif

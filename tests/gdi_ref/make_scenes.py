@@ -209,6 +209,29 @@ def origin():
     emit("end")
 
 
+def extras():
+    scene("extras", 160, 100)
+    # Wider pens than the renderers use, to keep the general rule honest.
+    for k, w in enumerate((5, 6, 7, 8, 11)):
+        pen(0, w, PALETTE[k])
+        seg(10 + k * 30, 10, 11 + k * 30, 10)
+        seg(5 + k * 30, 25, 25 + k * 30, 33)
+        seg(20 + k * 30, 40, 8 + k * 30, 70)
+    # Null pen and inside-frame pens on lines.
+    pen(5, 1, 0x0000FF)
+    seg(5, 80, 150, 85)
+    pen(6, 1, 0x00FF00)
+    seg(5, 90, 150, 93)
+    pen(6, 3, 0xFF0000)
+    seg(5, 96, 150, 97)
+    # End points beyond 2^28, which GDI scales down before stepping.
+    pen(0, 1, 0x000000)
+    seg(-300000000, 40, 300000000, 60)
+    seg(80, -400000000, 90, 500000000)
+    seg(-2147483000, -2147483000, 2147483000, 2147483000)
+    emit("end")
+
+
 def fuzz(name, seed, count, size, span, widths, styles):
     rnd = random.Random(seed)
     scene(name, size, size)
@@ -246,6 +269,7 @@ for w in (2, 3, 4):
 rectangles()
 clipping()
 origin()
+extras()
 fuzz("fuzz_solid", 1, 400, 200, 60, (1,), (0,))
 fuzz("fuzz_styled", 2, 300, 200, 60, (0, 1), (1, 2, 3, 4))
 fuzz("fuzz_wide", 3, 300, 200, 60, (2, 3, 4), (0, 1, 2, 3, 4))

@@ -306,6 +306,39 @@ TEST_F(Raster, ClippedLineKeepsItsPixels)
     EXPECT_GT(Count_colour(s, BLACK), 0);
 }
 
+TEST(RasterClipping, WindowShowsTheSamePixelsAsTheWholeImage)
+{
+    // Random lines of every pen kind drawn into a large image and into a
+    // small window onto it (through the origin): the window must hold the
+    // same pixels, whatever the clipping cut off.
+    RasterSurface big, window;
+    ASSERT_EQ(big.create(500, 400), 0);
+    ASSERT_EQ(window.create(37, 23), 0);
+    const int32_t wx = 230, wy = 190; // window position in the large image
+    window.set_origin(-wx, -wy);
+    unsigned seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int32_t>((seed >> 8) % static_cast<unsigned>(n));
+    };
+    const int styles[] = {PEN_SOLID, PEN_DASH, PEN_DOT, PEN_DASHDOT, PEN_DASHDOTDOT};
+    for (int i = 0; i < 3000; i++) {
+        int style = styles[next(5)];
+        int width = next(4) == 0 ? 2 + next(3) : 1;
+        Colour colour = static_cast<Colour>(next(0xFFFFFF));
+        int32_t x1 = next(500), y1 = next(400), x2 = next(500), y2 = next(400);
+        big.pen(style, width, colour);
+        window.pen(style, width, colour);
+        big.move_to(x1, y1);
+        big.line_to(x2, y2);
+        window.move_to(x1, y1);
+        window.line_to(x2, y2);
+    }
+    for (int32_t y = 0; y < window.height(); y++)
+        for (int32_t x = 0; x < window.width(); x++)
+            ASSERT_EQ(window.pixel(x, y), big.pixel(x + wx, y + wy)) << x << "," << y;
+}
+
 TEST(RasterText, ExtentAndDrawing)
 {
     int32_t w = 0, h = 0;

@@ -81,7 +81,8 @@ int64_t Round_half(double f)
 // belongs to the octant of the steeper side.  Along the major axis the line
 // has `major` pixels (the end pixel is left out); pixel i has the minor
 // offset n(i) = ceil((2 i minor - major + bias) / (2 major)), where the bias
-// of 1 in octants 3, 5, 6 and 8 rounds exact halves towards the start.
+// of 1 in octants 3, 5, 6 and 8 rounds exact halves away from the start
+// (without it, they round towards the start).
 struct LineSetup {
     int x_major;
     int bias;

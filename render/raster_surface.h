@@ -6,9 +6,10 @@
 //
 // What it reproduces, all checked against recorded GDI output
 // (tests/data/gdi_ref):
-// - one-pixel lines: Bresenham with GDI's choice on ties (octants 3, 5, 6
-//   and 8, counted clockwise from the positive x axis with y downwards, round
-//   ties the other way), the end pixel left out;
+// - one-pixel lines: Bresenham with GDI's choice on ties (exact halves
+//   round towards the start, except in octants 3, 5, 6 and 8, counted
+//   clockwise from the positive x axis with y downwards), the end pixel
+//   left out;
 // - dashed one-pixel pens (dash 18/6, dot 3/3, dash-dot 9/6/3/6,
 //   dash-dot-dot 9/3/3/3/3/3 pixels along the major axis), the pattern
 //   starting anew at every line_to and running on around a rectangle; the

@@ -110,13 +110,14 @@ TEST_F(Raster, LinesOfEveryDirectionHaveTheirLengthInPixels)
 
 TEST_F(Raster, TiesFollowTheOctantRule)
 {
-    // A line of slope 1/2 meets exact halves: GDI rounds them away from
-    // the start in octants 1, 2, 4, 7 and towards it in 3, 5, 6, 8.
-    Line(4, 5, 8, 6); // octant 1, tie at the middle: moves down late
+    // A line of slope 1/4 passes exactly between two rows at x = 6: GDI
+    // takes the row nearer the start in octants 1, 2, 4 and 7 and the row
+    // farther from it in octants 3, 5, 6 and 8.
+    Line(4, 5, 8, 6); // octant 1: x = 6 stays in the start's row
     EXPECT_EQ(Picture(s).substr(5 * 17, 17), "....###.........\n");
     EXPECT_EQ(s.pixel(7, 6), BLACK);
     ASSERT_EQ(s.create(16, 12), 0);
-    Line(8, 6, 4, 5); // octant 5: the same pixels drawn backwards round the other way
+    Line(8, 6, 4, 5); // octant 5: x = 6 already in the end's row
     EXPECT_EQ(s.pixel(8, 6), BLACK);
     EXPECT_EQ(s.pixel(7, 6), BLACK);
     EXPECT_EQ(s.pixel(6, 5), BLACK);

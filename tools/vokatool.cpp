@@ -2,28 +2,58 @@
 //
 //   vokatool info PICTURE
 //   vokatool convert PICTURE [--work-dir DIR]
+//   vokatool render PICTURE -o OUT.bmp [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
 
+#include "output/bmp_file.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "render/headless.h"
+#include "render/layout.h"
+#include "render/picture_paint.h"
+#include "render/view.h"
 
 namespace {
 
 const char USAGE[] =
     "usage: vokatool info PICTURE\n"
     "       vokatool convert PICTURE [--work-dir DIR]\n"
+    "       vokatool render PICTURE -o OUT.bmp [options]\n"
     "\n"
     "info     prints what a picture file holds: geometry, scene bounds, batches,\n"
     "         step records per particle kind, energy ranges and skipped lines.\n"
     "convert  converts the picture into the work file DIR + \"work.$$$\" (DIR is\n"
     "         used exactly as the work directory setting: give its trailing\n"
-    "         separator; default: the info file's setting, else \"c:\\\")\n"
-    "         and prints the records written per batch.\n";
+    "         separator; at most 19 characters; default: the current directory)\n"
+    "         and prints the records written per batch.\n"
+    "render   draws the picture as the viewer window shows it and writes what\n"
+    "         Bitmap File Save writes: the picture area with its margin, as a\n"
+    "         24-bit bitmap file.  Options set what a user sets in the window:\n"
+    "  --info FILE          settings from an info file (colours, pens, scale unit,\n"
+    "                       cut-offs, window size, title text); default: defaults\n"
+    "  --size WxH           outer window size (default: from the settings)\n"
+    "  --angles X,Y,Z       view angles in degrees\n"
+    "  --batches FROM-TO    batch range (0 for first / last)\n"
+    "  --particles LIST     kinds shown, from e (electron), p (positron),\n"
+    "                       g (photon), comma-separated; \"none\" hides all\n"
+    "  --zoom L,T,R,B       one Expand with that rectangle (client coordinates)\n"
+    "  --title TEXT         title text (at most 39 characters)\n"
+    "  --title-pos X,Y      title position as the mouse selection records it\n"
+    "  --guide X,Y          guide mark position, likewise\n"
+    "  --geometry FILE      overlay the geometry section of FILE\n"
+    "  --no-geometry        hide the geometry (Geometry Hide)\n"
+    "  --work-dir DIR       where the work file goes (default: a private folder\n"
+    "                       in the temporary directory, removed afterwards)\n"
+    "  A failed run leaves an existing OUT.bmp as it was.\n";
 
 void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 {
@@ -124,7 +154,9 @@ int Info(const char *path)
 
 int Convert(const char *path, const char *work_dir)
 {
-    if (work_dir) {
+    if (!work_dir)
+        work_dir = "./";
+    {
         if (std::strlen(work_dir) >= sizeof settings.work_dir) {
             std::fprintf(stderr, "vokatool: work directory \"%s\" is longer than %d characters\n",
                          work_dir, static_cast<int>(sizeof settings.work_dir) - 1);
@@ -154,6 +186,266 @@ int Convert(const char *path, const char *work_dir)
     return 0;
 }
 
+
+int Render_error(const char *what, const char *value)
+{
+    std::fprintf(stderr, "vokatool render: %s: %s\n", what, value);
+    return 2;
+}
+
+// Parse "A<sep>B<sep>..." into exactly `count` integers.
+bool Ints_parse(const char *text, char separator, long *out, int count)
+{
+    const char *p = text;
+    for (int i = 0; i < count; i++) {
+        char *end;
+        out[i] = std::strtol(p, &end, 10);
+        if (end == p)
+            return false;
+        if (i + 1 < count) {
+            if (*end != separator)
+                return false;
+            p = end + 1;
+        } else if (*end != '\0') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Fits(long value, long low, long high)
+{
+    return value >= low && value <= high;
+}
+
+struct RenderOptions {
+    const char *picture = nullptr;
+    const char *output = nullptr;
+    const char *info = nullptr;
+    const char *work_dir = nullptr;
+    const char *geometry = nullptr;
+    const char *title = nullptr;
+    bool no_geometry = false;
+    bool size = false, angles = false, batches = false, particles = false;
+    bool zoom = false, title_pos = false, guide = false;
+    long size_v[2], angles_v[3], batches_v[2], zoom_v[4], title_v[2], guide_v[2];
+    int shown[3] = {1, 1, 1};   // electron, positron, photon
+};
+
+int Render_options(int argc, char **argv, RenderOptions *o)
+{
+    for (int i = 2; i < argc; i++) {
+        const char *a = argv[i];
+        const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool takes_value = std::strcmp(a, "--no-geometry") != 0 && a[0] == '-';
+        if (takes_value && !v)
+            return Render_error("missing value after", a);
+        if (std::strcmp(a, "-o") == 0) {
+            o->output = v;
+        } else if (std::strcmp(a, "--info") == 0) {
+            o->info = v;
+        } else if (std::strcmp(a, "--work-dir") == 0) {
+            o->work_dir = v;
+        } else if (std::strcmp(a, "--geometry") == 0) {
+            o->geometry = v;
+        } else if (std::strcmp(a, "--title") == 0) {
+            o->title = v;
+        } else if (std::strcmp(a, "--no-geometry") == 0) {
+            o->no_geometry = true;
+            continue;
+        } else if (std::strcmp(a, "--size") == 0) {
+            o->size = true;
+            if (!Ints_parse(v, 'x', o->size_v, 2) || !Fits(o->size_v[0], 1, 16384) ||
+                !Fits(o->size_v[1], 1, 16384))
+                return Render_error("bad --size (WxH, 1..16384)", v);
+        } else if (std::strcmp(a, "--angles") == 0) {
+            o->angles = true;
+            if (!Ints_parse(v, ',', o->angles_v, 3) || !Fits(o->angles_v[0], -32768, 32767) ||
+                !Fits(o->angles_v[1], -32768, 32767) || !Fits(o->angles_v[2], -32768, 32767))
+                return Render_error("bad --angles (X,Y,Z in degrees)", v);
+        } else if (std::strcmp(a, "--batches") == 0) {
+            o->batches = true;
+            if (!Ints_parse(v, '-', o->batches_v, 2) || !Fits(o->batches_v[0], 0, BATCH_MAX) ||
+                !Fits(o->batches_v[1], 0, BATCH_MAX))
+                return Render_error("bad --batches (FROM-TO, 0..10000)", v);
+        } else if (std::strcmp(a, "--zoom") == 0) {
+            o->zoom = true;
+            if (!Ints_parse(v, ',', o->zoom_v, 4) || o->zoom_v[0] > o->zoom_v[2] ||
+                o->zoom_v[1] > o->zoom_v[3] || !Fits(o->zoom_v[0], 0, 65535) ||
+                !Fits(o->zoom_v[3], 0, 65535) || !Fits(o->zoom_v[2], 0, 65535) ||
+                !Fits(o->zoom_v[1], 0, 65535))
+                return Render_error("bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)", v);
+        } else if (std::strcmp(a, "--title-pos") == 0) {
+            o->title_pos = true;
+            if (!Ints_parse(v, ',', o->title_v, 2) || !Fits(o->title_v[0], 0, 65535) ||
+                !Fits(o->title_v[1], 0, 65535))
+                return Render_error("bad --title-pos (X,Y, 0..65535)", v);
+        } else if (std::strcmp(a, "--guide") == 0) {
+            o->guide = true;
+            if (!Ints_parse(v, ',', o->guide_v, 2) || !Fits(o->guide_v[0], 0, 65535) ||
+                !Fits(o->guide_v[1], 0, 65535))
+                return Render_error("bad --guide (X,Y, 0..65535)", v);
+        } else if (std::strcmp(a, "--particles") == 0) {
+            o->particles = true;
+            o->shown[0] = o->shown[1] = o->shown[2] = 0;
+            if (std::strcmp(v, "none") != 0) {
+                std::string list = std::string(v) + ",";
+                size_t start = 0;
+                for (size_t at; (at = list.find(',', start)) != std::string::npos; start = at + 1) {
+                    std::string k = list.substr(start, at - start);
+                    if (k == "e")
+                        o->shown[0] = 1;
+                    else if (k == "p")
+                        o->shown[1] = 1;
+                    else if (k == "g")
+                        o->shown[2] = 1;
+                    else
+                        return Render_error("bad --particles (e,p,g or none)", v);
+                }
+            }
+        } else if (a[0] == '-') {
+            return Render_error("unknown option", a);
+        } else {
+            if (o->picture)
+                return Render_error("more than one picture", a);
+            o->picture = a;
+            continue;
+        }
+        i++;
+    }
+    if (!o->picture)
+        return Render_error("missing", "PICTURE");
+    if (!o->output)
+        return Render_error("missing", "-o OUT.bmp");
+    if (o->title && std::strlen(o->title) >= sizeof settings.title_text)
+        return Render_error("title longer than 39 characters", o->title);
+    if (o->geometry && std::strlen(o->geometry) >= sizeof geometry_path)
+        return Render_error("geometry path too long", o->geometry);
+    if (o->work_dir && std::strlen(o->work_dir) >= sizeof settings.work_dir)
+        return Render_error("work directory longer than 19 characters", o->work_dir);
+    return 0;
+}
+
+Colour Image_pixel(const void *context, int32_t x, int32_t y)
+{
+    return static_cast<const RasterSurface *>(context)->pixel(x, y);
+}
+
+// A private work directory in the temporary directory, short enough for the
+// work-directory setting; the current directory when none fits.
+std::string Private_work_dir()
+{
+    std::error_code error;
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (!error) {
+        for (int i = 0; i < 100; i++) {
+            std::filesystem::path dir =
+                base / ("vk" + std::to_string((std::rand() % 90000) + 10000 + i));
+            std::string text = dir.string() + std::string(1, std::filesystem::path::preferred_separator);
+            if (text.size() >= sizeof settings.work_dir)
+                break;
+            if (std::filesystem::create_directory(dir, error))
+                return text;
+        }
+    }
+    return "";
+}
+
+int Render(int argc, char **argv)
+{
+    RenderOptions o;
+    int bad = Render_options(argc, argv, &o);
+    if (bad != 0)
+        return bad;
+
+    Settings_defaults(&settings);
+    if (o.info) {
+        if (Settings_load_file(o.info, &settings) != 0)
+            return Render_error("cannot read info file", o.info);
+        Settings_sanitize(&settings);
+    }
+    Settings_derive_colours();
+    if (o.title)
+        Text_copy(settings.title_text, sizeof settings.title_text, o.title);
+
+    std::string work_dir;
+    bool private_dir = !o.work_dir;
+    if (o.work_dir) {
+        work_dir = o.work_dir;
+    } else {
+        std::srand(static_cast<unsigned>(std::time(nullptr)) ^
+                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(&o)));
+        work_dir = Private_work_dir();
+    }
+    Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir.c_str());
+
+    // What Data File Open leaves: the picture converted, geometry shown.
+    Text_copy(picture_path, sizeof picture_path, o.picture);
+    int result = Picture_convert(nullptr, 0);
+    if (result == 0) {
+        picture_selected = 1;
+        geometry_enabled = o.no_geometry ? 0 : 1;
+        geometry_pending = geometry_enabled;
+        if (o.geometry)
+            Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+        if (o.angles) {
+            angle_x = static_cast<int16_t>(o.angles_v[0]);
+            angle_y = static_cast<int16_t>(o.angles_v[1]);
+            angle_z = static_cast<int16_t>(o.angles_v[2]);
+        }
+        if (o.batches) {
+            batch_from = static_cast<int32_t>(o.batches_v[0]);
+            batch_to = static_cast<int32_t>(o.batches_v[1]);
+        }
+        show_electron = static_cast<int16_t>(o.shown[0]);
+        show_positron = static_cast<int16_t>(o.shown[1]);
+        show_photon = static_cast<int16_t>(o.shown[2]);
+        if (o.title_pos) {
+            title_shown = 1;
+            title_pos = PixelPoint{static_cast<int32_t>(o.title_v[0]),
+                                   static_cast<int32_t>(o.title_v[1])};
+        }
+        if (o.guide) {
+            guide_shown = 1;
+            guide_pos = PixelPoint{static_cast<int32_t>(o.guide_v[0]),
+                                   static_cast<int32_t>(o.guide_v[1])};
+        }
+
+        // The window's first resize lays it out from its outer size.
+        int32_t w = o.size ? static_cast<int32_t>(o.size_v[0]) : settings.window_width;
+        int32_t h = o.size ? static_cast<int32_t>(o.size_v[1]) : settings.window_height;
+        Layout_compute(LAYOUT_FROM_WINDOW, w, h);
+
+        int mode = RENDER_FULL;
+        if (o.zoom) {
+            // The full view that opening the picture showed, then one Expand.
+            PixelRect view_rect = {5, 5, layout.view_right, layout.view_bottom};
+            View_setup(nullptr, view_rect, RENDER_FULL, &view_state.view_scale);
+            zoom_rect = PixelRect{static_cast<int32_t>(o.zoom_v[0]), static_cast<int32_t>(o.zoom_v[1]),
+                                  static_cast<int32_t>(o.zoom_v[2]), static_cast<int32_t>(o.zoom_v[3])};
+            mode = RENDER_ZOOM;
+        }
+        RasterSurface image;
+        if (Headless_render(nullptr, &image, mode, 0, 0) != 0) {
+            std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n",
+                         layout.bitmap_w, layout.bitmap_h);
+            result = 1;
+        } else if (Bmp_write_24(o.output, image.width(), image.height(), Image_pixel, &image) != 0) {
+            std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
+            result = 1;
+        } else {
+            std::printf("%s: %dx%d\n", o.output, image.width(), image.height());
+        }
+    } else {
+        result = 1;
+    }
+    if (private_dir && !work_dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(work_dir, ignored);
+    }
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -168,6 +460,8 @@ int main(int argc, char **argv)
             return Usage();
         return Info(argv[2]);
     }
+    if (std::strcmp(command, "render") == 0)
+        return Render(argc, argv);
     if (std::strcmp(command, "convert") == 0) {
         const char *work_dir = nullptr;
         const char *path = nullptr;

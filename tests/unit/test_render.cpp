@@ -1,0 +1,373 @@
+// The renderers through the recording surface: the line primitive's
+// limiting, the track states (hidden kinds, cut-offs, batch ranges, the
+// newest batch), the scale bar, the geometry passes and the annotations.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "picture/geometry.h"
+#include "picture/picture.h"
+#include "picture/settings.h"
+#include "render/annotations.h"
+#include "render/geometry_draw.h"
+#include "render/layout.h"
+#include "render/record_surface.h"
+#include "render/track.h"
+#include "render/view.h"
+#include "test_support.h"
+
+namespace {
+
+// The record as text without pen and move calls.
+std::string Lines(const RecordSurface &r, unsigned flags = RECORD_SKIP_PENS | RECORD_SKIP_MOVES)
+{
+    std::vector<char> text(Record_format(r, flags, nullptr, 0) + 1);
+    Record_format(r, flags, text.data(), text.size());
+    return text.data();
+}
+
+int Count(const RecordSurface &r, int op)
+{
+    int n = 0;
+    for (int i = 0; i < r.count(); i++)
+        n += r.entry(i).op == op;
+    return n;
+}
+
+TEST(LineDraw, LimitsToTheSquare)
+{
+    struct Case {
+        int32_t x1, x2, y1, y2;
+        const char *drawn;   // "" when nothing is drawn
+    } cases[] = {
+        {10, 20, 5, 5, "line 10 5 20 5 pen 0 1 FF0000\n"},
+        {1999, 1999, 0, 0, "line 1999 0 2000 0 pen 0 1 FF0000\n"},   // dot
+        {2000, 2000, 0, 0, ""},
+        {-2000, -2000, 5, 5, ""},
+        {0, 4000, 0, 1000, "line 0 0 2000 500 pen 0 1 FF0000\n"},
+        {4000, 0, 1000, 0, "line 2000 500 0 0 pen 0 1 FF0000\n"},
+        {2500, 2500, 0, 10, ""},                                        // vertical beyond x
+        {0, 10, 2500, 2500, ""},                                        // horizontal beyond y
+        {0, 0, -3000, 3000, "line 0 -2000 0 2000 pen 0 1 FF0000\n"},
+        {-3000, 3000, 7, 7, "line -2000 7 2000 7 pen 0 1 FF0000\n"},
+        {2000, -2000, 2000, -2000, "line 2000 2000 -2000 -2000 pen 0 1 FF0000\n"},  // exact
+        {-2100, 2100, -2100, 2100, "line -2000 -2000 2000 2000 pen 0 1 FF0000\n"},
+        // Nearly horizontal far away: the limited ends leave the 32-bit range.
+        {-2001, 2147483647, 1000000000, 1000000001, ""},
+        {100, 300, 100, 100000, "line 100 100 103 2000 pen 0 1 FF0000\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.x1) + "," + std::to_string(c.y1) + " - " +
+                     std::to_string(c.x2) + "," + std::to_string(c.y2));
+        RecordSurface r;
+        Line_draw(&r, c.x1, c.x2, c.y1, c.y2, PEN_SOLID, 1, 0x00FF0000u);
+        EXPECT_EQ(Lines(r), c.drawn);
+        EXPECT_EQ(Count(r, RECORD_PEN), 1);   // the pen is set on every path
+    }
+}
+
+// A picture whose positions are easy to follow: 800 x 400 picture area, scene
+// 8 cm wide, so 0.01 cm per pixel, the centre at (400, 200); z runs right
+// (100 pixels per cm) and y up.
+class Render : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings_init();
+        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        large_fonts = 0;
+        view_state = ViewState{};
+        Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
+        current_batch = 0;
+        batch_from = batch_to = 0;
+        geometry_enabled = 1;
+        geometry_pending = 1;
+        std::memset(geometry_path, 0, sizeof geometry_path);
+    }
+
+    // A short step line at (y, z) cm with the energy mantissa and digit.
+    static std::string Step(int kind, double y, double z, const char *energy = "10003")
+    {
+        char line[32];
+        std::snprintf(line, sizeof line, "%d%05d%05d%05d%s\n", kind, 50000,
+                      static_cast<int>(50000 + y * 10000 + 0.5),
+                      static_cast<int>(50000 + z * 10000 + 0.5), energy);
+        return line;
+    }
+
+    void Load(const std::string &steps, const std::string &geometry = "GSTA\nGEND\n")
+    {
+        std::string pic = geometry +
+                          "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
+                          steps;
+        File_write(scratch.file("p.pic"), pic);
+        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        ASSERT_EQ(Picture_convert(nullptr, 0), 0) << messages.texts();
+    }
+
+    int Draw(int calc = 0, int redraw = 0)
+    {
+        record.clear();
+        return Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
+                          PixelRect{5, 5, layout.view_right, layout.view_bottom});
+    }
+
+    // The track segments drawn (the scale bar's lines come first: three).
+    std::string Tracks()
+    {
+        std::string all = Lines(record);
+        for (int i = 0; i < 3; i++)
+            all = all.substr(all.find('\n') + 1);
+        size_t text = all.find("text");
+        if (text != std::string::npos)
+            all = all.substr(all.find('\n', text) + 1);
+        return all;
+    }
+
+    ScratchDir scratch;
+    CurrentDir inside{scratch.path()};
+    MessageRecorder messages;
+    RecordSurface record;
+};
+
+TEST_F(Render, TracksWithTheirPens)
+{
+    settings.particle_color[PARTICLE_ELECTRON] = 0x000000FFu;
+    settings.particle_pen_style[PARTICLE_PHOTON] = PEN_DASH;
+    settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
+    Load("0    1\n" + Step(2, 0, 0) + Step(2, 0, 1) + Step(2, 0.5, 1) + "-\n" +
+         Step(1, 0, -1) + Step(1, -1, -1) + "-\n");
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(view_state.view_scale, 0.01);
+    EXPECT_EQ(Tracks(),
+              "line 400 200 401 200 pen 0 1 0000FF\n"     // the first point: a dot
+              "line 400 200 500 200 pen 0 1 0000FF\n"
+              "line 500 200 500 150 pen 0 1 0000FF\n"
+              "line 300 200 301 200 pen 1 1 00FF00\n"
+              "line 300 200 300 300 pen 1 1 00FF00\n");
+}
+
+// A hidden kind is passed over up to its separator; the other kinds stay.
+TEST_F(Render, HiddenKindsAreSkipped)
+{
+    Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" + Step(2, 0, 2) + Step(2, 0, 3) +
+         "-\n");
+    show_positron = 0;
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), "line 600 200 601 200 pen 0 1 FFFFFF\n"
+                        "line 600 200 700 200 pen 0 1 FFFFFF\n");
+    show_positron = 1;
+}
+
+// Below the cut-off a segment is left out but its end point is kept, so the
+// track resumes there; an energy exactly at the cut-off is drawn.
+TEST_F(Render, CutOffsLeaveOutSegmentsAndResume)
+{
+    Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "0.5");
+    Load("0    1\n" + Step(2, 0, 0, "10000") +   // 1 MeV
+         Step(2, 0, 1, "10000") +                // 1 MeV: drawn
+         Step(2, 0, 2, "04000") +                // 0.4 MeV: left out
+         Step(2, 0, 3, "05000") +                // 0.5 MeV: drawn from z = 2
+         "-\n" + Step(1, 0, -1, "00010"));       // photon 0.001 MeV, photon cut-off 0
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
+                        "line 400 200 500 200 pen 0 1 FFFFFF\n"
+                        "line 600 200 700 200 pen 0 1 FFFFFF\n"
+                        "line 300 200 301 200 pen 0 1 FFFFFF\n");
+}
+
+// Batches 3 to 5 of 7: reading starts at batch 3 (found through the counts)
+// and stops at the first record of batch 6.
+TEST_F(Render, BatchRangeAndNewestBatch)
+{
+    std::string steps;
+    for (int b = 1; b <= 7; b++)
+        steps += "0    " + std::to_string(b) + "\n" + Step(2, 0, b * 0.25 - 2) + "-\n";
+    Load(steps);
+    batch_from = 3;
+    batch_to = 5;
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 FFFFFF\n"
+                        "line 300 200 301 200 pen 0 1 FFFFFF\n"
+                        "line 325 200 326 200 pen 0 1 FFFFFF\n");
+    // A running calculation after Redraw: only the newest batch, whatever
+    // the range says.
+    ASSERT_EQ(Draw(1, 1), 0);
+    EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
+    batch_from = batch_to = 0;
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3 + 7);
+}
+
+// With every kind hidden only the scale bar is drawn, not even the geometry;
+// an empty work file draws the scale bar and the geometry.
+TEST_F(Render, AllHiddenAndEmpty)
+{
+    std::string box = "GSTA\nSLAB\n     2     2     2\n"
+                      "   -1.00000E+00    1.00000E+00\n   -1.00000E+00    1.00000E+00\n"
+                      "   -1.00000E+00    1.00000E+00\nGEND\n";
+    Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
+    show_electron = show_positron = show_photon = 0;
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3);
+    EXPECT_EQ(Count(record, RECORD_TEXT), 1);
+    show_electron = show_positron = show_photon = 1;
+
+    Load("", box);
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3 + 12);   // the twelve edges of the box
+}
+
+TEST_F(Render, MissingWorkFileDrawsNothing)
+{
+    Load("0    1\n" + Step(2, 0, 0) + "-\n");
+    Text_copy(settings.work_dir, sizeof settings.work_dir, "./gone/");
+    EXPECT_EQ(Draw(), -1);
+    EXPECT_EQ(messages.texts(), "work path not found error !!");
+    EXPECT_EQ(record.count(), 0);
+}
+
+// "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at the bar's x; its
+// five-character label starts 27 pixels left of the bar.
+TEST_F(Render, ScaleBar)
+{
+    RecordSurface r;
+    Scale_draw(&r, 0.01);
+    int32_t x = layout.scale_bar_x;
+    int32_t y = layout.scale_bar_y;
+    char expected[256];
+    std::snprintf(expected, sizeof expected,
+                  "line %d %d %d %d pen 0 1 FFFFFF\n"
+                  "line %d %d %d %d pen 0 1 FFFFFF\n"
+                  "line %d %d %d %d pen 0 1 FFFFFF\n"
+                  "text %d %d FFFFFF \"0.1cm\"\n",
+                  x - 10, y, x, y, x - 10, y - 10, x - 10, y, x, y - 10, x, y,
+                  x - 10 - 27, layout.scale_text_y);
+    EXPECT_EQ(Lines(r), expected);
+
+    for (const char *unit : {"0", "", "abc", "1000"}) {   // zero, or a bar that does not fit
+        SCOPED_TRACE(unit);
+        Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, unit);
+        RecordSurface none;
+        Scale_draw(&none, 0.01);
+        EXPECT_EQ(none.count(), 0);
+    }
+}
+
+// The geometry passes: circles of 1-degree chords with two generator lines;
+// slab rows joined to their first point.
+TEST_F(Render, GeometryOutlines)
+{
+    Load("");
+    View_setup(nullptr, PixelRect{5, 5, layout.view_right, layout.view_bottom}, RENDER_FULL,
+               &view_state.view_scale);
+    geometry_kind = GEOMETRY_CYLINDERS;
+    cyl_radius_count = 1;
+    cyl_radius[0] = 1.0f;
+    cyl_plane_count = 2;
+    cyl_plane_z[0] = 0.0f;
+    cyl_plane_z[1] = 2.0f;
+    RecordSurface r;
+    Geom_draw(nullptr, &r);
+    ASSERT_EQ(Count(r, RECORD_LINE_TO), 2 * 361 + 2);
+    // Seen edge-on: each circle a vertical stroke 200 pixels tall.
+    const RecordEntry &generator = r.entry(r.count() - 1);
+    EXPECT_EQ(generator.a, 400);
+    EXPECT_EQ(generator.c, 600);
+    EXPECT_EQ(generator.b, 300);   // y = -1 cm at 270 degrees
+    EXPECT_EQ(geometry_enabled, 1);
+
+    // One x boundary, two y and two z: a rectangle in the plane of that x.
+    geometry_kind = GEOMETRY_SLABS;
+    slab_x_count = 1;
+    slab_y_count = 2;
+    slab_z_count = 2;
+    slab_x[0] = 0;
+    slab_y[0] = -1;
+    slab_y[1] = 1;
+    slab_z[0] = -1;
+    slab_z[1] = 1;
+    RecordSurface slab;
+    Geom_draw(nullptr, &slab);
+    EXPECT_EQ(Lines(slab), "line 300 300 500 300 pen 0 1 FFFFFF\n"
+                           "line 300 100 500 100 pen 0 1 FFFFFF\n"
+                           "line 300 300 300 100 pen 0 1 FFFFFF\n"
+                           "line 500 300 500 100 pen 0 1 FFFFFF\n");
+
+    // Counts past the lists' room never read beyond them.
+    slab_x_count = 3000;
+    RecordSurface big;
+    Geom_draw(nullptr, &big);
+
+    // Not pending: nothing drawn and the geometry switched off; kind 0: nothing.
+    geometry_pending = 0;
+    RecordSurface off;
+    Geom_draw(nullptr, &off);
+    EXPECT_EQ(off.count(), 0);
+    EXPECT_EQ(geometry_enabled, 0);
+    geometry_pending = 1;
+    geometry_kind = GEOMETRY_NONE;
+    Geom_draw(nullptr, &off);
+    EXPECT_EQ(off.count(), 0);
+    EXPECT_EQ(geometry_enabled, 0);
+}
+
+// Cylinders without a plane draw neither circles nor generator lines; a
+// geometry file that cannot be opened draws nothing.
+TEST_F(Render, GeometryWithoutPlanesOrFile)
+{
+    view_state.view_scale = 0.01;
+    geometry_kind = GEOMETRY_CYLINDERS;
+    cyl_radius_count = 2;
+    cyl_plane_count = 0;
+    RecordSurface r;
+    Geom_draw(nullptr, &r);
+    EXPECT_EQ(r.count(), 0);
+    Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
+    EXPECT_EQ(Geometry_load(nullptr, &r), -1);
+    Text_copy(geometry_path, sizeof geometry_path, "ab");
+    EXPECT_EQ(Geometry_load(nullptr, &r), 0);
+    EXPECT_EQ(r.count(), 0);
+}
+
+TEST_F(Render, AnnotationTexts)
+{
+    angle_x = 0;
+    angle_y = -30;
+    angle_z = 200;
+    RecordSurface r;
+    Angle_draw(&r);
+    EXPECT_EQ(Lines(r), "text 4 7 FFFFFF \"  +0\"\n"
+                        "text 4 27 FFFFFF \" -30\"\n"
+                        "text 4 47 FFFFFF \"+200\"\n");
+    angle_y = angle_z = 0;
+
+    // The guide mark: a black frame on a white background; a hidden positron
+    // leaves its row empty.
+    settings.background_color = 0x00FFFFFFu;
+    Settings_derive_colours();
+    show_positron = 0;
+    RecordSurface g;
+    Guide_draw(&g, 100, 50);
+    EXPECT_EQ(Lines(g), "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"
+                        "line 110 65 160 65 pen 0 1 FFFFFF\n"
+                        "text 167 55 FFFFFF \"electron\"\n"
+                        "line 110 105 160 105 pen 0 1 FFFFFF\n"
+                        "text 167 95 FFFFFF \"photon\"\n");
+    show_positron = 1;
+
+    // The axis indicator with all angles 0: z horizontal, y vertical, x a dot.
+    RecordSurface a;
+    Axis_draw(&a);
+    EXPECT_EQ(Lines(a), "line 61 49 62 49 pen 0 1 FFFFFF\n"
+                        "text 61 49 FFFFFF \"x\"\n"
+                        "line 61 84 61 14 pen 0 1 FFFFFF\n"
+                        "text 61 12 FFFFFF \"y\"\n"
+                        "line 26 49 96 49 pen 0 1 FFFFFF\n"
+                        "text 98 49 FFFFFF \"z\"\n");
+}
+
+} // namespace

@@ -120,20 +120,6 @@ private:
 // height of the font.  A negative length counts as 0.
 void Raster_text_extent(const char *text, int length, int32_t *width, int32_t *height);
 
-// Bytes one 24-bit row of `width` pixels takes in a bitmap file: 3 per pixel,
-// padded to a multiple of 4.
-size_t Raster_row_bytes_24(int32_t width);
 
-// Copy the device rectangle `area` of the image as 24-bit rows in the order
-// of a bitmap file: bottom row first, each pixel blue, green, red, each row
-// padded with zero bytes to Raster_row_bytes_24.  Parts of `area` outside the
-// image read as black.  Returns 0, or -1 when `area` is empty or `out` holds
-// fewer than Raster_row_bytes_24(width) x height bytes (nothing written).
-int Raster_rows_24(const RasterSurface &surface, const PixelRect &area, uint8_t *out,
-                   size_t out_size);
-
-// Write the whole image as an uncompressed 24-bit bitmap file (a debugging
-// aid).  Returns 0, or -1 when the file cannot be written.
-int Raster_save_bmp(const RasterSurface &surface, const char *path);
 
 #endif

@@ -375,56 +375,6 @@ TEST(RasterText, ExtentAndDrawing)
     s.text(38, 18, "HHHH", 4, RED);
 }
 
-TEST(RasterRows, BottomUpPaddedRows)
-{
-    RasterSurface s;
-    ASSERT_EQ(s.create(5, 3), 0);
-    s.fill_rect(0, 2, 1, 3, Colour_rgb(1, 2, 3));
-    s.fill_rect(4, 0, 5, 1, Colour_rgb(7, 8, 9));
-    EXPECT_EQ(Raster_row_bytes_24(5), 16u);
-    EXPECT_EQ(Raster_row_bytes_24(4), 12u);
-    uint8_t rows[48];
-    std::memset(rows, 0xAA, sizeof rows);
-    PixelRect all = {0, 0, 5, 3};
-    ASSERT_EQ(Raster_rows_24(s, all, rows, sizeof rows), 0);
-    // Bottom row first: pixel (0, 2) in blue, green, red order.
-    EXPECT_EQ(rows[0], 3);
-    EXPECT_EQ(rows[1], 2);
-    EXPECT_EQ(rows[2], 1);
-    EXPECT_EQ(rows[15], 0); // padding
-    EXPECT_EQ(rows[32 + 12], 9);
-    EXPECT_EQ(rows[32 + 14], 7);
-    EXPECT_EQ(Raster_rows_24(s, all, rows, 47), -1);
-    PixelRect outside = {4, 2, 6, 3}; // half outside: black
-    ASSERT_EQ(Raster_rows_24(s, outside, rows, sizeof rows), 0);
-    EXPECT_EQ(rows[0], 255);
-    EXPECT_EQ(rows[3], 0);
-    PixelRect empty = {3, 1, 3, 2};
-    EXPECT_EQ(Raster_rows_24(s, empty, rows, sizeof rows), -1);
-}
-
-TEST(RasterRows, SavesBitmapFile)
-{
-    RasterSurface s;
-    ASSERT_EQ(s.create(3, 2), 0);
-    std::string path = testing::TempDir() + "raster_test.bmp";
-    ASSERT_EQ(Raster_save_bmp(s, path.c_str()), 0);
-    FILE *f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    uint8_t bytes[80];
-    size_t n = std::fread(bytes, 1, sizeof bytes, f);
-    std::fclose(f);
-    std::remove(path.c_str());
-    ASSERT_EQ(n, 54u + 2 * 12);
-    EXPECT_EQ(bytes[0], 'B');
-    EXPECT_EQ(bytes[2], 78);   // file size
-    EXPECT_EQ(bytes[10], 54);  // pixel offset
-    EXPECT_EQ(bytes[18], 3);   // width
-    EXPECT_EQ(bytes[22], 2);   // height
-    EXPECT_EQ(bytes[28], 24);  // bits per pixel
-    EXPECT_EQ(Raster_save_bmp(s, "/nonexistent-dir/x.bmp"), -1);
-}
-
 // ---- Replay of the recorded GDI scenes ----
 
 struct RefScene {

@@ -231,9 +231,9 @@ TEST(VokasimFile, GeometrySectionOfCylinders)
 {
     ScratchDir scratch;
     SimOptions o = Small_options();
-    const double radii[5] = {0.5, 1.0, 2.0, 3.5, 5.0};
-    o.geometry.radius_count = 5;
-    for (int i = 0; i < 5; i++)
+    const double radii[9] = {0.5, 1.0, 2.0, 3.5, 5.0, 5.5, 6.0, 6.5, 7.0};   // three lines
+    o.geometry.radius_count = 9;
+    for (int i = 0; i < 9; i++)
         o.geometry.radius[i] = radii[i];
     o.geometry.plane_count = 8;
     for (int i = 0; i < 8; i++)
@@ -242,24 +242,24 @@ TEST(VokasimFile, GeometrySectionOfCylinders)
     ASSERT_GE(g.lines.size(), 8u);
     EXPECT_EQ(g.lines[0], "GSTA");
     EXPECT_EQ(g.lines[1], "CYLS");
-    EXPECT_EQ(g.lines[2], "     5     8");
-    // Four values to a line in 15-column fields: 5 radii on 2 lines, 8 planes on 2.
-    const size_t widths[4] = {60, 15, 60, 60};
-    for (int i = 0; i < 4; i++)
+    EXPECT_EQ(g.lines[2], "     9     8");
+    // Four values to a line in 15-column fields: 9 radii on 3 lines, 8 planes on 2.
+    const size_t widths[5] = {60, 60, 15, 60, 60};
+    for (int i = 0; i < 5; i++)
         EXPECT_EQ(g.lines[3 + static_cast<size_t>(i)].size(), widths[i]) << "list line " << i;
     EXPECT_EQ(std::strtod(g.lines[3].substr(45, 15).c_str(), nullptr), 3.5);
-    EXPECT_EQ(std::strtod(g.lines[4].substr(0, 15).c_str(), nullptr), 5.0);
-    EXPECT_EQ(std::strtod(g.lines[6].substr(45, 15).c_str(), nullptr), 8.75);
-    EXPECT_EQ(g.lines[7], "GEND");
-    EXPECT_EQ(g.first_step_line, 9u);
+    EXPECT_EQ(std::strtod(g.lines[5].substr(0, 15).c_str(), nullptr), 7.0);
+    EXPECT_EQ(std::strtod(g.lines[7].substr(45, 15).c_str(), nullptr), 8.75);
+    EXPECT_EQ(g.lines[8], "GEND");
+    EXPECT_EQ(g.first_step_line, 10u);
 
     // The viewer's reader takes the same section.
     MessageRecorder messages;
     ASSERT_EQ(Picture_convert_file(nullptr, scratch.file("g.pic").c_str(), nullptr), 0);
     EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-    ASSERT_EQ(cyl_radius_count, 5);
+    ASSERT_EQ(cyl_radius_count, 9);
     ASSERT_EQ(cyl_plane_count, 8);
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < 9; i++)
         EXPECT_EQ(cyl_radius[i], static_cast<float>(radii[i]));
     for (int i = 0; i < 8; i++)
         EXPECT_EQ(cyl_plane_z[i], static_cast<float>(1.25 * i));
@@ -538,12 +538,7 @@ TEST(VokasimRun, PrepareRejects)
         void (*change)(SimOptions *);
     };
     const Case cases[] = {
-        {"9 radii: the viewer would read them wrongly",
-         [](SimOptions *o) {
-             o->geometry.radius_count = 9;
-             for (int i = 0; i < 9; i++)
-                 o->geometry.radius[i] = 1.0 + i;
-         }},
+        {"descending radii", [](SimOptions *o) { o->geometry.radius[0] = 100.0; }},
         {"descending planes", [](SimOptions *o) { o->geometry.plane_z[1] = 20.0; }},
         {"one plane", [](SimOptions *o) { o->geometry.plane_count = 1; }},
         {"10001 batches",

@@ -9,25 +9,12 @@
 
 static const double HUGE_DISTANCE = 1e300;
 
-// The viewer reads a list of n values from n / 5 + 1 lines of four values;
-// a writer puts four on a line.  Both agree for these counts only.
-static int List_count_readable(int n)
-{
-    return n >= 1 && n <= SIM_LIST_MAX && n / 5 + 1 == (n + 3) / 4;
-}
-
 static int List_check(const char *name, const double *values, int n, int minimum, char *why,
                       size_t why_size)
 {
     if (n < minimum || n > SIM_LIST_MAX) {
         std::snprintf(why, why_size, "%s: needs %d to %d values, has %d", name, minimum,
                       SIM_LIST_MAX, n);
-        return -1;
-    }
-    if (!List_count_readable(n)) {
-        std::snprintf(why, why_size,
-                      "%s: %d values; the viewer reads lists of 1-8, 10-12, 15, 16 or 20 values",
-                      name, n);
         return -1;
     }
     for (int i = 0; i < n; i++) {

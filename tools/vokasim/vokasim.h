@@ -129,7 +129,7 @@ struct SimGeometry {
     double world[6]; // x_min x_max y_min y_max z_min z_max of the scene
 };
 
-// 0 when the lists are ascending, long enough and readable by the viewer.
+// 0 when the lists are ascending, long enough and within 100 values.
 int Sim_geometry_check(const SimGeometry *geometry, char *why, size_t why_size);
 // Bounding box of the target: x_min x_max y_min y_max z_min z_max.
 void Sim_geometry_bounds(const SimGeometry *geometry, double box[6]);

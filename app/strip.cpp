@@ -67,6 +67,8 @@ void Panel_paint(HWND panel, void (*draw)(Surface *, PixelRect))
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(panel, &ps);
+    // Dashed legend samples show the panel through their gaps.
+    SetBkMode(dc, TRANSPARENT);
     {
         GdiSurface surface(dc, 0, 0);
         PixelRect update = {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
@@ -104,6 +106,10 @@ void Strip_create(HWND window, int mode)
 void Panel_draw(HWND window, HDC dc)
 {
     (void)window;
+    // Transparent from here on: also the rebuild that may follow on this
+    // context draws dashed tracks with transparent gaps.
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
     {
         GdiSurface surface(dc, 0, 0);
         Panel_main_draw(&surface);

@@ -116,6 +116,10 @@ void Picture_rebuild_on(HWND window, HDC dc)
     } else {
         HGDIOBJ previous = SelectObject(memory, picture);
         BitBlt(memory, 0, 0, w, h, dc, 5, 5, SRCCOPY);
+        // The drawing state the paint context has at this point.
+        SetBkMode(memory, GetBkMode(dc));
+        SetBkColor(memory, GetBkColor(dc));
+        SetTextColor(memory, GetTextColor(dc));
         {
             GdiSurface surface(memory, 5, 5);
             Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,

@@ -1,21 +1,22 @@
 #include "render/gdi_surface.h"
 
 GdiSurface::GdiSurface(HDC dc_in, int32_t device_x_in, int32_t device_y_in)
-    : dc(dc_in), saved_state(SaveDC(dc_in)), device_x(device_x_in), device_y(device_y_in),
+    : dc(dc_in), saved_origin(), saved_pen(nullptr), device_x(device_x_in), device_y(device_y_in),
       current_pen(nullptr), pen_style(0), pen_width(0), pen_colour(0), pen_count(0),
       points(), run_points(), point_count(0), run_count(0)
 {
     // Logical (0, 0) starts at the surface's device (0, 0).
-    SetViewportOrgEx(dc, -device_x, -device_y, nullptr);
+    SetViewportOrgEx(dc, -device_x, -device_y, &saved_origin);
 }
 
 GdiSurface::~GdiSurface()
 {
     flush();
-    // RestoreDC selects the context's own pen back before ours is deleted.
-    RestoreDC(dc, saved_state);
-    if (current_pen)
+    if (current_pen) {
+        SelectObject(dc, saved_pen);
         DeleteObject(current_pen);
+    }
+    SetViewportOrgEx(dc, saved_origin.x, saved_origin.y, nullptr);
 }
 
 bool GdiSurface::batching() const
@@ -48,9 +49,11 @@ void GdiSurface::pen(int style, int width, Colour colour)
         return;
     flush();
     pen_count++;
-    SelectObject(dc, made);
+    HGDIOBJ previous = SelectObject(dc, made);
     if (current_pen)
         DeleteObject(current_pen);
+    else
+        saved_pen = previous;
     current_pen = made;
     pen_style = style;
     pen_width = width;

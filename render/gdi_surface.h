@@ -15,9 +15,11 @@ public:
     // device_y) of the surface.  A window's own context passes (0, 0); a
     // memory context that holds only part of a window passes where that part
     // starts in the window, so that the renderers' coordinates stay those of
-    // the window.  The context's state (pen, brush, mix of text colour and
-    // background mode, viewport origin) is saved here and given back by the
-    // destructor; the surface's own pen is deleted there.
+    // the window.  The destructor selects the context's own pen back (and
+    // deletes the surface's pen) and puts the viewport origin back.  The
+    // background mode and the text colour that text() sets stay set, as the
+    // surface contract says; a caller that wants dashed lines drawn with
+    // transparent gaps from the start sets the mode before (SetBkMode).
     GdiSurface(HDC dc, int32_t device_x, int32_t device_y);
     ~GdiSurface() override;
 
@@ -56,7 +58,8 @@ private:
     void flush();            // send the gathered lines, keep the position
 
     HDC dc;
-    int saved_state;
+    POINT saved_origin;
+    HGDIOBJ saved_pen;    // the context's pen before the surface's first
     int32_t device_x;
     int32_t device_y;
     HPEN current_pen;   // selected into dc while not nullptr

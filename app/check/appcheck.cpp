@@ -8,6 +8,11 @@
 //   appcheck capture OUT.bmp        the main window's client area as a 24-bit
 //                                   bitmap file
 //   appcheck drag X1 Y1 X2 Y2       press, move and release the left button
+//   appcheck size W H               resize the main window and print the
+//                                   outer size it then has
+//   appcheck click ID               click the strip button or check box ID
+//   appcheck answer CAPTION         press OK in the message box or dialog
+//                                   with that caption
 //   appcheck wait                   wait until the window has handled every
 //                                   message and painted
 //   appcheck surface PICTURE OUT_PREFIX [W H]
@@ -335,8 +340,10 @@ int Surface_check(const char *picture, const char *prefix, int32_t width, int32_
         }
         double null_time = Seconds_since(start_null);
 
-        // Reference: per-segment pens, straight on the window.
+        // Reference: per-segment pens, straight on the window, whose paint
+        // has made the background mode transparent.
         Picture_clear(screen, width, height);
+        SetBkMode(screen, TRANSPARENT);
         auto start = std::chrono::steady_clock::now();
         {
             Reference_surface surface(screen);
@@ -356,6 +363,8 @@ int Surface_check(const char *picture, const char *prefix, int32_t width, int32_
             HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
             HGDIOBJ previous = SelectObject(memory, bitmap);
             BitBlt(memory, 0, 0, w, h, screen, 5, 5, SRCCOPY);
+            SetBkMode(memory, GetBkMode(screen));
+            SetBkColor(memory, GetBkColor(screen));
             {
                 GdiSurface surface(memory, 5, 5);
                 Picture_rebuild(nullptr, &surface, 0, 0, 0, View_rect());
@@ -396,7 +405,7 @@ int Surface_check(const char *picture, const char *prefix, int32_t width, int32_
 int Usage()
 {
     std::fputs("usage: appcheck cmd ID | open PATH [geometry] | capture OUT.bmp | "
-               "drag X1 Y1 X2 Y2 | wait | surface PICTURE OUT_PREFIX [W H]\n",
+               "drag X1 Y1 X2 Y2 | size W H | click ID | answer CAPTION | wait | surface PICTURE OUT_PREFIX [W H]\n",
                stderr);
     return 2;
 }
@@ -429,6 +438,46 @@ int main(int argc, char **argv)
     if (std::strcmp(what, "drag") == 0 && argc == 6)
         return Drag(main_window, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                     std::atoi(argv[5]));
+    if (std::strcmp(what, "size") == 0 && argc == 4) {
+        SetWindowPos(main_window, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Main_settle(main_window);
+        RECT r;
+        GetWindowRect(main_window, &r);
+        std::printf("outer size %ld x %ld\n", static_cast<long>(r.right - r.left),
+                    static_cast<long>(r.bottom - r.top));
+        return 0;
+    }
+    if (std::strcmp(what, "click") == 0 && argc == 3) {
+        HWND button = GetDlgItem(main_window, std::atoi(argv[2]));
+        if (!button)
+            return 1;
+        PostMessageA(button, BM_CLICK, 0, 0);
+        Main_settle(main_window);
+        std::printf("check state %ld\n", static_cast<long>(SendMessageA(button, BM_GETCHECK, 0, 0)));
+        return 0;
+    }
+    if (std::strcmp(what, "answer") == 0 && argc == 3) {
+        HWND box = Dialog_find(argv[2], 100);
+        if (!box) {
+            std::fprintf(stderr, "appcheck: no box \"%s\"\n", argv[2]);
+            return 1;
+        }
+        char text[512] = "";
+        HWND child = nullptr;
+        while ((child = FindWindowExA(box, child, "Static", nullptr)) != nullptr) {
+            char part[256];
+            GetWindowTextA(child, part, sizeof part);
+            if (part[0]) {
+                std::strncat(text, part, sizeof text - std::strlen(text) - 2);
+                std::strncat(text, "|", sizeof text - std::strlen(text) - 1);
+            }
+        }
+        std::printf("%s\n", text);
+        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        Main_settle(main_window);
+        return 0;
+    }
     if (std::strcmp(what, "wait") == 0) {
         Main_settle(main_window);
         return 0;

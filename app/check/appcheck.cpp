@@ -7,12 +7,14 @@
 //                                   time from OK to the painted picture
 //   appcheck capture OUT.bmp        the main window's client area as a 24-bit
 //                                   bitmap file
-//   appcheck drag X1 Y1 X2 Y2       press, move and release the left button
+//   appcheck drag X1 Y1 X2 Y2 [hold]
+//                                   press, move and release the left button
+//                                   (with "hold": not released)
 //   appcheck size W H               resize the main window and print the
 //                                   outer size it then has
 //   appcheck click ID               click the strip button or check box ID
-//   appcheck answer CAPTION         press OK in the message box or dialog
-//                                   with that caption
+//   appcheck answer CAPTION [ID]    press OK (or the button ID) in the
+//                                   message box or dialog with that caption
 //   appcheck wait                   wait until the window has handled every
 //                                   message and painted
 //   appcheck surface PICTURE OUT_PREFIX [W H]
@@ -184,7 +186,7 @@ int Capture(HWND main, const char *path)
     return Bitmap_write(path, client.right, client.bottom, rows);
 }
 
-int Drag(HWND main, int x1, int y1, int x2, int y2)
+int Drag(HWND main, int x1, int y1, int x2, int y2, bool release)
 {
     auto at = [](int x, int y) { return static_cast<LPARAM>(MAKELONG(x, y)); };
     PostMessageA(main, WM_MOUSEMOVE, 0, at(x1, y1));
@@ -195,7 +197,8 @@ int Drag(HWND main, int x1, int y1, int x2, int y2)
         int y = y1 + (y2 - y1) * i / steps;
         PostMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, at(x, y));
     }
-    PostMessageA(main, WM_LBUTTONUP, 0, at(x2, y2));
+    if (release)
+        PostMessageA(main, WM_LBUTTONUP, 0, at(x2, y2));
     Main_settle(main);
     return 0;
 }
@@ -405,7 +408,7 @@ int Surface_check(const char *picture, const char *prefix, int32_t width, int32_
 int Usage()
 {
     std::fputs("usage: appcheck cmd ID | open PATH [geometry] | capture OUT.bmp | "
-               "drag X1 Y1 X2 Y2 | size W H | click ID | answer CAPTION | wait | surface PICTURE OUT_PREFIX [W H]\n",
+               "drag X1 Y1 X2 Y2 [hold] | size W H | click ID | answer CAPTION [ID] | wait | surface PICTURE OUT_PREFIX [W H]\n",
                stderr);
     return 2;
 }
@@ -435,9 +438,9 @@ int main(int argc, char **argv)
         return Open_file(main_window, argv[2], argc == 4);
     if (std::strcmp(what, "capture") == 0 && argc == 3)
         return Capture(main_window, argv[2]);
-    if (std::strcmp(what, "drag") == 0 && argc == 6)
+    if (std::strcmp(what, "drag") == 0 && (argc == 6 || argc == 7))
         return Drag(main_window, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                    std::atoi(argv[5]));
+                    std::atoi(argv[5]), argc == 6);
     if (std::strcmp(what, "size") == 0 && argc == 4) {
         SetWindowPos(main_window, nullptr, 0, 0, std::atoi(argv[2]), std::atoi(argv[3]),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -457,7 +460,7 @@ int main(int argc, char **argv)
         std::printf("check state %ld\n", static_cast<long>(SendMessageA(button, BM_GETCHECK, 0, 0)));
         return 0;
     }
-    if (std::strcmp(what, "answer") == 0 && argc == 3) {
+    if (std::strcmp(what, "answer") == 0 && (argc == 3 || argc == 4)) {
         HWND box = Dialog_find(argv[2], 100);
         if (!box) {
             std::fprintf(stderr, "appcheck: no box \"%s\"\n", argv[2]);
@@ -474,7 +477,8 @@ int main(int argc, char **argv)
             }
         }
         std::printf("%s\n", text);
-        PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        int id = argc == 4 ? std::atoi(argv[3]) : IDOK;
+        PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(id), 0);
         Main_settle(main_window);
         return 0;
     }

@@ -210,9 +210,13 @@ DWORD Platform_id()
     version.dwOSVersionInfoSize = sizeof version;
     version.dwPlatformId = 0;
 #ifdef _MSC_VER
-#pragma warning(suppress : 4996)   // GetVersionExA is deprecated, not gone
+#pragma warning(push)
+#pragma warning(disable : 4996)   // GetVersionExA is deprecated, not gone
 #endif
     GetVersionExA(&version);
+#ifdef _MSC_VER
+#pragma warning(pop)
+#endif
     return version.dwPlatformId;
 }
 

@@ -5,6 +5,8 @@
 // panels at the start of every paint.
 #include "app/app.h"
 
+#include <cstring>
+
 #include "render/annotations.h"
 #include "render/gdi_surface.h"
 #include "render/layout.h"
@@ -87,7 +89,8 @@ void Strip_create(HWND window, int mode)
         int32_t x = layout.*(c.x);
         if (mode == STRIP_CREATE) {
             HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id));
-            void *param = c.caption ? nullptr : &panel_create_record;
+            bool panel = std::strcmp(c.window_class, "mdiclient") == 0;
+            void *param = panel ? &panel_create_record : nullptr;
             *c.handle = CreateWindowExA(0, c.window_class, c.caption,
                                         WS_CHILD | WS_VISIBLE | c.style, x, c.y, c.width,
                                         c.height, window, id, app_instance, param);

@@ -20,7 +20,7 @@ headless() {
   echo "No reachable X display (DISPLAY=${DISPLAY:-unset}): the window cannot be shown."
   echo "Rendering a sample picture headlessly instead."
   scripts/build.sh native >/dev/null
-  sample=$(sample_pictures | head -n 1)
+  sample=$(sample_pictures | head -n 1 || true)
   if [ -z "$sample" ]; then
     echo "no sample picture found in examples/ or tests/data/" >&2
     exit 1

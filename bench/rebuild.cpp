@@ -1,0 +1,68 @@
+// bench_rebuild: time of the picture rebuild alone, as the window performs
+// it after a command, on the raster surface at a given window size.
+//
+//   bench_rebuild WORKDIR/ PICTURE [WxH]
+//
+// Converts PICTURE once into WORKDIR (at most 19 characters, with its
+// trailing separator), then rebuilds the full view RUNS times (environment
+// BENCH_REBUILDS, default 3) and prints the best time in microseconds and the
+// records per second on one line: "rebuild US RECORDS_PER_SECOND".
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "picture/message.h"
+#include "picture/picture.h"
+#include "picture/settings.h"
+#include "render/headless.h"
+#include "render/layout.h"
+#include "render/view.h"
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_rebuild WORKDIR/ PICTURE [WxH]\n");
+        return 2;
+    }
+    Settings_defaults(&settings);
+    Settings_derive_colours();
+    if (std::strlen(argv[1]) >= sizeof settings.work_dir) {
+        std::fprintf(stderr, "bench_rebuild: work directory too long\n");
+        return 2;
+    }
+    Text_copy(settings.work_dir, sizeof settings.work_dir, argv[1]);
+    Text_copy(picture_path, sizeof picture_path, argv[2]);
+    int w = 640;
+    int h = 410;
+    if (argc > 3 && std::sscanf(argv[3], "%dx%d", &w, &h) != 2) {
+        std::fprintf(stderr, "bench_rebuild: bad size %s\n", argv[3]);
+        return 2;
+    }
+    if (Picture_convert(nullptr, 0) != 0)
+        return 1;
+    picture_selected = 1;
+    geometry_enabled = geometry_pending = 1;
+    Layout_compute(LAYOUT_FROM_WINDOW, w, h);
+    uint64_t records = 0;
+    for (int i = 0; i < BATCH_MAX; i++)
+        records += batch_step_count[i];
+
+    const char *runs_text = std::getenv("BENCH_REBUILDS");
+    int runs = runs_text ? std::atoi(runs_text) : 3;
+    if (runs < 1)
+        runs = 1;
+    double best = 0;
+    RasterSurface image;
+    for (int r = 0; r < runs; r++) {
+        auto start = std::chrono::steady_clock::now();
+        if (Headless_render(nullptr, &image, RENDER_FULL, 0, 0) != 0)
+            return 1;
+        auto end = std::chrono::steady_clock::now();
+        double us = std::chrono::duration<double, std::micro>(end - start).count();
+        if (r == 0 || us < best)
+            best = us;
+    }
+    std::printf("rebuild %.0f %.0f\n", best, static_cast<double>(records) / (best / 1e6));
+    return 0;
+}

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "picture/le_bytes.h"
+
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
 // the 236 between are the program's own fixed colours.  Values 0x00BBGGRR.
 const Colour fixed_palette_256[256] = {
@@ -41,21 +43,6 @@ const Colour fixed_palette_256[256] = {
               0x00808080u, 0x000000FFu, 0x0000FF00u, 0x0000FFFFu, 0x00FF0000u, 0x00FF00FFu, 0x00FFFF00u, 0x00FFFFFFu,
 };
 
-namespace {
-
-void Put2(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put4(uint8_t *p, uint32_t v)
-{
-    Put2(p, v);
-    Put2(p + 2, v >> 16);
-}
-
-} // namespace
 
 int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *layout)
 {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "picture/geometry.h"
+#include "picture/le_bytes.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
 #include "picture/settings.h"
@@ -48,36 +49,6 @@ uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 int32_t write_batch[WRITE_BUFFER_RECORDS];
 size_t write_pending;
 FILE *work_file;
-
-void Put4(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t Get4(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Put_double(uint8_t *p, double v)
-{
-    uint64_t bits;
-    std::memcpy(&bits, &v, 8);
-    Put4(p, static_cast<uint32_t>(bits));
-    Put4(p + 4, static_cast<uint32_t>(bits >> 32));
-}
-
-double Get_double(const uint8_t *p)
-{
-    uint64_t bits = Get4(p) | (static_cast<uint64_t>(Get4(p + 4)) << 32);
-    double v;
-    std::memcpy(&v, &bits, 8);
-    return v;
-}
 
 size_t Work_write(const void *data, size_t size, FILE *file)
 {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "picture/le_bytes.h"
+
 SettingsRecord settings;
 Colour legend_frame_color;
 char help_path[FULL_PATH_SIZE];
@@ -45,21 +47,6 @@ const int32_t WINDOW_SIZE_MAX = 16384;
 const int32_t PEN_WIDTH_MAX = 32;
 const int32_t PEN_STYLE_MAX = 6;
 const int32_t ANGLE_STEP_MAX = 90;
-
-// Little-endian field access on the image.
-void Put4(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t Get4(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // One field of the record: its offset and size in the image, and where it
 // lives in memory.  The table drives both directions.

@@ -67,6 +67,49 @@ struct RecordReader {
 
 } // namespace
 
+namespace {
+
+// Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
+// (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
+// through the two ends is y = m x + b with b taken at the first end.
+bool Limit_x(double X[2], double Y[2], int e)
+{
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? X[e] > edge : X[e] < edge) {
+            if (X[0] == X[1])
+                return false;
+            if (Y[0] != Y[1]) {
+                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
+                Y[e] = (Y[0] - m * X[0]) + m * edge;
+            }
+            X[e] = edge;
+            break;
+        }
+    }
+    return true;
+}
+
+// The same for the y of end e.
+bool Limit_y(double X[2], double Y[2], int e)
+{
+    for (double edge : {LIMIT, -LIMIT}) {
+        if (edge > 0 ? Y[e] > edge : Y[e] < edge) {
+            if (X[0] != X[1]) {
+                if (Y[0] == Y[1])
+                    return false;
+                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
+                double b = Y[0] - m * X[0];
+                X[e] = (edge - b) / m;
+            }
+            Y[e] = edge;
+            break;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
                int width, Colour colour)
 {
@@ -78,72 +121,20 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
         }
         return;
     }
-    double X1 = x1, Y1 = y1, X2 = x2, Y2 = y2;
-    // Each step sees the results of the previous ones.
-    for (double edge : {LIMIT, -LIMIT}) {
-        if (edge > 0 ? X1 > edge : X1 < edge) {
-            if (X1 == X2)
-                return;
-            if (Y1 == Y2) {
-                X1 = edge;
-            } else {
-                double m = (Y2 - Y1) / (X2 - X1);
-                Y1 = (Y1 - m * X1) + m * edge;
-                X1 = edge;
-            }
-            break;
-        }
-    }
-    for (double edge : {LIMIT, -LIMIT}) {
-        if (edge > 0 ? X2 > edge : X2 < edge) {
-            if (X1 == X2)
-                return;
-            if (Y1 == Y2) {
-                X2 = edge;
-            } else {
-                double m = (Y2 - Y1) / (X2 - X1);
-                Y2 = (Y1 - m * X1) + m * edge;
-                X2 = edge;
-            }
-            break;
-        }
-    }
-    for (double edge : {LIMIT, -LIMIT}) {
-        if (edge > 0 ? Y1 > edge : Y1 < edge) {
-            if (X1 == X2) {
-                Y1 = edge;
-            } else {
-                if (Y1 == Y2)
-                    return;
-                double m = (Y2 - Y1) / (X2 - X1);
-                double b = Y1 - m * X1;
-                X1 = (edge - b) / m;
-                Y1 = edge;
-            }
-            break;
-        }
-    }
-    for (double edge : {LIMIT, -LIMIT}) {
-        if (edge > 0 ? Y2 > edge : Y2 < edge) {
-            if (X1 == X2) {
-                Y2 = edge;
-            } else {
-                if (Y1 == Y2)
-                    return;
-                double m = (Y2 - Y1) / (X2 - X1);
-                double b = Y1 - m * X1;
-                X2 = (edge - b) / m;
-                Y2 = edge;
-            }
-            break;
-        }
-    }
+    // Limited in this order, each step seeing the results of the previous
+    // ones: x of the first end, x of the second, y of the first, y of the
+    // second.
+    double X[2] = {static_cast<double>(x1), static_cast<double>(x2)};
+    double Y[2] = {static_cast<double>(y1), static_cast<double>(y2)};
+    if (!Limit_x(X, Y, 0) || !Limit_x(X, Y, 1) || !Limit_y(X, Y, 0) || !Limit_y(X, Y, 1))
+        return;
     // End points computed far outside the square may leave the 32-bit range:
     // such a segment is not drawn.
-    if (!Fits_int32(X1) || !Fits_int32(Y1) || !Fits_int32(X2) || !Fits_int32(Y2))
-        return;
-    surface->move_to(static_cast<int32_t>(X1), static_cast<int32_t>(Y1));
-    surface->line_to(static_cast<int32_t>(X2), static_cast<int32_t>(Y2));
+    for (int e = 0; e < 2; e++)
+        if (!Fits_int32(X[e]) || !Fits_int32(Y[e]))
+            return;
+    surface->move_to(static_cast<int32_t>(X[0]), static_cast<int32_t>(Y[0]));
+    surface->line_to(static_cast<int32_t>(X[1]), static_cast<int32_t>(Y[1]));
 }
 
 void Scale_draw(Surface *surface, double scale)

@@ -101,7 +101,7 @@ int Open_file(HWND main, const char *path, bool geometry)
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     HWND ok = GetDlgItem(dialog, IDOK);
     auto start = std::chrono::steady_clock::now();
-    PostMessageA(ok, BM_CLICK, 0, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     while (IsWindow(dialog))
         Sleep(1);
     double closed = Seconds_since(start);

@@ -41,7 +41,7 @@ void Picture_invalidate();
 void Picture_restore();
 void View_bitmap_ensure();
 
-// ------------------------------------------------------------ strip (1.3)
+// ------------------------------------------------------------ strip
 extern HWND guide_button, title_button, expand_button, normal_button;
 extern HWND legend_panel, angle_panel, axes_panel;
 extern HWND calc_button, redraw_button;
@@ -53,7 +53,7 @@ void Strip_create(HWND window, int mode);
 // the main window's paint context.
 void Panel_draw(HWND window, HDC dc);
 
-// -------------------------------------------------------- selection (1.4)
+// -------------------------------------------------------- selection
 extern uint32_t band_dragging;
 extern RECT band_rect;
 extern POINT band_corner;
@@ -69,23 +69,22 @@ void Selection_cursor_set();
 // Esc: give up an armed selection (called by the message loop).
 void Selection_cancel();
 
-// --------------------------------------------------------- commands (1.5)
+// --------------------------------------------------------- commands
 extern HWND console_window;
 extern UINT_PTR console_launch_result;
 
 // Handle WM_COMMAND; the result is the window procedure's result.
 LRESULT On_command(HWND window, WPARAM wparam);
-int Angle_step(int direction, int axis);
 // After a settings dialog: rebuild or restore (repainting the legend panel
 // when asked), then settings_changed = 0.
 void Dialog_close_rule(int repaint_legend);
 
-// ------------------------------------------------------ file dialogs (2.4)
+// ------------------------------------------------------ file dialogs
 extern char ofn_file_buffer[PATH_SIZE];
 int Picture_file_open(HWND window);
 int Geometry_file_open(HWND window);
 
-// -------------------------------------------------- output commands (5.x)
+// -------------------------------------------------- output commands
 // Printing and bitmap export, run by the menu commands 201, 202, 203.
 void Print_command(HWND window);
 void Printer_setup_command(HWND window);

@@ -278,23 +278,6 @@ void Dialog_run(void (*dialog)(HWND), HWND window, int repaint_legend)
 
 } // namespace
 
-int Angle_step(int direction, int axis)
-{
-    int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
-    int32_t a = *angle;
-    if (direction == 0) {
-        if (a >= 180)
-            return -1;
-        a += settings.angle_step;
-    } else {
-        if (a <= -180)
-            return -1;
-        a -= settings.angle_step;
-    }
-    *angle = static_cast<int16_t>(a);
-    return 0;
-}
-
 void Dialog_close_rule(int repaint_legend)
 {
     if (settings_changed == 1) {

@@ -155,3 +155,20 @@ void View_setup(WindowRef window, PixelRect, int render_mode, double *scale)
     *scale = s;
     Centre_calc(s);
 }
+
+int Angle_step(int direction, int axis)
+{
+    int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
+    int32_t a = *angle;
+    if (direction == 0) {
+        if (a >= 180)
+            return -1;
+        a += settings.angle_step;
+    } else {
+        if (a <= -180)
+            return -1;
+        a -= settings.angle_step;
+    }
+    *angle = static_cast<int16_t>(a);
+    return 0;
+}

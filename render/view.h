@@ -59,6 +59,13 @@ PixelPoint View_proj(int mode, const double point_px[3]);
 // hook on `window` and keeps the previous scale.
 void View_setup(WindowRef window, PixelRect view_rect, int render_mode, double *scale);
 
+// One press of a rotation button: direction 0 ("<<") raises the angle of
+// axis 1, 2 or 3 (x, y, z) by settings.angle_step, direction 1 (">>") lowers
+// it.  The limit is tested before the step: an angle at or beyond 180 (or
+// -180) refuses a further step away from zero.  Returns 0 when the angle
+// changed, -1 when the step was refused.
+int Angle_step(int direction, int axis);
+
 // Truncate toward zero into the 32-bit range (NaN gives 0).
 int32_t Pixel_clamp(double value);
 

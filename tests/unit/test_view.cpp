@@ -241,4 +241,30 @@ TEST_F(View, FarPointsAreClampedTo32Bits)
     EXPECT_EQ(Pixel_clamp(-7.9), -7);
 }
 
+// "<<" raises, ">>" lowers; the limit is tested before the step, so an
+// angle may end one step beyond 180.
+TEST(AngleStep, StepsAndLimits)
+{
+    Settings_defaults(&settings);
+    angle_x = 150;
+    EXPECT_EQ(Angle_step(0, 1), 0);
+    EXPECT_EQ(angle_x, 180);
+    EXPECT_EQ(Angle_step(0, 1), -1);
+    EXPECT_EQ(angle_x, 180);
+    angle_y = 170;
+    EXPECT_EQ(Angle_step(0, 2), 0);
+    EXPECT_EQ(angle_y, 200);
+    EXPECT_EQ(Angle_step(0, 2), -1);
+    EXPECT_EQ(Angle_step(1, 2), 0);
+    EXPECT_EQ(angle_y, 170);
+    angle_z = -170;
+    EXPECT_EQ(Angle_step(1, 3), 0);
+    EXPECT_EQ(angle_z, -200);
+    EXPECT_EQ(Angle_step(1, 3), -1);
+    settings.angle_step = 0;   // never changes, but is not refused
+    EXPECT_EQ(Angle_step(0, 3), 0);
+    EXPECT_EQ(angle_z, -200);
+    angle_x = angle_y = angle_z = 0;
+}
+
 } // namespace

@@ -1,0 +1,197 @@
+# Helpers for the end-to-end test cases; sourced by run.sh before a test file.
+# Every case runs in its own bash with `set -euo pipefail`, in the repository
+# root, with E2E_CASE_DIR as its scratch folder; exit status 77 means skipped.
+
+VIEWER_TITLE="VOKA Graphic for Win32 V1.00"
+CASE=${E2E_CASE_DIR:-/tmp/e2e-case}
+VIEWER_PID=""
+
+# Menu and strip command ids.
+CMD_GUIDE=10 CMD_TITLE=20 CMD_EXPAND=30 CMD_NORMAL=40
+CMD_X_PLUS=50 CMD_X_MINUS=60 CMD_Y_PLUS=70 CMD_Y_MINUS=80 CMD_Z_PLUS=90 CMD_Z_MINUS=100
+CMD_CALC=101 CMD_REDRAW=102 CMD_OPEN=200 CMD_END=204 CMD_GEOMETRY_OPEN=207
+CMD_GEOMETRY_HIDE=208 CMD_HELP=211
+
+say() { echo "== $*"; }
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "skipped: $*"; exit 77; }
+expect_eq() { # ACTUAL EXPECTED WHAT
+  [ "$1" == "$2" ] || fail "$3: got '$1', expected '$2'"
+}
+
+# The driver, under Wine; a failed step fails the case (set -e).
+drv() { wine "$E2E_DRIVER" "$@"; }
+
+need_viewer() {
+  [ -f "$E2E_VIEWER" ] || skip "the viewer is not built ($E2E_VIEWER)"
+}
+
+# viewer_start [DIR]: starts the viewer with DIR (default $CASE/start) as its
+# current directory, where it reads and writes info.$$$, and waits until its
+# window is up and idle.
+viewer_start() {
+  need_viewer
+  VIEWER_DIR=${1:-$CASE/start}
+  mkdir -p "$VIEWER_DIR"
+  (cd "$VIEWER_DIR" && exec wine "$E2E_VIEWER" >"$CASE/viewer.log" 2>&1) &
+  VIEWER_PID=$!
+  drv wait-window 30 + wait-idle 20
+}
+
+# Ends the viewer through its window (WM_CLOSE) and waits for the process.
+viewer_close() {
+  drv close 20
+  if [ -n "$VIEWER_PID" ]; then
+    wait "$VIEWER_PID" || true
+    VIEWER_PID=""
+  fi
+}
+
+# --- info file -----------------------------------------------------------------
+
+le32() { # VALUE: four bytes, little-endian
+  local v=$(( ($1) & 0xFFFFFFFF ))
+  # shellcheck disable=SC2059
+  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $((v & 255)) $((v >> 8 & 255)) \
+    $((v >> 16 & 255)) $((v >> 24 & 255)))"
+}
+zeros() { head -c "$1" /dev/zero; }
+text_field() { # TEXT SIZE: the text, zero-padded to SIZE bytes
+  local t=${1:0:$(($2 - 1))}
+  printf '%s' "$t"
+  zeros $(($2 - ${#t}))
+}
+
+# info_write FILE [key=value...]: a 192-byte settings record with the
+# defaults of a first run, changed by the given keys: width height work_dir
+# title background geometry character electron positron photon (colours as
+# 0x00BBGGRR), step (rotation step), scale (scale unit text).
+info_write() {
+  local file=$1; shift
+  local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
+  local character=0xFFFFFF electron=0xFFFFFF positron=0xFFFFFF photon=0xFFFFFF
+  local step=30 scale=0.1 kv
+  for kv in "$@"; do
+    case $kv in
+      width=*) width=${kv#*=} ;;
+      height=*) height=${kv#*=} ;;
+      work_dir=*) work_dir=${kv#*=} ;;
+      title=*) title=${kv#*=} ;;
+      background=*) background=${kv#*=} ;;
+      geometry=*) geometry=${kv#*=} ;;
+      character=*) character=${kv#*=} ;;
+      electron=*) electron=${kv#*=} ;;
+      positron=*) positron=${kv#*=} ;;
+      photon=*) photon=${kv#*=} ;;
+      step=*) step=${kv#*=} ;;
+      scale=*) scale=${kv#*=} ;;
+      *) fail "info_write: unknown key $kv" ;;
+    esac
+  done
+  {
+    le32 "$electron"; le32 "$positron"; le32 "$photon"
+    le32 0; le32 0; le32 0
+    le32 1; le32 1; le32 1
+    text_field "$scale" 10; zeros 2
+    le32 "$step"
+    text_field 0 20; text_field 0 20
+    text_field "$work_dir" 20
+    le32 "$background"; le32 "$geometry"; le32 "$character"
+    le32 "$width"; le32 "$height"
+    text_field "$title" 40
+    zeros 20
+  } >"$file"
+  expect_eq "$(stat -c %s "$file")" 192 "size of the written info file"
+}
+
+info_read32() { # FILE OFFSET: signed 32-bit value
+  od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '
+}
+
+# --- picture files -------------------------------------------------------------
+# Coordinates are written with coord_scale 1 in the short layout: the encoded
+# value is 50000 + 10000 * cm, so -5 cm to +5 cm.  Energies in MeV.
+
+geo_none() { printf 'GSTA\nGEND\n'; }
+geo_list() { # VALUES...: four 15-column fields to a line
+  local n=0 v
+  for v in "$@"; do
+    printf '%15.5E' "$v"
+    n=$((n + 1))
+    [ $((n % 4)) -eq 0 ] && printf '\n'
+  done
+  [ $((n % 4)) -ne 0 ] && printf '\n'
+  return 0
+}
+geo_cyls() { # "RADII" "PLANES"
+  local -a r=($1) z=($2)
+  printf 'GSTA\nCYLS\n%6d%6d\n' "${#r[@]}" "${#z[@]}"
+  geo_list "${r[@]}"; geo_list "${z[@]}"
+  printf 'GEND\n'
+}
+geo_slab() { # "X" "Y" "Z"
+  local -a x=($1) y=($2) z=($3)
+  printf 'GSTA\nSLAB\n%6d%6d%6d\n' "${#x[@]}" "${#y[@]}" "${#z[@]}"
+  geo_list "${x[@]}"; geo_list "${y[@]}"; geo_list "${z[@]}"
+  printf 'GEND\n'
+}
+header() { # XMIN XMAX YMIN YMAX ZMIN ZMAX [SCALE]
+  printf '%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f\n' "$1" "$2" "$3" "$4" "$5" "$6" "${7:-1}"
+}
+batch() { printf '0%5d\n' "$1"; }
+separator() { printf -- '-\n'; }
+
+# track KIND ENERGY X1 Y1 Z1 X2 Y2 Z2 [N]: one track of N straight steps
+# (default 4) from point 1 to point 2, then a separator.  KIND: e, p or g.
+track() {
+  awk -v kind="$1" -v e="$2" -v x1="$3" -v y1="$4" -v z1="$5" \
+      -v x2="$6" -v y2="$7" -v z2="$8" -v n="${9:-4}" '
+    function enc(cm) { return int(50000 + cm * 10000 + 0.5) }
+    BEGIN {
+      type = (kind == "g") ? 1 : (kind == "e") ? 2 : 3
+      d = 3; m = e
+      while (m >= 10000 && d < 9) { m /= 10; d++ }
+      while (m < 1000 && d > 0) { m *= 10; d-- }
+      for (i = 0; i <= n; i++) {
+        t = i / n
+        printf "%d%05d%05d%05d%4d%d\n", type, enc(x1 + (x2 - x1) * t),
+               enc(y1 + (y2 - y1) * t), enc(z1 + (z2 - z1) * t), int(m), d
+      }
+      print "-"
+    }'
+}
+
+# The standard test picture: a cube of 10 cm, cylinders of radius 1 and 3
+# between z = -4 and 4, batch 1 with an electron, a positron and a photon,
+# batch 2 with two electrons.
+pic_standard() {
+  geo_cyls "1 3" "-4 4"
+  header -5 5 -5 5 -5 5
+  batch 1
+  track e 5 0 0 -4.5 0 4 4 8
+  track p 3 0 -1 -4.5 0 -4 2 6
+  track g 2 0 0 -4 0 -2 4.5 3
+  batch 2
+  track e 4 0 2 -3 0 -3 3 5
+  track e 1 0 -3 -3 0 3 -2 5
+}
+
+# --- images --------------------------------------------------------------------
+
+bmpcheck() { "$E2E_BMPCHECK" "$@"; }
+
+# Picture area in client coordinates for an outer window size W x H:
+# (5, 5), (W - 160) x (H - 60).
+capture_picture() { # OUT.bmp W H
+  drv capture "$1" 5 5 $(($2 - 160)) $(($3 - 60))
+}
+
+# Number of pixels of COLOUR (RRGGBB) in the picture area of a client capture.
+count_colour() { # CAPTURE.bmp W H RRGGBB
+  bmpcheck count "$1" 7 7 $(($2 - 164)) $(($3 - 64)) "$4"
+}
+
+# Whether the headless renderer exists yet.
+have_render() {
+  [ -x "$E2E_VOKATOOL" ] && "$E2E_VOKATOOL" 2>&1 | grep -q 'vokatool render'
+}

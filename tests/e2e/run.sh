@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# End-to-end tests: the real viewer (build/win/vokagraphic.exe) under Wine in
+# a virtual X server, steered by the driver (build/win/voka_driver.exe).
+#
+# Usage: tests/e2e/run.sh [PATTERN...]
+#   Runs every test case (a shell function named t_* in tests/e2e/test_*.sh),
+#   or those whose "file:function" name contains one of the PATTERNs.
+#   Prints one line per case and ends with "N passed, N failed[, N skipped]";
+#   exits 1 when a case failed.
+#
+# Needs scripts/build.sh win (viewer and driver) and native (vokatool); starts
+# its own Xvfb on a free display and keeps its Wine prefix in build/e2e/.
+# Environment: E2E_CASE_TIMEOUT (seconds per case, default 60),
+#              E2E_KEEP=1 keeps the scratch folders of passed cases.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$PWD
+export E2E_ROOT=$ROOT
+export E2E_WORK=$ROOT/build/e2e
+export E2E_VIEWER=$ROOT/build/win/vokagraphic.exe
+export E2E_DRIVER=$ROOT/build/win/voka_driver.exe
+export E2E_VOKATOOL=$ROOT/build/native/vokatool
+export E2E_BMPCHECK=$E2E_WORK/bin/bmpcheck
+case_timeout=${E2E_CASE_TIMEOUT:-60}
+
+mkdir -p "$E2E_WORK/bin" "$E2E_WORK/logs" "$E2E_WORK/cases"
+
+if [ ! -x "$E2E_DRIVER" ]; then
+  echo "e2e: $E2E_DRIVER is missing (run scripts/build.sh win)" >&2
+  exit 1
+fi
+
+# The image comparison tool is native; rebuild it when its source changed.
+if [ ! -x "$E2E_BMPCHECK" ] || [ tests/e2e/bmpcheck.cpp -nt "$E2E_BMPCHECK" ]; then
+  g++ -std=c++17 -O2 -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion \
+      -Wold-style-cast -Werror tests/e2e/bmpcheck.cpp -o "$E2E_BMPCHECK" || exit 1
+fi
+
+# --- X server -------------------------------------------------------------
+xvfb_pid=""
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1
+  fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" >/dev/null 2>&1
+    wait "$xvfb_pid" 2>/dev/null
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Xvfb picks a free display itself and reports it on a file descriptor.
+display_file=$E2E_WORK/display
+: >"$display_file"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" \
+  >"$E2E_WORK/logs/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$display_file" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if [ ! -s "$display_file" ]; then
+  echo "e2e: Xvfb did not start:" >&2
+  cat "$E2E_WORK/logs/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+
+# --- Wine prefix ------------------------------------------------------------
+export WINEPREFIX=$E2E_WORK/wineprefix
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/.e2e-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  start=$SECONDS
+  if ! wineboot -i >"$E2E_WORK/logs/wineboot.log" 2>&1 || ! wineserver -w; then
+    echo "e2e: wineboot failed:" >&2
+    tail -n 20 "$E2E_WORK/logs/wineboot.log" >&2
+    exit 1
+  fi
+  # Debian's Wine does not find its own fonts: without them dialogs and text
+  # are drawn in other fonts and sizes.
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  # Unmanaged windows: with no window manager in Xvfb, Wine otherwise waits
+  # about a second for the manager at every dialog and window that closes.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    >>"$E2E_WORK/logs/wineboot.log" 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.e2e-ready"
+  echo "e2e: Wine prefix made in $((SECONDS - start)) s"
+fi
+
+# --- Cases ------------------------------------------------------------------
+cases=()
+for file in tests/e2e/test_*.sh; do
+  [ -f "$file" ] || continue
+  while read -r _ _ fn; do
+    case "$fn" in t_*) cases+=("$file:$fn") ;; esac
+  done < <(bash -c 'source "$1" >/dev/null 2>&1; declare -F' _ "$file")
+done
+
+selected=()
+for c in "${cases[@]}"; do
+  if [ $# -eq 0 ]; then
+    selected+=("$c")
+  else
+    for pattern in "$@"; do
+      case "$c" in *"$pattern"*) selected+=("$c"); break ;; esac
+    done
+  fi
+done
+
+passed=0
+failed=0
+skipped=0
+failed_names=()
+total_start=$SECONDS
+for c in "${selected[@]}"; do
+  file=${c%%:*}
+  fn=${c##*:}
+  name="$(basename "$file" .sh | sed 's/^test_//'):${fn#t_}"
+  dir=$E2E_WORK/cases/${name//:/.}
+  log=$E2E_WORK/logs/${name//:/.}.log
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  start=$SECONDS
+  E2E_CASE_DIR=$dir timeout -k 5 "$case_timeout" \
+    bash -c 'set -euo pipefail; source tests/e2e/lib.sh; source "$1"; "$2"' _ "$file" "$fn" \
+    >"$log" 2>&1
+  status=$?
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  took=$((SECONDS - start))
+  case $status in
+    0)
+      passed=$((passed + 1))
+      printf 'PASS %-40s %3d s\n' "$name" "$took"
+      [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$dir"
+      ;;
+    77)
+      skipped=$((skipped + 1))
+      printf 'SKIP %-40s %s\n' "$name" "$(tail -n 1 "$log")"
+      ;;
+    *)
+      failed=$((failed + 1))
+      failed_names+=("$name")
+      [ $status -eq 124 ] && echo "timed out after $case_timeout s" >>"$log"
+      printf 'FAIL %-40s %3d s (log: %s)\n' "$name" "$took" "${log#"$ROOT"/}"
+      tail -n 15 "$log" | sed 's/^/     | /'
+      ;;
+  esac
+done
+
+echo "e2e: $((SECONDS - total_start)) s for ${#selected[@]} cases"
+summary="$passed passed, $failed failed"
+[ $skipped -gt 0 ] && summary="$summary, $skipped skipped"
+echo "$summary"
+[ $failed -eq 0 ]

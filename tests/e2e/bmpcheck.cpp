@@ -7,11 +7,13 @@
 //                                                colour (--not: of any other)
 //   bmpcheck colours A.bmp X Y W H               list the colours with counts
 //   bmpcheck diff A.bmp B.bmp [--at X Y] [--ignore X Y W H]... [--max N]
-//                [--out DIFF.bmp]
+//                [--only RRGGBB] [--out DIFF.bmp]
 //       compares all of B with the part of A whose top-left corner is at
 //       (X, Y) of A (default 0 0); rectangles given with --ignore (in B's
 //       coordinates) are left out.  Prints the number of differing pixels
 //       and the first few; exits 1 when more than N (default 0) differ.
+//       --only compares just the pixels that have that colour in A or in B
+//       (for instance the geometry outlines, drawn over everything else).
 //       --out writes B with the differing pixels in magenta and the ignored
 //       boxes darkened, for a look at what went wrong.
 //
@@ -196,7 +198,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: bmpcheck size A.bmp | pixel A.bmp X Y | count A.bmp X Y W H RRGGBB [--not]\n"
                  "     | colours A.bmp X Y W H\n"
-                 "     | diff A.bmp B.bmp [--at X Y] [--ignore X Y W H]... [--max N] [--out D.bmp]\n");
+                 "     | diff A.bmp B.bmp [--at X Y] [--ignore X Y W H]... [--max N] [--only RRGGBB]\n"
+                 "            [--out D.bmp]\n");
     return 2;
 }
 
@@ -250,6 +253,8 @@ int Diff(int argc, char **argv)
     int at_x = 0, at_y = 0;
     long max_diff = 0;
     const char *out_path = nullptr;
+    bool only = false;
+    uint32_t only_colour = 0;
     std::vector<Box> ignored;
     for (int i = 4; i < argc; i++) {
         if (std::strcmp(argv[i], "--at") == 0 && i + 2 < argc) {
@@ -268,6 +273,11 @@ int Diff(int argc, char **argv)
             if (!Int_arg(argv[i + 1], &n))
                 return Usage();
             max_diff = n;
+            i += 1;
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            if (!Colour_arg(argv[i + 1], &only_colour))
+                return Usage();
+            only = true;
             i += 1;
         } else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc) {
             out_path = argv[++i];
@@ -296,6 +306,8 @@ int Diff(int argc, char **argv)
             uint32_t want = At(b, x, y);
             uint32_t got = At(a, at_x + x, at_y + y);
             if (want == got)
+                continue;
+            if (only && want != only_colour && got != only_colour)
                 continue;
             differing++;
             marked.pixels[index] = 0xff00ffu;

@@ -29,15 +29,23 @@
 //                               "Data file open") with PATH and OK; --yes
 //                               confirms the create prompt that follows
 //   dialog-cancel [CAPTION]     cancel the dialog with that caption
-//   message-box CAPTION         wait for a message box with CAPTION, print its
-//                               text, close it with its first button
+//   message-box CAPTION         wait for a message box with CAPTION; once the
+//                               viewer has settled it must be the box on top:
+//                               print its text, close it with its first button
+//   message-boxes [SEC]         answer the boxes as they come to the top,
+//                               printing "caption: text" for each, until the
+//                               settled viewer shows none
 //   no-dialog                   fail (printing them) if dialogs are open
 //   window-rect                 print "X Y W H" of the main window
 //   client-size                 print "W H" of the client area
 //   resize W H                  set the outer size of the main window
 //   close [SEC]                 post WM_CLOSE, wait until the process ended
 //   windows                     list the visible top-level windows
-//   close-class CLASS           post WM_CLOSE to every top-level window of CLASS
+//   wait-class CLASS [SEC]      wait until a visible top-level window of CLASS exists
+//   close-class CLASS [SEC]     post WM_CLOSE to every top-level window of CLASS
+//                               and wait until they are gone
+//   hold-file PATH SEC          keep PATH open without sharing for SEC seconds,
+//                               so that no other program can open it
 //   sleep MS                    pause
 #include <windows.h>
 #include <fcntl.h>
@@ -525,13 +533,52 @@ int Dialog_cancel(HWND main, const char *caption, DWORD limit)
     return Fail("the dialog \"", caption, "\" did not close");
 }
 
-int Message_box(HWND main, const char *caption, DWORD limit)
+// Waits until the viewer's thread answers and nothing of it waits for a
+// paint, so that a box about to follow another has appeared.
+BOOL CALLBACK Find_update_top(HWND window, LPARAM data)
 {
-    HWND box = Wait_dialog(main, caption, limit);
-    if (box == nullptr) {
-        Dialogs_print(main, stderr);
-        return Fail("no message box \"", caption, "\" appeared");
+    if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) {
+        *reinterpret_cast<int *>(data) = 1;
+        return FALSE;
     }
+    return TRUE;
+}
+
+void Settle(HWND main, DWORD limit)
+{
+    DWORD start = GetTickCount();
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    int quiet_rounds = 0;
+    while (Time_left(start, limit) && quiet_rounds < 4) {
+        DWORD_PTR answer = 0;
+        LRESULT sent = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer);
+        int pending = Paint_pending(main) ? 1 : 0;
+        if (pending == 0)
+            EnumThreadWindows(thread, Find_update_top, reinterpret_cast<LPARAM>(&pending));
+        quiet_rounds = (sent != 0 && pending == 0) ? quiet_rounds + 1 : 0;
+        Sleep(25);
+    }
+}
+
+// The topmost visible dialog of the viewer's thread.
+HWND Top_dialog(HWND main)
+{
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+        char class_name[64];
+        if (!IsWindowVisible(window) || GetWindowThreadProcessId(window, nullptr) != thread)
+            continue;
+        if (GetClassNameA(window, class_name, sizeof class_name) != 0 &&
+            std::strcmp(class_name, DIALOG_CLASS) == 0)
+            return window;
+    }
+    return nullptr;
+}
+
+// Prints the text of a message box (or "caption: text"), closes it with its
+// first button and waits until it is gone.
+int Answer(HWND box, bool with_caption, DWORD limit)
+{
     // The box may still be filling in its controls.
     char text[1024];
     DWORD start = GetTickCount();
@@ -541,7 +588,12 @@ int Message_box(HWND main, const char *caption, DWORD limit)
             break;
         Sleep(30);
     } while (Time_left(start, 2000));
-    std::printf("%s\n", text);
+    char caption[256];
+    GetWindowTextA(box, caption, sizeof caption);
+    if (with_caption)
+        std::printf("%s: %s\n", caption, text);
+    else
+        std::printf("%s\n", text);
     std::fflush(stdout);
     static const int buttons[] = {IDOK, IDYES, IDCANCEL, IDNO};
     int chosen = IDOK;
@@ -558,6 +610,44 @@ int Message_box(HWND main, const char *caption, DWORD limit)
         Sleep(30);
     }
     return Fail("the message box \"", caption, "\" did not close");
+}
+
+// Waits for a box with CAPTION; once the viewer has settled, the box on top
+// must be one with that caption.
+int Message_box(HWND main, const char *caption, DWORD limit)
+{
+    if (Wait_dialog(main, caption, limit) == nullptr) {
+        Dialogs_print(main, stderr);
+        return Fail("no message box \"", caption, "\" appeared");
+    }
+    Settle(main, limit);
+    HWND box = Top_dialog(main);
+    char top_caption[256] = "";
+    if (box != nullptr)
+        GetWindowTextA(box, top_caption, sizeof top_caption);
+    if (box == nullptr || std::strcmp(top_caption, caption) != 0) {
+        Dialogs_print(main, stderr);
+        return Fail("the box on top is not \"", caption, "\"");
+    }
+    return Answer(box, false, limit);
+}
+
+// Answers every box as it comes to the top, printing "caption: text" lines,
+// until none is left once the viewer has settled.
+int Message_boxes(HWND main, DWORD limit)
+{
+    DWORD start = GetTickCount();
+    while (Time_left(start, limit) && Top_dialog(main) == nullptr)
+        Sleep(30);
+    for (int count = 0; count < 20; count++) {
+        Settle(main, limit);
+        HWND box = Top_dialog(main);
+        if (box == nullptr)
+            return RESULT_OK;
+        if (Answer(box, true, limit) != RESULT_OK)
+            return RESULT_FAILED;
+    }
+    return Fail("message-boxes: ", "more than 20 boxes in a row");
 }
 
 int Close(HWND main, DWORD limit)
@@ -673,12 +763,46 @@ int Step(int argc, char **argv)
         EnumWindows(Print_window, 0);
         return RESULT_OK;
     }
+    if (std::strcmp(name, "wait-class") == 0) {
+        if (argc < 2)
+            return Usage(name);
+        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
+        DWORD start = GetTickCount();
+        while (Time_left(start, limit)) {
+            HWND window = FindWindowA(argv[1], nullptr);
+            if (window != nullptr && IsWindowVisible(window))
+                return RESULT_OK;
+            Sleep(50);
+        }
+        return Fail("no window of class ", argv[1], " appeared");
+    }
     if (std::strcmp(name, "close-class") == 0) {
         if (argc < 2)
             return Usage(name);
+        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
         ClassClose job = {argv[1], 0};
         EnumWindows(Close_of_class, reinterpret_cast<LPARAM>(&job));
-        std::printf("%d\n", job.count);
+        DWORD start = GetTickCount();
+        while (Time_left(start, limit)) {
+            if (FindWindowA(argv[1], nullptr) == nullptr)
+                return RESULT_OK;
+            Sleep(50);
+        }
+        return Fail("the windows of class ", argv[1], " did not close");
+    }
+    if (std::strcmp(name, "hold-file") == 0) {
+        if (argc < 3)
+            return Usage(name);
+        char file[MAX_PATH];
+        Windows_path(argv[1], file, sizeof file);
+        HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return Fail("cannot open ", argv[1]);
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(Seconds_arg(argc, argv, 2, default_timeout_ms));
+        CloseHandle(handle);
         return RESULT_OK;
     }
 
@@ -760,6 +884,8 @@ int Step(int argc, char **argv)
             return Usage(name);
         return Message_box(main, argv[1], default_timeout_ms);
     }
+    if (std::strcmp(name, "message-boxes") == 0)
+        return Message_boxes(main, Seconds_arg(argc, argv, 1, default_timeout_ms));
     if (std::strcmp(name, "no-dialog") == 0) {
         DialogList list;
         Dialogs_of(main, &list);

@@ -10,14 +10,19 @@
 #
 # Needs scripts/build.sh win (viewer and driver) and native (vokatool); starts
 # its own Xvfb on a free display and keeps its Wine prefix in build/e2e/.
-# Environment: E2E_CASE_TIMEOUT (seconds per case, default 60),
+# Environment: E2E_VIEWER (the viewer to test, default build/win/app/...),
+#              E2E_CASE_TIMEOUT (seconds per case, default 60),
 #              E2E_KEEP=1 keeps the scratch folders of passed cases.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 export E2E_ROOT=$ROOT
 export E2E_WORK=$ROOT/build/e2e
-export E2E_VIEWER=$ROOT/build/win/vokagraphic.exe
+if [ -z "${E2E_VIEWER:-}" ]; then
+  E2E_VIEWER=$ROOT/build/win/app/vokagraphic.exe
+  [ -f "$E2E_VIEWER" ] || [ ! -f "$ROOT/build/win/vokagraphic.exe" ] || E2E_VIEWER=$ROOT/build/win/vokagraphic.exe
+fi
+export E2E_VIEWER
 export E2E_DRIVER=$ROOT/build/win/voka_driver.exe
 export E2E_VOKATOOL=$ROOT/build/native/vokatool
 export E2E_BMPCHECK=$E2E_WORK/bin/bmpcheck
@@ -28,6 +33,32 @@ mkdir -p "$E2E_WORK/bin" "$E2E_WORK/logs" "$E2E_WORK/cases"
 if [ ! -x "$E2E_DRIVER" ]; then
   echo "e2e: $E2E_DRIVER is missing (run scripts/build.sh win)" >&2
   exit 1
+fi
+
+# --- Cases ------------------------------------------------------------------
+cases=()
+for file in tests/e2e/test_*.sh; do
+  [ -f "$file" ] || continue
+  while read -r _ _ fn; do
+    case "$fn" in t_*) cases+=("$file:$fn") ;; esac
+  done < <(bash -c 'source "$1" >/dev/null 2>&1; declare -F' _ "$file")
+done
+
+selected=()
+for c in "${cases[@]}"; do
+  if [ $# -eq 0 ]; then
+    selected+=("$c")
+  else
+    for pattern in "$@"; do
+      case "$c" in *"$pattern"*) selected+=("$c"); break ;; esac
+    done
+  fi
+done
+
+if [ ! -f "$E2E_VIEWER" ]; then
+  echo "e2e: no viewer at ${E2E_VIEWER#"$ROOT"/}: every case skipped"
+  echo "0 passed, 0 failed, ${#selected[@]} skipped"
+  exit 0
 fi
 
 # The image comparison tool is native; rebuild it when its source changed.
@@ -90,26 +121,6 @@ if [ ! -f "$WINEPREFIX/.e2e-ready" ]; then
   touch "$WINEPREFIX/.e2e-ready"
   echo "e2e: Wine prefix made in $((SECONDS - start)) s"
 fi
-
-# --- Cases ------------------------------------------------------------------
-cases=()
-for file in tests/e2e/test_*.sh; do
-  [ -f "$file" ] || continue
-  while read -r _ _ fn; do
-    case "$fn" in t_*) cases+=("$file:$fn") ;; esac
-  done < <(bash -c 'source "$1" >/dev/null 2>&1; declare -F' _ "$file")
-done
-
-selected=()
-for c in "${cases[@]}"; do
-  if [ $# -eq 0 ]; then
-    selected+=("$c")
-  else
-    for pattern in "$@"; do
-      case "$c" in *"$pattern"*) selected+=("$c"); break ;; esac
-    done
-  fi
-done
 
 passed=0
 failed=0

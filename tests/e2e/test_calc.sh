@@ -1,0 +1,67 @@
+# CALC mode: the check box starts a command interpreter window, Data File
+# Open then names the calculation's output file, and Redraw reads that file
+# again and draws its newest batch only.
+
+# Clicks the CALC box on, then closes the command interpreter window that it
+# opens (it would cover the viewer on this screen without a window manager).
+calc_on() {
+  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
+}
+
+t_calc_redraw_newest_batch() {
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
+  viewer_start
+  calc_on
+  local out=$CASE/calc/run.out
+  mkdir -p "$CASE/calc"
+  # A new name: the dialog asks whether to create the file, the viewer
+  # creates it empty.
+  drv command $CMD_OPEN + dialog-open "$out" --yes + wait-idle
+  [ -f "$out" ] || fail "the output file was not created"
+  expect_eq "$(stat -c %s "$out")" 0 "size of the new output file"
+  snap named
+  expect_eq "$(bmpcheck count "$CASE/named.bmp" 6 6 478 348 $BLACK --not)" 0 \
+    "pixels drawn after naming the output file"
+
+  # The calculation writes its first batch: a positron.
+  { geo_cyls "1 3" "-4 4"; header -5 5 -5 5 -5 5; batch 1; track p 3 0 -1 -4.5 0 -4 2 6; } >"$out"
+  drv command $CMD_REDRAW + wait-idle
+  snap batch1
+  at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
+  expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
+  at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
+  compare_render batch1 "$out" --batches 1,1
+
+  # ... and its second: two electrons; only batch 2 is drawn now.
+  { batch 2; track e 4 0 2 -3 0 -3 3 5; track e 1 0 -3 -3 0 3 -2 5; } >>"$out"
+  drv command $CMD_REDRAW + wait-idle
+  snap batch2
+  at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
+  expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
+  compare_render batch2 "$out" --batches 2,2
+
+  # A Redraw with nothing new draws the same.
+  drv command $CMD_REDRAW + wait-idle
+  snap batch2_again
+  same_image batch2 batch2_again "Redraw without new batches"
+  viewer_close
+}
+
+# After the interpreter window is closed, the next click leaves CALC mode:
+# Data File Open loads pictures again.
+t_calc_off_again() {
+  pic_standard >"$CASE/a.pic"
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
+  viewer_start
+  calc_on
+  drv button $CMD_CALC + wait-idle
+  expect_eq "$(drv check $CMD_CALC)" 0 "CALC box after the second click"
+  drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
+  open_picture "$CASE/a.pic"
+  snap opened
+  at_least "$(in_picture opened $RED)" 200 "electron track pixels of the opened picture"
+  viewer_close
+}

@@ -1,0 +1,134 @@
+# Every message box the main window can raise, with its exact text and
+# caption, and the window still working after it.
+
+# expect_boxes "CAPTION: TEXT"...: the message boxes that come up, in the
+# order in which they reach the top, each answered with OK; then the window
+# is idle with no box left.
+expect_boxes() {
+  local got want
+  got=$(drv message-boxes 10 | sed 's/ *$//')
+  want=$(printf '%s\n' "$@")
+  if [ "$got" != "$want" ]; then
+    printf 'message boxes:\n%s\nexpected:\n%s\n' "$got" "$want" >&2
+    fail "unexpected message boxes"
+  fi
+  drv wait-idle
+}
+
+lock_file() { # PATH: held without sharing by the driver for 20 s
+  drv hold-file "$1" 20 >"$CASE/hold.out" &
+  HOLDER=$!
+  for _ in $(seq 1 50); do grep -q held "$CASE/hold.out" 2>/dev/null && break; sleep 0.1; done
+  grep -q held "$CASE/hold.out" || fail "could not lock $1"
+}
+unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
+
+# The picture file exists (the dialog accepts it) but cannot be opened: the
+# driver keeps it open without sharing.  The picture shown before stays.
+t_picture_cannot_be_opened() {
+  pic_standard >"$CASE/a.pic"
+  pic_standard >"$CASE/locked.pic"
+  viewer_with_picture "$CASE/a.pic"
+  snap loaded
+  lock_file "$CASE/locked.pic"
+  drv command $CMD_OPEN + dialog-open "$CASE/locked.pic"
+  expect_boxes "Error status: input file open error !!"
+  unlock_file
+  snap after
+  same_image loaded after "picture after a failed open"
+  viewer_close
+}
+
+# The work file cannot be created: the conversion says so, and so does the
+# rebuild that the chosen picture asks for, which finds no work file.
+t_work_path_not_found() {
+  pic_standard >"$CASE/a.pic"
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" 'work_dir=c:\no\such\dir\'
+  viewer_start
+  drv command $CMD_OPEN + dialog-open "$CASE/a.pic"
+  expect_boxes "Error status: work path not found error !!" \
+    "Error status: work path not found error !!"
+  viewer_close
+}
+
+# A file that is no picture.  As the first file of a run, the rebuild that
+# the chosen file asks for meets a scene without extent and no work file;
+# those boxes come up over the first one.  After a good picture only the
+# read error is left.
+t_not_a_picture_file() {
+  printf 'this is not a picture\n' >"$CASE/text.pic"
+  : >"$CASE/empty.pic"
+  pic_standard >"$CASE/a.pic"
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
+  viewer_start
+  drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
+  expect_boxes "Error Status: Cmtodot err!" \
+    "Error status: work path not found error !!" \
+    "Error status: input file read error !!"
+  open_picture "$CASE/a.pic"
+  snap loaded
+  drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"
+  expect_boxes "Error status: input file read error !!"
+  drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
+  expect_boxes "Error status: input file read error !!"
+  snap after
+  same_image loaded after "picture after failed opens"
+  viewer_close
+}
+
+# A scene without extent cannot be scaled.
+t_flat_scene() {
+  { geo_none; header 0 0 0 0 0 0; batch 1; track e 1 0 0 0 0 0 0 1; } >"$CASE/flat.pic"
+  viewer_start
+  drv command $CMD_OPEN + dialog-open "$CASE/flat.pic"
+  expect_boxes "Error Status: Cmtodot err!"
+  viewer_close
+}
+
+# A file name longer than the dialog's 256-byte buffer makes the dialog fail
+# with FNERR_BUFFERTOOSMALL (0x3003).
+t_open_dialog_failure() {
+  local dir=$CASE/long
+  mkdir -p "$dir"
+  local base=${#dir}
+  # Z: + the Linux path: 258 characters, which Wine still accepts as a path.
+  local name_length=$((256 - base - 1 - 4))
+  [ "$name_length" -gt 0 ] || skip "scratch folder path too long for this case"
+  local file
+  file=$dir/$(printf 'n%.0s' $(seq 1 "$name_length")).pic
+  pic_standard >"$file"
+  viewer_start
+  drv command $CMD_OPEN + dialog-open "$file"
+  expect_boxes "WARNING: Error No #12291 From GetOpenFileName"
+  viewer_close
+}
+
+t_redraw_without_output_file() {
+  viewer_start
+  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  drv command $CMD_REDRAW
+  expect_boxes "Error status: Not Selected Redraw File."
+  viewer_close
+}
+
+# The output file of a calculation that cannot be created, and one that has
+# gone when Redraw reads it.
+t_calc_output_file_errors() {
+  mkdir -p "$CASE/calc"
+  : >"$CASE/calc/locked.out"
+  viewer_start
+  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  lock_file "$CASE/calc/locked.out"
+  drv command $CMD_OPEN + dialog-open "$CASE/calc/locked.out"
+  expect_boxes "Error status: work path not found error !!"
+  unlock_file
+
+  drv command $CMD_OPEN + dialog-open "$CASE/calc/gone.out" --yes + wait-idle
+  [ -f "$CASE/calc/gone.out" ] || fail "the output file was not created"
+  rm "$CASE/calc/gone.out"
+  drv command $CMD_REDRAW
+  expect_boxes "Error status: input file open error !!"
+  viewer_close
+}

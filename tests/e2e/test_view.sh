@@ -1,0 +1,168 @@
+# Opening a picture and changing the view: rotation buttons, Expand with a
+# dragged rectangle and Normal, title and guide placement.
+
+t_open_picture() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic"
+  snap open
+  at_least "$(in_picture open $RED)" 200 "electron track pixels"
+  at_least "$(in_picture open $GREEN)" 100 "positron track pixels"
+  at_least "$(in_picture open $BLUE)" 100 "photon track pixels"
+  at_least "$(in_picture open $YELLOW)" 500 "geometry pixels"
+  # The legend panel at the top of the strip shows one sample line per kind.
+  at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $RED)" 40 "electron line in the legend"
+  at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $GREEN)" 40 "positron line in the legend"
+  at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $BLUE)" 40 "photon line in the legend"
+  compare_render open "$CASE/a.pic"
+  # Redraw outside CALC mode copies the picture back unchanged.
+  drv command $CMD_REDRAW + wait-idle
+  snap redraw
+  same_image open redraw "Redraw outside CALC mode"
+  viewer_close
+}
+
+t_open_cancelled() {
+  viewer_start
+  snap before
+  drv command $CMD_OPEN + dialog-cancel "Data file open" + wait-idle
+  snap after
+  same_image before after "picture after a cancelled open dialog"
+  viewer_close
+}
+
+# "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
+# tested before the step, so at 180 a further "<<" is refused and nothing
+# is repainted.
+t_rotation() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic" step=90
+  snap angle0
+  drv command $CMD_X_MINUS + wait-idle
+  snap x_minus
+  different_image angle0 x_minus "after x >>"
+  compare_render x_minus "$CASE/a.pic" --angles -90,0,0
+  drv command $CMD_X_PLUS + wait-idle
+  snap x_back
+  same_image angle0 x_back "x >> then <<"
+
+  drv command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
+  snap y180
+  different_image angle0 y180 "after y << <<"
+  compare_render y180 "$CASE/a.pic" --angles 0,180,0
+  drv command $CMD_Y_PLUS + wait-idle
+  snap y_refused
+  same_image y180 y_refused "y << at 180 (refused)"
+  drv command $CMD_Y_MINUS + wait-idle
+  snap y90
+  different_image y180 y90 "y >> from 180"
+  compare_render y90 "$CASE/a.pic" --angles 0,90,0
+  drv command $CMD_Y_MINUS + wait-idle
+  snap y_back
+  same_image angle0 y_back "y back to 0"
+
+  drv command $CMD_Z_PLUS + wait-idle
+  snap z90
+  different_image angle0 z90 "after z <<"
+  compare_render z90 "$CASE/a.pic" --angles 0,0,90
+  drv command $CMD_Z_MINUS + wait-idle
+  snap z_back
+  same_image angle0 z_back "z << then >>"
+  viewer_close
+}
+
+t_expand_and_normal() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic"
+  snap full
+  # Normal without a zoom is ignored.
+  drv command $CMD_NORMAL + wait-idle
+  snap normal_first
+  same_image full normal_first "Normal before any Expand"
+
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  snap zoomed
+  different_image full zoomed "after Expand"
+  compare_render zoomed "$CASE/a.pic" --zoom 120,90,300,230
+  # The zoom holds while the view is turned.
+  drv command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS + wait-idle
+  snap zoomed_turned
+  same_image zoomed zoomed_turned "zoomed view turned and turned back"
+
+  drv command $CMD_NORMAL + wait-idle
+  snap normal
+  same_image full normal "Normal after Expand"
+  viewer_close
+}
+
+# Dragging up and to the left selects the same rectangle.
+t_expand_dragged_backwards() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic"
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  snap forwards
+  drv command $CMD_NORMAL + wait-idle
+  drv command $CMD_EXPAND + wait-idle + drag 300 230 120 90 + wait-idle
+  snap backwards
+  same_image forwards backwards "zoom dragged backwards"
+  viewer_close
+}
+
+t_title_and_guide() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic" title="E2E TITLE"
+  snap plain
+  # Title and guide buttons before a picture would do nothing; here a click
+  # places the title with its top-left corner at the click (client x + 5).
+  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
+  snap titled
+  bmpcheck diff "$CASE/titled.bmp" "$CASE/plain.bmp" --ignore 65 45 150 20 >/dev/null ||
+    fail "the title changed pixels outside its box at (65, 45)"
+  at_least "$(bmpcheck count "$CASE/titled.bmp" 65 45 150 20 $WHITE)" 30 "title text pixels"
+  compare_render titled "$CASE/a.pic" --title-pos 60,40
+
+  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
+  snap guided
+  # Frame 137 x 70 in white from client (205, 155), background inside, one
+  # 50-pixel sample line per particle kind.
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 205 155 137 1 $WHITE)" 137 "guide frame, top"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 205 224 137 1 $WHITE)" 137 "guide frame, bottom"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 205 155 1 70 $WHITE)" 70 "guide frame, left"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 341 155 1 70 $WHITE)" 70 "guide frame, right"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 215 170 50 1 $RED)" 50 "electron sample line"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 215 190 50 1 $GREEN)" 50 "positron sample line"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 215 210 50 1 $BLUE)" 50 "photon sample line"
+  expect_eq "$(bmpcheck count "$CASE/guided.bmp" 206 156 135 68 $YELLOW)" 0 "geometry inside the guide"
+  # The title stays where it was.
+  bmpcheck diff "$CASE/guided.bmp" "$CASE/titled.bmp" --ignore 205 155 137 70 >/dev/null ||
+    fail "placing the guide changed pixels outside it"
+  compare_render guided "$CASE/a.pic" --title-pos 60,40 --guide 200,150
+
+  # Positions too far right or down are pulled in: the title to
+  # (view_right - 80, view_bottom - 30), the guide to (view_right - 150,
+  # view_bottom - 80), i.e. (405, 325) and (335, 275) here.
+  drv command $CMD_TITLE + wait-idle + click 470 340 + wait-idle
+  snap title_pulled_in
+  at_least "$(bmpcheck count "$CASE/title_pulled_in.bmp" 410 330 75 20 $WHITE)" 30 "pulled-in title text"
+  expect_eq "$(bmpcheck count "$CASE/title_pulled_in.bmp" 65 45 150 20 $WHITE)" 0 "title left at its old place"
+  compare_render title_pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 200,150
+  drv command $CMD_GUIDE + wait-idle + click 470 340 + wait-idle
+  snap pulled_in
+  expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 340 280 137 1 $WHITE)" 137 "pulled-in guide frame, top"
+  expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 476 280 1 70 $WHITE)" 70 "pulled-in guide frame, right"
+  expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 205 155 137 1 $WHITE)" 0 "guide left at its old place"
+  compare_render pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 335,275
+  viewer_close
+}
+
+# Before a picture is loaded the selection buttons do nothing.
+t_selection_without_picture() {
+  viewer_start
+  snap before
+  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
+  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  drv command $CMD_NORMAL + wait-idle
+  snap after
+  same_image before after "selections without a picture"
+  viewer_close
+}

@@ -1,0 +1,88 @@
+# The main window: its size at start-up, the minimum size, the info file that
+# keeps the size between runs, and the empty picture area.
+
+t_first_run_default_size() {
+  viewer_start
+  expect_eq "$(drv window-rect)" "0 0 640 410" "window without an info file"
+  snap empty
+  # The picture area: background inside a white and black frame; the strip
+  # to the right of it.
+  expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 6 478 348 $BLACK --not)" 0 \
+    "pixels other than the background in the empty picture"
+  expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 482 1 $WHITE)" 482 "white top frame line"
+  expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 1 351 $WHITE)" 351 "white left frame line"
+  expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 5 478 1 $BLACK)" 478 "black inner top frame line"
+  drv command $CMD_END
+  drv wait-gone 20
+  wait "$VIEWER_PID" || true
+  local info="$CASE/start/info.\$\$\$"
+  [ -f "$info" ] || fail "no info file written at exit"
+  expect_eq "$(stat -c %s "$info")" 192 "size of the info file"
+  expect_eq "$(info_read32 "$info" 124)" 640 "stored window width"
+  expect_eq "$(info_read32 "$info" 128)" 410 "stored window height"
+  expect_eq "$(info_read32 "$info" 48)" 30 "stored rotation step"
+  expect_eq "$(head -c 3 "$info" | od -An -t x1 | tr -d ' ')" ffffff "stored electron colour"
+}
+
+t_stored_size() {
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" width=800 height=500
+  viewer_start
+  expect_eq "$(drv window-rect)" "0 0 800 500" "window of the stored size"
+  snap start
+  # The picture area grows with the window: its frame ends at x = 800 - 155
+  # and y = 500 - 55.
+  expect_eq "$(bmpcheck count "$CASE/start.bmp" 6 6 638 438 $BLACK --not)" 0 \
+    "pixels other than the background in the empty picture"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 645 200)" $BLACK "right frame, inner line"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 644 200)" $WHITE "right frame, outer line"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 647 200)" C0C0C0 "window background right of the frame"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 200 445)" $BLACK "bottom frame, inner line"
+  viewer_close
+}
+
+t_stored_size_below_minimum() {
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" width=600 height=380
+  viewer_start
+  expect_eq "$(drv window-rect)" "0 0 640 400" "window from a stored size below the minimum"
+  viewer_close
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 124)" 640 "stored width"
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 128)" 400 "stored height"
+}
+
+t_resize_below_minimum() {
+  viewer_start
+  drv resize 500 300 + wait-idle
+  expect_eq "$(drv window-rect)" "0 0 640 400" "window after sizing below the minimum"
+  drv resize 900 300 + wait-idle
+  expect_eq "$(drv window-rect)" "0 0 900 400" "window after sizing only the height too small"
+  drv resize 520 480 + wait-idle
+  expect_eq "$(drv window-rect)" "0 0 640 480" "window after sizing only the width too small"
+  viewer_close
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 124)" 640 "stored width"
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 128)" 480 "stored height"
+}
+
+# The info file is written back at exit into the start-up directory, even
+# after the open dialog went to another one, with the new size and every
+# other byte as it was read.
+t_info_written_at_exit() {
+  mkdir -p "$CASE/start" "$CASE/pictures"
+  local info="$CASE/start/info.\$\$\$"
+  info_write "$info" width=700 height=450 title="kept title" background=0x102030 step=45
+  cp "$info" "$CASE/info.before"
+  pic_standard >"$CASE/pictures/a.pic"
+  viewer_start
+  expect_eq "$(drv window-rect)" "0 0 700 450" "window of the stored size"
+  open_picture "$CASE/pictures/a.pic"
+  drv resize 820 530 + wait-idle
+  expect_eq "$(drv window-rect)" "0 0 820 530" "window after resizing"
+  viewer_close
+  [ ! -e "$CASE/pictures/info.\$\$\$" ] || fail "info file written into the picture's directory"
+  expect_eq "$(stat -c %s "$info")" 192 "size of the info file"
+  expect_eq "$(info_read32 "$info" 124)" 820 "stored width"
+  expect_eq "$(info_read32 "$info" 128)" 530 "stored height"
+  cmp -n 124 "$info" "$CASE/info.before" || fail "bytes 0 to 123 of the info file changed"
+  cmp -i 132 "$info" "$CASE/info.before" || fail "bytes 132 to 191 of the info file changed"
+}

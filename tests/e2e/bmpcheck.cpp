@@ -7,11 +7,13 @@
 //                                                colour (--not: of any other)
 //   bmpcheck colours A.bmp X Y W H               list the colours with counts
 //   bmpcheck diff A.bmp B.bmp [--at X Y] [--ignore X Y W H]... [--max N]
-//                [--only RRGGBB] [--out DIFF.bmp]
+//                [--only RRGGBB] [--clip] [--out DIFF.bmp]
 //       compares all of B with the part of A whose top-left corner is at
 //       (X, Y) of A (default 0 0); rectangles given with --ignore (in B's
 //       coordinates) are left out.  Prints the number of differing pixels
 //       and the first few; exits 1 when more than N (default 0) differ.
+//       --clip compares only the part of B that lies inside A (a capture
+//       of the client area can be shorter than the picture with its margin).
 //       --only compares just the pixels that have that colour in A or in B
 //       (for instance the geometry outlines, drawn over everything else).
 //       --out writes B with the differing pixels in magenta and the ignored
@@ -199,7 +201,7 @@ int Usage()
                  "usage: bmpcheck size A.bmp | pixel A.bmp X Y | count A.bmp X Y W H RRGGBB [--not]\n"
                  "     | colours A.bmp X Y W H\n"
                  "     | diff A.bmp B.bmp [--at X Y] [--ignore X Y W H]... [--max N] [--only RRGGBB]\n"
-                 "            [--out D.bmp]\n");
+                 "            [--clip] [--out D.bmp]\n");
     return 2;
 }
 
@@ -254,6 +256,7 @@ int Diff(int argc, char **argv)
     long max_diff = 0;
     const char *out_path = nullptr;
     bool only = false;
+    bool clip = false;
     uint32_t only_colour = 0;
     std::vector<Box> ignored;
     for (int i = 4; i < argc; i++) {
@@ -274,6 +277,8 @@ int Diff(int argc, char **argv)
                 return Usage();
             max_diff = n;
             i += 1;
+        } else if (std::strcmp(argv[i], "--clip") == 0) {
+            clip = true;
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             if (!Colour_arg(argv[i + 1], &only_colour))
                 return Usage();
@@ -285,7 +290,16 @@ int Diff(int argc, char **argv)
             return Usage();
         }
     }
-    if (at_x < 0 || at_y < 0 || at_x + b.width > a.width || at_y + b.height > a.height) {
+    int width = b.width;
+    int height = b.height;
+    if (clip && at_x >= 0 && at_y >= 0) {
+        if (at_x + width > a.width)
+            width = a.width - at_x;
+        if (at_y + height > a.height)
+            height = a.height - at_y;
+    }
+    if (at_x < 0 || at_y < 0 || width <= 0 || height <= 0 || at_x + width > a.width ||
+        at_y + height > a.height) {
         std::fprintf(stderr, "bmpcheck: %s (%dx%d) does not fit into %s (%dx%d) at %d,%d\n", argv[3], b.width,
                      b.height, argv[2], a.width, a.height, at_x, at_y);
         return 1;
@@ -293,8 +307,8 @@ int Diff(int argc, char **argv)
     Image marked = b;
     long differing = 0;
     int shown = 0;
-    for (int y = 0; y < b.height; y++)
-        for (int x = 0; x < b.width; x++) {
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
             size_t index = static_cast<size_t>(y) * static_cast<size_t>(b.width) + static_cast<size_t>(x);
             bool skip = false;
             for (const Box &box : ignored)

@@ -32,7 +32,7 @@ t_calc_redraw_newest_batch() {
   at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
   expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
   at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
-  compare_render batch1 "$out" --batches 1,1
+  compare_render batch1 "$out" --batches 1-1
 
   # ... and its second: two electrons; only batch 2 is drawn now.
   { batch 2; track e 4 0 2 -3 0 -3 3 5; track e 1 0 -3 -3 0 3 -2 5; } >>"$out"
@@ -40,7 +40,7 @@ t_calc_redraw_newest_batch() {
   snap batch2
   at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
   expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
-  compare_render batch2 "$out" --batches 2,2
+  compare_render batch2 "$out" --batches 2-2
 
   # A Redraw with nothing new draws the same.
   drv command $CMD_REDRAW + wait-idle

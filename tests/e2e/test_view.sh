@@ -170,3 +170,17 @@ t_selection_without_picture() {
   same_image before after "selections without a picture"
   viewer_close
 }
+
+# Esc after Expand cancels the selection: a drag then zooms nothing.
+t_escape_cancels_expand() {
+  pic_standard >"$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic"
+  snap full
+  drv command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230 + wait-idle
+  snap after_escape
+  same_image full after_escape "drag after Expand and Esc"
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  snap zoomed
+  different_image full zoomed "Expand after the cancelled one"
+  viewer_close
+}

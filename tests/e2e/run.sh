@@ -4,7 +4,8 @@
 #
 # Usage: tests/e2e/run.sh [PATTERN...]
 #   Runs every test case (a shell function named t_* in tests/e2e/test_*.sh),
-#   or those whose "file:function" name contains one of the PATTERNs.
+#   or those whose name ("view:rotation" for t_rotation in test_view.sh)
+#   contains one of the PATTERNs.
 #   Prints one line per case and ends with "N passed, N failed[, N skipped]";
 #   exits 1 when a case failed.
 #
@@ -44,13 +45,19 @@ for file in tests/e2e/test_*.sh; do
   done < <(bash -c 'source "$1" >/dev/null 2>&1; declare -F' _ "$file")
 done
 
+# A case is named "file:function" without the test_ and t_ prefixes.
+case_name() {
+  local file=${1%%:*} fn=${1##*:}
+  echo "$(basename "$file" .sh | sed 's/^test_//'):${fn#t_}"
+}
+
 selected=()
 for c in "${cases[@]}"; do
   if [ $# -eq 0 ]; then
     selected+=("$c")
   else
     for pattern in "$@"; do
-      case "$c" in *"$pattern"*) selected+=("$c"); break ;; esac
+      case "$(case_name "$c")" in *"$pattern"*) selected+=("$c"); break ;; esac
     done
   fi
 done
@@ -130,7 +137,7 @@ total_start=$SECONDS
 for c in "${selected[@]}"; do
   file=${c%%:*}
   fn=${c##*:}
-  name="$(basename "$file" .sh | sed 's/^test_//'):${fn#t_}"
+  name=$(case_name "$c")
   dir=$E2E_WORK/cases/${name//:/.}
   log=$E2E_WORK/logs/${name//:/.}.log
   rm -rf "$dir"

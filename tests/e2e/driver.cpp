@@ -39,6 +39,10 @@
 //   window-rect                 print "X Y W H" of the main window
 //   client-size                 print "W H" of the client area
 //   resize W H                  set the outer size of the main window
+//   raise                       make the main window the foreground window, on top
+//   focus-away                  make a small window of the driver's, far from the
+//                               viewer, the foreground window for a moment (the
+//                               viewer is deactivated but not covered)
 //   close [SEC]                 post WM_CLOSE, wait until the process ended
 //   windows                     list the visible top-level windows
 //   wait-class CLASS [SEC]      wait until a visible top-level window of CLASS exists
@@ -912,6 +916,30 @@ int Step(int argc, char **argv)
         // Asynchronous, so that a busy or modal viewer cannot block the driver.
         SetWindowPos(main, nullptr, 0, 0, a, b,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        return RESULT_OK;
+    }
+    if (std::strcmp(name, "focus-away") == 0) {
+        HWND away = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "voka_driver", WS_POPUP | WS_VISIBLE,
+                                    GetSystemMetrics(SM_CXSCREEN) - 20, GetSystemMetrics(SM_CYSCREEN) - 20,
+                                    16, 16, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        if (away == nullptr)
+            return Fail("focus-away: ", "no window");
+        SetForegroundWindow(away);
+        DWORD start = GetTickCount();
+        MSG message;
+        while (Time_left(start, 300)) {
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            Sleep(10);
+        }
+        DestroyWindow(away);
+        return RESULT_OK;
+    }
+    if (std::strcmp(name, "raise") == 0) {
+        SetForegroundWindow(main);
+        SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
         return RESULT_OK;
     }
     if (std::strcmp(name, "close") == 0)

@@ -492,7 +492,11 @@ int Dialog_open(HWND main, const char *path, const char *caption, bool confirm, 
                 open = true;
                 continue;
             }
-            // Another box on top of the open dialog: the create prompt, or a
+            // A box that the viewer raised after the dialog ended (the dialog
+            // may still be going away): the dialog's part is done.
+            if (GetWindow(list.items[i], GW_OWNER) != dialog)
+                return RESULT_OK;
+            // A box of the open dialog itself: the create prompt, or a
             // complaint about the name.
             char text[1024];
             Dialog_text(list.items[i], text, sizeof text);

@@ -35,7 +35,12 @@ expect_eq() { # ACTUAL EXPECTED WHAT
 }
 
 # The driver, under Wine; a failed step fails the case (set -e).
-drv() { wine "$E2E_DRIVER" "$@"; }
+drv() {
+  local status=0
+  wine "$E2E_DRIVER" "$@" || status=$?
+  [ $status -eq 0 ] || echo "voka_driver $* : status $status" >&2
+  return $status
+}
 
 need_viewer() {
   [ -f "$E2E_VIEWER" ] || skip "the viewer is not built ($E2E_VIEWER)"

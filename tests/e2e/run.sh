@@ -145,7 +145,9 @@ for c in "${selected[@]}"; do
   mkdir -p "$dir"
   start=$SECONDS
   E2E_CASE_DIR=$dir timeout -k 5 "$case_timeout" \
-    bash -c 'set -euo pipefail; source tests/e2e/lib.sh; source "$1"; "$2"' _ "$file" "$fn" \
+    bash -c 'set -eEuo pipefail
+             trap '"'"'echo "stopped at ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND (status $?)" >&2'"'"' ERR
+             source tests/e2e/lib.sh; source "$1"; "$2"' _ "$file" "$fn" \
     >"$log" 2>&1
   status=$?
   wineserver -k >/dev/null 2>&1
@@ -173,7 +175,7 @@ for c in "${selected[@]}"; do
       failed=$((failed + 1))
       failed_names+=("$name")
       [ $status -eq 124 ] && echo "timed out after $case_timeout s" >>"$log"
-      printf 'FAIL %-40s %3d s (log: %s)\n' "$name" "$took" "${log#"$ROOT"/}"
+      printf 'FAIL %-40s %3d s (status %d, log: %s)\n' "$name" "$took" "$status" "${log#"$ROOT"/}"
       tail -n 15 "$log" | sed 's/^/     | /'
       ;;
   esac

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "picture/geometry.h"
 #include "picture/le_bytes.h"
@@ -49,10 +51,25 @@ uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 int32_t write_batch[WRITE_BUFFER_RECORDS];
 size_t write_pending;
 FILE *work_file;
+const char *work_file_path;
+uint64_t records_in_file;   // records that reached the work file so far
 
 size_t Work_write(const void *data, size_t size, FILE *file)
 {
     return std::fwrite(data, 1, size, file);
+}
+
+// Bytes of the current buffer that reached the work file, from the file's
+// size; `reported` when the size cannot be read.
+size_t Bytes_reached(size_t size, size_t reported)
+{
+    std::error_code error;
+    uintmax_t bytes = std::filesystem::file_size(work_file_path, error);
+    if (error)
+        return reported;
+    uint64_t before = records_in_file * STEP_RECORD_SIZE;
+    uint64_t reached = bytes > before ? bytes - before : 0;
+    return reached < size ? static_cast<size_t>(reached) : size;
 }
 
 // Write the buffered records.  Returns 0, or the message number of the failure
@@ -61,17 +78,35 @@ int Work_flush()
 {
     if (write_pending == 0)
         return 0;
+    WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
     size_t size = write_pending * STEP_RECORD_SIZE;
-    errno = 0;
-    size_t written = (work_write_fn ? work_write_fn : Work_write)(write_buffer, size, work_file);
-    if (written == size && work_write_fn == nullptr && std::fflush(work_file) != 0)
-        written = 0;
-    int error = errno;
-    size_t complete = written / STEP_RECORD_SIZE;
+    size_t done = 0;
+    int error = 0;
+    // A failed write is tried once more with what is left: under Wine a
+    // write that fills the device part-way fails with EINVAL (what reached
+    // the file is then told by its size), and only the next one reports
+    // ENOSPC, as Windows and Linux report at once.
+    for (int attempt = 0; attempt < 2 && done < size; attempt++) {
+        errno = 0;
+        size_t written = write(write_buffer + done, size - done, work_file);
+        if (written == size - done && work_write_fn == nullptr && std::fflush(work_file) != 0)
+            written = 0;
+        error = errno;
+        if (written == size - done) {
+            done = size;
+            break;
+        }
+        done = Bytes_reached(size, done + written);
+        if (error == ENOSPC)
+            break;
+        std::fseek(work_file, 0, SEEK_END);
+    }
+    size_t complete = done / STEP_RECORD_SIZE;
     for (size_t i = 0; i < complete; i++)
         batch_step_count[write_batch[i] - 1]++;
+    records_in_file += complete;
     write_pending = 0;
-    if (written == size)
+    if (done == size)
         return 0;
     return error == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
 }
@@ -293,6 +328,8 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         // The program buffers the records itself.
         std::setvbuf(work_file, nullptr, _IONBF, 0);
     }
+    work_file_path = work_path;
+    records_in_file = 0;
     write_pending = 0;
 
     bool batch_seen = false;   // a batch line of this file has been read

@@ -136,7 +136,6 @@ t_calc_output_file_errors() {
 # The work directory on a device that fills up during the conversion (a
 # 64 KB tmpfs; needs root): the conversion says the device is full.
 t_work_device_full() {
-  known_failure "under Wine a full device is reported as \"work file write err !!\": msvcrt's _write gives EINVAL, not ENOSPC, when the device fills part-way through a write"
   [ "$(id -u)" -eq 0 ] || skip "needs root for a tmpfs"
   local dir
   dir=$(mktemp -d /tmp/vkwXXXXXX)

@@ -322,6 +322,55 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
     }
 }
 
+// A write that fails part-way without saying why is tried once more with
+// what is left: a full device then says so, a passing fault goes unnoticed.
+int flaky_calls;
+int flaky_second_errno;
+
+size_t Flaky_write(const void *data, size_t size, FILE *file)
+{
+    flaky_calls++;
+    if (flaky_calls == 1) {
+        size_t part = 100 * STEP_RECORD_SIZE + 7;   // reached the file, yet reported as failed
+        std::fwrite(data, 1, part, file);
+        errno = EINVAL;
+        return 0;
+    }
+    if (flaky_calls == 2 && flaky_second_errno != 0) {
+        errno = flaky_second_errno;
+        return 0;
+    }
+    return std::fwrite(data, 1, size, file);
+}
+
+TEST_F(Convert, FailedWriteIsRetriedOnce)
+{
+    std::string pic = std::string(NO_GEOMETRY) + HEADER_SCALE_1 + "0    1\n";
+    for (int k = 0; k < 300; k++)
+        pic += "250000500005000012343\n";
+    for (int second : {ENOSPC, 0}) {
+        SCOPED_TRACE(second);
+        messages.clear();
+        flaky_calls = 0;
+        flaky_second_errno = second;
+        work_write_fn = Flaky_write;
+        int result = Run(pic);
+        work_write_fn = nullptr;
+        if (second == ENOSPC) {
+            EXPECT_EQ(result, -1);
+            EXPECT_EQ(messages.texts(), "work file device not spase !!");
+            EXPECT_EQ(batch_step_count[0], 100u);
+        } else {
+            EXPECT_EQ(result, 0) << messages.texts();
+            EXPECT_EQ(batch_step_count[0], 300u);
+            std::vector<StepRecord> r = Records();
+            ASSERT_EQ(r.size(), 300u);
+            EXPECT_EQ(r[299].kind, KIND_ELECTRON);
+            EXPECT_EQ(r[150].energy, 1234.0f);
+        }
+    }
+}
+
 // Converting for a report only counts; nothing is written.
 TEST_F(Convert, CountingOnlyLeavesTheWorkFileAlone)
 {

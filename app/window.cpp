@@ -149,12 +149,17 @@ LRESULT On_paint(HWND window)
 
     Panel_draw(window, dc);
 
+    // A restore pending from an earlier deactivation is dropped when this
+    // paint rebuilds: the rebuild draws on the cleared picture area, and the
+    // old picture copied back under it would show through the new one.
+    bool rebuild_due = picture_selected == 1 && view_dirty == 1 && !rebuilding;
     if (restore_view == 1 && view_bitmap_missing == 0) {
-        Picture_copy_back(dc);
+        if (!rebuild_due)
+            Picture_copy_back(dc);
         restore_view = 0;
     }
 
-    if (picture_selected == 1 && view_dirty == 1 && !rebuilding) {
+    if (rebuild_due) {
         rebuilding = true;
         Picture_rebuild_on(window, dc);
         rebuilding = false;

@@ -237,7 +237,14 @@ int Render_options(int argc, char **argv, RenderOptions *o)
     for (int i = 2; i < argc; i++) {
         const char *a = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
-        bool takes_value = std::strcmp(a, "--no-geometry") != 0 && a[0] == '-';
+        static const char *const with_value[] = {"-o", "--info", "--work-dir", "--geometry",
+                                                 "--title", "--size", "--angles", "--batches",
+                                                 "--zoom", "--title-pos", "--guide", "--particles"};
+        bool takes_value = false;
+        for (const char *name : with_value)
+            takes_value = takes_value || std::strcmp(a, name) == 0;
+        if (a[0] == '-' && !takes_value && std::strcmp(a, "--no-geometry") != 0)
+            return Render_error("unknown option", a);
         if (takes_value && !v)
             return Render_error("missing value after", a);
         if (std::strcmp(a, "-o") == 0) {
@@ -303,8 +310,6 @@ int Render_options(int argc, char **argv, RenderOptions *o)
                         return Render_error("bad --particles (e,p,g or none)", v);
                 }
             }
-        } else if (a[0] == '-') {
-            return Render_error("unknown option", a);
         } else {
             if (o->picture)
                 return Render_error("more than one picture", a);

@@ -199,6 +199,30 @@ pic_standard() {
   track e 1 0 -3 -3 0 3 -2 5
 }
 
+# A picture of many tracks for the drawing checks: cylinders of radius 1, 2
+# and 3 between z = -4, 0 and 4, two batches of six electrons, positrons and
+# photons each, interleaved, of 3 to 11 steps in all directions (short steps
+# restart a dash pattern often).
+pic_many_tracks() {
+  local -a at=(-4.5 -3.2 -1.7 -0.4 0.9 2.3 3.8 4.4)
+  local b i k kind n
+  geo_cyls "1 2 3" "-4 0 4"
+  header -5 5 -5 5 -5 5
+  for b in 1 2; do
+    batch "$b"
+    for i in 0 1 2 3 4 5; do
+      k=0
+      for kind in e p g; do
+        n=$((3 + (i * 3 + k + b) % 9))
+        track "$kind" "$((i + k + 1))" \
+          "${at[(i + k) % 8]}" "${at[(i + 2 * b) % 8]}" "${at[(7 - i) % 8]}" \
+          "${at[(7 - i - k + b) % 8]}" "${at[(i * 3 + k) % 8]}" "${at[(i + 4 + k) % 8]}" "$n"
+        k=$((k + 1))
+      done
+    done
+  done
+}
+
 # --- images --------------------------------------------------------------------
 
 bmpcheck() { "$E2E_BMPCHECK" "$@"; }

@@ -10,8 +10,9 @@
 #   exits 1 when a case failed.  Skipped cases are those that cannot run
 #   here (exit 77) and known failures of the viewer (XFAIL, exit 78).
 #
-# Needs scripts/build.sh win (viewer and driver) and native (vokatool); starts
-# its own Xvfb on a free display and keeps its Wine prefix in build/e2e/.
+# Needs scripts/build.sh win (viewer, driver and voka_surface_check) and
+# native (vokatool); starts its own Xvfb on a free display and keeps its Wine
+# prefix in build/e2e/.
 # Environment: E2E_VIEWER (the viewer to test, default build/win/app/...),
 #              E2E_CASE_TIMEOUT (seconds per case, default 60),
 #              E2E_KEEP=1 keeps the scratch folders of passed cases.
@@ -26,6 +27,7 @@ if [ -z "${E2E_VIEWER:-}" ]; then
 fi
 export E2E_VIEWER
 export E2E_DRIVER=$ROOT/build/win/voka_driver.exe
+export E2E_SURFACE_CHECK=$ROOT/build/win/voka_surface_check.exe
 export E2E_VOKATOOL=$ROOT/build/native/vokatool
 export E2E_BMPCHECK=$E2E_WORK/bin/bmpcheck
 case_timeout=${E2E_CASE_TIMEOUT:-60}

@@ -51,6 +51,13 @@
 //   hold-file PATH SEC          keep PATH open without sharing for SEC seconds,
 //                               so that no other program can open it
 //   sleep MS                    pause
+//   time-open PATH [SEC]        like dialog-open PATH, then wait until the viewer
+//                               has painted (as wait-idle); print the seconds
+//                               from the press of OK to the end of that paint
+//   time-command ID [SEC]       send WM_COMMAND ID to the main window (it must
+//                               not open a dialog), wait until the viewer has
+//                               painted; print the seconds from the command to
+//                               the end of that paint
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -464,23 +471,33 @@ void Press(HWND dialog, int id)
         PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
-int Dialog_open(HWND main, const char *path, const char *caption, bool confirm, DWORD limit)
+// Waits for the open-file dialog with CAPTION and types PATH into its
+// file-name field; *dialog is the dialog.
+int Dialog_fill(HWND main, const char *path, const char *caption, DWORD limit, HWND *dialog)
 {
-    HWND dialog = Wait_dialog(main, caption, limit);
-    if (dialog == nullptr) {
+    *dialog = Wait_dialog(main, caption, limit);
+    if (*dialog == nullptr) {
         Dialogs_print(main, stderr);
         return Fail("no open-file dialog \"", caption, "\" appeared");
     }
-    HWND name = GetDlgItem(dialog, FILE_NAME_COMBO);
+    HWND name = GetDlgItem(*dialog, FILE_NAME_COMBO);
     if (name == nullptr)
-        name = GetDlgItem(dialog, FILE_NAME_EDIT);
+        name = GetDlgItem(*dialog, FILE_NAME_EDIT);
     if (name == nullptr)
         return Fail("the dialog \"", caption, "\" has no file-name field");
     char file[MAX_PATH];
     Windows_path(path, file, sizeof file);
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file), SMTO_NORMAL, 5000, &answer))
-        return Fail("dialog-open: the file-name field did not take the text", "");
+        return Fail("the file-name field did not take the text", "");
+    return RESULT_OK;
+}
+
+int Dialog_open(HWND main, const char *path, const char *caption, bool confirm, DWORD limit)
+{
+    HWND dialog = nullptr;
+    if (Dialog_fill(main, path, caption, limit, &dialog) != RESULT_OK)
+        return RESULT_FAILED;
     Press(dialog, IDOK);
     DWORD start = GetTickCount();
     while (Time_left(start, limit)) {
@@ -522,6 +539,75 @@ int Dialog_open(HWND main, const char *path, const char *caption, bool confirm, 
         Sleep(30);
     }
     return Fail("the dialog \"", caption, "\" did not close");
+}
+
+// Seconds on the performance counter.
+double Now_seconds()
+{
+    LARGE_INTEGER count;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Waits as wait-idle does and prints the seconds from START to the first of
+// the quiet rounds: the moment the viewer was back in its message loop with
+// nothing left to paint.  A quiet round that a later busy one follows was a
+// moment between two steps of the viewer's work, not its end.
+int Print_paint_time(HWND main, double start, DWORD limit)
+{
+    DWORD waited_from = GetTickCount();
+    int quiet_rounds = 0;
+    double end = 0.0;
+    while (Time_left(waited_from, limit)) {
+        if (!IsWindow(main))
+            return Fail("timing: the main window went away", "");
+        DialogList list;
+        Dialogs_of(main, &list);
+        if (list.count > 0) {
+            Dialogs_print(main, stderr);
+            return Fail("timing: a dialog is open", "");
+        }
+        // A busy viewer answers once it is back in its message loop.
+        DWORD_PTR answer = 0;
+        LRESULT sent = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
+        double now = Now_seconds();
+        if (sent != 0 && !Paint_pending(main)) {
+            if (quiet_rounds == 0)
+                end = now;
+            quiet_rounds++;
+        } else {
+            quiet_rounds = 0;
+        }
+        if (quiet_rounds >= 4) {
+            std::printf("%.3f\n", end - start);
+            return RESULT_OK;
+        }
+        Sleep(quiet_rounds == 0 ? 2 : 25);
+    }
+    return Fail("timing: the viewer stayed busy", "");
+}
+
+// Answers the open-file dialog with PATH and OK, then times the viewer's
+// work until it has painted.
+int Time_open(HWND main, const char *path, DWORD limit)
+{
+    const char *caption = "Data file open";
+    HWND dialog = nullptr;
+    if (Dialog_fill(main, path, caption, limit, &dialog) != RESULT_OK)
+        return RESULT_FAILED;
+    double start = Now_seconds();
+    Press(dialog, IDOK);
+    // While the dialog is up the viewer's thread answers from the dialog's
+    // loop: wait until it has gone.
+    DWORD waited_from = GetTickCount();
+    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+        if (!Time_left(waited_from, limit))
+            return Fail("the dialog \"", caption, "\" did not close");
+        Sleep(2);
+    }
+    return Print_paint_time(main, start, limit);
 }
 
 int Dialog_cancel(HWND main, const char *caption, DWORD limit)
@@ -884,6 +970,23 @@ int Step(int argc, char **argv)
                 return Usage(name);
         }
         return Dialog_open(main, argv[1], caption, confirm, default_timeout_ms);
+    }
+    if (std::strcmp(name, "time-open") == 0) {
+        if (argc < 2)
+            return Usage(name);
+        return Time_open(main, argv[1], Seconds_arg(argc, argv, 2, default_timeout_ms));
+    }
+    if (std::strcmp(name, "time-command") == 0) {
+        if (!Int_arg(argc, argv, 1, &a))
+            return Usage(name);
+        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
+        double start = Now_seconds();
+        // Sent, not posted: once it returns the command has been handled,
+        // and its paint is pending.
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(main, WM_COMMAND, static_cast<WPARAM>(a), 0, SMTO_NORMAL, limit, &answer))
+            return Fail("time-command: the viewer did not take the command", "");
+        return Print_paint_time(main, start, limit);
     }
     if (std::strcmp(name, "dialog-cancel") == 0)
         return Dialog_cancel(main, argc > 1 ? argv[1] : "Data file open", default_timeout_ms);

@@ -1,0 +1,239 @@
+#!/usr/bin/env bash
+# Benchmark of the viewer itself under Wine, in its own virtual X server:
+#   open    the time from the OK of Data File Open to the end of the paint
+#           that shows the picture (the dialog's closing, the conversion into
+#           the work file and the rebuild), for a tiny picture and for large
+#           ones made by vokasim; the tiny picture's time is the baseline,
+#           the closing of the dialog under Wine: about 2 s, which Wine's X11
+#           driver spends waiting for a window manager that the virtual X
+#           server does not have.  One more row shows the tiny open with
+#           unmanaged windows (as the end-to-end tests run), where that wait
+#           is gone;
+#   rotate  the time from a rotation button (X "<<", command 60) to the end
+#           of the paint: the rebuild alone.
+# The times are taken inside Wine by the driver (steps time-open and
+# time-command of tests/e2e/driver.cpp).  Benchmarks are never part of the
+# tests' pass/fail.
+#
+# Usage: bench/open_wine.sh [--quick]   --quick: no 10-million-step picture
+# Environment: BENCH_RUNS (default 3) runs per row, the best is kept;
+#              BENCH_LIMIT (default 600) seconds allowed for one open or
+#              rotation before the benchmark gives up.
+# Builds with scripts/build.sh all; keeps the pictures and its Wine prefix
+# in build/openbench/ (the pictures are made again when vokasim changed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+work=$root/build/openbench
+data=$work/data
+runs=${BENCH_RUNS:-3}
+limit=${BENCH_LIMIT:-600}
+sizes=(1000000 10000000)
+if [ "${1:-}" = "--quick" ]; then sizes=(1000000); fi
+
+echo "open_wine: building (scripts/build.sh all)" >&2
+mkdir -p "$work/logs" "$data"
+if ! scripts/build.sh all >"$work/logs/build.log" 2>&1; then
+  tail -n 20 "$work/logs/build.log" >&2
+  exit 1
+fi
+sim=$root/build/native/tools/vokasim/vokasim
+viewer=$root/build/win/app/vokagraphic.exe
+driver=$root/build/win/voka_driver.exe
+for f in "$sim" "$viewer" "$driver"; do
+  [ -f "$f" ] || { echo "open_wine: $f is missing after the build" >&2; exit 1; }
+done
+
+# --- Pictures -----------------------------------------------------------------
+# Showers of 50 MeV electrons in water cylinders, as in bench/run.sh.
+sim_args=(-p electron -e 50 -m water --radii 2,5,10 --planes 0,10,20,30 -s 11)
+
+# picture NAME HISTORIES PER_BATCH: makes $data/NAME.pic unless it is newer
+# than vokasim; sets PIC and STEPS.
+picture() {
+  PIC=$data/$1.pic
+  if [ ! -s "$PIC" ] || [ ! -s "$data/$1.txt" ] || [ "$sim" -nt "$PIC" ]; then
+    echo "open_wine: generating $1 ($2 histories)" >&2
+    "$sim" "${sim_args[@]}" -n "$2" -b "$3" -o "$PIC" >"$data/$1.txt"
+  fi
+  STEPS=$(awk '/^  step lines/ {print $3}' "$data/$1.txt")
+}
+
+# large NAME STEPS: a picture of about STEPS step lines.
+large() {
+  local per hist
+  "$sim" "${sim_args[@]}" -n 1000 -b 10 -o "$data/calibrate.pic" >"$data/calibrate.txt"
+  per=$(awk '/^  step lines/ {print $3}' "$data/calibrate.txt")
+  rm -f "$data/calibrate.pic"
+  hist=$(( ($2 * 1000 + per - 1) / per ))
+  picture "$1" "$hist" $(( (hist + 999) / 1000 ))
+}
+
+# --- X server and Wine ------------------------------------------------------------
+xvfb_pid=""
+viewer_pid=""
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    # The viewer's work file of the last picture.
+    rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
+  fi
+  if [ -n "$viewer_pid" ]; then wait "$viewer_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" >/dev/null 2>&1 || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+start_x() {
+  local display_file=$work/display
+  : >"$display_file"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" \
+    >"$work/logs/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -s "$display_file" ]; then
+    echo "open_wine: Xvfb did not start:" >&2
+    cat "$work/logs/xvfb.log" >&2
+    exit 1
+  fi
+  export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
+}
+
+# The prefix has Wine's own fonts (as the end-to-end tests' prefix) and
+# Wine's default of managed windows, unless MANAGED is N.
+managed() {
+  if [ "$1" = N ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
+  fi >>"$work/logs/wineboot.log" 2>&1
+  wineserver -w
+}
+
+start_wine() {
+  export WINEPREFIX=$work/wineprefix
+  export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/.ready" ]; then
+    echo "open_wine: making the Wine prefix" >&2
+    rm -rf "$WINEPREFIX"
+    if ! wineboot -i >"$work/logs/wineboot.log" 2>&1 || ! wineserver -w; then
+      echo "open_wine: wineboot failed:" >&2
+      tail -n 20 "$work/logs/wineboot.log" >&2
+      exit 1
+    fi
+    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    touch "$WINEPREFIX/.ready"
+  fi
+  # A run that was stopped may have left the windows unmanaged.
+  managed Y
+}
+
+drv() { wine "$driver" --timeout "$limit" "$@"; }
+
+# The viewer with the settings of a first run (no info file in its folder):
+# a 640 x 410 window, the work file in c:\.
+start_viewer() {
+  rm -rf "$work/start"
+  mkdir -p "$work/start"
+  rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
+  (cd "$work/start" && exec wine "$viewer" >"$work/logs/viewer.log" 2>&1) &
+  viewer_pid=$!
+  drv wait-window 30 + wait-idle 20
+}
+
+# Ends the viewer through its window, or ends Wine when it does not close.
+stop_viewer() {
+  drv close 60 >/dev/null 2>&1 || { wineserver -k; wineserver -w; } >/dev/null 2>&1 || true
+  wait "$viewer_pid" 2>/dev/null || true
+  viewer_pid=""
+}
+
+# --- Measuring ------------------------------------------------------------------
+# best COMMAND...: the smallest of $runs outputs of COMMAND (seconds); sets BEST.
+best() {
+  local r t
+  BEST=
+  for ((r = 0; r < runs; r++)); do
+    if ! t=$("$@" | tr -d '\r' | tail -n 1) || [ -z "$t" ]; then
+      echo "open_wine: failed: $*" >&2
+      return 1
+    fi
+    echo "open_wine:   $t s" >&2
+    if [ -z "$BEST" ] || awk -v a="$t" -v b="$BEST" 'BEGIN { exit !(a < b) }'; then BEST=$t; fi
+  done
+}
+time_open() { drv command 200 + time-open "$1" "$limit"; }
+time_rotate() { drv time-command 60 "$limit"; }
+
+rows=()
+row() { rows+=("$(printf '%-20s %9s %8s %10s' "$@")"); }
+tiny_best=
+
+picture tiny 1 1
+tiny_pic=$PIC tiny_steps=$STEPS
+names=()
+for target in "${sizes[@]}"; do
+  name=$(( target / 1000000 ))M
+  large "$name" "$target"
+  names+=("$name:$PIC:$STEPS")
+done
+
+start_x
+start_wine
+start_viewer
+
+echo "open_wine: tiny open ($tiny_steps steps)" >&2
+best time_open "$tiny_pic"
+tiny_best=$BEST
+row "tiny open" "$tiny_steps" "$BEST" "-"
+open_rows=() rotate_rows=()
+for entry in "${names[@]}"; do
+  IFS=: read -r name pic steps <<<"$entry"
+  echo "open_wine: $name open ($steps steps)" >&2
+  if best time_open "$pic"; then
+    open_rows+=("$name open|$steps|$BEST|$(awk -v a="$BEST" -v b="$tiny_best" 'BEGIN { printf "%.3f", a - b }')")
+  else
+    open_rows+=("$name open|$steps|failed|-")
+    continue
+  fi
+  echo "open_wine: $name rotate" >&2
+  if best time_rotate; then
+    rotate_rows+=("$name rotate|$steps|$BEST|-")
+  else
+    rotate_rows+=("$name rotate|$steps|failed|-")
+  fi
+done
+for r in "${open_rows[@]}" "${rotate_rows[@]}"; do
+  IFS='|' read -r a b c d <<<"$r"
+  row "$a" "$b" "$c" "$d"
+done
+stop_viewer
+
+echo "open_wine: tiny open with unmanaged windows" >&2
+managed N
+start_viewer
+if best time_open "$tiny_pic"; then
+  row "tiny open, unmanaged" "$tiny_steps" "$BEST" "-"
+else
+  row "tiny open, unmanaged" "$tiny_steps" "failed" "-"
+fi
+stop_viewer
+managed Y
+
+echo
+echo "Viewer under Wine ($(nproc) cores, best of $runs runs, seconds)"
+printf '%-20s %9s %8s %10s\n' "row" "steps" "seconds" "over tiny"
+printf '%s\n' "${rows[@]}"
+echo "open: from the OK of Data File Open to the end of the paint that shows the picture;"
+echo "  over tiny: less the tiny open, the dialog's own closing under Wine;"
+echo "  unmanaged: the tiny open again with Wine's windows unmanaged (no wait for a"
+echo "  window manager when the dialog closes), as in the end-to-end tests."
+echo "rotate: from the X \"<<\" rotation button (command 60) to the end of its paint."

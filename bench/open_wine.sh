@@ -70,7 +70,8 @@ large() {
 }
 
 # --- X server and Wine ------------------------------------------------------------
-xvfb_pid=""
+# shellcheck source=../scripts/wine_env.sh
+. "$root/scripts/wine_env.sh"
 viewer_pid=""
 cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
@@ -80,31 +81,17 @@ cleanup() {
     rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
   fi
   if [ -n "$viewer_pid" ]; then wait "$viewer_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" >/dev/null 2>&1 || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  xvfb_stop
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 start_x() {
-  local display_file=$work/display
-  : >"$display_file"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" \
-    >"$work/logs/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 1 100); do
-    [ -s "$display_file" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ ! -s "$display_file" ]; then
+  if ! xvfb_start "$work/logs/xvfb.log"; then
     echo "open_wine: Xvfb did not start:" >&2
     cat "$work/logs/xvfb.log" >&2
     exit 1
   fi
-  export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
 }
 
 # The prefix has Wine's own fonts (as the end-to-end tests' prefix) and
@@ -119,18 +106,13 @@ managed() {
 }
 
 start_wine() {
-  export WINEPREFIX=$work/wineprefix
-  export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$WINEPREFIX/.ready" ]; then
+  if [ ! -f "$work/wineprefix/.voka-ready" ]; then
     echo "open_wine: making the Wine prefix" >&2
-    rm -rf "$WINEPREFIX"
-    if ! wineboot -i >"$work/logs/wineboot.log" 2>&1 || ! wineserver -w; then
-      echo "open_wine: wineboot failed:" >&2
-      tail -n 20 "$work/logs/wineboot.log" >&2
-      exit 1
-    fi
-    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    touch "$WINEPREFIX/.ready"
+  fi
+  if ! wine_prefix_ready "$work/wineprefix" "$work/logs/wineboot.log"; then
+    echo "open_wine: wineboot failed:" >&2
+    tail -n 20 "$work/logs/wineboot.log" >&2
+    exit 1
   fi
   # A run that was stopped may have left the windows unmanaged.
   managed Y

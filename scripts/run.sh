@@ -46,21 +46,12 @@ scripts/build.sh win >/dev/null
 exe=build/win/app/vokagraphic.exe
 [ -f "$exe" ] || { echo "$exe was not built" >&2; exit 1; }
 
-export WINEPREFIX=$root/build/wineprefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the Wine prefix $WINEPREFIX (first start only, about 15 s)"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+. scripts/wine_env.sh
+if [ ! -f "$root/build/wineprefix/.voka-ready" ]; then
+  echo "Creating the Wine prefix $root/build/wineprefix (first start only, about 15 s)"
 fi
-# Debian's Wine does not find its own fonts without this copy.
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-if [ -d /usr/share/wine/fonts ] && [ ! -f "$fonts/.copied" ]; then
-  mkdir -p "$fonts"
-  cp /usr/share/wine/fonts/* "$fonts/"
-  touch "$fonts/.copied"
-fi
+wine_prefix_ready "$root/build/wineprefix" "$root/build/wineboot.log" ||
+  { echo "wineboot failed; see build/wineboot.log" >&2; exit 1; }
 
 mkdir -p out/viewer
 sample_pictures | while read -r f; do cp -p "$f" out/viewer/; done

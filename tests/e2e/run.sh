@@ -77,59 +77,39 @@ if [ ! -x "$E2E_BMPCHECK" ] || [ tests/e2e/bmpcheck.cpp -nt "$E2E_BMPCHECK" ]; t
       -Wold-style-cast -Werror tests/e2e/bmpcheck.cpp -o "$E2E_BMPCHECK" || exit 1
 fi
 
-# --- X server -------------------------------------------------------------
-xvfb_pid=""
+# --- X server and Wine prefix ------------------------------------------------
+# shellcheck source=../../scripts/wine_env.sh
+. "$ROOT/scripts/wine_env.sh"
 cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" >/dev/null 2>&1
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  xvfb_stop
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Xvfb picks a free display itself and reports it on a file descriptor.
-display_file=$E2E_WORK/display
-: >"$display_file"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" \
-  >"$E2E_WORK/logs/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$display_file" ] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ ! -s "$display_file" ]; then
+if ! xvfb_start "$E2E_WORK/logs/xvfb.log"; then
   echo "e2e: Xvfb did not start:" >&2
   cat "$E2E_WORK/logs/xvfb.log" >&2
   exit 1
 fi
-export DISPLAY=":$(tr -d '[:space:]' <"$display_file")"
 
-# --- Wine prefix ------------------------------------------------------------
-export WINEPREFIX=$E2E_WORK/wineprefix
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/.e2e-ready" ]; then
-  rm -rf "$WINEPREFIX"
+if [ ! -f "$E2E_WORK/wineprefix/.voka-ready" ]; then
   start=$SECONDS
-  if ! wineboot -i >"$E2E_WORK/logs/wineboot.log" 2>&1 || ! wineserver -w; then
+  if ! wine_prefix_ready "$E2E_WORK/wineprefix" "$E2E_WORK/logs/wineboot.log"; then
     echo "e2e: wineboot failed:" >&2
     tail -n 20 "$E2E_WORK/logs/wineboot.log" >&2
     exit 1
   fi
-  # Debian's Wine does not find its own fonts: without them dialogs and text
-  # are drawn in other fonts and sizes.
-  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
   # Unmanaged windows: with no window manager in Xvfb, Wine otherwise waits
   # about a second for the manager at every dialog and window that closes.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >>"$E2E_WORK/logs/wineboot.log" 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.e2e-ready"
   echo "e2e: Wine prefix made in $((SECONDS - start)) s"
+else
+  wine_prefix_ready "$E2E_WORK/wineprefix" "$E2E_WORK/logs/wineboot.log"
 fi
 
 passed=0

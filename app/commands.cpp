@@ -74,6 +74,18 @@ LRESULT On_angle(int direction, int axis)
     return 0;
 }
 
+// Convert the picture file or the calculation output under the wait cursor;
+// a failure (already reported) puts the arrow back.  Returns 0 or -1.
+int Convert_waiting(HWND window, int source)
+{
+    SetCursor(cursor_wait);
+    if (Picture_convert(window, source) != 0) {
+        SetCursor(cursor_arrow);
+        return -1;
+    }
+    return 0;
+}
+
 LRESULT On_data_file_open(HWND window)
 {
     if (Picture_file_open(window) != 0) {
@@ -86,11 +98,8 @@ LRESULT On_data_file_open(HWND window)
     batch_to = 0;
     if (calc_mode == 1)
         return 0;
-    SetCursor(cursor_wait);
-    if (Picture_convert(window, SOURCE_PICTURE) != 0) {
-        SetCursor(cursor_arrow);
+    if (Convert_waiting(window, SOURCE_PICTURE) != 0)
         return 0;
-    }
     View_bitmap_ensure();
     return 0;
 }
@@ -110,13 +119,8 @@ LRESULT On_geometry_file_open(HWND window)
         restore_view = 1;
         Picture_invalidate();
     }
-    if (picture_selected == 1) {
-        SetCursor(cursor_wait);
-        if (Picture_convert(window, SOURCE_PICTURE) != 0) {
-            SetCursor(cursor_arrow);
-            return 0;
-        }
-    }
+    if (picture_selected == 1 && Convert_waiting(window, SOURCE_PICTURE) != 0)
+        return 0;
     View_bitmap_ensure();
     return 0;
 }
@@ -167,10 +171,8 @@ LRESULT On_redraw(HWND window)
         return 0;
     }
     // The running calculation keeps extending its output file.
-    if (Picture_convert(window, SOURCE_CALC) != 0) {
-        SetCursor(cursor_arrow);
+    if (Convert_waiting(window, SOURCE_CALC) != 0)
         return 0;
-    }
     View_bitmap_ensure();
     picture_selected = 1;
     view_dirty = 1;

@@ -15,6 +15,19 @@
 
 static unsigned char block[1 << 16];
 
+// Read a stream to its end in blocks; returns the bytes read and adds a
+// byte of every block to *sum, so the reads cannot be optimised away.
+static unsigned long long Read_all(FILE *in, unsigned long long *sum)
+{
+    unsigned long long bytes = 0;
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
+        *sum += block[n - 1];
+        bytes += n;
+    }
+    return bytes;
+}
+
 static int Copy(const char *picture, const char *out_path, unsigned long long records)
 {
     FILE *in = std::fopen(picture, "r");
@@ -29,12 +42,7 @@ static int Copy(const char *picture, const char *out_path, unsigned long long re
         return 1;
     }
     unsigned long long sum = 0;
-    unsigned long long bytes = 0;
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-        sum += block[n - 1];
-        bytes += n;
-    }
+    unsigned long long bytes = Read_all(in, &sum);
     std::memset(block, 0, sizeof block);
     int failed = 0;
     for (unsigned long long left = records * 40; left > 0 && !failed;) {
@@ -57,12 +65,7 @@ static int Read(const char *path)
         return 1;
     }
     unsigned long long sum = 0;
-    unsigned long long bytes = 0;
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-        sum += block[n - 1];
-        bytes += n;
-    }
+    unsigned long long bytes = Read_all(in, &sum);
     const int failed = std::ferror(in) != 0;
     std::fclose(in);
     std::printf("bytes %llu checksum %llu\n", bytes, sum);

@@ -1,8 +1,9 @@
 // The window program: start-up and message loop, the main window procedure
 // with its paint path and off-screen copy of the picture, the control strip,
 // mouse selection, menu and button commands and the file-open dialogs.
-// State shared between these files is declared here; the portable state
-// (settings, flags, layout, view) lives in the core headers.
+// State that more than one of these files (or the dialogs and the output
+// commands) use is declared here; what one file alone uses is private to it,
+// and the portable state (settings, layout, view) lives in the core headers.
 #ifndef VOKA_APP_H
 #define VOKA_APP_H
 
@@ -18,15 +19,20 @@ extern HINSTANCE app_instance;
 extern char app_title[APP_TITLE_SIZE];   // string 1: window class name and title
 extern HWND main_window;
 
-// The message hook of the core: a message box owned by the given window.
-void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags);
+// Shared flags of the window program (0 or 1).
+extern int16_t picture_selected;  // a picture file has been chosen
+extern int16_t settings_changed;  // a dialog accepted a change that needs a rebuild
+extern int32_t calc_mode;         // the CALC box is checked
+extern int16_t calc_file_ready;   // a calculation output file has been named and created
+extern int16_t selection_armed;   // a mouse selection (Expand, title, guide) is armed
+
+// A geometry file chosen in the dialog, taken over into geometry_path when
+// it differs from the one in use.
+extern char geometry_path_pending[PATH_SIZE];
 
 // ------------------------------------------------------- window and paint
-extern HBITMAP view_bitmap;            // off-screen copy of the picture area
 extern uint32_t view_bitmap_missing;   // 1 until the first picture load
-extern uint32_t restore_view;          // the next paint copies view_bitmap back
-extern RECT view_rect;                 // (5, 5, view_right, view_bottom)
-extern RECT strip_rect;                // (W - 150, 5, W, H - 5)
+extern uint32_t restore_view;          // the next paint copies the off-screen picture back
 extern uint32_t render_mode;           // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
 extern uint32_t zoomed;                // Expand is in force
 extern uint32_t expand_cancelled;      // Esc ended an Expand without a rectangle
@@ -35,6 +41,11 @@ extern HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The message hook of the core: a message box owned by the given window.  A
+// box raised while a paint rebuilds the picture is kept from setting off
+// another paint of the window.
+void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags);
+
 // The four named steps of the paint path.
 void Rebuild_request();
 void Picture_invalidate();
@@ -42,9 +53,8 @@ void Picture_restore();
 void View_bitmap_ensure();
 
 // ------------------------------------------------------------ strip
-extern HWND guide_button, title_button, expand_button, normal_button;
 extern HWND legend_panel, angle_panel, axes_panel;
-extern HWND calc_button, redraw_button;
+extern HWND calc_button;
 
 enum { STRIP_CREATE = 1, STRIP_MOVE = 0 };
 void Strip_create(HWND window, int mode);
@@ -54,12 +64,7 @@ void Strip_create(HWND window, int mode);
 void Panel_draw(HWND window, HDC dc);
 
 // -------------------------------------------------------- selection
-extern uint32_t band_dragging;
-extern RECT band_rect;
-extern POINT band_corner;
-extern int32_t band_pen_width;
-extern COLORREF band_pen_color;
-extern uint32_t zoom_selected;
+extern uint32_t zoom_selected;   // a zoom rectangle has been chosen since Normal
 
 void Selection_button_down(HWND window, LPARAM lparam);
 void Selection_mouse_move(HWND window, LPARAM lparam);
@@ -70,9 +75,6 @@ void Selection_cursor_set();
 void Selection_cancel();
 
 // --------------------------------------------------------- commands
-extern HWND console_window;
-extern UINT_PTR console_launch_result;
-
 // Handle WM_COMMAND; the result is the window procedure's result.
 LRESULT On_command(HWND window, WPARAM wparam);
 // After a settings dialog: rebuild or restore (repainting the legend panel
@@ -80,14 +82,7 @@ LRESULT On_command(HWND window, WPARAM wparam);
 void Dialog_close_rule(int repaint_legend);
 
 // ------------------------------------------------------ file dialogs
-extern char ofn_file_buffer[PATH_SIZE];
 int Picture_file_open(HWND window);
 int Geometry_file_open(HWND window);
-
-// -------------------------------------------------- output commands
-// Printing and bitmap export, run by the menu commands 201, 202, 203.
-void Print_command(HWND window);
-void Printer_setup_command(HWND window);
-void Bitmap_save_command(HWND window);
 
 #endif

@@ -8,16 +8,22 @@
 #include <cstring>
 
 #include "dialogs/dialogs.h"
+#include "output/output.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "render/picture_paint.h"
 #include "render/layout.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
 
-HWND console_window;
-UINT_PTR console_launch_result;
+int16_t settings_changed;
+int32_t calc_mode;
+int16_t calc_file_ready;
 
 namespace {
+
+HWND console_window;             // the console window last found
+UINT_PTR console_launch_result;  // what the last start of the interpreter returned
 
 enum { SOURCE_PICTURE = 0, SOURCE_CALC = 1 };
 
@@ -52,12 +58,9 @@ LRESULT On_normal()
     if (picture_selected != 1)
         return 0;
     selection_armed = 0;
-    view_dirty = 1;
     zoomed = 0;
     zoom_selected = 0;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
-    render_mode = RENDER_FULL;
+    Rebuild_request();   // at full extents, now that the zoom is off
     Picture_invalidate();
     return 0;
 }
@@ -146,8 +149,7 @@ LRESULT On_geometry_hide(HWND window)
     geometry_pending = shown;
     if (calc_mode == 1)
         return 0;
-    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
-    view_dirty = 1;
+    Rebuild_request();
     Picture_invalidate();
     settings_changed = 0;
     return 0;
@@ -272,9 +274,10 @@ LRESULT On_help(HWND window)
     return 0;
 }
 
-void Dialog_run(void (*dialog)(HWND), HWND window, int repaint_legend)
+// Run a settings dialog on its template, then apply the dialog-closing rule.
+void Dialog_run(const char *template_name, DLGPROC procedure, HWND window, int repaint_legend)
 {
-    dialog(window);
+    DialogBoxParamA(app_instance, template_name, window, procedure, 0);
     Dialog_close_rule(repaint_legend);
 }
 
@@ -309,16 +312,16 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDC_CALC: return On_calc(window);
     case IDC_REDRAW: return On_redraw(window);
     case IDM_DATA_FILE_OPEN: return On_data_file_open(window);
-    case IDM_PRINT: Print_command(window); return 0;
-    case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
-    case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
+    case IDM_PRINT: Print_picture(window); return 0;
+    case IDM_PRINTER_SETUP: Printer_setup(window); return 0;
+    case IDM_BITMAP_FILE_SAVE: Bitmap_export(window, layout.bitmap_w, layout.bitmap_h); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
-    case IDM_ENVIRONMENT: Dialog_run(Environment_dialog, window, 1); return 0;
-    case IDM_BATCH: Dialog_run(Batch_dialog, window, 0); return 0;
+    case IDM_ENVIRONMENT: Dialog_run("ENVIRONMENT", Environment_proc, window, 1); return 0;
+    case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;
     case IDM_GEOMETRY_FILE_OPEN: return On_geometry_file_open(window);
     case IDM_GEOMETRY_HIDE: return On_geometry_hide(window);
-    case IDM_TITLE: Dialog_run(Title_dialog, window, 0); return 0;
-    case IDM_SELECTION: Dialog_run(Selection_dialog, window, 1); return 0;
+    case IDM_TITLE: Dialog_run("TITLESET", Titleset_proc, window, 0); return 0;
+    case IDM_SELECTION: Dialog_run("PARTICLE", Particle_proc, window, 1); return 0;
     case IDM_HELP: return On_help(window);
     default: return 0;
     }

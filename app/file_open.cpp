@@ -13,9 +13,12 @@
 #include "picture/message.h"
 #include "resources/resource_ids.h"
 
-char ofn_file_buffer[PATH_SIZE];
+int16_t picture_selected;
+char geometry_path_pending[PATH_SIZE];
 
 namespace {
+
+char ofn_file_buffer[PATH_SIZE];   // the file name the dialogs return
 
 // Filter pairs, each text followed by its pattern, the list ending in an
 // empty text.
@@ -74,7 +77,7 @@ int Picture_file_open(HWND window)
         // Created empty when missing; an existing file is left as it is.
         FILE *f = std::fopen(calc_output_path, "ab");
         if (!f) {
-            Show_error(window, 5);
+            Show_error(window, MSG_WORK_PATH);
             return -1;
         }
         std::fclose(f);

@@ -5,6 +5,7 @@
 
 #include "picture/message.h"
 #include "render/layout.h"
+#include "render/picture_paint.h"
 #include "resources/resource_ids.h"
 
 HINSTANCE app_instance;
@@ -16,17 +17,6 @@ namespace {
 // Size of the LOGFONTA record the icon-title font is read into.
 const UINT LOGFONT_SIZE = 60;
 static_assert(sizeof(LOGFONTA) == LOGFONT_SIZE, "LOGFONTA is 60 bytes");
-
-UINT Message_icon_style(int icon)
-{
-    switch (icon) {
-    case MESSAGE_ICON_EXCLAMATION: return MB_ICONEXCLAMATION;
-    case MESSAGE_ICON_QUESTION: return MB_ICONQUESTION;
-    case MESSAGE_ICON_STOP: return MB_ICONSTOP;
-    case MESSAGE_ICON_INFORMATION: return MB_ICONINFORMATION;
-    default: return 0;
-    }
-}
 
 void Start_failed(const char *what)
 {
@@ -98,26 +88,6 @@ void Escape_check()
 }
 
 } // namespace
-
-void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
-{
-    HWND owner = static_cast<HWND>(window);
-    UINT style = MB_OK | Message_icon_style(icon);
-    if (flags & MESSAGE_SYSTEM_MODAL)
-        style |= MB_SYSTEMMODAL;
-    HWND protect = owner ? owner : main_window;
-    if ((flags & MESSAGE_PROTECT_VIEW) && protect) {
-        // Nothing of the window is painted while the box is up, so the box
-        // cannot set off another rebuild; afterwards everything but the
-        // picture area is painted again.
-        ValidateRect(protect, nullptr);
-        MessageBoxA(owner, text, caption, style);
-        InvalidateRect(protect, nullptr, TRUE);
-        ValidateRect(protect, &view_rect);
-        return;
-    }
-    MessageBoxA(owner, text, caption, style);
-}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show)
 {

@@ -10,16 +10,18 @@
 #include "render/picture_paint.h"
 #include "render/view.h"
 
+int16_t selection_armed;
+uint32_t zoom_selected;
+
+namespace {
+
+// The rubber band of an Expand drag: anchor (left, top), the corner drawn
+// last, and its pen.
 uint32_t band_dragging;
 RECT band_rect;
 POINT band_corner = {-1, -1};
 int32_t band_pen_width = 1;
 COLORREF band_pen_color;
-uint32_t zoom_selected;
-
-namespace {
-
-const COLORREF BLACK = RGB(0, 0, 0);
 
 // Mouse position from lParam: two unsigned 16-bit values, client coordinates.
 POINT Mouse_point(LPARAM lparam)
@@ -56,7 +58,7 @@ void Cursor_confine(HWND window)
 
 void Selection_cursor_set()
 {
-    SetCursor(settings.background_color == 0x00FFFFFFu ? cursor_cross : cursor_select);
+    SetCursor(settings.background_color == COLOUR_WHITE ? cursor_cross : cursor_select);
 }
 
 void Selection_cancel()
@@ -84,7 +86,7 @@ void Selection_button_down(HWND window, LPARAM lparam)
     band_rect.left = p.x;
     band_rect.top = p.y;
     band_corner = p;
-    band_pen_color = BLACK;
+    band_pen_color = COLOUR_BLACK;
     band_pen_width = 1;
 }
 

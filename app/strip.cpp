@@ -12,12 +12,12 @@
 #include "render/layout.h"
 #include "resources/resource_ids.h"
 
-HWND guide_button, title_button, expand_button, normal_button;
 HWND legend_panel, angle_panel, axes_panel;
-HWND calc_button, redraw_button;
+HWND calc_button;
 
 namespace {
 
+HWND guide_button, title_button, expand_button, normal_button, redraw_button;
 HWND x_plus_button, x_minus_button, y_plus_button, y_minus_button, z_plus_button, z_minus_button;
 
 // The panels are windows of the system's multiple-document client class
@@ -112,7 +112,7 @@ void Panel_draw(HWND window, HDC dc)
     // Transparent from here on: also the rebuild that may follow on this
     // context draws dashed tracks with transparent gaps.
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, COLOUR_WHITE);
     {
         GdiSurface surface(dc, 0, 0);
         Panel_main_draw(&surface);

@@ -4,16 +4,14 @@
 // `view_dirty`.  Commands never draw: they set these flags and invalidate.
 #include "app/app.h"
 
+#include "picture/message.h"
 #include "render/gdi_surface.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/view.h"
 
-HBITMAP view_bitmap;
 uint32_t view_bitmap_missing = 1;
 uint32_t restore_view;
-RECT view_rect;
-RECT strip_rect;
 uint32_t render_mode;
 uint32_t zoomed;
 uint32_t expand_cancelled;
@@ -22,14 +20,25 @@ HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
 
 namespace {
 
+HBITMAP view_bitmap;   // off-screen copy of the picture area
+RECT view_rect;        // the picture area, from the layout
+RECT strip_rect;       // the control strip: (W - 150, 5, W, H - 5)
+
 // Set while a rebuild runs.  A message box raised by the renderers (a work
 // file that cannot be read) runs a modal loop in which this window may be
 // painted again; that paint must not start a second rebuild of its own.
 bool rebuilding;
 
-PixelRect Pixel_rect(const RECT &r)
+
+UINT Message_icon_style(int icon)
 {
-    return PixelRect{r.left, r.top, r.right, r.bottom};
+    switch (icon) {
+    case MESSAGE_ICON_EXCLAMATION: return MB_ICONEXCLAMATION;
+    case MESSAGE_ICON_QUESTION: return MB_ICONQUESTION;
+    case MESSAGE_ICON_STOP: return MB_ICONSTOP;
+    case MESSAGE_ICON_INFORMATION: return MB_ICONINFORMATION;
+    default: return 0;
+    }
 }
 
 LRESULT On_create(HWND window)
@@ -66,7 +75,8 @@ LRESULT On_size(HWND window)
     MoveWindow(window, outer.left, outer.top, layout.window_w, layout.window_h, TRUE);
 
     Strip_create(window, STRIP_MOVE);
-    SetRect(&view_rect, 5, 5, layout.view_right, layout.view_bottom);
+    const PixelRect &v = layout.view_rect;
+    SetRect(&view_rect, v.left, v.top, v.right, v.bottom);
     SetRect(&strip_rect, layout.window_w - 150, 5, layout.window_w, layout.window_h - 5);
 
     // Its contents stay undefined until the next rebuild.
@@ -79,7 +89,8 @@ void Picture_copy_back(HDC dc)
 {
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(memory, view_bitmap);
-    BitBlt(dc, 5, 5, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
+    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
+           0, 0, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
@@ -100,6 +111,8 @@ void Picture_rebuild_on(HWND window, HDC dc)
     InvalidateRect(window, nullptr, TRUE);
     ValidateRect(window, &view_rect);
 
+    const int32_t x = layout.view_rect.left;
+    const int32_t y = layout.view_rect.top;
     const int32_t w = layout.view_w;
     const int32_t h = layout.view_h;
     HDC memory = CreateCompatibleDC(dc);
@@ -112,20 +125,20 @@ void Picture_rebuild_on(HWND window, HDC dc)
             DeleteDC(memory);
         GdiSurface surface(dc, 0, 0);
         Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
-                        static_cast<int>(redraw_pressed), Pixel_rect(view_rect));
+                        static_cast<int>(redraw_pressed));
     } else {
         HGDIOBJ previous = SelectObject(memory, picture);
-        BitBlt(memory, 0, 0, w, h, dc, 5, 5, SRCCOPY);
+        BitBlt(memory, 0, 0, w, h, dc, x, y, SRCCOPY);
         // The drawing state the paint context has at this point.
         SetBkMode(memory, GetBkMode(dc));
         SetBkColor(memory, GetBkColor(dc));
         SetTextColor(memory, GetTextColor(dc));
         {
-            GdiSurface surface(memory, 5, 5);
+            GdiSurface surface(memory, x, y);
             Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
-                            static_cast<int>(redraw_pressed), Pixel_rect(view_rect));
+                            static_cast<int>(redraw_pressed));
         }
-        BitBlt(dc, 5, 5, w, h, memory, 0, 0, SRCCOPY);
+        BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
         SelectObject(memory, previous);
         DeleteObject(picture);
         DeleteDC(memory);
@@ -134,7 +147,7 @@ void Picture_rebuild_on(HWND window, HDC dc)
     // The off-screen copy is taken from the screen.
     HDC copy = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(copy, view_bitmap);
-    BitBlt(copy, 0, 0, w, h, dc, 5, 5, SRCCOPY);
+    BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
     SelectObject(copy, previous);
     DeleteDC(copy);
 }
@@ -211,8 +224,9 @@ void Rebuild_request()
 
 void Picture_invalidate()
 {
+    const PixelRect &v = layout.view_rect;
     RECT r;
-    SetRect(&r, 5, 5, layout.view_right, layout.view_bottom);
+    SetRect(&r, v.left, v.top, v.right, v.bottom);
     InvalidateRect(main_window, &r, FALSE);
 }
 
@@ -231,6 +245,27 @@ void View_bitmap_ensure()
         return;
     View_bitmap_replace(main_window);
     view_bitmap_missing = 0;
+}
+
+void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
+{
+    HWND owner = static_cast<HWND>(window);
+    UINT style = MB_OK | Message_icon_style(icon);
+    if (flags & MESSAGE_SYSTEM_MODAL)
+        style |= MB_SYSTEMMODAL;
+    HWND protect = owner ? owner : main_window;
+    if (rebuilding && protect) {
+        // A box raised by the renderers while the paint rebuilds the picture:
+        // nothing of the window is painted while it is up, so it cannot set
+        // off another rebuild; afterwards everything but the picture area is
+        // painted again.
+        ValidateRect(protect, nullptr);
+        MessageBoxA(owner, text, caption, style);
+        InvalidateRect(protect, nullptr, TRUE);
+        ValidateRect(protect, &view_rect);
+        return;
+    }
+    MessageBoxA(owner, text, caption, style);
 }
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

@@ -41,7 +41,6 @@ int main(int argc, char **argv)
     }
     if (Picture_convert(nullptr, 0) != 0)
         return 1;
-    picture_selected = 1;
     geometry_enabled = geometry_pending = 1;
     Layout_compute(LAYOUT_FROM_WINDOW, w, h);
     uint64_t records = 0;

@@ -1,8 +1,34 @@
-# Sources of the portable core library: every .cpp of picture/ and render/
-# except the GDI surface (render/gdi_*.cpp), which belongs to the window
-# program, and the bitmap file layout of output/ (output/bmp_*.cpp).
-file(GLOB VOKA_CORE_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_CURRENT_LIST_DIR}/../picture/*.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../render/*.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_*.cpp)
-list(FILTER VOKA_CORE_SOURCES EXCLUDE REGEX "/render/gdi_[^/]*\\.cpp$")
+# Source lists of the targets, written out so that a file belongs to a target
+# only when it is named here.  The portable core needs no window: nothing in
+# it includes <windows.h>.
+set(VOKA_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/geometry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/message.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/record_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)
+
+# The window program vokagraphic.exe: the shell, the settings dialogs, the
+# output commands, the GDI surface and the resources.
+set(VOKA_APP_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialogs_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/output_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

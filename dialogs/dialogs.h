@@ -1,16 +1,24 @@
-// The settings dialogs opened from the menu: Environment, Batch, Title and
-// Selection.  Each runs its modal dialog owned by the main window and returns
-// when it is closed; the outcome is settings_changed (1 when OK changed
-// something that needs a new picture).  The caller then applies the
-// dialog-closing rule.
+// The settings dialogs opened from the menu: Environment (205), Batch (206),
+// Title (209) and Selection (210).  The main window runs each procedure as
+// a modal dialog on its template with the main window as owner; the
+// procedure ends its dialog with result 1 and reports through
+// settings_changed whether OK changed something that needs a new picture.
+// The caller then applies the dialog-closing rule.
 #ifndef VOKA_DIALOGS_H
 #define VOKA_DIALOGS_H
 
 #include <windows.h>
 
-void Environment_dialog(HWND owner);   // menu "&Environment" (205)
-void Batch_dialog(HWND owner);         // menu "&Batch" (206)
-void Title_dialog(HWND owner);         // menu "&Title" (209)
-void Selection_dialog(HWND owner);     // menu "&Selection" (210)
+// The texts the Batch dialog offers as its two limits (at most five digits
+// and a terminator).  Data File Open clears them; Redraw in CALC mode puts
+// the newest batch into both.
+enum { BATCH_TEXT_SIZE = 8 };
+extern char batch_from_text[BATCH_TEXT_SIZE];
+extern char batch_to_text[BATCH_TEXT_SIZE];
+
+INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK Titleset_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK Particle_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 #endif

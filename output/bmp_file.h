@@ -26,6 +26,10 @@
 #include "picture/defs.h"
 
 enum { BMP_FILE_HEADER_SIZE = 14, BMP_INFO_HEADER_SIZE = 40, BMP_HEADERS_SIZE = 54 };
+static_assert(BMP_FILE_HEADER_SIZE + BMP_INFO_HEADER_SIZE == BMP_HEADERS_SIZE,
+              "the two headers take 54 bytes");
+static_assert(BMP_FILE_HEADER_SIZE + 36 + 4 == BMP_HEADERS_SIZE,
+              "the last field of the information header ends at byte 54");
 
 struct BmpLayout {
     int bits;              // 4, 8 or 24

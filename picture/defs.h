@@ -9,6 +9,11 @@
 // Colour value 0x00BBGGRR: red in the low byte, as the platform's COLORREF.
 typedef uint32_t Colour;
 
+const Colour COLOUR_BLACK = 0x00000000u;
+const Colour COLOUR_WHITE = 0x00FFFFFFu;
+// The 24 bits of a colour value that carry the colour.
+const Colour COLOUR_MASK = 0x00FFFFFFu;
+
 inline Colour Colour_rgb(unsigned r, unsigned g, unsigned b)
 {
     return static_cast<Colour>((r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16));

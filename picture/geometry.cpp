@@ -16,15 +16,14 @@ float slab_x[GEOMETRY_LIST_MAX];
 float slab_y[GEOMETRY_LIST_MAX];
 float slab_z[GEOMETRY_LIST_MAX];
 int32_t geometry_values_dropped;
-FILE *picture_stream;
 
 namespace {
 
 char geometry_line[GEOMETRY_LINE_SIZE];
 
-int Line_read()
+int Line_read(FILE *stream)
 {
-    return std::fgets(geometry_line, sizeof geometry_line, picture_stream) ? 0 : -1;
+    return std::fgets(geometry_line, sizeof geometry_line, stream) ? 0 : -1;
 }
 
 bool Keyword_is(const char *keyword)
@@ -46,10 +45,10 @@ int16_t Count_store(int scanned)
 
 // Read a list of n values, four to a line, ceil(n/4) lines; an empty list
 // (n <= 0) reads no line.  Values beyond the list's room are read and dropped.
-int List_read(int n, float *list)
+int List_read(FILE *stream, int n, float *list)
 {
     for (int first = 0; first < n; first += 4) {
-        if (Line_read() != 0)
+        if (Line_read(stream) != 0)
             return -1;
         int count = n - first < 4 ? n - first : 4;
         float values[4];
@@ -95,12 +94,12 @@ void Values_read(const char *line, float *list, int count)
     }
 }
 
-int Geometry_read()
+int Geometry_read(FILE *stream)
 {
     geometry_values_dropped = 0;
-    if (Line_read() != 0 || !Keyword_is("GSTA"))
+    if (Line_read(stream) != 0 || !Keyword_is("GSTA"))
         return -1;
-    if (Line_read() != 0)
+    if (Line_read(stream) != 0)
         return -1;
     int kind;
     if (Keyword_is("CYLS"))
@@ -115,23 +114,23 @@ int Geometry_read()
     if (kind == GEOMETRY_NONE)
         return 0;
 
-    if (Line_read() != 0)
+    if (Line_read(stream) != 0)
         return -1;
     int counts[3];
     if (kind == GEOMETRY_CYLINDERS) {
         Counts_scan(2, counts);
         cyl_radius_count = Count_store(counts[0]);
         cyl_plane_count = Count_store(counts[1]);
-        if (List_read(counts[0], cyl_radius) != 0 || List_read(counts[1], cyl_plane_z) != 0)
+        if (List_read(stream, counts[0], cyl_radius) != 0 || List_read(stream, counts[1], cyl_plane_z) != 0)
             return -1;
     } else {
         Counts_scan(3, counts);
         slab_x_count = Count_store(counts[0]);
         slab_y_count = Count_store(counts[1]);
         slab_z_count = Count_store(counts[2]);
-        if (List_read(counts[0], slab_x) != 0 || List_read(counts[1], slab_y) != 0 ||
-            List_read(counts[2], slab_z) != 0)
+        if (List_read(stream, counts[0], slab_x) != 0 || List_read(stream, counts[1], slab_y) != 0 ||
+            List_read(stream, counts[2], slab_z) != 0)
             return -1;
     }
-    return Line_read();   // the closing line, whatever it holds
+    return Line_read(stream);   // the closing line, whatever it holds
 }

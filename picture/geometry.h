@@ -37,16 +37,13 @@ extern float slab_z[GEOMETRY_LIST_MAX];
 // stored clamped to GEOMETRY_LIST_MAX).
 extern int32_t geometry_values_dropped;
 
-// The input stream of the picture data: the picture file during a
-// conversion, or the geometry file while its geometry is drawn.
-extern FILE *picture_stream;
-
-// Read one geometry section from picture_stream.  Returns 0 with the stream
-// on the line after the section, or -1 when the first line cannot be read or
-// is not "GSTA", when the kind line is none of CYLS, SLAB, GEND, or when the
-// stream ends before the section does (values already read stay stored).
-// Shows no message.
-int Geometry_read();
+// Read one geometry section from `stream` (the picture file during a
+// conversion, or the geometry file while its geometry is drawn) into the
+// geometry list.  Returns 0 with the stream on the line after the section,
+// or -1 when the first line cannot be read or is not "GSTA", when the kind
+// line is none of CYLS, SLAB, GEND, or when the stream ends before the
+// section does (values already read stay stored).  Shows no message.
+int Geometry_read(FILE *stream);
 
 // Convert the first `count` (at most 4) 15-column fields of one line into
 // list[0 .. count - 1].

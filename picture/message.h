@@ -17,10 +17,7 @@ enum MessageIcon {
 
 // Flags of a message.
 enum {
-    MESSAGE_SYSTEM_MODAL = 1,   // the box is system-modal
-    MESSAGE_PROTECT_VIEW = 2    // the window validates itself before the box and
-                                // invalidates all but the picture area after it,
-                                // so that the box causes no new rebuild
+    MESSAGE_SYSTEM_MODAL = 1    // the box is system-modal
 };
 
 // The hook gets the owner window (may be nullptr), the text, the caption, the
@@ -38,6 +35,20 @@ int Message_show(WindowRef window, const char *text, const char *caption, int ic
 // The numbered file-error table: twenty slots of 40 bytes, each text padded
 // with blanks to 39 characters; slot 0 all blanks, slots 11 to 19 empty.
 enum { MESSAGE_SLOTS = 20, MESSAGE_SLOT_SIZE = 40 };
+
+// The numbers of the table's messages; every module names them from here.
+enum MessageNumber {
+    MSG_SELECT_START = 1,      // "please selection start position"
+    MSG_SELECT_END = 2,        // "please selection end position"
+    MSG_SELECT_GUIDE = 3,      // "please selection guidance position"
+    MSG_INPUT_OPEN = 4,        // "input file open error !!"
+    MSG_WORK_PATH = 5,         // "work path not found error !!"
+    MSG_INPUT_READ = 6,        // "input file read error !!"
+    MSG_WORK_READ = 7,         // "work file read error !!"
+    MSG_WORK_WRITE = 8,        // "work file write err !!"
+    MSG_WORK_FULL = 9,         // "work file device not spase !!"
+    MSG_SELECT_TITLE = 10      // "please selection title position"
+};
 
 // Caption of the numbered messages.
 extern const char MESSAGE_CAPTION_ERROR_STATUS[];

@@ -1,5 +1,6 @@
 #include "picture/picture.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -15,24 +16,18 @@ double x_min, x_max, y_min, y_max, z_min, z_max;
 float coord_scale;
 uint32_t batch_step_count[BATCH_MAX];
 uint32_t batch_count;
-int32_t current_batch;
 StepRecord step_in;
-StepRecord step_out;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
 
 namespace {
 
-const char WORK_FILE_NAME[] = "work.$$$";
+// Number from the latest batch line; carries over between conversions.
+int32_t current_batch;
+// The copy of step_in that the conversion writes.
+StepRecord step_out;
 
-// Message numbers of the conversion.
-enum {
-    MSG_INPUT_OPEN = 4,
-    MSG_WORK_PATH = 5,
-    MSG_INPUT_READ = 6,
-    MSG_WORK_WRITE = 8,
-    MSG_WORK_FULL = 9
-};
+const char WORK_FILE_NAME[] = "work.$$$";
 
 const double SHORT_OFFSET = 50000.0;
 const double SHORT_FACTOR = 0.0001;
@@ -102,8 +97,10 @@ int Work_flush()
         std::fseek(work_file, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
-    for (size_t i = 0; i < complete; i++)
+    for (size_t i = 0; i < complete; i++) {
+        assert(write_batch[i] >= 1 && write_batch[i] <= BATCH_MAX);
         batch_step_count[write_batch[i] - 1]++;
+    }
     records_in_file += complete;
     write_pending = 0;
     if (done == size)
@@ -189,6 +186,7 @@ void Stats_step(const StepRecord *r)
         convert_stats.separators++;
         return;
     }
+    assert(r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON);
     int i = r->kind - 1;
     if (convert_stats.steps[i] == 0 || r->energy < convert_stats.energy_min[i])
         convert_stats.energy_min[i] = r->energy;
@@ -202,7 +200,6 @@ int Input_fail(WindowRef window, FILE *input, int message)
     if (message != 0)
         Show_error(window, message);
     std::fclose(input);
-    picture_stream = nullptr;
     return -1;
 }
 
@@ -310,8 +307,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
-    picture_stream = input;
-    if (Geometry_read() != 0)
+    if (Geometry_read(input) != 0)
         return Input_fail(window, input, MSG_INPUT_READ);
 
     bool read_error = false;
@@ -369,6 +365,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         }
         Stats_step(&step_out);
         convert_stats.records++;
+        assert(step_out.batch >= 1 && step_out.batch <= BATCH_MAX);
         if (work_file)
             failure = Record_write(&step_out);
         else
@@ -378,7 +375,6 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         failure = Work_flush();
 
     std::fclose(input);
-    picture_stream = nullptr;
     if (work_file) {
         if (std::fclose(work_file) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;

@@ -59,6 +59,7 @@ struct StepRecord {
     double z;
     float energy;
 };
+static_assert(4 + 4 + 3 * 8 + 4 + 4 == STEP_RECORD_SIZE, "the step record is 40 bytes");
 
 // Encode into / decode from the 40-byte image (field by field).
 void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
@@ -72,11 +73,9 @@ extern float coord_scale;
 extern uint32_t batch_step_count[BATCH_MAX];
 // The last batch of the last conversion (0 when it had no batch line).
 extern uint32_t batch_count;
-// Number from the latest batch line; carries over between conversions.
-extern int32_t current_batch;
 
+// The record that Step_parse filled last.
 extern StepRecord step_in;
-extern StepRecord step_out;
 
 // What a conversion met, for reports (vokatool info).
 enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron
@@ -102,15 +101,19 @@ void Work_path(char *out, size_t out_size);
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was
 // reported through Show_error.
+// Writes back: besides the work file, the counts and the scene bounds, a
+// successful conversion leaves the file's geometry section in the geometry
+// list and sets view_dirty, so that the next paint rebuilds the picture.
 int Picture_convert(WindowRef window, int source);
 
 // The same for given paths.  A work_path of nullptr only counts the records
 // (nothing is written, the work file is not touched).
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path);
 
-// Read one step line from `stream` into step_in.  Returns 0 when a line was
-// read, -1 when none could be (end of file, or a read error reported as
-// message 6).
+// Read one step line from `stream` into step_in; a batch line also becomes
+// the batch of the step lines that follow it (in this and later calls).
+// Returns 0 when a line was read, -1 when none could be (end of file, or a
+// read error reported as message 6).
 int Step_parse(WindowRef window, FILE *stream);
 
 // Fault seam for tests: when set, work-file writes go through it instead of

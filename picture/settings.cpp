@@ -10,33 +10,24 @@
 SettingsRecord settings;
 Colour legend_frame_color;
 char help_path[FULL_PATH_SIZE];
-char sim_exe_path[FULL_PATH_SIZE];
 
 int16_t view_dirty;
-int16_t picture_selected;
-int16_t settings_changed;
-int32_t calc_mode;
-int16_t calc_file_ready;
 int16_t geometry_enabled = 1;
 int16_t geometry_pending;
 
 int16_t angle_x, angle_y, angle_z;
 int16_t show_electron = 1, show_positron = 1, show_photon = 1;
-int32_t particle_check_id[PARTICLE_KINDS] = {800, 802, 804};
 int32_t batch_from, batch_to;
-char batch_count_text[8];
-char batch_from_text[8];
-char batch_to_text[8];
 
 char picture_path[PATH_SIZE];
 char geometry_path[PATH_SIZE];
-char geometry_path_pending[PATH_SIZE];
 char calc_output_path[PATH_SIZE];
 
-int16_t selection_armed, guide_placing, title_placing;
-int32_t angle_scroll_pos, angle_scroll_prev;
-
 namespace {
+
+// The simulation program in the start-up directory: the info file is
+// written next to it at exit.
+char sim_exe_path[FULL_PATH_SIZE];
 
 const char INFO_FILE_NAME[] = "info.$$$";
 
@@ -48,61 +39,17 @@ const int32_t PEN_WIDTH_MAX = 32;
 const int32_t PEN_STYLE_MAX = 6;
 const int32_t ANGLE_STEP_MAX = 90;
 
-// One field of the record: its offset and size in the image, and where it
-// lives in memory.  The table drives both directions.
-enum FieldType { FIELD_U32, FIELD_I32, FIELD_BYTES };
+static_assert(172 + SETTINGS_RESERVED_SIZE == SETTINGS_RECORD_SIZE, "record is 192 bytes");
 
-struct FieldSpec {
-    size_t offset;
-    size_t size;
-    FieldType type;
-};
-
-void *Field_address(SettingsRecord *r, size_t offset)
+int32_t Get_int(const uint8_t *p)
 {
-    switch (offset) {
-    case 0: return &r->particle_color[0];
-    case 4: return &r->particle_color[1];
-    case 8: return &r->particle_color[2];
-    case 12: return &r->particle_pen_style[0];
-    case 16: return &r->particle_pen_style[1];
-    case 20: return &r->particle_pen_style[2];
-    case 24: return &r->particle_pen_width[0];
-    case 28: return &r->particle_pen_width[1];
-    case 32: return &r->particle_pen_width[2];
-    case 36: return r->scale_unit_text;
-    case 46: return r->padding;
-    case 48: return &r->angle_step;
-    case 52: return r->photon_cutoff_text;
-    case 72: return r->charged_cutoff_text;
-    case 92: return r->work_dir;
-    case 112: return &r->background_color;
-    case 116: return &r->geometry_color;
-    case 120: return &r->character_color;
-    case 124: return &r->window_width;
-    case 128: return &r->window_height;
-    case 132: return r->title_text;
-    case 172: return r->reserved;
-    default: return nullptr;
-    }
+    return static_cast<int32_t>(Get4(p));
 }
 
-const FieldSpec record_fields[] = {
-    {0, 4, FIELD_U32},   {4, 4, FIELD_U32},    {8, 4, FIELD_U32},
-    {12, 4, FIELD_I32},  {16, 4, FIELD_I32},   {20, 4, FIELD_I32},
-    {24, 4, FIELD_I32},  {28, 4, FIELD_I32},   {32, 4, FIELD_I32},
-    {36, SCALE_UNIT_TEXT_SIZE, FIELD_BYTES},   {46, 2, FIELD_BYTES},
-    {48, 4, FIELD_I32},
-    {52, CUTOFF_TEXT_SIZE, FIELD_BYTES},       {72, CUTOFF_TEXT_SIZE, FIELD_BYTES},
-    {92, WORK_DIR_SIZE, FIELD_BYTES},
-    {112, 4, FIELD_U32}, {116, 4, FIELD_U32},  {120, 4, FIELD_U32},
-    {124, 4, FIELD_I32}, {128, 4, FIELD_I32},
-    {132, TITLE_TEXT_SIZE, FIELD_BYTES},
-    {172, SETTINGS_RESERVED_SIZE, FIELD_BYTES},
-};
-
-static_assert(sizeof(record_fields) / sizeof(record_fields[0]) == 22, "22 fields");
-static_assert(172 + SETTINGS_RESERVED_SIZE == SETTINGS_RECORD_SIZE, "record is 192 bytes");
+void Put_int(uint8_t *p, int32_t v)
+{
+    Put4(p, static_cast<uint32_t>(v));
+}
 
 int Text_terminate(char *field, size_t size)
 {
@@ -160,7 +107,7 @@ void Settings_defaults(SettingsRecord *r)
 {
     std::memset(r, 0, sizeof *r);
     for (int i = 0; i < PARTICLE_KINDS; i++) {
-        r->particle_color[i] = 0x00FFFFFFu;
+        r->particle_color[i] = COLOUR_WHITE;
         r->particle_pen_style[i] = 0;
         r->particle_pen_width[i] = 1;
     }
@@ -169,54 +116,65 @@ void Settings_defaults(SettingsRecord *r)
     Text_copy(r->photon_cutoff_text, sizeof r->photon_cutoff_text, "0");
     Text_copy(r->charged_cutoff_text, sizeof r->charged_cutoff_text, "0");
     Text_copy(r->work_dir, sizeof r->work_dir, "c:\\");
-    r->background_color = 0x00000000u;
-    r->geometry_color = 0x00FFFFFFu;
-    r->character_color = 0x00FFFFFFu;
+    r->background_color = COLOUR_BLACK;
+    r->geometry_color = COLOUR_WHITE;
+    r->character_color = COLOUR_WHITE;
     r->window_width = 640;
     r->window_height = 410;
 }
 
-void Settings_encode(const SettingsRecord *record, uint8_t image[SETTINGS_RECORD_SIZE])
+// The layout table in settings.h is the one description of the image; these
+// two follow it field by field.
+void Settings_encode(const SettingsRecord *r, uint8_t image[SETTINGS_RECORD_SIZE])
 {
-    SettingsRecord copy = *record;
-    std::memset(image, 0, SETTINGS_RECORD_SIZE);
-    for (const FieldSpec &f : record_fields) {
-        const void *field = Field_address(&copy, f.offset);
-        if (f.type == FIELD_BYTES) {
-            std::memcpy(image + f.offset, field, f.size);
-        } else {
-            uint32_t v;
-            std::memcpy(&v, field, 4);
-            Put4(image + f.offset, v);
-        }
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        Put4(image + 0 + 4 * i, r->particle_color[i]);
+        Put_int(image + 12 + 4 * i, r->particle_pen_style[i]);
+        Put_int(image + 24 + 4 * i, r->particle_pen_width[i]);
     }
+    std::memcpy(image + 36, r->scale_unit_text, SCALE_UNIT_TEXT_SIZE);
+    std::memcpy(image + 46, r->padding, 2);
+    Put_int(image + 48, r->angle_step);
+    std::memcpy(image + 52, r->photon_cutoff_text, CUTOFF_TEXT_SIZE);
+    std::memcpy(image + 72, r->charged_cutoff_text, CUTOFF_TEXT_SIZE);
+    std::memcpy(image + 92, r->work_dir, WORK_DIR_SIZE);
+    Put4(image + 112, r->background_color);
+    Put4(image + 116, r->geometry_color);
+    Put4(image + 120, r->character_color);
+    Put_int(image + 124, r->window_width);
+    Put_int(image + 128, r->window_height);
+    std::memcpy(image + 132, r->title_text, TITLE_TEXT_SIZE);
+    std::memcpy(image + 172, r->reserved, SETTINGS_RESERVED_SIZE);
 }
 
-void Settings_decode(const uint8_t *image, size_t length, SettingsRecord *record)
+void Settings_decode(const uint8_t *image, size_t length, SettingsRecord *r)
 {
+    // A short image replaces only the bytes it holds: the rest of the full
+    // image keeps the record's own bytes, also inside a number.
+    uint8_t full[SETTINGS_RECORD_SIZE];
+    Settings_encode(r, full);
     if (length > SETTINGS_RECORD_SIZE)
         length = SETTINGS_RECORD_SIZE;
-    for (const FieldSpec &f : record_fields) {
-        if (f.offset >= length)
-            break;
-        void *field = Field_address(record, f.offset);
-        size_t available = length - f.offset;
-        if (f.type == FIELD_BYTES) {
-            std::memcpy(field, image + f.offset, available < f.size ? available : f.size);
-        } else if (available >= 4) {
-            uint32_t v = Get4(image + f.offset);
-            std::memcpy(field, &v, 4);
-        } else {
-            // A file ending inside a number replaces only the bytes it holds.
-            uint8_t bytes[4];
-            uint32_t old;
-            std::memcpy(&old, field, 4);
-            Put4(bytes, old);
-            std::memcpy(bytes, image + f.offset, available);
-            uint32_t v = Get4(bytes);
-            std::memcpy(field, &v, 4);
-        }
+    std::memcpy(full, image, length);
+
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        r->particle_color[i] = Get4(full + 0 + 4 * i);
+        r->particle_pen_style[i] = Get_int(full + 12 + 4 * i);
+        r->particle_pen_width[i] = Get_int(full + 24 + 4 * i);
     }
+    std::memcpy(r->scale_unit_text, full + 36, SCALE_UNIT_TEXT_SIZE);
+    std::memcpy(r->padding, full + 46, 2);
+    r->angle_step = Get_int(full + 48);
+    std::memcpy(r->photon_cutoff_text, full + 52, CUTOFF_TEXT_SIZE);
+    std::memcpy(r->charged_cutoff_text, full + 72, CUTOFF_TEXT_SIZE);
+    std::memcpy(r->work_dir, full + 92, WORK_DIR_SIZE);
+    r->background_color = Get4(full + 112);
+    r->geometry_color = Get4(full + 116);
+    r->character_color = Get4(full + 120);
+    r->window_width = Get_int(full + 124);
+    r->window_height = Get_int(full + 128);
+    std::memcpy(r->title_text, full + 132, TITLE_TEXT_SIZE);
+    std::memcpy(r->reserved, full + 172, SETTINGS_RESERVED_SIZE);
 }
 
 int Settings_sanitize(SettingsRecord *r)
@@ -230,15 +188,15 @@ int Settings_sanitize(SettingsRecord *r)
     for (int i = 0; i < PARTICLE_KINDS; i++) {
         mended += Int_bound(&r->particle_pen_style[i], 0, PEN_STYLE_MAX, 0);
         mended += Int_bound(&r->particle_pen_width[i], 0, PEN_WIDTH_MAX, 1);
-        if (r->particle_color[i] > 0x00FFFFFFu) {
-            r->particle_color[i] &= 0x00FFFFFFu;
+        if (r->particle_color[i] > COLOUR_MASK) {
+            r->particle_color[i] &= COLOUR_MASK;
             mended++;
         }
     }
     Colour *colours[] = {&r->background_color, &r->geometry_color, &r->character_color};
     for (Colour *c : colours) {
-        if (*c > 0x00FFFFFFu) {
-            *c &= 0x00FFFFFFu;
+        if (*c > COLOUR_MASK) {
+            *c &= COLOUR_MASK;
             mended++;
         }
     }
@@ -250,7 +208,7 @@ int Settings_sanitize(SettingsRecord *r)
 
 void Settings_derive_colours()
 {
-    legend_frame_color = settings.background_color == 0x00FFFFFFu ? 0x00000000u : 0x00FFFFFFu;
+    legend_frame_color = settings.background_color == COLOUR_WHITE ? COLOUR_BLACK : COLOUR_WHITE;
 }
 
 int Settings_load_file(const char *path, SettingsRecord *record)
@@ -290,24 +248,13 @@ void Settings_init()
 
     angle_x = angle_y = angle_z = 0;
     show_electron = show_positron = show_photon = 1;
-    particle_check_id[0] = 800;
-    particle_check_id[1] = 802;
-    particle_check_id[2] = 804;
     std::memset(picture_path, 0, sizeof picture_path);
     std::memset(geometry_path, 0, sizeof geometry_path);
-    std::memset(geometry_path_pending, 0, sizeof geometry_path_pending);
     std::memset(calc_output_path, 0, sizeof calc_output_path);
     batch_from = batch_to = 0;
-    std::memset(batch_count_text, 0, sizeof batch_count_text);
-    std::memset(batch_from_text, 0, sizeof batch_from_text);
-    std::memset(batch_to_text, 0, sizeof batch_to_text);
-    view_dirty = picture_selected = settings_changed = 0;
-    calc_mode = 0;
-    calc_file_ready = 0;
+    view_dirty = 0;
     geometry_enabled = 1;
     geometry_pending = 0;
-    selection_armed = guide_placing = title_placing = 0;
-    angle_scroll_pos = angle_scroll_prev = 0;
 
     Path_resolve("Tarsel.hlp", help_path, sizeof help_path);
     Path_resolve("vokawin32.exe", sim_exe_path, sizeof sim_exe_path);

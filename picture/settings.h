@@ -1,7 +1,7 @@
 // The settings record: everything the user sets that outlives a run, kept in
 // one 192-byte record whose image is the info file "info.$$$"; the start-up
-// paths; and the process-wide flags and state that several modules share,
-// with their start-up values.
+// paths; and the display state that the core's renderers and the window
+// program share (flags, angles, shown kinds, batch range, chosen files).
 #ifndef VOKA_SETTINGS_H
 #define VOKA_SETTINGS_H
 
@@ -70,43 +70,28 @@ extern SettingsRecord settings;
 // Pen colour of the legend box: black on a white background, white otherwise.
 extern Colour legend_frame_color;
 
-// Full paths resolved at start-up against the current directory.
+// Full path of the help file, resolved at start-up against the current
+// directory.
 extern char help_path[FULL_PATH_SIZE];
-extern char sim_exe_path[FULL_PATH_SIZE];
 
 // Shared flags (0 or 1).
 extern int16_t view_dirty;        // rebuild the picture at the next paint
-extern int16_t picture_selected;  // a picture file has been chosen
-extern int16_t settings_changed;  // a dialog accepted a change that needs a rebuild
-extern int32_t calc_mode;         // the CALC box is checked
-extern int16_t calc_file_ready;   // a calculation output file has been named and created
 extern int16_t geometry_enabled;  // geometry is drawn (Geometry Hide not checked)
 extern int16_t geometry_pending;  // the geometry is drawn with the next rebuild
 
 // View angles in whole degrees.
 extern int16_t angle_x, angle_y, angle_z;
 
-// Which particle kinds are drawn, and the check-box ids of the particle dialog.
+// Which particle kinds are drawn.
 extern int16_t show_electron, show_positron, show_photon;
-extern int32_t particle_check_id[PARTICLE_KINDS];
 
 // Batch range of the display (0: from the first / to the last).
 extern int32_t batch_from, batch_to;
-extern char batch_count_text[8];
-extern char batch_from_text[8];
-extern char batch_to_text[8];
 
 // Chosen files.
 extern char picture_path[PATH_SIZE];
 extern char geometry_path[PATH_SIZE];
-extern char geometry_path_pending[PATH_SIZE];
 extern char calc_output_path[PATH_SIZE];
-
-// Mouse selection flags.
-extern int16_t selection_armed, guide_placing, title_placing;
-
-// Angle-step scroll bar of the environment dialog.
-extern int32_t angle_scroll_pos, angle_scroll_prev;
 
 // Give the record its defaults (no file is read).
 void Settings_defaults(SettingsRecord *record);
@@ -124,8 +109,10 @@ int Settings_sanitize(SettingsRecord *record);
 // Derive legend_frame_color from the background colour.
 void Settings_derive_colours();
 
-// Start-up: defaults of the record and of all shared state, the two start-up
-// paths, then the info file of the current directory.
+// Start-up: defaults of the record and of the display state declared here,
+// the two start-up paths (the help file, and the simulation program whose
+// directory receives the info file at exit), then the info file of the
+// current directory.
 void Settings_init();
 
 // Write the record to "info.$$$" in the directory of sim_exe_path (the

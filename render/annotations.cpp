@@ -7,13 +7,11 @@
 #include "render/track.h"
 #include "render/view.h"
 
-const Colour COLOUR_NAVY = 0x00800000u;
 const Colour COLOUR_LTGRAY = 0x00C0C0C0u;
 
 namespace {
 
-const Colour WHITE = 0x00FFFFFFu;
-const Colour BLACK = 0x00000000u;
+const Colour COLOUR_NAVY = 0x00800000u;   // the angle box and the two upper panels
 
 struct LegendRow {
     const char *label;
@@ -54,35 +52,36 @@ void Legend_rows(Surface *surface, int32_t x, int32_t y, int32_t line_y0, int32_
 
 void Text_at(Surface *surface, int32_t x, int32_t y, const char *text, int length)
 {
-    surface->text(x, y, text, length, WHITE);
+    surface->text(x, y, text, length, COLOUR_WHITE);
 }
 
 } // namespace
 
 void Border_draw(Surface *surface)
 {
-    int32_t r = layout.view_right;
-    int32_t b = layout.view_bottom;
+    const PixelRect &v = layout.view_rect;
+    const int32_t l = v.left, t = v.top, r = v.right, b = v.bottom;
     const int widths[2] = {2, 1};
-    const Colour colours[2] = {WHITE, BLACK};
+    const Colour colours[2] = {COLOUR_WHITE, COLOUR_BLACK};
     for (int pass = 0; pass < 2; pass++) {
         int w = widths[pass];
         Colour c = colours[pass];
-        Line_draw(surface, 5, r, 5, 5, PEN_SOLID, w, c);
-        Line_draw(surface, r, r, 5, b, PEN_SOLID, w, c);
-        Line_draw(surface, r, 5, b, b, PEN_SOLID, w, c);
-        Line_draw(surface, 5, 5, b, 5, PEN_SOLID, w, c);
+        Line_draw(surface, l, r, t, t, PEN_SOLID, w, c);
+        Line_draw(surface, r, r, t, b, PEN_SOLID, w, c);
+        Line_draw(surface, r, l, b, b, PEN_SOLID, w, c);
+        Line_draw(surface, l, l, b, t, PEN_SOLID, w, c);
     }
 }
 
 void Panel_main_draw(Surface *surface)
 {
     // The rectangles are bordered with the context's default pen: black, width 1.
-    surface->pen(PEN_SOLID, 1, BLACK);
+    surface->pen(PEN_SOLID, 1, COLOUR_BLACK);
     const PixelRect &box = layout.angle_box;
     surface->rectangle(box.left, box.top, box.right, box.bottom, COLOUR_NAVY);
-    surface->pen(PEN_SOLID, 1, BLACK);
-    surface->rectangle(5, 5, layout.view_right, layout.view_bottom, settings.background_color);
+    surface->pen(PEN_SOLID, 1, COLOUR_BLACK);
+    const PixelRect &v = layout.view_rect;
+    surface->rectangle(v.left, v.top, v.right, v.bottom, settings.background_color);
     Border_draw(surface);
     Text_at(surface, layout.angle_caption_x, 135, "Angle change", 12);
     Text_at(surface, layout.angle_label_x, 160, "X", 1);
@@ -118,7 +117,7 @@ void Axis_draw(Surface *surface)
     for (int axis = 0; axis < 3; axis++) {
         PixelPoint a = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][0]);
         PixelPoint b = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][1]);
-        Line_draw(surface, a.x, b.x, a.y, b.y, PEN_SOLID, 1, WHITE);
+        Line_draw(surface, a.x, b.x, a.y, b.y, PEN_SOLID, 1, COLOUR_WHITE);
         PixelPoint at = View_proj(PROJ_INDICATOR, AXIS_POINTS[axis][2]);
         Text_at(surface, at.x, at.y, labels[axis], 1);
     }

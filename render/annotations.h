@@ -9,7 +9,6 @@
 #include "picture/defs.h"
 #include "render/surface.h"
 
-extern const Colour COLOUR_NAVY;     // 0, 0, 128
 extern const Colour COLOUR_LTGRAY;   // the window background, 192, 192, 192
 
 // What the main window's paint draws on its own client area (client

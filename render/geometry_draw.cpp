@@ -138,11 +138,8 @@ int Geometry_load(WindowRef window, Surface *surface)
     FILE *f = std::fopen(geometry_path, "r");
     if (!f)
         return -1;
-    FILE *saved = picture_stream;
-    picture_stream = f;
-    Geometry_read();   // drawn as the list then stands, whatever the result
+    Geometry_read(f);   // drawn as the list then stands, whatever the result
     Geom_draw(window, surface);
     std::fclose(f);
-    picture_stream = saved;
     return 0;
 }

@@ -7,8 +7,10 @@
 #include "picture/defs.h"
 #include "render/surface.h"
 
-// Draw the geometry list by its kind; with geometry_pending 0 draw nothing and
-// clear geometry_enabled.
+// Draw the geometry list by its kind.
+// Writes back the geometry flags: with geometry_pending 0 nothing is drawn
+// and geometry_enabled is cleared; drawing cylinders or slabs sets
+// geometry_enabled to 1.
 void Geom_draw(WindowRef window, Surface *surface);
 void Cyls_draw(WindowRef window, Surface *surface);
 void Slab_draw(WindowRef window, Surface *surface);

@@ -15,8 +15,7 @@ void Panel_pass(RasterSurface *image)
 {
     image->set_origin(0, 0);
     image->clear(COLOUR_LTGRAY);
-    image->set_background(0, 0x00FFFFFFu);
-    image->pen(PEN_SOLID, 1, 0x00000000u);
+    image->set_background(0, COLOUR_WHITE);
     Panel_main_draw(image);
 }
 
@@ -27,7 +26,7 @@ int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int
 {
     if (image->create(layout.bitmap_w, layout.bitmap_h) != 0)
         return -1;
-    PixelRect view_rect = {5, 5, layout.view_right, layout.view_bottom};
+    const PixelRect &view_rect = layout.view_rect;
 
     // The panel pass as the repaint after the rebuild leaves it outside the
     // picture area.
@@ -38,7 +37,7 @@ int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int
 
     // The rebuild draws on the same context, and everything it draws outside
     // the picture area is painted over again.
-    Picture_rebuild(window, image, render_mode, calc_mode, redraw_pressed, view_rect);
+    Picture_rebuild(window, image, render_mode, calc_mode, redraw_pressed);
 
     Colour *pixels = const_cast<Colour *>(image->pixels());
     for (int32_t y = 0; y < image->height(); y++) {

@@ -25,6 +25,7 @@ int Layout_compute(int mode, int32_t outer_w, int32_t outer_h)
 
     layout.window_w = w;
     layout.window_h = h;
+    layout.view_rect = PixelRect{5, 5, w - 155, h - 55};
     layout.view_right = w - 155;
     layout.view_bottom = h - 55;
     layout.view_w = w - 160;

@@ -10,6 +10,9 @@
 struct Layout {
     int32_t window_w;        // outer width W (after the minimum)
     int32_t window_h;        // outer height H
+    PixelRect view_rect;     // (5, 5, view_right, view_bottom): the picture area,
+                             // client coordinates; its top-left corner is the
+                             // origin of picture coordinates
     int32_t view_right;      // W - 155: right edge of the picture area (client)
     int32_t view_bottom;     // H - 55
     int32_t view_w;          // W - 160: picture width in pixels
@@ -46,7 +49,8 @@ enum { LAYOUT_MIN_WIDTH = 640, LAYOUT_MIN_HEIGHT = 400, LAYOUT_MIN_HEIGHT_LARGE 
 // Mode LAYOUT_FROM_SETTINGS: the size stored in the settings (start-up; the
 // width is used unchanged, the height raised to the minimum).  Any other
 // mode: the measured outer size `outer_w` x `outer_h` of the window, raised to
-// the minimum and stored in settings.window_width / window_height.
+// the minimum; this mode also writes that size back into the settings record
+// (settings.window_width / window_height), so that it is saved at exit.
 // Returns 0.
 int Layout_compute(int mode, int32_t outer_w, int32_t outer_h);
 

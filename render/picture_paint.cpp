@@ -13,13 +13,14 @@ uint32_t title_shown;
 PixelPoint title_pos;
 uint32_t guide_shown;
 PixelPoint guide_pos;
+int16_t guide_placing, title_placing;
 
-void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode_now,
-                     int redraw_pressed, PixelRect view_rect)
+void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode,
+                     int redraw_pressed)
 {
-    surface->set_origin(5, 5);
-    Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode_now,
-               redraw_pressed, view_rect);
+    surface->set_origin(layout.view_rect.left, layout.view_rect.top);
+    Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode, redraw_pressed,
+               layout.view_rect);
     if (geometry_enabled == 1 && geometry_pending == 1)
         Geometry_load(window, surface);
     if (title_shown == 1) {

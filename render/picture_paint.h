@@ -16,11 +16,18 @@ extern PixelPoint title_pos;
 extern uint32_t guide_shown;
 extern PixelPoint guide_pos;
 
-// Rebuild the picture area on `surface`: set the origin to (5, 5), Track_draw,
-// the geometry file when geometry_enabled and geometry_pending, the title and
-// the guide mark (positions limited to the picture and stored back), then the
-// origin back to (0, 0).
+// A title or guide position is being chosen with the mouse (0 or 1); a
+// rebuild that draws the title or the guide mark ends the choice.
+extern int16_t guide_placing, title_placing;
+
+// Rebuild the picture area on `surface`: set the origin to the picture area's
+// top-left corner (layout.view_rect), Track_draw, the geometry file when
+// geometry_enabled and geometry_pending, the title and the guide mark, then
+// the origin back to (0, 0).
+// Writes back: title_pos and guide_pos are pulled into the picture (the
+// limited values are stored), and a drawn title or guide mark clears
+// title_placing or guide_placing.
 void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode,
-                     int redraw_pressed, PixelRect view_rect);
+                     int redraw_pressed);
 
 #endif

@@ -32,7 +32,6 @@ const int DASH_COUNTS[4] = {2, 2, 4, 6};
 // wide lines get the same treatment here (GDI would overflow instead).
 const int64_t CROP_LIMIT = 0x10000000;
 
-const Colour COLOUR_MASK = 0x00FFFFFFu;
 
 int64_t Floor_div(int64_t a, int64_t b)
 {
@@ -145,7 +144,7 @@ RasterSurface::RasterSurface()
     : image(nullptr), image_width(0), image_height(0), pen_style(PEN_SOLID), pen_width_given(0),
       pen_colour(0), pen_kind(PEN_KIND_SOLID), pen_width(1), dash(nullptr), dash_count(0),
       dash_total(0), cap_top(0), cap_rows(0), cap_left(), cap_right(), pos_x(0), pos_y(0),
-      origin_x(0), origin_y(0), background_opaque(1), background_colour(0x00FFFFFFu)
+      origin_x(0), origin_y(0), background_opaque(1), background_colour(COLOUR_WHITE)
 {
 }
 
@@ -165,14 +164,14 @@ int RasterSurface::create(int32_t width, int32_t height)
     pos_x = pos_y = 0;
     origin_x = origin_y = 0;
     background_opaque = 1;
-    background_colour = 0x00FFFFFFu;
+    background_colour = COLOUR_WHITE;
     if (width < 1 || height < 1 || width > RASTER_MAX_SIDE || height > RASTER_MAX_SIDE) return -1;
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     image = static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
     if (!image) return -1;
     image_width = width;
     image_height = height;
-    clear(0x00FFFFFFu);
+    clear(COLOUR_WHITE);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "render/track.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -16,8 +17,6 @@
 namespace {
 
 const double LIMIT = 2000.0;
-
-enum { MSG_WORK_PATH = 5, MSG_WORK_READ = 7 };
 
 // Records are read in blocks of this many.
 enum { READ_BLOCK_RECORDS = 4096 };
@@ -242,6 +241,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             // are passed over between tracks.
             if (!known || !pens[r.kind].shown)
                 continue;
+            assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
             const KindPen &p = pens[r.kind];
             double cm[3] = {r.x, r.y, r.z};
             double px[3];
@@ -257,6 +257,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                 in_track = false;
                 continue;
             }
+            assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
             const KindPen &p = pens[r.kind];
             double cm[3] = {r.x, r.y, r.z};
             double px[3];

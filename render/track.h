@@ -15,6 +15,8 @@
 // With calc_mode 1 and redraw_pressed 1 only the newest batch is drawn.
 // Returns 0, or -1 after a reported failure (work file cannot be opened or
 // read).
+// Writes back: the view fit (view_state, *scale) and, through Geom_draw, the
+// geometry flags.
 int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
                int calc_mode, int redraw_pressed, PixelRect view_rect);
 

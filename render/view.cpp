@@ -19,9 +19,8 @@ const double SCALE_MIN = 1e-6;
 
 void Cmtodot_failed(WindowRef window, int system_modal)
 {
-    // The window keeps the picture from being rebuilt around the box.
     Message_show(window, "Cmtodot err!", "Error Status", MESSAGE_ICON_EXCLAMATION,
-                 MESSAGE_PROTECT_VIEW | (system_modal ? MESSAGE_SYSTEM_MODAL : 0));
+                 system_modal ? MESSAGE_SYSTEM_MODAL : 0);
 }
 
 } // namespace

@@ -34,8 +34,8 @@ extern PixelRect zoom_rect;
 enum { RENDER_FULL = 0, RENDER_ZOOM = 1, RENDER_KEEP = 2 };
 enum { PROJ_VIEW = 0, PROJ_CENTRE = 1, PROJ_INDICATOR = 99 };
 
-// Degrees to radians as the program has always converted them:
-// 3.1415926535 / 180, not pi / 180.
+// Degrees to radians: 3.1415926535 / 180, a shade less than pi / 180.  The
+// pictures' pixels depend on it, so it stays as it is.
 extern const double DEGREE_FACTOR;
 
 // Scale (cm per pixel) that fits extent_h x extent_v into the picture area.

@@ -388,7 +388,6 @@ int Render(int argc, char **argv)
     Text_copy(picture_path, sizeof picture_path, o.picture);
     int result = Picture_convert(nullptr, 0);
     if (result == 0) {
-        picture_selected = 1;
         geometry_enabled = o.no_geometry ? 0 : 1;
         geometry_pending = geometry_enabled;
         if (o.geometry)
@@ -424,8 +423,7 @@ int Render(int argc, char **argv)
         int mode = RENDER_FULL;
         if (o.zoom) {
             // The full view that opening the picture showed, then one Expand.
-            PixelRect view_rect = {5, 5, layout.view_right, layout.view_bottom};
-            View_setup(nullptr, view_rect, RENDER_FULL, &view_state.view_scale);
+            View_setup(nullptr, layout.view_rect, RENDER_FULL, &view_state.view_scale);
             zoom_rect = PixelRect{static_cast<int32_t>(o.zoom_v[0]), static_cast<int32_t>(o.zoom_v[1]),
                                   static_cast<int32_t>(o.zoom_v[2]), static_cast<int32_t>(o.zoom_v[3])};
             mode = RENDER_ZOOM;

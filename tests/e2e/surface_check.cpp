@@ -213,11 +213,6 @@ void Window_clear(HDC dc, int32_t width, int32_t height)
     DeleteObject(brush);
 }
 
-PixelRect View_rect()
-{
-    return PixelRect{5, 5, layout.view_right, layout.view_bottom};
-}
-
 void Quiet_message(WindowRef, const char *text, const char *caption, int, int)
 {
     std::fprintf(stderr, "%s: %s\n", caption, text);
@@ -247,7 +242,6 @@ int Picture_prepare(const char *picture, int32_t width, int32_t height)
     Text_copy(settings.work_dir, sizeof settings.work_dir, ".\\");
     if (Picture_convert(nullptr, 0) != 0)
         return -1;
-    picture_selected = 1;
     geometry_enabled = 1;
     geometry_pending = 1;
     return 0;
@@ -297,7 +291,7 @@ int Surface_check(const char *picture, const char *out_prefix, int32_t width, in
         auto start = std::chrono::steady_clock::now();
         {
             Null_surface surface;
-            Picture_rebuild(nullptr, &surface, 0, 0, 0, View_rect());
+            Picture_rebuild(nullptr, &surface, 0, 0, 0);
         }
         double reading_time = Seconds_since(start);
 
@@ -309,7 +303,7 @@ int Surface_check(const char *picture, const char *out_prefix, int32_t width, in
         long reference_pens = 0;
         {
             Reference_surface surface(screen);
-            Picture_rebuild(nullptr, &surface, 0, 0, 0, View_rect());
+            Picture_rebuild(nullptr, &surface, 0, 0, 0);
             reference_pens = surface.pens_created();
         }
         GdiFlush();
@@ -330,7 +324,7 @@ int Surface_check(const char *picture, const char *out_prefix, int32_t width, in
             SetBkColor(memory, GetBkColor(screen));
             {
                 GdiSurface surface(memory, 5, 5);
-                Picture_rebuild(nullptr, &surface, 0, 0, 0, View_rect());
+                Picture_rebuild(nullptr, &surface, 0, 0, 0);
                 cached_pens = surface.pens_created();
             }
             BitBlt(screen, 5, 5, w, h, memory, 0, 0, SRCCOPY);

@@ -22,13 +22,11 @@ ReadResult Read(const std::string &text)
     FILE *f = std::tmpfile();
     std::fputs(text.c_str(), f);
     std::rewind(f);
-    picture_stream = f;
     ReadResult r;
-    r.result = Geometry_read();
+    r.result = Geometry_read(f);
     char line[256] = "";
     r.next = std::fgets(line, sizeof line, f) ? line : "<eof>";
     std::fclose(f);
-    picture_stream = nullptr;
     return r;
 }
 

@@ -31,7 +31,6 @@ protected:
         view_state = ViewState{};
         large_fonts = 0;
         angle_x = angle_y = angle_z = 0;
-        current_batch = 0;
         geometry_enabled = geometry_pending = 1;
         title_shown = guide_shown = 0;
         Layout_compute(LAYOUT_FROM_WINDOW, 700, 450);   // picture 540 x 390

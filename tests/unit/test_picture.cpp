@@ -41,7 +41,6 @@ protected:
         // The work directory holds at most 19 characters: work in the
         // scratch directory itself.
         Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
-        current_batch = 0;
     }
 
     // Convert a picture made of the given text; returns Picture_convert's result.
@@ -177,7 +176,6 @@ TEST_F(Convert, SplitsLongLinesAt127Characters)
 // count entry and are skipped; the last in-range batch line is batch_count.
 TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
 {
-    current_batch = 5;   // left from an earlier conversion
     ASSERT_EQ(Run(std::string(NO_GEOMETRY) + HEADER_SCALE_1 +
                   "250000500005000012343\n"      // before the first batch line
                   "0    3\n"
@@ -414,7 +412,7 @@ TEST(StepParse, LineTypesAndFields)
         EXPECT_EQ(Step_parse(nullptr, f), -1);
         std::fclose(f);
     }
-    EXPECT_EQ(current_batch, 4);
+    EXPECT_EQ(step_in.batch, 4);   // the batch line "X    4" set it
 }
 
 } // namespace

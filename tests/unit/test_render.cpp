@@ -81,7 +81,6 @@ protected:
         large_fonts = 0;
         view_state = ViewState{};
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        current_batch = 0;
         batch_from = batch_to = 0;
         geometry_enabled = 1;
         geometry_pending = 1;

@@ -130,10 +130,7 @@ TEST(Settings, InfoFileReturnsToTheStartUpDirectory)
         EXPECT_EQ(legend_frame_color, 0x00FFFFFFu);
         EXPECT_EQ(geometry_enabled, 1);
         EXPECT_EQ(show_photon, 1);
-        EXPECT_EQ(particle_check_id[2], 804);
         EXPECT_EQ(std::filesystem::path(help_path).filename(), "Tarsel.hlp");
-        EXPECT_EQ(std::filesystem::path(sim_exe_path).parent_path(),
-                  std::filesystem::current_path());
     }
     settings.window_width = 800;
     settings.background_color = 0x00FFFFFFu;

@@ -205,7 +205,7 @@ TEST_F(View, EmptyZoomRectangleKeepsTheZoomButPans)
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].text, "Cmtodot err!");
     EXPECT_EQ(messages.messages()[0].caption, "Error Status");
-    EXPECT_EQ(messages.messages()[0].flags, MESSAGE_PROTECT_VIEW | MESSAGE_SYSTEM_MODAL);
+    EXPECT_EQ(messages.messages()[0].flags, MESSAGE_SYSTEM_MODAL);
     EXPECT_EQ(view_state.view_scale, 0.5);
     EXPECT_EQ(view_state.view_extent_h, 400.0);
     EXPECT_DOUBLE_EQ(view_state.pan_cm_x, -50.0);   // (300 - 400) * 0.5
@@ -220,7 +220,7 @@ TEST_F(View, FlatSceneKeepsThePreviousScale)
     Scene(0, 0, 3, 3, 0, 0);
     Setup(RENDER_FULL);
     ASSERT_EQ(messages.messages().size(), 1u);
-    EXPECT_EQ(messages.messages()[0].flags, MESSAGE_PROTECT_VIEW);
+    EXPECT_EQ(messages.messages()[0].flags, 0);
     EXPECT_EQ(view_state.view_scale, 0.5);
 }
 

@@ -1,0 +1,25 @@
+// Printing and bitmap export of what the picture area shows: the menu
+// commands Print, Printer Setup and Bitmap File Save of the window program.
+// Part of the window program; the bitmap file layout they share with the
+// command-line tools is output/bmp_file.h.
+#ifndef VOKA_OUTPUT_H
+#define VOKA_OUTPUT_H
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Print the picture on the default printer, scaled to the page.  Failures
+// are reported to the user; there is no result.
+void Print_picture(HWND window);
+
+// Run the page-setup dialog and write its choices into the chosen printer's
+// stored settings.  Returns 1 when they were written, 0 otherwise.
+int Printer_setup(HWND window);
+
+// Save the width x height pixels from the window's client (0, 0) as a
+// bitmap file chosen in a save dialog.  Returns 0, or -1 when nothing was
+// saved.
+int Bitmap_export(HWND window, int32_t width, int32_t height);
+
+#endif

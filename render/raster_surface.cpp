@@ -508,13 +508,20 @@ void RasterSurface::wide_body(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     fill_polygon(xs, ys, 4, colour);
 }
 
+void RasterSurface::device_box(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                               int64_t *l, int64_t *t, int64_t *r, int64_t *b) const
+{
+    *l = static_cast<int64_t>(left) + origin_x;
+    *t = static_cast<int64_t>(top) + origin_y;
+    *r = static_cast<int64_t>(right) + origin_x;
+    *b = static_cast<int64_t>(bottom) + origin_y;
+}
+
 void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
                               Colour fill_colour)
 {
-    int64_t l = static_cast<int64_t>(left) + origin_x;
-    int64_t t = static_cast<int64_t>(top) + origin_y;
-    int64_t r = static_cast<int64_t>(right) + origin_x;
-    int64_t b = static_cast<int64_t>(bottom) + origin_y;
+    int64_t l, t, r, b;
+    device_box(left, top, right, bottom, &l, &t, &r, &b);
     if (l > r) {
         int64_t tmp = l;
         l = r;
@@ -582,10 +589,8 @@ void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
 void RasterSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                               Colour colour)
 {
-    int64_t l = static_cast<int64_t>(left) + origin_x;
-    int64_t t = static_cast<int64_t>(top) + origin_y;
-    int64_t r = static_cast<int64_t>(right) + origin_x;
-    int64_t b = static_cast<int64_t>(bottom) + origin_y;
+    int64_t l, t, r, b;
+    device_box(left, top, right, bottom, &l, &t, &r, &b);
     // A reversed rectangle covers the same pixels as a pattern blit of
     // negative size: from the right edge + 1 to the left edge + 1.
     if (l > r) {

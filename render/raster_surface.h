@@ -79,6 +79,9 @@ public:
     const Colour *pixels() const { return image; }
 
 private:
+    // Device corners of a rectangle given in logical coordinates.
+    void device_box(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t *l,
+                    int64_t *t, int64_t *r, int64_t *b) const;
     void thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t dash_offset);
     void wide_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
     void wide_body(int64_t x0, int64_t y0, int64_t x1, int64_t y1);

@@ -32,6 +32,15 @@ struct KindPen {
     float cutoff;
 };
 
+// Where a record's point lands in the picture at scale s.
+PixelPoint Record_point(const StepRecord &r, double s)
+{
+    double cm[3] = {r.x, r.y, r.z};
+    double px[3];
+    Point_calc(cm, s, px);
+    return View_proj(PROJ_VIEW, px);
+}
+
 bool Fits_int32(double v)
 {
     return v >= -2147483648.0 && v < 2147483648.0;
@@ -243,10 +252,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                 continue;
             assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
             const KindPen &p = pens[r.kind];
-            double cm[3] = {r.x, r.y, r.z};
-            double px[3];
-            Point_calc(cm, s, px);
-            previous = View_proj(PROJ_VIEW, px);
+            previous = Record_point(r, s);
             if (positions && r.energy >= p.cutoff)
                 Line_draw(surface, previous.x, previous.x, previous.y, previous.y, p.style,
                           p.width, p.colour);
@@ -259,10 +265,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             }
             assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
             const KindPen &p = pens[r.kind];
-            double cm[3] = {r.x, r.y, r.z};
-            double px[3];
-            Point_calc(cm, s, px);
-            PixelPoint at = View_proj(PROJ_VIEW, px);
+            PixelPoint at = Record_point(r, s);
             if (positions && r.energy >= p.cutoff)
                 Line_draw(surface, previous.x, at.x, previous.y, at.y, p.style, p.width, p.colour);
             previous = at;

@@ -91,6 +91,10 @@ int Convert_waiting(HWND window, int source)
 
 LRESULT On_data_file_open(HWND window)
 {
+    // What the open dialog changes, kept for a first picture that fails.
+    const int16_t was_selected = picture_selected;
+    const int16_t was_enabled = geometry_enabled;
+    const int16_t was_pending = geometry_pending;
     if (Picture_file_open(window) != 0) {
         Picture_restore();
         return 0;
@@ -101,8 +105,21 @@ LRESULT On_data_file_open(HWND window)
     batch_to = 0;
     if (calc_mode == 1)
         return 0;
-    if (Convert_waiting(window, SOURCE_PICTURE) != 0)
+    if (Convert_waiting(window, SOURCE_PICTURE) != 0) {
+        // When no picture was loaded before, the dialog has marked one as
+        // chosen all the same, and the paint that follows would try to
+        // rebuild it: with no work file and no scene, its own two messages
+        // would follow the conversion's and only confuse.  The window is put
+        // back as it was before the open, so that the user sees the real
+        // error alone.
+        if (view_bitmap_missing == 1) {
+            picture_selected = was_selected;
+            geometry_enabled = was_enabled;
+            geometry_pending = was_pending;
+            view_dirty = 0;
+        }
         return 0;
+    }
     View_bitmap_ensure();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "picture/numparse.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -130,6 +131,24 @@ double Real_parse(const char *text, size_t length)
 double Value_parse(const char *text, size_t length)
 {
     return Number_parse(text, length, false);
+}
+
+int Real_field(const char *text, size_t length, double *value)
+{
+    size_t i = 0;
+    while (i < length && Is_blank(text[i]))
+        i++;
+    if (i < length && (text[i] == '+' || text[i] == '-'))
+        i++;
+    if (length - i >= 3) {
+        char word[4] = {0, 0, 0, 0};
+        for (int k = 0; k < 3; k++)
+            word[k] = static_cast<char>(text[i + static_cast<size_t>(k)] | 0x20);
+        if (std::strcmp(word, "inf") == 0 || std::strcmp(word, "nan") == 0)
+            return -1;
+    }
+    *value = Number_parse(text, length, true);
+    return std::isfinite(*value) ? 0 : -1;
 }
 
 long Integer_parse(const char *text, size_t length)

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -16,6 +17,7 @@ double x_min, x_max, y_min, y_max, z_min, z_max;
 float coord_scale;
 uint32_t batch_step_count[BATCH_MAX];
 uint32_t batch_count;
+uint32_t batches_unordered;
 StepRecord step_in;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
@@ -37,6 +39,10 @@ const double LONG_FACTOR = 1.1920928955078125e-07; // 2^-23
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
 char line_buffer[PICTURE_LINE_SIZE];
+// Number of the line in line_buffer, counted from the first line of the
+// file (a line longer than the buffer counts once, with its rest).
+uint64_t line_number;
+bool line_open;   // the last read ended inside a line
 
 // Work-file output: records gather in a buffer and go to the file in large
 // writes.  The batch of every buffered record is kept beside it, so that a
@@ -132,24 +138,59 @@ int Digit_value(char c)
     return c >= '0' && c <= '9' ? c - '0' : 0;
 }
 
+// Set by the decoders below when a field spells an infinity or a NaN, or a
+// value leaves the finite range; the line is then unreadable.
+bool not_finite;
+
+double Finite_field(const char *text, size_t length)
+{
+    double value = 0.0;
+    if (Real_field(text, length, &value) != 0)
+        not_finite = true;
+    return value;
+}
+
+double Finite(double value)
+{
+    if (!std::isfinite(value))
+        not_finite = true;
+    return value;
+}
+
 float Energy_decode(const char *mantissa, char exponent_digit)
 {
-    double m = Real_parse(mantissa, 4);
+    double m = Finite_field(mantissa, 4);
     int e = Digit_value(exponent_digit) - 3;
     double p = power_of_ten[e < 0 ? -e : e];
     if (e < 0)
         p = 1.0 / p;
-    return static_cast<float>(p * m);
+    float energy = static_cast<float>(p * m);
+    Finite(static_cast<double>(energy));
+    return energy;
 }
 
 double Short_decode(const char *field)
 {
-    return (Real_parse(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) * SHORT_FACTOR;
+    return Finite((Finite_field(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) *
+                  SHORT_FACTOR);
 }
 
 double Long_decode(const char *field)
 {
-    return (Real_parse(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) * LONG_FACTOR;
+    return Finite((Finite_field(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) *
+                  LONG_FACTOR);
+}
+
+// A line of nothing but blanks (and its line end).
+bool Line_blank()
+{
+    for (char c : line_buffer) {
+        if (c == '\0' || c == '\n')
+            return true;
+        if (c != ' ' && c != '\t' && c != '\r')
+            return false;
+    }
+    return true;
 }
 
 // Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
@@ -157,22 +198,37 @@ double Long_decode(const char *field)
 int Line_read(FILE *stream, bool *read_error)
 {
     std::memset(line_buffer, ' ', sizeof line_buffer);
-    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr)
+    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
+        if (!line_open)
+            line_number++;
+        line_open = std::strchr(line_buffer, '\n') == nullptr;
         return 0;
+    }
     *read_error = std::ferror(stream) != 0;
     return -1;
 }
 
-void Header_parse()
+// The seven header fields; -1 when one of them is not a finite number
+// (nothing is stored then).
+int Header_parse()
 {
     const char *l = line_buffer;
-    x_min = Real_parse(l + 0, 10);
-    x_max = Real_parse(l + 10, 10);
-    y_min = Real_parse(l + 20, 10);
-    y_max = Real_parse(l + 30, 10);
-    z_min = Real_parse(l + 40, 10);
-    z_max = Real_parse(l + 50, 10);
-    coord_scale = static_cast<float>(Real_parse(l + 60, 10));
+    not_finite = false;
+    double v[7];
+    for (int i = 0; i < 7; i++)
+        v[i] = Finite_field(l + 10 * i, 10);
+    float scale = static_cast<float>(v[6]);
+    Finite(static_cast<double>(scale));
+    if (not_finite)
+        return -1;
+    x_min = v[0];
+    x_max = v[1];
+    y_min = v[2];
+    y_max = v[3];
+    z_min = v[4];
+    z_max = v[5];
+    coord_scale = scale;
+    return 0;
 }
 
 void Stats_reset()
@@ -195,11 +251,10 @@ void Stats_step(const StepRecord *r)
     convert_stats.steps[i]++;
 }
 
-int Input_fail(WindowRef window, FILE *input, int message)
+int Input_fail(WindowRef window, int message)
 {
     if (message != 0)
         Show_error(window, message);
-    std::fclose(input);
     return -1;
 }
 
@@ -245,7 +300,13 @@ int Step_parse(WindowRef window, FILE *stream)
         return -1;
     }
     const char *l = line_buffer;
+    if (Line_blank()) {
+        // Read as a batch line it would end the batch at batch 0.
+        step_in.kind = KIND_BLANK;
+        return 0;
+    }
     int type = Line_type(l[0]);
+    not_finite = false;
     switch (type) {
     case 0:
         current_batch = static_cast<int32_t>(Integer_parse(l + 1, 5));
@@ -287,6 +348,8 @@ int Step_parse(WindowRef window, FILE *stream)
         step_in.kind = type;
         break;
     }
+    if (not_finite)
+        step_in.kind = KIND_UNREADABLE;
     return 0;
 }
 
@@ -300,27 +363,42 @@ int Picture_convert(WindowRef window, int source)
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path)
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
-    Stats_reset();
-
     FILE *input = std::fopen(input_path, "r");
     if (!input) {
+        Stats_reset();
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
+    int result = Picture_convert_stream(window, input, work_path);
+    std::fclose(input);
+    return result;
+}
+
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
+{
+    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    Stats_reset();
+    line_open = false;
+
     if (Geometry_read(input) != 0)
-        return Input_fail(window, input, MSG_INPUT_READ);
+        return Input_fail(window, MSG_INPUT_READ);
+    line_number = static_cast<uint64_t>(geometry_lines);
 
     bool read_error = false;
     if (Line_read(input, &read_error) != 0)
-        return Input_fail(window, input, read_error ? MSG_INPUT_READ : 0);
-    Header_parse();
+        return Input_fail(window, read_error ? MSG_INPUT_READ : 0);
+    if (Header_parse() != 0) {
+        convert_stats.unreadable_lines = 1;
+        convert_stats.first_unreadable_line = line_number;
+        return Input_fail(window, MSG_INPUT_READ);
+    }
 
     work_file = nullptr;
     if (work_path) {
         std::remove(work_path);
         work_file = std::fopen(work_path, "w+b");
         if (!work_file)
-            return Input_fail(window, input, MSG_WORK_PATH);
+            return Input_fail(window, MSG_WORK_PATH);
         // The program buffers the records itself.
         std::setvbuf(work_file, nullptr, _IONBF, 0);
     }
@@ -330,6 +408,9 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 
     bool batch_seen = false;   // a batch line of this file has been read
     int32_t last_batch = 0;    // the last batch line within 1..10000
+    int32_t top_batch = 0;     // the highest of them
+    int32_t record_batch = 0;  // batch of the last record written
+    bool unordered = false;
     int failure = 0;
     while (failure == 0 && Step_parse(window, input) == 0) {
         convert_stats.lines++;
@@ -338,13 +419,23 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         case KIND_BATCH:
             convert_stats.batch_lines++;
             batch_seen = true;
-            if (step_out.batch >= 1 && step_out.batch <= BATCH_MAX)
+            if (step_out.batch >= 1 && step_out.batch <= BATCH_MAX) {
                 last_batch = step_out.batch;
-            else
+                if (last_batch > top_batch)
+                    top_batch = last_batch;
+            } else {
                 convert_stats.batch_lines_out_of_range++;
+            }
             continue;
         case KIND_MARKER:
             convert_stats.marker_lines++;
+            continue;
+        case KIND_BLANK:
+            convert_stats.blank_lines++;
+            continue;
+        case KIND_UNREADABLE:
+            if (convert_stats.unreadable_lines++ == 0)
+                convert_stats.first_unreadable_line = line_number;
             continue;
         case KIND_SEPARATOR:
         case KIND_PHOTON:
@@ -363,6 +454,11 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
             convert_stats.skipped_batch_range++;
             continue;
         }
+        // A record of a lower batch than one before it: the records of a
+        // batch no longer lie together, and a reader cannot seek by the counts.
+        if (step_out.batch < record_batch)
+            unordered = true;
+        record_batch = step_out.batch;
         Stats_step(&step_out);
         convert_stats.records++;
         assert(step_out.batch >= 1 && step_out.batch <= BATCH_MAX);
@@ -374,7 +470,6 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
     if (failure == 0 && work_file)
         failure = Work_flush();
 
-    std::fclose(input);
     if (work_file) {
         if (std::fclose(work_file) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
@@ -384,7 +479,14 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         Show_error(window, failure);
         return -1;
     }
-    batch_count = static_cast<uint32_t>(last_batch);
+    // With the batches out of order the last batch line need not be the
+    // highest batch; the full range then still covers every batch.
+    batch_count = static_cast<uint32_t>(unordered ? top_batch : last_batch);
+    batches_unordered = unordered ? 1 : 0;
     view_dirty = 1;
+    // Lines that could not be read are left out and reported once; the
+    // picture shows the rest.
+    if (convert_stats.unreadable_lines != 0)
+        Show_error(window, MSG_INPUT_READ);
     return 0;
 }

@@ -14,8 +14,12 @@
 //   energy = M * 10^(D - 3) MeV, single precision
 //
 // Lines that the format gives no meaning are skipped and counted: types 7
-// and 8, and steps and separators whose batch lies outside 1..10000 (this
-// includes those before the first batch line of the file).
+// and 8, lines of nothing but blanks, and steps and separators whose batch
+// lies outside 1..10000 (this includes those before the first batch line of
+// the file).  A step line or header with a field that spells an infinity or
+// a NaN, or whose value leaves the finite range, is unreadable: such a step
+// line is skipped and counted, and the conversion reports message 6 once at
+// its end; such a header fails the conversion with message 6.
 #ifndef VOKA_PICTURE_H
 #define VOKA_PICTURE_H
 
@@ -38,7 +42,11 @@ enum {
     KIND_PHOTON = 1,
     KIND_ELECTRON = 2,
     KIND_POSITRON = 3,
-    KIND_MARKER = 9
+    KIND_MARKER = 9,
+    // Lines that Step_parse reads but that never give a record: a line of
+    // blanks, and a line with a number that is not finite.
+    KIND_BLANK = 10,
+    KIND_UNREADABLE = 11
 };
 
 // The work-file record, 40 bytes little-endian:
@@ -71,8 +79,13 @@ extern float coord_scale;
 
 // Records written per batch: entry b - 1 for batch b.
 extern uint32_t batch_step_count[BATCH_MAX];
-// The last batch of the last conversion (0 when it had no batch line).
+// The last batch of the last conversion (0 when it had no batch line); the
+// highest batch when the batches were out of order.
 extern uint32_t batch_count;
+// 1 when a record of the last conversion has a lower batch than a record
+// before it: the records of a batch do not lie together, and a reader must
+// pass over the whole work file instead of seeking by batch_step_count.
+extern uint32_t batches_unordered;
 
 // The record that Step_parse filled last.
 extern StepRecord step_in;
@@ -92,6 +105,9 @@ struct ConvertStats {
     uint64_t skipped_batch_range;   // steps or separators of a batch outside 1..10000
     uint64_t records;               // records written
     int32_t batch_lines_out_of_range;
+    uint64_t blank_lines;           // lines of nothing but blanks, skipped
+    uint64_t unreadable_lines;      // lines with a number that is not finite, skipped
+    uint64_t first_unreadable_line; // line number in the file of the first of them
 };
 extern ConvertStats convert_stats;
 
@@ -109,6 +125,9 @@ int Picture_convert(WindowRef window, int source);
 // The same for given paths.  A work_path of nullptr only counts the records
 // (nothing is written, the work file is not touched).
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path);
+
+// The same on an open stream, which the caller closes.
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path);
 
 // Read one step line from `stream` into step_in; a batch line also becomes
 // the batch of the step lines that follow it (in this and later calls).

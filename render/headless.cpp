@@ -26,29 +26,40 @@ int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int
 {
     if (image->create(layout.bitmap_w, layout.bitmap_h) != 0)
         return -1;
-    const PixelRect &view_rect = layout.view_rect;
+    const PixelRect &v = layout.view_rect;
 
     // The panel pass as the repaint after the rebuild leaves it outside the
-    // picture area.
+    // picture area.  Only what lies outside the picture area is kept (the
+    // margin and frame strips around it), so that a large image is not held
+    // twice.
     Panel_pass(image);
-    std::vector<Colour> outside(image->pixels(),
-                                image->pixels() + static_cast<size_t>(image->width()) *
-                                                      static_cast<size_t>(image->height()));
+    const int32_t w = image->width();
+    const int32_t h = image->height();
+    std::vector<Colour> outside;
+    auto strips = [&](bool restore) {
+        Colour *pixels = const_cast<Colour *>(image->pixels());
+        size_t kept = 0;
+        for (int32_t y = 0; y < h; y++) {
+            bool row_outside = y < v.top || y >= v.bottom;
+            for (int32_t x = 0; x < w; x++) {
+                if (!row_outside && x == v.left && v.right > v.left)
+                    x = v.right < w ? v.right : w;   // skip the picture area
+                if (x >= w)
+                    break;
+                Colour &p = pixels[static_cast<size_t>(y) * static_cast<size_t>(w) +
+                                   static_cast<size_t>(x)];
+                if (restore)
+                    p = outside[kept++];
+                else
+                    outside.push_back(p);
+            }
+        }
+    };
+    strips(false);
 
     // The rebuild draws on the same context, and everything it draws outside
     // the picture area is painted over again.
     Picture_rebuild(window, image, render_mode, calc_mode, redraw_pressed);
-
-    Colour *pixels = const_cast<Colour *>(image->pixels());
-    for (int32_t y = 0; y < image->height(); y++) {
-        for (int32_t x = 0; x < image->width(); x++) {
-            bool inside = x >= view_rect.left && x < view_rect.right && y >= view_rect.top &&
-                          y < view_rect.bottom;
-            size_t at = static_cast<size_t>(y) * static_cast<size_t>(image->width()) +
-                        static_cast<size_t>(x);
-            if (!inside)
-                pixels[at] = outside[at];
-        }
-    }
+    strips(true);
     return 0;
 }

@@ -209,9 +209,13 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)
         return 0;
 
-    // 6. Seek to the first record of the first batch on display.
+    // 6. Seek to the first record of the first batch on display.  When the
+    // batches are out of order the counts say nothing about where a batch
+    // lies: then the whole file is read once and exactly the records of the
+    // batches in range are drawn.
+    bool whole_file = batches_unordered != 0;
     int64_t seek_batch = first;
-    if (seek_batch > 1) {
+    if (seek_batch > 1 && !whole_file) {
         uint64_t records = 0;
         for (int64_t b = 1; b < seek_batch && b <= BATCH_MAX; b++)
             records += batch_step_count[b - 1];
@@ -243,9 +247,12 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     int got;
     while ((got = reader.Read(&r)) == 1) {
         bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
+        bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
         if (!in_track) {
-            if (r.batch > last)
+            if (!in_range && !whole_file)
                 break;
+            if (!in_range)
+                continue;
             // Separators, hidden kinds and (in a damaged file) unknown kinds
             // are passed over between tracks.
             if (!known || !pens[r.kind].shown)
@@ -259,7 +266,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             in_track = true;
         } else {
             // An unknown kind ends the track like a separator.
-            if (!known || r.batch > last) {
+            if (!known || !in_range) {
                 in_track = false;
                 continue;
             }

@@ -55,13 +55,33 @@ const char USAGE[] =
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed run leaves an existing OUT.bmp as it was.\n";
 
+// Set when the core has shown a message: the run then exits non-zero.
+bool message_shown;
+
 void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 {
+    message_shown = true;
     // The numbered texts are stored padded with blanks; print them trimmed.
     size_t n = std::strlen(text);
     while (n > 0 && text[n - 1] == ' ')
         n--;
     std::fprintf(stderr, "%s: %.*s\n", caption, static_cast<int>(n), text);
+}
+
+// After a conversion: what the messages of the core leave unsaid.  Returns
+// the exit status (0 when nothing went wrong).
+int Convert_explain(const char *path, int result)
+{
+    const ConvertStats &s = convert_stats;
+    if (s.unreadable_lines != 0)
+        std::fprintf(stderr, "vokatool: %s: line %llu: a number that is not finite (%llu such "
+                             "line%s left out)\n",
+                     path, static_cast<unsigned long long>(s.first_unreadable_line),
+                     static_cast<unsigned long long>(s.unreadable_lines),
+                     s.unreadable_lines == 1 ? "" : "s");
+    if (result != 0 && !message_shown)
+        std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
+    return result != 0 || message_shown ? 1 : 0;
 }
 
 int Usage()
@@ -114,14 +134,15 @@ int Batches_with_records()
 int Info(const char *path)
 {
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
-        return 1;
+        return Convert_explain(path, -1);
     const ConvertStats &s = convert_stats;
     Geometry_print();
     std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max,
                 z_min, z_max);
     std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
-    std::printf("batches: %u (last batch), %llu batch lines, %d with records\n", batch_count,
-                static_cast<unsigned long long>(s.batch_lines), Batches_with_records());
+    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
+                static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
+                batches_unordered ? ", out of order" : "");
     const char *names[STEP_KINDS] = {"photon", "electron", "positron"};
     uint64_t steps = 0;
     for (int k = 0; k < STEP_KINDS; k++) {
@@ -137,7 +158,8 @@ int Info(const char *path)
                 static_cast<unsigned long long>(s.separators),
                 static_cast<unsigned long long>(s.records));
     std::printf("markers: %llu\n", static_cast<unsigned long long>(s.marker_lines));
-    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range;
+    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range +
+                       s.blank_lines + s.unreadable_lines;
     std::printf("skipped lines: %llu\n", static_cast<unsigned long long>(skipped));
     if (s.skipped_type)
         std::printf("  %llu of type 7 or 8 (no meaning)\n",
@@ -149,7 +171,13 @@ int Info(const char *path)
         std::printf("  %llu in batches outside 1..10000 (%d such batch lines)\n",
                     static_cast<unsigned long long>(s.skipped_batch_range),
                     s.batch_lines_out_of_range);
-    return 0;
+    if (s.blank_lines)
+        std::printf("  %llu blank\n", static_cast<unsigned long long>(s.blank_lines));
+    if (s.unreadable_lines)
+        std::printf("  %llu unreadable (a number that is not finite), the first at line %llu\n",
+                    static_cast<unsigned long long>(s.unreadable_lines),
+                    static_cast<unsigned long long>(s.first_unreadable_line));
+    return Convert_explain(path, 0);
 }
 
 int Convert(const char *path, const char *work_dir)
@@ -164,13 +192,13 @@ int Convert(const char *path, const char *work_dir)
         }
         Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir);
     }
-    Text_copy(picture_path, sizeof picture_path, path);
     if (std::strlen(path) >= sizeof picture_path) {
         std::fprintf(stderr, "vokatool: path too long: %s\n", path);
         return 2;
     }
+    Text_copy(picture_path, sizeof picture_path, path);
     if (Picture_convert(nullptr, 0) != 0)
-        return 1;
+        return Convert_explain(path, -1);
     char work[PATH_SIZE + 16];
     Work_path(work, sizeof work);
     std::printf("work file: %s\n", work);
@@ -183,7 +211,7 @@ int Convert(const char *path, const char *work_dir)
         std::printf("batch %5d: %u records\n", i + 1, batch_step_count[i]);
     }
     std::printf("records: %llu\n", static_cast<unsigned long long>(total));
-    return 0;
+    return Convert_explain(path, 0);
 }
 
 
@@ -322,6 +350,8 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         return Render_error("missing", "PICTURE");
     if (!o->output)
         return Render_error("missing", "-o OUT.bmp");
+    if (std::strlen(o->picture) >= sizeof picture_path)
+        return Render_error("picture path longer than 255 characters", o->picture);
     if (o->title && std::strlen(o->title) >= sizeof settings.title_text)
         return Render_error("title longer than 39 characters", o->title);
     if (o->geometry && std::strlen(o->geometry) >= sizeof geometry_path)
@@ -336,21 +366,23 @@ Colour Image_pixel(const void *context, int32_t x, int32_t y)
     return static_cast<const RasterSurface *>(context)->pixel(x, y);
 }
 
-// A private work directory in the temporary directory, short enough for the
-// work-directory setting; the current directory when none fits.
+// A private work directory, short enough for the work-directory setting:
+// in the temporary directory, else in /tmp, else in the current directory.
+// Empty when none can be made.
 std::string Private_work_dir()
 {
+    const char separator = std::filesystem::path::preferred_separator;
     std::error_code error;
-    std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (!error) {
-        for (int i = 0; i < 100; i++) {
-            std::filesystem::path dir =
-                base / ("vk" + std::to_string((std::rand() % 90000) + 10000 + i));
-            std::string text = dir.string() + std::string(1, std::filesystem::path::preferred_separator);
-            if (text.size() >= sizeof settings.work_dir)
+    std::string bases[3] = {std::filesystem::temp_directory_path(error).string(), "/tmp", "."};
+    for (const std::string &base : bases) {
+        if (base.empty())
+            continue;
+        for (int i = 0; i < 20; i++) {
+            std::string dir = base + separator + "vk" + std::to_string(std::rand() % 90000 + 10000);
+            if (dir.size() + 1 >= sizeof settings.work_dir)
                 break;
             if (std::filesystem::create_directory(dir, error))
-                return text;
+                return dir + separator;
         }
     }
     return "";
@@ -381,6 +413,11 @@ int Render(int argc, char **argv)
         std::srand(static_cast<unsigned>(std::time(nullptr)) ^
                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(&o)));
         work_dir = Private_work_dir();
+        if (work_dir.empty()) {
+            std::fprintf(stderr, "vokatool render: cannot make a private work directory "
+                                 "(give --work-dir)\n");
+            return 1;
+        }
     }
     Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir.c_str());
 
@@ -433,6 +470,13 @@ int Render(int argc, char **argv)
             std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n",
                          layout.bitmap_w, layout.bitmap_h);
             result = 1;
+        } else if (message_shown) {
+            // A message of the conversion or the renderer (a line left out, a
+            // view that cannot be scaled, a work file that cannot be read):
+            // the picture is not what it should be, and OUT stays as it was.
+            Convert_explain(o.picture, 0);
+            std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
+            result = 1;
         } else if (Bmp_write_24(o.output, image.width(), image.height(), Image_pixel, &image) != 0) {
             std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
             result = 1;
@@ -440,9 +484,9 @@ int Render(int argc, char **argv)
             std::printf("%s: %dx%d\n", o.output, image.width(), image.height());
         }
     } else {
-        result = 1;
+        result = Convert_explain(o.picture, -1);
     }
-    if (private_dir && !work_dir.empty()) {
+    if (private_dir) {
         std::error_code ignored;
         std::filesystem::remove_all(work_dir, ignored);
     }

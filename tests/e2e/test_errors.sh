@@ -52,10 +52,9 @@ t_work_path_not_found() {
   viewer_close
 }
 
-# A file that is no picture.  As the first file of a run, the rebuild that
-# the chosen file asks for meets a scene without extent and no work file;
-# those boxes come up over the first one.  After a good picture only the
-# read error is left.
+# A file that is no picture.  As the first file of a run it gives the read
+# error alone and leaves the window as it was; after a good picture, too,
+# only the read error comes up and the picture stays.
 t_not_a_picture_file() {
   printf 'this is not a picture\n' >"$CASE/text.pic"
   : >"$CASE/empty.pic"
@@ -63,10 +62,11 @@ t_not_a_picture_file() {
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
   viewer_start
+  snap empty
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error Status: Cmtodot err!" \
-    "Error status: work path not found error !!" \
-    "Error status: input file read error !!"
+  expect_boxes "Error status: input file read error !!"
+  snap after-first
+  same_image empty after-first "window after a failed first open"
   open_picture "$CASE/a.pic"
   snap loaded
   drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"

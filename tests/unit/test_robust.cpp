@@ -1,0 +1,120 @@
+// Damaged and unusual picture files: each must give the picture of the
+// clean file it stands for (pixel for pixel) or a clear message.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "picture/geometry.h"
+#include "picture/message.h"
+#include "picture/picture.h"
+#include "picture/settings.h"
+#include "render/headless.h"
+#include "render/layout.h"
+#include "render/view.h"
+#include "test_support.h"
+
+namespace {
+
+const char HEAD[] = "GSTA\nGEND\n"
+                    "      -2.0       2.0      -2.0       2.0      -2.0       2.0       1.0\n";
+// Two tracks of different kinds and places.
+const char A[] = "250000500005000010003\n260000550005000010003\n-\n";
+const char B[] = "140000450004000010003\n145000400003000010003\n-\n";
+
+class Robust : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings_init();
+        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
+        geometry_enabled = geometry_pending = 1;
+        angle_x = 20;
+        angle_y = 30;
+        Layout_compute(LAYOUT_FROM_WINDOW, 640, 410);
+    }
+
+    // Convert `text` and render it with the batch range from..to; the
+    // messages shown go to `shown`.
+    std::vector<Colour> Picture(const std::string &text, int32_t from = 0, int32_t to = 0,
+                                std::string *shown = nullptr)
+    {
+        MessageRecorder messages;
+        File_write(scratch.file("p.pic"), text);
+        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        std::vector<Colour> pixels;
+        if (Picture_convert(nullptr, 0) == 0) {
+            batch_from = from;
+            batch_to = to;
+            view_state = ViewState{};
+            RasterSurface image;
+            EXPECT_EQ(Headless_render(nullptr, &image, RENDER_FULL, 0, 0), 0);
+            pixels.assign(image.pixels(), image.pixels() + image.width() * image.height());
+        }
+        if (shown)
+            *shown = messages.texts();
+        return pixels;
+    }
+
+    ScratchDir scratch;
+    CurrentDir inside{scratch.path()};
+};
+
+TEST_F(Robust, DamagedFilesGiveThePictureOfTheirCleanForm)
+{
+    const std::string a = A, b = B;
+    struct Case {
+        const char *what;
+        std::string damaged, clean, message;
+    } cases[] = {
+        {"blank line inside a batch (once read as batch 0)",
+         "0    1\n" + a.substr(0, 22) + "   \n" + a.substr(22) + b, "0    1\n" + a + b, ""},
+        {"step line with nan, inf and an energy beyond single precision",
+         "0    1\n" + a + "2nan  50000500001000\n2 inf 50000500001000\n25000050000500009e999\n" + b,
+         "0    1\n" + a + b, "input file read error !!"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string shown;
+        std::vector<Colour> damaged = Picture(HEAD + c.damaged, 0, 0, &shown);
+        std::vector<Colour> clean = Picture(HEAD + c.clean);
+        ASSERT_FALSE(clean.empty());
+        EXPECT_TRUE(damaged == clean);
+        EXPECT_EQ(shown, c.message);
+    }
+}
+
+// Batches out of order: a range shows exactly its batches, wherever their
+// records lie in the work file, and the full range shows every batch.
+TEST_F(Robust, BatchesOutOfOrderDrawExactlyTheBatchesInRange)
+{
+    const std::string a = A, b = B;
+    std::string mixed = HEAD + ("0    2\n" + a + "0    1\n" + b + "0    3\n" + a + "0    1\n" + a);
+    std::vector<Colour> only_1 = Picture(HEAD + ("0    1\n" + b + a));
+    std::vector<Colour> only_2 = Picture(HEAD + ("0    1\n" + a));
+    std::vector<Colour> all = Picture(HEAD + ("0    1\n" + a + b));
+    EXPECT_TRUE(Picture(mixed, 1, 1) == only_1);
+    EXPECT_EQ(batches_unordered, 1u);
+    EXPECT_EQ(batch_count, 3u);
+    EXPECT_TRUE(Picture(mixed, 2, 2) == only_2);
+    EXPECT_TRUE(Picture(mixed) == all);
+    EXPECT_FALSE(only_1 == only_2);
+}
+
+// A header that cannot be read fails the conversion with a message; so does
+// a geometry line too long for the reader, which would put it out of step.
+TEST_F(Robust, UnreadableHeaderOrGeometryFailsWithAMessage)
+{
+    std::string shown;
+    EXPECT_TRUE(Picture("GSTA\nGEND\n      -1.0       inf\n0    1\n" + std::string(A), 0, 0,
+                        &shown).empty());
+    EXPECT_EQ(shown, "input file read error !!");
+    EXPECT_EQ(convert_stats.first_unreadable_line, 3u);
+    std::string long_line = "GSTA\nCYLS\n     1     2\n" + std::string(1500, ' ') +
+                            "1.0\n            0.0            1.0\nGEND\n";
+    EXPECT_TRUE(Picture(long_line + HEAD + "0    1\n" + A, 0, 0, &shown).empty());
+    EXPECT_EQ(shown, "input file read error !!");
+}
+
+} // namespace

@@ -8,7 +8,8 @@ packages=(cmake g++ make googletest libgtest-dev
           gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
 if [ "$want" != build ]; then
-  packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time)
+  packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
+             clang libclang-rt-14-dev)
 fi
 
 missing=()

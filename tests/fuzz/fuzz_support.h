@@ -27,6 +27,17 @@
 
 inline void Fuzz_quiet(WindowRef, const char *, const char *, int, int) {}
 
+inline std::string &Fuzz_work_dir()
+{
+    static std::string dir;
+    return dir;
+}
+
+inline void Fuzz_cleanup()
+{
+    std::system(("rm -rf " + Fuzz_work_dir()).c_str());
+}
+
 // Settings defaults, silent messages, and a work directory of this process
 // (at most 19 characters, as the setting holds); returns the work-file path.
 inline const char *Fuzz_setup()
@@ -35,8 +46,10 @@ inline const char *Fuzz_setup()
     if (work.empty()) {
         Message_set_hook(Fuzz_quiet);
         Settings_init();
-        std::string dir = "/tmp/vkf" + std::to_string(static_cast<long>(getpid())) + "/";
+        std::string &dir = Fuzz_work_dir();
+        dir = "/tmp/vkf" + std::to_string(static_cast<long>(getpid())) + "/";
         std::system(("mkdir -p " + dir).c_str());
+        std::atexit(Fuzz_cleanup);
         Text_copy(settings.work_dir, sizeof settings.work_dir, dir.c_str());
         char path[PATH_SIZE + 16];
         Work_path(path, sizeof path);

@@ -43,6 +43,9 @@ char line_buffer[PICTURE_LINE_SIZE];
 // file (a line longer than the buffer counts once, with its rest).
 uint64_t line_number;
 bool line_open;   // the last read ended inside a line
+bool line_rest_ignored;   // the rest of the line is not read as a line of its own
+
+void Line_parse();
 
 // Work-file output: records gather in a buffer and go to the file in large
 // writes.  The batch of every buffered record is kept beside it, so that a
@@ -193,10 +196,66 @@ bool Line_blank()
     return true;
 }
 
+// Blanks only from column `from` (counted from 0) to the line's end.
+bool Blank_from(size_t from)
+{
+    for (size_t i = from; i < sizeof line_buffer; i++) {
+        char c = line_buffer[i];
+        if (c == '\0' || c == '\n')
+            return true;
+        if (c != ' ' && c != '\t' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+// A batch line standing where the header line belongs: "0" and the batch
+// number in columns 2-6, nothing after column 6.  A header line always goes
+// on beyond column 6 (its first field alone takes ten columns, and six more
+// follow).
+bool Batch_line_alone()
+{
+    return line_buffer[0] == '0' && Blank_from(6);
+}
+
+// The first line of a block that the viewer does not draw: a capital letter
+// followed by "STA" (MSTA, the material numbers of the regions, and any
+// other of that form); the block ends with the line that begins with the
+// same letter followed by "END".
+bool Block_start()
+{
+    const char *l = line_buffer;
+    return l[0] >= 'A' && l[0] <= 'Z' && l[1] == 'S' && l[2] == 'T' && l[3] == 'A';
+}
+
+// The float step line: types 4 to 6 with x, y, z in centimetres in columns
+// 2-14, 15-27, 28-40 as reals in exponent form, the kinetic energy in MeV in
+// columns 41-50, a region number in 51-54 and a weight in 55-64 (not used);
+// columns after 64 are ignored.  Told from the original long line by its x
+// field: a decimal point or an exponent letter in columns 2-14, where the
+// long line holds only the digits of its encoded x and y.
+bool Float_line()
+{
+    for (size_t i = 1; i <= 13; i++) {
+        char c = line_buffer[i];
+        if (c == '.' || c == 'E' || c == 'e')
+            return true;
+    }
+    return false;
+}
+
 // Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
 // the stream or on a read error (*read_error tells which).
 int Line_read(FILE *stream, bool *read_error)
 {
+    if (line_rest_ignored) {
+        int c;
+        do
+            c = std::fgetc(stream);
+        while (c != EOF && c != '\n');
+        line_rest_ignored = false;
+        line_open = false;
+    }
     std::memset(line_buffer, ' ', sizeof line_buffer);
     if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
         if (!line_open)
@@ -230,6 +289,75 @@ int Header_parse()
     coord_scale = scale;
     return 0;
 }
+
+// Skip the block whose first line is in line_buffer, up to and with its end
+// line.  Returns 0, or -1 when the stream ends first.
+int Block_skip(FILE *stream)
+{
+    char name = line_buffer[0];
+    ConvertStats &s = convert_stats;
+    if (s.blocks < BLOCK_NAMES_KEPT)
+        std::memcpy(s.block_names[s.blocks], line_buffer, 4);
+    s.blocks++;
+    s.block_lines++;
+    bool read_error = false;
+    while (Line_read(stream, &read_error) == 0) {
+        s.block_lines++;
+        if (line_buffer[0] == name && std::strncmp(line_buffer + 1, "END", 3) == 0)
+            return 0;
+    }
+    return -1;
+}
+
+// Scene bounds of a picture without a header line: the box of every step
+// and of the geometry, gathered during the one pass of the conversion.
+struct Bounds {
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+
+    void Add(int axis, double v)
+    {
+        if (v < low[axis])
+            low[axis] = v;
+        if (v > high[axis])
+            high[axis] = v;
+    }
+
+    void Add_list(int axis, const float *list, int16_t count, bool symmetric)
+    {
+        for (int i = 0; i < count; i++) {
+            double v = static_cast<double>(list[i]);
+            Add(axis, v);
+            if (symmetric)
+                Add(axis, -v);
+        }
+    }
+
+    // The geometry list as the conversion left it.
+    void Add_geometry()
+    {
+        if (geometry_kind == GEOMETRY_CYLINDERS) {
+            Add_list(0, cyl_radius, cyl_radius_count, true);
+            Add_list(1, cyl_radius, cyl_radius_count, true);
+            Add_list(2, cyl_plane_z, cyl_plane_count, false);
+        } else if (geometry_kind == GEOMETRY_SLABS) {
+            Add_list(0, slab_x, slab_x_count, false);
+            Add_list(1, slab_y, slab_y_count, false);
+            Add_list(2, slab_z, slab_z_count, false);
+        }
+    }
+
+    // Store them as the header would; an axis without any value gives 0..0.
+    void Store() const
+    {
+        double *out[6] = {&x_min, &x_max, &y_min, &y_max, &z_min, &z_max};
+        for (int a = 0; a < 3; a++) {
+            bool any = low[a] <= high[a];
+            *out[2 * a] = any ? low[a] : 0.0;
+            *out[2 * a + 1] = any ? high[a] : 0.0;
+        }
+    }
+};
 
 void Stats_reset()
 {
@@ -299,11 +427,24 @@ int Step_parse(WindowRef window, FILE *stream)
             Show_error(window, MSG_INPUT_READ);
         return -1;
     }
+    Line_parse();
+    return 0;
+}
+
+namespace {
+
+// Parse the line in line_buffer into step_in.
+void Line_parse()
+{
     const char *l = line_buffer;
     if (Line_blank()) {
         // Read as a batch line it would end the batch at batch 0.
         step_in.kind = KIND_BLANK;
-        return 0;
+        return;
+    }
+    if (Block_start()) {
+        step_in.kind = KIND_BLOCK;
+        return;
     }
     int type = Line_type(l[0]);
     not_finite = false;
@@ -330,6 +471,15 @@ int Step_parse(WindowRef window, FILE *stream)
     case 6:
         step_in.batch = current_batch;
         step_in.kind = type - 3;
+        if (Float_line()) {
+            step_in.x = Finite_field(l + 1, 13);
+            step_in.y = Finite_field(l + 14, 13);
+            step_in.z = Finite_field(l + 27, 13);
+            step_in.energy = static_cast<float>(Finite_field(l + 40, 10));
+            Finite(static_cast<double>(step_in.energy));
+            line_rest_ignored = line_open;
+            break;
+        }
         step_in.x = Long_decode(l + 1);
         step_in.y = Long_decode(l + 9);
         step_in.z = Long_decode(l + 17);
@@ -350,8 +500,24 @@ int Step_parse(WindowRef window, FILE *stream)
     }
     if (not_finite)
         step_in.kind = KIND_UNREADABLE;
+}
+
+} // namespace
+
+namespace {
+
+// The next step line: the one already in line_buffer when *pending is set,
+// else one read from the stream as Step_parse does.
+int Step_next(WindowRef window, FILE *input, bool *pending)
+{
+    if (!*pending)
+        return Step_parse(window, input);
+    *pending = false;
+    Line_parse();
     return 0;
 }
+
+} // namespace
 
 int Picture_convert(WindowRef window, int source)
 {
@@ -384,10 +550,24 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
         return Input_fail(window, MSG_INPUT_READ);
     line_number = static_cast<uint64_t>(geometry_lines);
 
+    // Blocks that the viewer does not draw may stand before the header line.
     bool read_error = false;
-    if (Line_read(input, &read_error) != 0)
+    int got;
+    while ((got = Line_read(input, &read_error)) == 0 && Block_start())
+        if (Block_skip(input) != 0)
+            return Input_fail(window, MSG_INPUT_READ);
+    if (got != 0)
         return Input_fail(window, read_error ? MSG_INPUT_READ : 0);
-    if (Header_parse() != 0) {
+    // Without a header line the first batch line stands in its place; the
+    // scene bounds are then those of the steps and the geometry, and the
+    // encoded coordinates of short and long step lines are taken at scale 1.
+    bool header_missing = Batch_line_alone();
+    Bounds bounds;
+    if (header_missing) {
+        convert_stats.header_missing = 1;
+        coord_scale = 1.0f;
+        bounds.Add_geometry();
+    } else if (Header_parse() != 0) {
         convert_stats.unreadable_lines = 1;
         convert_stats.first_unreadable_line = line_number;
         return Input_fail(window, MSG_INPUT_READ);
@@ -412,7 +592,8 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     int32_t record_batch = 0;  // batch of the last record written
     bool unordered = false;
     int failure = 0;
-    while (failure == 0 && Step_parse(window, input) == 0) {
+    bool pending = header_missing;   // the first batch line is in line_buffer
+    while (failure == 0 && Step_next(window, input, &pending) == 0) {
         convert_stats.lines++;
         step_out = step_in;
         switch (step_out.kind) {
@@ -432,6 +613,10 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
             continue;
         case KIND_BLANK:
             convert_stats.blank_lines++;
+            continue;
+        case KIND_BLOCK:
+            if (Block_skip(input) != 0)
+                convert_stats.block_open = 1;
             continue;
         case KIND_UNREADABLE:
             if (convert_stats.unreadable_lines++ == 0)
@@ -461,6 +646,11 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
         record_batch = step_out.batch;
         Stats_step(&step_out);
         convert_stats.records++;
+        if (header_missing && step_out.kind != KIND_SEPARATOR) {
+            bounds.Add(0, step_out.x);
+            bounds.Add(1, step_out.y);
+            bounds.Add(2, step_out.z);
+        }
         assert(step_out.batch >= 1 && step_out.batch <= BATCH_MAX);
         if (work_file)
             failure = Record_write(&step_out);
@@ -483,10 +673,13 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     // highest batch; the full range then still covers every batch.
     batch_count = static_cast<uint32_t>(unordered ? top_batch : last_batch);
     batches_unordered = unordered ? 1 : 0;
+    if (header_missing)
+        bounds.Store();
     view_dirty = 1;
-    // Lines that could not be read are left out and reported once; the
-    // picture shows the rest.
-    if (convert_stats.unreadable_lines != 0)
+    // Lines that could not be read are left out, and a block without its
+    // end line took the rest of the file: reported once, the picture shows
+    // the rest.
+    if (convert_stats.unreadable_lines != 0 || convert_stats.block_open != 0)
         Show_error(window, MSG_INPUT_READ);
     return 0;
 }

@@ -12,6 +12,16 @@
 //   short coordinate = (N - 50000) * coord_scale * 0.0001
 //   long  coordinate = (N - 33554432) * coord_scale * 2^-23
 //   energy = M * 10^(D - 3) MeV, single precision
+//   float 2-14 x  15-27 y  28-40 z (cm, reals)  41-50 energy (MeV)
+//         51-54 region  55-64 weight (not used); types 4/5/6, told from the
+//         long layout by a '.' or 'E' in columns 2-14
+//
+// Also read: CR LF line ends and a last line without one; blocks that are
+// not drawn (a line "?STA" to the line "?END" with the same capital letter,
+// such as MSTA ... MEND) anywhere after the geometry section, skipped whole;
+// and a file without its header line, whose first batch line then follows
+// the geometry section (and blocks) at once: the scene bounds are those of
+// all steps and the geometry together, and coord_scale is 1.
 //
 // Lines that the format gives no meaning are skipped and counted: types 7
 // and 8, lines of nothing but blanks, and steps and separators whose batch
@@ -46,7 +56,9 @@ enum {
     // Lines that Step_parse reads but that never give a record: a line of
     // blanks, and a line with a number that is not finite.
     KIND_BLANK = 10,
-    KIND_UNREADABLE = 11
+    KIND_UNREADABLE = 11,
+    // The first line of a block that is not drawn (MSTA ... MEND).
+    KIND_BLOCK = 12
 };
 
 // The work-file record, 40 bytes little-endian:
@@ -92,6 +104,7 @@ extern StepRecord step_in;
 
 // What a conversion met, for reports (vokatool info).
 enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron
+enum { BLOCK_NAMES_KEPT = 4 };
 struct ConvertStats {
     uint64_t lines;                 // step-section lines read (batch lines included)
     uint64_t batch_lines;
@@ -108,6 +121,11 @@ struct ConvertStats {
     uint64_t blank_lines;           // lines of nothing but blanks, skipped
     uint64_t unreadable_lines;      // lines with a number that is not finite, skipped
     uint64_t first_unreadable_line; // line number in the file of the first of them
+    uint64_t blocks;                // blocks skipped (MSTA ... MEND and the like)
+    uint64_t block_lines;           // their lines, first and end lines included
+    char block_names[BLOCK_NAMES_KEPT][5];   // first lines of the first blocks
+    int32_t block_open;             // 1: the last block had no end line
+    int32_t header_missing;         // 1: no header line; bounds from the steps and geometry
 };
 extern ConvertStats convert_stats;
 

@@ -79,6 +79,9 @@ int Convert_explain(const char *path, int result)
                      path, static_cast<unsigned long long>(s.first_unreadable_line),
                      static_cast<unsigned long long>(s.unreadable_lines),
                      s.unreadable_lines == 1 ? "" : "s");
+    if (s.block_open)
+        std::fprintf(stderr, "vokatool: %s: block %s has no end line\n", path,
+                     s.block_names[s.blocks <= BLOCK_NAMES_KEPT ? s.blocks - 1 : BLOCK_NAMES_KEPT - 1]);
     if (result != 0 && !message_shown)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
     return result != 0 || message_shown ? 1 : 0;
@@ -140,6 +143,16 @@ int Info(const char *path)
     std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max,
                 z_min, z_max);
     std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
+    if (s.header_missing)
+        std::printf("no header line: scene bounds from the steps and the geometry\n");
+    if (s.blocks) {
+        std::printf("blocks skipped: %llu (%llu lines):", static_cast<unsigned long long>(s.blocks),
+                    static_cast<unsigned long long>(s.block_lines));
+        for (uint64_t i = 0; i < s.blocks && i < BLOCK_NAMES_KEPT; i++)
+            std::printf(" %s", s.block_names[i]);
+        std::printf("%s%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "",
+                    s.block_open ? " (the last one has no end line)" : "");
+    }
     std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
                 static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
                 batches_unordered ? ", out of order" : "");

@@ -11,6 +11,9 @@ c=corpus/convert
 "$sim" -n 2 -b 1 -e 3 -s 2 -p photon -m lead --slab-x -1,1 --slab-y -1,1 --slab-z 0,1,2 \
   --layout long -o $c/slab_long.pic >/dev/null
 "$sim" -n 3 -b 1 -e 1 -s 3 -p positron -o $c/three_batches.pic >/dev/null
+"$sim" -n 2 -b 1 -e 2 -s 4 --layout float --variant fixed,block,noheader,crlf \
+  -o $c/variants.pic >/dev/null
+"$sim" -n 1 -b 1 -e 1 -s 5 --layout float -o $c/float.pic >/dev/null
 h='      -1.0       1.0      -1.0       1.0      -1.0       1.0       1.0'
 printf 'GSTA\nGEND\n%s\n0    2\n250000500005000012343\n-\n0    1\n260000500005000012343\n-\n' "$h" >$c/unordered.pic
 printf 'GSTA\nGEND\n%s\n0    1\n250000500005000012343\n\n250000600005000012343\n9\n7\n-\n' "$h" >$c/blank_marker.pic

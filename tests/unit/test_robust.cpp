@@ -85,6 +85,59 @@ TEST_F(Robust, DamagedFilesGiveThePictureOfTheirCleanForm)
     }
 }
 
+// Files as newer simulation codes write them give the picture of the same
+// file in the original layout.
+TEST_F(Robust, NewerFileVariantsGiveThePictureOfTheOriginalLayout)
+{
+    const std::string a = A, b = B;
+    const std::string cyls = "GSTA\nCYLS\n     2     2\n";
+    const std::string steps = "0    1\n" + a + b;
+    // A and B as float lines: reals in cm, energy in MeV, region, weight.
+    const std::string float_steps =
+        "0    1\n"
+        "5 0.000000E+00 0.000000E+00 0.000000E+00 1.000E+03   1 1.000E+00\n"
+        "5 1.000000E+00 5.000000E-01 0.000000E+00 1.000E+03   3 1.000E+00 and more\n-\n"
+        "4-1.000000E+00-5.000000E-01-1.000000E+00 1.000E+03   1 1.000E+00\n"
+        "4-5.000000E-01-1.000000E+00-2.000000E+00 1.000E+03   1 1.000E+00\n-\n";
+    const std::string block = "MSTA\n     2\n     1\n     3\nMEND\n";
+    std::string crlf;
+    for (char ch : HEAD + steps)
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    crlf.pop_back();   // and a last line without its line end
+    crlf.pop_back();
+    struct Case {
+        const char *what;
+        std::string variant, original;
+    } cases[] = {
+        {"CR LF line ends", crlf, HEAD + steps},
+        {"float step lines", HEAD + float_steps, HEAD + steps},
+        {"fixed-point geometry values",
+         cyls + "         0.5000         1.2500\n        -1.5000         0.7500\nGEND\n" + (HEAD + 10) +
+             steps,
+         cyls + "            0.5           1.25\n           -1.5           0.75\nGEND\n" + (HEAD + 10) +
+             steps},
+        {"blocks before and after the header", "GSTA\nGEND\n" + block + (HEAD + 10) + block + steps,
+         HEAD + steps},
+        {"no header line (bounds from the steps)", "GSTA\nGEND\n" + steps,
+         "GSTA\nGEND\n      -1.0       1.0      -1.0       0.5      -2.0       0.0       1.0\n" +
+             steps},
+        {"no header line (bounds from steps and geometry)",
+         cyls + "            0.5            3.0\n           -1.5           0.75\nGEND\n" + steps,
+         cyls + "            0.5            3.0\n           -1.5           0.75\nGEND\n"
+                "      -3.0       3.0      -3.0       3.0      -2.0      0.75       1.0\n" +
+             steps},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string shown;
+        std::vector<Colour> variant = Picture(c.variant, 0, 0, &shown);
+        std::vector<Colour> clean = Picture(c.original);
+        ASSERT_FALSE(clean.empty());
+        EXPECT_TRUE(variant == clean);
+        EXPECT_EQ(shown, "");
+    }
+}
+
 // Batches out of order: a range shows exactly its batches, wherever their
 // records lie in the work file, and the full range shows every batch.
 TEST_F(Robust, BatchesOutOfOrderDrawExactlyTheBatchesInRange)

@@ -105,20 +105,28 @@ LRESULT On_data_file_open(HWND window)
     batch_to = 0;
     if (calc_mode == 1)
         return 0;
+    // When no picture was loaded before, the dialog has marked one as chosen
+    // all the same, and a paint during the conversion's message box would
+    // try to rebuild it: with no work file and no scene, its own two
+    // messages would follow the conversion's and only confuse.  So the
+    // picture counts as chosen only once it has been converted, and a
+    // failure leaves the window as it was before the open, with the real
+    // error alone.
+    const bool first = view_bitmap_missing == 1;
+    if (first)
+        picture_selected = was_selected;
     if (Convert_waiting(window, SOURCE_PICTURE) != 0) {
-        // When no picture was loaded before, the dialog has marked one as
-        // chosen all the same, and the paint that follows would try to
-        // rebuild it: with no work file and no scene, its own two messages
-        // would follow the conversion's and only confuse.  The window is put
-        // back as it was before the open, so that the user sees the real
-        // error alone.
-        if (view_bitmap_missing == 1) {
-            picture_selected = was_selected;
+        if (first) {
             geometry_enabled = was_enabled;
             geometry_pending = was_pending;
             view_dirty = 0;
         }
         return 0;
+    }
+    if (first) {
+        picture_selected = 1;
+        view_dirty = 1;
+        Picture_invalidate();
     }
     View_bitmap_ensure();
     return 0;

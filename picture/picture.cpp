@@ -21,6 +21,7 @@ uint32_t batches_unordered;
 StepRecord step_in;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
+ProgressHook progress_hook;
 
 namespace {
 
@@ -593,8 +594,17 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     bool unordered = false;
     int failure = 0;
     bool pending = header_missing;   // the first batch line is in line_buffer
+    uint64_t input_size = 0;
+    if (progress_hook) {
+        long at = std::ftell(input);
+        if (std::fseek(input, 0, SEEK_END) == 0)
+            input_size = static_cast<uint64_t>(std::ftell(input));
+        std::fseek(input, at, SEEK_SET);
+    }
     while (failure == 0 && Step_next(window, input, &pending) == 0) {
         convert_stats.lines++;
+        if (progress_hook && convert_stats.lines % PROGRESS_EVERY == 0)
+            progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
         step_out = step_in;
         switch (step_out.kind) {
         case KIND_BATCH:

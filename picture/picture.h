@@ -153,6 +153,13 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
 // read error reported as message 6).
 int Step_parse(WindowRef window, FILE *stream);
 
+// Progress of long work, for a front end that shows it: called now and then
+// (every 65536 lines or records) with what is being done ("converting",
+// "drawing"), the part done and the whole, in any one unit.  nullptr: none.
+typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);
+extern ProgressHook progress_hook;
+enum { PROGRESS_EVERY = 65536 };
+
 // Fault seam for tests: when set, work-file writes go through it instead of
 // fwrite.  It returns the number of bytes it wrote and sets errno on failure.
 typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);

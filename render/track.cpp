@@ -245,7 +245,15 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     bool in_track = false;
     PixelPoint previous = {0, 0};
     int got;
+    uint64_t records_read = 0;
+    uint64_t records_total = 0;   // for the progress shown: the records in the file
+    if (progress_hook) {
+        for (int b = 0; b < BATCH_MAX; b++)
+            records_total += batch_step_count[b];
+    }
     while ((got = reader.Read(&r)) == 1) {
+        if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
+            progress_hook("drawing", records_read, records_total);
         bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
         bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
         if (!in_track) {

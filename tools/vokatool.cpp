@@ -5,6 +5,9 @@
 //   vokatool render PICTURE -o OUT.bmp [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,12 +58,41 @@ const char USAGE[] =
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed run leaves an existing OUT.bmp as it was.\n";
 
+// A one-line progress indicator on a terminal, shown once the work has
+// taken a second.
+std::chrono::steady_clock::time_point progress_start;
+bool progress_shown;
+
+void Tool_progress(const char *what, uint64_t done, uint64_t total)
+{
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                   progress_start).count();
+    if (seconds < 1.0 || total == 0)
+        return;
+    int percent = static_cast<int>(done >= total ? 100 : done * 100 / total);
+    static int shown = -1;
+    if (progress_shown && percent == shown)
+        return;
+    shown = percent;
+    std::fprintf(stderr, "\r%s %3d%%  ", what, percent);
+    std::fflush(stderr);
+    progress_shown = true;
+}
+
+void Progress_end()
+{
+    if (progress_shown)
+        std::fputs("\r                \r", stderr);
+    progress_shown = false;
+}
+
 // Set when the core has shown a message: the run then exits non-zero.
 bool message_shown;
 
 void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 {
     message_shown = true;
+    Progress_end();
     // The numbered texts are stored padded with blanks; print them trimmed.
     size_t n = std::strlen(text);
     while (n > 0 && text[n - 1] == ' ')
@@ -72,6 +104,7 @@ void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 // the exit status (0 when nothing went wrong).
 int Convert_explain(const char *path, int result)
 {
+    Progress_end();
     const ConvertStats &s = convert_stats;
     if (s.unreadable_lines != 0)
         std::fprintf(stderr, "vokatool: %s: line %llu: a number that is not finite (%llu such "
@@ -479,7 +512,9 @@ int Render(int argc, char **argv)
             mode = RENDER_ZOOM;
         }
         RasterSurface image;
-        if (Headless_render(nullptr, &image, mode, 0, 0) != 0) {
+        int rendered = Headless_render(nullptr, &image, mode, 0, 0);
+        Progress_end();
+        if (rendered != 0) {
             std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n",
                          layout.bitmap_w, layout.bitmap_h);
             result = 1;
@@ -513,6 +548,10 @@ int main(int argc, char **argv)
     Message_set_hook(Tool_message);
     if (argc < 3)
         return Usage();
+    if (isatty(STDERR_FILENO)) {
+        progress_start = std::chrono::steady_clock::now();
+        progress_hook = Tool_progress;
+    }
     Settings_init();
     const char *command = argv[1];
     if (std::strcmp(command, "info") == 0) {

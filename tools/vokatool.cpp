@@ -473,8 +473,20 @@ int Render(int argc, char **argv)
     if (result == 0) {
         geometry_enabled = o.no_geometry ? 0 : 1;
         geometry_pending = geometry_enabled;
-        if (o.geometry)
+        if (o.geometry) {
+            // The window draws whatever a damaged geometry file leaves in
+            // the list at every rebuild; here it is refused up front.
+            FILE *f = std::fopen(o.geometry, "r");
+            int read = f ? Geometry_read(f) : -1;
+            if (f)
+                std::fclose(f);
+            if (read != 0) {
+                std::fprintf(stderr, "vokatool render: %s: %s\n", o.geometry,
+                             f ? "malformed geometry section" : "cannot be opened");
+                result = 1;
+            }
             Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+        }
         if (o.angles) {
             angle_x = static_cast<int16_t>(o.angles_v[0]);
             angle_y = static_cast<int16_t>(o.angles_v[1]);
@@ -512,9 +524,11 @@ int Render(int argc, char **argv)
             mode = RENDER_ZOOM;
         }
         RasterSurface image;
-        int rendered = Headless_render(nullptr, &image, mode, 0, 0);
+        int rendered = result == 0 ? Headless_render(nullptr, &image, mode, 0, 0) : 0;
         Progress_end();
-        if (rendered != 0) {
+        if (result != 0) {
+            // already said
+        } else if (rendered != 0) {
             std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n",
                          layout.bitmap_w, layout.bitmap_h);
             result = 1;

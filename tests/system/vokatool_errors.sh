@@ -33,9 +33,12 @@ expect_fail "nothing after the geometry" "nothing after the geometry section" re
 expect_fail "unreadable step line" "line 5: a number that is not finite" render nan.pic -o out.bmp
 expect_fail "scene without extent" "Cmtodot err" render flat.pic -o out.bmp
 expect_fail "unreadable line in info" "line 5" info nan.pic
+{ printf 'GSTA\nCYLS\n     1     2\n%01100d\n' 1; printf '%15s%15s\nGEND\n' 0.0 1.0; } >long_line.geo
+expect_fail "geometry line over the reader's buffer" "malformed geometry" render small.pic -o out.bmp --geometry long_line.geo
+expect_fail "same in convert" "input file read error" convert long_line.geo
 [ "$(cat out.bmp)" = old ] || { echo "FAIL: out.bmp overwritten by a failed run"; failures=$((failures + 1)); }
 TMPDIR=$dir/$(dirname "$long") "$tool" render small.pic -o good.bmp >/dev/null || { echo "FAIL: render of small.pic"; failures=$((failures + 1)); }
 [ "$(cat 'work.$$$')" = keep ] || { echo "FAIL: work.\$\$\$ of the current directory overwritten"; failures=$((failures + 1)); }
-left=$(find . -mindepth 1 -maxdepth 1 -newer out.bmp ! -name err.txt ! -name good.bmp ! -name small.pic ! -name '*.pic' ! -name 'd*')
+left=$(find . -mindepth 1 -maxdepth 1 -newer out.bmp ! -name err.txt ! -name good.bmp ! -name small.pic ! -name '*.pic' ! -name '*.geo' ! -name 'd*')
 [ -z "$left" ] || { echo "FAIL: left behind: $left"; failures=$((failures + 1)); }
 [ $failures -eq 0 ] && echo "ok: every failure reported" || exit 1

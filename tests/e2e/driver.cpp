@@ -805,63 +805,47 @@ BOOL CALLBACK Close_of_class(HWND window, LPARAM data)
     return TRUE;
 }
 
-BOOL CALLBACK Count_child(HWND, LPARAM counter)
-{
-    ++*reinterpret_cast<DWORD *>(counter);
-    return TRUE;
-}
-
-// A top-level window and all its descendants.
 BOOL CALLBACK Count_window(HWND window, LPARAM counter)
 {
     ++*reinterpret_cast<DWORD *>(counter);
-    EnumChildWindows(window, Count_child, counter);
+    if (GetParent(window) == nullptr)   // a top-level window: its descendants too
+        EnumChildWindows(window, Count_window, counter);
     return TRUE;
 }
 
 // The viewer's GDI and USER objects, as "gdi N user N".  Windows counts them
 // for GetGuiResources; Wine answers 0 there.  Then the GDI objects are
 // counted in the process's GDI handle table, which Wine, like Windows, keeps
-// at the PEB's GdiSharedHandleTable (64-bit PEB offset 0xF8; entries of 24
-// bytes, 65536 of them, an entry in use has a non-zero type at byte 14), read
-// from outside with ReadProcessMemory; and the USER objects as the windows of
-// the viewer's thread, children included.
+// at the PEB's GdiSharedHandleTable (64-bit PEB offset 0xF8; 65536 entries
+// of 24 bytes, an entry in use has a non-zero type at byte 14), read from
+// outside; and the USER objects as the windows of the viewer's thread.
 int Resources(HWND main)
 {
     DWORD pid = 0;
     DWORD thread = GetWindowThreadProcessId(main, &pid);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
-    if (!process)
-        return Fail("resources: ", "cannot open the viewer's process");
-    DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    DWORD user = GetGuiResources(process, GR_USEROBJECTS);
-    if (gdi == 0) {
+    DWORD gdi = process ? GetGuiResources(process, GR_GDIOBJECTS) : 0;
+    DWORD user = process ? GetGuiResources(process, GR_USEROBJECTS) : 0;
+    if (process && gdi == 0) {
         typedef LONG(WINAPI * QueryFn)(HANDLE, int, void *, ULONG, ULONG *);
-        QueryFn query = reinterpret_cast<QueryFn>(
-            reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+        QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void *>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
         ULONG_PTR basic[6] = {0, 0, 0, 0, 0, 0};   // PROCESS_BASIC_INFORMATION
-        ULONG got = 0;
         UINT64 table = 0;
-        SIZE_T read = 0;
-        if (!query || query(process, 0, basic, sizeof basic, &got) != 0 ||
-            !ReadProcessMemory(process, reinterpret_cast<char *>(basic[1]) + 0xF8, &table,
-                               sizeof table, &read) ||
-            table == 0) {
-            CloseHandle(process);
-            return Fail("resources: ", "no GDI handle table");
-        }
-        enum { ENTRIES = 65536, ENTRY = 24 };
-        static unsigned char entries[ENTRIES * ENTRY];
-        if (!ReadProcessMemory(process, reinterpret_cast<void *>(table), entries, sizeof entries, &read)) {
-            CloseHandle(process);
-            return Fail("resources: ", "cannot read the GDI handle table");
-        }
-        for (size_t i = 0; i < ENTRIES; i++)
-            gdi += entries[i * ENTRY + 14] != 0;
+        static unsigned char entries[65536 * 24];
+        if (query && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
+            ReadProcessMemory(process, reinterpret_cast<char *>(basic[1]) + 0xF8, &table,
+                              sizeof table, nullptr) &&
+            ReadProcessMemory(process, reinterpret_cast<void *>(table), entries, sizeof entries, nullptr))
+            for (size_t i = 0; i < 65536; i++)
+                gdi += entries[i * 24 + 14] != 0;
     }
-    if (user == 0)
+    if (process && user == 0)
         EnumThreadWindows(thread, Count_window, reinterpret_cast<LPARAM>(&user));
-    CloseHandle(process);
+    if (process)
+        CloseHandle(process);
+    if (gdi == 0 || user == 0)
+        return Fail("resources: ", "cannot count the viewer's objects");
     std::printf("gdi %lu user %lu\n", static_cast<unsigned long>(gdi), static_cast<unsigned long>(user));
     return RESULT_OK;
 }

@@ -3,8 +3,8 @@
 // range and a known kind and finite numbers, counted under its own batch,
 // in ascending batches unless it said they are out of order.
 
+#include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "fuzz_support.h"
 

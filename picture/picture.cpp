@@ -46,8 +46,6 @@ uint64_t line_number;
 bool line_open;   // the last read ended inside a line
 bool line_rest_ignored;   // the rest of the line is not read as a line of its own
 
-void Line_parse();
-
 // Work-file output: records gather in a buffer and go to the file in large
 // writes.  The batch of every buffered record is kept beside it, so that a
 // failed write counts exactly the records that reached the file.
@@ -185,19 +183,8 @@ double Long_decode(const char *field)
                   LONG_FACTOR);
 }
 
-// A line of nothing but blanks (and its line end).
-bool Line_blank()
-{
-    for (char c : line_buffer) {
-        if (c == '\0' || c == '\n')
-            return true;
-        if (c != ' ' && c != '\t' && c != '\r')
-            return false;
-    }
-    return true;
-}
-
-// Blanks only from column `from` (counted from 0) to the line's end.
+// Blanks only from column `from` (counted from 0) to the line's end; from
+// 0, a line of nothing but blanks.
 bool Blank_from(size_t from)
 {
     for (size_t i = from; i < sizeof line_buffer; i++) {
@@ -420,25 +407,13 @@ void Work_path(char *out, size_t out_size)
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
 
-int Step_parse(WindowRef window, FILE *stream)
-{
-    bool read_error = false;
-    if (Line_read(stream, &read_error) != 0) {
-        if (read_error)
-            Show_error(window, MSG_INPUT_READ);
-        return -1;
-    }
-    Line_parse();
-    return 0;
-}
-
 namespace {
 
 // Parse the line in line_buffer into step_in.
 void Line_parse()
 {
     const char *l = line_buffer;
-    if (Line_blank()) {
+    if (Blank_from(0)) {
         // Read as a batch line it would end the batch at batch 0.
         step_in.kind = KIND_BLANK;
         return;
@@ -503,10 +478,6 @@ void Line_parse()
         step_in.kind = KIND_UNREADABLE;
 }
 
-} // namespace
-
-namespace {
-
 // The next step line: the one already in line_buffer when *pending is set,
 // else one read from the stream as Step_parse does.
 int Step_next(WindowRef window, FILE *input, bool *pending)
@@ -519,6 +490,18 @@ int Step_next(WindowRef window, FILE *input, bool *pending)
 }
 
 } // namespace
+
+int Step_parse(WindowRef window, FILE *stream)
+{
+    bool read_error = false;
+    if (Line_read(stream, &read_error) != 0) {
+        if (read_error)
+            Show_error(window, MSG_INPUT_READ);
+        return -1;
+    }
+    Line_parse();
+    return 0;
+}
 
 int Picture_convert(WindowRef window, int source)
 {
@@ -546,6 +529,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     std::memset(batch_step_count, 0, sizeof batch_step_count);
     Stats_reset();
     line_open = false;
+    line_rest_ignored = false;
 
     if (Geometry_read(input) != 0)
         return Input_fail(window, MSG_INPUT_READ);

@@ -247,10 +247,14 @@ int CairoSurface::close()
     return Replace_file(file, ok, temporary, target);
 }
 
+// A line's point: the centre of its pixel for pens of odd width; pens of
+// even width lie half a pixel up and left, where the raster surface puts
+// them (a two-pixel pen covers the rows y - 1 and y).
 void CairoSurface::device(int64_t x, int64_t y, double *dx, double *dy) const
 {
-    *dx = scale * (static_cast<double>(x - page_left) + 0.5);
-    *dy = scale * (static_cast<double>(y - page_top) + 0.5);
+    double centre = pen_width % 2 ? 0.5 : 0.0;
+    *dx = scale * (static_cast<double>(x - page_left) + centre);
+    *dy = scale * (static_cast<double>(y - page_top) + centre);
 }
 
 // Whether the segment's box, widened by `margin` client pixels, misses
@@ -373,32 +377,36 @@ void CairoSurface::line_to(int32_t x, int32_t y)
     int64_t fy = static_cast<int64_t>(pos_y) + origin_y;
     int64_t tx = static_cast<int64_t>(x) + origin_x;
     int64_t ty = static_cast<int64_t>(y) + origin_y;
-    bool dot = static_cast<int64_t>(x) == static_cast<int64_t>(pos_x) + 1 && y == pos_y;
     pos_x = x;
     pos_y = y;
     if (!cairo || !pen_draws)
         return;
     given++;
+    // A line one pixel to the right is either the dot of the point it starts
+    // from or a step to the next pixel; where the next line starts tells.
+    bool dot = tx == fx + 1 && ty == fy;
+    if (path_open && path_dot && fx == end_x + 1 && fy == end_y)
+        extend(fx, fy);
     // Round caps reach half the pen's width beyond the ends.
     double margin = static_cast<double>(pen_width) / scale + 1.0;
     if (path_open && fx == end_x && fy == end_y) {
-        if (dot)
-            return;
+        path_dot = false;
     } else {
         end_path();
-        if (outside(fx, fy, dot ? fx + 1 : tx, ty, margin))
+        if (outside(fx, fy, tx, ty, margin))
             return;
         double dx, dy;
         device(fx, fy, &dx, &dy);
         cairo_move_to(cairo->cr, dx, dy);
         path_open = true;
-        path_pending = false;
+        path_pending = path_dot = false;
         end_x = drawn_x = fx;
         end_y = drawn_y = fy;
         path_points++;
-        path_dot = dot;
-        if (dot)
-            return;
+    }
+    if (dot) {
+        path_dot = true;
+        return;
     }
     if (outside(end_x, end_y, tx, ty, margin)) {
         end_path();
@@ -441,7 +449,6 @@ void CairoSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t b
     // The outline through the centres of the edge pixels.
     double half = 0.5 * scale;
     cairo_rectangle(cr, x0 + half, y0 + half, w - scale, h - scale);
-    drawn += 4;
     flush();
 }
 

@@ -147,14 +147,14 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
     }
     cairo = new CairoState{t, cr};
 
-    // The font size that makes the font's ascent and descent together as
-    // tall as the raster font's cell.
+    // The font size that gives capitals as tall as the raster font's, in
+    // whichever font stands in for Helvetica here.
     cairo_select_font_face(cr, "Helvetica", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 100.0);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr, &fe);
-    double cell = fe.ascent + fe.descent;
-    font_size = scale * font_height * (cell > 0 ? 100.0 / cell : 1.0);
+    cairo_text_extents_t te;
+    cairo_text_extents(cr, "H", &te);
+    double cap = font_glyphs['H' - FONT_FIRST_CHAR].rows;
+    font_size = scale * (te.height > 0 ? cap * 100.0 / te.height : cap);
     cairo_set_font_size(cr, font_size);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
 

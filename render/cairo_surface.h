@@ -13,10 +13,13 @@
 //   ended, become one path; a piece of such a path that ends inside one
 //   device pixel of the last point drawn is left out (the path's own end
 //   point is always kept), and so is the dot (a line from (x, y) to
-//   (x + 1, y)) at a path's current end, whose pixel the path covers;
+//   (x + 1, y)) at a path's current end, whose pixel the path covers: a
+//   line one pixel to the right counts as such a dot unless the next line
+//   starts at its end;
 // - lines wholly outside the page or the clip rectangle are left out;
-// - text is real text in a bold sans-serif font (cairo's "Helvetica") as
-//   tall as the raster surface's font, on the same baseline.  cairo's SVG
+// - text is real text in a bold sans-serif font (cairo's "Helvetica", or
+//   what fontconfig puts in its place) with capitals as tall as the raster
+//   surface's font's, on the same baseline.  cairo's SVG
 //   output draws text as glyph outlines; each text of an SVG figure is
 //   turned back into a <text> element, so that titles and labels can be
 //   searched and edited.

@@ -20,6 +20,13 @@
 #include "render/view.h"
 #include "test_support.h"
 
+// Fontconfig, which cairo's text uses, keeps its caches to the end of the
+// process.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
 namespace {
 
 const Colour RED = 0x000000FFu, GREEN = 0x0000FF00u, BLUE = 0x00FF0000u;

@@ -19,16 +19,6 @@ struct CairoSurface::CairoState {
 
 namespace {
 
-// Dash patterns of the one-pixel pens PEN_DASH .. PEN_DASHDOTDOT, on and off
-// alternately, as the raster surface steps them.
-const double DASHES[4][6] = {
-    {18, 6, 0, 0, 0, 0},
-    {3, 3, 0, 0, 0, 0},
-    {9, 6, 3, 6, 0, 0},
-    {9, 3, 3, 3, 3, 3},
-};
-const int DASH_COUNTS[4] = {2, 2, 4, 6};
-
 // A path is stroked once it holds this many points and a piece of it ends,
 // so that no single SVG element grows without bound.
 const uint64_t STROKE_POINTS = 4096;
@@ -316,7 +306,10 @@ void CairoSurface::flush()
             source(background_colour);
             cairo_stroke_preserve(cr);
         }
-        cairo_set_dash(cr, DASHES[pen_dash], DASH_COUNTS[pen_dash], 0);
+        double dashes[6];
+        for (int i = 0; i < PEN_DASH_COUNTS[pen_dash]; i++)
+            dashes[i] = PEN_DASHES[pen_dash][i];
+        cairo_set_dash(cr, dashes, PEN_DASH_COUNTS[pen_dash], 0);
     } else {
         cairo_set_dash(cr, nullptr, 0, 0);
     }
@@ -415,40 +408,38 @@ void CairoSurface::line_to(int32_t x, int32_t y)
     extend(tx, ty);
 }
 
+// The client rectangle (l, t) .. (r, b) filled, edges on pixel boundaries.
+void CairoSurface::fill_client(int64_t l, int64_t t, int64_t r, int64_t b, Colour colour)
+{
+    cairo_rectangle(cairo->cr, scale * static_cast<double>(l - page_left),
+                    scale * static_cast<double>(t - page_top), scale * static_cast<double>(r - l),
+                    scale * static_cast<double>(b - t));
+    source(colour);
+    cairo_fill(cairo->cr);
+}
+
 void CairoSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
                              Colour fill_colour)
 {
     if (!cairo)
         return;
     flush();
-    int64_t l = static_cast<int64_t>(left) + origin_x;
-    int64_t t = static_cast<int64_t>(top) + origin_y;
-    int64_t r = static_cast<int64_t>(right) + origin_x;
-    int64_t b = static_cast<int64_t>(bottom) + origin_y;
-    if (l > r)
-        std::swap(l, r);
-    if (t > b)
-        std::swap(t, b);
+    int64_t l = static_cast<int64_t>(std::min(left, right)) + origin_x;
+    int64_t t = static_cast<int64_t>(std::min(top, bottom)) + origin_y;
+    int64_t r = static_cast<int64_t>(std::max(left, right)) + origin_x;
+    int64_t b = static_cast<int64_t>(std::max(top, bottom)) + origin_y;
     if (l == r || t == b)
         return;
-    cairo_t *cr = cairo->cr;
-    double x0 = scale * static_cast<double>(l - page_left);
-    double y0 = scale * static_cast<double>(t - page_top);
-    double w = scale * static_cast<double>(r - l);
-    double h = scale * static_cast<double>(b - t);
     if (!pen_draws) {
         // The null pen fills one pixel less each way.
-        cairo_rectangle(cr, x0, y0, w - scale, h - scale);
-        source(fill_colour);
-        cairo_fill(cr);
+        fill_client(l, t, r - 1, b - 1, fill_colour);
         return;
     }
-    cairo_rectangle(cr, x0, y0, w, h);
-    source(fill_colour);
-    cairo_fill(cr);
+    fill_client(l, t, r, b, fill_colour);
     // The outline through the centres of the edge pixels.
-    double half = 0.5 * scale;
-    cairo_rectangle(cr, x0 + half, y0 + half, w - scale, h - scale);
+    cairo_rectangle(cairo->cr, scale * (static_cast<double>(l - page_left) + 0.5),
+                    scale * (static_cast<double>(t - page_top) + 0.5),
+                    scale * static_cast<double>(r - l - 1), scale * static_cast<double>(b - t - 1));
     flush();
 }
 
@@ -458,28 +449,13 @@ void CairoSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t b
     if (!cairo)
         return;
     flush();
-    int64_t l = static_cast<int64_t>(left) + origin_x;
-    int64_t t = static_cast<int64_t>(top) + origin_y;
-    int64_t r = static_cast<int64_t>(right) + origin_x;
-    int64_t b = static_cast<int64_t>(bottom) + origin_y;
     // Reversed edges fill from the far edge + 1 to the near one.
-    if (l > r) {
-        int64_t n = r + 1;
-        r = l + 1;
-        l = n;
-    }
-    if (t > b) {
-        int64_t n = b + 1;
-        b = t + 1;
-        t = n;
-    }
-    if (l == r || t == b)
-        return;
-    cairo_rectangle(cairo->cr, scale * static_cast<double>(l - page_left),
-                    scale * static_cast<double>(t - page_top), scale * static_cast<double>(r - l),
-                    scale * static_cast<double>(b - t));
-    source(colour);
-    cairo_fill(cairo->cr);
+    int64_t l = left <= right ? left : static_cast<int64_t>(right) + 1;
+    int64_t r = left <= right ? right : static_cast<int64_t>(left) + 1;
+    int64_t t = top <= bottom ? top : static_cast<int64_t>(bottom) + 1;
+    int64_t b = top <= bottom ? bottom : static_cast<int64_t>(top) + 1;
+    if (l != r && t != b)
+        fill_client(l + origin_x, t + origin_y, r + origin_x, b + origin_y, colour);
 }
 
 void CairoSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)

@@ -103,6 +103,7 @@ private:
     void device(int64_t x, int64_t y, double *dx, double *dy) const;
     bool outside(int64_t x0, int64_t y0, int64_t x1, int64_t y1, double margin) const;
     void source(Colour colour);
+    void fill_client(int64_t l, int64_t t, int64_t r, int64_t b, Colour colour);
     bool finish_svg();
 
     struct CairoState;

@@ -5,6 +5,7 @@
 //   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -440,6 +441,13 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 {
     CairoSurface figure;
     int format = o.format == OUTPUT_SVG ? FIGURE_SVG : FIGURE_PDF;
+    // PDF readers refuse pages larger than 200 inches a side.
+    double side = o.scale * std::max(area.right - area.left, area.bottom - area.top);
+    if (format == FIGURE_PDF && side > 14400.0) {
+        std::fprintf(stderr, "vokatool render: a PDF page of %g pt is too large (at most 14400 "
+                     "pt a side): use a smaller --scale\n", side);
+        return 2;
+    }
     if (figure.open(o.output, format, area, o.scale) != 0) {
         std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
         return 1;

@@ -75,7 +75,7 @@ void Xml_escape(const std::string &text, std::string *out)
 } // namespace
 
 CairoSurface::CairoSurface()
-    : cairo(nullptr), file(nullptr), format(0), write_failed(false), scale(1.0), page_left(0),
+    : cairo(nullptr), file(nullptr), format(0), scale(1.0), page_left(0),
       page_top(0), page_right(0), page_bottom(0), show_left(0), show_top(0), show_right(0),
       show_bottom(0), font_size(0.0), pen_style(PEN_SOLID), pen_width_given(1), pen_colour(0),
       pen_draws(true), pen_width(1), pen_dash(-1), pos_x(0), pos_y(0), origin_x(0), origin_y(0),
@@ -110,7 +110,6 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
     if (!file)
         return -1;
     format = figure_format;
-    write_failed = false;
     svg.clear();
     texts.clear();
     scale = figure_scale;

@@ -112,7 +112,6 @@ private:
     std::string temporary;
     std::string target;
     int format;
-    bool write_failed;
     std::string svg;         // SVG output as cairo writes it
     std::vector<FigureText> texts;
 

@@ -19,6 +19,10 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)
 
+# The figure surface on cairo: native command-line tools only.
+set(VOKA_CAIRO_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../render/cairo_surface.cpp)
+
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
 set(VOKA_APP_SOURCES

@@ -4,11 +4,12 @@
 set -euo pipefail
 want=${1:-test}
 
-packages=(cmake g++ make googletest libgtest-dev
+packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
           gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
 if [ "$want" != build ]; then
-  packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time)
+  packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
+             poppler-utils libxml2-utils)
 fi
 
 missing=()

@@ -10,6 +10,10 @@ packages=(cmake g++ make googletest libgtest-dev
 if [ "$want" != build ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time)
 fi
+# The printing tests: a CUPS server with a PDF printer, and pdftoppm.
+if [ "$want" = test ]; then
+  packages+=(cups printer-driver-cups-pdf poppler-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -45,14 +45,7 @@ int Open_dialog(HWND window, const char *filter, DWORD flags)
     ofn.Flags = flags;
     if (GetOpenFileNameA(&ofn))
         return 0;
-    DWORD error = CommDlgExtendedError();
-    if (error == 0)
-        return -1;
-    char text[64];
-    std::snprintf(text, sizeof text, "Error No #%ld From GetOpenFileName",
-                  static_cast<long>(error));
-    MessageBoxA(window, text, "WARNING", MB_OK | MB_ICONSTOP);
-    return -1;
+    return File_dialog_failed(window);
 }
 
 // The geometry counts as shown unless Geometry Hide is checked (and nothing
@@ -64,6 +57,19 @@ int16_t Geometry_shown(HWND window)
 }
 
 } // namespace
+
+// The save dialog of Bitmap File Save reports with the same text.
+int File_dialog_failed(HWND window)
+{
+    DWORD error = CommDlgExtendedError();
+    if (error == 0)
+        return -1;
+    char text[64];
+    std::snprintf(text, sizeof text, "Error No #%ld From GetOpenFileName",
+                  static_cast<long>(error));
+    MessageBoxA(window, text, "WARNING", MB_OK | MB_ICONSTOP);
+    return -1;
+}
 
 int Picture_file_open(HWND window)
 {

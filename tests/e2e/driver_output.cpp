@@ -1,17 +1,14 @@
 // Driver steps for Print, Printer Setup and Bitmap File Save: answering the
-// page-setup dialog, reading the name a save dialog offers, and covering
-// the viewer with a window of the driver's.
+// page-setup dialog and the name field of a file dialog.
 #include "driver_output.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-const char VIEWER_TITLE[] = "VOKA Graphic for Win32 V1.00";
 const DWORD WAIT_MS = 15000;
 // Controls of the common dialogs.
 const int PORTRAIT_BUTTON = 0x420;    // rad1
@@ -98,8 +95,10 @@ int Step_page_setup(int argc, char **argv)
     return Closed(dialog, "page setup");
 }
 
-// file-name CAPTION [--ok]: print the name in the file dialog's name field;
-// --ok then accepts it.
+// file-name CAPTION [--ok | PATH]: print the name that the file dialog
+// CAPTION offers.  --ok accepts it; a PATH (a Windows path) is typed in and
+// accepted, and the step ends once the dialog has gone or a box of its own
+// (a create prompt) shows, leaving that box to the next step.
 int Step_file_name(int argc, char **argv)
 {
     if (argc < 1)
@@ -111,47 +110,31 @@ int Step_file_name(int argc, char **argv)
     HWND name = GetDlgItem(dialog, NAME_COMBO);
     if (!name)
         name = GetDlgItem(dialog, NAME_EDIT);
+    // Asked of the field itself: another process's edit text is not kept
+    // with its window.
     char text[MAX_PATH] = "";
-    GetWindowTextA(name, text, sizeof text);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(name, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        WAIT_MS, &answer);
     std::printf("%s\n", text);
-    if (argc > 1 && std::strcmp(argv[1], "--ok") == 0) {
-        Click(dialog, IDOK);
-        return Closed(dialog, argv[0]);
-    }
-    return 0;
-}
-
-// cover X Y W H SEC: a black window of the driver's, always on top, over
-// the viewer's client area at (X, Y) for SEC seconds; "covered" is printed
-// once it shows.
-int Step_cover(int argc, char **argv)
-{
-    if (argc < 5)
-        return 2;
-    HWND viewer = FindWindowA(nullptr, VIEWER_TITLE);
-    if (!viewer)
-        return Failed("no viewer window", "");
-    POINT at = {std::atoi(argv[0]), std::atoi(argv[1])};
-    ClientToScreen(viewer, &at);
-    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Static", "cover",
-                                 WS_POPUP | WS_VISIBLE | SS_BLACKRECT, at.x, at.y,
-                                 std::atoi(argv[2]), std::atoi(argv[3]), nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    if (!cover)
-        return Failed("cover: no window", "");
-    UpdateWindow(cover);
-    std::printf("covered\n");
     std::fflush(stdout);
-    DWORD start = GetTickCount();
-    DWORD limit = static_cast<DWORD>(std::atof(argv[4]) * 1000.0);
-    MSG message;
-    while (GetTickCount() - start < limit) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        Sleep(10);
+    if (argc < 2)
+        return 0;
+    if (std::strcmp(argv[1], "--ok") != 0) {
+        SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[1]), SMTO_NORMAL,
+                            WAIT_MS, &answer);
     }
-    DestroyWindow(cover);
-    return 0;
+    Click(dialog, IDOK);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < WAIT_MS) {
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog))
+            return 0;
+        HWND box = GetWindow(dialog, GW_ENABLEDPOPUP);
+        if (box && box != dialog)
+            return 0;
+        Sleep(30);
+    }
+    return Failed("the dialog did not close: ", argv[0]);
 }
 
 const DriverStep output_steps[] = {
@@ -159,10 +142,8 @@ const DriverStep output_steps[] = {
      "page-setup portrait|landscape|cancel [PAPER]  answer the page-setup dialog: the\n"
      "    orientation and the paper by its name in the list (\"A5\"), then OK; or Cancel"},
     {"file-name", Step_file_name,
-     "file-name CAPTION [--ok]  print the name the file dialog CAPTION offers; --ok accepts it"},
-    {"cover", Step_cover,
-     "cover X Y W H SEC  a black window always on top over the viewer's client (X, Y)\n"
-     "    for SEC seconds; prints \"covered\" once it shows"},
+     "file-name CAPTION [--ok | PATH]  print the name the file dialog CAPTION offers; --ok\n"
+     "    accepts it, a Windows PATH is typed in and accepted (a create prompt is left open)"},
 };
 
 } // namespace

@@ -10,17 +10,15 @@ namespace {
 // system palette cannot be read: the standard colours of the default
 // palette (its entries 0-7 and 12-19), in the order a 16-colour bitmap
 // uses them.
-int Default_16(PALETTEENTRY entries[16])
+void Default_16(PALETTEENTRY entries[16])
 {
     PALETTEENTRY all[20];
-    HPALETTE stock = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
-    if (GetPaletteEntries(stock, 0, 20, all) != 20)
-        return -1;
+    std::memset(all, 0, sizeof all);
+    GetPaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), 0, 20, all);
     for (int i = 0; i < 8; i++) {
         entries[i] = all[i];
         entries[8 + i] = all[12 + i];
     }
-    return 0;
 }
 
 void Table_from_entries(const PALETTEENTRY entries[16], uint8_t table[])
@@ -55,7 +53,6 @@ int Output_image_begin(OutputImage *image, HWND window, int32_t width, int32_t r
 
     if (l.colours == 16) {
         PALETTEENTRY entries[16];
-        std::memset(entries, 0, sizeof entries);
         if (GetSystemPaletteEntries(image->screen, 0, 16, entries) < 16)
             Default_16(entries);
         Table_from_entries(entries, image->colour_table);

@@ -4,9 +4,9 @@
 // The image is what the viewer itself draws on its client area from (0, 0):
 // the window background in the margin, the picture background and frame,
 // and the picture copied from the off-screen picture, composed in memory.
-// The screen is not read back: a window that happens to cover the viewer
-// (a dialog that has just closed, another program) must not end up on
-// paper or in the file.
+// Unlike a copy of the screen, on purpose and for the user's sake: a window
+// that happens to cover the viewer (a dialog that has just closed, another
+// program) must not end up on paper or in the file.
 #ifndef VOKA_OUTPUT_IMAGE_H
 #define VOKA_OUTPUT_IMAGE_H
 

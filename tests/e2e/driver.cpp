@@ -58,6 +58,7 @@
 //                               not open a dialog), wait until the viewer has
 //                               painted; print the seconds from the command to
 //                               the end of that paint
+//   page-setup, file-name       the steps of driver_output.cpp (see its table)
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>

@@ -55,7 +55,7 @@ int Closed(HWND dialog, const char *caption)
     return Failed("the dialog did not close: ", caption);
 }
 
-// page-setup portrait|landscape|cancel [PAPER]
+// page-setup portrait|landscape [PAPER]
 int Step_page_setup(int argc, char **argv)
 {
     if (argc < 1)
@@ -65,10 +65,6 @@ int Step_page_setup(int argc, char **argv)
     HWND dialog = Dialog_wait(captions);
     if (!dialog)
         return Failed("no page-setup dialog appeared", "");
-    if (std::strcmp(argv[0], "cancel") == 0) {
-        Click(dialog, IDCANCEL);
-        return Closed(dialog, "page setup");
-    }
     if (std::strcmp(argv[0], "portrait") == 0)
         Click(dialog, PORTRAIT_BUTTON);
     else if (std::strcmp(argv[0], "landscape") == 0)
@@ -139,8 +135,8 @@ int Step_file_name(int argc, char **argv)
 
 const DriverStep output_steps[] = {
     {"page-setup", Step_page_setup,
-     "page-setup portrait|landscape|cancel [PAPER]  answer the page-setup dialog: the\n"
-     "    orientation and the paper by its name in the list (\"A5\"), then OK; or Cancel"},
+     "page-setup portrait|landscape [PAPER]  answer the page-setup dialog: the orientation\n"
+     "    and the paper by its name in the list (\"A5\"), then OK"},
     {"file-name", Step_file_name,
      "file-name CAPTION [--ok | PATH]  print the name the file dialog CAPTION offers; --ok\n"
      "    accepts it, a Windows PATH is typed in and accepted (a create prompt is left open)"},

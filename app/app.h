@@ -94,8 +94,12 @@ void Dialog_close_rule(int repaint_legend);
 // ------------------------------------------------------ file dialogs
 int Picture_file_open(HWND window);
 int Geometry_file_open(HWND window);
-// After a file dialog that returned no name: tell the user when the dialog
-// failed (a cancel is silent).  Returns -1.
-int File_dialog_failed(HWND window);
+// The platform's file dialog, the open dialog or (`save` 1) the save dialog,
+// on the name buffer `file` with the filter pairs `filter` (the first one
+// chosen), the default extension "*" and `flags`.  Returns 0 when a name
+// was chosen, -1 when the dialog was cancelled (silently) or failed (with
+// the warning of the common dialogs).
+int File_dialog(HWND window, int save, const char *title, const char *filter, char *file,
+                DWORD file_size, DWORD flags);
 
 #endif

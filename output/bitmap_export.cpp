@@ -42,20 +42,11 @@ void Bitmap_save_command(HWND window)
 
 int Bitmap_export(HWND window, int32_t width, int32_t height)
 {
-    OPENFILENAMEA ofn;
-    ZeroMemory(&ofn, sizeof ofn);
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = window;
-    ofn.lpstrFilter = BITMAP_FILTER;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = bitmap_save_path;
-    ofn.nMaxFile = sizeof bitmap_save_path;
-    ofn.lpstrTitle = "Bitmap file save";
     // The name is used exactly as the dialog returns it.
-    ofn.lpstrDefExt = "*";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
-    if (!GetSaveFileNameA(&ofn))
-        return File_dialog_failed(window);
+    const DWORD flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_CREATEPROMPT;
+    if (File_dialog(window, 1, "Bitmap file save", BITMAP_FILTER, bitmap_save_path,
+                    sizeof bitmap_save_path, flags) != 0)
+        return -1;
     if (view_bitmap_missing != 0)
         return 0;
 

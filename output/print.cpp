@@ -211,15 +211,16 @@ int Printer_setup(HWND window)
         return 0;
 
     int result = 0;
-    DEVMODEA *chosen = setup.hDevMode ? static_cast<DEVMODEA *>(GlobalLock(setup.hDevMode)) : nullptr;
-    DEVNAMES *names = setup.hDevNames ? static_cast<DEVNAMES *>(GlobalLock(setup.hDevNames)) : nullptr;
+    DEVMODEA *chosen = static_cast<DEVMODEA *>(GlobalLock(setup.hDevMode));
+    DEVNAMES *names = static_cast<DEVNAMES *>(GlobalLock(setup.hDevNames));
     if (!chosen || !names) {
         Printer_error(window, "GlobalLock Error");
     } else {
         // The name from the device-names block, whole: the device mode's
         // 32-byte name field cuts a longer one, which opens no printer.
         char name[PRINTER_ENTRY_SIZE];
-        std::snprintf(name, sizeof name, "%s", reinterpret_cast<const char *>(names) + names->wDeviceOffset);
+        const char *device = reinterpret_cast<const char *>(names) + names->wDeviceOffset;
+        std::snprintf(name, sizeof name, "%s", device);
         result = Printer_write(window, name, chosen);
     }
     // The dialog's blocks are released on every path.

@@ -113,7 +113,9 @@ int Printer_write(HWND window, const char *name, DEVMODEA *chosen)
     GetPrinterA(printer, 2, nullptr, 0, &needed);
     HGLOBAL block = needed > 0 ? GlobalAlloc(GHND, needed) : nullptr;
     PRINTER_INFO_2A *info = nullptr;
-    if (!block) {
+    if (needed == 0) {
+        Printer_error(window, "GetPrinter Error");
+    } else if (!block) {
         Printer_error(window, "GlobalAlloc Error");
     } else if (!(info = static_cast<PRINTER_INFO_2A *>(GlobalLock(block)))) {
         Printer_error(window, "GlobalLock Error");

@@ -92,17 +92,6 @@ LRESULT On_size(HWND window)
     return 0;
 }
 
-// Copy view_bitmap onto the picture area.
-void Picture_copy_back(HDC dc)
-{
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(memory, view_bitmap);
-    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
-           0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-}
-
 // Rebuild the picture area from the work file.  The picture is drawn into a
 // memory bitmap that starts as a copy of the picture area on the screen and
 // is copied back through the paint context, whose clipping to the update
@@ -231,6 +220,16 @@ LRESULT On_destroy()
 }
 
 } // namespace
+
+void Picture_copy_back(HDC dc)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, view_bitmap);
+    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
+           0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
 
 void Rebuild_request()
 {

@@ -33,6 +33,8 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialogs_stub.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/output_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

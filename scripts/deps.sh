@@ -11,6 +11,10 @@ if [ "$want" != build ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
              poppler-utils libxml2-utils)
 fi
+# The printing tests: a CUPS server with a PDF printer, and pdftoppm.
+if [ "$want" = test ]; then
+  packages+=(cups printer-driver-cups-pdf poppler-utils)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -58,6 +58,7 @@
 //                               not open a dialog), wait until the viewer has
 //                               painted; print the seconds from the command to
 //                               the end of that paint
+//   page-setup, file-name       the steps of driver_output.cpp (see its table)
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -65,6 +66,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "driver_output.h"
 
 namespace {
 
@@ -826,6 +829,8 @@ int Step(int argc, char **argv)
     const char *name = argv[0];
     HWND main = nullptr;
     int a = 0, b = 0, c = 0, d = 0;
+    if (const DriverStep *output = Output_step(name))
+        return output->handler(argc - 1, argv + 1);
 
     if (std::strcmp(name, "wait-window") == 0) {
         const char *title = main_title;

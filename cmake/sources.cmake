@@ -28,7 +28,11 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialogs_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/color_pickers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialog_paint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/output_stub.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

@@ -66,6 +66,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver_dialogs.h"
+
 namespace {
 
 const char DIALOG_CLASS[] = "#32770";
@@ -826,6 +828,8 @@ int Step(int argc, char **argv)
     const char *name = argv[0];
     HWND main = nullptr;
     int a = 0, b = 0, c = 0, d = 0;
+    if (const DriverStep *dialog_step = Dialog_step_find(name))
+        return dialog_step->handler(argc - 1, argv + 1);
 
     if (std::strcmp(name, "wait-window") == 0) {
         const char *title = main_title;

@@ -48,9 +48,19 @@ void Dialog_swatch(HDC dc, const RECT &rect, Colour colour)
     DeleteObject(brush);
 }
 
-INT_PTR Dialog_face_brush()
+INT_PTR Overlay_step(HWND dialog, UINT message, int16_t *pending, void (*paint)(HWND dialog))
 {
-    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    if (message == WM_CTLCOLORBTN || message == WM_CTLCOLORDLG) {
+        Overlay_request(dialog, pending);
+        // A real brush: the value is the brush the control or the dialog
+        // background is painted with.
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+    if (*pending) {
+        *pending = 0;
+        paint(dialog);
+    }
+    return FALSE;
 }
 
 void Input_error(HWND dialog, const char *text)

@@ -66,13 +66,20 @@ Colour *Color_target_field(int32_t target);
 // ------------------------------------------------------------ overlays
 // What a dialog draws itself (samples, swatches, the batch count) goes on
 // top of its background and controls, so it is drawn after them: a colour
-// request of a control or of the dialog background marks the drawing as
-// pending, and the next message that reaches the dialog procedure's default
-// path draws it.  Overlay_request also posts OVERLAY_MESSAGE, so that such a
-// next message always comes, after the paint under way has ended, even when
-// nothing else follows (no mouse over the dialog, for instance).
+// request of a button (WM_CTLCOLORBTN) or of the dialog background
+// (WM_CTLCOLORDLG) marks the drawing as pending, and the next message that
+// reaches the overlay step draws it.  Overlay_request also posts
+// OVERLAY_MESSAGE, so that such a next message always comes, after the paint
+// under way has ended, even when nothing else would follow (no mouse over
+// the dialog, for instance).
 enum { OVERLAY_MESSAGE = WM_APP + 11 };
 void Overlay_request(HWND dialog, int16_t *pending);
+
+// The overlay step, for every message a dialog procedure does not handle
+// otherwise: a colour request marks the overlay as pending and is answered
+// with the brush of the dialog's face; any other message draws a pending
+// overlay with `paint`.  Returns the dialog procedure's result.
+INT_PTR Overlay_step(HWND dialog, UINT message, int16_t *pending, void (*paint)(HWND dialog));
 
 // Point and rectangle of dialog units in client pixels of `dialog`.
 POINT Dialog_point(HWND dialog, int x, int y);
@@ -84,10 +91,6 @@ void Dialog_line(HDC dc, int style, int width, Colour colour, POINT from, POINT 
 
 // A rectangle filled with `colour` and outlined by a black one-pixel pen.
 void Dialog_swatch(HDC dc, const RECT &rect, Colour colour);
-
-// The brush of a dialog's own background, for the colour requests a dialog
-// answers itself.
-INT_PTR Dialog_face_brush();
 
 // An input check that failed: a box owned by the dialog, captioned
 // "Error Status", with the question-mark icon.

@@ -82,6 +82,25 @@ void Samples_paint(HWND dialog)
     ReleaseDC(dialog, dc);
 }
 
+// The fields of the working copy from the settings record or back: the two
+// have them under the same names.  Texts are copied with the rest of their
+// field cleared.
+template <class To, class From>
+void Environment_copy(To *to, const From &from)
+{
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        to->particle_color[i] = from.particle_color[i];
+        to->particle_pen_style[i] = from.particle_pen_style[i];
+        to->particle_pen_width[i] = from.particle_pen_width[i];
+    }
+    to->background_color = from.background_color;
+    to->geometry_color = from.geometry_color;
+    to->character_color = from.character_color;
+    Text_copy(to->scale_unit_text, sizeof to->scale_unit_text, from.scale_unit_text);
+    Text_copy(to->photon_cutoff_text, sizeof to->photon_cutoff_text, from.photon_cutoff_text);
+    Text_copy(to->charged_cutoff_text, sizeof to->charged_cutoff_text, from.charged_cutoff_text);
+}
+
 void Angle_show(HWND dialog, int32_t value)
 {
     SetScrollPos(GetDlgItem(dialog, IDC_ENV_ANGLE_BAR), SB_CTL, value, TRUE);
@@ -94,6 +113,7 @@ int32_t Angle_clamp(int32_t value)
 
 void On_init(HWND dialog)
 {
+    samples_pending = 0;   // left over from the last opening
     SetDlgItemTextA(dialog, IDC_ENV_SCALE_UNIT, settings.scale_unit_text);
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
@@ -107,19 +127,7 @@ void On_init(HWND dialog)
     SetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, static_cast<UINT>(angle_scroll_prev), TRUE);
     SendDlgItemMessageA(dialog, IDC_ENV_ANGLE_EDIT, EM_LIMITTEXT, 3, 0);
 
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        env_working.particle_color[i] = settings.particle_color[i];
-        env_working.particle_pen_style[i] = settings.particle_pen_style[i];
-        env_working.particle_pen_width[i] = settings.particle_pen_width[i];
-    }
-    env_working.background_color = settings.background_color;
-    env_working.geometry_color = settings.geometry_color;
-    env_working.character_color = settings.character_color;
-    Text_copy(env_working.scale_unit_text, sizeof env_working.scale_unit_text, settings.scale_unit_text);
-    Text_copy(env_working.photon_cutoff_text, sizeof env_working.photon_cutoff_text,
-              settings.photon_cutoff_text);
-    Text_copy(env_working.charged_cutoff_text, sizeof env_working.charged_cutoff_text,
-              settings.charged_cutoff_text);
+    Environment_copy(&env_working, settings);
 
     HDC dc = GetDC(dialog);
     display_colors = GetDeviceCaps(dc, SIZEPALETTE);
@@ -192,19 +200,7 @@ bool Changed()
 
 void Commit()
 {
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        settings.particle_color[i] = env_working.particle_color[i];
-        settings.particle_pen_style[i] = env_working.particle_pen_style[i];
-        settings.particle_pen_width[i] = env_working.particle_pen_width[i];
-    }
-    settings.background_color = env_working.background_color;
-    settings.geometry_color = env_working.geometry_color;
-    settings.character_color = env_working.character_color;
-    Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, env_working.scale_unit_text);
-    Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text,
-              env_working.photon_cutoff_text);
-    Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text,
-              env_working.charged_cutoff_text);
+    Environment_copy(&settings, env_working);
     Settings_derive_colours();
 }
 
@@ -301,34 +297,20 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
 
 INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    INT_PTR handled = FALSE;
     switch (message) {
     case WM_INITDIALOG:
         On_init(dialog);
         return TRUE;
     case WM_COMMAND:
-        handled = On_env_command(dialog, wparam);
+        if (On_env_command(dialog, wparam))
+            return TRUE;
         break;
     case WM_HSCROLL:
         if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_ENV_ANGLE_BAR))
             On_angle_bar(dialog, wparam);
         return TRUE;
-    case WM_CTLCOLORBTN:
-        // The buttons have painted: the samples go on top once they are done.
-        Overlay_request(dialog, &samples_pending);
-        return Dialog_face_brush();
-    case WM_CTLCOLORDLG:
-        // The background is being painted over the samples.
-        Overlay_request(dialog, &samples_pending);
-        return FALSE;
     default:
         break;
     }
-    if (handled)
-        return handled;
-    if (samples_pending) {
-        samples_pending = 0;
-        Samples_paint(dialog);
-    }
-    return FALSE;
+    return Overlay_step(dialog, message, &samples_pending, Samples_paint);
 }

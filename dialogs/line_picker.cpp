@@ -89,6 +89,7 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
     int index = line_target - 1;
     switch (message) {
     case WM_INITDIALOG:
+        samples_pending = 0;   // left over from the last opening
         if (index >= 0 && index < PARTICLE_KINDS) {
             line_choice.style = env_working.particle_pen_style[index];
             line_choice.width = env_working.particle_pen_width[index];
@@ -108,18 +109,7 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
             EndDialog(dialog, 1);
         return TRUE;
     }
-    case WM_CTLCOLORBTN:
-        // The samples go on top of the buttons once these have painted.
-        Overlay_request(dialog, &samples_pending);
-        return Dialog_face_brush();
-    case WM_CTLCOLORDLG:
-        Overlay_request(dialog, &samples_pending);
-        return FALSE;
     default:
-        if (samples_pending) {
-            samples_pending = 0;
-            Samples_paint(dialog);
-        }
-        return FALSE;
+        return Overlay_step(dialog, message, &samples_pending, Samples_paint);
     }
 }

@@ -35,6 +35,13 @@ namespace {
 int16_t *const SHOWN[PARTICLE_KINDS] = {&show_electron, &show_positron, &show_photon};
 const int BOXES[PARTICLE_KINDS] = {IDC_PARTICLE_ELECTRON, IDC_PARTICLE_POSITRON, IDC_PARTICLE_PHOTON};
 
+void Particle_init(HWND dialog)
+{
+    // An odd id names no box: that box stays clear.
+    for (int32_t id : particle_check_id)
+        SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
+}
+
 void Particle_ok(HWND dialog)
 {
     int16_t shown[PARTICLE_KINDS];
@@ -51,6 +58,11 @@ void Particle_ok(HWND dialog)
 }
 
 // --------------------------------------------------------------- Title
+
+void Title_init(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_TITLE_EDIT, settings.title_text);
+}
 
 void Title_ok(HWND dialog)
 {
@@ -138,20 +150,18 @@ void Cancel(HWND dialog)
     EndDialog(dialog, 1);
 }
 
-} // namespace
-
-INT_PTR CALLBACK Particle_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+// A dialog whose OK applies what it shows and closes, and whose Cancel
+// (also Escape and the close box) closes without a change.
+INT_PTR Small_dialog(HWND dialog, UINT message, WPARAM wparam, void (*init)(HWND), void (*ok)(HWND))
 {
     if (message == WM_INITDIALOG) {
-        // An odd id names no box: that box stays clear.
-        for (int32_t id : particle_check_id)
-            SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
+        init(dialog);
         return TRUE;
     }
     if (message != WM_COMMAND)
         return FALSE;
     if (LOWORD(wparam) == IDOK) {
-        Particle_ok(dialog);
+        ok(dialog);
         EndDialog(dialog, 1);
     } else if (LOWORD(wparam) == IDCANCEL) {
         Cancel(dialog);
@@ -159,21 +169,16 @@ INT_PTR CALLBACK Particle_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
     return TRUE;
 }
 
+} // namespace
+
+INT_PTR CALLBACK Particle_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+{
+    return Small_dialog(dialog, message, wparam, Particle_init, Particle_ok);
+}
+
 INT_PTR CALLBACK Titleset_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
-    if (message == WM_INITDIALOG) {
-        SetDlgItemTextA(dialog, IDC_TITLE_EDIT, settings.title_text);
-        return TRUE;
-    }
-    if (message != WM_COMMAND)
-        return FALSE;
-    if (LOWORD(wparam) == IDOK) {
-        Title_ok(dialog);
-        EndDialog(dialog, 1);
-    } else if (LOWORD(wparam) == IDCANCEL) {
-        Cancel(dialog);
-    }
-    return TRUE;
+    return Small_dialog(dialog, message, wparam, Title_init, Title_ok);
 }
 
 INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
@@ -182,12 +187,9 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text);
         SetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text);
+        count_pending = 0;   // left over from the last opening
         Overlay_request(dialog, &count_pending);
         return TRUE;
-    case WM_CTLCOLORDLG:
-        // The count goes on top of the background once it is painted.
-        Overlay_request(dialog, &count_pending);
-        return Dialog_face_brush();
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK)
             return Batch_ok(dialog);
@@ -195,13 +197,10 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
             Cancel(dialog);
             return TRUE;
         }
+        // The edits' notifications: the count is drawn again after them.
         Overlay_request(dialog, &count_pending);
         return TRUE;
     default:
-        if (count_pending) {
-            count_pending = 0;
-            Count_paint(dialog);
-        }
-        return FALSE;
+        return Overlay_step(dialog, message, &count_pending, Count_paint);
     }
 }

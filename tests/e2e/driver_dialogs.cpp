@@ -65,6 +65,16 @@ void Control_kind(HWND control, char *out, size_t size)
     std::snprintf(out, size, "%s", kind);
 }
 
+// The text a control holds now (of another process, GetWindowText gives the
+// template's text).
+void Control_text(HWND control, char *text, size_t size)
+{
+    DWORD_PTR answer = 0;
+    text[0] = '\0';
+    SendMessageTimeoutA(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        SEND_TIMEOUT_MS, &answer);
+}
+
 // Pixels back to dialog units.  A dialog's base units belong to its own
 // process, so they are measured on a dialog of the driver in the font every
 // template of the viewer names: a dialog drawn in another font then shows
@@ -114,9 +124,9 @@ BOOL CALLBACK Print_control(HWND control, LPARAM data)
     if (GetParent(control) != walk->dialog)
         return TRUE;
     char kind[32];
-    char text[256];
+    char text[256] = "";
     Control_kind(control, kind, sizeof kind);
-    GetWindowTextA(control, text, sizeof text);
+    Control_text(control, text, sizeof text);
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, walk->dialog, reinterpret_cast<POINT *>(&r), 2);
@@ -181,9 +191,8 @@ int Step_dialog_get(int argc, char **argv)
     } else if (std::strcmp(kind, "hscroll") == 0) {
         std::printf("%d\n", GetScrollPos(control, SB_CTL));
     } else {
-        char text[256] = "";
-        SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                            SEND_TIMEOUT_MS, &answer);
+        char text[256];
+        Control_text(control, text, sizeof text);
         std::printf("%s\n", text);
     }
     return STEP_OK;
@@ -217,7 +226,47 @@ int Step_dialog_scroll(int argc, char **argv)
     return STEP_USAGE;
 }
 
+BOOL CALLBACK Find_unpainted(HWND control, LPARAM data)
+{
+    if (!GetUpdateRect(control, nullptr, FALSE))
+        return TRUE;
+    *reinterpret_cast<bool *>(data) = true;
+    return FALSE;
+}
+
+// dialog-wait CAPTION [SEC]: wait until the dialog is up and has painted
+// itself, its controls and what it draws over them: for a few rounds in a
+// row its thread answers and nothing of it waits for a paint.
+int Step_dialog_wait(int argc, char **argv)
+{
+    if (argc < 1)
+        return STEP_USAGE;
+    DWORD limit = static_cast<DWORD>((argc > 1 ? std::atof(argv[1]) : 15.0) * 1000.0);
+    DWORD start = GetTickCount();
+    int quiet_rounds = 0;
+    while (GetTickCount() - start < limit) {
+        HWND dialog = FindWindowA("#32770", argv[0]);
+        DWORD_PTR answer = 0;
+        bool unpainted = false;
+        if (dialog != nullptr && IsWindowVisible(dialog) &&
+            SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer)) {
+            unpainted = GetUpdateRect(dialog, nullptr, FALSE) != FALSE;
+            EnumChildWindows(dialog, Find_unpainted, reinterpret_cast<LPARAM>(&unpainted));
+            quiet_rounds = unpainted ? 0 : quiet_rounds + 1;
+        } else {
+            quiet_rounds = 0;
+        }
+        if (quiet_rounds >= 4)
+            return STEP_OK;
+        Sleep(30);
+    }
+    std::fprintf(stderr, "voka_driver: no settled dialog \"%s\"\n", argv[0]);
+    return STEP_FAILED;
+}
+
 const DriverStep DIALOG_STEPS[] = {
+    {"dialog-wait", Step_dialog_wait,
+     "dialog-wait CAPTION [SEC]   wait until the dialog is up and has painted"},
     {"dialog-controls", Step_dialog_controls,
      "dialog-controls CAPTION     list the dialog and its controls in dialog units"},
     {"dialog-set", Step_dialog_set, "dialog-set CAPTION ID TEXT  set a control's text"},

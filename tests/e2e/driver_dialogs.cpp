@@ -65,14 +65,17 @@ void Control_kind(HWND control, char *out, size_t size)
     std::snprintf(out, size, "%s", kind);
 }
 
-// The text a control holds now (of another process, GetWindowText gives the
-// template's text).
-void Control_text(HWND control, char *text, size_t size)
+// What a control shows now: its text (of another process, GetWindowText
+// gives the template's), of a scroll bar its position.
+void Control_text(HWND control, const char *kind, char *text, size_t size)
 {
     DWORD_PTR answer = 0;
     text[0] = '\0';
-    SendMessageTimeoutA(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                        SEND_TIMEOUT_MS, &answer);
+    if (std::strcmp(kind, "hscroll") == 0)
+        std::snprintf(text, size, "%d", GetScrollPos(control, SB_CTL));
+    else
+        SendMessageTimeoutA(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                            SEND_TIMEOUT_MS, &answer);
 }
 
 // Pixels back to dialog units.  A dialog's base units belong to its own
@@ -107,10 +110,10 @@ Units Base_units()
     return u;
 }
 
-void Print_rect(const RECT &r, Units u)
+void Print_rect(const RECT &r, Units u, bool checked)
 {
-    std::printf(" %d %d %d %d\n", MulDiv(r.left, 4, u.x), MulDiv(r.top, 8, u.y),
-                MulDiv(r.right - r.left, 4, u.x), MulDiv(r.bottom - r.top, 8, u.y));
+    std::printf(" %d %d %d %d%s\n", MulDiv(r.left, 4, u.x), MulDiv(r.top, 8, u.y),
+                MulDiv(r.right - r.left, 4, u.x), MulDiv(r.bottom - r.top, 8, u.y), checked ? " checked" : "");
 }
 
 struct ControlWalk {
@@ -126,19 +129,20 @@ BOOL CALLBACK Print_control(HWND control, LPARAM data)
     char kind[32];
     char text[256] = "";
     Control_kind(control, kind, sizeof kind);
-    Control_text(control, text, sizeof text);
+    Control_text(control, kind, text, sizeof text);
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, walk->dialog, reinterpret_cast<POINT *>(&r), 2);
     std::printf("%s %d \"%s\"", kind, static_cast<int16_t>(GetDlgCtrlID(control)), text);
-    Print_rect(r, walk->units);
+    Print_rect(r, walk->units, std::strcmp(kind, "autocheck") == 0 && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
     return TRUE;
 }
 
 // dialog-controls CAPTION: a line "dialog CAPTION X Y W H" (the client
 // area's position relative to the owner's client area, and its size), then
-// one line "KIND ID TEXT X Y W H" per control, all in dialog units of MS Sans
-// Serif 8 pt.
+// one line "KIND ID TEXT X Y W H" per control (TEXT of a scroll bar: its
+// position; a ticked check box ends in " checked"), all in dialog units of
+// MS Sans Serif 8 pt.
 int Step_dialog_controls(int argc, char **argv)
 {
     if (argc != 1)
@@ -151,7 +155,7 @@ int Step_dialog_controls(int argc, char **argv)
     GetClientRect(dialog, &client);
     MapWindowPoints(dialog, GetWindow(dialog, GW_OWNER), reinterpret_cast<POINT *>(&client), 2);
     std::printf("dialog \"%s\"", argv[0]);
-    Print_rect(client, walk.units);
+    Print_rect(client, walk.units, false);
     EnumChildWindows(dialog, Print_control, reinterpret_cast<LPARAM>(&walk));
     return STEP_OK;
 }
@@ -169,32 +173,6 @@ int Step_dialog_set(int argc, char **argv)
         !SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[2]), SMTO_NORMAL,
                              SEND_TIMEOUT_MS, &answer))
         return STEP_FAILED;
-    return STEP_OK;
-}
-
-// dialog-get CAPTION ID: print the control's text; of a check box its state
-// (0 or 1), of a scroll bar its position.
-int Step_dialog_get(int argc, char **argv)
-{
-    if (argc != 2)
-        return STEP_USAGE;
-    HWND dialog;
-    HWND control = Control_find(argv[0], argv[1], &dialog);
-    if (control == nullptr)
-        return STEP_FAILED;
-    char kind[32];
-    Control_kind(control, kind, sizeof kind);
-    DWORD_PTR answer = 0;
-    if (std::strcmp(kind, "autocheck") == 0) {
-        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, SEND_TIMEOUT_MS, &answer);
-        std::printf("%d\n", answer == BST_CHECKED ? 1 : 0);
-    } else if (std::strcmp(kind, "hscroll") == 0) {
-        std::printf("%d\n", GetScrollPos(control, SB_CTL));
-    } else {
-        char text[256];
-        Control_text(control, text, sizeof text);
-        std::printf("%s\n", text);
-    }
     return STEP_OK;
 }
 
@@ -270,8 +248,6 @@ const DriverStep DIALOG_STEPS[] = {
     {"dialog-controls", Step_dialog_controls,
      "dialog-controls CAPTION     list the dialog and its controls in dialog units"},
     {"dialog-set", Step_dialog_set, "dialog-set CAPTION ID TEXT  set a control's text"},
-    {"dialog-get", Step_dialog_get,
-     "dialog-get CAPTION ID       print a control's text (check box: state, scroll bar: position)"},
     {"dialog-scroll", Step_dialog_scroll,
      "dialog-scroll CAPTION ID ACTION [POS]  line-left|line-right|page-left|page-right|track|end"},
 };

@@ -1,5 +1,5 @@
-// Driver steps for the viewer's settings dialogs: list a dialog's controls,
-// set and read their texts, scroll a scroll bar.  A dialog is named by its
+// Driver steps for the viewer's settings dialogs: wait for a dialog, list
+// its controls with what they show, set a control's text, scroll a bar.  A dialog is named by its
 // caption.  Each handler gets the arguments after the step name and returns
 // 0 (done), 1 (failed, with a line on stderr) or 2 (bad arguments).
 #ifndef VOKA_DRIVER_DIALOGS_H

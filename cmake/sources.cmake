@@ -32,7 +32,11 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialogs_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/color_pickers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialog_paint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp

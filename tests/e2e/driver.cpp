@@ -67,6 +67,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver_dialogs.h"
 #include "driver_output.h"
 
 namespace {
@@ -831,6 +832,8 @@ int Step(int argc, char **argv)
     int a = 0, b = 0, c = 0, d = 0;
     if (const DriverStep *output = Output_step(name))
         return output->handler(argc - 1, argv + 1);
+    if (const DriverStep *dialog_step = Dialog_step_find(name))
+        return dialog_step->handler(argc - 1, argv + 1);
 
     if (std::strcmp(name, "wait-window") == 0) {
         const char *title = main_title;

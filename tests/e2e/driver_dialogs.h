@@ -5,11 +5,7 @@
 #ifndef VOKA_DRIVER_DIALOGS_H
 #define VOKA_DRIVER_DIALOGS_H
 
-struct DriverStep {
-    const char *name;
-    int (*handler)(int argc, char **argv);
-    const char *help;
-};
+#include "driver_step.h"
 
 // The step of that name, or nullptr.
 const DriverStep *Dialog_step_find(const char *name);

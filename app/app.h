@@ -46,6 +46,12 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // another paint of the window.
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags);
 
+// Copy the off-screen picture onto the picture area of `dc` (client
+// coordinates), as a paint that restores the picture does; only while
+// view_bitmap_missing is 0.  Print and Bitmap File Save take the picture
+// from here rather than from the screen, where another window may cover it.
+void Picture_copy_back(HDC dc);
+
 // The four named steps of the paint path.
 void Rebuild_request();
 void Picture_invalidate();
@@ -62,6 +68,10 @@ void Strip_create(HWND window, int mode);
 // Paint the picture background, frame, angle box and the three panels on
 // the main window's paint context.
 void Panel_draw(HWND window, HDC dc);
+// The part of that on the main window's own client area (no panels), on any
+// context in client coordinates; Print and Bitmap File Save compose their
+// image with it.
+void Panel_main_paint(HDC dc);
 
 // -------------------------------------------------------- selection
 extern uint32_t zoom_selected;   // a zoom rectangle has been chosen since Normal
@@ -84,5 +94,12 @@ void Dialog_close_rule(int repaint_legend);
 // ------------------------------------------------------ file dialogs
 int Picture_file_open(HWND window);
 int Geometry_file_open(HWND window);
+// The platform's file dialog, the open dialog or (`save` 1) the save dialog,
+// on the name buffer `file` with the filter pairs `filter` (the first one
+// chosen), the default extension "*" and `flags`.  Returns 0 when a name
+// was chosen, -1 when the dialog was cancelled (silently) or failed (with
+// the warning of the common dialogs).
+int File_dialog(HWND window, int save, const char *title, const char *filter, char *file,
+                DWORD file_size, DWORD flags);
 
 #endif

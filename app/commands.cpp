@@ -337,9 +337,9 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDC_CALC: return On_calc(window);
     case IDC_REDRAW: return On_redraw(window);
     case IDM_DATA_FILE_OPEN: return On_data_file_open(window);
-    case IDM_PRINT: Print_picture(window); return 0;
-    case IDM_PRINTER_SETUP: Printer_setup(window); return 0;
-    case IDM_BITMAP_FILE_SAVE: Bitmap_export(window, layout.bitmap_w, layout.bitmap_h); return 0;
+    case IDM_PRINT: Print_command(window); return 0;
+    case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
+    case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
     case IDM_ENVIRONMENT: Dialog_run("ENVIRONMENT", Environment_proc, window, 1); return 0;
     case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;

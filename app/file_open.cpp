@@ -27,32 +27,11 @@ const char PICTURE_FILTER[] =
 const char GEOMETRY_FILTER[] = "Picture File(*.Pic)\0*.pic\0All Type (*.*)\0*.*\0";
 const char DIALOG_TITLE[] = "Data file open";
 
-// Run the open-file dialog on ofn_file_buffer.  Returns 0 when a file was
-// chosen, -1 when the dialog was cancelled (silently) or failed (with the
-// warning of the common dialogs).
+// Run the open-file dialog on ofn_file_buffer.
 int Open_dialog(HWND window, const char *filter, DWORD flags)
 {
-    OPENFILENAMEA ofn;
-    ZeroMemory(&ofn, sizeof ofn);
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = window;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = ofn_file_buffer;
-    ofn.nMaxFile = sizeof ofn_file_buffer;
-    ofn.lpstrTitle = DIALOG_TITLE;
-    ofn.lpstrDefExt = "*";
-    ofn.Flags = flags;
-    if (GetOpenFileNameA(&ofn))
-        return 0;
-    DWORD error = CommDlgExtendedError();
-    if (error == 0)
-        return -1;
-    char text[64];
-    std::snprintf(text, sizeof text, "Error No #%ld From GetOpenFileName",
-                  static_cast<long>(error));
-    MessageBoxA(window, text, "WARNING", MB_OK | MB_ICONSTOP);
-    return -1;
+    return File_dialog(window, 0, DIALOG_TITLE, filter, ofn_file_buffer, sizeof ofn_file_buffer,
+                       flags);
 }
 
 // The geometry counts as shown unless Geometry Hide is checked (and nothing
@@ -64,6 +43,33 @@ int16_t Geometry_shown(HWND window)
 }
 
 } // namespace
+
+// Also the save dialog of Bitmap File Save.
+int File_dialog(HWND window, int save, const char *title, const char *filter, char *file,
+                DWORD file_size, DWORD flags)
+{
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof ofn);
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = window;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = file_size;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = "*";
+    ofn.Flags = flags;
+    if (save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))
+        return 0;
+    DWORD error = CommDlgExtendedError();
+    if (error == 0)
+        return -1;
+    char text[64];
+    std::snprintf(text, sizeof text, "Error No #%ld From GetOpenFileName",
+                  static_cast<long>(error));
+    MessageBoxA(window, text, "WARNING", MB_OK | MB_ICONSTOP);
+    return -1;
+}
 
 int Picture_file_open(HWND window)
 {

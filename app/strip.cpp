@@ -106,17 +106,20 @@ void Strip_create(HWND window, int mode)
     }
 }
 
-void Panel_draw(HWND window, HDC dc)
+void Panel_main_paint(HDC dc)
 {
-    (void)window;
     // Transparent from here on: also the rebuild that may follow on this
     // context draws dashed tracks with transparent gaps.
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, COLOUR_WHITE);
-    {
-        GdiSurface surface(dc, 0, 0);
-        Panel_main_draw(&surface);
-    }
+    GdiSurface surface(dc, 0, 0);
+    Panel_main_draw(&surface);
+}
+
+void Panel_draw(HWND window, HDC dc)
+{
+    (void)window;
+    Panel_main_paint(dc);
     Panel_paint(angle_panel, Angle_panel_draw);
     Panel_paint(axes_panel, Axis_panel_draw);
     Panel_paint(legend_panel, Legend_panel_draw);

@@ -20,6 +20,9 @@ HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
 
 namespace {
 
+// Posted by WM_SIZE when the window is below its minimum size.
+const UINT WM_APP_SNAP = WM_APP + 1;
+
 HBITMAP view_bitmap;   // off-screen copy of the picture area
 RECT view_rect;        // the picture area, from the layout
 RECT strip_rect;       // the control strip: (W - 150, 5, W, H - 5)
@@ -70,9 +73,14 @@ LRESULT On_size(HWND window)
     GetWindowRect(window, &outer);
     Layout_compute(LAYOUT_FROM_WINDOW, outer.right - outer.left, outer.bottom - outer.top);
     // Snap to the minimum size; the move sends a further WM_SIZE, which then
-    // finds the size valid.
-    GetWindowRect(window, &outer);
-    MoveWindow(window, outer.left, outer.top, layout.window_w, layout.window_h, TRUE);
+    // finds the size valid.  The move is posted rather than made here: under
+    // Wine a move made inside the WM_SIZE that answers a resize from the X
+    // side (a window manager's, or xdotool's) changes only the program's idea
+    // of the size and never reaches the X window, which then stays too small
+    // with the strip cut off.  Made a moment later it reaches both, on
+    // Windows as under Wine.
+    if (outer.right - outer.left != layout.window_w || outer.bottom - outer.top != layout.window_h)
+        PostMessageA(window, WM_APP_SNAP, 0, 0);
 
     Strip_create(window, STRIP_MOVE);
     const PixelRect &v = layout.view_rect;
@@ -82,17 +90,6 @@ LRESULT On_size(HWND window)
     // Its contents stay undefined until the next rebuild.
     View_bitmap_replace(window);
     return 0;
-}
-
-// Copy view_bitmap onto the picture area.
-void Picture_copy_back(HDC dc)
-{
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(memory, view_bitmap);
-    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
-           0, 0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
 }
 
 // Rebuild the picture area from the work file.  The picture is drawn into a
@@ -150,6 +147,16 @@ void Picture_rebuild_on(HWND window, HDC dc)
     BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
     SelectObject(copy, previous);
     DeleteDC(copy);
+}
+
+// The posted snap to the minimum size (see On_size).
+LRESULT On_snap(HWND window)
+{
+    RECT outer;
+    GetWindowRect(window, &outer);
+    if (outer.right - outer.left < layout.window_w || outer.bottom - outer.top < layout.window_h)
+        MoveWindow(window, outer.left, outer.top, layout.window_w, layout.window_h, TRUE);
+    return 0;
 }
 
 LRESULT On_paint(HWND window)
@@ -214,6 +221,16 @@ LRESULT On_destroy()
 
 } // namespace
 
+void Picture_copy_back(HDC dc)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, view_bitmap);
+    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
+           0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
 void Rebuild_request()
 {
     view_dirty = 1;
@@ -275,6 +292,8 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return On_create(window);
     case WM_SIZE:
         return On_size(window);
+    case WM_APP_SNAP:
+        return On_snap(window);
     case WM_PAINT:
         return On_paint(window);
     case WM_SHOWWINDOW:

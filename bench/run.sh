@@ -9,7 +9,10 @@
 #   (b) rebuild     the full-view rebuild of the picture at 640 x 410 on the
 #       raster surface (bench_rebuild), in records per second, against
 #       merely reading the work file (bench_baseline read);
-#   (c) peak memory (resident, /usr/bin/time) of each tool and its baseline.
+#   (c) peak memory (resident, /usr/bin/time) of each tool and its baseline;
+#   (d) figures  `vokatool render PICTURE -o F.svg` and `-o F.pdf` against
+#       the same render to a bitmap (`-o F.bmp`), with the figure's size
+#       (when vokatool is built with cairo).
 # Benchmarks are never part of the tests' pass/fail.
 #
 # Usage: bench/run.sh [--quick]      --quick: the 1-million-step picture only
@@ -119,6 +122,17 @@ for target in "${sizes[@]}"; do
       "$(awk -v a="$read_t" -v b="$rend_t" 'BEGIN { printf "%.3f", a / b }')" \
       "$(mb "$rend_m")" "$(mb "$read_m")"
   rm -f "$work"
+  for fmt in svg pdf; do
+    measure "$tool" render "$PIC" -o "$data/figure.$fmt" || continue
+    fig_t=$TIME fig_m=$PEAK
+    measure "$tool" render "$PIC" -o "$data/figure.bmp" || exit 1
+    row "(d) $fmt $name ($(mb $(( $(stat -c %s "$data/figure.$fmt") / 1024 ))) MB file)" \
+        "$(awk -v t="$fig_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
+        "$(awk -v t="$TIME" 'BEGIN { printf "%.3f", t / 1e6 }')" \
+        "$(awk -v a="$fig_t" -v b="$TIME" 'BEGIN { printf "%.2f", a / b }')" \
+        "$(mb "$fig_m")" "$(mb "$PEAK")"
+    rm -f "$data/figure.$fmt" "$data/figure.bmp"
+  done
 done
 
 echo
@@ -127,4 +141,5 @@ printf '%-38s %10s %10s %7s %9s %9s\n' "row" "tool" "baseline" "ratio" "tool MB"
 printf '%s\n' "${rows[@]}"
 echo "(a) times in seconds, ratio = convert time / baseline time;"
 echo "(b) records per second, ratio = read time / rebuild time (the rebuild's share of read speed);"
-echo "(c) peak resident memory in MB of the tool and of its baseline."
+echo "(c) peak resident memory in MB of the tool and of its baseline;"
+echo "(d) seconds to render the figure and the bitmap (picture conversion included), ratio = figure / bitmap."

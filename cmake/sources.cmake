@@ -19,6 +19,10 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)
 
+# The figure surface on cairo: native command-line tools only.
+set(VOKA_CAIRO_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../render/cairo_surface.cpp)
+
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
 set(VOKA_APP_SOURCES
@@ -28,7 +32,13 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialogs_stub.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/output_stub.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/color_pickers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialog_paint.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

@@ -9,9 +9,10 @@
 
 #include <windows.h>
 
-// The texts the Batch dialog offers as its two limits (at most five digits
-// and a terminator).  Data File Open clears them; Redraw in CALC mode puts
-// the newest batch into both.
+// The texts the Batch dialog offers as its two limits, as last read or set
+// (at most five digits, batch numbers reaching 10000, and a terminator).
+// Data File Open clears them; Redraw in CALC mode puts the newest batch into
+// both.
 enum { BATCH_TEXT_SIZE = 8 };
 extern char batch_from_text[BATCH_TEXT_SIZE];
 extern char batch_to_text[BATCH_TEXT_SIZE];

@@ -101,40 +101,81 @@ void Bmp_palette_256(uint8_t out[256 * 4])
     }
 }
 
+int Bmp_write_begin(BmpWriter *w, const char *path, const BmpLayout *layout,
+                    const uint8_t *colour_table)
+{
+    int n = std::snprintf(w->path, sizeof w->path, "%s", path);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof w->path)
+        return -1;
+    std::snprintf(w->temporary, sizeof w->temporary, "%s.part", path);
+    w->layout = *layout;
+    w->failed = false;
+    w->file = std::fopen(w->temporary, "wb");
+    if (!w->file)
+        return -1;
+    uint8_t headers[BMP_HEADERS_SIZE];
+    Bmp_headers(layout, headers);
+    size_t table = 4u * static_cast<size_t>(layout->colours);
+    if (std::fwrite(headers, 1, sizeof headers, w->file) != sizeof headers ||
+        (table > 0 && std::fwrite(colour_table, 1, table, w->file) != table))
+        w->failed = true;
+    return 0;
+}
+
+void Bmp_write_row(BmpWriter *w, const uint8_t *pixels)
+{
+    const BmpLayout &l = w->layout;
+    static const uint8_t zeros[4] = {0, 0, 0, 0};
+    size_t whole = l.pixel_bytes;
+    bool half_byte = l.bits == 4 && l.width % 2 == 1;
+    if (half_byte)
+        whole--;
+    if (std::fwrite(pixels, 1, whole, w->file) != whole)
+        w->failed = true;
+    if (half_byte && std::fputc(pixels[whole] & 0xF0, w->file) == EOF)
+        w->failed = true;
+    size_t padding = l.row_size - l.pixel_bytes;
+    if (padding > 0 && std::fwrite(zeros, 1, padding, w->file) != padding)
+        w->failed = true;
+}
+
+int Bmp_write_end(BmpWriter *w)
+{
+    bool ok = !w->failed;
+    if (std::fclose(w->file) != 0)
+        ok = false;
+    w->file = nullptr;
+    // Replace the old file only with a complete new one.
+    if (ok) {
+        std::remove(w->path);
+        ok = std::rename(w->temporary, w->path) == 0;
+    }
+    if (!ok) {
+        std::remove(w->temporary);
+        return -1;
+    }
+    return 0;
+}
+
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,
                  const void *context)
 {
     BmpLayout l;
     if (Bmp_layout(0, width, height, &l) != 0)
         return -1;
-    std::string temporary = std::string(path) + ".part";
-    FILE *f = std::fopen(temporary.c_str(), "wb");
-    if (!f)
+    BmpWriter w;
+    if (Bmp_write_begin(&w, path, &l, nullptr) != 0)
         return -1;
-    uint8_t headers[BMP_HEADERS_SIZE];
-    Bmp_headers(&l, headers);
-    bool ok = std::fwrite(headers, 1, sizeof headers, f) == sizeof headers;
-    std::string row(l.row_size, '\0');
-    for (int32_t y = height - 1; ok && y >= 0; y--) {
+    std::string row(l.pixel_bytes, '\0');
+    for (int32_t y = height - 1; y >= 0; y--) {
         for (int32_t x = 0; x < width; x++) {
             Colour c = pixel(context, x, y);
             size_t at = static_cast<size_t>(x) * 3;
-            row[at + 0] = static_cast<char>(c >> 16);
-            row[at + 1] = static_cast<char>(c >> 8);
-            row[at + 2] = static_cast<char>(c);
+            row[at + 0] = static_cast<char>(Colour_blue(c));
+            row[at + 1] = static_cast<char>(Colour_green(c));
+            row[at + 2] = static_cast<char>(Colour_red(c));
         }
-        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+        Bmp_write_row(&w, reinterpret_cast<const uint8_t *>(row.data()));
     }
-    if (std::fclose(f) != 0)
-        ok = false;
-    // Replace the old file only with a complete new one.
-    if (ok) {
-        std::remove(path);
-        ok = std::rename(temporary.c_str(), path) == 0;
-    }
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return -1;
-    }
-    return 0;
+    return Bmp_write_end(&w);
 }

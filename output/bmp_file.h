@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "picture/defs.h"
 
@@ -56,10 +57,40 @@ extern const Colour fixed_palette_256[256];
 // The colour table of fixed_palette_256 as file bytes (blue, green, red, 0).
 void Bmp_palette_256(uint8_t out[256 * 4]);
 
+// Writing a file row by row in the pixel format of its layout.  The file is
+// written under a temporary name next to `path` (path + ".part") and renamed
+// over `path` by Bmp_write_end only when everything reached the disk, so a
+// failure leaves whatever was at `path` before as it was.
+enum { BMP_PATH_SIZE = 1024 };
+struct BmpWriter {
+    FILE *file;
+    BmpLayout layout;
+    bool failed;                          // a write or the close failed
+    char path[BMP_PATH_SIZE];
+    char temporary[BMP_PATH_SIZE + 8];
+};
+
+// Create the file and write the two headers and the colour table:
+// `colour_table` holds layout->colours entries of 4 bytes (blue, green, red,
+// 0) and is not read when the layout has none.  Returns 0, or -1 when the
+// file cannot be created (nothing is left behind).
+int Bmp_write_begin(BmpWriter *writer, const char *path, const BmpLayout *layout,
+                    const uint8_t *colour_table);
+
+// Append one pixel row, the bottom row first: `pixels` holds the layout's
+// pixel_bytes in the file's format (4 bits: two pixels a byte, the left one
+// in the high nibble; 8 bits: colour-table indices; 24 bits: blue, green,
+// red).  The row is padded with zero bytes to the row size; with an odd
+// width at 4 bits the unused low nibble of the last byte is written as 0.
+void Bmp_write_row(BmpWriter *writer, const uint8_t *pixels);
+
+// Close the file and put it in place of `path`.  Returns 0, or -1 when
+// something failed (the temporary file is removed, `path` keeps what it had).
+int Bmp_write_end(BmpWriter *writer);
+
 // Write a 24-bit file of width x height pixels whose rows come from
-// `pixel(x, y)` (0x00BBGGRR).  The file is written to a temporary name next
-// to `path` and renamed over it only when complete, so a failure leaves an
-// existing file as it was.  Returns 0, or -1 (nothing is left behind).
+// `pixel(x, y)` (0x00BBGGRR), in the way of the writer above.  Returns 0, or
+// -1 (nothing is left behind).
 typedef Colour (*BmpPixelFn)(const void *context, int32_t x, int32_t y);
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,
                  const void *context);

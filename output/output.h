@@ -9,6 +9,12 @@
 
 #include <cstdint>
 
+// The menu commands, as the main window's command dispatch calls them: each
+// checks for a loaded picture itself and brings the picture back afterwards.
+void Print_command(HWND window);           // "&Print"
+void Printer_setup_command(HWND window);   // "Printer Setup"
+void Bitmap_save_command(HWND window);     // "&Bitmap File Save"
+
 // Print the picture on the default printer, scaled to the page.  Failures
 // are reported to the user; there is no result.
 void Print_picture(HWND window);
@@ -18,8 +24,13 @@ void Print_picture(HWND window);
 int Printer_setup(HWND window);
 
 // Save the width x height pixels from the window's client (0, 0) as a
-// bitmap file chosen in a save dialog.  Returns 0, or -1 when nothing was
-// saved.
+// bitmap file chosen in a save dialog.  Returns 0 when the dialog was
+// accepted (also when nothing could be written), -1 when it was cancelled or
+// failed.
 int Bitmap_export(HWND window, int32_t width, int32_t height);
+
+// Write those pixels to `path` in the display's pixel format; a failure is
+// reported to the user.
+void Bitmap_write(HWND window, int32_t width, int32_t height, const char *path);
 
 #endif

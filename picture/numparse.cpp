@@ -180,3 +180,51 @@ double Real_text(const char *text)
 {
     return Real_parse(text, std::strlen(text));
 }
+
+int Real_check(char *text, size_t length, size_t size, float *value)
+{
+    // A trailing point stands for point zero.
+    bool bare_point = length > 0 && text[length - 1] == '.';
+    if (bare_point && length + 2 <= size) {
+        text[length] = '0';
+        text[length + 1] = '\0';
+        length++;
+        bare_point = false;
+    }
+    int points = 0;
+    for (size_t i = 0; i < length; i++) {
+        char c = text[i];
+        char next = i + 1 < length ? text[i + 1] : '\0';
+        bool next_ends = next == ' ' || next == '\0';
+        if (Is_digit(c))
+            continue;
+        if (c == ' ' || c == '\0') {
+            if (!next_ends)
+                return -1;   // a blank inside or before the number
+            continue;
+        }
+        if (c != '.' || i == 0)
+            return -1;
+        if (next_ends && !(bare_point && i + 1 == length))
+            return -1;
+        points++;
+    }
+    if (points > 1)
+        return -1;
+    *value = static_cast<float>(Real_parse(text, length));
+    return 0;
+}
+
+int Int_check(const char *text, size_t length, int32_t *value)
+{
+    size_t end = 0;
+    while (end < length && Is_digit(text[end]))
+        end++;
+    if (end < length && text[end] != ' ' && text[end] != '\0')
+        return -1;
+    size_t n = 0;
+    while (n < length && text[n] != '\0')
+        n++;
+    *value = static_cast<int32_t>(Integer_parse(text, n));
+    return 0;
+}

@@ -1,10 +1,12 @@
 // Number conversion of the picture data: the real rule and the integer rule
-// of the fixed-column fields, and the plainer scan of geometry values.
+// of the fixed-column fields, and the plainer scan of geometry values; and
+// the stricter checks of what a user types into the settings dialogs.
 // Locale-independent; the decimal point is always '.'.
 #ifndef VOKA_NUMPARSE_H
 #define VOKA_NUMPARSE_H
 
 #include <cstddef>
+#include <cstdint>
 
 // Real rule: leading blanks skipped; optional sign, digits with an optional
 // decimal point, optional exponent introduced by E, e, D or d (1.5D+02 is
@@ -28,5 +30,22 @@ long Integer_parse(const char *text, size_t length);
 
 // Convert a zero-terminated text by the real rule (settings texts).
 double Real_text(const char *text);
+
+// Check of a typed unsigned decimal number: digits with at most one point,
+// which neither begins the text nor is followed by a blank; blanks only
+// trailing; no sign, no exponent.  An empty text passes as 0.  A text that
+// ends in a point ("12.") has a 0 appended in place ("12.0") when the field
+// of `size` bytes has room for it; a text that already fills its field
+// passes as the same number and stays as typed.  On success stores the
+// value in single precision and returns 0; otherwise returns -1 and leaves
+// `value` alone.  `length` counts the characters of `text`.
+int Real_check(char *text, size_t length, size_t size, float *value);
+
+// Check of a typed unsigned whole number: the characters up to the first
+// that is not a digit, which must be a blank or the end (so "7 x" passes as
+// 7 and "7x" fails); at most `length` characters are looked at.  The value
+// is that of the standard integer conversion (leading blanks skipped).  An
+// empty text passes as 0.  Returns 0 and stores the value, or -1.
+int Int_check(const char *text, size_t length, int32_t *value);
 
 #endif

@@ -2,64 +2,84 @@
 
 #include <vector>
 
+#include "picture/settings.h"
 #include "render/annotations.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 
 namespace {
 
-// What every paint puts on the client area before a rebuild: the window
-// background (light grey), then the panel pass, which starts by switching the
-// context to a transparent background.
-void Panel_pass(RasterSurface *image)
+// The raster image's confinement: the pixels outside the picture area as
+// the panel pass left them, put back after the rebuild.  Only what lies
+// outside the area is kept (the margin and frame strips around it), so that
+// a large image is not held twice.
+struct RasterKeep {
+    RasterSurface *image;
+    PixelRect area;
+    std::vector<Colour> outside;
+};
+
+void Raster_confine(void *context, const PixelRect *area)
 {
-    image->set_origin(0, 0);
-    image->clear(COLOUR_LTGRAY);
-    image->set_background(0, COLOUR_WHITE);
-    Panel_main_draw(image);
+    RasterKeep *keep = static_cast<RasterKeep *>(context);
+    RasterSurface *image = keep->image;
+    bool restore = area == nullptr;
+    if (!restore) {
+        keep->area = *area;
+        keep->outside.clear();
+    }
+    const PixelRect &r = keep->area;
+    const int32_t w = image->width();
+    Colour *pixels = const_cast<Colour *>(image->pixels());
+    size_t kept = 0;
+    for (int32_t y = 0; y < image->height(); y++) {
+        for (int32_t x = 0; x < w; x++) {
+            if (y >= r.top && y < r.bottom && x == r.left && r.right > r.left)
+                x = r.right;   // over the picture area
+            if (x >= w)
+                break;
+            Colour &p = pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+            if (restore)
+                p = keep->outside[kept++];
+            else
+                keep->outside.push_back(p);
+        }
+    }
 }
 
 } // namespace
 
+void Headless_paint(WindowRef window, Surface *surface, HeadlessConfine confine, void *context,
+                    int render_mode, int calc_mode, int redraw_pressed, int panel)
+{
+    const PixelRect &view_rect = layout.view_rect;
+    surface->set_origin(0, 0);
+    if (panel) {
+        // What every paint puts on the client area before a rebuild: the
+        // window background (light grey), then the panel pass.
+        surface->fill_rect(0, 0, layout.bitmap_w, layout.bitmap_h, COLOUR_LTGRAY);
+        Panel_main_draw(surface);
+    } else {
+        surface->fill_rect(view_rect.left, view_rect.top, view_rect.right, view_rect.bottom,
+                           settings.background_color);
+    }
+    // The rebuild draws on the same context, and everything it draws outside
+    // the picture area is painted over again.
+    confine(context, &view_rect);
+    Picture_rebuild(window, surface, render_mode, calc_mode, redraw_pressed);
+    confine(context, nullptr);
+}
+
 int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int calc_mode,
-                    int redraw_pressed)
+                    int redraw_pressed, int panel)
 {
     if (image->create(layout.bitmap_w, layout.bitmap_h) != 0)
         return -1;
-    const PixelRect &v = layout.view_rect;
-
-    // The panel pass as the repaint after the rebuild leaves it outside the
-    // picture area.  Only what lies outside the picture area is kept (the
-    // margin and frame strips around it), so that a large image is not held
-    // twice.
-    Panel_pass(image);
-    const int32_t w = image->width();
-    const int32_t h = image->height();
-    std::vector<Colour> outside;
-    auto strips = [&](bool restore) {
-        Colour *pixels = const_cast<Colour *>(image->pixels());
-        size_t kept = 0;
-        for (int32_t y = 0; y < h; y++) {
-            bool row_outside = y < v.top || y >= v.bottom;
-            for (int32_t x = 0; x < w; x++) {
-                if (!row_outside && x == v.left && v.right > v.left)
-                    x = v.right < w ? v.right : w;   // skip the picture area
-                if (x >= w)
-                    break;
-                Colour &p = pixels[static_cast<size_t>(y) * static_cast<size_t>(w) +
-                                   static_cast<size_t>(x)];
-                if (restore)
-                    p = outside[kept++];
-                else
-                    outside.push_back(p);
-            }
-        }
-    };
-    strips(false);
-
-    // The rebuild draws on the same context, and everything it draws outside
-    // the picture area is painted over again.
-    Picture_rebuild(window, image, render_mode, calc_mode, redraw_pressed);
-    strips(true);
+    // The panel pass starts by switching the context to a transparent
+    // background, and the rebuild finds it so.
+    image->set_background(0, COLOUR_WHITE);
+    RasterKeep keep = {image, PixelRect{0, 0, 0, 0}, std::vector<Colour>()};
+    Headless_paint(window, image, Raster_confine, &keep, render_mode, calc_mode, redraw_pressed,
+                   panel);
     return 0;
 }

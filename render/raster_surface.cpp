@@ -17,16 +17,6 @@ enum PenKind {
     PEN_KIND_WIDE    // wider than one pixel, solid, round caps and joins
 };
 
-// Dash patterns of the one-pixel pens, in pixels along the major axis of a
-// line, on and off alternately, for PEN_DASH .. PEN_DASHDOTDOT.
-const uint8_t DASH_PATTERNS[4][6] = {
-    {18, 6, 0, 0, 0, 0},
-    {3, 3, 0, 0, 0, 0},
-    {9, 6, 3, 6, 0, 0},
-    {9, 3, 3, 3, 3, 3},
-};
-const int DASH_COUNTS[4] = {2, 2, 4, 6};
-
 // Sloped one-pixel lines with an end point this far out are scaled down by 8
 // about the device origin first, as GDI does to keep its arithmetic in range;
 // wide lines get the same treatment here (GDI would overflow instead).
@@ -215,8 +205,8 @@ void RasterSurface::pen(int style, int width, Colour colour)
         pen_kind = PEN_KIND_WIDE;
     } else if (style >= PEN_DASH && style <= PEN_DASHDOTDOT) {
         pen_kind = PEN_KIND_DASHED;
-        dash = DASH_PATTERNS[style - PEN_DASH];
-        dash_count = DASH_COUNTS[style - PEN_DASH];
+        dash = PEN_DASHES[style - PEN_DASH];
+        dash_count = PEN_DASH_COUNTS[style - PEN_DASH];
         for (int i = 0; i < dash_count; i++) dash_total += dash[i];
     } else {
         pen_kind = PEN_KIND_SOLID;

@@ -24,6 +24,16 @@ enum PenStyle {
     PEN_INSIDEFRAME = 6 // drawn as solid for lines
 };
 
+// Dash patterns of the one-pixel pens PEN_DASH .. PEN_DASHDOTDOT, in pixels
+// along the major axis of a line, on and off alternately.
+const uint8_t PEN_DASHES[4][6] = {
+    {18, 6, 0, 0, 0, 0},
+    {3, 3, 0, 0, 0, 0},
+    {9, 6, 3, 6, 0, 0},
+    {9, 3, 3, 3, 3, 3},
+};
+const int PEN_DASH_COUNTS[4] = {2, 2, 4, 6};
+
 class Surface {
 public:
     virtual ~Surface() {}

@@ -35,4 +35,48 @@
 #define IDM_SELECTION 210
 #define IDM_HELP 211
 
+/* A dialog control without an id. */
+#define IDC_NONE -1
+
+/* Environment dialog (ENVIRONMENT). */
+#define IDC_ENV_PARTICLE_GROUP 116
+#define IDC_ENV_SCALE_GROUP 115
+#define IDC_ENV_COLOR_ELECTRON 308
+#define IDC_ENV_COLOR_POSITRON 306
+#define IDC_ENV_COLOR_PHOTON 307
+#define IDC_ENV_LINE_ELECTRON 310
+#define IDC_ENV_LINE_POSITRON 311
+#define IDC_ENV_LINE_PHOTON 312
+#define IDC_ENV_SCALE_UNIT 302
+#define IDC_ENV_ANGLE_BAR 107
+#define IDC_ENV_ANGLE_EDIT 703
+#define IDC_ENV_PHOTON_CUTOFF 303
+#define IDC_ENV_CHARGED_CUTOFF 304
+#define IDC_ENV_WORK_DIR 305
+#define IDC_ENV_BACKGROUND 779
+#define IDC_ENV_GEOMETRY 778
+#define IDC_ENV_CHARACTER 777
+
+/* Line select (LINE): the eight samples, upper row 500..503, lower row
+   504..507. */
+#define IDC_LINE_FIRST 500
+#define IDC_LINE_LAST 507
+
+/* 16-colour picker (COLOR): upper row 600..607, lower row 608..615. */
+#define IDC_COLOR_FIRST 600
+#define IDC_COLOR_LAST 615
+
+/* Particle picture (PARTICLE): each box's id, and id + 1 remembered for a
+   clear box. */
+#define IDC_PARTICLE_ELECTRON 800
+#define IDC_PARTICLE_POSITRON 802
+#define IDC_PARTICLE_PHOTON 804
+
+/* Title set (TITLESET). */
+#define IDC_TITLE_EDIT 309
+
+/* Batch change (HISTORY). */
+#define IDC_BATCH_FROM 300
+#define IDC_BATCH_TO 301
+
 #endif

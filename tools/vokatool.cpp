@@ -2,11 +2,13 @@
 //
 //   vokatool info PICTURE
 //   vokatool convert PICTURE [--work-dir DIR]
-//   vokatool render PICTURE -o OUT.bmp [options]
+//   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,13 +26,16 @@
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/view.h"
+#ifdef VOKA_HAVE_CAIRO
+#include "render/cairo_surface.h"
+#endif
 
 namespace {
 
 const char USAGE[] =
     "usage: vokatool info PICTURE\n"
     "       vokatool convert PICTURE [--work-dir DIR]\n"
-    "       vokatool render PICTURE -o OUT.bmp [options]\n"
+    "       vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
     "\n"
     "info     prints what a picture file holds: geometry, scene bounds, batches,\n"
     "         step records per particle kind, energy ranges and skipped lines.\n"
@@ -39,8 +44,13 @@ const char USAGE[] =
     "         separator; at most 19 characters; default: the current directory)\n"
     "         and prints the records written per batch.\n"
     "render   draws the picture as the viewer window shows it and writes what\n"
-    "         Bitmap File Save writes: the picture area with its margin, as a\n"
-    "         24-bit bitmap file.  Options set what a user sets in the window:\n"
+    "         Bitmap File Save writes: the picture area with its margin.  The\n"
+    "         extension of OUT chooses the format: .bmp (24-bit bitmap), .png\n"
+    "         (the same pixels), .svg or .pdf (vector figures: lines, real text).\n"
+    "  --scale F            vector figures F times larger, lines as thin as on\n"
+    "                       screen (default 1: one pixel is one px or pt)\n"
+    "  --no-panel           the picture area alone: no margin, no frame\n"
+    "  Options that set what a user sets in the window:\n"
     "  --info FILE          settings from an info file (colours, pens, scale unit,\n"
     "                       cut-offs, window size, title text); default: defaults\n"
     "  --size WxH           outer window size (default: from the settings)\n"
@@ -56,7 +66,7 @@ const char USAGE[] =
     "  --no-geometry        hide the geometry (Geometry Hide)\n"
     "  --work-dir DIR       where the work file goes (default: a private folder\n"
     "                       in the temporary directory, removed afterwards)\n"
-    "  A failed run leaves an existing OUT.bmp as it was.\n";
+    "  A failed run leaves an existing OUT as it was.\n";
 
 // A one-line progress indicator on a terminal, shown once the work has
 // taken a second.
@@ -292,6 +302,28 @@ bool Fits(long value, long low, long high)
     return value >= low && value <= high;
 }
 
+enum OutputFormat { OUTPUT_UNKNOWN, OUTPUT_BMP, OUTPUT_PNG, OUTPUT_SVG, OUTPUT_PDF };
+const char *const FORMAT_NAMES[] = {"", "BMP", "PNG", "SVG", "PDF"};
+
+// The format named by the extension of `path`, in either case.
+int Output_format(const char *path)
+{
+    const char *dot = std::strrchr(path, '.');
+    if (!dot || std::strchr(dot, '/'))
+        return OUTPUT_UNKNOWN;
+    std::string ext;
+    for (const char *p = dot + 1; *p; p++)
+        ext += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    for (int f = OUTPUT_BMP; f <= OUTPUT_PDF; f++) {
+        std::string name = FORMAT_NAMES[f];
+        for (char &c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == name)
+            return f;
+    }
+    return OUTPUT_UNKNOWN;
+}
+
 struct RenderOptions {
     const char *picture = nullptr;
     const char *output = nullptr;
@@ -300,6 +332,10 @@ struct RenderOptions {
     const char *geometry = nullptr;
     const char *title = nullptr;
     bool no_geometry = false;
+    bool no_panel = false;
+    int format = 0;             // OutputFormat
+    double scale = 1.0;
+    bool scale_given = false;
     bool size = false, angles = false, batches = false, particles = false;
     bool zoom = false, title_pos = false, guide = false;
     long size_v[2], angles_v[3], batches_v[2], zoom_v[4], title_v[2], guide_v[2];
@@ -313,11 +349,13 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
         static const char *const with_value[] = {"-o", "--info", "--work-dir", "--geometry",
                                                  "--title", "--size", "--angles", "--batches",
-                                                 "--zoom", "--title-pos", "--guide", "--particles"};
+                                                 "--zoom", "--title-pos", "--guide", "--particles",
+                                                 "--scale"};
         bool takes_value = false;
         for (const char *name : with_value)
             takes_value = takes_value || std::strcmp(a, name) == 0;
-        if (a[0] == '-' && !takes_value && std::strcmp(a, "--no-geometry") != 0)
+        bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
+        if (a[0] == '-' && !takes_value && !flag)
             return Render_error("unknown option", a);
         if (takes_value && !v)
             return Render_error("missing value after", a);
@@ -334,6 +372,15 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         } else if (std::strcmp(a, "--no-geometry") == 0) {
             o->no_geometry = true;
             continue;
+        } else if (std::strcmp(a, "--no-panel") == 0) {
+            o->no_panel = true;
+            continue;
+        } else if (std::strcmp(a, "--scale") == 0) {
+            char *end;
+            o->scale = std::strtod(v, &end);
+            o->scale_given = true;
+            if (end == v || *end != '\0' || !(o->scale >= 0.01 && o->scale <= 100.0))
+                return Render_error("bad --scale (0.01..100)", v);
         } else if (std::strcmp(a, "--size") == 0) {
             o->size = true;
             if (!Ints_parse(v, 'x', o->size_v, 2) || !Fits(o->size_v[0], 1, 16384) ||
@@ -398,6 +445,19 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         return Render_error("missing", "-o OUT.bmp");
     if (std::strlen(o->picture) >= sizeof picture_path)
         return Render_error("picture path longer than 255 characters", o->picture);
+    o->format = Output_format(o->output);
+    if (o->format == OUTPUT_UNKNOWN)
+        return Render_error("unknown output format (use .bmp, .png, .svg or .pdf)", o->output);
+#ifndef VOKA_HAVE_CAIRO
+    if (o->format != OUTPUT_BMP) {
+        std::fprintf(stderr,
+                     "vokatool: %s output is not available in this build (built without cairo)\n",
+                     FORMAT_NAMES[o->format]);
+        return 2;
+    }
+#endif
+    if (o->scale_given && (o->format == OUTPUT_BMP || o->format == OUTPUT_PNG))
+        return Render_error("--scale applies to .svg and .pdf output only", o->output);
     if (o->title && std::strlen(o->title) >= sizeof settings.title_text)
         return Render_error("title longer than 39 characters", o->title);
     if (o->geometry && std::strlen(o->geometry) >= sizeof geometry_path)
@@ -407,10 +467,101 @@ int Render_options(int argc, char **argv, RenderOptions *o)
     return 0;
 }
 
-Colour Image_pixel(const void *context, int32_t x, int32_t y)
+// The part of a raster image that is written.
+struct ImageArea {
+    const RasterSurface *image;
+    PixelRect area;
+};
+
+Colour Area_pixel(const void *context, int32_t x, int32_t y)
 {
-    return static_cast<const RasterSurface *>(context)->pixel(x, y);
+    const ImageArea *a = static_cast<const ImageArea *>(context);
+    return a->image->pixel(a->area.left + x, a->area.top + y);
 }
+
+// After a message of the conversion or the renderer (a line left out, a
+// view that cannot be scaled, a work file that cannot be read) the picture
+// is not what it should be: true, and OUT stays as it was.
+bool Not_complete(const RenderOptions &o)
+{
+    if (!message_shown)
+        return false;
+    Convert_explain(o.picture, 0);
+    std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
+    return true;
+}
+
+// Raster output: the image as the window's bitmap, as BMP or PNG.
+int Raster_write(const RenderOptions &o, int mode, PixelRect area)
+{
+    RasterSurface image;
+    int rendered = Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1);
+    Progress_end();
+    if (rendered != 0) {
+        std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n", layout.bitmap_w,
+                     layout.bitmap_h);
+        return 1;
+    }
+    if (Not_complete(o))
+        return 1;
+    ImageArea a = {&image, area};
+    int32_t w = area.right - area.left;
+    int32_t h = area.bottom - area.top;
+    int written;
+#ifdef VOKA_HAVE_CAIRO
+    if (o.format == OUTPUT_PNG)
+        written = Png_write(o.output, &image, area);
+    else
+#endif
+        written = Bmp_write_24(o.output, w, h, Area_pixel, &a);
+    if (written != 0) {
+        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
+        return 1;
+    }
+    std::printf("%s: %dx%d\n", o.output, w, h);
+    return 0;
+}
+
+#ifdef VOKA_HAVE_CAIRO
+void Figure_confine(void *context, const PixelRect *area)
+{
+    static_cast<CairoSurface *>(context)->clip(area);
+}
+
+// Vector output: the same paint on the figure surface.
+int Figure_write(const RenderOptions &o, int mode, PixelRect area)
+{
+    CairoSurface figure;
+    int format = o.format == OUTPUT_SVG ? FIGURE_SVG : FIGURE_PDF;
+    // PDF readers refuse pages larger than 200 inches a side.
+    double side = o.scale * std::max(area.right - area.left, area.bottom - area.top);
+    if (format == FIGURE_PDF && side > 14400.0) {
+        std::fprintf(stderr, "vokatool render: a PDF page of %g pt is too large (at most 14400 "
+                     "pt a side): use a smaller --scale\n", side);
+        return 2;
+    }
+    if (figure.open(o.output, format, area, o.scale) != 0) {
+        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
+        return 1;
+    }
+    // The window's rebuild finds the context in the transparent background
+    // mode that the panel pass leaves, with or without the panels drawn.
+    figure.set_background(0, COLOUR_WHITE);
+    Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1);
+    Progress_end();
+    if (Not_complete(o))
+        return 1;   // the figure is left unclosed: nothing is written
+    if (figure.close() != 0) {
+        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
+        return 1;
+    }
+    std::printf("%s: %gx%g, %llu of %llu line segments drawn\n", o.output,
+                o.scale * (area.right - area.left), o.scale * (area.bottom - area.top),
+                static_cast<unsigned long long>(figure.segments_drawn()),
+                static_cast<unsigned long long>(figure.segments_given()));
+    return 0;
+}
+#endif
 
 // A private work directory, short enough for the work-directory setting:
 // in the temporary directory, else in /tmp, else in the current directory.
@@ -523,27 +674,17 @@ int Render(int argc, char **argv)
                                   static_cast<int32_t>(o.zoom_v[2]), static_cast<int32_t>(o.zoom_v[3])};
             mode = RENDER_ZOOM;
         }
-        RasterSurface image;
-        int rendered = result == 0 ? Headless_render(nullptr, &image, mode, 0, 0) : 0;
-        Progress_end();
-        if (result != 0) {
-            // already said
-        } else if (rendered != 0) {
-            std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n",
-                         layout.bitmap_w, layout.bitmap_h);
-            result = 1;
-        } else if (message_shown) {
-            // A message of the conversion or the renderer (a line left out, a
-            // view that cannot be scaled, a work file that cannot be read):
-            // the picture is not what it should be, and OUT stays as it was.
-            Convert_explain(o.picture, 0);
-            std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
-            result = 1;
-        } else if (Bmp_write_24(o.output, image.width(), image.height(), Image_pixel, &image) != 0) {
-            std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
-            result = 1;
-        } else {
-            std::printf("%s: %dx%d\n", o.output, image.width(), image.height());
+        // The bitmap's region, or the picture area alone.
+        PixelRect area = {0, 0, layout.bitmap_w, layout.bitmap_h};
+        if (o.no_panel)
+            area = layout.view_rect;
+        if (result == 0) {
+#ifdef VOKA_HAVE_CAIRO
+            if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
+                result = Figure_write(o, mode, area);
+            else
+#endif
+                result = Raster_write(o, mode, area);
         }
     } else {
         result = Convert_explain(o.picture, -1);

@@ -61,6 +61,7 @@
 //                               not open a dialog), wait until the viewer has
 //                               painted; print the seconds from the command to
 //                               the end of that paint
+//   page-setup, file-name       the steps of driver_output.cpp (see its table)
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -68,6 +69,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "driver_dialogs.h"
+#include "driver_output.h"
 
 namespace {
 
@@ -874,6 +878,10 @@ int Step(int argc, char **argv)
     const char *name = argv[0];
     HWND main = nullptr;
     int a = 0, b = 0, c = 0, d = 0;
+    if (const DriverStep *output = Output_step(name))
+        return output->handler(argc - 1, argv + 1);
+    if (const DriverStep *dialog_step = Dialog_step_find(name))
+        return dialog_step->handler(argc - 1, argv + 1);
 
     if (std::strcmp(name, "wait-window") == 0) {
         const char *title = main_title;

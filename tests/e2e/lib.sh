@@ -88,12 +88,14 @@ text_field() { # TEXT SIZE: the text, zero-padded to SIZE bytes
 # info_write FILE [key=value...]: a 192-byte settings record with the
 # defaults of a first run, changed by the given keys: width height work_dir
 # title background geometry character electron positron photon (colours as
-# 0x00BBGGRR), step (rotation step), scale (scale unit text).
+# 0x00BBGGRR), step (rotation step), scale (scale unit text), styles and
+# widths (pen style codes and widths of electron, positron, photon:
+# "S,S,S"), photon_cut and charged_cut (cut-off texts).
 info_write() {
   local file=$1; shift
   local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
   local character=0xFFFFFF electron=0xFFFFFF positron=0xFFFFFF photon=0xFFFFFF
-  local step=30 scale=0.1 kv
+  local step=30 scale=0.1 styles=0,0,0 widths=1,1,1 photon_cut=0 charged_cut=0 kv v
   for kv in "$@"; do
     case $kv in
       width=*) width=${kv#*=} ;;
@@ -108,16 +110,19 @@ info_write() {
       photon=*) photon=${kv#*=} ;;
       step=*) step=${kv#*=} ;;
       scale=*) scale=${kv#*=} ;;
+      styles=*) styles=${kv#*=} ;;
+      widths=*) widths=${kv#*=} ;;
+      photon_cut=*) photon_cut=${kv#*=} ;;
+      charged_cut=*) charged_cut=${kv#*=} ;;
       *) fail "info_write: unknown key $kv" ;;
     esac
   done
   {
     le32 "$electron"; le32 "$positron"; le32 "$photon"
-    le32 0; le32 0; le32 0
-    le32 1; le32 1; le32 1
+    for v in ${styles//,/ } ${widths//,/ }; do le32 "$v"; done
     text_field "$scale" 10; zeros 2
     le32 "$step"
-    text_field 0 20; text_field 0 20
+    text_field "$photon_cut" 20; text_field "$charged_cut" 20
     text_field "$work_dir" 20
     le32 "$background"; le32 "$geometry"; le32 "$character"
     le32 "$width"; le32 "$height"

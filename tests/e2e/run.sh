@@ -11,7 +11,8 @@
 #   here (exit 77) and known failures of the viewer (XFAIL, exit 78).
 #
 # Needs scripts/build.sh win (viewer, driver and voka_surface_check) and
-# native (vokatool); starts its own Xvfb on a free display and keeps its Wine
+# native (vokatool); starts its own Xvfb on a free display and its own CUPS
+# server with a PDF printer (scripts/printer_env.sh), and keeps its Wine
 # prefix in build/e2e/.
 # Environment: E2E_VIEWER (the viewer to test, default build/win/app/...),
 #              E2E_CASE_TIMEOUT (seconds per case, default 60),
@@ -77,14 +78,17 @@ if [ ! -x "$E2E_BMPCHECK" ] || [ tests/e2e/bmpcheck.cpp -nt "$E2E_BMPCHECK" ]; t
       -Wold-style-cast -Werror tests/e2e/bmpcheck.cpp -o "$E2E_BMPCHECK" || exit 1
 fi
 
-# --- X server and Wine prefix ------------------------------------------------
+# --- X server, printer and Wine prefix ---------------------------------------
 # shellcheck source=../../scripts/wine_env.sh
 . "$ROOT/scripts/wine_env.sh"
+# shellcheck source=../../scripts/printer_env.sh
+. "$ROOT/scripts/printer_env.sh"
 cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1
   fi
   xvfb_stop
+  printer_stop
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -93,6 +97,12 @@ if ! xvfb_start "$E2E_WORK/logs/xvfb.log"; then
   echo "e2e: Xvfb did not start:" >&2
   cat "$E2E_WORK/logs/xvfb.log" >&2
   exit 1
+fi
+
+# The run's own PDF printer, the default before any Wine program starts;
+# without it the printing cases are skipped.
+if ! printer_start "$E2E_WORK/printer"; then
+  echo "e2e: no PDF printer (needs root, cups and printer-driver-cups-pdf)"
 fi
 
 if [ ! -f "$E2E_WORK/wineprefix/.voka-ready" ]; then

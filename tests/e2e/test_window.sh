@@ -86,3 +86,29 @@ t_info_written_at_exit() {
   cmp -n 124 "$info" "$CASE/info.before" || fail "bytes 0 to 123 of the info file changed"
   cmp -i 132 "$info" "$CASE/info.before" || fail "bytes 132 to 191 of the info file changed"
 }
+
+# A resize from the X side (a window manager's, or xdotool's) below the
+# minimum snaps back too, on the X window itself and not only in the
+# program's idea of its size.  Wine reports such a resize only for managed
+# windows, so this case runs the viewer managed.
+t_x_resize_below_minimum() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
+  trap "wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1" EXIT
+  viewer_start
+  local xid x_size w h
+  xid=$(xdotool search --name "^$VIEWER_TITLE\$" | head -n 1)
+  [ -n "$xid" ] || fail "no X window of the viewer"
+  x_size() { xdotool getwindowgeometry "$xid" | sed -n 's/.*Geometry: //p'; }
+  # The X window is the client area with the menu: Wine draws the frame.
+  IFS=x read -r w h < <(x_size)
+  xdotool windowsize "$xid" 300 200
+  # Wine sees the resize a moment later; wait until the window has answered.
+  for _ in $(seq 1 50); do
+    [ "$(x_size)" != 300x200 ] && break
+    sleep 0.1
+  done
+  drv wait-idle
+  expect_eq "$(drv window-rect | cut -d' ' -f3-)" "640 400" "window after an X-side resize to 300 x 200"
+  expect_eq "$(x_size)" "${w}x$((h - 10))" "X window after the resize (640 x 410 before)"
+  viewer_close
+}

@@ -106,4 +106,46 @@ TEST(BmpFile, Write24)
     EXPECT_EQ(File_read(path), "previous");
 }
 
+// The palette formats as the window program writes them on 16- and
+// 256-colour displays: the colour table right after the headers, rows
+// bottom-up as given, zero padding, and at 4 bits an odd width keeps only the
+// high nibble of its last byte.  A new file replaces an old one and leaves no
+// temporary file behind.  Row buffers hold exactly the pixel bytes, so a
+// writer that reads past them shows up under the address sanitizer.
+TEST(BmpFile, PaletteFormatsRowsAndTable)
+{
+    ScratchDir dir;
+    std::string path = dir.file("palette.bmp");
+    File_write(path, "previous");
+    uint8_t table[1024];
+    Bmp_palette_256(table);
+
+    BmpLayout l8;
+    ASSERT_EQ(Bmp_layout(256, 5, 2, &l8), 0);
+    BmpWriter w;
+    ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l8, table), 0);
+    const uint8_t bottom8[5] = {1, 2, 3, 4, 5};
+    const uint8_t top8[5] = {250, 251, 252, 253, 254};
+    Bmp_write_row(&w, bottom8);
+    Bmp_write_row(&w, top8);
+    ASSERT_EQ(Bmp_write_end(&w), 0);
+    std::string bytes = File_read(path);
+    ASSERT_EQ(bytes.size(), 1094u);
+    EXPECT_EQ(std::memcmp(bytes.data() + 54, table, sizeof table), 0);
+    EXPECT_EQ(bytes.substr(1078), std::string("\x01\x02\x03\x04\x05\0\0\0"
+                                              "\xFA\xFB\xFC\xFD\xFE\0\0\0", 16));
+    EXPECT_EQ(File_read(path + ".part"), "");
+
+    BmpLayout l4;
+    ASSERT_EQ(Bmp_layout(16, 3, 1, &l4), 0);
+    ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l4, table), 0);
+    const uint8_t row4[2] = {0x12, 0x3F};
+    Bmp_write_row(&w, row4);
+    ASSERT_EQ(Bmp_write_end(&w), 0);
+    bytes = File_read(path);
+    ASSERT_EQ(bytes.size(), 122u);
+    EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
+    EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
+}
+
 } // namespace

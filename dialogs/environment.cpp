@@ -1,0 +1,316 @@
+// The Environment dialog: colours and pens of the three particle kinds, the
+// scale unit, the rotation step, the cut-off energies, the work directory
+// and the background, geometry and character colours.  Everything but the
+// rotation step and the work directory is edited on env_working, which the
+// colour and line pickers write into; OK checks the numbers and commits the
+// working copy in one step.
+#include "dialogs/dialogs.h"
+#include "dialogs/dialogs_private.h"
+
+#include <cstring>
+
+#include "app/app.h"
+#include "picture/numparse.h"
+#include "resources/resource_ids.h"
+
+EnvironmentWorking env_working;
+int32_t color_target;
+int32_t line_target;
+int32_t display_colors;
+int32_t angle_scroll_prev;
+int32_t angle_scroll_pos;
+
+namespace {
+
+int16_t samples_pending;   // the samples are to be drawn again
+
+const int32_t ANGLE_MAX = 90;
+const double SCALE_UNIT_MAX = 999.99;   // the single-precision value is compared with it
+const float CUTOFF_MAX = 1e8f;
+const int SAMPLE_WIDTH_MAX = 4;         // widest pen the line picker offers
+const int SAMPLE_ERASE_WIDTH = 4;
+
+// Colour buttons and the colour each sets.
+struct ColourButton {
+    int id;
+    int32_t target;
+};
+const ColourButton COLOUR_BUTTONS[] = {
+    {IDC_ENV_COLOR_ELECTRON, COLOR_TARGET_ELECTRON},   {IDC_ENV_COLOR_POSITRON, COLOR_TARGET_POSITRON},
+    {IDC_ENV_COLOR_PHOTON, COLOR_TARGET_PHOTON},       {IDC_ENV_BACKGROUND, COLOR_TARGET_BACKGROUND},
+    {IDC_ENV_GEOMETRY, COLOR_TARGET_GEOMETRY},         {IDC_ENV_CHARACTER, COLOR_TARGET_CHARACTER}};
+
+// Line buttons of the electron, positron and photon rows.
+const int LINE_BUTTONS[PARTICLE_KINDS] = {IDC_ENV_LINE_ELECTRON, IDC_ENV_LINE_POSITRON,
+                                          IDC_ENV_LINE_PHOTON};
+
+// The samples, in dialog units so that they keep their places with every
+// font size: the line of particle i lies on its row between the label and
+// the colour button; swatch k inside its frame, left of its "Color Button".
+const int SAMPLE_LINE_LEFT = 51, SAMPLE_LINE_RIGHT = 92, SAMPLE_LINE_Y = 20, SAMPLE_ROW_STEP = 14;
+const int SWATCH_LEFT = 200, SWATCH_RIGHT = 223, SWATCH_TOP = 13, SWATCH_BOTTOM = 28,
+          SWATCH_STEP = 29;
+
+void Samples_paint(HWND dialog)
+{
+    HDC dc = GetDC(dialog);
+    if (!dc)
+        return;
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        int y = SAMPLE_LINE_Y + SAMPLE_ROW_STEP * i;
+        POINT from = Dialog_point(dialog, SAMPLE_LINE_LEFT, y);
+        POINT to = Dialog_point(dialog, SAMPLE_LINE_RIGHT, y);
+        Dialog_line(dc, PS_SOLID, SAMPLE_ERASE_WIDTH, GetSysColor(COLOR_BTNFACE), from, to);
+    }
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        int y = SAMPLE_LINE_Y + SAMPLE_ROW_STEP * i;
+        // A pen wider than any the picker offers (from a damaged info file)
+        // is shown at the widest, so that the sample stays on its row.
+        int width = env_working.particle_pen_width[i];
+        if (width > SAMPLE_WIDTH_MAX)
+            width = SAMPLE_WIDTH_MAX;
+        Dialog_line(dc, env_working.particle_pen_style[i], width, env_working.particle_color[i],
+                    Dialog_point(dialog, SAMPLE_LINE_LEFT, y), Dialog_point(dialog, SAMPLE_LINE_RIGHT, y));
+    }
+    const Colour swatches[] = {env_working.background_color, env_working.geometry_color,
+                               env_working.character_color};
+    for (int k = 0; k < 3; k++)
+        Dialog_swatch(dc,
+                      Dialog_rect(dialog, SWATCH_LEFT, SWATCH_TOP + SWATCH_STEP * k, SWATCH_RIGHT,
+                                  SWATCH_BOTTOM + SWATCH_STEP * k),
+                      swatches[k]);
+    ReleaseDC(dialog, dc);
+}
+
+// The fields of the working copy from the settings record or back: the two
+// have them under the same names.  Texts are copied with the rest of their
+// field cleared.
+template <class To, class From>
+void Environment_copy(To *to, const From &from)
+{
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        to->particle_color[i] = from.particle_color[i];
+        to->particle_pen_style[i] = from.particle_pen_style[i];
+        to->particle_pen_width[i] = from.particle_pen_width[i];
+    }
+    to->background_color = from.background_color;
+    to->geometry_color = from.geometry_color;
+    to->character_color = from.character_color;
+    Text_copy(to->scale_unit_text, sizeof to->scale_unit_text, from.scale_unit_text);
+    Text_copy(to->photon_cutoff_text, sizeof to->photon_cutoff_text, from.photon_cutoff_text);
+    Text_copy(to->charged_cutoff_text, sizeof to->charged_cutoff_text, from.charged_cutoff_text);
+}
+
+void Angle_show(HWND dialog, int32_t value)
+{
+    SetScrollPos(GetDlgItem(dialog, IDC_ENV_ANGLE_BAR), SB_CTL, value, TRUE);
+}
+
+int32_t Angle_clamp(int32_t value)
+{
+    return value < 0 ? 0 : value > ANGLE_MAX ? ANGLE_MAX : value;
+}
+
+void On_init(HWND dialog)
+{
+    samples_pending = 0;   // left over from the last opening
+    SetDlgItemTextA(dialog, IDC_ENV_SCALE_UNIT, settings.scale_unit_text);
+    SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
+    SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
+    SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
+
+    HWND bar = GetDlgItem(dialog, IDC_ENV_ANGLE_BAR);
+    ShowScrollBar(bar, SB_CTL, TRUE);
+    SetScrollRange(bar, SB_CTL, 0, ANGLE_MAX, FALSE);
+    angle_scroll_pos = angle_scroll_prev = settings.angle_step;
+    Angle_show(dialog, angle_scroll_prev);
+    SetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, static_cast<UINT>(angle_scroll_prev), TRUE);
+    SendDlgItemMessageA(dialog, IDC_ENV_ANGLE_EDIT, EM_LIMITTEXT, 3, 0);
+
+    Environment_copy(&env_working, settings);
+
+    HDC dc = GetDC(dialog);
+    display_colors = GetDeviceCaps(dc, SIZEPALETTE);
+    if (display_colors == 0)
+        display_colors = GetDeviceCaps(dc, NUMCOLORS);
+    ReleaseDC(dialog, dc);
+}
+
+// Typing into the angle edit moves the bar; the text is not rewritten, so a
+// typed 120 stays while the bar stands at 90.
+void On_angle_edit(HWND dialog)
+{
+    angle_scroll_pos = static_cast<int32_t>(GetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, nullptr, TRUE));
+    if (angle_scroll_pos == angle_scroll_prev)
+        return;
+    angle_scroll_prev = Angle_clamp(angle_scroll_pos);
+    Angle_show(dialog, angle_scroll_prev);
+}
+
+// The arrows step by one and dragging the thumb follows it; a click beside
+// the thumb changes nothing.
+void On_angle_bar(HWND dialog, WPARAM wparam)
+{
+    int32_t value = angle_scroll_prev;
+    switch (LOWORD(wparam)) {
+    case SB_LINELEFT: value = angle_scroll_prev - 1; break;
+    case SB_LINERIGHT: value = angle_scroll_prev + 1; break;
+    case SB_THUMBTRACK: value = static_cast<int16_t>(HIWORD(wparam)); break;
+    default: break;
+    }
+    angle_scroll_pos = Angle_clamp(value);
+    if (angle_scroll_pos == angle_scroll_prev)
+        return;
+    angle_scroll_prev = angle_scroll_pos;
+    Angle_show(dialog, angle_scroll_prev);
+    SetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, static_cast<UINT>(angle_scroll_prev), TRUE);
+}
+
+// The text of an edit into a field of `size` bytes, the rest of the field
+// cleared.
+void Edit_read(HWND dialog, int id, char *field, size_t size)
+{
+    char text[CUTOFF_TEXT_SIZE];
+    GetDlgItemTextA(dialog, id, text, static_cast<int>(size < sizeof text ? size : sizeof text));
+    Text_copy(field, size, text);
+}
+
+// A typed decimal within 0..high; the text may gain the 0 of a trailing point.
+bool Decimal_ok(char *text, size_t size, double high)
+{
+    float value = 0;
+    return Real_check(text, std::strlen(text), size, &value) == 0 && value >= 0.0f && value <= high;
+}
+
+bool Changed()
+{
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        if (env_working.particle_pen_style[i] != settings.particle_pen_style[i] ||
+            env_working.particle_pen_width[i] != settings.particle_pen_width[i] ||
+            env_working.particle_color[i] != settings.particle_color[i])
+            return true;
+    }
+    return std::strcmp(env_working.scale_unit_text, settings.scale_unit_text) != 0 ||
+           std::strcmp(env_working.photon_cutoff_text, settings.photon_cutoff_text) != 0 ||
+           std::strcmp(env_working.charged_cutoff_text, settings.charged_cutoff_text) != 0 ||
+           env_working.background_color != settings.background_color ||
+           env_working.geometry_color != settings.geometry_color ||
+           env_working.character_color != settings.character_color;
+}
+
+void Commit()
+{
+    Environment_copy(&settings, env_working);
+    Settings_derive_colours();
+}
+
+// OK: the rotation step and the work directory are stored before any check
+// (a failed check keeps them, also after Cancel); then the numbers are
+// checked in order and the first bad one is reported, the dialog staying
+// open with everything as typed.  Returns TRUE when the dialog closed.
+INT_PTR On_ok(HWND dialog)
+{
+    settings.angle_step = angle_scroll_prev;
+    Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_working.scale_unit_text, sizeof env_working.scale_unit_text);
+    Edit_read(dialog, IDC_ENV_PHOTON_CUTOFF, env_working.photon_cutoff_text,
+              sizeof env_working.photon_cutoff_text);
+    Edit_read(dialog, IDC_ENV_CHARGED_CUTOFF, env_working.charged_cutoff_text,
+              sizeof env_working.charged_cutoff_text);
+    Edit_read(dialog, IDC_ENV_WORK_DIR, settings.work_dir, sizeof settings.work_dir);
+
+    if (!Decimal_ok(env_working.scale_unit_text, sizeof env_working.scale_unit_text, SCALE_UNIT_MAX)) {
+        Input_error(dialog, "Input Scale unit ERROR!!");
+        return FALSE;
+    }
+    // The value last typed is checked, not the bar's clamped position: a
+    // typed 120 is reported rather than silently stored as 90.
+    if (angle_scroll_pos < 0 || angle_scroll_pos > ANGLE_MAX) {
+        Input_error(dialog, "Input angle change value error!!");
+        return FALSE;
+    }
+    if (!Decimal_ok(env_working.photon_cutoff_text, sizeof env_working.photon_cutoff_text, CUTOFF_MAX)) {
+        Input_error(dialog, "Input photon cut-off energy error.");
+        return FALSE;
+    }
+    if (!Decimal_ok(env_working.charged_cutoff_text, sizeof env_working.charged_cutoff_text, CUTOFF_MAX)) {
+        Input_error(dialog, "Input charged particle cut-off  energy error.");
+        return FALSE;
+    }
+    if (Changed())
+        settings_changed = 1;
+    if (settings_changed == 1)
+        Commit();
+    EndDialog(dialog, 1);
+    return TRUE;
+}
+
+void Color_picker_open(HWND dialog, int32_t target)
+{
+    color_target = target;
+    if (display_colors == 16 || display_colors == 256)
+        DialogBoxParamA(app_instance, "COLOR", dialog, Color_proc, 0);
+    else
+        DialogBoxParamA(app_instance, "COLOR256", dialog, Color256_proc, 0);
+    Overlay_request(dialog, &samples_pending);
+}
+
+void Line_picker_open(HWND dialog, int32_t target)
+{
+    line_target = target;
+    DialogBoxParamA(app_instance, "Line", dialog, Line_proc, 0);
+    Overlay_request(dialog, &samples_pending);
+}
+
+// Returns TRUE for a command handled here; others go on to the default path.
+INT_PTR On_env_command(HWND dialog, WPARAM wparam)
+{
+    int id = LOWORD(wparam);
+    for (const ColourButton &button : COLOUR_BUTTONS) {
+        if (id == button.id && HIWORD(wparam) == BN_CLICKED) {
+            Color_picker_open(dialog, button.target);
+            return FALSE;
+        }
+    }
+    for (int i = 0; i < PARTICLE_KINDS; i++) {
+        if (id == LINE_BUTTONS[i] && HIWORD(wparam) == BN_CLICKED) {
+            Line_picker_open(dialog, i + 1);
+            return TRUE;
+        }
+    }
+    switch (id) {
+    case IDC_ENV_ANGLE_EDIT:
+        if (HIWORD(wparam) == EN_CHANGE)
+            On_angle_edit(dialog);
+        return FALSE;
+    case IDOK:
+        return On_ok(dialog);
+    case IDCANCEL:
+        settings_changed = 0;
+        EndDialog(dialog, 1);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        On_init(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (On_env_command(dialog, wparam))
+            return TRUE;
+        break;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_ENV_ANGLE_BAR))
+            On_angle_bar(dialog, wparam);
+        return TRUE;
+    default:
+        break;
+    }
+    return Overlay_step(dialog, message, &samples_pending, Samples_paint);
+}

@@ -123,8 +123,8 @@ int Convert_explain(const char *path, int result)
                      static_cast<unsigned long long>(s.unreadable_lines),
                      s.unreadable_lines == 1 ? "" : "s");
     if (s.block_open)
-        std::fprintf(stderr, "vokatool: %s: block %s has no end line\n", path,
-                     s.block_names[s.blocks <= BLOCK_NAMES_KEPT ? s.blocks - 1 : BLOCK_NAMES_KEPT - 1]);
+        std::fprintf(stderr, "vokatool: %s: the last block has no end line: the rest of the file "
+                             "was skipped with it\n", path);
     if (result != 0 && !message_shown)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
     return result != 0 || message_shown ? 1 : 0;

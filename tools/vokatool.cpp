@@ -5,7 +5,11 @@
 //   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -703,7 +707,12 @@ int main(int argc, char **argv)
     Message_set_hook(Tool_message);
     if (argc < 3)
         return Usage();
-    if (isatty(STDERR_FILENO)) {
+#ifdef _WIN32
+    bool terminal = _isatty(_fileno(stderr)) != 0;
+#else
+    bool terminal = isatty(STDERR_FILENO) != 0;
+#endif
+    if (terminal) {
         progress_start = std::chrono::steady_clock::now();
         progress_hook = Tool_progress;
     }

@@ -19,6 +19,7 @@ cmake --build build/fuzz -j"${JOBS:-2}" --target "${harnesses[@]/#/fuzz_}" >/dev
 mkdir -p build/fuzz/crashes
 for h in "${harnesses[@]}"; do
   grown=build/fuzz/corpus/$h
+  log=build/fuzz/$h${FUZZ_KEEP:+-long}.log
   [ "${FUZZ_KEEP:-0}" = 1 ] || { grown=build/fuzz/new/$h; rm -rf "$grown"; }
   mkdir -p "$grown"
   seeds=tests/fuzz/corpus/$h
@@ -28,7 +29,7 @@ for h in "${harnesses[@]}"; do
   # shellcheck disable=SC2086
   build/fuzz/tests/fuzz/fuzz_$h -runs="$n" -max_len=4096 -timeout=10 -rss_limit_mb=1024 \
     -artifact_prefix=build/fuzz/crashes/$h- -print_final_stats=1 ${FUZZ_FLAGS:-} \
-    "$grown" "$seeds" 2>"build/fuzz/$h.log" ||
-    { tail -n 30 "build/fuzz/$h.log"; echo "fuzz: $h found a fault"; exit 1; }
-  echo "fuzz $h: $(grep -o 'stat::number_of_executed_units: *[0-9]*' "build/fuzz/$h.log" | grep -o '[0-9]*$') runs, no fault"
+    "$grown" "$seeds" 2>"$log" ||
+    { tail -n 30 "$log"; echo "fuzz: $h found a fault"; exit 1; }
+  echo "fuzz $h: $(grep -ao 'stat::number_of_executed_units: *[0-9]*' "build/fuzz/$h.log" | grep -o '[0-9]*$') runs, no fault"
 done

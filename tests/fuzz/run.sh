@@ -31,5 +31,5 @@ for h in "${harnesses[@]}"; do
     -artifact_prefix=build/fuzz/crashes/$h- -print_final_stats=1 ${FUZZ_FLAGS:-} \
     "$grown" "$seeds" 2>"$log" ||
     { tail -n 30 "$log"; echo "fuzz: $h found a fault"; exit 1; }
-  echo "fuzz $h: $(grep -ao 'stat::number_of_executed_units: *[0-9]*' "build/fuzz/$h.log" | grep -o '[0-9]*$') runs, no fault"
+  echo "fuzz $h: $(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') runs, no fault"
 done

@@ -140,11 +140,12 @@ int Real_field(const char *text, size_t length, double *value)
         i++;
     if (i < length && (text[i] == '+' || text[i] == '-'))
         i++;
+    // "inf" or "nan" in any case (a number never starts with a letter).
     if (length - i >= 3) {
-        char word[4] = {0, 0, 0, 0};
-        for (int k = 0; k < 3; k++)
-            word[k] = static_cast<char>(text[i + static_cast<size_t>(k)] | 0x20);
-        if (std::strcmp(word, "inf") == 0 || std::strcmp(word, "nan") == 0)
+        char a = static_cast<char>(text[i] | 0x20);
+        char b = static_cast<char>(text[i + 1] | 0x20);
+        char c = static_cast<char>(text[i + 2] | 0x20);
+        if ((a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n'))
             return -1;
     }
     *value = Number_parse(text, length, true);

@@ -248,7 +248,10 @@ int Line_read(FILE *stream, bool *read_error)
     if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
         if (!line_open)
             line_number++;
-        line_open = std::strchr(line_buffer, '\n') == nullptr;
+        // Only a read that filled the blank-filled buffer to its last byte
+        // without taking a line end stops inside a line.
+        line_open = line_buffer[PICTURE_LINE_SIZE - 1] == '\0' &&
+                    line_buffer[PICTURE_LINE_SIZE - 2] != '\n';
         return 0;
     }
     *read_error = std::ferror(stream) != 0;

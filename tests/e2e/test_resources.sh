@@ -21,8 +21,8 @@ session_round() {
     + command $CMD_EXPAND + drag 100 100 300 250 + wait-idle + command $CMD_NORMAL + wait-idle \
     + resize $w $h + wait-idle + command $CMD_GEOMETRY_HIDE + wait-idle \
     + command $CMD_GEOMETRY_HIDE + wait-idle
-  # Every fourth round each settings dialog is opened and cancelled.
-  [ $(($1 % 4)) -eq 0 ] || return 0
+  # Every seventh round each settings dialog is opened and cancelled.
+  [ $(($1 % 7)) -eq 0 ] || return 0
   local dialog
   for dialog in "205 Environment" "206 Batch change" "209 Title set" "210 Particle picture"; do
     drv wait-idle + command "${dialog%% *}" + dialog-wait "${dialog#* }"

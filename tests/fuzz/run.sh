@@ -2,8 +2,8 @@
 # Builds the libFuzzer harnesses (build/fuzz, clang) and runs each over its
 # seed corpus.  Usage: tests/fuzz/run.sh [RUNS] [HARNESS...]
 #   RUNS: runs per harness (default $FUZZ_RUNS or 4000; the render harness,
-#   a hundred times slower, gets a hundredth); HARNESS: convert geometry
-#   info render (default all).  Extra libFuzzer flags through FUZZ_FLAGS; new
+#   fifty times slower, gets a twentieth); HARNESS: convert geometry info
+#   render (default all).  Extra libFuzzer flags through FUZZ_FLAGS; new
 #   inputs go to a fresh build/fuzz/new/HARNESS, or with FUZZ_KEEP=1 to
 #   build/fuzz/corpus/HARNESS, which then grows from run to run; crashes go
 #   to build/fuzz/crashes.
@@ -25,7 +25,7 @@ for h in "${harnesses[@]}"; do
   seeds=tests/fuzz/corpus/$h
   [ -d "$seeds" ] || seeds=tests/fuzz/corpus/convert
   n=$runs
-  [ "$h" != render ] || n=$(( (runs + 99) / 100 ))
+  [ "$h" != render ] || n=$(( (runs + 19) / 20 ))
   # shellcheck disable=SC2086
   build/fuzz/tests/fuzz/fuzz_$h -runs="$n" -max_len=4096 -timeout=10 -rss_limit_mb=1024 \
     -artifact_prefix=build/fuzz/crashes/$h- -print_final_stats=1 ${FUZZ_FLAGS:-} \

@@ -248,7 +248,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     uint64_t records_read = 0;
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
-        for (int64_t b = whole_file || seek_batch < 1 ? 1 : seek_batch; b <= BATCH_MAX && (whole_file || b <= last); b++)
+        int64_t from = whole_file || seek_batch < 1 ? 1 : seek_batch;
+        int64_t to = whole_file || last > BATCH_MAX ? BATCH_MAX : last;
+        for (int64_t b = from; b <= to; b++)
             records_total += batch_step_count[b - 1];
     }
     while ((got = reader.Read(&r)) == 1) {

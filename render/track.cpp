@@ -249,7 +249,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
         int64_t from = whole_file || seek_batch < 1 ? 1 : seek_batch;
-        int64_t to = whole_file || last > BATCH_MAX ? BATCH_MAX : last;
+        int64_t to = whole_file || last > BATCH_MAX ? int64_t{BATCH_MAX} : last;
         for (int64_t b = from; b <= to; b++)
             records_total += batch_step_count[b - 1];
     }

@@ -199,11 +199,11 @@ t_surface_same_as_pen_per_segment() {
   cat "$CASE/surface.txt"
   expect_eq "$(grep -c '^pass ' "$CASE/surface.txt")" 6 "passes of the surface check"
   [ $status -eq 0 ] || fail "the surface check failed (status $status): pixels differ, see $CASE/surface-pass*.bmp"
-  # Lines of one pass: "... (R pens), cached pen T s (C pens), drawn pixels D, ...".
+  # Lines of one pass: "...: per-segment pens R, cached pens C, drawn pixels D, ...".
   local line reference cached drawn
   while read -r line; do
-    reference=$(sed -E 's/.*per-segment pens [0-9.]+ s \(([0-9]+) pens\).*/\1/' <<<"$line")
-    cached=$(sed -E 's/.*cached pen [0-9.]+ s \(([0-9]+) pens\).*/\1/' <<<"$line")
+    reference=$(sed -E 's/.*per-segment pens ([0-9]+),.*/\1/' <<<"$line")
+    cached=$(sed -E 's/.*cached pens ([0-9]+),.*/\1/' <<<"$line")
     drawn=$(sed -E 's/.*drawn pixels ([0-9]+),.*/\1/' <<<"$line")
     at_least "$drawn" 2000 "pixels drawn in '${line%%:*}'"
     # Every kind changes the pen at least once a batch; a pen per segment

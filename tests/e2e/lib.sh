@@ -1,74 +1,32 @@
 # Helpers for the end-to-end test cases; sourced by run.sh before a test file.
 # Every case runs in its own bash with `set -euo pipefail`, in the repository
 # root, with E2E_CASE_DIR as its scratch folder; exit status 77 means skipped.
+# The driver (drv) and the viewer's start and end come from scripts/wine_env.sh.
 
-VIEWER_TITLE="VOKA Graphic for Win32 V1.00"
+# shellcheck source=../../scripts/wine_env.sh
+. scripts/wine_env.sh
 CASE=${E2E_CASE_DIR:-/tmp/e2e-case}
-VIEWER_PID=""
 
 # Menu and strip command ids.
 CMD_GUIDE=10 CMD_TITLE=20 CMD_EXPAND=30 CMD_NORMAL=40
 CMD_X_PLUS=50 CMD_X_MINUS=60 CMD_Y_PLUS=70 CMD_Y_MINUS=80 CMD_Z_PLUS=90 CMD_Z_MINUS=100
 CMD_CALC=101 CMD_REDRAW=102 CMD_OPEN=200 CMD_END=204 CMD_GEOMETRY_OPEN=207
-CMD_GEOMETRY_HIDE=208 CMD_HELP=211
+CMD_GEOMETRY_HIDE=208
 
-say() { echo "== $*"; }
-KNOWN_FAILURE=""
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -n "$KNOWN_FAILURE" ]; then
-    echo "known failure: $KNOWN_FAILURE"
-    exit 78
-  fi
-  exit 1
-}
-# known_failure TEXT: marks the case as failing for a reported fault of the
-# viewer; its failure is then counted as skipped (XFAIL), and its passing is
-# shown as XPASS so that the mark gets removed.
-known_failure() {
-  KNOWN_FAILURE=$1
-  echo "known-failure mark: $1"
-}
+fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
 expect_eq() { # ACTUAL EXPECTED WHAT
   [ "$1" == "$2" ] || fail "$3: got '$1', expected '$2'"
 }
-
-# The driver, under Wine; a failed step fails the case (set -e).
-drv() {
-  local status=0
-  wine "$E2E_DRIVER" "$@" || status=$?
-  [ $status -eq 0 ] || echo "voka_driver $* : status $status" >&2
-  return $status
+at_least() { # VALUE MIN WHAT
+  [ "$1" -ge "$2" ] || fail "$3: $1, expected at least $2"
 }
 
-need_viewer() {
-  [ -f "$E2E_VIEWER" ] || skip "the viewer is not built ($E2E_VIEWER)"
-}
-
-# viewer_start [DIR]: starts the viewer with DIR (default $CASE/start) as its
-# current directory, where it reads and writes info.$$$, and waits until its
-# window is up and idle.
-viewer_start() {
-  need_viewer
-  VIEWER_DIR=${1:-$CASE/start}
-  mkdir -p "$VIEWER_DIR"
-  # Every case starts without the work file that an earlier one left in the
-  # default work directory c:\.
-  rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
-  (cd "$VIEWER_DIR" && exec wine "$E2E_VIEWER" >"$CASE/viewer.log" 2>&1) &
-  VIEWER_PID=$!
-  drv wait-window 30 + wait-idle 20
-}
-
-# Ends the viewer through its window (WM_CLOSE) and waits for the process.
-viewer_close() {
-  drv close 20
-  if [ -n "$VIEWER_PID" ]; then
-    wait "$VIEWER_PID" || true
-    VIEWER_PID=""
-  fi
-}
+# viewer_start [DIR]: the viewer started in DIR (default $CASE/start), where
+# it reads and writes info.$$$, up and idle.  viewer_close ends it through
+# its window.
+viewer_start() { viewer_run "${1:-$CASE/start}" "$CASE/viewer.log"; }
+viewer_close() { viewer_end 20; }
 
 # --- info file -----------------------------------------------------------------
 
@@ -90,26 +48,13 @@ text_field() { # TEXT SIZE: the text, zero-padded to SIZE bytes
 # title background geometry character electron positron photon (colours as
 # 0x00BBGGRR), step (rotation step), scale (scale unit text).
 info_write() {
-  local file=$1; shift
+  local file=$1 kv; shift
   local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
-  local character=0xFFFFFF electron=0xFFFFFF positron=0xFFFFFF photon=0xFFFFFF
-  local step=30 scale=0.1 kv
+  local character=0xFFFFFF electron=0xFFFFFF positron=0xFFFFFF photon=0xFFFFFF step=30 scale=0.1
   for kv in "$@"; do
-    case $kv in
-      width=*) width=${kv#*=} ;;
-      height=*) height=${kv#*=} ;;
-      work_dir=*) work_dir=${kv#*=} ;;
-      title=*) title=${kv#*=} ;;
-      background=*) background=${kv#*=} ;;
-      geometry=*) geometry=${kv#*=} ;;
-      character=*) character=${kv#*=} ;;
-      electron=*) electron=${kv#*=} ;;
-      positron=*) positron=${kv#*=} ;;
-      photon=*) photon=${kv#*=} ;;
-      step=*) step=${kv#*=} ;;
-      scale=*) scale=${kv#*=} ;;
-      *) fail "info_write: unknown key $kv" ;;
-    esac
+    [[ ${kv%%=*} =~ ^(width|height|work_dir|title|background|geometry|character|electron|positron|photon|step|scale)$ ]] ||
+      fail "info_write: unknown key $kv"
+    local "$kv"
   done
   {
     le32 "$electron"; le32 "$positron"; le32 "$photon"
@@ -141,10 +86,9 @@ geo_list() { # VALUES...: four 15-column fields to a line
   for v in "$@"; do
     printf '%15.5E' "$v"
     n=$((n + 1))
-    [ $((n % 4)) -eq 0 ] && printf '\n'
+    [ $((n % 4)) -ne 0 ] || printf '\n'
   done
-  [ $((n % 4)) -ne 0 ] && printf '\n'
-  return 0
+  [ $((n % 4)) -eq 0 ] || printf '\n'
 }
 geo_cyls() { # "RADII" "PLANES"
   local -a r=($1) z=($2)
@@ -162,7 +106,6 @@ header() { # XMIN XMAX YMIN YMAX ZMIN ZMAX [SCALE]
   printf '%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f\n' "$1" "$2" "$3" "$4" "$5" "$6" "${7:-1}"
 }
 batch() { printf '0%5d\n' "$1"; }
-separator() { printf -- '-\n'; }
 
 # track KIND ENERGY X1 Y1 Z1 X2 Y2 Z2 [N]: one track of N straight steps
 # (default 4) from point 1 to point 2, then a separator.  KIND: e, p or g.
@@ -223,36 +166,12 @@ pic_many_tracks() {
   done
 }
 
-# --- images --------------------------------------------------------------------
-
-bmpcheck() { "$E2E_BMPCHECK" "$@"; }
-
-# Picture area in client coordinates for an outer window size W x H:
-# (5, 5), (W - 160) x (H - 60).
-capture_picture() { # OUT.bmp W H
-  drv capture "$1" 5 5 $(($2 - 160)) $(($3 - 60))
-}
-
-# Number of pixels of COLOUR (RRGGBB) in the picture area of a client capture.
-count_colour() { # CAPTURE.bmp W H RRGGBB
-  bmpcheck count "$1" 7 7 $(($2 - 164)) $(($3 - 64)) "$4"
-}
-
-# Whether the headless renderer exists yet.
-have_render() {
-  [ -x "$E2E_VOKATOOL" ] || return 1
-  local usage
-  usage=$("$E2E_VOKATOOL" 2>&1 || true)
-  [[ $usage == *"vokatool render"* ]]
-}
-
 # --- cases with a picture --------------------------------------------------------
 # Distinct colours make the checks readable without a reference image:
 # electrons red, positrons green, photons blue, geometry yellow, text white,
-# on the default black background.
+# on the default black background, in the window of a first run.
 RED=FF0000 GREEN=00FF00 BLUE=0000FF YELLOW=FFFF00 WHITE=FFFFFF BLACK=000000
 COLOUR_KEYS=(electron=0x0000FF positron=0x00FF00 photon=0xFF0000 geometry=0x00FFFF)
-WIN_W=640 WIN_H=410
 
 # Chooses PICTURE through the real open-file dialog and waits for the picture.
 open_picture() {
@@ -269,14 +188,15 @@ viewer_with_picture() {
   open_picture "$picture"
 }
 
+# --- images --------------------------------------------------------------------
+
+bmpcheck() { "$E2E_BMPCHECK" "$@"; }
+
 # snap NAME: captures the client area to $CASE/NAME.bmp.
 snap() { drv capture "$CASE/$1.bmp"; }
 
 # in_picture NAME COLOUR: pixels of COLOUR inside the frame of the picture area.
-in_picture() { count_colour "$CASE/$1.bmp" "$WIN_W" "$WIN_H" "$2"; }
-
-# Message box text without the blanks that pad the numbered messages.
-message_text() { drv message-box "$1" | sed 's/ *$//'; }
+in_picture() { bmpcheck count "$CASE/$1.bmp" 7 7 476 346 "$2"; }
 
 same_image() { # NAME1 NAME2 WHAT
   bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" --out "$CASE/diff-$1-$2.bmp" >"$CASE/diff-$1-$2.txt" ||
@@ -287,37 +207,28 @@ different_image() { # NAME1 NAME2 WHAT
     fail "$3: $1 and $2 are the same"
   fi
 }
-at_least() { # VALUE MIN WHAT
-  [ "$1" -ge "$2" ] || fail "$3: $1, expected at least $2"
-}
 
 # compare_render NAME PICTURE [render options...]: compares the capture
 # $CASE/NAME.bmp with the headless renderer's picture of the same state
-# (vokatool render with this case's info file and window size: the client
-# area from (0, 0) to the strip, with the picture area at (5, 5)), pixel for
-# pixel outside the boxes where text is drawn: the window draws text in
-# Wine's system font, the renderer in its own.  The scale label is always
-# left out (a band above the scale bar); IGNORE_BOXES adds boxes, as
+# (vokatool render with this case's info file in the first run's window:
+# the client area from (0, 0) to the strip, with the picture area at (5, 5)),
+# pixel for pixel outside the boxes where text is drawn: the window draws
+# text in Wine's system font, the renderer in its own.  The scale label is
+# always left out (a band above the scale bar); IGNORE_BOXES adds boxes, as
 # "X Y W H" in client coordinates.  The last row of the render lies below
 # the client area and is not compared.
 IGNORE_BOXES=()
 compare_render() {
   local name=$1 picture=$2; shift 2
-  if ! have_render; then
-    echo "note: no 'vokatool render'; $name not compared with a reference"
-    return 0
-  fi
   local info_args=() ignore_args=() box
   [ -f "$CASE/start/info.\$\$\$" ] && info_args=(--info "$CASE/start/info.\$\$\$")
   for box in "${IGNORE_BOXES[@]}"; do
     # shellcheck disable=SC2206
     ignore_args+=(--ignore $box)
   done
-  "$E2E_VOKATOOL" render "$picture" -o "$CASE/$name-ref.bmp" "${info_args[@]}" \
-    --size "${WIN_W}x${WIN_H}" "$@" >"$CASE/$name-ref.txt" 2>&1 ||
-    { cat "$CASE/$name-ref.txt"; fail "vokatool render failed for $name"; }
-  bmpcheck diff "$CASE/$name.bmp" "$CASE/$name-ref.bmp" --clip \
-    --ignore 0 $((WIN_H - 92)) $((WIN_W - 150)) 19 "${ignore_args[@]}" \
+  "$E2E_VOKATOOL" render "$picture" -o "$CASE/$name-ref.bmp" "${info_args[@]}" --size 640x410 "$@" \
+    >"$CASE/$name-ref.txt" 2>&1 || { cat "$CASE/$name-ref.txt"; fail "vokatool render failed for $name"; }
+  bmpcheck diff "$CASE/$name.bmp" "$CASE/$name-ref.bmp" --clip --ignore 0 318 490 19 "${ignore_args[@]}" \
     --out "$CASE/$name-refdiff.bmp" >"$CASE/$name-refdiff.txt" ||
     { cat "$CASE/$name-refdiff.txt"; fail "$name differs from the reference render"; }
 }

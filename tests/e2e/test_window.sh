@@ -14,7 +14,7 @@ t_first_run_default_size() {
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 5 478 1 $BLACK)" 478 "black inner top frame line"
   drv command $CMD_END
   drv wait-gone 20
-  wait "$VIEWER_PID" || true
+  wait "$viewer_pid" || true
   local info="$CASE/start/info.\$\$\$"
   [ -f "$info" ] || fail "no info file written at exit"
   expect_eq "$(stat -c %s "$info")" 192 "size of the info file"

@@ -5,39 +5,95 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "picture/defs.h"
+#include "picture/message.h"
+
+inline std::string File_read(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline void File_write(const std::string &path, const std::string &content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
 
 struct RecordedMessage {
-    std::string text;     // trailing blanks removed
+    std::string text;   // trailing blanks removed
     std::string caption;
     int icon;
     int flags;
 };
 
-// Installs a message hook that records instead of showing; restores the
-// default hook when destroyed.
+// Records the messages the core shows instead of showing them, while it
+// lives; the default hook is back afterwards.
 class MessageRecorder {
 public:
-    MessageRecorder();
-    ~MessageRecorder();
-    const std::vector<RecordedMessage> &messages() const;
-    std::string texts() const;   // all texts joined by '|'
-    void clear();
+    MessageRecorder() { Message_set_hook(Record), All().clear(); }
+    ~MessageRecorder() { Message_set_hook(nullptr); }
+    const std::vector<RecordedMessage> &messages() const { return All(); }
+    void clear() { All().clear(); }
+    std::string texts() const   // all texts joined by '|'
+    {
+        std::string joined;
+        for (const RecordedMessage &m : All())
+            joined += (joined.empty() ? "" : "|") + m.text;
+        return joined;
+    }
+
+private:
+    static std::vector<RecordedMessage> &All()
+    {
+        static std::vector<RecordedMessage> recorded;
+        return recorded;
+    }
+    static void Record(WindowRef, const char *text, const char *caption, int icon, int flags)
+    {
+        std::string t(text);
+        t.erase(t.find_last_not_of(' ') + 1);
+        All().push_back({t, caption, icon, flags});
+    }
 };
 
 // A fresh directory under the system's temporary directory, removed at the
 // end of the test.  The current directory is unchanged.
 class ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
+    ScratchDir()
+    {
+        static int serial = 0;
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("voka-" + std::to_string(serial++) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name()))
+                    .string();
+        for (size_t slash = path_.find('/', path_.rfind("voka-")); slash != std::string::npos;
+             slash = path_.find('/', slash))
+            path_[slash] = '_';
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     const std::string &path() const { return path_; }
     std::string file(const std::string &name) const { return path_ + "/" + name; }
-    std::string write(const std::string &name, const std::string &content) const;
-    std::string read(const std::string &name) const;
+    std::string write(const std::string &name, const std::string &content) const
+    {
+        File_write(file(name), content);
+        return file(name);
+    }
+    std::string read(const std::string &name) const { return File_read(file(name)); }
+
 private:
     std::string path_;
 };
@@ -45,13 +101,14 @@ private:
 // Changes the current directory for the scope.
 class CurrentDir {
 public:
-    explicit CurrentDir(const std::string &path);
-    ~CurrentDir();
+    explicit CurrentDir(const std::string &path) : old_(std::filesystem::current_path().string())
+    {
+        std::filesystem::current_path(path);
+    }
+    ~CurrentDir() { std::filesystem::current_path(old_); }
+
 private:
     std::string old_;
 };
-
-std::string File_read(const std::string &path);
-void File_write(const std::string &path, const std::string &content);
 
 #endif

@@ -90,7 +90,7 @@ wine_session() {
 }
 
 wine_session_end() {
-  [ -z "${WINEPREFIX:-}" ] || { wineserver -k; wineserver -w; } >/dev/null 2>&1
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k; wineserver -w; fi >/dev/null 2>&1 || true
   xvfb_stop
 }
 
@@ -123,7 +123,7 @@ viewer_run() {
 viewer_end() {
   local status=0
   drv close "${1:-20}" || status=$?
-  [ $status -eq 0 ] || { wineserver -k; wineserver -w; } >/dev/null 2>&1
+  if [ $status -ne 0 ]; then wineserver -k; wineserver -w; fi >/dev/null 2>&1 || true
   [ -z "$viewer_pid" ] || wait "$viewer_pid" 2>/dev/null || true
   viewer_pid=""
   return $status

@@ -25,11 +25,11 @@ TEST(BmpFile, LayoutForEachDisplayDepth)
         {-1, 490, 350, 24, 1472, 1470, 54, 515254},     // true colour
         {0, 490, 350, 24, 1472, 1470, 54, 515254},
         {256, 490, 350, 8, 492, 490, 1078, 173278},
-        {256, 492, 350, 8, 492, 492, 1078, 1078 + 492 * 350},   // no padding needed
-        {16, 491, 10, 4, 248, 246, 118, 118 + 248 * 10},        // odd width: half byte
+        {256, 492, 350, 8, 492, 492, 1078, 173278},     // no padding needed
+        {16, 491, 10, 4, 248, 246, 118, 2598},          // odd width: half a byte
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.display_colours);
+        SCOPED_TRACE(testing::Message() << c.display_colours << " colours, width " << c.width);
         BmpLayout l;
         ASSERT_EQ(Bmp_layout(c.display_colours, c.width, c.height, &l), 0);
         EXPECT_EQ(l.bits, c.bits);
@@ -37,21 +37,17 @@ TEST(BmpFile, LayoutForEachDisplayDepth)
         EXPECT_EQ(l.pixel_bytes, c.pixel_bytes);
         EXPECT_EQ(l.data_offset, c.offset);
         EXPECT_EQ(l.file_size, c.size);
-
         uint8_t h[BMP_HEADERS_SIZE];
         Bmp_headers(&l, h);
-        EXPECT_EQ(h[0], 'B');
-        EXPECT_EQ(h[1], 'M');
-        EXPECT_EQ(Le32(h + 2), c.size);
-        EXPECT_EQ(Le32(h + 6), 0u);
-        EXPECT_EQ(Le32(h + 10), c.offset);
-        EXPECT_EQ(Le32(h + 14), 40u);
-        EXPECT_EQ(Le32(h + 18), static_cast<uint32_t>(c.width));
-        EXPECT_EQ(Le32(h + 22), static_cast<uint32_t>(c.height));
-        EXPECT_EQ(h[26] | (h[27] << 8), 1);
-        EXPECT_EQ(h[28] | (h[29] << 8), c.bits);
-        EXPECT_EQ(Le32(h + 30), 0u);
-        EXPECT_EQ(Le32(h + 34), c.row * static_cast<uint32_t>(c.height));
+        // "BM", size, reserved, offset; 40, width, height, 1 plane, bits,
+        // no compression, image size; resolutions and colour counts 0.
+        const uint32_t fields[] = {Le32(h) & 0xFFFF, Le32(h + 2), Le32(h + 6), Le32(h + 10), Le32(h + 14),
+                                   Le32(h + 18), Le32(h + 22), Le32(h + 26), Le32(h + 30), Le32(h + 34)};
+        const uint32_t want[] = {0x4D42, c.size, 0, c.offset, 40, static_cast<uint32_t>(c.width),
+                                 static_cast<uint32_t>(c.height), 1u | static_cast<uint32_t>(c.bits) << 16, 0,
+                                 c.row * static_cast<uint32_t>(c.height)};
+        for (size_t i = 0; i < sizeof want / sizeof want[0]; i++)
+            EXPECT_EQ(fields[i], want[i]) << "field " << i;
         for (int i = 38; i < 54; i++)
             EXPECT_EQ(h[i], 0) << i;
     }
@@ -60,21 +56,15 @@ TEST(BmpFile, LayoutForEachDisplayDepth)
     EXPECT_EQ(Bmp_layout(0, 100000, 100000, &l), -1);   // beyond 32-bit sizes
 }
 
-// The fixed table starts and ends with the display's standard colours and is
-// written blue, green, red, 0.
-TEST(BmpFile, FixedPalette)
+// The colour table is written blue, green, red, 0.
+TEST(BmpFile, PaletteBytesAreBlueGreenRedZero)
 {
-    EXPECT_EQ(fixed_palette_256[0], 0x00000000u);
-    EXPECT_EQ(fixed_palette_256[1], 0x00000080u);   // dark red
-    EXPECT_EQ(fixed_palette_256[7], 0x00C0C0C0u);
-    EXPECT_EQ(fixed_palette_256[249], 0x000000FFu); // red
-    EXPECT_EQ(fixed_palette_256[255], 0x00FFFFFFu);
     uint8_t table[1024];
     Bmp_palette_256(table);
-    EXPECT_EQ(table[4 * 1 + 2], 0x80);   // red byte of entry 1
-    EXPECT_EQ(table[4 * 1 + 0], 0x00);
-    EXPECT_EQ(table[4 * 252 + 0], 0xFF); // entry 252 is blue
-    EXPECT_EQ(table[4 * 252 + 3], 0x00);
+    for (int i : {1, 249, 252}) {
+        Colour c = fixed_palette_256[i];
+        EXPECT_EQ(Le32(table + 4 * i), (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16) << i;
+    }
 }
 
 Colour Checker(const void *, int32_t x, int32_t y)
@@ -91,18 +81,12 @@ TEST(BmpFile, Write24)
     ASSERT_EQ(Bmp_write_24(path.c_str(), 3, 2, Checker, nullptr), 0);
     std::string bytes = File_read(path);
     ASSERT_EQ(bytes.size(), 54u + 12u * 2);
-    const uint8_t *p = reinterpret_cast<const uint8_t *>(bytes.data()) + 54;
-    // Bottom row (y = 1) first: x = 0 is dark.
-    EXPECT_EQ(p[0], 0x11);
-    EXPECT_EQ(p[1], 0x22);
-    EXPECT_EQ(p[2], 0x33);
-    EXPECT_EQ(p[3], 0xFF);
-    EXPECT_EQ(p[9], 0);   // padding
-    EXPECT_EQ(p[12], 0xFF);
+    // Bottom row (y = 1) first, from x = 0: dark, white, dark, padding.
+    EXPECT_EQ(bytes.substr(54, 12), std::string("\x11\x22\x33\xFF\xFF\xFF\x11\x22\x33\0\0\0", 12));
+    EXPECT_EQ(bytes.substr(66, 3), "\xFF\xFF\xFF");
 
     File_write(path, "previous");
-    std::string missing_dir = dir.file("no/such/dir.bmp");
-    EXPECT_EQ(Bmp_write_24(missing_dir.c_str(), 3, 2, Checker, nullptr), -1);
+    EXPECT_EQ(Bmp_write_24(dir.file("no/such/dir.bmp").c_str(), 3, 2, Checker, nullptr), -1);
     EXPECT_EQ(File_read(path), "previous");
 }
 

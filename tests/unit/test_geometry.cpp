@@ -10,30 +10,25 @@
 
 namespace {
 
-// Runs Geometry_read on a text; returns its result and the next line left
-// in the stream (the header line of a picture file).
-struct ReadResult {
-    int result;
-    std::string next;
-};
-
-ReadResult Read(const std::string &text)
+// Runs Geometry_read on a text; returns its result and the next line left in
+// the stream (the header line of a picture file), as "result|next line".
+std::string Read(const std::string &text)
 {
     FILE *f = std::tmpfile();
     std::fputs(text.c_str(), f);
     std::rewind(f);
     picture_stream = f;
-    ReadResult r;
-    r.result = Geometry_read();
-    char line[256] = "";
-    r.next = std::fgets(line, sizeof line, f) ? line : "<eof>";
+    int result = Geometry_read();
+    char line[256];
+    if (!std::fgets(line, sizeof line, f))
+        std::snprintf(line, sizeof line, "<eof>");
     std::fclose(f);
     picture_stream = nullptr;
-    return r;
+    return std::to_string(result) + "|" + line;
 }
 
-// n values 1, 2, 3, ... four to a line in 15-column fields.
-std::string Value_lines(int n, int first = 1)
+// n values first, first + 1, ..., four to a line in 15-column fields.
+std::string Values(int n, int first = 1)
 {
     std::string out;
     for (int i = 0; i < n; i++) {
@@ -56,25 +51,20 @@ std::string Counts(int a, int b)
 TEST(GeometryRead, NoGeometryLeavesKindZeroAndTheHeaderNext)
 {
     geometry_kind = GEOMETRY_SLABS;
-    ReadResult r = Read("GSTA\nGEND and other words\nHEADER\n");
-    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(Read("GSTA\nGEND and other words\nHEADER\n"), "0|HEADER\n");
     EXPECT_EQ(geometry_kind, GEOMETRY_NONE);
-    EXPECT_EQ(r.next, "HEADER\n");
 }
 
 // A list of n values takes ceil(n/4) lines, an empty list none, so that
 // counts like 9, 13 and 17 keep the following lists in step.
 TEST(GeometryRead, ListsTakeFourValuesPerLine)
 {
-    const int counts[] = {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100};
-    for (int radii : counts) {
+    for (int radii : {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100}) {
         for (int planes : {0, 2, 9}) {
-            SCOPED_TRACE("radii " + std::to_string(radii) + " planes " + std::to_string(planes));
-            std::string text = "GSTA\nCYLS\n" + Counts(radii, planes) + Value_lines(radii, 1) +
-                               Value_lines(planes, 1000) + "GEND\nHEADER\n";
-            ReadResult r = Read(text);
-            ASSERT_EQ(r.result, 0);
-            EXPECT_EQ(r.next, "HEADER\n");
+            SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
+            ASSERT_EQ(Read("GSTA\nCYLS\n" + Counts(radii, planes) + Values(radii, 1) +
+                           Values(planes, 1000) + "GEND\nHEADER\n"),
+                      "0|HEADER\n");
             EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
             EXPECT_EQ(cyl_radius_count, radii);
             EXPECT_EQ(cyl_plane_count, planes);
@@ -86,67 +76,45 @@ TEST(GeometryRead, ListsTakeFourValuesPerLine)
     }
 }
 
-// Counts above 100 are clamped; the surplus values are read and dropped so
-// the section still ends where it should.
-TEST(GeometryRead, CountsAboveTheListRoomAreClamped)
+// Counts above 100 are clamped and the surplus values read and dropped, so
+// the section still ends where it should; counts are scanned as "%6i"
+// (octal with a leading 0).  Cylinders and slabs are kept apart.
+TEST(GeometryRead, CountsAreClampedScannedAsIntegersAndKindsKeptApart)
 {
-    std::string text = "GSTA\nSLAB\n   130     2     1\n" + Value_lines(130) + Value_lines(2, 7) +
-                       Value_lines(1, 9) + "GEND\nHEADER\n";
-    ReadResult r = Read(text);
-    ASSERT_EQ(r.result, 0);
-    EXPECT_EQ(r.next, "HEADER\n");
+    ASSERT_EQ(Read("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) +
+                   "GEND\nHEADER\n"),
+              "0|HEADER\n");
     EXPECT_EQ(slab_x_count, 100);
     EXPECT_EQ(slab_x[99], 100.0f);
     EXPECT_EQ(slab_y_count, 2);
     EXPECT_EQ(slab_y[1], 8.0f);
     EXPECT_EQ(slab_z[0], 9.0f);
     EXPECT_EQ(geometry_values_dropped, 30);
-}
 
-// Counts are scanned as "%6i": octal with a leading 0, blank fields skipped.
-TEST(GeometryRead, CountsFollowFormattedInputRules)
-{
-    ReadResult r = Read("GSTA\nCYLS\n   010     1\n" + Value_lines(8) + Value_lines(1) + "GEND\nH\n");
-    ASSERT_EQ(r.result, 0);
-    EXPECT_EQ(cyl_radius_count, 8);
-    EXPECT_EQ(cyl_plane_count, 1);
-    EXPECT_EQ(r.next, "H\n");
-}
-
-// The cylinder and slab parts are separate storage.
-TEST(GeometryRead, EachKindKeepsTheOthersValues)
-{
-    ASSERT_EQ(Read("GSTA\nSLAB\n" "     1     1     1\n" + Value_lines(1, 5) + Value_lines(1, 6) +
-                   Value_lines(1, 7) + "GEND\n").result, 0);
-    ASSERT_EQ(Read("GSTA\nCYLS\n" + Counts(1, 1) + Value_lines(1, 2) + Value_lines(1, 3) + "GEND\n")
-                  .result, 0);
+    ASSERT_EQ(Read("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\nH\n"), "0|H\n");
     EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-    EXPECT_EQ(slab_x_count, 1);
-    EXPECT_EQ(slab_x[0], 5.0f);
-    ASSERT_EQ(Read("GSTA\nSLAB\n" "     1     1     1\n" + Value_lines(1, 5) + Value_lines(1, 6) +
-                   Value_lines(1, 7) + "GEND\n").result, 0);
-    EXPECT_EQ(cyl_radius[0], 2.0f);
+    EXPECT_EQ(cyl_radius_count, 8);
     EXPECT_EQ(cyl_plane_z[0], 3.0f);
+    EXPECT_EQ(slab_x_count, 100);   // the slab lists stay
+    EXPECT_EQ(slab_z[0], 9.0f);
+    ASSERT_EQ(Read("GSTA\nSLAB\n     1     1     1\n" + Values(1, 5) + Values(1, 6) + Values(1, 7) + "GEND\n"),
+              "0|<eof>");
+    EXPECT_EQ(cyl_plane_z[0], 3.0f);   // and the cylinder lists too
 }
 
-TEST(GeometryRead, MalformedSections)
+TEST(GeometryRead, MalformedSectionsFail)
 {
-    struct Case {
-        const char *name;
-        std::string text;
-    } cases[] = {
-        {"empty", ""},
-        {"no GSTA", "GEND\n"},
-        {"lower-case keyword", "gsta\nGEND\n"},
-        {"unknown kind", "GSTA\nSPHR\nGEND\n"},
-        {"ends after kind", "GSTA\nCYLS\n"},
-        {"list cut short", "GSTA\nCYLS\n" + Counts(5, 1) + Value_lines(4)},
-        {"no closing line", "GSTA\nCYLS\n" + Counts(1, 1) + Value_lines(1) + Value_lines(1)},
+    const std::string cases[] = {
+        "",                                                       // empty
+        "GEND\n",                                                 // no GSTA
+        "gsta\nGEND\n",                                           // lower-case keyword
+        "GSTA\nSPHR\nGEND\n",                                     // unknown kind
+        "GSTA\nCYLS\n",                                           // ends after the kind
+        "GSTA\nCYLS\n" + Counts(5, 1) + Values(4),                // list cut short
+        "GSTA\nCYLS\n" + Counts(1, 1) + Values(1) + Values(1),    // no closing line
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Read(c.text).result, -1);
-    }
+    for (const std::string &text : cases)
+        EXPECT_EQ(Read(text).substr(0, 3), "-1|") << text;
 }
 
 // Values: E exponents only (a D ends the number), an empty field is 0.

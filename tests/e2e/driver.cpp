@@ -101,7 +101,7 @@ int Dialogs_of(HWND main, DialogList *list)
 HWND Dialog_with_caption(HWND main, const char *caption)
 {
     DialogList list;
-    for (int i = 0; i < Dialogs_of(main, &list); i++) {
+    for (int i = 0, n = Dialogs_of(main, &list); i < n; i++) {
         char text[256];
         GetWindowTextA(list.items[i], text, sizeof text);
         if (std::strcmp(text, caption) == 0)
@@ -138,7 +138,7 @@ void Dialog_text(HWND dialog, char out[1024])
 void Dialogs_print(HWND main)
 {
     DialogList list;
-    for (int i = 0; i < Dialogs_of(main, &list); i++) {
+    for (int i = 0, n = Dialogs_of(main, &list); i < n; i++) {
         char caption[256], text[1024];
         GetWindowTextA(list.items[i], caption, sizeof caption);
         Dialog_text(list.items[i], text);
@@ -375,7 +375,7 @@ int Dialog_open(const Args &a)
     while (Time_left(start, a.limit)) {
         DialogList list;
         bool open = false;
-        for (int i = 0; i < Dialogs_of(a.main, &list); i++) {
+        for (int i = 0, n = Dialogs_of(a.main, &list); i < n; i++) {
             HWND box = list.items[i];
             if (box == dialog) {
                 open = true;

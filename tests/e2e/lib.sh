@@ -189,8 +189,52 @@ viewer_with_picture() {
 }
 
 # --- images --------------------------------------------------------------------
-
-bmpcheck() { "$E2E_BMPCHECK" "$@"; }
+# bmpcheck, with ImageMagick, on the captures and renders (BMP files):
+#   bmpcheck pixel A.bmp X Y                     the colour as RRGGBB
+#   bmpcheck count A.bmp X Y W H RRGGBB [--not]  pixels of that colour in the
+#                                                box (--not: of any other)
+#   bmpcheck diff A.bmp B.bmp [--clip] [--ignore X Y W H]... [--only RRGGBB] [--out D.bmp]
+#       prints "N pixels differ" between B and the same part of A, leaving out
+#       the --ignore boxes, and fails when N is not 0.  --clip compares only
+#       the part of B that lies inside A (a capture of the client area can be
+#       shorter than the picture with its margin); --only compares just the
+#       pixels that have that colour in A or in B (for instance the geometry
+#       outlines, drawn over everything else); --out writes the differing
+#       pixels in white.
+# A pixel differs when any of its channels does: the difference of the two
+# images, its largest channel, anything above black made white; the mean
+# is then the share of differing pixels.
+DIFFERING=(-alpha off -compose difference -composite -separate -evaluate-sequence max
+           -fill white +opaque black)
+bmpcheck() {
+  local what=$1 a=$2 b=$3; shift 3
+  case $what in
+    pixel) convert "$a" -format "%[hex:u.p{$b,$1}]" info: | cut -c1-6 ;;
+    count) # B is X; $1..$5: Y W H RRGGBB [--not]
+      local share='1-mean'
+      [ "${5:-}" != --not ] || share=mean
+      convert "$a" -crop "$2x$3+$b+$1" +repage \( +clone -fill "#$4" -colorize 100 \) "${DIFFERING[@]}" \
+        -format "%[fx:round(($share)*w*h)]\n" info: ;;
+    diff)
+      local edits=() out=() w h aw ah n
+      read -r w h < <(identify -format '%w %h' "$b")
+      while [ $# -gt 0 ]; do
+        case $1 in
+          --clip) read -r aw ah < <(identify -format '%w %h' "$a")
+                  w=$((w < aw ? w : aw)) h=$((h < ah ? h : ah)); shift ;;
+          --ignore) edits+=(-fill black -draw "rectangle $2,$3 $(($2 + $4 - 1)),$(($3 + $5 - 1))"); shift 5 ;;
+          --only) edits+=(-fill black +opaque "#$2"); shift 2 ;;
+          --out) out=(-write "$2"); shift 2 ;;
+          *) fail "bmpcheck diff: bad argument $1" ;;
+        esac
+      done
+      n=$(convert \( "$a" -crop "${w}x$h+0+0" +repage "${edits[@]}" \) \
+                  \( "$b" -crop "${w}x$h+0+0" +repage "${edits[@]}" \) "${DIFFERING[@]}" "${out[@]}" \
+                  -format '%[fx:round(mean*w*h)]' info:)
+      echo "$n pixels differ"
+      [ "$n" = 0 ] ;;
+  esac
+}
 
 # snap NAME: captures the client area to $CASE/NAME.bmp.
 snap() { drv capture "$CASE/$1.bmp"; }

@@ -10,7 +10,8 @@
 #   cases are those that cannot run here (exit 77).
 #
 # Needs scripts/build.sh win (viewer, driver, voka_surface_check) and native
-# (vokatool); keeps its Wine prefix in build/e2e/.
+# (vokatool), and ImageMagick for the image checks; keeps its Wine prefix in
+# build/e2e/.
 # Environment: E2E_VIEWER (the viewer to test), E2E_CASE_TIMEOUT (seconds
 #              per case, default 60), E2E_KEEP=1 keeps the scratch folders
 #              of passed cases.
@@ -22,20 +23,12 @@ export VOKA_VIEWER=${E2E_VIEWER:-$ROOT/build/win/app/vokagraphic.exe}
 export VOKA_DRIVER=$ROOT/build/win/voka_driver.exe
 export E2E_SURFACE_CHECK=$ROOT/build/win/voka_surface_check.exe
 export E2E_VOKATOOL=$ROOT/build/native/vokatool
-export E2E_BMPCHECK=$E2E_WORK/bin/bmpcheck
 case_timeout=${E2E_CASE_TIMEOUT:-60}
-mkdir -p "$E2E_WORK/bin" "$E2E_WORK/logs" "$E2E_WORK/cases"
+mkdir -p "$E2E_WORK/logs" "$E2E_WORK/cases"
 
 for f in "$VOKA_VIEWER" "$VOKA_DRIVER" "$E2E_VOKATOOL"; do
   [ -f "$f" ] || { echo "e2e: $f is missing (run scripts/build.sh all)" >&2; exit 1; }
 done
-
-# The image comparison tool is native; rebuilt when its sources changed.
-bmpcheck_sources=(tests/e2e/bmpcheck.cpp output/bmp_file.cpp)
-if [ ! -x "$E2E_BMPCHECK" ] || [ -n "$(find "${bmpcheck_sources[@]}" -newer "$E2E_BMPCHECK")" ]; then
-  g++ -std=c++17 -O2 -Wall -Wextra -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast \
-      -Werror -I. "${bmpcheck_sources[@]}" -o "$E2E_BMPCHECK" || exit 1
-fi
 
 # A case is named "file:function" without the test_ and t_ prefixes.
 selected=()

@@ -24,7 +24,7 @@ t_open_picture() {
 t_open_cancelled() {
   viewer_start
   snap before
-  drv command $CMD_OPEN + dialog-cancel "Data file open" + wait-idle
+  drv command $CMD_OPEN + dialog-cancel + wait-idle
   snap after
   same_image before after "picture after a cancelled open dialog"
   viewer_close

@@ -188,28 +188,14 @@ t_escape_cancels_expand() {
 # The window's drawing surface (one pen kept while it does not change, thin
 # solid lines gathered into polylines, drawn into a memory bitmap copied to
 # the window) sets the same pixels as a pen made afresh for every segment
-# drawn straight on a window: solid, every dash style, width 3.  The check
-# program prints one line per pass with the pens each way created.
+# drawn straight on a window: solid, every dash style, width 3; and it makes
+# far fewer pens (the check program's thresholds).
 t_surface_same_as_pen_per_segment() {
-  [ -f "$E2E_SURFACE_CHECK" ] || fail "$E2E_SURFACE_CHECK is missing (run scripts/build.sh win)"
   pic_many_tracks >"$CASE/tracks.pic"
   local status=0
   (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$CASE/tracks.pic" --out "$CASE/surface") \
     >"$CASE/surface.txt" 2>&1 || status=$?
   cat "$CASE/surface.txt"
   expect_eq "$(grep -c '^pass ' "$CASE/surface.txt")" 6 "passes of the surface check"
-  [ $status -eq 0 ] || fail "the surface check failed (status $status): pixels differ, see $CASE/surface-pass*.bmp"
-  # Lines of one pass: "...: per-segment pens R, cached pens C, drawn pixels D, ...".
-  local line reference cached drawn
-  while read -r line; do
-    reference=$(sed -E 's/.*per-segment pens ([0-9]+),.*/\1/' <<<"$line")
-    cached=$(sed -E 's/.*cached pens ([0-9]+),.*/\1/' <<<"$line")
-    drawn=$(sed -E 's/.*drawn pixels ([0-9]+),.*/\1/' <<<"$line")
-    at_least "$drawn" 2000 "pixels drawn in '${line%%:*}'"
-    # Every kind changes the pen at least once a batch; a pen per segment
-    # would be one for each of the 288 steps and more.
-    at_least "$cached" 3 "pens of the cached surface in '${line%%:*}'"
-    [ "$cached" -lt $((reference / 10)) ] ||
-      fail "the cached surface made $cached pens against $reference per segment in '${line%%:*}'"
-  done < <(grep '^pass ' "$CASE/surface.txt")
+  [ $status -eq 0 ] || fail "the surface check failed (status $status), see $CASE/surface-pass*.bmp"
 }

@@ -1,6 +1,6 @@
-// Shared by the Windows test programs (voka_driver, voka_surface_check,
-// voka_gdi_ref): Linux paths handed to Wine, the pixels of a device context
-// and their BMP file, and GDI drawing without any caching.
+// Shared by the Windows test programs (voka_driver, voka_surface_check):
+// Linux paths handed to Wine, and the pixels of a device context and their
+// BMP file.
 #ifndef VOKA_WIN_SUPPORT_H
 #define VOKA_WIN_SUPPORT_H
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "output/bmp_file.h"
-#include "render/surface.h"
 
 // A Linux path ("/tmp/x.pic") becomes the Wine path of drive Z ("Z:\tmp\x.pic");
 // any other path is passed on unchanged.
@@ -83,62 +82,5 @@ inline int Pixels_write(const char *path, const Pixels &pixels)
     Windows_path(path, file, sizeof file);
     return Bmp_write_24(file, pixels.width, pixels.height, Pixels_at, &pixels);
 }
-
-// GDI without caching: a pen created afresh for every segment and rectangle,
-// every call sent straight to the device context.
-class GdiPlain : public Surface {
-public:
-    explicit GdiPlain(HDC dc_in) : dc(dc_in) {}
-    void pen(int s, int w, Colour c) override { style = s, width = w, colour = c; }
-    void move_to(int32_t x, int32_t y) override { MoveToEx(dc, x, y, nullptr); }
-    void line_to(int32_t x, int32_t y) override
-    {
-        HPEN made = Pen_make();
-        HGDIOBJ previous = SelectObject(dc, made);
-        LineTo(dc, x, y);
-        SelectObject(dc, previous);
-        DeleteObject(made);
-    }
-    void rectangle(int32_t l, int32_t t, int32_t r, int32_t b, Colour fill) override
-    {
-        HPEN made = Pen_make();
-        HBRUSH brush = CreateSolidBrush(fill);
-        HGDIOBJ previous_pen = SelectObject(dc, made);
-        HGDIOBJ previous_brush = SelectObject(dc, brush);
-        Rectangle(dc, l, t, r, b);
-        SelectObject(dc, previous_brush);
-        SelectObject(dc, previous_pen);
-        DeleteObject(brush);
-        DeleteObject(made);
-    }
-    void fill_rect(int32_t l, int32_t t, int32_t r, int32_t b, Colour c) override
-    {
-        HBRUSH brush = CreateSolidBrush(c);
-        RECT rect = {l, t, r, b};
-        FillRect(dc, &rect, brush);
-        DeleteObject(brush);
-    }
-    void text(int32_t x, int32_t y, const char *t, int n, Colour c) override
-    {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, c);
-        TextOutA(dc, x, y, t, n);
-    }
-    void set_origin(int32_t x, int32_t y) override { SetViewportOrgEx(dc, x, y, nullptr); }
-    long pens_created() const { return pen_count; }
-
-protected:
-    HDC dc;
-
-private:
-    HPEN Pen_make()
-    {
-        pen_count++;
-        return CreatePen(style, width, colour);
-    }
-    int style = PS_SOLID, width = 1;
-    Colour colour = 0;
-    long pen_count = 0;
-};
 
 #endif

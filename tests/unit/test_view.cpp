@@ -91,8 +91,8 @@ protected:
 
 // The larger of the ratios (h = 0.5 > v = 0.25) fits; the bounding-box centre
 // lands on the picture centre, z runs to the right, y upwards and x out of
-// the picture; turning about y by 90 degrees shows x running to the left,
-// about x by 90 degrees z pointing down.
+// the picture; turning about y by a shows x at -sin a and z at cos a (so x
+// runs to the left at 90 degrees), about x by 90 degrees z points down.
 TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
 {
     Setup(RENDER_FULL);
@@ -103,6 +103,9 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     EXPECT_EQ(Place(0, 0, 10), "420,200");
     EXPECT_EQ(Place(0, 10, 0), "400,180");
     EXPECT_EQ(Place(10, 0, 0), "400,200");
+    angle_y = 30;
+    EXPECT_EQ(Place(10.3, 0, 0), "390,200");
+    EXPECT_EQ(Place(0, 5, 10), "417,190");
     angle_y = 90;
     EXPECT_EQ(Place(10, 0, 0), "380,200");
     angle_y = 0;

@@ -44,11 +44,23 @@ t_geometry_file_open() {
   viewer_close
 }
 
+# Hiding before a picture is chosen only sets the check mark; the picture
+# then opens without its geometry, and a second Hide shows it.  Hide and
+# show again with the picture on: the tracks come back where the geometry
+# covered them.
 t_geometry_hide() {
   pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
+  viewer_start
+  drv command $CMD_GEOMETRY_HIDE + wait-idle
+  open_picture "$CASE/a.pic"
+  snap hidden_at_open
+  expect_eq "$(in_picture hidden_at_open $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
+  at_least "$(in_picture hidden_at_open $RED)" 200 "electron track pixels"
+  drv command $CMD_GEOMETRY_HIDE + wait-idle
   snap shown
-  at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels"
+  at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels after the second Geometry Hide"
   drv command $CMD_GEOMETRY_HIDE + wait-idle
   snap hidden
   expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels after Geometry Hide"
@@ -57,23 +69,5 @@ t_geometry_hide() {
   drv command $CMD_GEOMETRY_HIDE + wait-idle
   snap shown_again
   same_image shown shown_again "Geometry Hide twice"
-  viewer_close
-}
-
-# Hiding before a picture is chosen only sets the check mark; the picture
-# then opens without its geometry, and a second Hide shows it.
-t_geometry_hidden_before_open() {
-  pic_standard >"$CASE/a.pic"
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  open_picture "$CASE/a.pic"
-  snap hidden
-  expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
-  at_least "$(in_picture hidden $RED)" 200 "electron track pixels"
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap shown
-  at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels after the second Geometry Hide"
   viewer_close
 }

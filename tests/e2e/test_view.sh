@@ -1,9 +1,11 @@
 # Opening a picture and changing the view: rotation buttons, Expand with a
-# dragged rectangle and Normal, title and guide placement.
+# dragged rectangle and Normal, Esc, title and guide placement.
 
-t_open_picture() {
+# One picture, opened and then turned and zoomed in one run of the viewer
+# (rotation step 90); every view returns to the full one, `open`.
+t_open_rotate_and_zoom() {
   pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic" step=90
   snap open
   at_least "$(in_picture open $RED)" 200 "electron track pixels"
   at_least "$(in_picture open $GREEN)" 100 "positron track pixels"
@@ -18,36 +20,20 @@ t_open_picture() {
   drv command $CMD_REDRAW + wait-idle
   snap redraw
   same_image open redraw "Redraw outside CALC mode"
-  viewer_close
-}
 
-t_open_cancelled() {
-  viewer_start
-  snap before
-  drv command $CMD_OPEN + dialog-cancel + wait-idle
-  snap after
-  same_image before after "picture after a cancelled open dialog"
-  viewer_close
-}
-
-# "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
-# tested before the step, so at 180 a further "<<" is refused and nothing
-# is repainted.
-t_rotation() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" step=90
-  snap angle0
+  # "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
+  # tested before the step, so at 180 a further "<<" is refused and nothing
+  # is repainted.
   drv command $CMD_X_MINUS + wait-idle
   snap x_minus
-  different_image angle0 x_minus "after x >>"
+  different_image open x_minus "after x >>"
   compare_render x_minus "$CASE/a.pic" --angles -90,0,0
   drv command $CMD_X_PLUS + wait-idle
   snap x_back
-  same_image angle0 x_back "x >> then <<"
-
+  same_image open x_back "x >> then <<"
   drv command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
   snap y180
-  different_image angle0 y180 "after y << <<"
+  different_image open y180 "after y << <<"
   compare_render y180 "$CASE/a.pic" --angles 0,180,0
   drv command $CMD_Y_PLUS + wait-idle
   snap y_refused
@@ -58,52 +44,60 @@ t_rotation() {
   compare_render y90 "$CASE/a.pic" --angles 0,90,0
   drv command $CMD_Y_MINUS + wait-idle
   snap y_back
-  same_image angle0 y_back "y back to 0"
-
+  same_image open y_back "y back to 0"
   drv command $CMD_Z_PLUS + wait-idle
   snap z90
-  different_image angle0 z90 "after z <<"
+  different_image open z90 "after z <<"
   compare_render z90 "$CASE/a.pic" --angles 0,0,90
   drv command $CMD_Z_MINUS + wait-idle
   snap z_back
-  same_image angle0 z_back "z << then >>"
-  viewer_close
-}
+  same_image open z_back "z << then >>"
 
-t_expand_and_normal() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap full
-  # Normal without a zoom is ignored.
+  # Normal without a zoom is ignored; Expand zooms into the dragged
+  # rectangle, and the zoom holds while the view is turned; Normal undoes it.
   drv command $CMD_NORMAL + wait-idle
   snap normal_first
-  same_image full normal_first "Normal before any Expand"
-
+  same_image open normal_first "Normal before any Expand"
   drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
   snap zoomed
-  different_image full zoomed "after Expand"
+  different_image open zoomed "after Expand"
   compare_render zoomed "$CASE/a.pic" --zoom 120,90,300,230
-  # The zoom holds while the view is turned.
   drv command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS + wait-idle
   snap zoomed_turned
   same_image zoomed zoomed_turned "zoomed view turned and turned back"
-
   drv command $CMD_NORMAL + wait-idle
   snap normal
-  same_image full normal "Normal after Expand"
+  same_image open normal "Normal after Expand"
+  # Dragging up and to the left selects the same rectangle.
+  drv command $CMD_EXPAND + wait-idle + drag 300 230 120 90 + wait-idle
+  snap backwards
+  same_image zoomed backwards "zoom dragged backwards"
+  drv command $CMD_NORMAL + wait-idle
+
+  # Esc after Expand cancels the selection: a drag then zooms nothing.
+  drv command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230 + wait-idle
+  snap after_escape
+  same_image open after_escape "drag after Expand and Esc"
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  snap zoomed_again
+  different_image open zoomed_again "Expand after the cancelled one"
   viewer_close
 }
 
-# Dragging up and to the left selects the same rectangle.
-t_expand_dragged_backwards() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+# Before a picture is loaded a cancelled open dialog and the selection
+# buttons change nothing.
+t_nothing_changes_without_picture() {
+  viewer_start
+  snap before
+  drv command $CMD_OPEN + dialog-cancel + wait-idle
+  snap cancelled
+  same_image before cancelled "picture after a cancelled open dialog"
+  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
+  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
   drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap forwards
   drv command $CMD_NORMAL + wait-idle
-  drv command $CMD_EXPAND + wait-idle + drag 300 230 120 90 + wait-idle
-  snap backwards
-  same_image forwards backwards "zoom dragged backwards"
+  snap after
+  same_image before after "selections without a picture"
   viewer_close
 }
 
@@ -155,33 +149,6 @@ t_title_and_guide() {
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 205 155 137 1 $WHITE)" 0 "guide left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 335 275)")
   compare_render pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 335,275
-  viewer_close
-}
-
-# Before a picture is loaded the selection buttons do nothing.
-t_selection_without_picture() {
-  viewer_start
-  snap before
-  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
-  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  drv command $CMD_NORMAL + wait-idle
-  snap after
-  same_image before after "selections without a picture"
-  viewer_close
-}
-
-# Esc after Expand cancels the selection: a drag then zooms nothing.
-t_escape_cancels_expand() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap full
-  drv command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230 + wait-idle
-  snap after_escape
-  same_image full after_escape "drag after Expand and Esc"
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap zoomed
-  different_image full zoomed "Expand after the cancelled one"
   viewer_close
 }
 

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "picture/geometry.h"
 #include "picture/picture.h"
@@ -14,23 +15,24 @@
 
 namespace {
 
-// Options of a small, quick run: 5 MeV electrons into the default water
-// cylinders, six histories in batches of two.
-SimOptions Small_options()
+// The options of a vokasim command line (words split at blanks).
+SimOptions Options(const std::string &line)
 {
+    std::vector<std::string> words = {"vokasim", "-o", "g.pic"};
+    std::istringstream in(line);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(&word[0]);
     SimOptions o;
     Sim_options_default(&o);
-    o.energy = 5.0;
-    o.histories = 6;
-    o.per_batch = 2;
-    o.seed = 7;
-    std::snprintf(o.output, sizeof o.output, "test.pic");
+    EXPECT_EQ(Sim_options_parse(static_cast<int>(argv.size()), argv.data(), &o, stderr), 0) << line;
     return o;
 }
 
 // Runs the generator into a file of the scratch directory; returns its text.
-std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts,
-                     const char *name = "g.pic")
+std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts, const char *name = "g.pic")
 {
     char why[160] = "";
     EXPECT_EQ(Sim_run_prepare(o, why, sizeof why), 0) << why;
@@ -43,43 +45,18 @@ std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts
 
 TEST(Vokasim, EnergyIsConservedInEveryTarget)
 {
-    struct Case {
-        int particle;
-        double energy;
-        const char *materials;
-        bool slabs;
-    } cases[] = {
-        {SIM_ELECTRON, 10.0, "water", false},      {SIM_PHOTON, 20.0, "lead", true},
-        {SIM_POSITRON, 5.0, "aluminium", false},   {SIM_PHOTON, 0.3, "water", false},
-        {SIM_ELECTRON, 50.0, "lead,vacuum", true}, {SIM_PHOTON, 2.0, "iron,air", false},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.materials);
+    for (const char *line : {"-p electron -e 10 -m water",
+                             "-p photon -e 20 -m lead --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
+                             "-p positron -e 5 -m aluminium", "-p photon -e 0.3 -m water",
+                             "-p electron -e 50 -m lead,vacuum --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
+                             "-p photon -e 2 -m iron,air"}) {
+        SCOPED_TRACE(line);
         ScratchDir scratch;
-        SimOptions o = Small_options();
-        o.particle = c.particle;
-        o.energy = c.energy;
-        o.histories = 10;
-        o.per_batch = 4;
-        char list[64];
-        std::snprintf(list, sizeof list, "%s", c.materials);
-        o.geometry.material_count = 0;
-        for (char *name = std::strtok(list, ","); name; name = std::strtok(nullptr, ","))
-            o.geometry.material[o.geometry.material_count++] = Sim_material_find(name);
-        if (c.slabs) {
-            SimGeometry &geo = o.geometry;
-            geo.kind = SIM_GEOMETRY_SLABS;
-            geo.x_count = geo.y_count = 2;
-            geo.x[0] = geo.y[0] = -3.0;
-            geo.x[1] = geo.y[1] = 3.0;
-            geo.z_count = 5;
-            for (int i = 0; i < 5; i++)
-                geo.z[i] = 0.5 * i;
-        }
+        SimOptions o = Options(std::string(line) + " -n 10 -b 4 -s 7");
         SimCounts n;
         Generate(scratch, &o, &n);
         // A positron brings its annihilation energy along.
-        const double brought = 10 * (c.energy + (c.particle == SIM_POSITRON ? 1.02199790 : 0.0));
+        const double brought = 10 * (o.energy + (o.particle == SIM_POSITRON ? 1.02199790 : 0.0));
         EXPECT_NEAR(n.primary_energy, brought, 1e-9 * brought);
         EXPECT_NEAR(n.deposited + n.escaped, n.primary_energy, 1e-9 * n.primary_energy);
         EXPECT_GE(n.deposited, 0.0);
@@ -100,26 +77,22 @@ std::string Without_batch_lines(const std::string &text)
     return kept;
 }
 
+// The same seed writes the same file, another seed another one; the batch
+// size only moves the batch lines; live mode writes the same file.
 TEST(Vokasim, SeedReproducesTheFile)
 {
     ScratchDir scratch;
-    SimOptions o = Small_options();
     SimCounts n;
+    SimOptions o = Options("-p electron -e 5 -n 6 -b 2 -s 7");
     std::string a = Generate(scratch, &o, &n, "a.pic");
     EXPECT_EQ(Generate(scratch, &o, &n, "b.pic"), a);
     o.seed = 8;
     EXPECT_NE(Generate(scratch, &o, &n, "c.pic"), a);
-
-    // The batch size only moves the batch lines: the tracks stay the same.
     o.seed = 7;
     o.per_batch = 1;
     EXPECT_EQ(Without_batch_lines(Generate(scratch, &o, &n, "d.pic")), Without_batch_lines(a));
     EXPECT_EQ(n.batches, 6);
-
-    // Live mode writes the same file.
-    o.per_batch = 2;
-    o.live = 1;
-    o.pause_ms = 0;
+    o = Options("-p electron -e 5 -n 6 -b 2 -s 7 --live --pause 0");
     EXPECT_EQ(Generate(scratch, &o, &n, "e.pic"), a);
 }
 
@@ -129,40 +102,17 @@ TEST(Vokasim, SeedReproducesTheFile)
 // lies in that scene with an energy the shower could have.
 TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
 {
-    for (int layout = SIM_LAYOUT_SHORT; layout <= SIM_LAYOUT_LONG; layout++) {
-        SCOPED_TRACE(layout == SIM_LAYOUT_LONG ? "long layout, slabs" : "short layout, cylinders");
+    for (const char *target : {"--radii 0.5,1,2,3.5,5,5.5,6,6.5,7 --planes 0,1.25,2.5,3.75,5,6.25,7.5,8.75",
+                               "--layout long --slab-x -4,4 --slab-y -4,4 --slab-z 0,0.2,0.4,0.6,0.8,1"}) {
+        SCOPED_TRACE(target);
         ScratchDir scratch;
-        SimOptions o = Small_options();
-        o.layout = layout;
-        o.particle = SIM_PHOTON;
-        o.energy = 15.0;   // pairs, so positrons appear too
-        o.histories = 9;
-        o.geometry.material[0] = Sim_material_find("iron");
-        SimGeometry &geo = o.geometry;
-        if (layout == SIM_LAYOUT_SHORT) {
-            const double radii[9] = {0.5, 1.0, 2.0, 3.5, 5.0, 5.5, 6.0, 6.5, 7.0};
-            geo.radius_count = 9;
-            geo.plane_count = 8;
-            for (int i = 0; i < 9; i++)
-                geo.radius[i] = radii[i];
-            for (int i = 0; i < 8; i++)
-                geo.plane_z[i] = 1.25 * i;
-        } else {
-            geo.kind = SIM_GEOMETRY_SLABS;
-            geo.x_count = geo.y_count = 2;
-            geo.x[0] = geo.y[0] = -4.0;
-            geo.x[1] = geo.y[1] = 4.0;
-            geo.z_count = 6;
-            for (int i = 0; i < 6; i++)
-                geo.z[i] = 0.2 * i;
-        }
+        SimOptions o = Options(std::string("-p photon -e 15 -m iron -n 9 -b 2 -s 7 ") + target);
         SimCounts n;
         Generate(scratch, &o, &n);
-        EXPECT_GT(n.step_lines[SIM_POSITRON], 0);
+        EXPECT_GT(n.step_lines[SIM_POSITRON], 0);   // pairs: all three kinds
         MessageRecorder messages;
         const std::string work = scratch.file("work.$$$");
-        ASSERT_EQ(Picture_convert_file(nullptr, scratch.file("g.pic").c_str(), work.c_str()), 0)
-            << messages.texts();
+        ASSERT_EQ(Picture_convert_file(nullptr, scratch.file("g.pic").c_str(), work.c_str()), 0);
         EXPECT_EQ(messages.texts(), "");
 
         const ConvertStats &s = convert_stats;
@@ -178,27 +128,28 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
             counted += batch_step_count[b];
         EXPECT_EQ(counted, s.records);
 
-        if (layout == SIM_LAYOUT_SHORT) {
+        const SimGeometry &g = o.geometry;
+        if (g.kind == SIM_GEOMETRY_SLABS) {
+            ASSERT_EQ(geometry_kind, GEOMETRY_SLABS);
+            ASSERT_EQ(slab_z_count, g.z_count);
+            for (int i = 0; i < g.z_count; i++)
+                EXPECT_EQ(slab_z[i], static_cast<float>(g.z[i]));
+        } else {
             ASSERT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
             ASSERT_EQ(cyl_radius_count, 9);
             ASSERT_EQ(cyl_plane_count, 8);
-            EXPECT_EQ(cyl_radius[8], 7.0f);
+            for (int i = 0; i < 9; i++)
+                EXPECT_EQ(cyl_radius[i], static_cast<float>(g.radius[i]));
             EXPECT_EQ(cyl_plane_z[7], 8.75f);
-        } else {
-            ASSERT_EQ(geometry_kind, GEOMETRY_SLABS);
-            EXPECT_EQ(slab_x_count + slab_y_count, 4);
-            ASSERT_EQ(slab_z_count, 6);
-            EXPECT_EQ(slab_z[5], 1.0f);
         }
-        const double *w = o.geometry.world;
-        const double scene[6] = {x_min, x_max, y_min, y_max, z_min, z_max};
+        const double *w = g.world, scene[6] = {x_min, x_max, y_min, y_max, z_min, z_max};
         for (int i = 0; i < 6; i++)
             EXPECT_DOUBLE_EQ(scene[i], w[i]) << "scene bound " << i;
         EXPECT_EQ(static_cast<double>(coord_scale), o.coord_scale);
 
         const std::string bytes = File_read(work);
         ASSERT_EQ(bytes.size(), STEP_RECORD_SIZE * s.records);
-        const double unit = o.coord_scale * (layout == SIM_LAYOUT_LONG ? 1.2e-7 : 1e-4);
+        const double unit = o.coord_scale * (o.layout == SIM_LAYOUT_LONG ? 1.2e-7 : 1e-4);
         for (size_t at = 0; at < bytes.size(); at += STEP_RECORD_SIZE) {
             StepRecord r;
             Step_decode(reinterpret_cast<const uint8_t *>(bytes.data() + at), &r);

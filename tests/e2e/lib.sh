@@ -76,95 +76,23 @@ info_read32() { # FILE OFFSET: signed 32-bit value
   od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '
 }
 
-# --- picture files -------------------------------------------------------------
-# Coordinates are written with coord_scale 1 in the short layout: the encoded
-# value is 50000 + 10000 * cm, so -5 cm to +5 cm.  Energies in MeV.
-
-geo_none() { printf 'GSTA\nGEND\n'; }
-geo_list() { # VALUES...: four 15-column fields to a line
-  local n=0 v
-  for v in "$@"; do
-    printf '%15.5E' "$v"
-    n=$((n + 1))
-    [ $((n % 4)) -ne 0 ] || printf '\n'
-  done
-  [ $((n % 4)) -eq 0 ] || printf '\n'
-}
-geo_cyls() { # "RADII" "PLANES"
-  local -a r=($1) z=($2)
-  printf 'GSTA\nCYLS\n%6d%6d\n' "${#r[@]}" "${#z[@]}"
-  geo_list "${r[@]}"; geo_list "${z[@]}"
-  printf 'GEND\n'
-}
-geo_slab() { # "X" "Y" "Z"
-  local -a x=($1) y=($2) z=($3)
-  printf 'GSTA\nSLAB\n%6d%6d%6d\n' "${#x[@]}" "${#y[@]}" "${#z[@]}"
-  geo_list "${x[@]}"; geo_list "${y[@]}"; geo_list "${z[@]}"
-  printf 'GEND\n'
-}
-header() { # XMIN XMAX YMIN YMAX ZMIN ZMAX [SCALE]
-  printf '%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f%10.2f\n' "$1" "$2" "$3" "$4" "$5" "$6" "${7:-1}"
-}
-batch() { printf '0%5d\n' "$1"; }
-
-# track KIND ENERGY X1 Y1 Z1 X2 Y2 Z2 [N]: one track of N straight steps
-# (default 4) from point 1 to point 2, then a separator.  KIND: e, p or g.
-track() {
-  awk -v kind="$1" -v e="$2" -v x1="$3" -v y1="$4" -v z1="$5" \
-      -v x2="$6" -v y2="$7" -v z2="$8" -v n="${9:-4}" '
-    function enc(cm) { return int(50000 + cm * 10000 + 0.5) }
-    BEGIN {
-      type = (kind == "g") ? 1 : (kind == "e") ? 2 : 3
-      d = 3; m = e
-      while (m >= 10000 && d < 9) { m /= 10; d++ }
-      while (m < 1000 && d > 0) { m *= 10; d-- }
-      for (i = 0; i <= n; i++) {
-        t = i / n
-        printf "%d%05d%05d%05d%4d%d\n", type, enc(x1 + (x2 - x1) * t),
-               enc(y1 + (y2 - y1) * t), enc(z1 + (z2 - z1) * t), int(m), d
-      }
-      print "-"
-    }'
-}
-
-# The standard test picture: a cube of 10 cm, cylinders of radius 1 and 3
-# between z = -4 and 4, batch 1 with an electron, a positron and a photon,
-# batch 2 with two electrons.
-pic_standard() {
-  geo_cyls "1 3" "-4 4"
-  header -5 5 -5 5 -5 5
-  batch 1
-  track e 5 0 0 -4.5 0 4 4 8
-  track p 3 0 -1 -4.5 0 -4 2 6
-  track g 2 0 0 -4 0 -2 4.5 3
-  batch 2
-  track e 4 0 2 -3 0 -3 3 5
-  track e 1 0 -3 -3 0 3 -2 5
-}
-
-# A picture of many tracks for the drawing checks: cylinders of radius 1, 2
-# and 3 between z = -4, 0 and 4, two batches of six electrons, positrons and
-# photons each, interleaved, of 3 to 11 steps in all directions (short steps
-# restart a dash pattern often).
-pic_many_tracks() {
-  local -a at=(-4.5 -3.2 -1.7 -0.4 0.9 2.3 3.8 4.4)
-  local b i k kind n
-  geo_cyls "1 2 3" "-4 0 4"
-  header -5 5 -5 5 -5 5
-  for b in 1 2; do
-    batch "$b"
-    for i in 0 1 2 3 4 5; do
-      k=0
-      for kind in e p g; do
-        n=$((3 + (i * 3 + k + b) % 9))
-        track "$kind" "$((i + k + 1))" \
-          "${at[(i + k) % 8]}" "${at[(i + 2 * b) % 8]}" "${at[(7 - i) % 8]}" \
-          "${at[(7 - i - k + b) % 8]}" "${at[(i * 3 + k) % 8]}" "${at[(i + 4 + k) % 8]}" "$n"
-        k=$((k + 1))
-      done
-    done
-  done
-}
+# --- pictures ------------------------------------------------------------------
+# The test pictures in tests/data/e2e: short layout, coordinate scale 1 (the
+# encoded value is 50000 + 10000 * cm), the scene a cube of 10 cm about the
+# origin unless said otherwise, energies in MeV.
+#   standard.pic      cylinders of radius 1 and 3 between z = -4 and 4; batch 1
+#                     an electron, a positron and a photon, batch 2 two electrons
+#   no_geometry.pic   the same tracks without a geometry section
+#   slabs.pic         a slab box around the middle and one short electron track
+#   many_tracks.pic   cylinders of radius 1, 2 and 3 between z = -4, 0 and 4; two
+#                     batches of six electrons, positrons and photons each,
+#                     interleaved, of 3 to 11 steps in all directions (short
+#                     steps restart a dash pattern often)
+#   calc_batch1.pic   a calculation's output so far: standard.pic's geometry
+#                     and batch 1's positron; calc_batch2.part follows: batch 2
+#   one_electron.pic  one electron across the scene, no geometry
+#   flat.pic          a scene without extent
+DATA=$PWD/tests/data/e2e
 
 # --- cases with a picture --------------------------------------------------------
 # Distinct colours make the checks readable without a reference image:

@@ -26,7 +26,7 @@ t_calc_redraw_newest_batch() {
     "pixels drawn after naming the output file"
 
   # The calculation writes its first batch: a positron.
-  { geo_cyls "1 3" "-4 4"; header -5 5 -5 5 -5 5; batch 1; track p 3 0 -1 -4.5 0 -4 2 6; } >"$out"
+  cp "$DATA/calc_batch1.pic" "$out"
   drv command $CMD_REDRAW + wait-idle
   snap batch1
   at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
@@ -35,7 +35,7 @@ t_calc_redraw_newest_batch() {
   compare_render batch1 "$out" --batches 1-1
 
   # ... and its second: two electrons; only batch 2 is drawn now.
-  { batch 2; track e 4 0 2 -3 0 -3 3 5; track e 1 0 -3 -3 0 3 -2 5; } >>"$out"
+  cat "$DATA/calc_batch2.part" >>"$out"
   drv command $CMD_REDRAW + wait-idle
   snap batch2
   at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
@@ -53,9 +53,7 @@ t_calc_redraw_newest_batch() {
 # is back (restored from the off-screen copy).  The next click leaves CALC
 # mode, and Data File Open loads pictures again.
 t_calc_off_again() {
-  pic_standard >"$CASE/a.pic"
-  { geo_none; header -5 5 -5 5 -5 5; batch 1; track e 2 0 -4 -4 0 4 4 4; } >"$CASE/b.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_picture "$DATA/standard.pic"
   snap opened
   calc_on
   snap after_console
@@ -66,10 +64,10 @@ t_calc_off_again() {
   drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
   # The closed interpreter window left a restore pending; the rebuild of the
   # second picture must not show the first one under it.
-  open_picture "$CASE/b.pic"
+  open_picture "$DATA/one_electron.pic"
   snap b
   different_image opened b "second picture"
-  compare_render b "$CASE/b.pic"
+  compare_render b "$DATA/one_electron.pic"
   viewer_close
 }
 

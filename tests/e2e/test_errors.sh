@@ -26,11 +26,10 @@ unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 # The work file cannot be created: the conversion says so, and so does the
 # rebuild that the chosen picture asks for, which finds no work file.
 t_work_path_not_found() {
-  pic_standard >"$CASE/a.pic"
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" 'work_dir=c:\no\such\dir\'
   viewer_start
-  drv command $CMD_OPEN + dialog-open "$CASE/a.pic"
+  drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
   expect_boxes "Error status: work path not found error !!" \
     "Error status: work path not found error !!"
   viewer_close
@@ -45,8 +44,8 @@ t_work_path_not_found() {
 t_not_a_picture_file() {
   printf 'this is not a picture\n' >"$CASE/text.pic"
   : >"$CASE/empty.pic"
-  pic_standard >"$CASE/a.pic"
-  pic_standard >"$CASE/locked.pic"
+  cp "$DATA/standard.pic" "$CASE/a.pic"
+  cp "$DATA/standard.pic" "$CASE/locked.pic"
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
   viewer_start
@@ -75,16 +74,15 @@ t_not_a_picture_file() {
 # dialog's 256-byte buffer makes the dialog fail with FNERR_BUFFERTOOSMALL
 # (0x3003).
 t_flat_scene_and_open_dialog_failure() {
-  { geo_none; header 0 0 0 0 0 0; batch 1; track e 1 0 0 0 0 0 0 1; } >"$CASE/flat.pic"
   local dir=$CASE/long file
   mkdir -p "$dir"
   # Z: + the Linux path: 258 characters, which Wine still accepts as a path.
   local name_length=$((256 - ${#dir} - 1 - 4))
   [ "$name_length" -gt 0 ] || skip "scratch folder path too long for this case"
   file=$dir/$(printf 'n%.0s' $(seq 1 "$name_length")).pic
-  pic_standard >"$file"
+  cp "$DATA/standard.pic" "$file"
   viewer_start
-  drv command $CMD_OPEN + dialog-open "$CASE/flat.pic"
+  drv command $CMD_OPEN + dialog-open "$DATA/flat.pic"
   expect_boxes "Error Status: Cmtodot err!"
   drv command $CMD_OPEN + dialog-open "$file"
   expect_boxes "WARNING: Error No #12291 From GetOpenFileName"
@@ -128,10 +126,11 @@ t_work_device_full() {
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" "work_dir=$work_dir"
   # 2000 tracks of 5 steps and a separator: 480 KB of records.
-  local one
-  one=$(track e 1 0 0 -4 0 1 4 4)
-  { geo_none; header -5 5 -5 5 -5 5; batch 1
-    for _ in $(seq 1 2000); do printf '%s\n' "$one"; done; } >"$CASE/big.pic"
+  { head -n 4 "$DATA/one_electron.pic"
+    for _ in $(seq 1 2000); do
+      printf '%s\n' 250000500001000010000 250000525003000010000 250000550005000010000 \
+        250000575007000010000 250000600009000010000 -
+    done; } >"$CASE/big.pic"
   viewer_start
   drv command $CMD_OPEN + dialog-open "$CASE/big.pic"
   expect_boxes "Error status: work file device not spase !!"

@@ -1,46 +1,28 @@
 # Geometry outlines: the picture's own geometry, Geometry File Open (the
 # geometry section of another picture file) and Geometry Hide.
 
-# The standard picture's tracks without a geometry section.
-pic_no_geometry() {
-  pic_standard | awk 'NR == 1 { print "GSTA"; print "GEND"; skip = 1; next }
-                      skip && /^GEND/ { skip = 0; next }
-                      !skip { print }'
-}
-
-# Slabs: a box around the middle of the scene.
-pic_slab_geometry() {
-  geo_slab "-2 2" "-2 2" "-3 3"
-  header -5 5 -5 5 -5 5
-  batch 1
-  track e 1 0 0 0 0 0.5 0.5 1
-}
-
 t_geometry_file_open() {
-  pic_no_geometry >"$CASE/plain.pic"
-  pic_standard >"$CASE/cyls.pic"
-  pic_slab_geometry >"$CASE/slabs.pic"
-  viewer_with_picture "$CASE/plain.pic"
+  viewer_with_picture "$DATA/no_geometry.pic"
   snap plain
   expect_eq "$(in_picture plain $YELLOW)" 0 "geometry pixels of a picture without geometry"
   at_least "$(in_picture plain $RED)" 200 "electron track pixels"
 
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/cyls.pic" + wait-idle
+  drv command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/standard.pic" + wait-idle
   snap with_cyls
   at_least "$(in_picture with_cyls $YELLOW)" 500 "geometry pixels from the geometry file"
-  compare_render with_cyls "$CASE/plain.pic" --geometry "$CASE/cyls.pic"
+  compare_render with_cyls "$DATA/no_geometry.pic" --geometry "$DATA/standard.pic"
   # The geometry of the file is drawn as the picture would draw its own.
-  open_picture "$CASE/cyls.pic"
+  open_picture "$DATA/standard.pic"
   snap own_cyls
   bmpcheck diff "$CASE/with_cyls.bmp" "$CASE/own_cyls.bmp" --only $YELLOW >"$CASE/geo.txt" ||
     { cat "$CASE/geo.txt"; fail "geometry from a geometry file differs from the picture's own"; }
 
-  open_picture "$CASE/plain.pic"
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/slabs.pic" + wait-idle
+  open_picture "$DATA/no_geometry.pic"
+  drv command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/slabs.pic" + wait-idle
   snap with_slabs
   at_least "$(in_picture with_slabs $YELLOW)" 500 "geometry pixels of the slab file"
   different_image with_cyls with_slabs "another geometry file"
-  compare_render with_slabs "$CASE/plain.pic" --geometry "$CASE/slabs.pic"
+  compare_render with_slabs "$DATA/no_geometry.pic" --geometry "$DATA/slabs.pic"
   viewer_close
 }
 
@@ -49,12 +31,11 @@ t_geometry_file_open() {
 # show again with the picture on: the tracks come back where the geometry
 # covered them.
 t_geometry_hide() {
-  pic_standard >"$CASE/a.pic"
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
   viewer_start
   drv command $CMD_GEOMETRY_HIDE + wait-idle
-  open_picture "$CASE/a.pic"
+  open_picture "$DATA/standard.pic"
   snap hidden_at_open
   expect_eq "$(in_picture hidden_at_open $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
   at_least "$(in_picture hidden_at_open $RED)" 200 "electron track pixels"
@@ -65,7 +46,7 @@ t_geometry_hide() {
   snap hidden
   expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels after Geometry Hide"
   at_least "$(in_picture hidden $RED)" "$(in_picture shown $RED)" "electron pixels once the geometry is gone"
-  compare_render hidden "$CASE/a.pic" --no-geometry
+  compare_render hidden "$DATA/standard.pic" --no-geometry
   drv command $CMD_GEOMETRY_HIDE + wait-idle
   snap shown_again
   same_image shown shown_again "Geometry Hide twice"

@@ -4,8 +4,7 @@
 # One picture, opened and then turned and zoomed in one run of the viewer
 # (rotation step 90); every view returns to the full one, `open`.
 t_open_rotate_and_zoom() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" step=90
+  viewer_with_picture "$DATA/standard.pic" step=90
   snap open
   at_least "$(in_picture open $RED)" 200 "electron track pixels"
   at_least "$(in_picture open $GREEN)" 100 "positron track pixels"
@@ -15,7 +14,7 @@ t_open_rotate_and_zoom() {
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $RED)" 40 "electron line in the legend"
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $GREEN)" 40 "positron line in the legend"
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $BLUE)" 40 "photon line in the legend"
-  compare_render open "$CASE/a.pic"
+  compare_render open "$DATA/standard.pic"
   # Redraw outside CALC mode copies the picture back unchanged.
   drv command $CMD_REDRAW + wait-idle
   snap redraw
@@ -27,28 +26,28 @@ t_open_rotate_and_zoom() {
   drv command $CMD_X_MINUS + wait-idle
   snap x_minus
   different_image open x_minus "after x >>"
-  compare_render x_minus "$CASE/a.pic" --angles -90,0,0
+  compare_render x_minus "$DATA/standard.pic" --angles -90,0,0
   drv command $CMD_X_PLUS + wait-idle
   snap x_back
   same_image open x_back "x >> then <<"
   drv command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
   snap y180
   different_image open y180 "after y << <<"
-  compare_render y180 "$CASE/a.pic" --angles 0,180,0
+  compare_render y180 "$DATA/standard.pic" --angles 0,180,0
   drv command $CMD_Y_PLUS + wait-idle
   snap y_refused
   same_image y180 y_refused "y << at 180 (refused)"
   drv command $CMD_Y_MINUS + wait-idle
   snap y90
   different_image y180 y90 "y >> from 180"
-  compare_render y90 "$CASE/a.pic" --angles 0,90,0
+  compare_render y90 "$DATA/standard.pic" --angles 0,90,0
   drv command $CMD_Y_MINUS + wait-idle
   snap y_back
   same_image open y_back "y back to 0"
   drv command $CMD_Z_PLUS + wait-idle
   snap z90
   different_image open z90 "after z <<"
-  compare_render z90 "$CASE/a.pic" --angles 0,0,90
+  compare_render z90 "$DATA/standard.pic" --angles 0,0,90
   drv command $CMD_Z_MINUS + wait-idle
   snap z_back
   same_image open z_back "z << then >>"
@@ -61,7 +60,7 @@ t_open_rotate_and_zoom() {
   drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
   snap zoomed
   different_image open zoomed "after Expand"
-  compare_render zoomed "$CASE/a.pic" --zoom 120,90,300,230
+  compare_render zoomed "$DATA/standard.pic" --zoom 120,90,300,230
   drv command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS + wait-idle
   snap zoomed_turned
   same_image zoomed zoomed_turned "zoomed view turned and turned back"
@@ -102,8 +101,7 @@ t_nothing_changes_without_picture() {
 }
 
 t_title_and_guide() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" title="E2E TITLE"
+  viewer_with_picture "$DATA/standard.pic" title="E2E TITLE"
   snap plain
   # Title and guide buttons before a picture would do nothing; here a click
   # places the title with its top-left corner at the click (client x + 5).
@@ -113,7 +111,7 @@ t_title_and_guide() {
     fail "the title changed pixels outside its box at (65, 45)"
   at_least "$(bmpcheck count "$CASE/titled.bmp" 65 45 150 20 $WHITE)" 30 "title text pixels"
   IGNORE_BOXES=("$(title_box 60 40)")
-  compare_render titled "$CASE/a.pic" --title-pos 60,40
+  compare_render titled "$DATA/standard.pic" --title-pos 60,40
 
   drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
   snap guided
@@ -131,7 +129,7 @@ t_title_and_guide() {
   bmpcheck diff "$CASE/guided.bmp" "$CASE/titled.bmp" --ignore 205 155 137 70 >/dev/null ||
     fail "placing the guide changed pixels outside it"
   IGNORE_BOXES=("$(title_box 60 40)" "$(guide_labels_box 200 150)")
-  compare_render guided "$CASE/a.pic" --title-pos 60,40 --guide 200,150
+  compare_render guided "$DATA/standard.pic" --title-pos 60,40 --guide 200,150
 
   # Positions too far right or down are pulled in: the title to
   # (view_right - 80, view_bottom - 30), the guide to (view_right - 150,
@@ -141,14 +139,14 @@ t_title_and_guide() {
   at_least "$(bmpcheck count "$CASE/title_pulled_in.bmp" 410 330 75 20 $WHITE)" 30 "pulled-in title text"
   expect_eq "$(bmpcheck count "$CASE/title_pulled_in.bmp" 65 45 150 20 $WHITE)" 0 "title left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 200 150)")
-  compare_render title_pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 200,150
+  compare_render title_pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 200,150
   drv command $CMD_GUIDE + wait-idle + click 470 340 + wait-idle
   snap pulled_in
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 340 280 137 1 $WHITE)" 137 "pulled-in guide frame, top"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 476 280 1 70 $WHITE)" 70 "pulled-in guide frame, right"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 205 155 137 1 $WHITE)" 0 "guide left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 335 275)")
-  compare_render pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 335,275
+  compare_render pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 335,275
   viewer_close
 }
 
@@ -158,9 +156,8 @@ t_title_and_guide() {
 # drawn straight on a window: solid, every dash style, width 3; and it makes
 # far fewer pens (the check program's thresholds).
 t_surface_same_as_pen_per_segment() {
-  pic_many_tracks >"$CASE/tracks.pic"
   local status=0
-  (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$CASE/tracks.pic" --out "$CASE/surface") \
+  (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$DATA/many_tracks.pic" --out "$CASE/surface") \
     >"$CASE/surface.txt" 2>&1 || status=$?
   cat "$CASE/surface.txt"
   expect_eq "$(grep -c '^pass ' "$CASE/surface.txt")" 6 "passes of the surface check"

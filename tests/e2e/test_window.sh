@@ -72,7 +72,7 @@ t_info_written_at_exit() {
   local info="$CASE/start/info.\$\$\$"
   info_write "$info" width=700 height=450 title="kept title" background=0x102030 step=45
   cp "$info" "$CASE/info.before"
-  pic_standard >"$CASE/pictures/a.pic"
+  cp "$DATA/standard.pic" "$CASE/pictures/a.pic"
   viewer_start
   expect_eq "$(drv window-rect)" "0 0 700 450" "window of the stored size"
   open_picture "$CASE/pictures/a.pic"

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "tests/e2e/win_support.h"
 
@@ -71,73 +72,56 @@ double Now_seconds()
 
 // --- Dialogs and message boxes of the viewer's thread --------------------------
 
-struct DialogList {
-    HWND items[16];
-    int count;
-};
-
-BOOL CALLBACK Collect_dialog(HWND window, LPARAM data)
-{
-    DialogList *list = reinterpret_cast<DialogList *>(data);
-    char class_name[64];
-    if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) != 0 &&
-        std::strcmp(class_name, DIALOG_CLASS) == 0 && list->count < 16)
-        list->items[list->count++] = window;
-    return TRUE;
-}
-
 // The visible top-level windows of the dialog class (open-file dialogs,
 // message boxes, prompts) of the viewer's thread.
-int Dialogs_of(HWND main, DialogList *list)
+std::vector<HWND> Dialogs(HWND main)
 {
-    list->count = 0;
-    DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    if (thread != 0)
-        EnumThreadWindows(thread, Collect_dialog, reinterpret_cast<LPARAM>(list));
-    return list->count;
+    std::vector<HWND> found;
+    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND window, LPARAM data) -> BOOL {
+        char class_name[64];
+        if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) != 0 &&
+            std::strcmp(class_name, DIALOG_CLASS) == 0)
+            reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // The text of a message box: its first static control that holds text and
 // is not an icon.
-BOOL CALLBACK Find_static_text(HWND child, LPARAM data)
-{
-    char class_name[64];
-    GetClassNameA(child, class_name, sizeof class_name);
-    if (lstrcmpiA(class_name, "Static") != 0 ||
-        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-        return TRUE;
-    return GetWindowTextA(child, reinterpret_cast<char *>(data), 1024) <= 0;
-}
-
 void Dialog_text(HWND dialog, char out[1024])
 {
     out[0] = '\0';
-    EnumChildWindows(dialog, Find_static_text, reinterpret_cast<LPARAM>(out));
+    EnumChildWindows(dialog, [](HWND child, LPARAM data) -> BOOL {
+        char class_name[64];
+        GetClassNameA(child, class_name, sizeof class_name);
+        return lstrcmpiA(class_name, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ||
+               GetWindowTextA(child, reinterpret_cast<char *>(data), 1024) <= 0;
+    }, reinterpret_cast<LPARAM>(out));
 }
 
 // Prints the open dialogs to stderr; returns their number.
-int Dialogs_print(HWND main)
+size_t Dialogs_print(HWND main)
 {
-    DialogList list;
-    for (int i = 0, n = Dialogs_of(main, &list); i < n; i++) {
+    std::vector<HWND> open = Dialogs(main);
+    for (HWND dialog : open) {
         char caption[256], text[1024];
-        GetWindowTextA(list.items[i], caption, sizeof caption);
-        Dialog_text(list.items[i], text);
+        GetWindowTextA(dialog, caption, sizeof caption);
+        Dialog_text(dialog, text);
         std::fprintf(stderr, "dialog \"%s\": \"%s\"\n", caption, text);
     }
-    return list.count;
+    return open.size();
 }
 
 HWND Wait_dialog(HWND main, const char *caption, DWORD limit)
 {
     HWND found = nullptr;
     Wait_until(limit, [&] {
-        DialogList list;
-        for (int i = 0, n = Dialogs_of(main, &list); i < n && found == nullptr; i++) {
+        for (HWND dialog : Dialogs(main)) {
             char text[256];
-            GetWindowTextA(list.items[i], text, sizeof text);
-            if (std::strcmp(text, caption) == 0)
-                found = list.items[i];
+            GetWindowTextA(dialog, text, sizeof text);
+            if (found == nullptr && std::strcmp(text, caption) == 0)
+                found = dialog;
         }
         return found != nullptr;
     });
@@ -177,25 +161,20 @@ HWND Top_dialog(HWND main)
 
 // --- Waiting for the viewer -----------------------------------------------------
 
-BOOL CALLBACK Find_update(HWND window, LPARAM data)
-{
-    if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) {
-        *reinterpret_cast<int *>(data) = 1;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Any part of the main window or of its children still waiting for a paint;
 // with `whole_thread`, of any visible window of the viewer's thread too.
 bool Paint_pending(HWND main, bool whole_thread)
 {
     int pending = GetUpdateRect(main, nullptr, FALSE) ? 1 : 0;
+    WNDENUMPROC find = [](HWND window, LPARAM data) -> BOOL {
+        bool waits = IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE);
+        *reinterpret_cast<int *>(data) |= waits;
+        return !waits;
+    };
     if (!pending)
-        EnumChildWindows(main, Find_update, reinterpret_cast<LPARAM>(&pending));
+        EnumChildWindows(main, find, reinterpret_cast<LPARAM>(&pending));
     if (!pending && whole_thread)
-        EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), Find_update,
-                          reinterpret_cast<LPARAM>(&pending));
+        EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), find, reinterpret_cast<LPARAM>(&pending));
     return pending != 0;
 }
 
@@ -345,10 +324,10 @@ int Open_file(const Args &a, bool confirm)
     Press(dialog, IDOK);
     int result = -1;
     Wait_until(a.limit, [&] {
-        DialogList list;
         bool open = false;
-        for (int i = 0, n = Dialogs_of(a.main, &list); i < n && result < 0; i++) {
-            HWND box = list.items[i];
+        for (HWND box : Dialogs(a.main)) {
+            if (result >= 0)
+                break;
             if (box == dialog)
                 open = true;
             // A box that the viewer raised after the dialog ended (the dialog
@@ -406,29 +385,6 @@ int Close(const Args &a)
     if (!gone)
         Dialogs_print(a.main);
     return !gone ? Fail("close: the main window stayed") : Done(ended, "close: the process did not end");
-}
-
-BOOL CALLBACK Print_window(HWND window, LPARAM)
-{
-    char class_name[128], title[256];
-    RECT r;
-    if (IsWindowVisible(window)) {
-        GetClassNameA(window, class_name, sizeof class_name);
-        GetWindowTextA(window, title, sizeof title);
-        GetWindowRect(window, &r);
-        std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, r.left, r.top, r.right - r.left,
-                    r.bottom - r.top);
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK Close_of_class(HWND window, LPARAM data)
-{
-    char class_name[128];
-    GetClassNameA(window, class_name, sizeof class_name);
-    if (std::strcmp(class_name, reinterpret_cast<const char *>(data)) == 0)
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
 }
 
 int Hold_file(const Args &a)
@@ -550,7 +506,18 @@ const Command COMMANDS[] = {
      },
      "make the main window the foreground window, on top"},
     {"close", "t", true, Close, "[SEC]  post WM_CLOSE, wait until the viewer's process ended"},
-    {"windows", "", false, [](const Args &) -> int { return Done(EnumWindows(Print_window, 0) != 0, "windows"); },
+    {"windows", "", false,
+     [](const Args &) -> int {
+         return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {
+             char class_name[128], title[256];
+             RECT r;
+             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
+                 GetWindowTextA(window, title, sizeof title) >= 0 && GetWindowRect(window, &r))
+                 std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, r.left, r.top,
+                             r.right - r.left, r.bottom - r.top);
+             return TRUE;
+         }, 0) != 0, "windows: cannot list them");
+     },
      "list the visible top-level windows, topmost first"},
     {"wait-class", "St", false,
      [](const Args &a) -> int {
@@ -560,7 +527,13 @@ const Command COMMANDS[] = {
      "CLASS [SEC]  wait until a visible top-level window of CLASS exists"},
     {"close-class", "St", false,
      [](const Args &a) -> int {
-         EnumWindows(Close_of_class, reinterpret_cast<LPARAM>(a.text[0]));
+         EnumWindows([](HWND window, LPARAM data) -> BOOL {
+             char class_name[128];
+             if (GetClassNameA(window, class_name, sizeof class_name) &&
+                 std::strcmp(class_name, reinterpret_cast<const char *>(data)) == 0)
+                 PostMessageA(window, WM_CLOSE, 0, 0);
+             return TRUE;
+         }, reinterpret_cast<LPARAM>(a.text[0]));
          return Done(Wait_until(a.limit, [&] { return FindWindowA(a.text[0], nullptr) == nullptr; }, 50),
                      "windows did not close of class ", a.text[0]);
      },

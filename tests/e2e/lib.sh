@@ -30,23 +30,14 @@ viewer_close() { viewer_end 20; }
 
 # --- info file -----------------------------------------------------------------
 
-le32() { # VALUE: four bytes, little-endian
-  local v=$(( ($1) & 0xFFFFFFFF ))
-  # shellcheck disable=SC2059
-  printf "$(printf '\\%03o\\%03o\\%03o\\%03o' $((v & 255)) $((v >> 8 & 255)) \
-    $((v >> 16 & 255)) $((v >> 24 & 255)))"
-}
-zeros() { head -c "$1" /dev/zero; }
-text_field() { # TEXT SIZE: the text, zero-padded to SIZE bytes
-  local t=${1:0:$(($2 - 1))}
-  printf '%s' "$t"
-  zeros $(($2 - ${#t}))
-}
-
 # info_write FILE [key=value...]: a 192-byte settings record with the
 # defaults of a first run, changed by the given keys: width height work_dir
 # title background geometry character electron positron photon (colours as
-# 0x00BBGGRR), step (rotation step), scale (scale unit text).
+# 0x00BBGGRR), step (rotation step), scale (scale unit text).  Field by
+# field: the three kinds' colours, pen styles 0 and widths 1, the scale text,
+# the rotation step, the two cut-off texts "0", the work directory, the
+# background, geometry and character colours, the window size, the title
+# and a zero tail (texts zero-padded, cut to leave a zero).
 info_write() {
   local file=$1 kv; shift
   local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
@@ -56,19 +47,9 @@ info_write() {
       fail "info_write: unknown key $kv"
     local "$kv"
   done
-  {
-    le32 "$electron"; le32 "$positron"; le32 "$photon"
-    le32 0; le32 0; le32 0
-    le32 1; le32 1; le32 1
-    text_field "$scale" 10; zeros 2
-    le32 "$step"
-    text_field 0 20; text_field 0 20
-    text_field "$work_dir" 20
-    le32 "$background"; le32 "$geometry"; le32 "$character"
-    le32 "$width"; le32 "$height"
-    text_field "$title" 40
-    zeros 20
-  } >"$file"
+  perl -e 'print pack("V9 Z10 x2 V Z20 Z20 Z20 V5 Z40 x20", @ARGV)' $((electron)) $((positron)) $((photon)) \
+    0 0 0 1 1 1 "$scale" $((step)) 0 0 "$work_dir" $((background)) $((geometry)) $((character)) \
+    $((width)) $((height)) "$title" >"$file"
   expect_eq "$(stat -c %s "$file")" 192 "size of the written info file"
 }
 

@@ -1,24 +1,15 @@
-// voka_surface_check: checks that the window program's GDI surface (one
-// cached pen, lines gathered into polylines, drawn into a memory bitmap that
-// is copied to the window) paints a picture exactly as a pen created afresh
-// for every segment, drawn straight on a window, does.  Run under Wine (or
-// Windows) with a display:
-//
-//   voka_surface_check.exe PICTURE [--out PREFIX]
-//
-// PICTURE is converted to the work file work.$$$ in the current directory
-// and drawn as the main window of a first run (640 x 410) would draw it, six
-// times: the three kinds solid, in the dash styles, and solid of width 3.
-// One line per pass gives the pens each way created, the pixels drawn and
-// the bytes that differ.  A pass fails when a byte differs, when it drew
-// fewer than 2000 pixels, or when the cached surface made fewer than 3 pens
-// (every kind changes the pen at least once a batch) or not ten times fewer
-// than the reference.  With --out, the two pictures of a pass that differs
-// are written to PREFIX-passN-reference.bmp and PREFIX-passN-cached.bmp.
-// A path that begins with "/" is taken as a Linux path (Z:\...).
-//
-// Exit status 0 when every pass holds, 1 when one fails or the picture
-// cannot be read, 2 on a bad command line.
+// voka_surface_check PICTURE [--out PREFIX]: checks, under Wine (or Windows)
+// with a display, that the window program's GDI surface (one cached pen,
+// lines gathered into polylines, drawn into a memory bitmap copied to the
+// window) paints PICTURE exactly as a pen created afresh for every segment,
+// drawn straight on a window, does: in the main window of a first run, six
+// times (the kinds solid, in the dash styles, solid of width 3).  A pass
+// fails when a byte differs (--out then writes both pictures to
+// PREFIX-passN-reference.bmp and -cached.bmp), when it drew fewer than 2000
+// pixels, or when the cached surface made fewer than 3 pens (every kind
+// changes the pen at least once a batch) or not ten times fewer than the
+// reference.  The work file goes to the current directory.  Exit status 0,
+// 1 when a pass fails or the picture cannot be read, 2 on bad arguments.
 #include <windows.h>
 
 #include <cstdio>
@@ -33,6 +24,13 @@
 #include "tests/e2e/win_support.h"
 
 namespace {
+
+void Fill(HDC dc, const RECT *rect, Colour c)
+{
+    HBRUSH brush = CreateSolidBrush(c);
+    FillRect(dc, rect, brush);
+    DeleteObject(brush);
+}
 
 // The reference: a pen created afresh for every segment and rectangle, every
 // call sent straight to the device context.
@@ -57,10 +55,8 @@ public:
     }
     void fill_rect(int32_t l, int32_t t, int32_t r, int32_t b, Colour c) override
     {
-        HBRUSH brush = CreateSolidBrush(c);
         RECT rect = {l, t, r, b};
-        FillRect(dc, &rect, brush);
-        DeleteObject(brush);
+        Fill(dc, &rect, c);
     }
     void text(int32_t x, int32_t y, const char *t, int n, Colour c) override
     {
@@ -93,10 +89,8 @@ void Quiet_message(WindowRef, const char *text, const char *caption, int, int)
 // pens created.
 long Draw(HDC screen, bool cached)
 {
-    HBRUSH brush = CreateSolidBrush(settings.background_color);
     RECT r = {0, 0, layout.window_w, layout.window_h};
-    FillRect(screen, &r, brush);
-    DeleteObject(brush);
+    Fill(screen, &r, settings.background_color);
     const PixelRect view = {5, 5, layout.view_right, layout.view_bottom};
     long pens = 0;
     if (!cached) {

@@ -21,23 +21,9 @@ const std::string START = "GSTA\nGEND\n"
                           "      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n";
 const std::string ELECTRON = "250000500005000012343\n";   // at the origin, 1234 MeV
 
-class Convert : public testing::Test {
+class Convert : public PictureTest {
 protected:
-    void SetUp() override
-    {
-        Settings_init();
-        // The work directory holds at most 19 characters: work in the
-        // scratch directory itself.
-        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
-        current_batch = 0;
-    }
-
-    // Converts a picture made of the given text; returns Picture_convert's result.
-    int Run(const std::string &text)
-    {
-        Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
-        return Picture_convert(nullptr, 0);
-    }
+    int Run(const std::string &text) { return Convert_text(text); }
 
     // The work file's records, one line each: "batch kind x y z energy".
     std::string Records()
@@ -53,10 +39,6 @@ protected:
         }
         return text;
     }
-
-    ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
-    MessageRecorder messages;
 };
 
 // Short and long layouts, energies, separators, markers, and lines that

@@ -96,16 +96,14 @@ TEST(LineDraw, LimitsToTheSquare)
 // A picture whose positions are easy to follow: 800 x 400 picture area, scene
 // 8 cm wide, so 0.01 cm per pixel, the centre at (400, 200); z runs right
 // (100 pixels per cm) and y up.
-class Render : public testing::Test {
+class Render : public PictureTest {
 protected:
     void SetUp() override
     {
-        Settings_init();
-        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        PictureTest::SetUp();
         large_fonts = 0;
         view_state = ViewState{};
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        current_batch = 0;
         batch_from = batch_to = 0;
         geometry_enabled = geometry_pending = 1;
         std::memset(geometry_path, 0, sizeof geometry_path);
@@ -124,11 +122,10 @@ protected:
 
     void Load(const std::string &steps, const std::string &geometry = "GSTA\nGEND\n")
     {
-        File_write(scratch.file("p.pic"),
-                   geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
-                       steps);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
-        ASSERT_EQ(Picture_convert(nullptr, 0), 0) << messages.texts();
+        ASSERT_EQ(Convert_text(geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
+                               steps),
+                  0)
+            << messages.texts();
     }
 
     int Draw(int calc = 0, int redraw = 0)
@@ -147,9 +144,6 @@ protected:
         return all;
     }
 
-    ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
-    MessageRecorder messages;
     Recorder record;
 };
 

@@ -1,5 +1,6 @@
 // Helpers shared by the unit tests: a scratch directory, files written from
-// text, and a recorder for the messages the core shows.
+// text, a recorder for the messages the core shows, and a fixture for tests
+// that convert pictures.
 #ifndef VOKA_TEST_SUPPORT_H
 #define VOKA_TEST_SUPPORT_H
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "picture/message.h"
+#include "picture/picture.h"
+#include "picture/settings.h"
 
 inline std::string File_read(const std::string &path)
 {
@@ -106,6 +109,28 @@ public:
 
 private:
     std::string old_;
+};
+
+// A test in a scratch directory that is the current directory (the work file
+// goes there), with the settings of a first run and the messages recorded.
+class PictureTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings_init();
+        // The work directory setting holds at most 19 characters.
+        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        current_batch = 0;
+    }
+    // Converts a picture file of the given text; returns Picture_convert's result.
+    int Convert_text(const std::string &text)
+    {
+        Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
+        return Picture_convert(nullptr, 0);
+    }
+    ScratchDir scratch;
+    CurrentDir inside{scratch.path()};
+    MessageRecorder messages;
 };
 
 #endif

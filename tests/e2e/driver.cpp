@@ -289,20 +289,6 @@ int Capture(const Args &a)
     return Done(ok && Pixels_write(a.text[0], pixels) == 0, "capture: cannot write ", a.text[0]);
 }
 
-// A box of the open-file dialog that is no create prompt to confirm: a
-// complaint about the name.  Both are cancelled.
-int Refused(HWND dialog, HWND box)
-{
-    char text[1024];
-    Dialog_text(box, text);
-    std::fprintf(stderr, "voka_driver: unexpected box: \"%s\"\n", text);
-    Press(box, GetDlgItem(box, IDNO) != nullptr ? IDNO : IDOK);
-    Closed(box, 3000);
-    Press(dialog, IDCANCEL);
-    Closed(dialog, 3000);
-    return Fail("dialog-open: the dialog refused the file name");
-}
-
 // Types PATH into the open-file dialog's file-name field and presses OK;
 // `confirm` answers the create prompt that may follow with Yes.  Done once
 // the dialog has gone or the viewer raised a box of its own.
@@ -323,6 +309,7 @@ int Open_file(const Args &a, bool confirm)
     ok_pressed_at = Now_seconds();
     Press(dialog, IDOK);
     int result = -1;
+    char text[1024];
     Wait_until(a.limit, [&] {
         bool open = false;
         for (HWND box : Dialogs(a.main)) {
@@ -336,8 +323,8 @@ int Open_file(const Args &a, bool confirm)
                 result = RESULT_OK;
             else if (confirm && GetDlgItem(box, IDYES) != nullptr)
                 Press(box, IDYES), Sleep(100);
-            else
-                result = Refused(dialog, box);
+            else   // a complaint about the name
+                result = Fail("dialog-open: the dialog refused the file name: ", (Dialog_text(box, text), text));
         }
         if (result < 0 && !open)
             result = RESULT_OK;
@@ -370,21 +357,6 @@ int Message_boxes(const Args &a)
             return Fail("the message box \"", caption, "\" did not close");
     }
     return Fail("message-boxes: more than 20 boxes in a row");
-}
-
-int Close(const Args &a)
-{
-    DWORD process_id = 0;
-    GetWindowThreadProcessId(a.main, &process_id);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
-    PostMessageA(a.main, WM_CLOSE, 0, 0);
-    bool gone = Wait_until(a.limit, [&] { return !IsWindow(a.main); });
-    bool ended = gone && (process == nullptr || WaitForSingleObject(process, a.limit) == WAIT_OBJECT_0);
-    if (process != nullptr)
-        CloseHandle(process);
-    if (!gone)
-        Dialogs_print(a.main);
-    return !gone ? Fail("close: the main window stayed") : Done(ended, "close: the process did not end");
 }
 
 int Hold_file(const Args &a)
@@ -505,7 +477,15 @@ const Command COMMANDS[] = {
                      "raise failed");
      },
      "make the main window the foreground window, on top"},
-    {"close", "t", true, Close, "[SEC]  post WM_CLOSE, wait until the viewer's process ended"},
+    {"close", "t", true,
+     [](const Args &a) -> int {
+         PostMessageA(a.main, WM_CLOSE, 0, 0);
+         if (Wait_until(a.limit, [&] { return !IsWindow(a.main); }))
+             return RESULT_OK;
+         Dialogs_print(a.main);
+         return Fail("close: the main window stayed");
+     },
+     "[SEC]  post WM_CLOSE and wait until the main window is gone"},
     {"windows", "", false,
      [](const Args &) -> int {
          return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {

@@ -145,8 +145,10 @@ bmpcheck() {
   esac
 }
 
-# snap NAME: captures the client area to $CASE/NAME.bmp.
+# snap NAME: captures the client area to $CASE/NAME.bmp; snap_after NAME
+# STEPS...: the driver's steps, then wait-idle and the capture.
 snap() { drv capture "$CASE/$1.bmp"; }
+snap_after() { local name=$1; shift; drv "$@" + wait-idle + capture "$CASE/$name.bmp"; }
 
 # in_picture NAME COLOUR: pixels of COLOUR inside the frame of the picture area.
 in_picture() { bmpcheck count "$CASE/$1.bmp" 7 7 476 346 "$2"; }

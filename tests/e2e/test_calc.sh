@@ -27,8 +27,7 @@ t_calc_redraw_newest_batch() {
 
   # The calculation writes its first batch: a positron.
   cp "$DATA/calc_batch1.pic" "$out"
-  drv command $CMD_REDRAW + wait-idle
-  snap batch1
+  snap_after batch1 command $CMD_REDRAW
   at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
   expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
   at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
@@ -36,15 +35,13 @@ t_calc_redraw_newest_batch() {
 
   # ... and its second: two electrons; only batch 2 is drawn now.
   cat "$DATA/calc_batch2.part" >>"$out"
-  drv command $CMD_REDRAW + wait-idle
-  snap batch2
+  snap_after batch2 command $CMD_REDRAW
   at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
   expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
   compare_render batch2 "$out" --batches 2-2
 
   # A Redraw with nothing new draws the same.
-  drv command $CMD_REDRAW + wait-idle
-  snap batch2_again
+  snap_after batch2_again command $CMD_REDRAW
   same_image batch2 batch2_again "Redraw without new batches"
   viewer_close
 }

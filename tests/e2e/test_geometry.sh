@@ -7,8 +7,7 @@ t_geometry_file_open() {
   expect_eq "$(in_picture plain $YELLOW)" 0 "geometry pixels of a picture without geometry"
   at_least "$(in_picture plain $RED)" 200 "electron track pixels"
 
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/standard.pic" + wait-idle
-  snap with_cyls
+  snap_after with_cyls command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/standard.pic"
   at_least "$(in_picture with_cyls $YELLOW)" 500 "geometry pixels from the geometry file"
   compare_render with_cyls "$DATA/no_geometry.pic" --geometry "$DATA/standard.pic"
   # The geometry of the file is drawn as the picture would draw its own.
@@ -18,8 +17,7 @@ t_geometry_file_open() {
     { cat "$CASE/geo.txt"; fail "geometry from a geometry file differs from the picture's own"; }
 
   open_picture "$DATA/no_geometry.pic"
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/slabs.pic" + wait-idle
-  snap with_slabs
+  snap_after with_slabs command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/slabs.pic"
   at_least "$(in_picture with_slabs $YELLOW)" 500 "geometry pixels of the slab file"
   different_image with_cyls with_slabs "another geometry file"
   compare_render with_slabs "$DATA/no_geometry.pic" --geometry "$DATA/slabs.pic"
@@ -39,16 +37,13 @@ t_geometry_hide() {
   snap hidden_at_open
   expect_eq "$(in_picture hidden_at_open $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
   at_least "$(in_picture hidden_at_open $RED)" 200 "electron track pixels"
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap shown
+  snap_after shown command $CMD_GEOMETRY_HIDE
   at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels after the second Geometry Hide"
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap hidden
+  snap_after hidden command $CMD_GEOMETRY_HIDE
   expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels after Geometry Hide"
   at_least "$(in_picture hidden $RED)" "$(in_picture shown $RED)" "electron pixels once the geometry is gone"
   compare_render hidden "$DATA/standard.pic" --no-geometry
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap shown_again
+  snap_after shown_again command $CMD_GEOMETRY_HIDE
   same_image shown shown_again "Geometry Hide twice"
   viewer_close
 }

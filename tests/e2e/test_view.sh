@@ -16,69 +16,53 @@ t_open_rotate_and_zoom() {
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $BLUE)" 40 "photon line in the legend"
   compare_render open "$DATA/standard.pic"
   # Redraw outside CALC mode copies the picture back unchanged.
-  drv command $CMD_REDRAW + wait-idle
-  snap redraw
+  snap_after redraw command $CMD_REDRAW
   same_image open redraw "Redraw outside CALC mode"
 
   # "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
   # tested before the step, so at 180 a further "<<" is refused and nothing
   # is repainted.
-  drv command $CMD_X_MINUS + wait-idle
-  snap x_minus
+  snap_after x_minus command $CMD_X_MINUS
   different_image open x_minus "after x >>"
   compare_render x_minus "$DATA/standard.pic" --angles -90,0,0
-  drv command $CMD_X_PLUS + wait-idle
-  snap x_back
+  snap_after x_back command $CMD_X_PLUS
   same_image open x_back "x >> then <<"
-  drv command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
-  snap y180
+  snap_after y180 command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS
   different_image open y180 "after y << <<"
   compare_render y180 "$DATA/standard.pic" --angles 0,180,0
-  drv command $CMD_Y_PLUS + wait-idle
-  snap y_refused
+  snap_after y_refused command $CMD_Y_PLUS
   same_image y180 y_refused "y << at 180 (refused)"
-  drv command $CMD_Y_MINUS + wait-idle
-  snap y90
+  snap_after y90 command $CMD_Y_MINUS
   different_image y180 y90 "y >> from 180"
   compare_render y90 "$DATA/standard.pic" --angles 0,90,0
-  drv command $CMD_Y_MINUS + wait-idle
-  snap y_back
+  snap_after y_back command $CMD_Y_MINUS
   same_image open y_back "y back to 0"
-  drv command $CMD_Z_PLUS + wait-idle
-  snap z90
+  snap_after z90 command $CMD_Z_PLUS
   different_image open z90 "after z <<"
   compare_render z90 "$DATA/standard.pic" --angles 0,0,90
-  drv command $CMD_Z_MINUS + wait-idle
-  snap z_back
+  snap_after z_back command $CMD_Z_MINUS
   same_image open z_back "z << then >>"
 
   # Normal without a zoom is ignored; Expand zooms into the dragged
   # rectangle, and the zoom holds while the view is turned; Normal undoes it.
-  drv command $CMD_NORMAL + wait-idle
-  snap normal_first
+  snap_after normal_first command $CMD_NORMAL
   same_image open normal_first "Normal before any Expand"
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap zoomed
+  snap_after zoomed command $CMD_EXPAND + wait-idle + drag 120 90 300 230
   different_image open zoomed "after Expand"
   compare_render zoomed "$DATA/standard.pic" --zoom 120,90,300,230
-  drv command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS + wait-idle
-  snap zoomed_turned
+  snap_after zoomed_turned command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS
   same_image zoomed zoomed_turned "zoomed view turned and turned back"
-  drv command $CMD_NORMAL + wait-idle
-  snap normal
+  snap_after normal command $CMD_NORMAL
   same_image open normal "Normal after Expand"
   # Dragging up and to the left selects the same rectangle.
-  drv command $CMD_EXPAND + wait-idle + drag 300 230 120 90 + wait-idle
-  snap backwards
+  snap_after backwards command $CMD_EXPAND + wait-idle + drag 300 230 120 90
   same_image zoomed backwards "zoom dragged backwards"
   drv command $CMD_NORMAL + wait-idle
 
   # Esc after Expand cancels the selection: a drag then zooms nothing.
-  drv command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230 + wait-idle
-  snap after_escape
+  snap_after after_escape command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230
   same_image open after_escape "drag after Expand and Esc"
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap zoomed_again
+  snap_after zoomed_again command $CMD_EXPAND + wait-idle + drag 120 90 300 230
   different_image open zoomed_again "Expand after the cancelled one"
   viewer_close
 }
@@ -88,14 +72,12 @@ t_open_rotate_and_zoom() {
 t_nothing_changes_without_picture() {
   viewer_start
   snap before
-  drv command $CMD_OPEN + dialog-cancel + wait-idle
-  snap cancelled
+  snap_after cancelled command $CMD_OPEN + dialog-cancel
   same_image before cancelled "picture after a cancelled open dialog"
   drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
   drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
   drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  drv command $CMD_NORMAL + wait-idle
-  snap after
+  snap_after after command $CMD_NORMAL
   same_image before after "selections without a picture"
   viewer_close
 }
@@ -105,16 +87,14 @@ t_title_and_guide() {
   snap plain
   # Title and guide buttons before a picture would do nothing; here a click
   # places the title with its top-left corner at the click (client x + 5).
-  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
-  snap titled
+  snap_after titled command $CMD_TITLE + wait-idle + click 60 40
   bmpcheck diff "$CASE/titled.bmp" "$CASE/plain.bmp" --ignore 65 45 150 20 >/dev/null ||
     fail "the title changed pixels outside its box at (65, 45)"
   at_least "$(bmpcheck count "$CASE/titled.bmp" 65 45 150 20 $WHITE)" 30 "title text pixels"
   IGNORE_BOXES=("$(title_box 60 40)")
   compare_render titled "$DATA/standard.pic" --title-pos 60,40
 
-  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
-  snap guided
+  snap_after guided command $CMD_GUIDE + wait-idle + click 200 150
   # Frame 137 x 70 in white from client (205, 155), background inside, one
   # 50-pixel sample line per particle kind.
   expect_eq "$(bmpcheck count "$CASE/guided.bmp" 205 155 137 1 $WHITE)" 137 "guide frame, top"
@@ -134,14 +114,12 @@ t_title_and_guide() {
   # Positions too far right or down are pulled in: the title to
   # (view_right - 80, view_bottom - 30), the guide to (view_right - 150,
   # view_bottom - 80), i.e. (405, 325) and (335, 275) here.
-  drv command $CMD_TITLE + wait-idle + click 470 340 + wait-idle
-  snap title_pulled_in
+  snap_after title_pulled_in command $CMD_TITLE + wait-idle + click 470 340
   at_least "$(bmpcheck count "$CASE/title_pulled_in.bmp" 410 330 75 20 $WHITE)" 30 "pulled-in title text"
   expect_eq "$(bmpcheck count "$CASE/title_pulled_in.bmp" 65 45 150 20 $WHITE)" 0 "title left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 200 150)")
   compare_render title_pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 200,150
-  drv command $CMD_GUIDE + wait-idle + click 470 340 + wait-idle
-  snap pulled_in
+  snap_after pulled_in command $CMD_GUIDE + wait-idle + click 470 340
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 340 280 137 1 $WHITE)" 137 "pulled-in guide frame, top"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 476 280 1 70 $WHITE)" 70 "pulled-in guide frame, right"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 205 155 137 1 $WHITE)" 0 "guide left at its old place"

@@ -134,34 +134,6 @@ TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
     EXPECT_EQ(convert_stats.skipped_batch_range, 2u);
 }
 
-// Counts locate batch n at 40 * (records of batches 1..n-1), with records of
-// 10000 batches.
-TEST_F(Convert, CountsLocateEveryBatch)
-{
-    std::string pic = START;
-    for (int b = 1; b <= BATCH_MAX; b += 999) {
-        char line[16];
-        std::snprintf(line, sizeof line, "0%5d\n", b);
-        pic += line;
-        for (int k = 0; k < b % 3 + 1; k++)
-            pic += ELECTRON + "-\n";
-    }
-    ASSERT_EQ(Run(pic), 0);
-    std::string bytes = scratch.read("work.$$$");
-    size_t offset = 0;
-    for (int b = 1; b <= BATCH_MAX; b++) {
-        if (batch_step_count[b - 1] == 0)
-            continue;
-        ASSERT_LT(offset, bytes.size() / STEP_RECORD_SIZE);
-        StepRecord r;
-        Step_decode(reinterpret_cast<const uint8_t *>(bytes.data() + offset * STEP_RECORD_SIZE), &r);
-        EXPECT_EQ(r.batch, b);
-        offset += batch_step_count[b - 1];
-    }
-    EXPECT_EQ(offset * STEP_RECORD_SIZE, bytes.size());
-    EXPECT_EQ(batch_count, 9991u);
-}
-
 // The work directory text is glued to the file name as it stands; counting
 // for a report writes nothing.
 TEST_F(Convert, WorkDirectoryGluedAndCountingWritesNothing)

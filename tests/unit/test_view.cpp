@@ -119,14 +119,6 @@ TEST_F(View, ScaleFromExtents)
     EXPECT_EQ(s, 7);
 }
 
-// Indicator mode: no scale, no pan; the x axis collapses to (61, 49).
-TEST_F(View, IndicatorMode)
-{
-    const double x_end[3] = {35, 0, 0}, z_end[3] = {0, 0, 35};
-    EXPECT_EQ(Text(View_proj(PROJ_INDICATOR, x_end)), "61,49");
-    EXPECT_EQ(Text(View_proj(PROJ_INDICATOR, z_end)), "96,49");
-}
-
 // An expand multiplies the extents by the selected fraction and pans the
 // selection's centre (client coordinates, the 5-pixel offset not
 // subtracted) to the picture centre; keeping the zoom keeps both; a second

@@ -1,5 +1,6 @@
-// Conversion of picture files into the work file: line rules, both layouts,
-// separators and markers, long lines, per-batch counts and every failure.
+// Conversion of picture files into the work file: the geometry section before
+// the header, line rules, both layouts, separators and markers, long lines,
+// per-batch counts and every failure.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
@@ -15,10 +17,10 @@
 
 namespace {
 
-// No geometry, and a header with the bounds -1..1, -2..2, -3..3 and
-// coordinate scale 1.
-const std::string START = "GSTA\nGEND\n"
-                          "      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n";
+// A header with the bounds -1..1, -2..2, -3..3 and coordinate scale 1; a
+// picture starts with it after an empty geometry section.
+const std::string HEADER = "      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n";
+const std::string START = "GSTA\nGEND\n" + HEADER;
 const std::string ELECTRON = "250000500005000012343\n";   // at the origin, 1234 MeV
 
 class Convert : public PictureTest {
@@ -40,6 +42,85 @@ protected:
         return text;
     }
 };
+
+// n values first, first + 1, ..., four to a line in 15-column fields.
+std::string Values(int n, int first = 1)
+{
+    std::string out;
+    for (int i = 0; i < n; i++) {
+        char field[32];
+        std::snprintf(field, sizeof field, "%15.5E", static_cast<double>(first + i));
+        out += field;
+        if (i % 4 == 3 || i == n - 1)
+            out += "\n";
+    }
+    return out;
+}
+
+std::string Counts(int a, int b)
+{
+    char line[32];
+    std::snprintf(line, sizeof line, "%6d%6d\n", a, b);
+    return line;
+}
+
+// A list of n values takes ceil(n/4) lines, an empty list none, so that
+// counts like 9, 13 and 17 keep the following lists and the header in step;
+// "GEND" needs nothing after it on its line.
+TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
+{
+    geometry_kind = GEOMETRY_SLABS;
+    ASSERT_EQ(Run("GSTA\nGEND and other words\n" + HEADER), 0);
+    EXPECT_EQ(geometry_kind, GEOMETRY_NONE);
+    for (int radii : {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100}) {
+        for (int planes : {0, 2, 9}) {
+            SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
+            x_max = 0;
+            ASSERT_EQ(Run("GSTA\nCYLS\n" + Counts(radii, planes) + Values(radii, 1) + Values(planes, 1000) +
+                          "GEND\n" + HEADER),
+                      0);
+            EXPECT_EQ(x_max, 1.0);
+            EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
+            EXPECT_EQ(cyl_radius_count, radii);
+            EXPECT_EQ(cyl_plane_count, planes);
+            for (int i = 0; i < radii; i++)
+                EXPECT_EQ(cyl_radius[i], static_cast<float>(1 + i));
+            for (int i = 0; i < planes; i++)
+                EXPECT_EQ(cyl_plane_z[i], static_cast<float>(1000 + i));
+        }
+    }
+}
+
+// Counts above 100 are clamped and the surplus values read and dropped, so
+// the section still ends where it should; counts are scanned as "%6i"
+// (octal with a leading 0); values take E exponents only (a D ends the
+// number) and an empty field is 0.  Cylinders and slabs are kept apart.
+TEST_F(Convert, GeometryCountsAndValueFields)
+{
+    ASSERT_EQ(Run("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) + "GEND\n" + HEADER),
+              0);
+    EXPECT_EQ(x_max, 1.0);
+    EXPECT_EQ(slab_x_count, 100);
+    EXPECT_EQ(slab_x[99], 100.0f);
+    EXPECT_EQ(slab_y_count, 2);
+    EXPECT_EQ(slab_y[1], 8.0f);
+    EXPECT_EQ(slab_z[0], 9.0f);
+    EXPECT_EQ(geometry_values_dropped, 30);
+
+    ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
+    EXPECT_EQ(cyl_radius_count, 8);
+    EXPECT_EQ(cyl_plane_z[0], 3.0f);
+    EXPECT_EQ(slab_z[0], 9.0f);   // the slab lists stay
+
+    ASSERT_EQ(Run("GSTA\nSLAB\n     4     1     1\n       1.5D+02     -2.5e+01                  3\n" +
+                  Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
+              0);
+    EXPECT_EQ(slab_x[0], 1.5f);
+    EXPECT_EQ(slab_x[1], -25.0f);
+    EXPECT_EQ(slab_x[2], 0.0f);
+    EXPECT_EQ(slab_x[3], 3.0f);
+    EXPECT_EQ(cyl_plane_z[0], 3.0f);   // and the cylinder lists too
+}
 
 // Short and long layouts, energies, separators, markers, and lines that
 // mean nothing; any other first column starts a batch.
@@ -162,8 +243,11 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"missing picture", nullptr, "./", "input file open error !!"},
         {"empty file", "", "./", "input file read error !!"},
         {"no GSTA", "HELLO\nGEND\n", "./", "input file read error !!"},
-        {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0\n", "./", "input file read error !!"},
+        {"lower-case keyword", "gsta\nGEND\n", "./", "input file read error !!"},
         {"unknown kind line", "GSTA\nCONE\nGEND\n", "./", "input file read error !!"},
+        {"ends after the kind", "GSTA\nCYLS\n", "./", "input file read error !!"},
+        {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0\n", "./", "input file read error !!"},
+        {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./", "input file read error !!"},
         {"no header line", "GSTA\nGEND\n", "./", ""},
         {"missing work directory", START.c_str(), "./nonexistent/", "work path not found error !!"},
     };

@@ -30,14 +30,11 @@ viewer_close() { viewer_end 20; }
 
 # --- info file -----------------------------------------------------------------
 
-# info_write FILE [key=value...]: a 192-byte settings record with the
-# defaults of a first run, changed by the given keys: width height work_dir
-# title background geometry character electron positron photon (colours as
-# 0x00BBGGRR), step (rotation step), scale (scale unit text).  Field by
-# field: the three kinds' colours, pen styles 0 and widths 1, the scale text,
-# the rotation step, the two cut-off texts "0", the work directory, the
-# background, geometry and character colours, the window size, the title
-# and a zero tail (texts zero-padded, cut to leave a zero).
+# info_write FILE [key=value...]: the 192-byte settings record of a first
+# run, changed by the given keys (colours as 0x00BBGGRR).  Field by field:
+# the kinds' colours, pen styles 0 and widths 1, the scale text, the
+# rotation step, the cut-off texts "0", the work directory, the background,
+# geometry and character colours, the window size, the title, a zero tail.
 info_write() {
   local file=$1 kv; shift
   local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
@@ -100,19 +97,15 @@ viewer_with_picture() {
 # --- images --------------------------------------------------------------------
 # bmpcheck, with ImageMagick, on the captures and renders (BMP files):
 #   bmpcheck pixel A.bmp X Y                     the colour as RRGGBB
-#   bmpcheck count A.bmp X Y W H RRGGBB [--not]  pixels of that colour in the
-#                                                box (--not: of any other)
+#   bmpcheck count A.bmp X Y W H RRGGBB [--not]  pixels of (--not: not of)
+#                                                that colour in the box
 #   bmpcheck diff A.bmp B.bmp [--clip] [--ignore X Y W H]... [--only RRGGBB] [--out D.bmp]
-#       prints "N pixels differ" between B and the same part of A, leaving out
-#       the --ignore boxes, and fails when N is not 0.  --clip compares only
-#       the part of B that lies inside A (a capture of the client area can be
-#       shorter than the picture with its margin); --only compares just the
-#       pixels that have that colour in A or in B (for instance the geometry
-#       outlines, drawn over everything else); --out writes the differing
-#       pixels in white.
-# A pixel differs when any of its channels does: the difference of the two
-# images, its largest channel, anything above black made white; the mean
-# is then the share of differing pixels.
+#       prints "N pixels differ" between B and the same part of A, fails
+#       unless N is 0.  --clip: only the part of B inside A; --only: just
+#       the pixels of that colour in A or B (the geometry, drawn over all
+#       else); --out writes the differing pixels in white.
+# A pixel differs when any channel does: the images' difference, its
+# largest channel, anything above black made white; the mean is the share.
 DIFFERING=(-alpha off -compose difference -composite -separate -evaluate-sequence max
            -fill white +opaque black)
 bmpcheck() {

@@ -18,7 +18,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
-export E2E_ROOT=$ROOT E2E_WORK=$ROOT/build/e2e
+export E2E_WORK=$ROOT/build/e2e
 export VOKA_VIEWER=${E2E_VIEWER:-$ROOT/build/win/app/vokagraphic.exe}
 export VOKA_DRIVER=$ROOT/build/win/voka_driver.exe
 export E2E_SURFACE_CHECK=$ROOT/build/win/voka_surface_check.exe
@@ -44,12 +44,11 @@ done
 
 # shellcheck source=../../scripts/wine_env.sh
 . scripts/wine_env.sh
-fresh_prefix=0
-[ -f "$E2E_WORK/wineprefix/.voka-ready" ] || fresh_prefix=1
+fresh_prefix=$([ -f "$E2E_WORK/wineprefix/.voka-ready" ] || echo 1)
 wine_session "$E2E_WORK"
 # Unmanaged windows: with no window manager in Xvfb, Wine otherwise waits
 # about a second for the manager at every dialog and window that closes.
-[ $fresh_prefix -eq 0 ] || wine_windows_managed N
+[ -z "$fresh_prefix" ] || wine_windows_managed N
 
 passed=0 failed=0 skipped=0
 total_start=$SECONDS
@@ -69,21 +68,15 @@ for c in "${selected[@]}"; do
   wineserver -w >/dev/null 2>&1
   took=$((SECONDS - start))
   case $status in
-    0)
-      passed=$((passed + 1))
-      printf 'PASS %-40s %3d s\n' "$name" "$took"
-      [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$dir"
-      ;;
-    77)
-      skipped=$((skipped + 1))
-      printf 'SKIP %-40s %s\n' "$name" "$(tail -n 1 "$log")"
-      ;;
-    *)
-      failed=$((failed + 1))
-      [ $status -eq 124 ] && echo "timed out after $case_timeout s" >>"$log"
-      printf 'FAIL %-40s %3d s (status %d, log: %s)\n' "$name" "$took" "$status" "${log#"$ROOT"/}"
-      tail -n 15 "$log" | sed 's/^/     | /'
-      ;;
+    0) passed=$((passed + 1))
+       printf 'PASS %-40s %3d s\n' "$name" "$took"
+       [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$dir" ;;
+    77) skipped=$((skipped + 1))
+        printf 'SKIP %-40s %s\n' "$name" "$(tail -n 1 "$log")" ;;
+    *) failed=$((failed + 1))
+       [ $status -ne 124 ] || echo "timed out after $case_timeout s" >>"$log"
+       printf 'FAIL %-40s %3d s (status %d, log: %s)\n' "$name" "$took" "$status" "${log#"$ROOT"/}"
+       tail -n 15 "$log" | sed 's/^/     | /' ;;
   esac
 done
 

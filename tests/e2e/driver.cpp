@@ -406,12 +406,6 @@ const Command COMMANDS[] = {
                      "the viewer's window did not appear");
      },
      "[SEC]  wait until the viewer's window is shown"},
-    {"wait-gone", "t", false,
-     [](const Args &a) -> int {
-         return Done(Wait_until(a.limit, [] { return FindWindowA(nullptr, MAIN_TITLE) == nullptr; }, 50),
-                     "the viewer's window did not go away");
-     },
-     "[SEC]  wait until the viewer's window is gone"},
     {"wait-idle", "t", true, [](const Args &a) -> int { return Quiet(a.main, a.limit, false); },
      "[SEC]  wait until the viewer has handled all queued and painted (fails on a dialog)"},
     {"command", "I", true, [](const Args &a) -> int { return Post(a.main, WM_COMMAND, a.number[0]); },

@@ -79,18 +79,29 @@ DATA=$PWD/tests/data/e2e
 RED=FF0000 GREEN=00FF00 BLUE=0000FF YELLOW=FFFF00 WHITE=FFFFFF BLACK=000000
 COLOUR_KEYS=(electron=0x0000FF positron=0x00FF00 photon=0xFF0000 geometry=0x00FFFF)
 
+# Clicks the CALC box on, then closes the command interpreter window that it
+# opens (it would cover the viewer on this screen without a window manager).
+calc_on() {
+  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
+}
+
 # Chooses PICTURE through the real open-file dialog and waits for the picture.
 open_picture() {
   drv command $CMD_OPEN + dialog-open "$1" + wait-idle
 }
 
-# viewer_with_picture PICTURE [info keys...]: an info file with the test
-# colours (and the given keys), the viewer started, the picture opened.
+# viewer_with_info [info keys...]: the viewer started with an info file;
+# viewer_with_picture PICTURE [info keys...]: with the test colours too, and
+# the picture opened.
+viewer_with_info() {
+  mkdir -p "$CASE/start"
+  info_write "$CASE/start/info.\$\$\$" "$@"
+  viewer_start
+}
 viewer_with_picture() {
   local picture=$1; shift
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}" "$@"
-  viewer_start
+  viewer_with_info "${COLOUR_KEYS[@]}" "$@"
   open_picture "$picture"
 }
 

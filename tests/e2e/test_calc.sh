@@ -2,17 +2,8 @@
 # Open then names the calculation's output file, and Redraw reads that file
 # again and draws its newest batch only.
 
-# Clicks the CALC box on, then closes the command interpreter window that it
-# opens (it would cover the viewer on this screen without a window manager).
-calc_on() {
-  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
-}
-
 t_calc_redraw_newest_batch() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+  viewer_with_info "${COLOUR_KEYS[@]}"
   calc_on
   local out=$CASE/calc/run.out
   mkdir -p "$CASE/calc"

@@ -26,9 +26,7 @@ unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 # The work file cannot be created: the conversion says so, and so does the
 # rebuild that the chosen picture asks for, which finds no work file.
 t_work_path_not_found() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" 'work_dir=c:\no\such\dir\'
-  viewer_start
+  viewer_with_info 'work_dir=c:\no\such\dir\'
   drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
   expect_boxes "Error status: work path not found error !!" \
     "Error status: work path not found error !!"
@@ -46,9 +44,7 @@ t_not_a_picture_file() {
   : >"$CASE/empty.pic"
   cp "$DATA/standard.pic" "$CASE/a.pic"
   cp "$DATA/standard.pic" "$CASE/locked.pic"
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+  viewer_with_info "${COLOUR_KEYS[@]}"
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
   expect_boxes "Error Status: Cmtodot err!" \
     "Error status: work path not found error !!" \
@@ -96,7 +92,7 @@ t_calc_output_file_errors() {
   mkdir -p "$CASE/calc"
   : >"$CASE/calc/locked.out"
   viewer_start
-  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  calc_on
   drv command $CMD_REDRAW
   expect_boxes "Error status: Not Selected Redraw File."
   lock_file "$CASE/calc/locked.out"

@@ -29,9 +29,7 @@ t_geometry_file_open() {
 # show again with the picture on: the tracks come back where the geometry
 # covered them.
 t_geometry_hide() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+  viewer_with_info "${COLOUR_KEYS[@]}"
   drv command $CMD_GEOMETRY_HIDE + wait-idle
   open_picture "$DATA/standard.pic"
   snap hidden_at_open

@@ -13,8 +13,7 @@ t_first_run_default_size() {
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 1 351 $WHITE)" 351 "white left frame line"
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 5 478 1 $BLACK)" 478 "black inner top frame line"
   drv command $CMD_END
-  drv wait-gone 20
-  wait "$viewer_pid" || true
+  wait "$viewer_pid" || true   # End ends the process
   local info="$CASE/start/info.\$\$\$"
   [ -f "$info" ] || fail "no info file written at exit"
   expect_eq "$(stat -c %s "$info")" 192 "size of the info file"
@@ -25,9 +24,7 @@ t_first_run_default_size() {
 }
 
 t_stored_size() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" width=800 height=500
-  viewer_start
+  viewer_with_info width=800 height=500
   expect_eq "$(drv window-rect)" "0 0 800 500" "window of the stored size"
   snap start
   # The picture area grows with the window: its frame ends at x = 800 - 155
@@ -42,9 +39,7 @@ t_stored_size() {
 }
 
 t_stored_size_below_minimum() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" width=600 height=380
-  viewer_start
+  viewer_with_info width=600 height=380
   expect_eq "$(drv window-rect)" "0 0 640 400" "window from a stored size below the minimum"
   viewer_close
   expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 124)" 640 "stored width"

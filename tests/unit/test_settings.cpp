@@ -30,9 +30,7 @@ TEST(Settings, ImageRoundTripsAndShortFilesReplaceOnlyTheirBytes)
     SettingsRecord r;
     Settings_defaults(&r);
     Settings_decode(image.data(), image.size(), &r);
-    auto le32 = [&image](size_t at) {
-        return image[at] | image[at + 1] << 8 | image[at + 2] << 16 | static_cast<uint32_t>(image[at + 3]) << 24;
-    };
+    auto le32 = [&image](size_t at) { return Le32(&image[at]); };
     EXPECT_EQ(r.particle_color[1], le32(4));
     EXPECT_EQ(static_cast<uint32_t>(r.particle_pen_width[2]), le32(32));
     EXPECT_EQ(static_cast<uint32_t>(r.angle_step), le32(48));

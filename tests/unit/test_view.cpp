@@ -15,11 +15,6 @@
 
 namespace {
 
-std::string Text(PixelPoint p)
-{
-    return std::to_string(p.x) + "," + std::to_string(p.y);
-}
-
 // Large fonts raise the minimum height (the minimum itself is checked end to
 // end); a stored size is used as stored, only the height raised; the print
 // position steps with whole tenths of the height.
@@ -68,7 +63,8 @@ protected:
     {
         double cm[3] = {x, y, z}, px[3];
         Point_calc(cm, view_state.view_scale, px);
-        return Text(View_proj(PROJ_VIEW, px));
+        PixelPoint p = View_proj(PROJ_VIEW, px);
+        return std::to_string(p.x) + "," + std::to_string(p.y);
     }
 
     void Setup(int mode)

@@ -54,22 +54,7 @@ info_read32() { # FILE OFFSET: signed 32-bit value
   od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '
 }
 
-# --- pictures ------------------------------------------------------------------
-# The test pictures in tests/data/e2e: short layout, coordinate scale 1 (the
-# encoded value is 50000 + 10000 * cm), the scene a cube of 10 cm about the
-# origin unless said otherwise, energies in MeV.
-#   standard.pic      cylinders of radius 1 and 3 between z = -4 and 4; batch 1
-#                     an electron, a positron and a photon, batch 2 two electrons
-#   no_geometry.pic   the same tracks without a geometry section
-#   slabs.pic         a slab box around the middle and one short electron track
-#   many_tracks.pic   cylinders of radius 1, 2 and 3 between z = -4, 0 and 4; two
-#                     batches of six electrons, positrons and photons each,
-#                     interleaved, of 3 to 11 steps in all directions (short
-#                     steps restart a dash pattern often)
-#   calc_batch1.pic   a calculation's output so far: standard.pic's geometry
-#                     and batch 1's positron; calc_batch2.part follows: batch 2
-#   one_electron.pic  one electron across the scene, no geometry
-#   flat.pic          a scene without extent
+# The test pictures, described in tests/data/e2e/README.md.
 DATA=$PWD/tests/data/e2e
 
 # --- cases with a picture --------------------------------------------------------

@@ -34,13 +34,12 @@ std::vector<std::string> Data_lines(const char *name)
 }
 
 // Carries out one line of the scene script (scenes.txt describes the
-// operations); other lines are passed over.
+// operations); other lines, and text, are passed over.
 void Replay(RasterSurface *s, const char *line)
 {
     char op[16] = "";
     long a = 0, b = 0, c = 0, d = 0;
     unsigned long colour = 0;
-    int text_at = 0;
     std::sscanf(line, "%15s", op);
     std::string o = op;
     auto i = [](long v) { return static_cast<int32_t>(v); };
@@ -57,8 +56,6 @@ void Replay(RasterSurface *s, const char *line)
         s->fill_rect(i(a), i(b), i(c), i(d), rgb());
     else if (o == "bk")
         s->set_background(std::strstr(line, "opaque") != nullptr, WHITE);
-    else if (o == "text" && std::sscanf(line, "%*s %ld %ld %lx %n", &a, &b, &colour, &text_at) == 3 && text_at)
-        s->text(i(a), i(b), line + text_at, static_cast<int>(std::strlen(line + text_at)), rgb());
 }
 
 // The pixels recorded for the scene whose "scene" line is lines[at]: a

@@ -1,20 +1,13 @@
 #!/usr/bin/env bash
-# End-to-end tests: the real viewer (build/win/app/vokagraphic.exe) under Wine
-# in a virtual X server, steered by the driver (build/win/voka_driver.exe).
-#
-# Usage: tests/e2e/run.sh [PATTERN...]
-#   Runs every test case (a shell function named t_* in tests/e2e/test_*.sh),
-#   or those whose name ("view:rotation" for t_rotation in test_view.sh)
-#   contains one of the PATTERNs.  Prints one line per case and ends with
-#   "N passed, N failed[, N skipped]"; exits 1 when a case failed.  Skipped
-#   cases are those that cannot run here (exit 77).
-#
-# Needs scripts/build.sh win (viewer, driver, voka_surface_check) and native
-# (vokatool), and ImageMagick for the image checks; keeps its Wine prefix in
-# build/e2e/.
-# Environment: E2E_VIEWER (the viewer to test), E2E_CASE_TIMEOUT (seconds
-#              per case, default 60), E2E_KEEP=1 keeps the scratch folders
-#              of passed cases.
+# tests/e2e/run.sh [PATTERN...]: the end-to-end tests, the real viewer under
+# Wine in a virtual X server, steered by the driver: every case (a function
+# t_* of tests/e2e/test_*.sh), or those whose name ("view:title_and_guide"
+# for t_title_and_guide of test_view.sh) contains a PATTERN.  One line per
+# case, then "N passed, N failed[, N skipped]" (skipped: cannot run here,
+# exit 77); exits 1 when a case failed.  Needs scripts/build.sh win and
+# native, and ImageMagick; keeps its Wine prefix in build/e2e/.
+# Environment: E2E_VIEWER (the viewer to test), E2E_CASE_TIMEOUT (seconds a
+# case, default 60), E2E_KEEP=1 keeps the folders of passed cases.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD

@@ -25,8 +25,6 @@ const std::string ELECTRON = "250000500005000012343\n";   // at the origin, 1234
 
 class Convert : public PictureTest {
 protected:
-    int Run(const std::string &text) { return Convert_text(text); }
-
     // The work file's records, one line each: "batch kind x y z energy".
     std::string Records()
     {
@@ -123,7 +121,8 @@ TEST_F(Convert, GeometryCountsAndValueFields)
 }
 
 // Short and long layouts, energies, separators, markers, and lines that
-// mean nothing; any other first column starts a batch.
+// mean nothing; any other first column starts a batch; a line longer than
+// 127 characters is read in two parts, the rest parsed as a line of its own.
 TEST_F(Convert, DecodesStepLinesOfBothLayouts)
 {
     ASSERT_EQ(Run(START + "0    1\n"
@@ -136,7 +135,8 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                           "X    2\n"
                           "435651584335544323355443200013\n"    // photon long, x = 0.25 cm, 1 MeV
                           "2550005000050000   1x\n"             // exponent not a digit: 0
-                          "2600005000050000   19\n"),           // exponent 9
+                          "2600005000050000   19\n" +           // exponent 9
+                          std::string("260000500005000012343").append(106, ' ') + ELECTRON),
               0)
         << messages.texts();
     EXPECT_EQ(messages.texts(), "");
@@ -146,9 +146,11 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                          "1 3 0 1 0 5e+09\n"
                          "2 1 0.25 0 0 1\n"
                          "2 2 0.5 0 0 0.001\n"
-                         "2 2 1 0 0 1e+06\n");
+                         "2 2 1 0 0 1e+06\n"
+                         "2 2 1 0 0 1234\n"
+                         "2 2 0 0 0 1234\n");
     EXPECT_EQ(batch_step_count[0], 4u);
-    EXPECT_EQ(batch_step_count[1], 3u);
+    EXPECT_EQ(batch_step_count[1], 5u);
     EXPECT_EQ(batch_count, 2u);
     EXPECT_EQ(convert_stats.skipped_type, 1u);
     EXPECT_EQ(convert_stats.marker_lines, 1u);
@@ -190,16 +192,6 @@ TEST_F(Convert, HeaderScaleAndRealFields)
     EXPECT_EQ(coord_scale, 0.0f);
     EXPECT_EQ(batch_count, 0u);   // no step lines at all
     EXPECT_EQ(Records(), "");
-}
-
-// A line longer than 127 characters is read in two parts, the rest parsed
-// as a line of its own.
-TEST_F(Convert, SplitsLongLinesAt127Characters)
-{
-    std::string first = "260000500005000012343";
-    first.resize(127, ' ');
-    ASSERT_EQ(Run(START + "0    1\n" + first + "360000500005000012343\n"), 0);
-    EXPECT_EQ(Records(), "1 2 1 0 0 1234\n1 3 1 0 0 1234\n");
 }
 
 // Steps before the first batch line and in batches outside 1..10000 have no

@@ -122,7 +122,7 @@ protected:
 
     void Load(const std::string &steps, const std::string &geometry = "GSTA\nGEND\n")
     {
-        ASSERT_EQ(Convert_text(geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
+        ASSERT_EQ(Run(geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
                                steps),
                   0)
             << messages.texts();

@@ -129,7 +129,7 @@ protected:
         current_batch = 0;
     }
     // Converts a picture file of the given text; returns Picture_convert's result.
-    int Convert_text(const std::string &text)
+    int Run(const std::string &text)
     {
         Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
         return Picture_convert(nullptr, 0);

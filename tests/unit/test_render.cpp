@@ -27,39 +27,38 @@ public:
     std::string drawn;
     int pens = 0, lines = 0, texts = 0;
 
-    void pen(int s, int w, Colour c) override { style = s, width = w, colour = c, pens++; }
-    void move_to(int32_t x, int32_t y) override { at_x = x, at_y = y; }
+    void pen(int s, int w, Colour c) override { in_force = " pen " + Num(s) + " " + Num(w) + " " + Hex(c), pens++; }
+    void move_to(int32_t x, int32_t y) override { at = Num(x) + " " + Num(y); }
     void line_to(int32_t x, int32_t y) override
     {
-        std::snprintf(line, sizeof line, "line %d %d %d %d pen %d %d %06X\n", at_x, at_y, x, y,
-                      style, width, colour);
-        drawn += line;
-        at_x = x, at_y = y, lines++;
+        std::string to = Num(x) + " " + Num(y);
+        drawn += "line " + at + " " + to + in_force + "\n";
+        at = to, lines++;
     }
     void rectangle(int32_t l, int32_t t, int32_t r, int32_t b, Colour fill) override
     {
-        std::snprintf(line, sizeof line, "rect %d %d %d %d fill %06X pen %d %d %06X\n", l, t, r, b,
-                      fill, style, width, colour);
-        drawn += line;
+        drawn += "rect " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " fill " + Hex(fill) + in_force + "\n";
     }
     void fill_rect(int32_t l, int32_t t, int32_t r, int32_t b, Colour c) override
     {
-        std::snprintf(line, sizeof line, "fill %d %d %d %d %06X\n", l, t, r, b, c);
-        drawn += line;
+        drawn += "fill " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " " + Hex(c) + "\n";
     }
     void text(int32_t x, int32_t y, const char *t, int n, Colour c) override
     {
-        std::snprintf(line, sizeof line, "text %d %d %06X \"%.*s\"\n", x, y, c, n, t);
-        drawn += line;
+        drawn += "text " + Num(x) + " " + Num(y) + " " + Hex(c) + " \"" + std::string(t, static_cast<size_t>(n)) + "\"\n";
         texts++;
     }
     void set_origin(int32_t, int32_t) override {}
 
 private:
-    char line[200] = "";
-    int style = PEN_SOLID, width = 0;
-    Colour colour = 0;
-    int32_t at_x = 0, at_y = 0;
+    static std::string Num(int32_t v) { return std::to_string(v); }
+    static std::string Hex(Colour c)
+    {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%06X", c);
+        return hex;
+    }
+    std::string at = "0 0", in_force = " pen 0 0 000000";
 };
 
 TEST(LineDraw, LimitsToTheSquare)
@@ -246,7 +245,7 @@ TEST_F(Render, ScaleBar)
 }
 
 // The geometry passes: circles of 1-degree chords with two generator lines;
-// slab rows joined to their first point.
+// slab rows joined to their first point; and when nothing is drawn.
 TEST_F(Render, GeometryOutlines)
 {
     Load("");
@@ -297,22 +296,16 @@ TEST_F(Render, GeometryOutlines)
     EXPECT_EQ(off.drawn, "");
     EXPECT_EQ(geometry_enabled, 0);
 
-    // Cylinders without a plane draw neither circles nor generator lines.
+    // Cylinders without a plane draw neither circles nor generator lines; a
+    // geometry file that cannot be opened is reported, none chosen draws nothing.
     geometry_kind = GEOMETRY_CYLINDERS;
     cyl_plane_count = 0;
     Geom_draw(nullptr, &off);
-    EXPECT_EQ(off.drawn, "");
-}
-
-// A geometry file that cannot be opened is reported; none chosen draws nothing.
-TEST_F(Render, GeometryFileMissing)
-{
-    Recorder r;
     Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
-    EXPECT_EQ(Geometry_load(nullptr, &r), -1);
+    EXPECT_EQ(Geometry_load(nullptr, &off), -1);
     Text_copy(geometry_path, sizeof geometry_path, "ab");
-    EXPECT_EQ(Geometry_load(nullptr, &r), 0);
-    EXPECT_EQ(r.drawn, "");
+    EXPECT_EQ(Geometry_load(nullptr, &off), 0);
+    EXPECT_EQ(off.drawn, "");
 }
 
 TEST_F(Render, AnnotationTexts)

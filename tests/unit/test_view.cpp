@@ -102,19 +102,6 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     EXPECT_TRUE(messages.messages().empty());
 }
 
-// Equal ratios use the horizontal one; not above 1e-6 cm per pixel, or not a
-// number, fails and keeps the scale.
-TEST_F(View, ScaleFromExtents)
-{
-    double s = 0;
-    ASSERT_EQ(Cmtodot(400, 200, &s), 0);
-    EXPECT_EQ(s, 0.5);
-    s = 7;
-    EXPECT_EQ(Cmtodot(0.0001, 0.0001, &s), -1);
-    EXPECT_EQ(Cmtodot(NAN, NAN, &s), -1);
-    EXPECT_EQ(s, 7);
-}
-
 // An expand multiplies the extents by the selected fraction and pans the
 // selection's centre (client coordinates, the 5-pixel offset not
 // subtracted) to the picture centre; keeping the zoom keeps both; a second
@@ -174,6 +161,15 @@ TEST_F(View, FailedFitsKeepTheScale)
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].flags, MESSAGE_PROTECT_VIEW);
     EXPECT_EQ(view_state.view_scale, 0.5);
+
+    // Equal ratios use the horizontal one; not above 1e-6 cm per pixel, or not
+    // a number, fails and keeps the scale.
+    double s = 0;
+    ASSERT_EQ(Cmtodot(400, 200, &s), 0);
+    EXPECT_EQ(s, 0.5);
+    EXPECT_EQ(Cmtodot(0.0001, 0.0001, &s), -1);
+    EXPECT_EQ(Cmtodot(NAN, NAN, &s), -1);
+    EXPECT_EQ(s, 0.5);
 }
 
 // At the smallest scales points far away leave the 32-bit range: clamped,

@@ -15,12 +15,8 @@ CMD_GEOMETRY_HIDE=208
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
-expect_eq() { # ACTUAL EXPECTED WHAT
-  [ "$1" == "$2" ] || fail "$3: got '$1', expected '$2'"
-}
-at_least() { # VALUE MIN WHAT
-  [ "$1" -ge "$2" ] || fail "$3: $1, expected at least $2"
-}
+expect_eq() { [ "$1" == "$2" ] || fail "$3: got '$1', expected '$2'"; }   # ACTUAL EXPECTED WHAT
+at_least() { [ "$1" -ge "$2" ] || fail "$3: $1, expected at least $2"; }   # VALUE MIN WHAT
 
 # viewer_start [DIR]: the viewer started in DIR (default $CASE/start), where
 # it reads and writes info.$$$, up and idle.  viewer_close ends it through
@@ -50,9 +46,7 @@ info_write() {
   expect_eq "$(stat -c %s "$file")" 192 "size of the written info file"
 }
 
-info_read32() { # FILE OFFSET: signed 32-bit value
-  od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '
-}
+info_read32() { od -An -t d4 -j "$2" -N 4 "$1" | tr -d ' '; }   # FILE OFFSET: a signed 32-bit value
 
 # The test pictures, described in tests/data/e2e/README.md.
 DATA=$PWD/tests/data/e2e
@@ -72,9 +66,7 @@ calc_on() {
 }
 
 # Chooses PICTURE through the real open-file dialog and waits for the picture.
-open_picture() {
-  drv command $CMD_OPEN + dialog-open "$1" + wait-idle
-}
+open_picture() { drv command $CMD_OPEN + dialog-open "$1" + wait-idle; }
 
 # viewer_with_info [info keys...]: the viewer started with an info file;
 # viewer_with_picture PICTURE [info keys...]: with the test colours too, and
@@ -147,9 +139,7 @@ same_image() { # NAME1 NAME2 WHAT
     { cat "$CASE/diff-$1-$2.txt"; fail "$3: $1 and $2 differ"; }
 }
 different_image() { # NAME1 NAME2 WHAT
-  if bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" >/dev/null; then
-    fail "$3: $1 and $2 are the same"
-  fi
+  ! bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" >/dev/null || fail "$3: $1 and $2 are the same"
 }
 
 # compare_render NAME PICTURE [render options...]: compares the capture

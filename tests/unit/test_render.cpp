@@ -107,7 +107,11 @@ protected:
         geometry_enabled = geometry_pending = 1;
         std::memset(geometry_path, 0, sizeof geometry_path);
     }
-    void TearDown() override { show_electron = show_positron = show_photon = 1; }
+    void TearDown() override
+    {
+        show_electron = show_positron = show_photon = 1;
+        PictureTest::TearDown();
+    }
 
     // A short step line at (y, z) cm with the energy mantissa and digit.
     static std::string Step(int kind, double y, double z, const char *energy = "10003")

@@ -68,8 +68,7 @@ private:
     static void Record(WindowRef, const char *text, const char *caption, int icon, int flags)
     {
         std::string t(text);
-        t.erase(t.find_last_not_of(' ') + 1);
-        All().push_back({t, caption, icon, flags});
+        All().push_back({t.erase(t.find_last_not_of(' ') + 1), caption, icon, flags});
     }
 };
 
@@ -104,38 +103,27 @@ private:
     std::string path_;
 };
 
-// Changes the current directory for the scope.
-class CurrentDir {
-public:
-    explicit CurrentDir(const std::string &path) : old_(std::filesystem::current_path().string())
-    {
-        std::filesystem::current_path(path);
-    }
-    ~CurrentDir() { std::filesystem::current_path(old_); }
-
-private:
-    std::string old_;
-};
-
 // A test in a scratch directory that is the current directory (the work file
 // goes there), with the settings of a first run and the messages recorded.
 class PictureTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        std::filesystem::current_path(scratch.path());
         Settings_init();
         // The work directory setting holds at most 19 characters.
         Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
         current_batch = 0;
     }
+    void TearDown() override { std::filesystem::current_path(start_dir); }
     // Converts a picture file of the given text; returns Picture_convert's result.
     int Run(const std::string &text)
     {
         Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
         return Picture_convert(nullptr, 0);
     }
+    std::filesystem::path start_dir = std::filesystem::current_path();
     ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
     MessageRecorder messages;
 };
 

@@ -76,11 +76,7 @@ viewer_with_info() {
   info_write "$CASE/start/info.\$\$\$" "$@"
   viewer_start
 }
-viewer_with_picture() {
-  local picture=$1; shift
-  viewer_with_info "${COLOUR_KEYS[@]}" "$@"
-  open_picture "$picture"
-}
+viewer_with_picture() { viewer_with_info "${COLOUR_KEYS[@]}" "${@:2}"; open_picture "$1"; }
 
 # --- images --------------------------------------------------------------------
 # bmpcheck, with ImageMagick, on the captures and renders (BMP files):

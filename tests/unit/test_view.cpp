@@ -49,14 +49,9 @@ protected:
         zoom_rect = PixelRect{0, 0, 0, 0};
         angle_x = angle_y = angle_z = 0;
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        Scene(-200, 200, -50, 50, -200, 200);
+        x_min = z_min = -200, x_max = z_max = 200, y_min = -50, y_max = 50;
     }
     void TearDown() override { angle_x = angle_y = angle_z = 0; }
-
-    static void Scene(double x0, double x1, double y0, double y1, double z0, double z1)
-    {
-        x_min = x0, x_max = x1, y_min = y0, y_max = y1, z_min = z0, z_max = z1;
-    }
 
     // Where a world point (cm) lands, as "x,y" in picture pixels.
     std::string Place(double x, double y, double z)
@@ -156,7 +151,7 @@ TEST_F(View, FailedFitsKeepTheScale)
     EXPECT_EQ(view_state.pan_px_x, -100);
 
     messages.clear();
-    Scene(0, 0, 3, 3, 0, 0);
+    x_min = x_max = z_min = z_max = 0, y_min = y_max = 3;
     Setup(RENDER_FULL);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].flags, MESSAGE_PROTECT_VIEW);
@@ -176,7 +171,7 @@ TEST_F(View, FailedFitsKeepTheScale)
 // then placed about the centre without overflow.
 TEST_F(View, FarPointsAreClampedTo32Bits)
 {
-    Scene(-5e-4, 5e-4, -5e-4, 5e-4, -5e-4, 5e-4);   // 1.25e-6 cm per pixel
+    x_min = y_min = z_min = -5e-4, x_max = y_max = z_max = 5e-4;   // 1.25e-6 cm per pixel
     Setup(RENDER_FULL);
     ASSERT_TRUE(messages.messages().empty());
     EXPECT_EQ(Place(0, -1e9, 1e9), std::to_string(INT32_MAX) + "," + std::to_string(INT32_MAX));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -123,10 +124,7 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
         EXPECT_EQ(s.records, static_cast<uint64_t>(Sim_counts_records(&n)));
         EXPECT_EQ(s.skipped_type + s.skipped_before_batch + s.skipped_batch_range, 0u);
         EXPECT_EQ(batch_count, 5u);
-        uint64_t counted = 0;
-        for (int b = 0; b < BATCH_MAX; b++)
-            counted += batch_step_count[b];
-        EXPECT_EQ(counted, s.records);
+        EXPECT_EQ(std::accumulate(batch_step_count, batch_step_count + BATCH_MAX, uint64_t{0}), s.records);
 
         const SimGeometry &g = o.geometry;
         if (g.kind == SIM_GEOMETRY_SLABS) {

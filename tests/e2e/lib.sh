@@ -130,8 +130,8 @@ snap_after() { local name=$1; shift; drv "$@" + wait-idle + capture "$CASE/$name
 # in_picture NAME COLOUR: pixels of COLOUR inside the frame of the picture area.
 in_picture() { bmpcheck count "$CASE/$1.bmp" 7 7 476 346 "$2"; }
 
-same_image() { # NAME1 NAME2 WHAT
-  bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" --out "$CASE/diff-$1-$2.bmp" >"$CASE/diff-$1-$2.txt" ||
+same_image() { # NAME1 NAME2 WHAT [bmpcheck diff options]
+  bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" "${@:4}" --out "$CASE/diff-$1-$2.bmp" >"$CASE/diff-$1-$2.txt" ||
     { cat "$CASE/diff-$1-$2.txt"; fail "$3: $1 and $2 differ"; }
 }
 different_image() { # NAME1 NAME2 WHAT

@@ -13,8 +13,7 @@ t_geometry_file_open() {
   # The geometry of the file is drawn as the picture would draw its own.
   open_picture "$DATA/standard.pic"
   snap own_cyls
-  bmpcheck diff "$CASE/with_cyls.bmp" "$CASE/own_cyls.bmp" --only $YELLOW >"$CASE/geo.txt" ||
-    { cat "$CASE/geo.txt"; fail "geometry from a geometry file differs from the picture's own"; }
+  same_image with_cyls own_cyls "geometry from a geometry file against the picture's own" --only $YELLOW
 
   open_picture "$DATA/no_geometry.pic"
   snap_after with_slabs command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/slabs.pic"

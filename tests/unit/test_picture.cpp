@@ -55,13 +55,6 @@ std::string Values(int n, int first = 1)
     return out;
 }
 
-std::string Counts(int a, int b)
-{
-    char line[32];
-    std::snprintf(line, sizeof line, "%6d%6d\n", a, b);
-    return line;
-}
-
 // A list of n values takes ceil(n/4) lines, an empty list none, so that
 // counts like 9, 13 and 17 keep the following lists and the header in step;
 // "GEND" needs nothing after it on its line.
@@ -74,8 +67,9 @@ TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
         for (int planes : {0, 2, 9}) {
             SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
             x_max = 0;
-            ASSERT_EQ(Run("GSTA\nCYLS\n" + Counts(radii, planes) + Values(radii, 1) + Values(planes, 1000) +
-                          "GEND\n" + HEADER),
+            char counts[16];
+            std::snprintf(counts, sizeof counts, "%6d%6d\n", radii, planes);
+            ASSERT_EQ(Run("GSTA\nCYLS\n" + std::string(counts) + Values(radii) + Values(planes, 1000) + "GEND\n" + HEADER),
                       0);
             EXPECT_EQ(x_max, 1.0);
             EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);

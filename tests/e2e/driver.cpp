@@ -323,8 +323,10 @@ int Open_file(const Args &a, bool confirm)
                 result = RESULT_OK;
             else if (confirm && GetDlgItem(box, IDYES) != nullptr)
                 Press(box, IDYES), Sleep(100);
-            else   // a complaint about the name
-                result = Fail("dialog-open: the dialog refused the file name: ", (Dialog_text(box, text), text));
+            else {   // a complaint about the name
+                Dialog_text(box, text);
+                result = Fail("dialog-open: the dialog refused the file name: ", text);
+            }
         }
         if (result < 0 && !open)
             result = RESULT_OK;

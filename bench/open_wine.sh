@@ -69,74 +69,30 @@ large() {
   picture "$1" "$hist" $(( (hist + 999) / 1000 ))
 }
 
-# --- X server and Wine ------------------------------------------------------------
+# --- X server, Wine and the viewer -----------------------------------------------
 # shellcheck source=../scripts/wine_env.sh
 . "$root/scripts/wine_env.sh"
-viewer_pid=""
+export VOKA_VIEWER=$viewer VOKA_DRIVER=$driver VOKA_DRIVER_TIMEOUT=$limit
+[ -f "$work/wineprefix/.voka-ready" ] || echo "open_wine: making the Wine prefix" >&2
+# The prefix has Wine's own fonts (as the end-to-end tests' prefix) and
+# Wine's default of managed windows (a run that was stopped may have left
+# them unmanaged).
+wine_session "$work"
 cleanup() {
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    # The viewer's work file of the last picture.
-    rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
-  fi
-  if [ -n "$viewer_pid" ]; then wait "$viewer_pid" 2>/dev/null || true; fi
-  xvfb_stop
+  # The viewer's work file of the last picture.
+  rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
+  wine_session_end
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-start_x() {
-  if ! xvfb_start "$work/logs/xvfb.log"; then
-    echo "open_wine: Xvfb did not start:" >&2
-    cat "$work/logs/xvfb.log" >&2
-    exit 1
-  fi
-}
-
-# The prefix has Wine's own fonts (as the end-to-end tests' prefix) and
-# Wine's default of managed windows, unless MANAGED is N.
-managed() {
-  if [ "$1" = N ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-  else
-    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f || true
-  fi >>"$work/logs/wineboot.log" 2>&1
-  wineserver -w
-}
-
-start_wine() {
-  if [ ! -f "$work/wineprefix/.voka-ready" ]; then
-    echo "open_wine: making the Wine prefix" >&2
-  fi
-  if ! wine_prefix_ready "$work/wineprefix" "$work/logs/wineboot.log"; then
-    echo "open_wine: wineboot failed:" >&2
-    tail -n 20 "$work/logs/wineboot.log" >&2
-    exit 1
-  fi
-  # A run that was stopped may have left the windows unmanaged.
-  managed Y
-}
-
-drv() { wine "$driver" --timeout "$limit" "$@"; }
+wine_windows_managed Y
 
 # The viewer with the settings of a first run (no info file in its folder):
 # a 640 x 410 window, the work file in c:\.
 start_viewer() {
   rm -rf "$work/start"
-  mkdir -p "$work/start"
-  rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
-  (cd "$work/start" && exec wine "$viewer" >"$work/logs/viewer.log" 2>&1) &
-  viewer_pid=$!
-  drv wait-window 30 + wait-idle 20
+  viewer_run "$work/start" "$work/logs/viewer.log"
 }
-
-# Ends the viewer through its window, or ends Wine when it does not close.
-stop_viewer() {
-  drv close 60 >/dev/null 2>&1 || { wineserver -k; wineserver -w; } >/dev/null 2>&1 || true
-  wait "$viewer_pid" 2>/dev/null || true
-  viewer_pid=""
-}
+stop_viewer() { viewer_end 60 >/dev/null 2>&1 || true; }
 
 # --- Measuring ------------------------------------------------------------------
 # best COMMAND...: the smallest of $runs outputs of COMMAND (seconds); sets BEST.
@@ -168,8 +124,6 @@ for target in "${sizes[@]}"; do
   names+=("$name:$PIC:$STEPS")
 done
 
-start_x
-start_wine
 start_viewer
 
 echo "open_wine: tiny open ($tiny_steps steps)" >&2
@@ -200,7 +154,7 @@ done
 stop_viewer
 
 echo "open_wine: tiny open with unmanaged windows" >&2
-managed N
+wine_windows_managed N
 start_viewer
 if best time_open "$tiny_pic"; then
   row "tiny open, unmanaged" "$tiny_steps" "$BEST" "-"
@@ -208,7 +162,7 @@ else
   row "tiny open, unmanaged" "$tiny_steps" "failed" "-"
 fi
 stop_viewer
-managed Y
+wine_windows_managed Y
 
 echo
 echo "Viewer under Wine ($(nproc) cores, best of $runs runs, seconds)"

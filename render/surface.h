@@ -1,7 +1,7 @@
 // The drawing surface: the one interface through which every renderer draws
 // (tracks, geometry outlines, annotations, scale bar).  Implementations: the
-// GDI surface of the window program, the raster surface in memory (headless
-// rendering and tests), and the recording surface (tests).
+// GDI surface of the window program and the raster surface in memory
+// (headless rendering and tests).
 //
 // Coordinates are logical pixels, 32-bit signed; the device position is the
 // logical position plus the viewport origin.  Colours are 0x00BBGGRR.

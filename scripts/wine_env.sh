@@ -54,3 +54,78 @@ wine_prefix_ready() {
   cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
   touch "$WINEPREFIX/.voka-ready"
 }
+
+# Sessions of the viewer, for the end-to-end tests and the open benchmark:
+#
+#   wine_session WORK           Xvfb and the prefix WORK/wineprefix (logs in
+#                               WORK/logs), both ended when the script exits;
+#                               exits 1 with the log when either fails
+#   wine_windows_managed Y|N    whether Wine's windows wait for a window
+#                               manager (Wine's default) or not
+#   drv ARGS...                 $VOKA_DRIVER under Wine, with --timeout
+#                               $VOKA_DRIVER_TIMEOUT when set; a failure is
+#                               reported on stderr and returned
+#   viewer_run DIR LOG          start $VOKA_VIEWER in DIR (where it keeps its
+#                               info file) with no work file left in c:\,
+#                               wait until its window is up and idle; sets
+#                               viewer_pid
+#   viewer_end [SEC]            close the viewer through its window and wait
+#                               for it; when it does not close, end Wine and
+#                               return the failure
+
+wine_session() {
+  local work=$1
+  mkdir -p "$work/logs"
+  trap wine_session_end EXIT
+  trap 'exit 130' INT TERM
+  if ! xvfb_start "$work/logs/xvfb.log"; then
+    echo "Xvfb did not start:" >&2
+    cat "$work/logs/xvfb.log" >&2
+    exit 1
+  fi
+  if ! wine_prefix_ready "$work/wineprefix" "$work/logs/wineboot.log"; then
+    echo "wineboot failed:" >&2
+    tail -n 20 "$work/logs/wineboot.log" >&2
+    exit 1
+  fi
+}
+
+wine_session_end() {
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k; wineserver -w; fi >/dev/null 2>&1 || true
+  xvfb_stop
+}
+
+wine_windows_managed() {
+  if [ "$1" = N ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f
+  fi >/dev/null 2>&1 || true
+  wineserver -w
+}
+
+drv() {
+  local status=0
+  wine "$VOKA_DRIVER" ${VOKA_DRIVER_TIMEOUT:+--timeout "$VOKA_DRIVER_TIMEOUT"} "$@" || status=$?
+  [ $status -eq 0 ] || echo "voka_driver $* : status $status" >&2
+  return $status
+}
+
+viewer_pid=""
+
+viewer_run() {
+  mkdir -p "$1"
+  rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
+  (cd "$1" && exec wine "$VOKA_VIEWER" >"$2" 2>&1) &
+  viewer_pid=$!
+  drv wait-window 30 + wait-idle 20
+}
+
+viewer_end() {
+  local status=0
+  drv close "${1:-20}" || status=$?
+  if [ $status -ne 0 ]; then wineserver -k; wineserver -w; fi >/dev/null 2>&1 || true
+  [ -z "$viewer_pid" ] || wait "$viewer_pid" 2>/dev/null || true
+  viewer_pid=""
+  return $status
+}

@@ -1,67 +1,18 @@
 // voka_driver: drives the running viewer from a test script, under Wine.
 //
-//   voka_driver.exe [--title TITLE] [--timeout SECONDS] STEP [+ STEP ...]
+//   voka_driver.exe [--timeout SEC] [--title TITLE] STEP [+ STEP ...]
 //
-// Every step is one subcommand with its arguments; several steps may be
-// chained in one call with a lone "+" between them (one Wine start instead
-// of several).  The first failing step ends the call with status 1 and a line
-// on stderr that says what was awaited; a bad command line exits with 2.
-//
-// Steps (coordinates are client coordinates of the main window; a path that
-// begins with "/" is taken as a Linux path and passed on as Z:\...):
-//
-//   wait-window [TITLE] [SEC]   wait until a visible top-level window has TITLE
-//                               (default: the viewer's title)
-//   wait-gone [TITLE] [SEC]     wait until no window has TITLE any more
-//   wait-idle [SEC]             wait until the viewer has handled everything
-//                               queued and painted; fails when a dialog or
-//                               message box is open (and prints it)
-//   command ID                  post WM_COMMAND ID to the main window
-//   button ID                   post BM_CLICK to the strip control ID (a real
-//                               click: an auto check box toggles)
-//   check ID                    print the check state (0/1) of control ID
-//   click X Y                   post a left click at (X, Y)
-//   drag X1 Y1 X2 Y2 [STEPS]    post press at 1, moves, release at 2
-//   escape                      hold Esc down while the viewer sees a message
-//   capture OUT.bmp [X Y W H]   24-bit BMP of the client area or a part of it
-//   dialog-open PATH [--yes] [--caption C]
-//                               answer the open-file dialog (default caption
-//                               "Data file open") with PATH and OK; --yes
-//                               confirms the create prompt that follows
-//   dialog-cancel [CAPTION]     cancel the dialog with that caption
-//   message-box CAPTION         wait for a message box with CAPTION; once the
-//                               viewer has settled it must be the box on top:
-//                               print its text, close it with its first button
-//   message-boxes [SEC]         answer the boxes as they come to the top,
-//                               printing "caption: text" for each, until the
-//                               settled viewer shows none
-//   no-dialog                   fail (printing them) if dialogs are open
-//   window-rect                 print "X Y W H" of the main window
-//   client-size                 print "W H" of the client area
-//   resize W H                  set the outer size of the main window
-//   raise                       make the main window the foreground window, on top
-//   focus-away                  make a small window of the driver's, far from the
-//                               viewer, the foreground window for a moment (the
-//                               viewer is deactivated but not covered)
-//   close [SEC]                 post WM_CLOSE, wait until the process ended
-//   windows                     list the visible top-level windows
-//   wait-class CLASS [SEC]      wait until a visible top-level window of CLASS exists
-//   close-class CLASS [SEC]     post WM_CLOSE to every top-level window of CLASS
-//                               and wait until they are gone
-//   hold-file PATH SEC          keep PATH open without sharing for SEC seconds,
-//                               so that no other program can open it
-//   sleep MS                    pause
-//   time-open PATH [SEC]        like dialog-open PATH, then wait until the viewer
-//                               has painted (as wait-idle); print the seconds
-//                               from the press of OK to the end of that paint
-//   resources                   print "gdi N user N": the viewer's GDI and USER
-//                               objects (where Wine does not count them: GDI
-//                               handles in its table, windows of its thread)
-//   time-command ID [SEC]       send WM_COMMAND ID to the main window (it must
-//                               not open a dialog), wait until the viewer has
-//                               painted; print the seconds from the command to
-//                               the end of that paint
-//   page-setup, file-name       the steps of driver_output.cpp (see its table)
+// Every step is one command of the table at the end with its arguments;
+// several steps may be chained in one call with a lone "+" between them (one
+// Wine start instead of several).  The first failing step ends the call with
+// status 1 and a line on stderr that says what was awaited; a bad command
+// line exits with 2 and the usage text.  Coordinates are client coordinates
+// of the main window; a path that begins with "/" is taken as a Linux path
+// (Z:\...); SEC is a time limit in seconds (default 15).  With --title the
+// steps that work on the viewer's main window work on the top-level window
+// of that title instead (a dialog of the viewer, say).  The steps of the
+// settings dialogs and of the output commands come from their own tables
+// (driver_dialogs.cpp, driver_output.cpp).
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -69,404 +20,122 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
-#include "driver_dialogs.h"
-#include "driver_output.h"
+#include "tests/e2e/driver_dialogs.h"
+#include "tests/e2e/driver_output.h"
+#include "tests/e2e/win_support.h"
 
 namespace {
 
+const char *main_title = "VOKA Graphic for Win32 V1.00";
+const char OPEN_CAPTION[] = "Data file open";
 const char DIALOG_CLASS[] = "#32770";
 const int FILE_NAME_COMBO = 0x047c;  // cmb13 of the explorer-style open dialog
 const int FILE_NAME_EDIT = 0x0480;   // edt1 of the old-style open dialog
 
 enum { RESULT_OK = 0, RESULT_FAILED = 1, RESULT_USAGE = 2 };
 
-char main_title[256] = "VOKA Graphic for Win32 V1.00";
 DWORD default_timeout_ms = 15000;
+double ok_pressed_at;   // when dialog-open pressed OK (performance-counter seconds)
 
 // Prints "voka_driver: " + before + detail + after and returns RESULT_FAILED.
-int Fail(const char *before, const char *detail, const char *after = "")
+int Fail(const char *before, const char *detail = "", const char *after = "")
 {
     std::fprintf(stderr, "voka_driver: %s%s%s\n", before, detail, after);
     return RESULT_FAILED;
 }
 
-bool Time_left(DWORD start, DWORD limit)
+int Done(bool ok, const char *failure, const char *detail = "")
 {
-    return GetTickCount() - start < limit;
+    return ok ? RESULT_OK : Fail(failure, detail);
 }
 
-DWORD Seconds_arg(int argc, char **argv, int index, DWORD fallback)
-{
-    if (index >= argc)
-        return fallback;
-    double seconds = std::atof(argv[index]);
-    if (seconds <= 0.0)
-        return fallback;
-    return static_cast<DWORD>(seconds * 1000.0);
-}
-
-// A Linux path ("/tmp/x.pic") becomes the Wine path of drive Z ("Z:\tmp\x.pic");
-// anything else is passed on unchanged.
-void Windows_path(const char *in, char *out, size_t size)
-{
-    if (in[0] == '/') {
-        std::snprintf(out, size, "Z:%s", in);
-        for (char *p = out; *p != '\0'; p++)
-            if (*p == '/')
-                *p = '\\';
-    } else {
-        std::snprintf(out, size, "%s", in);
-    }
-}
-
-HWND Main_window()
-{
-    HWND window = FindWindowA(nullptr, main_title);
-    if (window != nullptr && !IsWindowVisible(window))
-        return nullptr;
-    return window;
-}
-
-int Need_main(HWND *window)
-{
-    *window = Main_window();
-    if (*window == nullptr)
-        return Fail("no visible window titled \"", main_title, "\"");
-    return RESULT_OK;
-}
-
-// The dialogs of the viewer's thread: visible top-level windows of the dialog
-// class (open-file dialogs, message boxes, prompts).
-struct DialogList {
-    HWND items[16];
-    int count;
-};
-
-BOOL CALLBACK Collect_dialog(HWND window, LPARAM data)
-{
-    DialogList *list = reinterpret_cast<DialogList *>(data);
-    char class_name[64];
-    if (!IsWindowVisible(window))
-        return TRUE;
-    if (GetClassNameA(window, class_name, sizeof class_name) == 0)
-        return TRUE;
-    if (std::strcmp(class_name, DIALOG_CLASS) != 0)
-        return TRUE;
-    if (list->count < 16)
-        list->items[list->count++] = window;
-    return TRUE;
-}
-
-void Dialogs_of(HWND main, DialogList *list)
-{
-    list->count = 0;
-    DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    if (thread != 0)
-        EnumThreadWindows(thread, Collect_dialog, reinterpret_cast<LPARAM>(list));
-}
-
-HWND Dialog_with_caption(HWND main, const char *caption)
-{
-    DialogList list;
-    Dialogs_of(main, &list);
-    for (int i = 0; i < list.count; i++) {
-        char text[256];
-        GetWindowTextA(list.items[i], text, sizeof text);
-        if (std::strcmp(text, caption) == 0)
-            return list.items[i];
-    }
-    return nullptr;
-}
-
-// Text of a message box: the first static control that holds text and is
-// not an icon.
-struct StaticSearch {
-    char text[1024];
-};
-
-BOOL CALLBACK Find_static_text(HWND child, LPARAM data)
-{
-    StaticSearch *search = reinterpret_cast<StaticSearch *>(data);
-    char class_name[64];
-    GetClassNameA(child, class_name, sizeof class_name);
-    if (lstrcmpiA(class_name, "Static") != 0)
-        return TRUE;
-    LONG style = GetWindowLongA(child, GWL_STYLE);
-    if ((style & SS_TYPEMASK) == SS_ICON)
-        return TRUE;
-    char text[1024];
-    if (GetWindowTextA(child, text, sizeof text) <= 0)
-        return TRUE;
-    std::snprintf(search->text, sizeof search->text, "%s", text);
-    return FALSE;
-}
-
-void Dialog_text(HWND dialog, char *out, size_t size)
-{
-    StaticSearch search;
-    search.text[0] = '\0';
-    EnumChildWindows(dialog, Find_static_text, reinterpret_cast<LPARAM>(&search));
-    std::snprintf(out, size, "%s", search.text);
-}
-
-void Dialogs_print(HWND main, FILE *out)
-{
-    DialogList list;
-    Dialogs_of(main, &list);
-    for (int i = 0; i < list.count; i++) {
-        char caption[256];
-        char text[1024];
-        GetWindowTextA(list.items[i], caption, sizeof caption);
-        Dialog_text(list.items[i], text, sizeof text);
-        std::fprintf(out, "dialog \"%s\": \"%s\"\n", caption, text);
-    }
-}
-
-// Any part of the main window or of one of its children still waiting for a
-// paint.
-BOOL CALLBACK Find_update(HWND child, LPARAM data)
-{
-    if (GetUpdateRect(child, nullptr, FALSE)) {
-        *reinterpret_cast<int *>(data) = 1;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool Paint_pending(HWND main)
-{
-    if (GetUpdateRect(main, nullptr, FALSE))
-        return true;
-    int pending = 0;
-    EnumChildWindows(main, Find_update, reinterpret_cast<LPARAM>(&pending));
-    return pending != 0;
-}
-
-// Idle: the thread answers sent messages (so it is in its message loop), no
-// paint is pending, and that holds for several rounds in a row (a message
-// posted before the first round is handled before the later ones are).
-int Wait_idle(DWORD limit)
-{
-    HWND main;
-    if (Need_main(&main) != RESULT_OK)
-        return RESULT_FAILED;
-    DWORD start = GetTickCount();
-    int quiet_rounds = 0;
-    while (Time_left(start, limit)) {
-        if (!IsWindow(main))
-            return Fail("wait-idle: the main window went away", "");
-        DialogList list;
-        Dialogs_of(main, &list);
-        if (list.count > 0) {
-            Dialogs_print(main, stderr);
-            return Fail("wait-idle: a dialog is open", "");
-        }
-        DWORD_PTR answer = 0;
-        LRESULT sent = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer);
-        if (std::getenv("VOKA_DRIVER_DEBUG") != nullptr)
-            std::fprintf(stderr, "wait-idle %lu ms: sent %d pending %d\n",
-                         static_cast<unsigned long>(GetTickCount() - start), sent != 0 ? 1 : 0,
-                         Paint_pending(main) ? 1 : 0);
-        if (sent != 0 && !Paint_pending(main))
-            quiet_rounds++;
-        else
-            quiet_rounds = 0;
-        if (quiet_rounds >= 4)
-            return RESULT_OK;
-        Sleep(25);
-    }
-    return Fail("wait-idle: the viewer stayed busy", "");
-}
-
-int Wait_window(const char *title, DWORD limit)
+// Polls `condition` until it holds (true) or `limit` ms have passed (false).
+template <class Condition> bool Wait_until(DWORD limit, Condition condition, DWORD pause = 30)
 {
     DWORD start = GetTickCount();
-    while (Time_left(start, limit)) {
-        HWND window = FindWindowA(nullptr, title);
-        if (window != nullptr && IsWindowVisible(window))
-            return RESULT_OK;
-        Sleep(50);
+    do {
+        if (condition())
+            return true;
+        Sleep(pause);
+    } while (GetTickCount() - start < limit);
+    return false;
+}
+
+bool Shown(HWND window)
+{
+    return window != nullptr && IsWindow(window) && IsWindowVisible(window);
+}
+
+double Now_seconds()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// --- Dialogs and message boxes of the viewer's thread --------------------------
+
+// The visible top-level windows of the dialog class (open-file dialogs,
+// message boxes, prompts) of the viewer's thread.
+std::vector<HWND> Dialogs(HWND main)
+{
+    std::vector<HWND> found;
+    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND window, LPARAM data) -> BOOL {
+        char class_name[64];
+        if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) != 0 &&
+            std::strcmp(class_name, DIALOG_CLASS) == 0)
+            reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The text of a message box: its first static control that holds text and
+// is not an icon.
+void Dialog_text(HWND dialog, char out[1024])
+{
+    out[0] = '\0';
+    EnumChildWindows(dialog, [](HWND child, LPARAM data) -> BOOL {
+        char class_name[64];
+        GetClassNameA(child, class_name, sizeof class_name);
+        return lstrcmpiA(class_name, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ||
+               GetWindowTextA(child, reinterpret_cast<char *>(data), 1024) <= 0;
+    }, reinterpret_cast<LPARAM>(out));
+}
+
+// Prints the open dialogs to stderr; returns their number.
+size_t Dialogs_print(HWND main)
+{
+    std::vector<HWND> open = Dialogs(main);
+    for (HWND dialog : open) {
+        char caption[256], text[1024];
+        GetWindowTextA(dialog, caption, sizeof caption);
+        Dialog_text(dialog, text);
+        std::fprintf(stderr, "dialog \"%s\": \"%s\"\n", caption, text);
     }
-    return Fail("no window titled \"", title, "\" appeared");
-}
-
-int Wait_gone(const char *title, DWORD limit)
-{
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit)) {
-        if (FindWindowA(nullptr, title) == nullptr)
-            return RESULT_OK;
-        Sleep(50);
-    }
-    return Fail("the window titled \"", title, "\" did not go away");
-}
-
-LPARAM Point_param(int x, int y)
-{
-    return static_cast<LPARAM>((static_cast<unsigned>(y) & 0xffffu) << 16 |
-                               (static_cast<unsigned>(x) & 0xffffu));
-}
-
-// Keeps the real pointer where the posted messages say it is, so that the
-// pointer moves that the viewer's cursor confinement causes land on the
-// same point.
-void Pointer_to(HWND main, int x, int y)
-{
-    POINT point = {x, y};
-    ClientToScreen(main, &point);
-    SetCursorPos(point.x, point.y);
-}
-
-int Click(HWND main, int x, int y)
-{
-    Pointer_to(main, x, y);
-    PostMessageA(main, WM_MOUSEMOVE, 0, Point_param(x, y));
-    PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, Point_param(x, y));
-    PostMessageA(main, WM_LBUTTONUP, 0, Point_param(x, y));
-    return RESULT_OK;
-}
-
-int Drag(HWND main, int x1, int y1, int x2, int y2, int steps)
-{
-    if (steps < 1)
-        steps = 1;
-    Pointer_to(main, x1, y1);
-    PostMessageA(main, WM_MOUSEMOVE, 0, Point_param(x1, y1));
-    PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, Point_param(x1, y1));
-    for (int i = 1; i <= steps; i++) {
-        int x = x1 + (x2 - x1) * i / steps;
-        int y = y1 + (y2 - y1) * i / steps;
-        Pointer_to(main, x, y);
-        PostMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, Point_param(x, y));
-        Sleep(5);
-    }
-    PostMessageA(main, WM_LBUTTONUP, 0, Point_param(x2, y2));
-    return RESULT_OK;
-}
-
-// Esc is read by the viewer as the asynchronous key state when a message
-// arrives: hold the key, let a message arrive, release it.
-int Escape(HWND main)
-{
-    INPUT key;
-    std::memset(&key, 0, sizeof key);
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = VK_ESCAPE;
-    SendInput(1, &key, sizeof key);
-    DWORD_PTR answer = 0;
-    PostMessageA(main, WM_NULL, 0, 0);
-    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
-    PostMessageA(main, WM_MOUSEMOVE, 0, Point_param(20, 20));
-    Sleep(100);
-    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
-    key.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &key, sizeof key);
-    return RESULT_OK;
-}
-
-void Put16(unsigned char *p, unsigned value)
-{
-    p[0] = static_cast<unsigned char>(value & 0xffu);
-    p[1] = static_cast<unsigned char>((value >> 8) & 0xffu);
-}
-
-void Put32(unsigned char *p, unsigned long value)
-{
-    p[0] = static_cast<unsigned char>(value & 0xffu);
-    p[1] = static_cast<unsigned char>((value >> 8) & 0xffu);
-    p[2] = static_cast<unsigned char>((value >> 16) & 0xffu);
-    p[3] = static_cast<unsigned char>((value >> 24) & 0xffu);
-}
-
-// Writes a bottom-up 24-bit BMP: 14-byte file header, 40-byte info header,
-// rows padded to four bytes.
-int Bmp_write(const char *path, const unsigned char *rows, int width, int height, size_t stride)
-{
-    unsigned char header[54];
-    std::memset(header, 0, sizeof header);
-    unsigned long image_size = static_cast<unsigned long>(stride) * static_cast<unsigned long>(height);
-    header[0] = 'B';
-    header[1] = 'M';
-    Put32(header + 2, 54 + image_size);
-    Put32(header + 10, 54);
-    Put32(header + 14, 40);
-    Put32(header + 18, static_cast<unsigned long>(width));
-    Put32(header + 22, static_cast<unsigned long>(height));
-    Put16(header + 26, 1);
-    Put16(header + 28, 24);
-    Put32(header + 34, image_size);
-    Put32(header + 38, 2835);
-    Put32(header + 42, 2835);
-    FILE *out = std::fopen(path, "wb");
-    if (out == nullptr)
-        return Fail("cannot write ", path);
-    bool ok = std::fwrite(header, 1, sizeof header, out) == sizeof header &&
-              std::fwrite(rows, 1, image_size, out) == image_size;
-    ok = std::fclose(out) == 0 && ok;
-    if (!ok)
-        return Fail("cannot write ", path);
-    return RESULT_OK;
-}
-
-int Capture(HWND main, const char *path, int x, int y, int width, int height)
-{
-    RECT client;
-    GetClientRect(main, &client);
-    if (width <= 0 || height <= 0) {
-        x = 0;
-        y = 0;
-        width = client.right;
-        height = client.bottom;
-    }
-    if (width <= 0 || height <= 0)
-        return Fail("capture: empty client area", "");
-    BITMAPINFO info;
-    std::memset(&info, 0, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;  // bottom-up, as the file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC window_dc = GetDC(main);
-    if (window_dc == nullptr)
-        return Fail("capture: GetDC failed", "");
-    HDC memory_dc = CreateCompatibleDC(window_dc);
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    int result = RESULT_OK;
-    if (bitmap == nullptr || bits == nullptr) {
-        result = Fail("capture: CreateDIBSection failed", "");
-    } else {
-        HGDIOBJ old = SelectObject(memory_dc, bitmap);
-        if (!BitBlt(memory_dc, 0, 0, width, height, window_dc, x, y, SRCCOPY))
-            result = Fail("capture: BitBlt failed", "");
-        GdiFlush();
-        SelectObject(memory_dc, old);
-        size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
-        if (result == RESULT_OK) {
-            char file[MAX_PATH];
-            Windows_path(path, file, sizeof file);
-            result = Bmp_write(file, static_cast<const unsigned char *>(bits), width, height, stride);
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory_dc);
-    ReleaseDC(main, window_dc);
-    return result;
+    return open.size();
 }
 
 HWND Wait_dialog(HWND main, const char *caption, DWORD limit)
 {
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit)) {
-        HWND dialog = Dialog_with_caption(main, caption);
-        if (dialog != nullptr)
-            return dialog;
-        Sleep(30);
+    HWND found = nullptr;
+    Wait_until(limit, [&] {
+        for (HWND dialog : Dialogs(main)) {
+            char text[256];
+            GetWindowTextA(dialog, text, sizeof text);
+            if (found == nullptr && std::strcmp(text, caption) == 0)
+                found = dialog;
+        }
+        return found != nullptr;
+    });
+    if (found == nullptr) {
+        Dialogs_print(main);
+        Fail("no dialog \"", caption, "\" appeared");
     }
-    return nullptr;
+    return found;
 }
 
 void Press(HWND dialog, int id)
@@ -478,335 +147,273 @@ void Press(HWND dialog, int id)
         PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
-// Waits for the open-file dialog with CAPTION and types PATH into its
-// file-name field; *dialog is the dialog.
-int Dialog_fill(HWND main, const char *path, const char *caption, DWORD limit, HWND *dialog)
+bool Closed(HWND window, DWORD limit)
 {
-    *dialog = Wait_dialog(main, caption, limit);
-    if (*dialog == nullptr) {
-        Dialogs_print(main, stderr);
-        return Fail("no open-file dialog \"", caption, "\" appeared");
-    }
-    HWND name = GetDlgItem(*dialog, FILE_NAME_COMBO);
-    if (name == nullptr)
-        name = GetDlgItem(*dialog, FILE_NAME_EDIT);
-    if (name == nullptr)
-        return Fail("the dialog \"", caption, "\" has no file-name field");
-    char file[MAX_PATH];
-    Windows_path(path, file, sizeof file);
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file), SMTO_NORMAL, 5000, &answer))
-        return Fail("the file-name field did not take the text", "");
-    return RESULT_OK;
-}
-
-int Dialog_open(HWND main, const char *path, const char *caption, bool confirm, DWORD limit)
-{
-    HWND dialog = nullptr;
-    if (Dialog_fill(main, path, caption, limit, &dialog) != RESULT_OK)
-        return RESULT_FAILED;
-    Press(dialog, IDOK);
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit)) {
-        DialogList list;
-        Dialogs_of(main, &list);
-        bool open = false;
-        for (int i = 0; i < list.count; i++) {
-            if (list.items[i] == dialog) {
-                open = true;
-                continue;
-            }
-            // A box that the viewer raised after the dialog ended (the dialog
-            // may still be going away): the dialog's part is done.
-            if (GetWindow(list.items[i], GW_OWNER) != dialog)
-                return RESULT_OK;
-            // A box of the open dialog itself: the create prompt, or a
-            // complaint about the name.
-            char text[1024];
-            Dialog_text(list.items[i], text, sizeof text);
-            if (confirm && GetDlgItem(list.items[i], IDYES) != nullptr) {
-                Press(list.items[i], IDYES);
-                Sleep(100);
-                continue;
-            }
-            std::fprintf(stderr, "voka_driver: unexpected box: \"%s\"\n", text);
-            HWND box = list.items[i];
-            Press(box, GetDlgItem(box, IDNO) != nullptr ? IDNO : IDOK);
-            DWORD closing = GetTickCount();
-            while (Time_left(closing, 3000) && IsWindow(box) && IsWindowVisible(box))
-                Sleep(30);
-            Press(dialog, IDCANCEL);
-            closing = GetTickCount();
-            while (Time_left(closing, 3000) && IsWindow(dialog) && IsWindowVisible(dialog))
-                Sleep(30);
-            return Fail("dialog-open: the dialog refused the file name", "");
-        }
-        if (!open)
-            return RESULT_OK;
-        Sleep(30);
-    }
-    return Fail("the dialog \"", caption, "\" did not close");
-}
-
-// Seconds on the performance counter.
-double Now_seconds()
-{
-    LARGE_INTEGER count;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// Waits as wait-idle does and prints the seconds from START to the first of
-// the quiet rounds: the moment the viewer was back in its message loop with
-// nothing left to paint.  A quiet round that a later busy one follows was a
-// moment between two steps of the viewer's work, not its end.
-int Print_paint_time(HWND main, double start, DWORD limit)
-{
-    DWORD waited_from = GetTickCount();
-    int quiet_rounds = 0;
-    double end = 0.0;
-    while (Time_left(waited_from, limit)) {
-        if (!IsWindow(main))
-            return Fail("timing: the main window went away", "");
-        DialogList list;
-        Dialogs_of(main, &list);
-        if (list.count > 0) {
-            Dialogs_print(main, stderr);
-            return Fail("timing: a dialog is open", "");
-        }
-        // A busy viewer answers once it is back in its message loop.
-        DWORD_PTR answer = 0;
-        LRESULT sent = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
-        double now = Now_seconds();
-        if (sent != 0 && !Paint_pending(main)) {
-            if (quiet_rounds == 0)
-                end = now;
-            quiet_rounds++;
-        } else {
-            quiet_rounds = 0;
-        }
-        if (quiet_rounds >= 4) {
-            std::printf("%.3f\n", end - start);
-            return RESULT_OK;
-        }
-        Sleep(quiet_rounds == 0 ? 2 : 25);
-    }
-    return Fail("timing: the viewer stayed busy", "");
-}
-
-// Answers the open-file dialog with PATH and OK, then times the viewer's
-// work until it has painted.
-int Time_open(HWND main, const char *path, DWORD limit)
-{
-    const char *caption = "Data file open";
-    HWND dialog = nullptr;
-    if (Dialog_fill(main, path, caption, limit, &dialog) != RESULT_OK)
-        return RESULT_FAILED;
-    double start = Now_seconds();
-    Press(dialog, IDOK);
-    // While the dialog is up the viewer's thread answers from the dialog's
-    // loop: wait until it has gone.
-    DWORD waited_from = GetTickCount();
-    while (IsWindow(dialog) && IsWindowVisible(dialog)) {
-        if (!Time_left(waited_from, limit))
-            return Fail("the dialog \"", caption, "\" did not close");
-        Sleep(2);
-    }
-    return Print_paint_time(main, start, limit);
-}
-
-int Dialog_cancel(HWND main, const char *caption, DWORD limit)
-{
-    HWND dialog = Wait_dialog(main, caption, limit);
-    if (dialog == nullptr) {
-        Dialogs_print(main, stderr);
-        return Fail("no dialog \"", caption, "\" appeared");
-    }
-    Press(dialog, IDCANCEL);
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit)) {
-        if (!IsWindow(dialog) || !IsWindowVisible(dialog))
-            return RESULT_OK;
-        Sleep(30);
-    }
-    return Fail("the dialog \"", caption, "\" did not close");
-}
-
-// Waits until the viewer's thread answers and nothing of it waits for a
-// paint, so that a box about to follow another has appeared.
-BOOL CALLBACK Find_update_top(HWND window, LPARAM data)
-{
-    if (IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE)) {
-        *reinterpret_cast<int *>(data) = 1;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void Settle(HWND main, DWORD limit)
-{
-    DWORD start = GetTickCount();
-    DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    int quiet_rounds = 0;
-    while (Time_left(start, limit) && quiet_rounds < 4) {
-        DWORD_PTR answer = 0;
-        LRESULT sent = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer);
-        int pending = Paint_pending(main) ? 1 : 0;
-        if (pending == 0)
-            EnumThreadWindows(thread, Find_update_top, reinterpret_cast<LPARAM>(&pending));
-        quiet_rounds = (sent != 0 && pending == 0) ? quiet_rounds + 1 : 0;
-        Sleep(25);
-    }
+    return Wait_until(limit, [&] { return !Shown(window); });
 }
 
 // The topmost visible dialog of the viewer's thread.
 HWND Top_dialog(HWND main)
 {
     DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT)) {
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
         char class_name[64];
-        if (!IsWindowVisible(window) || GetWindowThreadProcessId(window, nullptr) != thread)
-            continue;
-        if (GetClassNameA(window, class_name, sizeof class_name) != 0 &&
-            std::strcmp(class_name, DIALOG_CLASS) == 0)
-            return window;
+        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
+            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
+            return w;
     }
     return nullptr;
 }
 
-// Prints the text of a message box (or "caption: text"), closes it with its
-// first button and waits until it is gone.
-int Answer(HWND box, bool with_caption, DWORD limit)
+// --- Waiting for the viewer -----------------------------------------------------
+
+// Any part of the main window or of its children still waiting for a paint;
+// with `whole_thread`, of any visible window of the viewer's thread too.
+bool Paint_pending(HWND main, bool whole_thread)
 {
-    // The box may still be filling in its controls.
-    char text[1024];
-    DWORD start = GetTickCount();
-    do {
-        Dialog_text(box, text, sizeof text);
-        if (text[0] != '\0')
-            break;
-        Sleep(30);
-    } while (Time_left(start, 2000));
-    char caption[256];
-    GetWindowTextA(box, caption, sizeof caption);
-    if (with_caption)
-        std::printf("%s: %s\n", caption, text);
-    else
-        std::printf("%s\n", text);
-    std::fflush(stdout);
-    static const int buttons[] = {IDOK, IDYES, IDCANCEL, IDNO};
-    int chosen = IDOK;
-    for (int id : buttons)
-        if (GetDlgItem(box, id) != nullptr) {
-            chosen = id;
-            break;
-        }
-    Press(box, chosen);
-    start = GetTickCount();
-    while (Time_left(start, limit)) {
-        if (!IsWindow(box) || !IsWindowVisible(box))
-            return RESULT_OK;
-        Sleep(30);
-    }
-    return Fail("the message box \"", caption, "\" did not close");
+    int pending = GetUpdateRect(main, nullptr, FALSE) ? 1 : 0;
+    WNDENUMPROC find = [](HWND window, LPARAM data) -> BOOL {
+        bool waits = IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE);
+        *reinterpret_cast<int *>(data) |= waits;
+        return !waits;
+    };
+    if (!pending)
+        EnumChildWindows(main, find, reinterpret_cast<LPARAM>(&pending));
+    if (!pending && whole_thread)
+        EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), find, reinterpret_cast<LPARAM>(&pending));
+    return pending != 0;
 }
 
-// Waits for a box with CAPTION; once the viewer has settled, the box on top
-// must be one with that caption.
-int Message_box(HWND main, const char *caption, DWORD limit)
+// Waits until the viewer has handled everything queued and painted: its
+// thread answers a sent message (so it is in a message loop) and nothing
+// waits for a paint, four rounds in a row (a message posted before the first
+// round is handled before the later ones).  `quiet_since` gets the time of
+// the first of those rounds: a quiet round that a busy one follows was a
+// moment between two steps of the viewer's work, not its end.  `settle`:
+// boxes may be open (the wait then covers every window of the thread, so
+// that a box about to follow another has appeared) and running out of time
+// is no failure; otherwise an open dialog fails the wait.
+int Quiet(HWND main, DWORD limit, bool settle, double *quiet_since = nullptr)
 {
-    if (Wait_dialog(main, caption, limit) == nullptr) {
-        Dialogs_print(main, stderr);
-        return Fail("no message box \"", caption, "\" appeared");
+    DWORD start = GetTickCount();
+    for (int rounds = 0; GetTickCount() - start < limit; Sleep(rounds == 0 ? 2 : 25)) {
+        if (!IsWindow(main))
+            return Fail("wait: the main window went away");
+        if (!settle && Dialogs_print(main) > 0)
+            return Fail("wait: a dialog is open");
+        DWORD_PTR answer = 0;
+        bool answered = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer) != 0;
+        double now = Now_seconds();
+        if (!answered || Paint_pending(main, settle))
+            rounds = 0;
+        else if (rounds++ == 0 && quiet_since != nullptr)
+            *quiet_since = now;
+        if (rounds >= 4)
+            return RESULT_OK;
     }
-    Settle(main, limit);
-    HWND box = Top_dialog(main);
-    char top_caption[256] = "";
-    if (box != nullptr)
-        GetWindowTextA(box, top_caption, sizeof top_caption);
-    if (box == nullptr || std::strcmp(top_caption, caption) != 0) {
-        Dialogs_print(main, stderr);
-        return Fail("the box on top is not \"", caption, "\"");
-    }
-    return Answer(box, false, limit);
+    return settle ? RESULT_OK : Fail("wait: the viewer stayed busy");
+}
+
+// Waits as wait-idle does and prints the seconds from START to the end of
+// the viewer's work.
+int Print_paint_time(HWND main, double start, DWORD limit)
+{
+    double end = 0.0;
+    if (Quiet(main, limit, false, &end) != RESULT_OK)
+        return RESULT_FAILED;
+    std::printf("%.3f\n", end - start);
+    return RESULT_OK;
+}
+
+// --- Commands -------------------------------------------------------------------
+
+// The arguments of a step, checked against its command's argument letters.
+struct Args {
+    HWND main;        // the viewer's main window, when the command needs it
+    int count;
+    char **text;
+    int number[6];    // the integer arguments (I, i)
+    DWORD limit;      // the time limit (t, T), or the default
+};
+
+LPARAM Point_param(int x, int y)
+{
+    return static_cast<LPARAM>((static_cast<unsigned>(y) & 0xffffu) << 16 | (static_cast<unsigned>(x) & 0xffffu));
+}
+
+// Posts a mouse message at (x, y) and keeps the real pointer there, so that
+// the pointer moves that the viewer's cursor confinement causes land on the
+// same point.
+void Mouse(HWND main, UINT message, WPARAM keys, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(main, &point);
+    SetCursorPos(point.x, point.y);
+    PostMessageA(main, message, keys, Point_param(x, y));
+}
+
+int Drag(const Args &a, int steps)
+{
+    const int *n = a.number;
+    Mouse(a.main, WM_MOUSEMOVE, 0, n[0], n[1]);
+    Mouse(a.main, WM_LBUTTONDOWN, MK_LBUTTON, n[0], n[1]);
+    for (int i = 1; i <= steps; i++, Sleep(5))
+        Mouse(a.main, WM_MOUSEMOVE, MK_LBUTTON, n[0] + (n[2] - n[0]) * i / steps, n[1] + (n[3] - n[1]) * i / steps);
+    Mouse(a.main, WM_LBUTTONUP, 0, n[2], n[3]);
+    return RESULT_OK;
+}
+
+// Esc is read by the viewer as the asynchronous key state when a message
+// arrives: hold the key, let a message arrive, release it.
+int Escape(const Args &a)
+{
+    INPUT key;
+    std::memset(&key, 0, sizeof key);
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = VK_ESCAPE;
+    SendInput(1, &key, sizeof key);
+    DWORD_PTR answer = 0;
+    PostMessageA(a.main, WM_NULL, 0, 0);
+    SendMessageTimeoutA(a.main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
+    PostMessageA(a.main, WM_MOUSEMOVE, 0, Point_param(20, 20));
+    Sleep(100);
+    SendMessageTimeoutA(a.main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
+    key.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &key, sizeof key);
+    return RESULT_OK;
+}
+
+int Capture(const Args &a)
+{
+    RECT client;
+    GetClientRect(a.main, &client);
+    HDC window_dc = GetDC(a.main);
+    Pixels pixels;
+    bool ok = window_dc != nullptr && Dc_pixels(window_dc, 0, 0, client.right, client.bottom, &pixels);
+    if (window_dc != nullptr)
+        ReleaseDC(a.main, window_dc);
+    return Done(ok && Pixels_write(a.text[0], pixels) == 0, "capture: cannot write ", a.text[0]);
+}
+
+// Types PATH into the open-file dialog's file-name field and presses OK;
+// `confirm` answers the create prompt that may follow with Yes.  Done once
+// the dialog has gone or the viewer raised a box of its own.
+int Open_file(const Args &a, bool confirm, const char *caption)
+{
+    HWND dialog = Wait_dialog(a.main, caption, a.limit);
+    if (dialog == nullptr)
+        return RESULT_FAILED;
+    HWND name = GetDlgItem(dialog, FILE_NAME_COMBO);
+    if (name == nullptr)
+        name = GetDlgItem(dialog, FILE_NAME_EDIT);
+    char file[MAX_PATH];
+    Windows_path(a.text[0], file, sizeof file);
+    DWORD_PTR answer = 0;
+    if (name == nullptr ||
+        !SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file), SMTO_NORMAL, 5000, &answer))
+        return Fail("the open-file dialog did not take the file name");
+    ok_pressed_at = Now_seconds();
+    Press(dialog, IDOK);
+    int result = -1;
+    char text[1024];
+    Wait_until(a.limit, [&] {
+        bool open = false;
+        for (HWND box : Dialogs(a.main)) {
+            if (result >= 0)
+                break;
+            if (box == dialog)
+                open = true;
+            // A box that the viewer raised after the dialog ended (the dialog
+            // may still be going away): the dialog's part is done.
+            else if (GetWindow(box, GW_OWNER) != dialog)
+                result = RESULT_OK;
+            else if (confirm && GetDlgItem(box, IDYES) != nullptr)
+                Press(box, IDYES), Sleep(100);
+            else {   // a complaint about the name
+                Dialog_text(box, text);
+                result = Fail("dialog-open: the dialog refused the file name: ", text);
+            }
+        }
+        if (result < 0 && !open)
+            result = RESULT_OK;
+        return result >= 0;
+    }, 2);
+    return result >= 0 ? result : Fail("the open-file dialog did not close");
 }
 
 // Answers every box as it comes to the top, printing "caption: text" lines,
 // until none is left once the viewer has settled.
-int Message_boxes(HWND main, DWORD limit)
+int Message_boxes(const Args &a)
 {
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit) && Top_dialog(main) == nullptr)
-        Sleep(30);
+    Wait_until(a.limit, [&] { return Top_dialog(a.main) != nullptr; });
     for (int count = 0; count < 20; count++) {
-        Settle(main, limit);
-        HWND box = Top_dialog(main);
+        Quiet(a.main, a.limit, true);
+        HWND box = Top_dialog(a.main);
         if (box == nullptr)
             return RESULT_OK;
-        if (Answer(box, true, limit) != RESULT_OK)
-            return RESULT_FAILED;
+        // The box may still be filling in its controls.
+        char text[1024], caption[256];
+        Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
+        GetWindowTextA(box, caption, sizeof caption);
+        std::printf("%s: %s\n", caption, text);
+        std::fflush(stdout);
+        int chosen = IDOK;
+        for (int id : {IDNO, IDCANCEL, IDYES, IDOK})
+            chosen = GetDlgItem(box, id) != nullptr ? id : chosen;
+        Press(box, chosen);
+        if (!Closed(box, a.limit))
+            return Fail("the message box \"", caption, "\" did not close");
     }
-    return Fail("message-boxes: ", "more than 20 boxes in a row");
+    return Fail("message-boxes: more than 20 boxes in a row");
 }
 
-int Close(HWND main, DWORD limit)
+// The box titled CAPTION (a.text[0]) on top of the viewer: its text printed,
+// closed with its first button.
+int Message_box(const Args &a)
 {
-    DWORD process_id = 0;
-    GetWindowThreadProcessId(main, &process_id);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id);
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    DWORD start = GetTickCount();
-    while (Time_left(start, limit) && IsWindow(main))
-        Sleep(30);
-    if (IsWindow(main)) {
-        if (process != nullptr)
-            CloseHandle(process);
-        Dialogs_print(main, stderr);
-        return Fail("close: the main window stayed", "");
-    }
-    if (process != nullptr) {
-        DWORD spent = GetTickCount() - start;
-        DWORD rest = spent < limit ? limit - spent : 0;
-        DWORD waited = WaitForSingleObject(process, rest);
-        CloseHandle(process);
-        if (waited != WAIT_OBJECT_0)
-            return Fail("close: the process did not end", "");
-    }
+    HWND box = nullptr;
+    char caption[256] = "";
+    Wait_until(a.limit, [&] {
+        box = Top_dialog(a.main);
+        return box != nullptr && GetWindowTextA(box, caption, sizeof caption) > 0 &&
+               std::strcmp(caption, a.text[0]) == 0;
+    });
+    if (box == nullptr || std::strcmp(caption, a.text[0]) != 0)
+        return Fail("no message box \"", a.text[0], "\" on top");
+    char text[1024];
+    Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
+    std::printf("%s\n", text);
+    Press(box, IDOK);
+    return Done(Closed(box, a.limit), "the message box did not close");
+}
+
+int Hold_file(const Args &a)
+{
+    char file[MAX_PATH];
+    Windows_path(a.text[0], file, sizeof file);
+    HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return Fail("cannot open ", a.text[0]);
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(a.limit);
+    CloseHandle(handle);
     return RESULT_OK;
 }
 
-BOOL CALLBACK Print_window(HWND window, LPARAM)
+// Strip control ID (a.number[0]) of the main window.
+HWND Control(const Args &a)
 {
-    if (!IsWindowVisible(window))
-        return TRUE;
-    char class_name[128];
-    char title[256];
-    RECT rect;
-    GetClassNameA(window, class_name, sizeof class_name);
-    GetWindowTextA(window, title, sizeof title);
-    GetWindowRect(window, &rect);
-    std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, rect.left, rect.top,
-                rect.right - rect.left, rect.bottom - rect.top);
-    return TRUE;
+    HWND control = GetDlgItem(a.main, a.number[0]);
+    if (control == nullptr)
+        Fail("no strip control ", a.text[0]);
+    return control;
 }
 
-struct ClassClose {
-    const char *class_name;
-    int count;
-};
-
-BOOL CALLBACK Close_of_class(HWND window, LPARAM data)
+int Post(HWND window, UINT message, int w, LPARAM l = 0)
 {
-    ClassClose *job = reinterpret_cast<ClassClose *>(data);
-    char class_name[128];
-    GetClassNameA(window, class_name, sizeof class_name);
-    if (std::strcmp(class_name, job->class_name) == 0) {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        job->count++;
-    }
-    return TRUE;
+    return Done(window != nullptr && PostMessageA(window, message, static_cast<WPARAM>(w), l), "cannot post");
 }
 
 BOOL CALLBACK Count_window(HWND window, LPARAM counter)
@@ -823,10 +430,10 @@ BOOL CALLBACK Count_window(HWND window, LPARAM counter)
 // at the PEB's GdiSharedHandleTable (64-bit PEB offset 0xF8; 65536 entries
 // of 24 bytes, an entry in use has a non-zero type at byte 14), read from
 // outside; and the USER objects as the windows of the viewer's thread.
-int Resources(HWND main)
+int Resources(const Args &a)
 {
     DWORD pid = 0;
-    DWORD thread = GetWindowThreadProcessId(main, &pid);
+    DWORD thread = GetWindowThreadProcessId(a.main, &pid);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     DWORD gdi = process ? GetGuiResources(process, GR_GDIOBJECTS) : 0;
     DWORD user = process ? GetGuiResources(process, GR_USEROBJECTS) : 0;
@@ -849,269 +456,226 @@ int Resources(HWND main)
     if (process)
         CloseHandle(process);
     if (gdi == 0 || user == 0)
-        return Fail("resources: ", "cannot count the viewer's objects");
+        return Fail("resources: cannot count the viewer's objects");
     std::printf("gdi %lu user %lu\n", static_cast<unsigned long>(gdi), static_cast<unsigned long>(user));
     return RESULT_OK;
 }
 
-bool Int_arg(int argc, char **argv, int index, int *value)
-{
-    if (index >= argc)
-        return false;
-    char *end = nullptr;
-    long parsed = std::strtol(argv[index], &end, 0);
-    if (end == argv[index] || *end != '\0')
-        return false;
-    *value = static_cast<int>(parsed);
-    return true;
-}
+// Argument letters: I an integer, S a text, T seconds; in lower case the
+// argument may be left out (only at the end).  `main`: the command needs the
+// viewer's main window.
+struct Command {
+    const char *name;
+    const char *args;
+    bool main;
+    int (*run)(const Args &a);
+    const char *help;
+};
 
-int Usage(const char *step)
+const Command COMMANDS[] = {
+    {"wait-window", "t", false,
+     [](const Args &a) -> int {
+         return Done(Wait_until(a.limit, [] { return Shown(FindWindowA(nullptr, main_title)); }, 50),
+                     "the viewer's window did not appear");
+     },
+     "[SEC]  wait until the viewer's window is shown"},
+    {"wait-gone", "St", false,
+     [](const Args &a) -> int {
+         const char *title = a.text[0];
+         return Done(Wait_until(a.limit, [title] { return !Shown(FindWindowA(nullptr, title)); }),
+                     "a window of that title is still shown");
+     },
+     "TITLE [SEC]  wait until no window titled TITLE is shown"},
+    {"wait-idle", "t", true, [](const Args &a) -> int { return Quiet(a.main, a.limit, false); },
+     "[SEC]  wait until the viewer has handled all queued and painted (fails on a dialog)"},
+    {"command", "I", true, [](const Args &a) -> int { return Post(a.main, WM_COMMAND, a.number[0]); },
+     "ID  post WM_COMMAND ID to the main window"},
+    {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
+     "ID  click the strip control ID (a check box toggles)"},
+    {"check", "I", true,
+     [](const Args &a) -> int {
+         HWND control = Control(a);
+         DWORD_PTR state = 0;
+         if (control == nullptr || !SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state))
+             return Fail("check: no answer");
+         std::printf("%d\n", state == BST_CHECKED ? 1 : 0);
+         return RESULT_OK;
+     },
+     "ID  print the check state (0/1) of the strip control ID"},
+    {"click", "II", true,
+     [](const Args &a) -> int {
+         Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);
+         Mouse(a.main, WM_LBUTTONDOWN, MK_LBUTTON, a.number[0], a.number[1]);
+         Mouse(a.main, WM_LBUTTONUP, 0, a.number[0], a.number[1]);
+         return RESULT_OK;
+     },
+     "X Y  post a left click at (X, Y)"},
+    {"drag", "IIIIi", true, [](const Args &a) -> int { return Drag(a, a.count > 4 && a.number[4] > 0 ? a.number[4] : 8); },
+     "X1 Y1 X2 Y2 [STEPS]  post a press at 1, moves (8), a release at 2"},
+    {"escape", "", true, Escape, "hold Esc down while the viewer reads a message"},
+    {"capture", "S", true, Capture, "OUT.bmp  24-bit BMP of the client area"},
+    {"dialog-open", "Ssss", true,
+     [](const Args &a) -> int {
+         bool confirm = false;
+         const char *caption = OPEN_CAPTION;
+         for (int i = 1; i < a.count; i++) {
+             if (std::strcmp(a.text[i], "--yes") == 0)
+                 confirm = true;
+             else if (std::strcmp(a.text[i], "--caption") == 0 && i + 1 < a.count)
+                 caption = a.text[++i];
+             else
+                 return RESULT_USAGE;
+         }
+         return Open_file(a, confirm, caption);
+     },
+     "PATH [--yes] [--caption C]  answer the file dialog C (default the open dialog) with PATH\n"
+     "                and OK (--yes: and its create prompt)"},
+    {"dialog-cancel", "", true,
+     [](const Args &a) -> int {
+         HWND dialog = Wait_dialog(a.main, OPEN_CAPTION, a.limit);
+         return dialog == nullptr ? RESULT_FAILED
+                                  : (Press(dialog, IDCANCEL), Done(Closed(dialog, a.limit), "the dialog stayed"));
+     },
+     "cancel the open-file dialog"},
+    {"message-box", "St", true, Message_box,
+     "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it with OK"},
+    {"message-boxes", "t", true, Message_boxes,
+     "[SEC]  answer the boxes as they reach the top, print \"caption: text\" of each"},
+    {"window-rect", "", true,
+     [](const Args &a) -> int {
+         RECT r;
+         GetWindowRect(a.main, &r);
+         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+         return RESULT_OK;
+     },
+     "print \"X Y W H\" of the main window"},
+    {"resize", "II", true,
+     [](const Args &a) -> int {
+         // Asynchronous, so that a busy or modal viewer cannot block the driver.
+         return Done(SetWindowPos(a.main, nullptr, 0, 0, a.number[0], a.number[1],
+                                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != 0,
+                     "resize failed");
+     },
+     "W H  set the outer size of the main window"},
+    {"raise", "", true,
+     [](const Args &a) -> int {
+         SetForegroundWindow(a.main);
+         return Done(SetWindowPos(a.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS) != 0,
+                     "raise failed");
+     },
+     "make the main window the foreground window, on top"},
+    {"close", "t", true,
+     [](const Args &a) -> int {
+         PostMessageA(a.main, WM_CLOSE, 0, 0);
+         if (Wait_until(a.limit, [&] { return !IsWindow(a.main); }))
+             return RESULT_OK;
+         Dialogs_print(a.main);
+         return Fail("close: the main window stayed");
+     },
+     "[SEC]  post WM_CLOSE and wait until the main window is gone"},
+    {"windows", "", false,
+     [](const Args &) -> int {
+         return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {
+             char class_name[128], title[256];
+             RECT r;
+             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
+                 GetWindowTextA(window, title, sizeof title) >= 0 && GetWindowRect(window, &r))
+                 std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, r.left, r.top,
+                             r.right - r.left, r.bottom - r.top);
+             return TRUE;
+         }, 0) != 0, "windows: cannot list them");
+     },
+     "list the visible top-level windows, topmost first"},
+    {"wait-class", "St", false,
+     [](const Args &a) -> int {
+         return Done(Wait_until(a.limit, [&] { return Shown(FindWindowA(a.text[0], nullptr)); }, 50),
+                     "no window appeared of class ", a.text[0]);
+     },
+     "CLASS [SEC]  wait until a visible top-level window of CLASS exists"},
+    {"close-class", "St", false,
+     [](const Args &a) -> int {
+         EnumWindows([](HWND window, LPARAM data) -> BOOL {
+             char class_name[128];
+             if (GetClassNameA(window, class_name, sizeof class_name) &&
+                 std::strcmp(class_name, reinterpret_cast<const char *>(data)) == 0)
+                 PostMessageA(window, WM_CLOSE, 0, 0);
+             return TRUE;
+         }, reinterpret_cast<LPARAM>(a.text[0]));
+         return Done(Wait_until(a.limit, [&] { return FindWindowA(a.text[0], nullptr) == nullptr; }, 50),
+                     "windows did not close of class ", a.text[0]);
+     },
+     "CLASS [SEC]  close every top-level window of CLASS and wait until they are gone"},
+    {"hold-file", "ST", false, Hold_file, "PATH SEC  keep PATH open without sharing for SEC seconds"},
+    {"time-open", "St", true,
+     [](const Args &a) -> int {
+         // dialog-open waits until the dialog has gone: while it is up, the
+         // viewer's thread answers from the dialog's loop.
+         int result = Open_file(a, false, OPEN_CAPTION);
+         return result != RESULT_OK ? result : Print_paint_time(a.main, ok_pressed_at, a.limit);
+     },
+     "PATH [SEC]  dialog-open PATH and wait-idle; print the seconds from OK to the paint's end"},
+    {"time-command", "It", true,
+     [](const Args &a) -> int {
+         double start = Now_seconds();
+         // Sent, not posted: once it returns the command has been handled,
+         // and its paint is pending.
+         DWORD_PTR answer = 0;
+         if (!SendMessageTimeoutA(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0]), 0, SMTO_NORMAL, a.limit,
+                                  &answer))
+             return Fail("time-command: the viewer did not take the command");
+         return Print_paint_time(a.main, start, a.limit);
+     },
+     "ID [SEC]  send WM_COMMAND ID and wait-idle; print the seconds to the paint's end"},
+    {"resources", "", true, Resources,
+     "print \"gdi N user N\": the viewer's GDI and USER objects (under Wine: GDI handles\n"
+     "                in its table, windows of its thread)"},
+};
+
+// The tables of the settings dialogs' and the output commands' steps.
+const DriverStep *const STEP_TABLES[] = {DIALOG_STEPS, OUTPUT_STEPS};
+
+int Usage(const char *problem, const char *detail)
 {
-    std::fprintf(stderr, "voka_driver: bad arguments for \"%s\"\n", step);
+    std::fprintf(stderr, "voka_driver: %s%s\nusage: voka_driver.exe [--timeout SEC] STEP [+ STEP ...]\n",
+                 problem, detail);
+    for (const Command &c : COMMANDS)
+        std::fprintf(stderr, "  %-13s %s\n", c.name, c.help);
+    for (const DriverStep *table : STEP_TABLES)
+        for (const DriverStep *step = table; step->name; step++)
+            std::fprintf(stderr, "  %s\n", step->help);
     return RESULT_USAGE;
 }
 
 // Runs one step: argv[0] is its name, argc counts it and its arguments.
 int Step(int argc, char **argv)
 {
-    const char *name = argv[0];
-    HWND main = nullptr;
-    int a = 0, b = 0, c = 0, d = 0;
-    if (const DriverStep *output = Output_step(name))
-        return output->handler(argc - 1, argv + 1);
-    if (const DriverStep *dialog_step = Dialog_step_find(name))
-        return dialog_step->handler(argc - 1, argv + 1);
-
-    if (std::strcmp(name, "wait-window") == 0) {
-        const char *title = main_title;
-        int next = 1;
-        if (argc > 1 && std::atof(argv[1]) <= 0.0) {
-            title = argv[1];
-            next = 2;
+    for (const Command &c : COMMANDS) {
+        if (std::strcmp(argv[0], c.name) != 0)
+            continue;
+        Args a = {nullptr, argc - 1, argv + 1, {0}, default_timeout_ms};
+        size_t letters = std::strlen(c.args);
+        bool good = static_cast<size_t>(a.count) <= letters && (a.count == static_cast<int>(letters) ||
+                                                                 c.args[a.count] >= 'a');
+        for (int i = 0; i < a.count && good; i++) {
+            char *end = nullptr;
+            char kind = static_cast<char>(c.args[i] & ~0x20);
+            if (kind == 'I')
+                a.number[i] = static_cast<int>(std::strtol(a.text[i], &end, 0));
+            double seconds = kind == 'T' ? std::strtod(a.text[i], &end) : 0.0;
+            good = kind == 'S' || (end != a.text[i] && *end == '\0');
+            if (seconds > 0.0)
+                a.limit = static_cast<DWORD>(seconds * 1000.0);
         }
-        return Wait_window(title, Seconds_arg(argc, argv, next, default_timeout_ms));
+        if (good && c.main && !Shown(a.main = FindWindowA(nullptr, main_title)))
+            return Fail("no visible window titled \"", main_title, "\"");
+        int result = good ? c.run(a) : RESULT_USAGE;
+        return result == RESULT_USAGE ? Usage("bad arguments for ", c.name) : result;
     }
-    if (std::strcmp(name, "wait-gone") == 0) {
-        const char *title = main_title;
-        int next = 1;
-        if (argc > 1 && std::atof(argv[1]) <= 0.0) {
-            title = argv[1];
-            next = 2;
-        }
-        return Wait_gone(title, Seconds_arg(argc, argv, next, default_timeout_ms));
-    }
-    if (std::strcmp(name, "wait-idle") == 0)
-        return Wait_idle(Seconds_arg(argc, argv, 1, default_timeout_ms));
-    if (std::strcmp(name, "sleep") == 0) {
-        if (!Int_arg(argc, argv, 1, &a))
-            return Usage(name);
-        Sleep(static_cast<DWORD>(a));
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "windows") == 0) {
-        EnumWindows(Print_window, 0);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "wait-class") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
-        DWORD start = GetTickCount();
-        while (Time_left(start, limit)) {
-            HWND window = FindWindowA(argv[1], nullptr);
-            if (window != nullptr && IsWindowVisible(window))
-                return RESULT_OK;
-            Sleep(50);
-        }
-        return Fail("no window of class ", argv[1], " appeared");
-    }
-    if (std::strcmp(name, "close-class") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
-        ClassClose job = {argv[1], 0};
-        EnumWindows(Close_of_class, reinterpret_cast<LPARAM>(&job));
-        DWORD start = GetTickCount();
-        while (Time_left(start, limit)) {
-            if (FindWindowA(argv[1], nullptr) == nullptr)
-                return RESULT_OK;
-            Sleep(50);
-        }
-        return Fail("the windows of class ", argv[1], " did not close");
-    }
-    if (std::strcmp(name, "hold-file") == 0) {
-        if (argc < 3)
-            return Usage(name);
-        char file[MAX_PATH];
-        Windows_path(argv[1], file, sizeof file);
-        HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
-            return Fail("cannot open ", argv[1]);
-        std::printf("held\n");
-        std::fflush(stdout);
-        Sleep(Seconds_arg(argc, argv, 2, default_timeout_ms));
-        CloseHandle(handle);
-        return RESULT_OK;
-    }
-
-    if (Need_main(&main) != RESULT_OK)
-        return RESULT_FAILED;
-
-    if (std::strcmp(name, "command") == 0) {
-        if (!Int_arg(argc, argv, 1, &a))
-            return Usage(name);
-        PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(a), 0);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "button") == 0) {
-        if (!Int_arg(argc, argv, 1, &a))
-            return Usage(name);
-        HWND control = GetDlgItem(main, a);
-        if (control == nullptr)
-            return Fail("no strip control ", argv[1]);
-        PostMessageA(control, BM_CLICK, 0, 0);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "check") == 0) {
-        if (!Int_arg(argc, argv, 1, &a))
-            return Usage(name);
-        HWND control = GetDlgItem(main, a);
-        if (control == nullptr)
-            return Fail("no strip control ", argv[1]);
-        DWORD_PTR state = 0;
-        if (!SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state))
-            return Fail("check: no answer", "");
-        std::printf("%d\n", state == BST_CHECKED ? 1 : 0);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "click") == 0) {
-        if (!Int_arg(argc, argv, 1, &a) || !Int_arg(argc, argv, 2, &b))
-            return Usage(name);
-        return Click(main, a, b);
-    }
-    if (std::strcmp(name, "drag") == 0) {
-        int steps = 8;
-        if (!Int_arg(argc, argv, 1, &a) || !Int_arg(argc, argv, 2, &b) ||
-            !Int_arg(argc, argv, 3, &c) || !Int_arg(argc, argv, 4, &d))
-            return Usage(name);
-        if (argc > 5 && !Int_arg(argc, argv, 5, &steps))
-            return Usage(name);
-        return Drag(main, a, b, c, d, steps);
-    }
-    if (std::strcmp(name, "escape") == 0)
-        return Escape(main);
-    if (std::strcmp(name, "capture") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        if (argc == 2)
-            return Capture(main, argv[1], 0, 0, 0, 0);
-        if (!Int_arg(argc, argv, 2, &a) || !Int_arg(argc, argv, 3, &b) ||
-            !Int_arg(argc, argv, 4, &c) || !Int_arg(argc, argv, 5, &d) || c <= 0 || d <= 0)
-            return Usage(name);
-        return Capture(main, argv[1], a, b, c, d);
-    }
-    if (std::strcmp(name, "dialog-open") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        const char *caption = "Data file open";
-        bool confirm = false;
-        for (int i = 2; i < argc; i++) {
-            if (std::strcmp(argv[i], "--yes") == 0)
-                confirm = true;
-            else if (std::strcmp(argv[i], "--caption") == 0 && i + 1 < argc)
-                caption = argv[++i];
-            else
-                return Usage(name);
-        }
-        return Dialog_open(main, argv[1], caption, confirm, default_timeout_ms);
-    }
-    if (std::strcmp(name, "time-open") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        return Time_open(main, argv[1], Seconds_arg(argc, argv, 2, default_timeout_ms));
-    }
-    if (std::strcmp(name, "time-command") == 0) {
-        if (!Int_arg(argc, argv, 1, &a))
-            return Usage(name);
-        DWORD limit = Seconds_arg(argc, argv, 2, default_timeout_ms);
-        double start = Now_seconds();
-        // Sent, not posted: once it returns the command has been handled,
-        // and its paint is pending.
-        DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutA(main, WM_COMMAND, static_cast<WPARAM>(a), 0, SMTO_NORMAL, limit, &answer))
-            return Fail("time-command: the viewer did not take the command", "");
-        return Print_paint_time(main, start, limit);
-    }
-    if (std::strcmp(name, "dialog-cancel") == 0)
-        return Dialog_cancel(main, argc > 1 ? argv[1] : "Data file open", default_timeout_ms);
-    if (std::strcmp(name, "message-box") == 0) {
-        if (argc < 2)
-            return Usage(name);
-        return Message_box(main, argv[1], default_timeout_ms);
-    }
-    if (std::strcmp(name, "message-boxes") == 0)
-        return Message_boxes(main, Seconds_arg(argc, argv, 1, default_timeout_ms));
-    if (std::strcmp(name, "no-dialog") == 0) {
-        DialogList list;
-        Dialogs_of(main, &list);
-        if (list.count == 0)
-            return RESULT_OK;
-        Dialogs_print(main, stderr);
-        return Fail("", name, ": a dialog is open");
-    }
-    if (std::strcmp(name, "window-rect") == 0) {
-        RECT rect;
-        GetWindowRect(main, &rect);
-        std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "client-size") == 0) {
-        RECT rect;
-        GetClientRect(main, &rect);
-        std::printf("%ld %ld\n", rect.right, rect.bottom);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "resize") == 0) {
-        if (!Int_arg(argc, argv, 1, &a) || !Int_arg(argc, argv, 2, &b))
-            return Usage(name);
-        // Asynchronous, so that a busy or modal viewer cannot block the driver.
-        SetWindowPos(main, nullptr, 0, 0, a, b,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "focus-away") == 0) {
-        HWND away = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "voka_driver", WS_POPUP | WS_VISIBLE,
-                                    GetSystemMetrics(SM_CXSCREEN) - 20, GetSystemMetrics(SM_CYSCREEN) - 20,
-                                    16, 16, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        if (away == nullptr)
-            return Fail("focus-away: ", "no window");
-        SetForegroundWindow(away);
-        DWORD start = GetTickCount();
-        MSG message;
-        while (Time_left(start, 300)) {
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-            Sleep(10);
-        }
-        DestroyWindow(away);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "raise") == 0) {
-        SetForegroundWindow(main);
-        SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
-        return RESULT_OK;
-    }
-    if (std::strcmp(name, "close") == 0)
-        return Close(main, Seconds_arg(argc, argv, 1, default_timeout_ms));
-    if (std::strcmp(name, "resources") == 0)
-        return Resources(main);
-
-    std::fprintf(stderr, "voka_driver: unknown step \"%s\"\n", name);
-    return RESULT_USAGE;
+    for (const DriverStep *table : STEP_TABLES)
+        for (const DriverStep *step = table; step->name; step++)
+            if (std::strcmp(argv[0], step->name) == 0)
+                return step->handler(argc - 1, argv + 1);
+    return Usage("unknown step ", argv[0]);
 }
 
 }  // namespace
@@ -1121,32 +685,24 @@ int main(int argc, char **argv)
     // Plain "\n" line ends for the shell that reads the output.
     _setmode(_fileno(stdout), _O_BINARY);
     int first = 1;
-    while (first + 1 < argc && argv[first][0] == '-' && argv[first][1] == '-') {
-        if (std::strcmp(argv[first], "--title") == 0) {
-            std::snprintf(main_title, sizeof main_title, "%s", argv[first + 1]);
-        } else if (std::strcmp(argv[first], "--timeout") == 0) {
-            default_timeout_ms = Seconds_arg(argc, argv, first + 1, default_timeout_ms);
-        } else {
-            break;
-        }
-        first += 2;
+    for (; first + 1 < argc && argv[first][0] == '-' && argv[first][1] == '-'; first += 2) {
+        if (std::strcmp(argv[first], "--timeout") == 0 && std::atof(argv[first + 1]) > 0.0)
+            default_timeout_ms = static_cast<DWORD>(std::atof(argv[first + 1]) * 1000.0);
+        else if (std::strcmp(argv[first], "--title") == 0)
+            main_title = argv[first + 1];
+        else
+            return Usage("unknown option ", argv[first]);
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "usage: voka_driver.exe [--title T] [--timeout SEC] STEP [ARGS] [+ STEP ...]\n");
-        return RESULT_USAGE;
-    }
+    if (first >= argc)
+        return Usage("no step", "");
     // Steps are separated by a lone "+".
-    while (first < argc) {
-        int end = first;
+    for (int end = first; first < argc; first = ++end) {
         while (end < argc && std::strcmp(argv[end], "+") != 0)
             end++;
-        if (end > first) {
-            int result = Step(end - first, argv + first);
-            std::fflush(stdout);
-            if (result != RESULT_OK)
-                return result;
-        }
-        first = end + 1;
+        int result = end > first ? Step(end - first, argv + first) : RESULT_OK;
+        std::fflush(stdout);
+        if (result != RESULT_OK)
+            return result;
     }
     return RESULT_OK;
 }

@@ -242,6 +242,8 @@ int Step_dialog_wait(int argc, char **argv)
     return STEP_FAILED;
 }
 
+} // namespace
+
 const DriverStep DIALOG_STEPS[] = {
     {"dialog-wait", Step_dialog_wait,
      "dialog-wait CAPTION [SEC]   wait until the dialog is up and has painted"},
@@ -250,14 +252,5 @@ const DriverStep DIALOG_STEPS[] = {
     {"dialog-set", Step_dialog_set, "dialog-set CAPTION ID TEXT  set a control's text"},
     {"dialog-scroll", Step_dialog_scroll,
      "dialog-scroll CAPTION ID ACTION [POS]  line-left|line-right|page-left|page-right|track|end"},
+    {nullptr, nullptr, nullptr},
 };
-
-} // namespace
-
-const DriverStep *Dialog_step_find(const char *name)
-{
-    for (const DriverStep &step : DIALOG_STEPS)
-        if (std::strcmp(step.name, name) == 0)
-            return &step;
-    return nullptr;
-}

@@ -7,7 +7,7 @@
 
 #include "driver_step.h"
 
-// The step of that name, or nullptr.
-const DriverStep *Dialog_step_find(const char *name);
+// The steps, ending in an entry without a name.
+extern const DriverStep DIALOG_STEPS[];
 
 #endif

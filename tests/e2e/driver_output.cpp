@@ -133,21 +133,14 @@ int Step_file_name(int argc, char **argv)
     return Failed("the dialog did not close: ", argv[0]);
 }
 
-const DriverStep output_steps[] = {
+} // namespace
+
+const DriverStep OUTPUT_STEPS[] = {
     {"page-setup", Step_page_setup,
      "page-setup portrait|landscape [PAPER]  answer the page-setup dialog: the orientation\n"
      "    and the paper by its name in the list (\"A5\"), then OK"},
     {"file-name", Step_file_name,
      "file-name CAPTION [--ok | PATH]  print the name the file dialog CAPTION offers; --ok\n"
      "    accepts it, a Windows PATH is typed in and accepted (a create prompt is left open)"},
+    {nullptr, nullptr, nullptr},
 };
-
-} // namespace
-
-const DriverStep *Output_step(const char *name)
-{
-    for (const DriverStep &step : output_steps)
-        if (std::strcmp(step.name, name) == 0)
-            return &step;
-    return nullptr;
-}

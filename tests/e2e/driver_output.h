@@ -5,7 +5,7 @@
 
 #include "driver_step.h"
 
-// The output step of that name, or nullptr.
-const DriverStep *Output_step(const char *name);
+// The steps, ending in an entry without a name.
+extern const DriverStep OUTPUT_STEPS[];
 
 #endif

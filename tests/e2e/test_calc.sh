@@ -2,17 +2,8 @@
 # Open then names the calculation's output file, and Redraw reads that file
 # again and draws its newest batch only.
 
-# Clicks the CALC box on, then closes the command interpreter window that it
-# opens (it would cover the viewer on this screen without a window manager).
-calc_on() {
-  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
-}
-
 t_calc_redraw_newest_batch() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+  viewer_with_info "${COLOUR_KEYS[@]}"
   calc_on
   local out=$CASE/calc/run.out
   mkdir -p "$CASE/calc"
@@ -26,25 +17,22 @@ t_calc_redraw_newest_batch() {
     "pixels drawn after naming the output file"
 
   # The calculation writes its first batch: a positron.
-  { geo_cyls "1 3" "-4 4"; header -5 5 -5 5 -5 5; batch 1; track p 3 0 -1 -4.5 0 -4 2 6; } >"$out"
-  drv command $CMD_REDRAW + wait-idle
-  snap batch1
+  cp "$DATA/calc_batch1.pic" "$out"
+  snap_after batch1 command $CMD_REDRAW
   at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
   expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
   at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
   compare_render batch1 "$out" --batches 1-1
 
   # ... and its second: two electrons; only batch 2 is drawn now.
-  { batch 2; track e 4 0 2 -3 0 -3 3 5; track e 1 0 -3 -3 0 3 -2 5; } >>"$out"
-  drv command $CMD_REDRAW + wait-idle
-  snap batch2
+  cat "$DATA/calc_batch2.part" >>"$out"
+  snap_after batch2 command $CMD_REDRAW
   at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
   expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
   compare_render batch2 "$out" --batches 2-2
 
   # A Redraw with nothing new draws the same.
-  drv command $CMD_REDRAW + wait-idle
-  snap batch2_again
+  snap_after batch2_again command $CMD_REDRAW
   same_image batch2 batch2_again "Redraw without new batches"
   viewer_close
 }
@@ -53,23 +41,20 @@ t_calc_redraw_newest_batch() {
 # is back (restored from the off-screen copy).  The next click leaves CALC
 # mode, and Data File Open loads pictures again.
 t_calc_off_again() {
-  pic_standard >"$CASE/a.pic"
-  { geo_none; header -5 5 -5 5 -5 5; batch 1; track e 2 0 -4 -4 0 4 4 4; } >"$CASE/b.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_picture "$DATA/standard.pic"
   snap opened
   calc_on
   snap after_console
-  bmpcheck diff "$CASE/after_console.bmp" "$CASE/opened.bmp" --ignore 488 330 70 24 \
-    >"$CASE/console.txt" || { cat "$CASE/console.txt"; fail "picture after the interpreter window closed"; }
+  same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
   drv button $CMD_CALC + wait-idle
   expect_eq "$(drv check $CMD_CALC)" 0 "CALC box after the second click"
   drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
   # The closed interpreter window left a restore pending; the rebuild of the
   # second picture must not show the first one under it.
-  open_picture "$CASE/b.pic"
+  open_picture "$DATA/one_electron.pic"
   snap b
   different_image opened b "second picture"
-  compare_render b "$CASE/b.pic"
+  compare_render b "$DATA/one_electron.pic"
   viewer_close
 }
 

@@ -32,6 +32,7 @@ values() {   # CAPTION ID...: what the controls show, joined by |
   for id in "$@"; do out+=("$(awk -v id="$id" -F'"' '$1 ~ " " id " $" { print $2 }' "$CASE/values.txt")"); done
   (IFS='|' && echo "${out[*]}")
 }
+message_text() { drv message-box "$1" | sed 's/ *$//'; }   # CAPTION: the box's text
 # OK is refused with MESSAGE ("Error Status") and the dialog stays open.
 refused() {   # CAPTION MESSAGE
   drv --title "$1" button 1
@@ -152,7 +153,7 @@ EOF
 # open, the picture is not rebuilt, and after Cancel only the rotation step
 # and the work directory, which OK stores before its checks, have changed.
 t_refused_input() {
-  pic_standard >"$CASE/a.pic"
+  cp "$DATA/standard.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   snap before
   no_rebuild_from_here
@@ -218,7 +219,7 @@ EOF
 # the same settings, the info file holds exactly what was chosen, and the
 # dialogs show it again after a restart.
 t_ok_commits() {
-  pic_many_tracks >"$CASE/tracks.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/tracks.pic"
   viewer_with_picture "$CASE/tracks.pic"
   drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
   dialog_open $CMD_ENVIRONMENT "$ENV"
@@ -270,7 +271,7 @@ t_ok_commits() {
 # same picture, the same info file.  A title typed before any title position
 # is kept, without a rebuild.
 t_cancel_changes_nothing() {
-  pic_standard >"$CASE/a.pic"
+  cp "$DATA/standard.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   snap before
   no_rebuild_from_here
@@ -309,7 +310,8 @@ t_cancel_changes_nothing() {
 t_five_digit_batch() {
   local n
   for n in 1000 10000; do
-    { geo_none; header -5 5 -5 5 -5 5; batch $n; track e 2 -2 -2 0 2 2 0; } >"$CASE/b$n.pic"
+    printf -v line '0%5d' "$n"
+    sed "s/^0    1\$/$line/" "$DATA/one_electron.pic" >"$CASE/b$n.pic"
   done
   viewer_with_picture "$CASE/b1000.pic"
   dialog_open $CMD_BATCH "$BATCH"

@@ -23,49 +23,31 @@ lock_file() { # PATH: held without sharing by the driver for 20 s
 }
 unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 
-# The picture file exists (the dialog accepts it) but cannot be opened: the
-# driver keeps it open without sharing.  The picture shown before stays.
-t_picture_cannot_be_opened() {
-  pic_standard >"$CASE/a.pic"
-  pic_standard >"$CASE/locked.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap loaded
-  lock_file "$CASE/locked.pic"
-  drv command $CMD_OPEN + dialog-open "$CASE/locked.pic"
-  expect_boxes "Error status: input file open error !!"
-  unlock_file
-  snap after
-  same_image loaded after "picture after a failed open"
-  viewer_close
-}
-
 # The work file cannot be created: the conversion says so, once; no rebuild
 # of the first picture follows its failure.
 t_work_path_not_found() {
-  pic_standard >"$CASE/a.pic"
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" 'work_dir=c:\no\such\dir\'
-  viewer_start
-  drv command $CMD_OPEN + dialog-open "$CASE/a.pic"
+  viewer_with_info 'work_dir=c:\no\such\dir\'
+  drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
   expect_boxes "Error status: work path not found error !!"
   viewer_close
 }
 
 # A file that is no picture.  As the first file of a run it gives the read
-# error alone and leaves the window as it was; after a good picture, too,
-# only the read error comes up and the picture stays.
+# error alone and leaves the window as it was.  After a good picture, too,
+# only the read error comes up, and the picture stays; so it does when the
+# picture file exists (the dialog accepts it) but cannot be opened: the
+# driver keeps it open without sharing.
 t_not_a_picture_file() {
   printf 'this is not a picture\n' >"$CASE/text.pic"
   : >"$CASE/empty.pic"
-  pic_standard >"$CASE/a.pic"
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+  cp "$DATA/standard.pic" "$CASE/a.pic"
+  cp "$DATA/standard.pic" "$CASE/locked.pic"
+  viewer_with_info "${COLOUR_KEYS[@]}"
   snap empty
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
   expect_boxes "Error status: input file read error !!"
-  snap after-first
-  same_image empty after-first "window after a failed first open"
+  snap after_first
+  same_image empty after_first "window after a failed first open"
   open_picture "$CASE/a.pic"
   snap loaded
   drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"
@@ -74,51 +56,44 @@ t_not_a_picture_file() {
   expect_boxes "Error status: input file read error !!"
   snap after
   same_image loaded after "picture after failed opens"
+  lock_file "$CASE/locked.pic"
+  drv command $CMD_OPEN + dialog-open "$CASE/locked.pic"
+  expect_boxes "Error status: input file open error !!"
+  unlock_file
+  snap after_locked
+  same_image loaded after_locked "picture after a failed open"
   viewer_close
 }
 
-# A scene without extent cannot be scaled.
-t_flat_scene() {
-  { geo_none; header 0 0 0 0 0 0; batch 1; track e 1 0 0 0 0 0 0 1; } >"$CASE/flat.pic"
-  viewer_start
-  drv command $CMD_OPEN + dialog-open "$CASE/flat.pic"
-  expect_boxes "Error Status: Cmtodot err!"
-  viewer_close
-}
-
-# A file name longer than the dialog's 256-byte buffer makes the dialog fail
-# with FNERR_BUFFERTOOSMALL (0x3003).
-t_open_dialog_failure() {
-  local dir=$CASE/long
+# A scene without extent cannot be scaled.  A file name longer than the
+# dialog's 256-byte buffer makes the dialog fail with FNERR_BUFFERTOOSMALL
+# (0x3003).
+t_flat_scene_and_open_dialog_failure() {
+  local dir=$CASE/long file
   mkdir -p "$dir"
-  local base=${#dir}
   # Z: + the Linux path: 258 characters, which Wine still accepts as a path.
-  local name_length=$((256 - base - 1 - 4))
+  local name_length=$((256 - ${#dir} - 1 - 4))
   [ "$name_length" -gt 0 ] || skip "scratch folder path too long for this case"
-  local file
   file=$dir/$(printf 'n%.0s' $(seq 1 "$name_length")).pic
-  pic_standard >"$file"
+  cp "$DATA/standard.pic" "$file"
   viewer_start
+  drv command $CMD_OPEN + dialog-open "$DATA/flat.pic"
+  expect_boxes "Error Status: Cmtodot err!"
   drv command $CMD_OPEN + dialog-open "$file"
   expect_boxes "WARNING: Error No #12291 From GetOpenFileName"
   viewer_close
 }
 
-t_redraw_without_output_file() {
-  viewer_start
-  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
-  drv command $CMD_REDRAW
-  expect_boxes "Error status: Not Selected Redraw File."
-  viewer_close
-}
-
-# The output file of a calculation that cannot be created, and one that has
-# gone when Redraw reads it.
+# Redraw in CALC mode before an output file is named; the output file of a
+# calculation that cannot be created, and one that has gone when Redraw
+# reads it.
 t_calc_output_file_errors() {
   mkdir -p "$CASE/calc"
   : >"$CASE/calc/locked.out"
   viewer_start
-  drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
+  calc_on
+  drv command $CMD_REDRAW
+  expect_boxes "Error status: Not Selected Redraw File."
   lock_file "$CASE/calc/locked.out"
   drv command $CMD_OPEN + dialog-open "$CASE/calc/locked.out"
   expect_boxes "Error status: work path not found error !!"
@@ -146,10 +121,11 @@ t_work_device_full() {
   mkdir -p "$CASE/start"
   info_write "$CASE/start/info.\$\$\$" "work_dir=$work_dir"
   # 2000 tracks of 5 steps and a separator: 480 KB of records.
-  local one
-  one=$(track e 1 0 0 -4 0 1 4 4)
-  { geo_none; header -5 5 -5 5 -5 5; batch 1
-    for _ in $(seq 1 2000); do printf '%s\n' "$one"; done; } >"$CASE/big.pic"
+  { head -n 4 "$DATA/one_electron.pic"
+    for _ in $(seq 1 2000); do
+      printf '%s\n' 250000500001000010000 250000525003000010000 250000550005000010000 \
+        250000575007000010000 250000600009000010000 -
+    done; } >"$CASE/big.pic"
   viewer_start
   drv command $CMD_OPEN + dialog-open "$CASE/big.pic"
   expect_boxes "Error status: work file device not spase !!"

@@ -1,79 +1,46 @@
 # Geometry outlines: the picture's own geometry, Geometry File Open (the
 # geometry section of another picture file) and Geometry Hide.
 
-# The standard picture's tracks without a geometry section.
-pic_no_geometry() {
-  pic_standard | awk 'NR == 1 { print "GSTA"; print "GEND"; skip = 1; next }
-                      skip && /^GEND/ { skip = 0; next }
-                      !skip { print }'
-}
-
-# Slabs: a box around the middle of the scene.
-pic_slab_geometry() {
-  geo_slab "-2 2" "-2 2" "-3 3"
-  header -5 5 -5 5 -5 5
-  batch 1
-  track e 1 0 0 0 0 0.5 0.5 1
-}
-
 t_geometry_file_open() {
-  pic_no_geometry >"$CASE/plain.pic"
-  pic_standard >"$CASE/cyls.pic"
-  pic_slab_geometry >"$CASE/slabs.pic"
-  viewer_with_picture "$CASE/plain.pic"
+  viewer_with_picture "$DATA/no_geometry.pic"
   snap plain
   expect_eq "$(in_picture plain $YELLOW)" 0 "geometry pixels of a picture without geometry"
   at_least "$(in_picture plain $RED)" 200 "electron track pixels"
 
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/cyls.pic" + wait-idle
-  snap with_cyls
+  snap_after with_cyls command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/standard.pic"
   at_least "$(in_picture with_cyls $YELLOW)" 500 "geometry pixels from the geometry file"
-  compare_render with_cyls "$CASE/plain.pic" --geometry "$CASE/cyls.pic"
+  compare_render with_cyls "$DATA/no_geometry.pic" --geometry "$DATA/standard.pic"
   # The geometry of the file is drawn as the picture would draw its own.
-  open_picture "$CASE/cyls.pic"
+  open_picture "$DATA/standard.pic"
   snap own_cyls
-  bmpcheck diff "$CASE/with_cyls.bmp" "$CASE/own_cyls.bmp" --only $YELLOW >"$CASE/geo.txt" ||
-    { cat "$CASE/geo.txt"; fail "geometry from a geometry file differs from the picture's own"; }
+  same_image with_cyls own_cyls "geometry from a geometry file against the picture's own" --only $YELLOW
 
-  open_picture "$CASE/plain.pic"
-  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/slabs.pic" + wait-idle
-  snap with_slabs
+  open_picture "$DATA/no_geometry.pic"
+  snap_after with_slabs command $CMD_GEOMETRY_OPEN + dialog-open "$DATA/slabs.pic"
   at_least "$(in_picture with_slabs $YELLOW)" 500 "geometry pixels of the slab file"
   different_image with_cyls with_slabs "another geometry file"
-  compare_render with_slabs "$CASE/plain.pic" --geometry "$CASE/slabs.pic"
-  viewer_close
-}
-
-t_geometry_hide() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap shown
-  at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels"
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap hidden
-  expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels after Geometry Hide"
-  at_least "$(in_picture hidden $RED)" "$(in_picture shown $RED)" "electron pixels once the geometry is gone"
-  compare_render hidden "$CASE/a.pic" --no-geometry
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap shown_again
-  same_image shown shown_again "Geometry Hide twice"
+  compare_render with_slabs "$DATA/no_geometry.pic" --geometry "$DATA/slabs.pic"
   viewer_close
 }
 
 # Hiding before a picture is chosen only sets the check mark; the picture
-# then opens without its geometry, and a second Hide shows it.
-t_geometry_hidden_before_open() {
-  pic_standard >"$CASE/a.pic"
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}"
-  viewer_start
+# then opens without its geometry, and a second Hide shows it.  Hide and
+# show again with the picture on: the tracks come back where the geometry
+# covered them.
+t_geometry_hide() {
+  viewer_with_info "${COLOUR_KEYS[@]}"
   drv command $CMD_GEOMETRY_HIDE + wait-idle
-  open_picture "$CASE/a.pic"
-  snap hidden
-  expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
-  at_least "$(in_picture hidden $RED)" 200 "electron track pixels"
-  drv command $CMD_GEOMETRY_HIDE + wait-idle
-  snap shown
+  open_picture "$DATA/standard.pic"
+  snap hidden_at_open
+  expect_eq "$(in_picture hidden_at_open $YELLOW)" 0 "geometry pixels of a picture opened while hidden"
+  at_least "$(in_picture hidden_at_open $RED)" 200 "electron track pixels"
+  snap_after shown command $CMD_GEOMETRY_HIDE
   at_least "$(in_picture shown $YELLOW)" 500 "geometry pixels after the second Geometry Hide"
+  snap_after hidden command $CMD_GEOMETRY_HIDE
+  expect_eq "$(in_picture hidden $YELLOW)" 0 "geometry pixels after Geometry Hide"
+  at_least "$(in_picture hidden $RED)" "$(in_picture shown $RED)" "electron pixels once the geometry is gone"
+  compare_render hidden "$DATA/standard.pic" --no-geometry
+  snap_after shown_again command $CMD_GEOMETRY_HIDE
+  same_image shown shown_again "Geometry Hide twice"
   viewer_close
 }

@@ -74,7 +74,7 @@ page_shows() {
 # shows it, the name offered again, and a file that cannot be replaced keeps
 # what it had.
 t_bitmap_file_save() {
-  pic_many_tracks >"$CASE/a.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   snap shown
   save_bitmap saved
@@ -113,7 +113,7 @@ t_commands_without_picture() {
 # device mode's name field.
 t_print_and_setup() {
   need_printer
-  pic_many_tracks >"$CASE/a.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
   snap shown
@@ -138,7 +138,7 @@ t_print_and_setup() {
 # viewer goes on as before.
 t_no_printer() {
   export CUPS_SERVER=$CASE/no-server.sock
-  pic_standard >"$CASE/a.pic"
+  cp "$DATA/standard.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   snap before
   drv command $CMD_PRINT
@@ -158,7 +158,7 @@ t_palette_display() {
   . scripts/wine_env.sh
   xvfb_start "$CASE/xvfb.log" 8 || skip "no 8-bit X display"
   trap xvfb_stop EXIT
-  pic_many_tracks >"$CASE/a.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   snap shown
   save_bitmap saved

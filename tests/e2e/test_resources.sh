@@ -5,7 +5,7 @@
 # process whose command line names the viewer).
 viewer_rss() {
   local pid
-  pid=$(pgrep -f "$(basename "$E2E_VIEWER")" | head -n 1)
+  pid=$(pgrep -f "$(basename "$VOKA_VIEWER")" | head -n 1)
   [ -n "$pid" ] || fail "viewer process not found"
   awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status"
 }
@@ -32,8 +32,7 @@ session_round() {
 }
 
 t_no_growth_over_200_rebuilds() {
-  pic_many_tracks >"$CASE/many.pic"
-  viewer_with_picture "$CASE/many.pic"
+  viewer_with_picture "$DATA/many_tracks.pic"
   # A warm-up round: caches of the window system fill once.
   session_round 0
   local before after

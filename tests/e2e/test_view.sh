@@ -1,9 +1,10 @@
 # Opening a picture and changing the view: rotation buttons, Expand with a
-# dragged rectangle and Normal, title and guide placement.
+# dragged rectangle and Normal, Esc, title and guide placement.
 
-t_open_picture() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+# One picture, opened and then turned and zoomed in one run of the viewer
+# (rotation step 90); every view returns to the full one, `open`.
+t_open_rotate_and_zoom() {
+  viewer_with_picture "$DATA/standard.pic" step=90
   snap open
   at_least "$(in_picture open $RED)" 200 "electron track pixels"
   at_least "$(in_picture open $GREEN)" 100 "positron track pixels"
@@ -13,116 +14,86 @@ t_open_picture() {
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $RED)" 40 "electron line in the legend"
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $GREEN)" 40 "positron line in the legend"
   at_least "$(bmpcheck count "$CASE/open.bmp" 490 5 137 65 $BLUE)" 40 "photon line in the legend"
-  compare_render open "$CASE/a.pic"
+  compare_render open "$DATA/standard.pic"
   # Redraw outside CALC mode copies the picture back unchanged.
-  drv command $CMD_REDRAW + wait-idle
-  snap redraw
+  snap_after redraw command $CMD_REDRAW
   same_image open redraw "Redraw outside CALC mode"
+
+  # "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
+  # tested before the step, so at 180 a further "<<" is refused and nothing
+  # is repainted.
+  snap_after x_minus command $CMD_X_MINUS
+  different_image open x_minus "after x >>"
+  compare_render x_minus "$DATA/standard.pic" --angles -90,0,0
+  snap_after x_back command $CMD_X_PLUS
+  same_image open x_back "x >> then <<"
+  snap_after y180 command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS
+  different_image open y180 "after y << <<"
+  compare_render y180 "$DATA/standard.pic" --angles 0,180,0
+  snap_after y_refused command $CMD_Y_PLUS
+  same_image y180 y_refused "y << at 180 (refused)"
+  snap_after y90 command $CMD_Y_MINUS
+  different_image y180 y90 "y >> from 180"
+  compare_render y90 "$DATA/standard.pic" --angles 0,90,0
+  snap_after y_back command $CMD_Y_MINUS
+  same_image open y_back "y back to 0"
+  snap_after z90 command $CMD_Z_PLUS
+  different_image open z90 "after z <<"
+  compare_render z90 "$DATA/standard.pic" --angles 0,0,90
+  snap_after z_back command $CMD_Z_MINUS
+  same_image open z_back "z << then >>"
+
+  # Normal without a zoom is ignored; Expand zooms into the dragged
+  # rectangle, and the zoom holds while the view is turned; Normal undoes it.
+  snap_after normal_first command $CMD_NORMAL
+  same_image open normal_first "Normal before any Expand"
+  snap_after zoomed command $CMD_EXPAND + wait-idle + drag 120 90 300 230
+  different_image open zoomed "after Expand"
+  compare_render zoomed "$DATA/standard.pic" --zoom 120,90,300,230
+  snap_after zoomed_turned command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS
+  same_image zoomed zoomed_turned "zoomed view turned and turned back"
+  snap_after normal command $CMD_NORMAL
+  same_image open normal "Normal after Expand"
+  # Dragging up and to the left selects the same rectangle.
+  snap_after backwards command $CMD_EXPAND + wait-idle + drag 300 230 120 90
+  same_image zoomed backwards "zoom dragged backwards"
+  drv command $CMD_NORMAL + wait-idle
+
+  # Esc after Expand cancels the selection: a drag then zooms nothing.
+  snap_after after_escape command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230
+  same_image open after_escape "drag after Expand and Esc"
+  snap_after zoomed_again command $CMD_EXPAND + wait-idle + drag 120 90 300 230
+  different_image open zoomed_again "Expand after the cancelled one"
   viewer_close
 }
 
-t_open_cancelled() {
+# Before a picture is loaded a cancelled open dialog and the selection
+# buttons change nothing.
+t_nothing_changes_without_picture() {
   viewer_start
   snap before
-  drv command $CMD_OPEN + dialog-cancel "Data file open" + wait-idle
-  snap after
-  same_image before after "picture after a cancelled open dialog"
-  viewer_close
-}
-
-# "<<" raises an angle by the rotation step, ">>" lowers it; the limit is
-# tested before the step, so at 180 a further "<<" is refused and nothing
-# is repainted.
-t_rotation() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" step=90
-  snap angle0
-  drv command $CMD_X_MINUS + wait-idle
-  snap x_minus
-  different_image angle0 x_minus "after x >>"
-  compare_render x_minus "$CASE/a.pic" --angles -90,0,0
-  drv command $CMD_X_PLUS + wait-idle
-  snap x_back
-  same_image angle0 x_back "x >> then <<"
-
-  drv command $CMD_Y_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
-  snap y180
-  different_image angle0 y180 "after y << <<"
-  compare_render y180 "$CASE/a.pic" --angles 0,180,0
-  drv command $CMD_Y_PLUS + wait-idle
-  snap y_refused
-  same_image y180 y_refused "y << at 180 (refused)"
-  drv command $CMD_Y_MINUS + wait-idle
-  snap y90
-  different_image y180 y90 "y >> from 180"
-  compare_render y90 "$CASE/a.pic" --angles 0,90,0
-  drv command $CMD_Y_MINUS + wait-idle
-  snap y_back
-  same_image angle0 y_back "y back to 0"
-
-  drv command $CMD_Z_PLUS + wait-idle
-  snap z90
-  different_image angle0 z90 "after z <<"
-  compare_render z90 "$CASE/a.pic" --angles 0,0,90
-  drv command $CMD_Z_MINUS + wait-idle
-  snap z_back
-  same_image angle0 z_back "z << then >>"
-  viewer_close
-}
-
-t_expand_and_normal() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap full
-  # Normal without a zoom is ignored.
-  drv command $CMD_NORMAL + wait-idle
-  snap normal_first
-  same_image full normal_first "Normal before any Expand"
-
+  snap_after cancelled command $CMD_OPEN + dialog-cancel
+  same_image before cancelled "picture after a cancelled open dialog"
+  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
+  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
   drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap zoomed
-  different_image full zoomed "after Expand"
-  compare_render zoomed "$CASE/a.pic" --zoom 120,90,300,230
-  # The zoom holds while the view is turned.
-  drv command $CMD_Z_PLUS + wait-idle + command $CMD_Z_MINUS + wait-idle
-  snap zoomed_turned
-  same_image zoomed zoomed_turned "zoomed view turned and turned back"
-
-  drv command $CMD_NORMAL + wait-idle
-  snap normal
-  same_image full normal "Normal after Expand"
-  viewer_close
-}
-
-# Dragging up and to the left selects the same rectangle.
-t_expand_dragged_backwards() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap forwards
-  drv command $CMD_NORMAL + wait-idle
-  drv command $CMD_EXPAND + wait-idle + drag 300 230 120 90 + wait-idle
-  snap backwards
-  same_image forwards backwards "zoom dragged backwards"
+  snap_after after command $CMD_NORMAL
+  same_image before after "selections without a picture"
   viewer_close
 }
 
 t_title_and_guide() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" title="E2E TITLE"
+  viewer_with_picture "$DATA/standard.pic" title="E2E TITLE"
   snap plain
   # Title and guide buttons before a picture would do nothing; here a click
   # places the title with its top-left corner at the click (client x + 5).
-  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
-  snap titled
-  bmpcheck diff "$CASE/titled.bmp" "$CASE/plain.bmp" --ignore 65 45 150 20 >/dev/null ||
-    fail "the title changed pixels outside its box at (65, 45)"
+  snap_after titled command $CMD_TITLE + wait-idle + click 60 40
+  same_image titled plain "the title outside its box at (65, 45)" --ignore 65 45 150 20
   at_least "$(bmpcheck count "$CASE/titled.bmp" 65 45 150 20 $WHITE)" 30 "title text pixels"
   IGNORE_BOXES=("$(title_box 60 40)")
-  compare_render titled "$CASE/a.pic" --title-pos 60,40
+  compare_render titled "$DATA/standard.pic" --title-pos 60,40
 
-  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
-  snap guided
+  snap_after guided command $CMD_GUIDE + wait-idle + click 200 150
   # Frame 137 x 70 in white from client (205, 155), background inside, one
   # 50-pixel sample line per particle kind.
   expect_eq "$(bmpcheck count "$CASE/guided.bmp" 205 155 137 1 $WHITE)" 137 "guide frame, top"
@@ -134,82 +105,37 @@ t_title_and_guide() {
   expect_eq "$(bmpcheck count "$CASE/guided.bmp" 215 210 50 1 $BLUE)" 50 "photon sample line"
   expect_eq "$(bmpcheck count "$CASE/guided.bmp" 206 156 135 68 $YELLOW)" 0 "geometry inside the guide"
   # The title stays where it was.
-  bmpcheck diff "$CASE/guided.bmp" "$CASE/titled.bmp" --ignore 205 155 137 70 >/dev/null ||
-    fail "placing the guide changed pixels outside it"
+  same_image guided titled "placing the guide, outside it" --ignore 205 155 137 70
   IGNORE_BOXES=("$(title_box 60 40)" "$(guide_labels_box 200 150)")
-  compare_render guided "$CASE/a.pic" --title-pos 60,40 --guide 200,150
+  compare_render guided "$DATA/standard.pic" --title-pos 60,40 --guide 200,150
 
   # Positions too far right or down are pulled in: the title to
   # (view_right - 80, view_bottom - 30), the guide to (view_right - 150,
   # view_bottom - 80), i.e. (405, 325) and (335, 275) here.
-  drv command $CMD_TITLE + wait-idle + click 470 340 + wait-idle
-  snap title_pulled_in
+  snap_after title_pulled_in command $CMD_TITLE + wait-idle + click 470 340
   at_least "$(bmpcheck count "$CASE/title_pulled_in.bmp" 410 330 75 20 $WHITE)" 30 "pulled-in title text"
   expect_eq "$(bmpcheck count "$CASE/title_pulled_in.bmp" 65 45 150 20 $WHITE)" 0 "title left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 200 150)")
-  compare_render title_pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 200,150
-  drv command $CMD_GUIDE + wait-idle + click 470 340 + wait-idle
-  snap pulled_in
+  compare_render title_pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 200,150
+  snap_after pulled_in command $CMD_GUIDE + wait-idle + click 470 340
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 340 280 137 1 $WHITE)" 137 "pulled-in guide frame, top"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 476 280 1 70 $WHITE)" 70 "pulled-in guide frame, right"
   expect_eq "$(bmpcheck count "$CASE/pulled_in.bmp" 205 155 137 1 $WHITE)" 0 "guide left at its old place"
   IGNORE_BOXES=("$(title_box 405 325)" "$(guide_labels_box 335 275)")
-  compare_render pulled_in "$CASE/a.pic" --title-pos 405,325 --guide 335,275
-  viewer_close
-}
-
-# Before a picture is loaded the selection buttons do nothing.
-t_selection_without_picture() {
-  viewer_start
-  snap before
-  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
-  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  drv command $CMD_NORMAL + wait-idle
-  snap after
-  same_image before after "selections without a picture"
-  viewer_close
-}
-
-# Esc after Expand cancels the selection: a drag then zooms nothing.
-t_escape_cancels_expand() {
-  pic_standard >"$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap full
-  drv command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230 + wait-idle
-  snap after_escape
-  same_image full after_escape "drag after Expand and Esc"
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap zoomed
-  different_image full zoomed "Expand after the cancelled one"
+  compare_render pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 335,275
   viewer_close
 }
 
 # The window's drawing surface (one pen kept while it does not change, thin
 # solid lines gathered into polylines, drawn into a memory bitmap copied to
 # the window) sets the same pixels as a pen made afresh for every segment
-# drawn straight on a window: solid, every dash style, width 3.  The check
-# program prints one line per pass with the pens each way created.
+# drawn straight on a window: solid, every dash style, width 3; and it makes
+# far fewer pens (the check program's thresholds).
 t_surface_same_as_pen_per_segment() {
-  [ -f "$E2E_SURFACE_CHECK" ] || fail "$E2E_SURFACE_CHECK is missing (run scripts/build.sh win)"
-  pic_many_tracks >"$CASE/tracks.pic"
   local status=0
-  (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$CASE/tracks.pic" --out "$CASE/surface") \
+  (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$DATA/many_tracks.pic" --out "$CASE/surface") \
     >"$CASE/surface.txt" 2>&1 || status=$?
   cat "$CASE/surface.txt"
   expect_eq "$(grep -c '^pass ' "$CASE/surface.txt")" 6 "passes of the surface check"
-  [ $status -eq 0 ] || fail "the surface check failed (status $status): pixels differ, see $CASE/surface-pass*.bmp"
-  # Lines of one pass: "... (R pens), cached pen T s (C pens), drawn pixels D, ...".
-  local line reference cached drawn
-  while read -r line; do
-    reference=$(sed -E 's/.*per-segment pens [0-9.]+ s \(([0-9]+) pens\).*/\1/' <<<"$line")
-    cached=$(sed -E 's/.*cached pen [0-9.]+ s \(([0-9]+) pens\).*/\1/' <<<"$line")
-    drawn=$(sed -E 's/.*drawn pixels ([0-9]+),.*/\1/' <<<"$line")
-    at_least "$drawn" 2000 "pixels drawn in '${line%%:*}'"
-    # Every kind changes the pen at least once a batch; a pen per segment
-    # would be one for each of the 288 steps and more.
-    at_least "$cached" 3 "pens of the cached surface in '${line%%:*}'"
-    [ "$cached" -lt $((reference / 10)) ] ||
-      fail "the cached surface made $cached pens against $reference per segment in '${line%%:*}'"
-  done < <(grep '^pass ' "$CASE/surface.txt")
+  [ $status -eq 0 ] || fail "the surface check failed (status $status), see $CASE/surface-pass*.bmp"
 }

@@ -13,8 +13,7 @@ t_first_run_default_size() {
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 1 351 $WHITE)" 351 "white left frame line"
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 5 478 1 $BLACK)" 478 "black inner top frame line"
   drv command $CMD_END
-  drv wait-gone 20
-  wait "$VIEWER_PID" || true
+  wait "$viewer_pid" || true   # End ends the process
   local info="$CASE/start/info.\$\$\$"
   [ -f "$info" ] || fail "no info file written at exit"
   expect_eq "$(stat -c %s "$info")" 192 "size of the info file"
@@ -25,9 +24,7 @@ t_first_run_default_size() {
 }
 
 t_stored_size() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" width=800 height=500
-  viewer_start
+  viewer_with_info width=800 height=500
   expect_eq "$(drv window-rect)" "0 0 800 500" "window of the stored size"
   snap start
   # The picture area grows with the window: its frame ends at x = 800 - 155
@@ -42,9 +39,7 @@ t_stored_size() {
 }
 
 t_stored_size_below_minimum() {
-  mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" width=600 height=380
-  viewer_start
+  viewer_with_info width=600 height=380
   expect_eq "$(drv window-rect)" "0 0 640 400" "window from a stored size below the minimum"
   viewer_close
   expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 124)" 640 "stored width"
@@ -72,7 +67,7 @@ t_info_written_at_exit() {
   local info="$CASE/start/info.\$\$\$"
   info_write "$info" width=700 height=450 title="kept title" background=0x102030 step=45
   cp "$info" "$CASE/info.before"
-  pic_standard >"$CASE/pictures/a.pic"
+  cp "$DATA/standard.pic" "$CASE/pictures/a.pic"
   viewer_start
   expect_eq "$(drv window-rect)" "0 0 700 450" "window of the stored size"
   open_picture "$CASE/pictures/a.pic"
@@ -96,7 +91,7 @@ t_x_resize_below_minimum() {
   trap "wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1" EXIT
   viewer_start
   local xid x_size w h
-  xid=$(xdotool search --name "^$VIEWER_TITLE\$" | head -n 1)
+  xid=$(xdotool search --name "^VOKA Graphic for Win32 V1.00\$" | head -n 1)
   [ -n "$xid" ] || fail "no X window of the viewer"
   x_size() { xdotool getwindowgeometry "$xid" | sed -n 's/.*Geometry: //p'; }
   # The X window is the client area with the menu: Wine draws the frame.

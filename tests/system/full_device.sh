@@ -3,21 +3,14 @@
 # "work file device not spase !!" and fail, keeping the records that fitted.
 # Needs root for a small tmpfs; skipped (77) otherwise.
 set -u
-tool=$1
-data=$2
+tool=$1 data=$2
 [ "$(id -u)" -eq 0 ] || { echo "not root: skipped"; exit 77; }
 dir=$(mktemp -d /tmp/vkfull.XXXXXX)
 trap 'umount "$dir/dev" 2>/dev/null; rm -rf "$dir"' EXIT
 mkdir "$dir/dev"
-if ! mount -t tmpfs -o size=64k tmpfs "$dir/dev" 2>/dev/null; then
-  echo "cannot mount a tmpfs here: skipped"; exit 77
-fi
+mount -t tmpfs -o size=64k tmpfs "$dir/dev" 2>/dev/null || { echo "cannot mount a tmpfs here: skipped"; exit 77; }
 # A picture of 10000 steps: 400000 bytes of records, far more than 64 KB.
-{
-  head -n 7 "$data/small.pic"
-  echo "0    1"
-  for i in $(seq 1 10000); do echo "250000500005000010000"; done
-} > "$dir/big.pic"
+{ head -n 7 "$data/small.pic"; echo "0    1"; yes 250000500005000010000 | head -n 10000; } >"$dir/big.pic"
 cd "$dir"
 out=$("$tool" convert big.pic --work-dir dev/ 2>&1)
 status=$?

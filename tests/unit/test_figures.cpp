@@ -133,7 +133,7 @@ protected:
         CairoSurface figure;
         if (figure.open(scratch.file(name).c_str(), format, page, scale) != 0)
             return -1;
-        figure.set_background(0, 0x00FFFFFFu);
+        figure.set_background(0, COLOUR_WHITE);
         Headless_paint(
             nullptr, &figure,
             [](void *s, const PixelRect *area) { static_cast<CairoSurface *>(s)->clip(area); },
@@ -142,7 +142,11 @@ protected:
     }
 
     ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
+    struct Inside {   // the scratch folder is the current directory
+        std::filesystem::path previous = std::filesystem::current_path();
+        explicit Inside(const std::string &path) { std::filesystem::current_path(path); }
+        ~Inside() { std::filesystem::current_path(previous); }
+    } inside{scratch.path()};
     MessageRecorder messages;
 };
 

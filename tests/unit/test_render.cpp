@@ -1,12 +1,12 @@
-// The renderers through the recording surface: the line primitive's
-// limiting, the track states (hidden kinds, cut-offs, batch ranges, the
-// newest batch), the scale bar, the geometry passes and the annotations.
+// The renderers, seen through a surface that writes every call down: the line
+// primitive's limiting, the track states (pens, hidden kinds, cut-offs, batch
+// ranges, the newest batch), the scale bar, the geometry passes and the
+// annotations.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "picture/geometry.h"
 #include "picture/picture.h"
@@ -14,28 +14,52 @@
 #include "render/annotations.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
-#include "render/record_surface.h"
 #include "render/track.h"
 #include "render/view.h"
 #include "test_support.h"
 
 namespace {
 
-// The record as text without pen and move calls.
-std::string Lines(const RecordSurface &r, unsigned flags = RECORD_SKIP_PENS | RECORD_SKIP_MOVES)
-{
-    std::vector<char> text(Record_format(r, flags, nullptr, 0) + 1);
-    Record_format(r, flags, text.data(), text.size());
-    return text.data();
-}
+// Writes down lines, rectangles and texts, one text line each, with the pen
+// in force; pen and move calls are only counted.
+class Recorder : public Surface {
+public:
+    std::string drawn;
+    int pens = 0, lines = 0, texts = 0;
 
-int Count(const RecordSurface &r, int op)
-{
-    int n = 0;
-    for (int i = 0; i < r.count(); i++)
-        n += r.entry(i).op == op;
-    return n;
-}
+    void pen(int s, int w, Colour c) override { in_force = " pen " + Num(s) + " " + Num(w) + " " + Hex(c), pens++; }
+    void move_to(int32_t x, int32_t y) override { at = Num(x) + " " + Num(y); }
+    void line_to(int32_t x, int32_t y) override
+    {
+        std::string to = Num(x) + " " + Num(y);
+        drawn += "line " + at + " " + to + in_force + "\n";
+        at = to, lines++;
+    }
+    void rectangle(int32_t l, int32_t t, int32_t r, int32_t b, Colour fill) override
+    {
+        drawn += "rect " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " fill " + Hex(fill) + in_force + "\n";
+    }
+    void fill_rect(int32_t l, int32_t t, int32_t r, int32_t b, Colour c) override
+    {
+        drawn += "fill " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " " + Hex(c) + "\n";
+    }
+    void text(int32_t x, int32_t y, const char *t, int n, Colour c) override
+    {
+        drawn += "text " + Num(x) + " " + Num(y) + " " + Hex(c) + " \"" + std::string(t, static_cast<size_t>(n)) + "\"\n";
+        texts++;
+    }
+    void set_origin(int32_t, int32_t) override {}
+
+private:
+    static std::string Num(int32_t v) { return std::to_string(v); }
+    static std::string Hex(Colour c)
+    {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%06X", c);
+        return hex;
+    }
+    std::string at = "0 0", in_force = " pen 0 0 000000";
+};
 
 TEST(LineDraw, LimitsToTheSquare)
 {
@@ -60,31 +84,33 @@ TEST(LineDraw, LimitsToTheSquare)
         {100, 300, 100, 100000, "line 100 100 103 2000 pen 0 1 FF0000\n"},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(std::to_string(c.x1) + "," + std::to_string(c.y1) + " - " +
-                     std::to_string(c.x2) + "," + std::to_string(c.y2));
-        RecordSurface r;
+        SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2);
+        Recorder r;
         Line_draw(&r, c.x1, c.x2, c.y1, c.y2, PEN_SOLID, 1, 0x00FF0000u);
-        EXPECT_EQ(Lines(r), c.drawn);
-        EXPECT_EQ(Count(r, RECORD_PEN), 1);   // the pen is set on every path
+        EXPECT_EQ(r.drawn, c.drawn);
+        EXPECT_EQ(r.pens, 1);   // the pen is set on every path
     }
 }
 
 // A picture whose positions are easy to follow: 800 x 400 picture area, scene
 // 8 cm wide, so 0.01 cm per pixel, the centre at (400, 200); z runs right
 // (100 pixels per cm) and y up.
-class Render : public testing::Test {
+class Render : public PictureTest {
 protected:
     void SetUp() override
     {
-        Settings_init();
-        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        PictureTest::SetUp();
         large_fonts = 0;
         view_state = ViewState{};
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
         batch_from = batch_to = 0;
-        geometry_enabled = 1;
-        geometry_pending = 1;
+        geometry_enabled = geometry_pending = 1;
         std::memset(geometry_path, 0, sizeof geometry_path);
+    }
+    void TearDown() override
+    {
+        show_electron = show_positron = show_photon = 1;
+        PictureTest::TearDown();
     }
 
     // A short step line at (y, z) cm with the energy mantissa and digit.
@@ -99,37 +125,29 @@ protected:
 
     void Load(const std::string &steps, const std::string &geometry = "GSTA\nGEND\n")
     {
-        std::string pic = geometry +
-                          "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
-                          steps;
-        File_write(scratch.file("p.pic"), pic);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
-        ASSERT_EQ(Picture_convert(nullptr, 0), 0) << messages.texts();
+        ASSERT_EQ(Run(geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
+                               steps),
+                  0)
+            << messages.texts();
     }
 
     int Draw(int calc = 0, int redraw = 0)
     {
-        record.clear();
+        record = Recorder();
         return Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
                           PixelRect{5, 5, layout.view_right, layout.view_bottom});
     }
 
-    // The track segments drawn (the scale bar's lines come first: three).
+    // The track segments drawn: the scale bar (three lines and its label) left out.
     std::string Tracks()
     {
-        std::string all = Lines(record);
-        for (int i = 0; i < 3; i++)
+        std::string all = record.drawn;
+        for (int i = 0; i < 4; i++)
             all = all.substr(all.find('\n') + 1);
-        size_t text = all.find("text");
-        if (text != std::string::npos)
-            all = all.substr(all.find('\n', text) + 1);
         return all;
     }
 
-    ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
-    MessageRecorder messages;
-    RecordSurface record;
+    Recorder record;
 };
 
 TEST_F(Render, TracksWithTheirPens)
@@ -149,28 +167,19 @@ TEST_F(Render, TracksWithTheirPens)
               "line 300 200 300 300 pen 1 1 00FF00\n");
 }
 
-// A hidden kind is passed over up to its separator; the other kinds stay.
-TEST_F(Render, HiddenKindsAreSkipped)
-{
-    Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" + Step(2, 0, 2) + Step(2, 0, 3) +
-         "-\n");
-    show_positron = 0;
-    ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Tracks(), "line 600 200 601 200 pen 0 1 FFFFFF\n"
-                        "line 600 200 700 200 pen 0 1 FFFFFF\n");
-    show_positron = 1;
-}
-
-// Below the cut-off a segment is left out but its end point is kept, so the
-// track resumes there; an energy exactly at the cut-off is drawn.
-TEST_F(Render, CutOffsLeaveOutSegmentsAndResume)
+// A hidden kind is passed over up to its separator; below the cut-off a
+// segment is left out but its end point kept, so the track resumes there;
+// an energy exactly at the cut-off is drawn.
+TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
 {
     Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "0.5");
-    Load("0    1\n" + Step(2, 0, 0, "10000") +   // 1 MeV
-         Step(2, 0, 1, "10000") +                // 1 MeV: drawn
-         Step(2, 0, 2, "04000") +                // 0.4 MeV: left out
-         Step(2, 0, 3, "05000") +                // 0.5 MeV: drawn from z = 2
-         "-\n" + Step(1, 0, -1, "00010"));       // photon 0.001 MeV, photon cut-off 0
+    Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" +   // positron, hidden
+         Step(2, 0, 0, "10000") +                               // 1 MeV
+         Step(2, 0, 1, "10000") +                               // 1 MeV: drawn
+         Step(2, 0, 2, "04000") +                               // 0.4 MeV: left out
+         Step(2, 0, 3, "05000") +                               // 0.5 MeV: drawn from z = 2
+         "-\n" + Step(1, 0, -1, "00010"));                      // photon 0.001 MeV, cut-off 0
+    show_positron = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
                         "line 400 200 500 200 pen 0 1 FFFFFF\n"
@@ -198,12 +207,12 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3 + 7);
+    EXPECT_EQ(record.lines, 10);   // the scale bar's three and a dot per batch
 }
 
 // With every kind hidden only the scale bar is drawn, not even the geometry;
 // an empty work file draws the scale bar and the geometry.
-TEST_F(Render, AllHiddenAndEmpty)
+TEST_F(Render, AllHiddenOrEmpty)
 {
     std::string box = "GSTA\nSLAB\n     2     2     2\n"
                       "   -1.00000E+00    1.00000E+00\n   -1.00000E+00    1.00000E+00\n"
@@ -211,53 +220,36 @@ TEST_F(Render, AllHiddenAndEmpty)
     Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
     show_electron = show_positron = show_photon = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3);
-    EXPECT_EQ(Count(record, RECORD_TEXT), 1);
+    EXPECT_EQ(record.lines, 3);
+    EXPECT_EQ(record.texts, 1);
     show_electron = show_positron = show_photon = 1;
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Count(record, RECORD_LINE_TO), 3 + 12);   // the twelve edges of the box
+    EXPECT_EQ(record.lines, 15);   // the scale bar's three and the box's twelve edges
 }
 
-TEST_F(Render, MissingWorkFileDrawsNothing)
-{
-    Load("0    1\n" + Step(2, 0, 0) + "-\n");
-    Text_copy(settings.work_dir, sizeof settings.work_dir, "./gone/");
-    EXPECT_EQ(Draw(), -1);
-    EXPECT_EQ(messages.texts(), "work path not found error !!");
-    EXPECT_EQ(record.count(), 0);
-}
-
-// "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at the bar's x; its
-// five-character label starts 27 pixels left of the bar.
+// "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at (786, 392) in the
+// 960 x 460 window; its five-character label starts 27 pixels left of the bar.
 TEST_F(Render, ScaleBar)
 {
-    RecordSurface r;
+    Recorder r;
     Scale_draw(&r, 0.01);
-    int32_t x = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    char expected[256];
-    std::snprintf(expected, sizeof expected,
-                  "line %d %d %d %d pen 0 1 FFFFFF\n"
-                  "line %d %d %d %d pen 0 1 FFFFFF\n"
-                  "line %d %d %d %d pen 0 1 FFFFFF\n"
-                  "text %d %d FFFFFF \"0.1cm\"\n",
-                  x - 10, y, x, y, x - 10, y - 10, x - 10, y, x, y - 10, x, y,
-                  x - 10 - 27, layout.scale_text_y);
-    EXPECT_EQ(Lines(r), expected);
-
+    EXPECT_EQ(r.drawn, "line 776 392 786 392 pen 0 1 FFFFFF\n"
+                       "line 776 382 776 392 pen 0 1 FFFFFF\n"
+                       "line 786 382 786 392 pen 0 1 FFFFFF\n"
+                       "text 749 365 FFFFFF \"0.1cm\"\n");
     for (const char *unit : {"0", "", "abc", "1000"}) {   // zero, or a bar that does not fit
         SCOPED_TRACE(unit);
         Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, unit);
-        RecordSurface none;
+        Recorder none;
         Scale_draw(&none, 0.01);
-        EXPECT_EQ(none.count(), 0);
+        EXPECT_EQ(none.drawn, "");
     }
 }
 
 // The geometry passes: circles of 1-degree chords with two generator lines;
-// slab rows joined to their first point.
+// slab rows joined to their first point; and when nothing is drawn.
 TEST_F(Render, GeometryOutlines)
 {
     Load("");
@@ -269,67 +261,55 @@ TEST_F(Render, GeometryOutlines)
     cyl_plane_count = 2;
     cyl_plane_z[0] = 0.0f;
     cyl_plane_z[1] = 2.0f;
-    RecordSurface r;
+    Recorder r;
     Geom_draw(nullptr, &r);
-    ASSERT_EQ(Count(r, RECORD_LINE_TO), 2 * 361 + 2);
-    // Seen edge-on: each circle a vertical stroke 200 pixels tall.
-    const RecordEntry &generator = r.entry(r.count() - 1);
-    EXPECT_EQ(generator.a, 400);
-    EXPECT_EQ(generator.c, 600);
-    EXPECT_EQ(generator.b, 300);   // y = -1 cm at 270 degrees
+    EXPECT_EQ(r.lines, 724);
+    // Seen edge-on each circle is a vertical stroke 200 pixels tall; the
+    // last generator line runs at y = -1 cm (270 degrees).
+    EXPECT_EQ(r.drawn.substr(r.drawn.rfind("line")), "line 400 300 600 300 pen 0 1 FFFFFF\n");
     EXPECT_EQ(geometry_enabled, 1);
 
     // One x boundary, two y and two z: a rectangle in the plane of that x.
     geometry_kind = GEOMETRY_SLABS;
     slab_x_count = 1;
-    slab_y_count = 2;
-    slab_z_count = 2;
+    slab_y_count = slab_z_count = 2;
     slab_x[0] = 0;
-    slab_y[0] = -1;
-    slab_y[1] = 1;
-    slab_z[0] = -1;
-    slab_z[1] = 1;
-    RecordSurface slab;
+    slab_y[0] = slab_z[0] = -1;
+    slab_y[1] = slab_z[1] = 1;
+    Recorder slab;
     Geom_draw(nullptr, &slab);
-    EXPECT_EQ(Lines(slab), "line 300 300 500 300 pen 0 1 FFFFFF\n"
-                           "line 300 100 500 100 pen 0 1 FFFFFF\n"
-                           "line 300 300 300 100 pen 0 1 FFFFFF\n"
-                           "line 500 300 500 100 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(slab.drawn, "line 300 300 500 300 pen 0 1 FFFFFF\n"
+                          "line 300 100 500 100 pen 0 1 FFFFFF\n"
+                          "line 300 300 300 100 pen 0 1 FFFFFF\n"
+                          "line 500 300 500 100 pen 0 1 FFFFFF\n");
 
     // Counts past the lists' room never read beyond them.
     slab_x_count = 3000;
-    RecordSurface big;
+    Recorder big;
     Geom_draw(nullptr, &big);
 
     // Not pending: nothing drawn and the geometry switched off; kind 0: nothing.
     geometry_pending = 0;
-    RecordSurface off;
+    Recorder off;
     Geom_draw(nullptr, &off);
-    EXPECT_EQ(off.count(), 0);
+    EXPECT_EQ(off.drawn, "");
     EXPECT_EQ(geometry_enabled, 0);
     geometry_pending = 1;
     geometry_kind = GEOMETRY_NONE;
     Geom_draw(nullptr, &off);
-    EXPECT_EQ(off.count(), 0);
+    EXPECT_EQ(off.drawn, "");
     EXPECT_EQ(geometry_enabled, 0);
-}
 
-// Cylinders without a plane draw neither circles nor generator lines; a
-// geometry file that cannot be opened draws nothing.
-TEST_F(Render, GeometryWithoutPlanesOrFile)
-{
-    view_state.view_scale = 0.01;
+    // Cylinders without a plane draw neither circles nor generator lines; a
+    // geometry file that cannot be opened is reported, none chosen draws nothing.
     geometry_kind = GEOMETRY_CYLINDERS;
-    cyl_radius_count = 2;
     cyl_plane_count = 0;
-    RecordSurface r;
-    Geom_draw(nullptr, &r);
-    EXPECT_EQ(r.count(), 0);
+    Geom_draw(nullptr, &off);
     Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
-    EXPECT_EQ(Geometry_load(nullptr, &r), -1);
+    EXPECT_EQ(Geometry_load(nullptr, &off), -1);
     Text_copy(geometry_path, sizeof geometry_path, "ab");
-    EXPECT_EQ(Geometry_load(nullptr, &r), 0);
-    EXPECT_EQ(r.count(), 0);
+    EXPECT_EQ(Geometry_load(nullptr, &off), 0);
+    EXPECT_EQ(off.drawn, "");
 }
 
 TEST_F(Render, AnnotationTexts)
@@ -337,11 +317,11 @@ TEST_F(Render, AnnotationTexts)
     angle_x = 0;
     angle_y = -30;
     angle_z = 200;
-    RecordSurface r;
+    Recorder r;
     Angle_draw(&r);
-    EXPECT_EQ(Lines(r), "text 4 7 FFFFFF \"  +0\"\n"
-                        "text 4 27 FFFFFF \" -30\"\n"
-                        "text 4 47 FFFFFF \"+200\"\n");
+    EXPECT_EQ(r.drawn, "text 4 7 FFFFFF \"  +0\"\n"
+                       "text 4 27 FFFFFF \" -30\"\n"
+                       "text 4 47 FFFFFF \"+200\"\n");
     angle_y = angle_z = 0;
 
     // The guide mark: a black frame on a white background; a hidden positron
@@ -349,24 +329,23 @@ TEST_F(Render, AnnotationTexts)
     settings.background_color = 0x00FFFFFFu;
     Settings_derive_colours();
     show_positron = 0;
-    RecordSurface g;
+    Recorder g;
     Guide_draw(&g, 100, 50);
-    EXPECT_EQ(Lines(g), "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"
-                        "line 110 65 160 65 pen 0 1 FFFFFF\n"
-                        "text 167 55 FFFFFF \"electron\"\n"
-                        "line 110 105 160 105 pen 0 1 FFFFFF\n"
-                        "text 167 95 FFFFFF \"photon\"\n");
-    show_positron = 1;
+    EXPECT_EQ(g.drawn, "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"
+                       "line 110 65 160 65 pen 0 1 FFFFFF\n"
+                       "text 167 55 FFFFFF \"electron\"\n"
+                       "line 110 105 160 105 pen 0 1 FFFFFF\n"
+                       "text 167 95 FFFFFF \"photon\"\n");
 
     // The axis indicator with all angles 0: z horizontal, y vertical, x a dot.
-    RecordSurface a;
+    Recorder a;
     Axis_draw(&a);
-    EXPECT_EQ(Lines(a), "line 61 49 62 49 pen 0 1 FFFFFF\n"
-                        "text 61 49 FFFFFF \"x\"\n"
-                        "line 61 84 61 14 pen 0 1 FFFFFF\n"
-                        "text 61 12 FFFFFF \"y\"\n"
-                        "line 26 49 96 49 pen 0 1 FFFFFF\n"
-                        "text 98 49 FFFFFF \"z\"\n");
+    EXPECT_EQ(a.drawn, "line 61 49 62 49 pen 0 1 FFFFFF\n"
+                       "text 61 49 FFFFFF \"x\"\n"
+                       "line 61 84 61 14 pen 0 1 FFFFFF\n"
+                       "text 61 12 FFFFFF \"y\"\n"
+                       "line 26 49 96 49 pen 0 1 FFFFFF\n"
+                       "text 98 49 FFFFFF \"z\"\n");
 }
 
 } // namespace

@@ -22,12 +22,11 @@ const char HEAD[] = "GSTA\nGEND\n"
 const char A[] = "250000500005000010003\n260000550005000010003\n-\n";
 const char B[] = "140000450004000010003\n145000400003000010003\n-\n";
 
-class Robust : public testing::Test {
+class Robust : public PictureTest {
 protected:
     void SetUp() override
     {
-        Settings_init();
-        Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
+        PictureTest::SetUp();
         settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
         geometry_enabled = geometry_pending = 1;
         angle_x = 20;
@@ -40,11 +39,9 @@ protected:
     std::vector<Colour> Picture(const std::string &text, int32_t from = 0, int32_t to = 0,
                                 std::string *shown = nullptr)
     {
-        MessageRecorder messages;
-        File_write(scratch.file("p.pic"), text);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        messages.clear();
         std::vector<Colour> pixels;
-        if (Picture_convert(nullptr, 0) == 0) {
+        if (Run(text) == 0) {
             batch_from = from;
             batch_to = to;
             view_state = ViewState{};
@@ -56,9 +53,6 @@ protected:
             *shown = messages.texts();
         return pixels;
     }
-
-    ScratchDir scratch;
-    CurrentDir inside{scratch.path()};
 };
 
 TEST_F(Robust, DamagedFilesGiveThePictureOfTheirCleanForm)

@@ -1,0 +1,207 @@
+// The program's binary files: the settings record and its 192-byte info file
+// (field offsets, short and damaged files, the save in place; the defaults
+// show in the renderer tests and in the window tests' first run), and the
+// bitmap file layout for the three pixel formats.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "output/bmp_file.h"
+#include "picture/settings.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<uint8_t> Image(const SettingsRecord &r)
+{
+    std::vector<uint8_t> image(SETTINGS_RECORD_SIZE);
+    Settings_encode(&r, image.data());
+    return image;
+}
+
+// Every byte of an image survives decoding and encoding, padding and the
+// reserved tail included; each field lands at its offset.  A short file
+// replaces exactly the bytes it holds, also inside a number.
+TEST(Settings, ImageRoundTripsAndShortFilesReplaceOnlyTheirBytes)
+{
+    std::vector<uint8_t> image(SETTINGS_RECORD_SIZE);
+    for (size_t i = 0; i < image.size(); i++)
+        image[i] = static_cast<uint8_t>(i * 7 + 3);
+    SettingsRecord r;
+    Settings_defaults(&r);
+    Settings_decode(image.data(), image.size(), &r);
+    auto le32 = [&image](size_t at) { return Le32(&image[at]); };
+    EXPECT_EQ(r.particle_color[1], le32(4));
+    EXPECT_EQ(static_cast<uint32_t>(r.particle_pen_width[2]), le32(32));
+    EXPECT_EQ(static_cast<uint32_t>(r.angle_step), le32(48));
+    EXPECT_EQ(r.work_dir[0], static_cast<char>(image[92]));
+    EXPECT_EQ(static_cast<uint32_t>(r.window_height), le32(128));
+    EXPECT_EQ(Image(r), image);
+
+    for (size_t length : {0u, 1u, 100u, 126u, 191u}) {
+        SCOPED_TRACE(length);
+        Settings_defaults(&r);
+        std::vector<uint8_t> want = Image(r), file(SETTINGS_RECORD_SIZE, 0xAB);
+        std::fill(want.begin(), want.begin() + static_cast<long>(length), 0xAB);
+        Settings_decode(file.data(), length, &r);
+        EXPECT_EQ(Image(r), want);
+    }
+}
+
+// A damaged file is made safe: texts terminated within their width, absurd
+// numbers replaced by defaults; sound values stay, a narrow window included.
+TEST(Settings, DamagedRecordIsMadeSafe)
+{
+    SettingsRecord r;
+    Settings_defaults(&r);
+    std::memset(r.work_dir, 'x', sizeof r.work_dir);
+    std::memset(r.title_text, 'T', sizeof r.title_text);
+    std::memset(r.scale_unit_text, '9', sizeof r.scale_unit_text);
+    r.window_width = -5;
+    r.window_height = 1000000;
+    r.particle_pen_width[1] = 5000;
+    r.particle_pen_style[2] = 77;
+    r.angle_step = 400;
+    r.background_color = 0xFF000000u;
+    EXPECT_GT(Settings_sanitize(&r), 0);
+    EXPECT_EQ(std::strlen(r.work_dir), sizeof r.work_dir - 1);
+    EXPECT_EQ(std::strlen(r.title_text), sizeof r.title_text - 1);
+    EXPECT_EQ(std::strlen(r.scale_unit_text), sizeof r.scale_unit_text - 1);
+    EXPECT_EQ(r.window_width, 640);
+    EXPECT_EQ(r.window_height, 410);
+    EXPECT_EQ(r.particle_pen_width[1], 1);
+    EXPECT_EQ(r.particle_pen_style[2], 0);
+    EXPECT_EQ(r.angle_step, 30);
+    EXPECT_EQ(r.background_color, 0u);
+
+    Settings_defaults(&r);
+    r.window_width = 500;   // below the minimum: kept, the first resize raises it
+    r.particle_pen_width[0] = 4;
+    r.particle_pen_style[0] = 4;
+    EXPECT_EQ(Settings_sanitize(&r), 0);
+    EXPECT_EQ(r.window_width, 500);
+}
+
+// The save goes back to the start-up directory (checked end to end) and
+// overwrites an existing file in place, without truncating it.
+TEST(Settings, SaveOverwritesInPlace)
+{
+    ScratchDir dir;
+    File_write(dir.file("info.$$$"), std::string(300, 'z'));
+    SettingsRecord r;
+    Settings_defaults(&r);
+    ASSERT_EQ(Settings_save_file(dir.file("info.$$$").c_str(), &r), 0);
+    std::string bytes = dir.read("info.$$$");
+    ASSERT_EQ(bytes.size(), 300u);
+    EXPECT_EQ(bytes.substr(124, 4), std::string("\x80\x02\0\0", 4));   // 640
+    EXPECT_EQ(bytes[192], 'z');
+}
+
+TEST(BmpFile, LayoutForEachDisplayDepth)
+{
+    struct Case {
+        int display_colours;
+        int32_t width, height;
+        int bits;
+        uint32_t row, pixel_bytes, offset, size;
+    } cases[] = {
+        {-1, 490, 350, 24, 1472, 1470, 54, 515254},     // true colour
+        {0, 490, 350, 24, 1472, 1470, 54, 515254},
+        {256, 490, 350, 8, 492, 490, 1078, 173278},
+        {256, 492, 350, 8, 492, 492, 1078, 173278},     // no padding needed
+        {16, 491, 10, 4, 248, 246, 118, 2598},          // odd width: half a byte
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.display_colours << " colours, width " << c.width);
+        BmpLayout l;
+        ASSERT_EQ(Bmp_layout(c.display_colours, c.width, c.height, &l), 0);
+        EXPECT_EQ(l.bits, c.bits);
+        EXPECT_EQ(l.row_size, c.row);
+        EXPECT_EQ(l.pixel_bytes, c.pixel_bytes);
+        EXPECT_EQ(l.data_offset, c.offset);
+        EXPECT_EQ(l.file_size, c.size);
+        // The headers hold the layout: file size, pixel offset, bits, image
+        // size, no compression (the 24-bit files are read back end to end).
+        uint8_t h[BMP_HEADERS_SIZE];
+        Bmp_headers(&l, h);
+        EXPECT_EQ(Le32(h + 2), c.size);
+        EXPECT_EQ(Le32(h + 10), c.offset);
+        EXPECT_EQ(h[28], c.bits);
+        EXPECT_EQ(Le32(h + 30), 0u);
+        EXPECT_EQ(Le32(h + 34), c.row * static_cast<uint32_t>(c.height));
+    }
+    BmpLayout l;
+    EXPECT_EQ(Bmp_layout(0, 0, 10, &l), -1);
+    EXPECT_EQ(Bmp_layout(0, 100000, 100000, &l), -1);   // beyond 32-bit sizes
+}
+
+// The colour table is written blue, green, red, 0.
+TEST(BmpFile, PaletteBytesAreBlueGreenRedZero)
+{
+    uint8_t table[1024];
+    Bmp_palette_256(table);
+    for (int i : {1, 249, 252}) {
+        Colour c = fixed_palette_256[i];
+        EXPECT_EQ(Le32(table + 4 * i), (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16) << i;
+    }
+}
+
+Colour Checker(const void *, int32_t x, int32_t y)
+{
+    return (x + y) % 2 ? 0x00112233u : 0x00FFFFFFu;
+}
+
+// A write that cannot be done fails and leaves nothing behind (the rows of
+// written files are read back in the end-to-end tests).
+TEST(BmpFile, WriteIntoAMissingFolderFailsAndLeavesNothing)
+{
+    ScratchDir dir;
+    EXPECT_EQ(Bmp_write_24(dir.file("no/such.bmp").c_str(), 3, 2, Checker, nullptr), -1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The palette formats as the window program writes them on 16- and
+// 256-colour displays: the colour table right after the headers, rows
+// bottom-up as given, zero padding, and at 4 bits an odd width keeps only the
+// high nibble of its last byte.  A new file replaces an old one and leaves no
+// temporary file behind.  Row buffers hold exactly the pixel bytes, so a
+// writer that reads past them shows up under the address sanitizer.
+TEST(BmpFile, PaletteFormatsRowsAndTable)
+{
+    ScratchDir dir;
+    std::string path = dir.file("palette.bmp");
+    File_write(path, "previous");
+    uint8_t table[1024];
+    Bmp_palette_256(table);
+
+    BmpLayout l8;
+    ASSERT_EQ(Bmp_layout(256, 5, 2, &l8), 0);
+    BmpWriter w;
+    ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l8, table), 0);
+    const uint8_t bottom8[5] = {1, 2, 3, 4, 5};
+    const uint8_t top8[5] = {250, 251, 252, 253, 254};
+    Bmp_write_row(&w, bottom8);
+    Bmp_write_row(&w, top8);
+    ASSERT_EQ(Bmp_write_end(&w), 0);
+    std::string bytes = File_read(path);
+    ASSERT_EQ(bytes.size(), 1094u);
+    EXPECT_EQ(std::memcmp(bytes.data() + 54, table, sizeof table), 0);
+    EXPECT_EQ(bytes.substr(1078), std::string("\x01\x02\x03\x04\x05\0\0\0"
+                                              "\xFA\xFB\xFC\xFD\xFE\0\0\0", 16));
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+
+    BmpLayout l4;
+    ASSERT_EQ(Bmp_layout(16, 3, 1, &l4), 0);
+    ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l4, table), 0);
+    const uint8_t row4[2] = {0x12, 0x3F};
+    Bmp_write_row(&w, row4);
+    ASSERT_EQ(Bmp_write_end(&w), 0);
+    bytes = File_read(path);
+    ASSERT_EQ(bytes.size(), 122u);
+    EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
+    EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
+}
+
+} // namespace

@@ -1,7 +1,6 @@
 // The geometry reader: counts within the lists, finite values where a
 // drawing reads them, and the section alone read again gives the same list.
 #include <cmath>
-#include <cstring>
 
 #include "fuzz_support.h"
 #include "picture/geometry.h"
@@ -10,15 +9,14 @@ namespace {
 
 std::string List_image()
 {
-    const int16_t counts[5] = {cyl_radius_count, cyl_plane_count, slab_x_count, slab_y_count,
-                               slab_z_count};
+    const int16_t counts[5] = {cyl_radius_count, cyl_plane_count, slab_x_count, slab_y_count, slab_z_count};
     const float *lists[5] = {cyl_radius, cyl_plane_z, slab_x, slab_y, slab_z};
-    std::string image(reinterpret_cast<const char *>(&geometry_kind), sizeof geometry_kind);
+    std::string image(1, static_cast<char>(geometry_kind));
     for (int i = 0; i < 5; i++) {
         FUZZ_CHECK(counts[i] <= GEOMETRY_LIST_MAX);
         for (int k = 0; k < counts[i]; k++)
             FUZZ_CHECK(std::isfinite(lists[i][k]));
-        image.append(reinterpret_cast<const char *>(lists[i]), sizeof(float) * (counts[i] > 0 ? counts[i] : 0));
+        image.append(reinterpret_cast<const char *>(lists[i]), sizeof(float) * std::max(0, int{counts[i]}));
     }
     return image;
 }
@@ -27,7 +25,6 @@ std::string List_image()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Fuzz_setup();
     FILE *input = Fuzz_stream(data, size);
     int result = Geometry_read(input);
     long after = std::ftell(input);

@@ -91,6 +91,10 @@ int Convert_waiting(HWND window, int source)
 
 LRESULT On_data_file_open(HWND window)
 {
+    // What the open dialog changes, kept for a first picture that fails.
+    const int16_t was_selected = picture_selected;
+    const int16_t was_enabled = geometry_enabled;
+    const int16_t was_pending = geometry_pending;
     if (Picture_file_open(window) != 0) {
         Picture_restore();
         return 0;
@@ -101,8 +105,29 @@ LRESULT On_data_file_open(HWND window)
     batch_to = 0;
     if (calc_mode == 1)
         return 0;
-    if (Convert_waiting(window, SOURCE_PICTURE) != 0)
+    // When no picture was loaded before, the dialog has marked one as chosen
+    // all the same, and a paint during the conversion's message box would
+    // try to rebuild it: with no work file and no scene, its own two
+    // messages would follow the conversion's and only confuse.  So the
+    // picture counts as chosen only once it has been converted, and a
+    // failure leaves the window as it was before the open, with the real
+    // error alone.
+    const bool first = view_bitmap_missing == 1;
+    if (first)
+        picture_selected = was_selected;
+    if (Convert_waiting(window, SOURCE_PICTURE) != 0) {
+        if (first) {
+            geometry_enabled = was_enabled;
+            geometry_pending = was_pending;
+            view_dirty = 0;
+        }
         return 0;
+    }
+    if (first) {
+        picture_selected = 1;
+        view_dirty = 1;
+        Picture_invalidate();
+    }
     View_bitmap_ensure();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "picture/geometry.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "picture/numparse.h"
@@ -16,14 +17,25 @@ float slab_x[GEOMETRY_LIST_MAX];
 float slab_y[GEOMETRY_LIST_MAX];
 float slab_z[GEOMETRY_LIST_MAX];
 int32_t geometry_values_dropped;
+int32_t geometry_lines;
 
 namespace {
 
 char geometry_line[GEOMETRY_LINE_SIZE];
 
+// Read one line; -1 at the end of the stream or when the line does not fit
+// the buffer (the rest of it would be taken as the next line of the section).
 int Line_read(FILE *stream)
 {
-    return std::fgets(geometry_line, sizeof geometry_line, stream) ? 0 : -1;
+    if (!std::fgets(geometry_line, sizeof geometry_line, stream))
+        return -1;
+    geometry_lines++;
+    if (std::strchr(geometry_line, '\n') != nullptr)
+        return 0;
+    int next = std::fgetc(stream);   // a line that exactly fills the buffer
+    if (next == '\n' || next == EOF)
+        return 0;
+    return -1;
 }
 
 bool Keyword_is(const char *keyword)
@@ -54,6 +66,8 @@ int List_read(FILE *stream, int n, float *list)
         float values[4];
         Values_read(geometry_line, values, count);
         for (int k = 0; k < count; k++) {
+            if (!std::isfinite(values[k]))
+                return -1;
             if (first + k < GEOMETRY_LIST_MAX)
                 list[first + k] = values[k];
             else
@@ -97,6 +111,7 @@ void Values_read(const char *line, float *list, int count)
 int Geometry_read(FILE *stream)
 {
     geometry_values_dropped = 0;
+    geometry_lines = 0;
     if (Line_read(stream) != 0 || !Keyword_is("GSTA"))
         return -1;
     if (Line_read(stream) != 0)

@@ -36,13 +36,17 @@ extern float slab_z[GEOMETRY_LIST_MAX];
 // dropped because a count exceeded GEOMETRY_LIST_MAX (the count itself is
 // stored clamped to GEOMETRY_LIST_MAX).
 extern int32_t geometry_values_dropped;
+// Lines the last Geometry_read took from its stream.
+extern int32_t geometry_lines;
 
 // Read one geometry section from `stream` (the picture file during a
 // conversion, or the geometry file while its geometry is drawn) into the
 // geometry list.  Returns 0 with the stream on the line after the section,
 // or -1 when the first line cannot be read or is not "GSTA", when the kind
-// line is none of CYLS, SLAB, GEND, or when the stream ends before the
-// section does (values already read stay stored).  Shows no message.
+// line is none of CYLS, SLAB, GEND, when a line is longer than
+// GEOMETRY_LINE_SIZE - 1 characters, when a value is not a finite number, or
+// when the stream ends before the section does (values already read stay
+// stored).  Shows no message.
 int Geometry_read(FILE *stream);
 
 // Convert the first `count` (at most 4) 15-column fields of one line into

@@ -1,5 +1,6 @@
 #include "picture/numparse.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,7 +22,9 @@ const double exact_power[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
                               1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16,
                               1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-double Number_parse(const char *text, size_t length, bool d_exponent)
+// `infinite_word`, when given, is set when the text spells "inf" or "nan"
+// (in any case), which the rule reads as no number.
+double Number_parse(const char *text, size_t length, bool d_exponent, bool *infinite_word = nullptr)
 {
     size_t i = 0;
     while (i < length && Is_blank(text[i]))
@@ -68,8 +71,15 @@ double Number_parse(const char *text, size_t length, bool d_exponent)
             i++;
         }
     }
-    if (!any_digit)
+    if (!any_digit) {
+        if (infinite_word && length - i >= 3) {
+            char a = static_cast<char>(text[i] | 0x20);
+            char b = static_cast<char>(text[i + 1] | 0x20);
+            char c = static_cast<char>(text[i + 2] | 0x20);
+            *infinite_word = (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
+        }
         return 0.0;
+    }
     size_t mantissa_end = i;
     long exponent = 0;
     bool has_exponent = false;
@@ -130,6 +140,13 @@ double Real_parse(const char *text, size_t length)
 double Value_parse(const char *text, size_t length)
 {
     return Number_parse(text, length, false);
+}
+
+int Real_field(const char *text, size_t length, double *value)
+{
+    bool word = false;
+    *value = Number_parse(text, length, true, &word);
+    return !word && std::isfinite(*value) ? 0 : -1;
 }
 
 long Integer_parse(const char *text, size_t length)

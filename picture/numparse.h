@@ -19,6 +19,11 @@ double Real_parse(const char *text, size_t length);
 // ends the number (1.5D+02 is 1.5).  Used for geometry values.
 double Value_parse(const char *text, size_t length);
 
+// The real rule for a field that must hold a finite number: 0 with the
+// value in *value, or -1 when the field spells an infinity or a NaN ("inf",
+// "nan", as the C library writes them) or its value overflows a double.
+int Real_field(const char *text, size_t length, double *value);
+
 // Integer rule: leading blanks skipped, optional sign and decimal digits,
 // stopping likewise; no number gives 0.  Saturates at the 32-bit range.
 long Integer_parse(const char *text, size_t length);

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -16,9 +17,11 @@ double x_min, x_max, y_min, y_max, z_min, z_max;
 float coord_scale;
 uint32_t batch_step_count[BATCH_MAX];
 uint32_t batch_count;
+uint32_t batches_unordered;
 StepRecord step_in;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
+ProgressHook progress_hook;
 
 namespace {
 
@@ -37,6 +40,11 @@ const double LONG_FACTOR = 1.1920928955078125e-07; // 2^-23
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
 char line_buffer[PICTURE_LINE_SIZE];
+// Number of the line in line_buffer, counted from the first line of the
+// file (a line longer than the buffer counts once, with its rest).
+uint64_t line_number;
+bool line_open;   // the last read ended inside a line
+bool line_rest_ignored;   // the rest of the line is not read as a line of its own
 
 // Work-file output: records gather in a buffer and go to the file in large
 // writes.  The batch of every buffered record is kept beside it, so that a
@@ -132,48 +140,215 @@ int Digit_value(char c)
     return c >= '0' && c <= '9' ? c - '0' : 0;
 }
 
+// Set by the decoders below when a field spells an infinity or a NaN, or a
+// value leaves the finite range; the line is then unreadable.
+bool not_finite;
+
+double Finite_field(const char *text, size_t length)
+{
+    double value = 0.0;
+    if (Real_field(text, length, &value) != 0)
+        not_finite = true;
+    return value;
+}
+
+double Finite(double value)
+{
+    if (!std::isfinite(value))
+        not_finite = true;
+    return value;
+}
+
 float Energy_decode(const char *mantissa, char exponent_digit)
 {
-    double m = Real_parse(mantissa, 4);
+    double m = Finite_field(mantissa, 4);
     int e = Digit_value(exponent_digit) - 3;
     double p = power_of_ten[e < 0 ? -e : e];
     if (e < 0)
         p = 1.0 / p;
-    return static_cast<float>(p * m);
+    float energy = static_cast<float>(p * m);
+    Finite(static_cast<double>(energy));
+    return energy;
 }
 
 double Short_decode(const char *field)
 {
-    return (Real_parse(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) * SHORT_FACTOR;
+    return Finite((Finite_field(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) *
+                  SHORT_FACTOR);
 }
 
 double Long_decode(const char *field)
 {
-    return (Real_parse(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) * LONG_FACTOR;
+    return Finite((Finite_field(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) *
+                  LONG_FACTOR);
+}
+
+// Blanks only from column `from` (counted from 0) to the line's end; from
+// 0, a line of nothing but blanks.
+bool Blank_from(size_t from)
+{
+    for (size_t i = from; i < sizeof line_buffer; i++) {
+        char c = line_buffer[i];
+        if (c == '\0' || c == '\n')
+            return true;
+        if (c != ' ' && c != '\t' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
+// A batch line standing where the header line belongs: "0" and the batch
+// number in columns 2-6, nothing after column 6.  A header line always goes
+// on beyond column 6 (its first field alone takes ten columns, and six more
+// follow).
+bool Batch_line_alone()
+{
+    return line_buffer[0] == '0' && Blank_from(6);
+}
+
+// The first line of a block that the viewer does not draw: a capital letter
+// followed by "STA" (MSTA, the material numbers of the regions, and any
+// other of that form); the block ends with the line that begins with the
+// same letter followed by "END".
+bool Block_start()
+{
+    const char *l = line_buffer;
+    return l[0] >= 'A' && l[0] <= 'Z' && l[1] == 'S' && l[2] == 'T' && l[3] == 'A';
+}
+
+// The float step line: types 4 to 6 with x, y, z in centimetres in columns
+// 2-14, 15-27, 28-40 as reals in exponent form, the kinetic energy in MeV in
+// columns 41-50, a region number in 51-54 and a weight in 55-64 (not used);
+// columns after 64 are ignored.  Told from the original long line by its x
+// field: a decimal point or an exponent letter in columns 2-14, where the
+// long line holds only the digits of its encoded x and y.
+bool Float_line()
+{
+    for (size_t i = 1; i <= 13; i++) {
+        char c = line_buffer[i];
+        if (c == '.' || c == 'E' || c == 'e')
+            return true;
+    }
+    return false;
 }
 
 // Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
 // the stream or on a read error (*read_error tells which).
 int Line_read(FILE *stream, bool *read_error)
 {
+    if (line_rest_ignored) {
+        int c;
+        do
+            c = std::fgetc(stream);
+        while (c != EOF && c != '\n');
+        line_rest_ignored = false;
+        line_open = false;
+    }
     std::memset(line_buffer, ' ', sizeof line_buffer);
-    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr)
+    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
+        if (!line_open)
+            line_number++;
+        // Only a read that filled the blank-filled buffer to its last byte
+        // without taking a line end stops inside a line.
+        line_open = line_buffer[PICTURE_LINE_SIZE - 1] == '\0' &&
+                    line_buffer[PICTURE_LINE_SIZE - 2] != '\n';
         return 0;
+    }
     *read_error = std::ferror(stream) != 0;
     return -1;
 }
 
-void Header_parse()
+// The seven header fields; -1 when one of them is not a finite number
+// (nothing is stored then).
+int Header_parse()
 {
     const char *l = line_buffer;
-    x_min = Real_parse(l + 0, 10);
-    x_max = Real_parse(l + 10, 10);
-    y_min = Real_parse(l + 20, 10);
-    y_max = Real_parse(l + 30, 10);
-    z_min = Real_parse(l + 40, 10);
-    z_max = Real_parse(l + 50, 10);
-    coord_scale = static_cast<float>(Real_parse(l + 60, 10));
+    not_finite = false;
+    double v[7];
+    for (int i = 0; i < 7; i++)
+        v[i] = Finite_field(l + 10 * i, 10);
+    float scale = static_cast<float>(v[6]);
+    Finite(static_cast<double>(scale));
+    if (not_finite)
+        return -1;
+    x_min = v[0];
+    x_max = v[1];
+    y_min = v[2];
+    y_max = v[3];
+    z_min = v[4];
+    z_max = v[5];
+    coord_scale = scale;
+    return 0;
 }
+
+// Skip the block whose first line is in line_buffer, up to and with its end
+// line.  Returns 0, or -1 when the stream ends first.
+int Block_skip(FILE *stream)
+{
+    char name = line_buffer[0];
+    ConvertStats &s = convert_stats;
+    if (s.blocks < BLOCK_NAMES_KEPT)
+        std::memcpy(s.block_names[s.blocks], line_buffer, 4);
+    s.blocks++;
+    s.block_lines++;
+    bool read_error = false;
+    while (Line_read(stream, &read_error) == 0) {
+        s.block_lines++;
+        if (line_buffer[0] == name && std::strncmp(line_buffer + 1, "END", 3) == 0)
+            return 0;
+    }
+    return -1;
+}
+
+// Scene bounds of a picture without a header line: the box of every step
+// and of the geometry, gathered during the one pass of the conversion.
+struct Bounds {
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+
+    void Add(int axis, double v)
+    {
+        if (v < low[axis])
+            low[axis] = v;
+        if (v > high[axis])
+            high[axis] = v;
+    }
+
+    void Add_list(int axis, const float *list, int16_t count, bool symmetric)
+    {
+        for (int i = 0; i < count; i++) {
+            double v = static_cast<double>(list[i]);
+            Add(axis, v);
+            if (symmetric)
+                Add(axis, -v);
+        }
+    }
+
+    // The geometry list as the conversion left it.
+    void Add_geometry()
+    {
+        if (geometry_kind == GEOMETRY_CYLINDERS) {
+            Add_list(0, cyl_radius, cyl_radius_count, true);
+            Add_list(1, cyl_radius, cyl_radius_count, true);
+            Add_list(2, cyl_plane_z, cyl_plane_count, false);
+        } else if (geometry_kind == GEOMETRY_SLABS) {
+            Add_list(0, slab_x, slab_x_count, false);
+            Add_list(1, slab_y, slab_y_count, false);
+            Add_list(2, slab_z, slab_z_count, false);
+        }
+    }
+
+    // Store them as the header would; an axis without any value gives 0..0.
+    void Store() const
+    {
+        double *out[6] = {&x_min, &x_max, &y_min, &y_max, &z_min, &z_max};
+        for (int a = 0; a < 3; a++) {
+            bool any = low[a] <= high[a];
+            *out[2 * a] = any ? low[a] : 0.0;
+            *out[2 * a + 1] = any ? high[a] : 0.0;
+        }
+    }
+};
 
 void Stats_reset()
 {
@@ -195,11 +370,10 @@ void Stats_step(const StepRecord *r)
     convert_stats.steps[i]++;
 }
 
-int Input_fail(WindowRef window, FILE *input, int message)
+int Input_fail(WindowRef window, int message)
 {
     if (message != 0)
         Show_error(window, message);
-    std::fclose(input);
     return -1;
 }
 
@@ -236,16 +410,23 @@ void Work_path(char *out, size_t out_size)
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
 
-int Step_parse(WindowRef window, FILE *stream)
+namespace {
+
+// Parse the line in line_buffer into step_in.
+void Line_parse()
 {
-    bool read_error = false;
-    if (Line_read(stream, &read_error) != 0) {
-        if (read_error)
-            Show_error(window, MSG_INPUT_READ);
-        return -1;
-    }
     const char *l = line_buffer;
+    if (Blank_from(0)) {
+        // Read as a batch line it would end the batch at batch 0.
+        step_in.kind = KIND_BLANK;
+        return;
+    }
+    if (Block_start()) {
+        step_in.kind = KIND_BLOCK;
+        return;
+    }
     int type = Line_type(l[0]);
+    not_finite = false;
     switch (type) {
     case 0:
         current_batch = static_cast<int32_t>(Integer_parse(l + 1, 5));
@@ -269,6 +450,15 @@ int Step_parse(WindowRef window, FILE *stream)
     case 6:
         step_in.batch = current_batch;
         step_in.kind = type - 3;
+        if (Float_line()) {
+            step_in.x = Finite_field(l + 1, 13);
+            step_in.y = Finite_field(l + 14, 13);
+            step_in.z = Finite_field(l + 27, 13);
+            step_in.energy = static_cast<float>(Finite_field(l + 40, 10));
+            Finite(static_cast<double>(step_in.energy));
+            line_rest_ignored = line_open;
+            break;
+        }
         step_in.x = Long_decode(l + 1);
         step_in.y = Long_decode(l + 9);
         step_in.z = Long_decode(l + 17);
@@ -287,6 +477,32 @@ int Step_parse(WindowRef window, FILE *stream)
         step_in.kind = type;
         break;
     }
+    if (not_finite)
+        step_in.kind = KIND_UNREADABLE;
+}
+
+// The next step line: the one already in line_buffer when *pending is set,
+// else one read from the stream as Step_parse does.
+int Step_next(WindowRef window, FILE *input, bool *pending)
+{
+    if (!*pending)
+        return Step_parse(window, input);
+    *pending = false;
+    Line_parse();
+    return 0;
+}
+
+} // namespace
+
+int Step_parse(WindowRef window, FILE *stream)
+{
+    bool read_error = false;
+    if (Line_read(stream, &read_error) != 0) {
+        if (read_error)
+            Show_error(window, MSG_INPUT_READ);
+        return -1;
+    }
+    Line_parse();
     return 0;
 }
 
@@ -300,27 +516,57 @@ int Picture_convert(WindowRef window, int source)
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path)
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
-    Stats_reset();
-
     FILE *input = std::fopen(input_path, "r");
     if (!input) {
+        Stats_reset();
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
-    if (Geometry_read(input) != 0)
-        return Input_fail(window, input, MSG_INPUT_READ);
+    int result = Picture_convert_stream(window, input, work_path);
+    std::fclose(input);
+    return result;
+}
 
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
+{
+    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    Stats_reset();
+    line_open = false;
+    line_rest_ignored = false;
+
+    if (Geometry_read(input) != 0)
+        return Input_fail(window, MSG_INPUT_READ);
+    line_number = static_cast<uint64_t>(geometry_lines);
+
+    // Blocks that the viewer does not draw may stand before the header line.
     bool read_error = false;
-    if (Line_read(input, &read_error) != 0)
-        return Input_fail(window, input, read_error ? MSG_INPUT_READ : 0);
-    Header_parse();
+    int got;
+    while ((got = Line_read(input, &read_error)) == 0 && Block_start())
+        if (Block_skip(input) != 0)
+            return Input_fail(window, MSG_INPUT_READ);
+    if (got != 0)
+        return Input_fail(window, read_error ? MSG_INPUT_READ : 0);
+    // Without a header line the first batch line stands in its place; the
+    // scene bounds are then those of the steps and the geometry, and the
+    // encoded coordinates of short and long step lines are taken at scale 1.
+    bool header_missing = Batch_line_alone();
+    Bounds bounds;
+    if (header_missing) {
+        convert_stats.header_missing = 1;
+        coord_scale = 1.0f;
+        bounds.Add_geometry();
+    } else if (Header_parse() != 0) {
+        convert_stats.unreadable_lines = 1;
+        convert_stats.first_unreadable_line = line_number;
+        return Input_fail(window, MSG_INPUT_READ);
+    }
 
     work_file = nullptr;
     if (work_path) {
         std::remove(work_path);
         work_file = std::fopen(work_path, "w+b");
         if (!work_file)
-            return Input_fail(window, input, MSG_WORK_PATH);
+            return Input_fail(window, MSG_WORK_PATH);
         // The program buffers the records itself.
         std::setvbuf(work_file, nullptr, _IONBF, 0);
     }
@@ -330,21 +576,48 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 
     bool batch_seen = false;   // a batch line of this file has been read
     int32_t last_batch = 0;    // the last batch line within 1..10000
+    int32_t top_batch = 0;     // the highest of them
+    int32_t record_batch = 0;  // batch of the last record written
+    bool unordered = false;
     int failure = 0;
-    while (failure == 0 && Step_parse(window, input) == 0) {
+    bool pending = header_missing;   // the first batch line is in line_buffer
+    uint64_t input_size = 0;
+    if (progress_hook) {
+        long at = std::ftell(input);
+        if (std::fseek(input, 0, SEEK_END) == 0)
+            input_size = static_cast<uint64_t>(std::ftell(input));
+        std::fseek(input, at, SEEK_SET);
+    }
+    while (failure == 0 && Step_next(window, input, &pending) == 0) {
         convert_stats.lines++;
+        if (progress_hook && convert_stats.lines % PROGRESS_EVERY == 0)
+            progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
         step_out = step_in;
         switch (step_out.kind) {
         case KIND_BATCH:
             convert_stats.batch_lines++;
             batch_seen = true;
-            if (step_out.batch >= 1 && step_out.batch <= BATCH_MAX)
+            if (step_out.batch >= 1 && step_out.batch <= BATCH_MAX) {
                 last_batch = step_out.batch;
-            else
+                if (last_batch > top_batch)
+                    top_batch = last_batch;
+            } else {
                 convert_stats.batch_lines_out_of_range++;
+            }
             continue;
         case KIND_MARKER:
             convert_stats.marker_lines++;
+            continue;
+        case KIND_BLANK:
+            convert_stats.blank_lines++;
+            continue;
+        case KIND_BLOCK:
+            if (Block_skip(input) != 0)
+                convert_stats.block_open = 1;
+            continue;
+        case KIND_UNREADABLE:
+            if (convert_stats.unreadable_lines++ == 0)
+                convert_stats.first_unreadable_line = line_number;
             continue;
         case KIND_SEPARATOR:
         case KIND_PHOTON:
@@ -363,8 +636,18 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
             convert_stats.skipped_batch_range++;
             continue;
         }
+        // A record of a lower batch than one before it: the records of a
+        // batch no longer lie together, and a reader cannot seek by the counts.
+        if (step_out.batch < record_batch)
+            unordered = true;
+        record_batch = step_out.batch;
         Stats_step(&step_out);
         convert_stats.records++;
+        if (header_missing && step_out.kind != KIND_SEPARATOR) {
+            bounds.Add(0, step_out.x);
+            bounds.Add(1, step_out.y);
+            bounds.Add(2, step_out.z);
+        }
         assert(step_out.batch >= 1 && step_out.batch <= BATCH_MAX);
         if (work_file)
             failure = Record_write(&step_out);
@@ -374,7 +657,6 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
     if (failure == 0 && work_file)
         failure = Work_flush();
 
-    std::fclose(input);
     if (work_file) {
         if (std::fclose(work_file) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
@@ -384,7 +666,17 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         Show_error(window, failure);
         return -1;
     }
-    batch_count = static_cast<uint32_t>(last_batch);
+    // With the batches out of order the last batch line need not be the
+    // highest batch; the full range then still covers every batch.
+    batch_count = static_cast<uint32_t>(unordered ? top_batch : last_batch);
+    batches_unordered = unordered ? 1 : 0;
+    if (header_missing)
+        bounds.Store();
     view_dirty = 1;
+    // Lines that could not be read are left out, and a block without its
+    // end line took the rest of the file: reported once, the picture shows
+    // the rest.
+    if (convert_stats.unreadable_lines != 0 || convert_stats.block_open != 0)
+        Show_error(window, MSG_INPUT_READ);
     return 0;
 }

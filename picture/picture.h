@@ -12,10 +12,24 @@
 //   short coordinate = (N - 50000) * coord_scale * 0.0001
 //   long  coordinate = (N - 33554432) * coord_scale * 2^-23
 //   energy = M * 10^(D - 3) MeV, single precision
+//   float 2-14 x  15-27 y  28-40 z (cm, reals)  41-50 energy (MeV)
+//         51-54 region  55-64 weight (not used); types 4/5/6, told from the
+//         long layout by a '.' or 'E' in columns 2-14
+//
+// Also read: CR LF line ends and a last line without one; blocks that are
+// not drawn (a line "?STA" to the line "?END" with the same capital letter,
+// such as MSTA ... MEND) anywhere after the geometry section, skipped whole;
+// and a file without its header line, whose first batch line then follows
+// the geometry section (and blocks) at once: the scene bounds are those of
+// all steps and the geometry together, and coord_scale is 1.
 //
 // Lines that the format gives no meaning are skipped and counted: types 7
-// and 8, and steps and separators whose batch lies outside 1..10000 (this
-// includes those before the first batch line of the file).
+// and 8, lines of nothing but blanks, and steps and separators whose batch
+// lies outside 1..10000 (this includes those before the first batch line of
+// the file).  A step line or header with a field that spells an infinity or
+// a NaN, or whose value leaves the finite range, is unreadable: such a step
+// line is skipped and counted, and the conversion reports message 6 once at
+// its end; such a header fails the conversion with message 6.
 #ifndef VOKA_PICTURE_H
 #define VOKA_PICTURE_H
 
@@ -38,7 +52,13 @@ enum {
     KIND_PHOTON = 1,
     KIND_ELECTRON = 2,
     KIND_POSITRON = 3,
-    KIND_MARKER = 9
+    KIND_MARKER = 9,
+    // Lines that Step_parse reads but that never give a record: a line of
+    // blanks, and a line with a number that is not finite.
+    KIND_BLANK = 10,
+    KIND_UNREADABLE = 11,
+    // The first line of a block that is not drawn (MSTA ... MEND).
+    KIND_BLOCK = 12
 };
 
 // The work-file record, 40 bytes little-endian:
@@ -71,14 +91,20 @@ extern float coord_scale;
 
 // Records written per batch: entry b - 1 for batch b.
 extern uint32_t batch_step_count[BATCH_MAX];
-// The last batch of the last conversion (0 when it had no batch line).
+// The last batch of the last conversion (0 when it had no batch line); the
+// highest batch when the batches were out of order.
 extern uint32_t batch_count;
+// 1 when a record of the last conversion has a lower batch than a record
+// before it: the records of a batch do not lie together, and a reader must
+// pass over the whole work file instead of seeking by batch_step_count.
+extern uint32_t batches_unordered;
 
 // The record that Step_parse filled last.
 extern StepRecord step_in;
 
 // What a conversion met, for reports (vokatool info).
 enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron
+enum { BLOCK_NAMES_KEPT = 4 };
 struct ConvertStats {
     uint64_t lines;                 // step-section lines read (batch lines included)
     uint64_t batch_lines;
@@ -92,6 +118,14 @@ struct ConvertStats {
     uint64_t skipped_batch_range;   // steps or separators of a batch outside 1..10000
     uint64_t records;               // records written
     int32_t batch_lines_out_of_range;
+    uint64_t blank_lines;           // lines of nothing but blanks, skipped
+    uint64_t unreadable_lines;      // lines with a number that is not finite, skipped
+    uint64_t first_unreadable_line; // line number in the file of the first of them
+    uint64_t blocks;                // blocks skipped (MSTA ... MEND and the like)
+    uint64_t block_lines;           // their lines, first and end lines included
+    char block_names[BLOCK_NAMES_KEPT][5];   // first lines of the first blocks
+    int32_t block_open;             // 1: the last block had no end line
+    int32_t header_missing;         // 1: no header line; bounds from the steps and geometry
 };
 extern ConvertStats convert_stats;
 
@@ -110,11 +144,21 @@ int Picture_convert(WindowRef window, int source);
 // (nothing is written, the work file is not touched).
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path);
 
+// The same on an open stream, which the caller closes.
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path);
+
 // Read one step line from `stream` into step_in; a batch line also becomes
 // the batch of the step lines that follow it (in this and later calls).
 // Returns 0 when a line was read, -1 when none could be (end of file, or a
 // read error reported as message 6).
 int Step_parse(WindowRef window, FILE *stream);
+
+// Progress of long work, for a front end that shows it: called now and then
+// (every 65536 lines or records) with what is being done ("converting",
+// "drawing"), the part done and the whole, in any one unit.  nullptr: none.
+typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);
+extern ProgressHook progress_hook;
+enum { PROGRESS_EVERY = 65536 };
 
 // Fault seam for tests: when set, work-file writes go through it instead of
 // fwrite.  It returns the number of bytes it wrote and sets errno on failure.

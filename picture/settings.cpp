@@ -222,7 +222,11 @@ int Settings_load_file(const char *path, SettingsRecord *record)
         return -1;
     uint8_t image[SETTINGS_RECORD_SIZE];
     size_t n = std::fread(image, 1, sizeof image, f);
+    // A directory opens for reading on some systems, but cannot be read.
+    bool failed = std::ferror(f) != 0;
     std::fclose(f);
+    if (failed)
+        return -1;
     Settings_decode(image, n, record);
     return 0;
 }

@@ -10,7 +10,9 @@
 namespace {
 
 // The raster image's confinement: the pixels outside the picture area as
-// the panel pass left them, put back after the rebuild.
+// the panel pass left them, put back after the rebuild.  Only what lies
+// outside the area is kept (the margin and frame strips around it), so that
+// a large image is not held twice.
 struct RasterKeep {
     RasterSurface *image;
     PixelRect area;
@@ -21,21 +23,26 @@ void Raster_confine(void *context, const PixelRect *area)
 {
     RasterKeep *keep = static_cast<RasterKeep *>(context);
     RasterSurface *image = keep->image;
-    size_t count = static_cast<size_t>(image->width()) * static_cast<size_t>(image->height());
-    if (area) {
+    bool restore = area == nullptr;
+    if (!restore) {
         keep->area = *area;
-        keep->outside.assign(image->pixels(), image->pixels() + count);
-        return;
+        keep->outside.clear();
     }
     const PixelRect &r = keep->area;
+    const int32_t w = image->width();
     Colour *pixels = const_cast<Colour *>(image->pixels());
+    size_t kept = 0;
     for (int32_t y = 0; y < image->height(); y++) {
-        for (int32_t x = 0; x < image->width(); x++) {
-            bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-            size_t at = static_cast<size_t>(y) * static_cast<size_t>(image->width()) +
-                        static_cast<size_t>(x);
-            if (!inside)
-                pixels[at] = keep->outside[at];
+        for (int32_t x = 0; x < w; x++) {
+            if (y >= r.top && y < r.bottom && x == r.left && r.right > r.left)
+                x = r.right;   // over the picture area
+            if (x >= w)
+                break;
+            Colour &p = pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+            if (restore)
+                p = keep->outside[kept++];
+            else
+                keep->outside.push_back(p);
         }
     }
 }

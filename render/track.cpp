@@ -209,9 +209,13 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)
         return 0;
 
-    // 6. Seek to the first record of the first batch on display.
+    // 6. Seek to the first record of the first batch on display.  When the
+    // batches are out of order the counts say nothing about where a batch
+    // lies: then the whole file is read once and exactly the records of the
+    // batches in range are drawn.
+    bool whole_file = batches_unordered != 0;
     int64_t seek_batch = first;
-    if (seek_batch > 1) {
+    if (seek_batch > 1 && !whole_file) {
         uint64_t records = 0;
         for (int64_t b = 1; b < seek_batch && b <= BATCH_MAX; b++)
             records += batch_step_count[b - 1];
@@ -241,11 +245,24 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     bool in_track = false;
     PixelPoint previous = {0, 0};
     int got;
+    uint64_t records_read = 0;
+    uint64_t records_total = 0;   // for the progress shown: the records to be read
+    if (progress_hook) {
+        int64_t from = whole_file || seek_batch < 1 ? 1 : seek_batch;
+        int64_t to = whole_file || last > BATCH_MAX ? int64_t{BATCH_MAX} : last;
+        for (int64_t b = from; b <= to; b++)
+            records_total += batch_step_count[b - 1];
+    }
     while ((got = reader.Read(&r)) == 1) {
+        if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
+            progress_hook("drawing", records_read, records_total);
         bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
+        bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
         if (!in_track) {
-            if (r.batch > last)
+            if (!in_range && !whole_file)
                 break;
+            if (!in_range)
+                continue;
             // Separators, hidden kinds and (in a damaged file) unknown kinds
             // are passed over between tracks.
             if (!known || !pens[r.kind].shown)
@@ -259,7 +276,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             in_track = true;
         } else {
             // An unknown kind ends the track like a separator.
-            if (!known || r.batch > last) {
+            if (!known || !in_range) {
                 in_track = false;
                 continue;
             }

@@ -12,7 +12,7 @@ native() {
 }
 asan() {
   cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DVOKA_SANITIZE=ON >/dev/null
-  cmake --build build/asan -j"$jobs" --target unit_tests vokatool
+  cmake --build build/asan -j"$jobs" --target unit_tests vokatool vokasim
 }
 win() {
   cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \

@@ -9,7 +9,8 @@ packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
 if [ "$want" != build ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
-             poppler-utils libxml2-utils)
+             poppler-utils libxml2-utils
+             clang libclang-rt-14-dev)
 fi
 # The printing tests: a CUPS server with a PDF printer, and pdftoppm.
 if [ "$want" = test ]; then

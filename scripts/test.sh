@@ -15,6 +15,9 @@ scripts/build.sh asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/asan --output-on-failure -j2
 
+echo "== fuzz harnesses, short runs over the seed corpus"
+tests/fuzz/run.sh
+
 echo "== Windows cross-build"
 scripts/build.sh win
 

@@ -5,8 +5,15 @@
 //   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //
 // Messages of the core go to stderr; a failure exits with status 1.
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -65,13 +72,66 @@ const char USAGE[] =
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed run leaves an existing OUT as it was.\n";
 
+// A one-line progress indicator on a terminal, shown once the work has
+// taken a second.
+std::chrono::steady_clock::time_point progress_start;
+bool progress_shown;
+
+void Tool_progress(const char *what, uint64_t done, uint64_t total)
+{
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                   progress_start).count();
+    if (seconds < 1.0 || total == 0)
+        return;
+    int percent = static_cast<int>(done >= total ? 100 : done * 100 / total);
+    static int shown = -1;
+    if (progress_shown && percent == shown)
+        return;
+    shown = percent;
+    std::fprintf(stderr, "\r%s %3d%%  ", what, percent);
+    std::fflush(stderr);
+    progress_shown = true;
+}
+
+void Progress_end()
+{
+    if (progress_shown)
+        std::fputs("\r                \r", stderr);
+    progress_shown = false;
+}
+
+// Set when the core has shown a message: the run then exits non-zero.
+bool message_shown;
+
 void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 {
+    message_shown = true;
+    Progress_end();
     // The numbered texts are stored padded with blanks; print them trimmed.
     size_t n = std::strlen(text);
     while (n > 0 && text[n - 1] == ' ')
         n--;
     std::fprintf(stderr, "%s: %.*s\n", caption, static_cast<int>(n), text);
+}
+
+// After a conversion: what the messages of the core leave unsaid.  Returns
+// the exit status (0 when nothing went wrong).
+int Convert_explain(const char *path, int result)
+{
+    Progress_end();
+    const ConvertStats &s = convert_stats;
+    if (s.unreadable_lines != 0)
+        std::fprintf(stderr, "vokatool: %s: line %llu: a number that is not finite (%llu such "
+                             "line%s left out)\n",
+                     path, static_cast<unsigned long long>(s.first_unreadable_line),
+                     static_cast<unsigned long long>(s.unreadable_lines),
+                     s.unreadable_lines == 1 ? "" : "s");
+    if (s.block_open)
+        std::fprintf(stderr, "vokatool: %s: the last block has no end line: the rest of the file "
+                             "was skipped with it\n", path);
+    if (result != 0 && !message_shown)
+        std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
+    return result != 0 || message_shown ? 1 : 0;
 }
 
 int Usage()
@@ -124,14 +184,25 @@ int Batches_with_records()
 int Info(const char *path)
 {
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
-        return 1;
+        return Convert_explain(path, -1);
     const ConvertStats &s = convert_stats;
     Geometry_print();
     std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max,
                 z_min, z_max);
     std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
-    std::printf("batches: %u (last batch), %llu batch lines, %d with records\n", batch_count,
-                static_cast<unsigned long long>(s.batch_lines), Batches_with_records());
+    if (s.header_missing)
+        std::printf("no header line: scene bounds from the steps and the geometry\n");
+    if (s.blocks) {
+        std::printf("blocks skipped: %llu (%llu lines):", static_cast<unsigned long long>(s.blocks),
+                    static_cast<unsigned long long>(s.block_lines));
+        for (uint64_t i = 0; i < s.blocks && i < BLOCK_NAMES_KEPT; i++)
+            std::printf(" %s", s.block_names[i]);
+        std::printf("%s%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "",
+                    s.block_open ? " (the last one has no end line)" : "");
+    }
+    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
+                static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
+                batches_unordered ? ", out of order" : "");
     const char *names[STEP_KINDS] = {"photon", "electron", "positron"};
     uint64_t steps = 0;
     for (int k = 0; k < STEP_KINDS; k++) {
@@ -147,7 +218,8 @@ int Info(const char *path)
                 static_cast<unsigned long long>(s.separators),
                 static_cast<unsigned long long>(s.records));
     std::printf("markers: %llu\n", static_cast<unsigned long long>(s.marker_lines));
-    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range;
+    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range +
+                       s.blank_lines + s.unreadable_lines;
     std::printf("skipped lines: %llu\n", static_cast<unsigned long long>(skipped));
     if (s.skipped_type)
         std::printf("  %llu of type 7 or 8 (no meaning)\n",
@@ -159,7 +231,13 @@ int Info(const char *path)
         std::printf("  %llu in batches outside 1..10000 (%d such batch lines)\n",
                     static_cast<unsigned long long>(s.skipped_batch_range),
                     s.batch_lines_out_of_range);
-    return 0;
+    if (s.blank_lines)
+        std::printf("  %llu blank\n", static_cast<unsigned long long>(s.blank_lines));
+    if (s.unreadable_lines)
+        std::printf("  %llu unreadable (a number that is not finite), the first at line %llu\n",
+                    static_cast<unsigned long long>(s.unreadable_lines),
+                    static_cast<unsigned long long>(s.first_unreadable_line));
+    return Convert_explain(path, 0);
 }
 
 int Convert(const char *path, const char *work_dir)
@@ -174,13 +252,13 @@ int Convert(const char *path, const char *work_dir)
         }
         Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir);
     }
-    Text_copy(picture_path, sizeof picture_path, path);
     if (std::strlen(path) >= sizeof picture_path) {
         std::fprintf(stderr, "vokatool: path too long: %s\n", path);
         return 2;
     }
+    Text_copy(picture_path, sizeof picture_path, path);
     if (Picture_convert(nullptr, 0) != 0)
-        return 1;
+        return Convert_explain(path, -1);
     char work[PATH_SIZE + 16];
     Work_path(work, sizeof work);
     std::printf("work file: %s\n", work);
@@ -193,7 +271,7 @@ int Convert(const char *path, const char *work_dir)
         std::printf("batch %5d: %u records\n", i + 1, batch_step_count[i]);
     }
     std::printf("records: %llu\n", static_cast<unsigned long long>(total));
-    return 0;
+    return Convert_explain(path, 0);
 }
 
 
@@ -369,6 +447,8 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         return Render_error("missing", "PICTURE");
     if (!o->output)
         return Render_error("missing", "-o OUT.bmp");
+    if (std::strlen(o->picture) >= sizeof picture_path)
+        return Render_error("picture path longer than 255 characters", o->picture);
     o->format = Output_format(o->output);
     if (o->format == OUTPUT_UNKNOWN)
         return Render_error("unknown output format (use .bmp, .png, .svg or .pdf)", o->output);
@@ -403,15 +483,31 @@ Colour Area_pixel(const void *context, int32_t x, int32_t y)
     return a->image->pixel(a->area.left + x, a->area.top + y);
 }
 
+// After a message of the conversion or the renderer (a line left out, a
+// view that cannot be scaled, a work file that cannot be read) the picture
+// is not what it should be: true, and OUT stays as it was.
+bool Not_complete(const RenderOptions &o)
+{
+    if (!message_shown)
+        return false;
+    Convert_explain(o.picture, 0);
+    std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
+    return true;
+}
+
 // Raster output: the image as the window's bitmap, as BMP or PNG.
 int Raster_write(const RenderOptions &o, int mode, PixelRect area)
 {
     RasterSurface image;
-    if (Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1) != 0) {
+    int rendered = Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1);
+    Progress_end();
+    if (rendered != 0) {
         std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n", layout.bitmap_w,
                      layout.bitmap_h);
         return 1;
     }
+    if (Not_complete(o))
+        return 1;
     ImageArea a = {&image, area};
     int32_t w = area.right - area.left;
     int32_t h = area.bottom - area.top;
@@ -456,6 +552,9 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     // mode that the panel pass leaves, with or without the panels drawn.
     figure.set_background(0, COLOUR_WHITE);
     Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1);
+    Progress_end();
+    if (Not_complete(o))
+        return 1;   // the figure is left unclosed: nothing is written
     if (figure.close() != 0) {
         std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
         return 1;
@@ -468,21 +567,23 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 }
 #endif
 
-// A private work directory in the temporary directory, short enough for the
-// work-directory setting; the current directory when none fits.
+// A private work directory, short enough for the work-directory setting:
+// in the temporary directory, else in /tmp, else in the current directory.
+// Empty when none can be made.
 std::string Private_work_dir()
 {
+    const char separator = std::filesystem::path::preferred_separator;
     std::error_code error;
-    std::filesystem::path base = std::filesystem::temp_directory_path(error);
-    if (!error) {
-        for (int i = 0; i < 100; i++) {
-            std::filesystem::path dir =
-                base / ("vk" + std::to_string((std::rand() % 90000) + 10000 + i));
-            std::string text = dir.string() + std::string(1, std::filesystem::path::preferred_separator);
-            if (text.size() >= sizeof settings.work_dir)
+    std::string bases[3] = {std::filesystem::temp_directory_path(error).string(), "/tmp", "."};
+    for (const std::string &base : bases) {
+        if (base.empty())
+            continue;
+        for (int i = 0; i < 20; i++) {
+            std::string dir = base + separator + "vk" + std::to_string(std::rand() % 90000 + 10000);
+            if (dir.size() + 1 >= sizeof settings.work_dir)
                 break;
             if (std::filesystem::create_directory(dir, error))
-                return text;
+                return dir + separator;
         }
     }
     return "";
@@ -513,6 +614,11 @@ int Render(int argc, char **argv)
         std::srand(static_cast<unsigned>(std::time(nullptr)) ^
                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(&o)));
         work_dir = Private_work_dir();
+        if (work_dir.empty()) {
+            std::fprintf(stderr, "vokatool render: cannot make a private work directory "
+                                 "(give --work-dir)\n");
+            return 1;
+        }
     }
     Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir.c_str());
 
@@ -522,8 +628,20 @@ int Render(int argc, char **argv)
     if (result == 0) {
         geometry_enabled = o.no_geometry ? 0 : 1;
         geometry_pending = geometry_enabled;
-        if (o.geometry)
+        if (o.geometry) {
+            // The window draws whatever a damaged geometry file leaves in
+            // the list at every rebuild; here it is refused up front.
+            FILE *f = std::fopen(o.geometry, "r");
+            int read = f ? Geometry_read(f) : -1;
+            if (f)
+                std::fclose(f);
+            if (read != 0) {
+                std::fprintf(stderr, "vokatool render: %s: %s\n", o.geometry,
+                             f ? "malformed geometry section" : "cannot be opened");
+                result = 1;
+            }
             Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+        }
         if (o.angles) {
             angle_x = static_cast<int16_t>(o.angles_v[0]);
             angle_y = static_cast<int16_t>(o.angles_v[1]);
@@ -564,16 +682,18 @@ int Render(int argc, char **argv)
         PixelRect area = {0, 0, layout.bitmap_w, layout.bitmap_h};
         if (o.no_panel)
             area = layout.view_rect;
+        if (result == 0) {
 #ifdef VOKA_HAVE_CAIRO
-        if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
-            result = Figure_write(o, mode, area);
-        else
+            if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
+                result = Figure_write(o, mode, area);
+            else
 #endif
-            result = Raster_write(o, mode, area);
+                result = Raster_write(o, mode, area);
+        }
     } else {
-        result = 1;
+        result = Convert_explain(o.picture, -1);
     }
-    if (private_dir && !work_dir.empty()) {
+    if (private_dir) {
         std::error_code ignored;
         std::filesystem::remove_all(work_dir, ignored);
     }
@@ -587,6 +707,15 @@ int main(int argc, char **argv)
     Message_set_hook(Tool_message);
     if (argc < 3)
         return Usage();
+#ifdef _WIN32
+    bool terminal = _isatty(_fileno(stderr)) != 0;
+#else
+    bool terminal = isatty(STDERR_FILENO) != 0;
+#endif
+    if (terminal) {
+        progress_start = std::chrono::steady_clock::now();
+        progress_hook = Tool_progress;
+    }
     Settings_init();
     const char *command = argv[1];
     if (std::strcmp(command, "info") == 0) {

@@ -416,6 +416,51 @@ int Post(HWND window, UINT message, int w, LPARAM l = 0)
     return Done(window != nullptr && PostMessageA(window, message, static_cast<WPARAM>(w), l), "cannot post");
 }
 
+BOOL CALLBACK Count_window(HWND window, LPARAM counter)
+{
+    ++*reinterpret_cast<DWORD *>(counter);
+    if (GetParent(window) == nullptr)   // a top-level window: its descendants too
+        EnumChildWindows(window, Count_window, counter);
+    return TRUE;
+}
+
+// The viewer's GDI and USER objects, as "gdi N user N".  Windows counts them
+// for GetGuiResources; Wine answers 0 there.  Then the GDI objects are
+// counted in the process's GDI handle table, which Wine, like Windows, keeps
+// at the PEB's GdiSharedHandleTable (64-bit PEB offset 0xF8; 65536 entries
+// of 24 bytes, an entry in use has a non-zero type at byte 14), read from
+// outside; and the USER objects as the windows of the viewer's thread.
+int Resources(const Args &a)
+{
+    DWORD pid = 0;
+    DWORD thread = GetWindowThreadProcessId(a.main, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    DWORD gdi = process ? GetGuiResources(process, GR_GDIOBJECTS) : 0;
+    DWORD user = process ? GetGuiResources(process, GR_USEROBJECTS) : 0;
+    if (process && gdi == 0) {
+        typedef LONG(WINAPI * QueryFn)(HANDLE, int, void *, ULONG, ULONG *);
+        QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void *>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+        ULONG_PTR basic[6] = {0, 0, 0, 0, 0, 0};   // PROCESS_BASIC_INFORMATION
+        UINT64 table = 0;
+        static unsigned char entries[65536 * 24];
+        if (query && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
+            ReadProcessMemory(process, reinterpret_cast<char *>(basic[1]) + 0xF8, &table,
+                              sizeof table, nullptr) &&
+            ReadProcessMemory(process, reinterpret_cast<void *>(table), entries, sizeof entries, nullptr))
+            for (size_t i = 0; i < 65536; i++)
+                gdi += entries[i * 24 + 14] != 0;
+    }
+    if (process && user == 0)
+        EnumThreadWindows(thread, Count_window, reinterpret_cast<LPARAM>(&user));
+    if (process)
+        CloseHandle(process);
+    if (gdi == 0 || user == 0)
+        return Fail("resources: cannot count the viewer's objects");
+    std::printf("gdi %lu user %lu\n", static_cast<unsigned long>(gdi), static_cast<unsigned long>(user));
+    return RESULT_OK;
+}
+
 // Argument letters: I an integer, S a text, T seconds; in lower case the
 // argument may be left out (only at the end).  `main`: the command needs the
 // viewer's main window.
@@ -581,6 +626,9 @@ const Command COMMANDS[] = {
          return Print_paint_time(a.main, start, a.limit);
      },
      "ID [SEC]  send WM_COMMAND ID and wait-idle; print the seconds to the paint's end"},
+    {"resources", "", true, Resources,
+     "print \"gdi N user N\": the viewer's GDI and USER objects (under Wine: GDI handles\n"
+     "                in its table, windows of its thread)"},
 };
 
 // The tables of the settings dialogs' and the output commands' steps.

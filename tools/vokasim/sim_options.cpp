@@ -42,8 +42,14 @@ static const char *const help_text =
     "\n"
     "Output\n"
     "  -o, --output FILE      picture file to write, - for standard output\n"
-    "      --layout NAME      short (5-column coordinates, default) or long\n"
-    "                         (8-column coordinates, finer)\n"
+    "      --layout NAME      short (5-column coordinates, default), long\n"
+    "                         (8-column coordinates, finer) or float (reals in cm\n"
+    "                         with energy, region and weight, as newer codes write)\n"
+    "      --variant LIST     as newer codes write the file, comma separated:\n"
+    "                         fixed (geometry values in fixed-point form), block\n"
+    "                         (an MSTA ... MEND block of material numbers after the\n"
+    "                         geometry), noheader (no header line), crlf (CR LF\n"
+    "                         line ends)\n"
     "      --coord-scale S    coordinate scale of the header (default: the smallest\n"
     "                         of 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten\n"
     "                         under which the whole scene fits).  With a scale given\n"
@@ -275,8 +281,23 @@ int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
                 o->layout = SIM_LAYOUT_SHORT;
             else if (std::strcmp(value, "long") == 0)
                 o->layout = SIM_LAYOUT_LONG;
+            else if (std::strcmp(value, "float") == 0)
+                o->layout = SIM_LAYOUT_FLOAT;
             else
                 bad = 1;
+        } else if (Option_is(arg, nullptr, "--variant")) {
+            static const char *const names[] = {"fixed", "block", "noheader", "crlf"};
+            const char *p = value;
+            while (!bad && *p != '\0') {
+                size_t n = std::strcspn(p, ",");
+                int bit = 0;
+                for (int k = 0; k < 4; k++)
+                    if (std::strlen(names[k]) == n && std::strncmp(p, names[k], n) == 0)
+                        bit = 1 << k;
+                bad = bit == 0;
+                o->variants |= bit;
+                p += n + (p[n] == ',' ? 1 : 0);
+            }
         } else if (Option_is(arg, nullptr, "--coord-scale")) {
             bad = Number_parse(value, &o->coord_scale) || !(o->coord_scale > 0.0);
         } else if (Option_is(arg, nullptr, "--pause")) {

@@ -304,7 +304,7 @@ int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
         std::snprintf(why, why_size, "largest loss per step must lie in (0, 0.5]");
         return -1;
     }
-    if (o->layout != SIM_LAYOUT_SHORT && o->layout != SIM_LAYOUT_LONG) {
+    if (o->layout < SIM_LAYOUT_SHORT || o->layout > SIM_LAYOUT_FLOAT) {
         std::snprintf(why, why_size, "unknown coordinate layout");
         return -1;
     }
@@ -351,6 +351,8 @@ int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
     }
     for (int axis = 0; axis < 3; axis++)
         o->direction[axis] /= norm;
+    if (o->layout == SIM_LAYOUT_FLOAT)
+        o->coord_scale = 1.0;   // reals in cm: no coordinate scale applies
     if (o->coord_scale == 0.0)
         o->coord_scale = Sim_scale_choose(g->world, o->layout);
     o->coord_scale = static_cast<double>(static_cast<float>(o->coord_scale));
@@ -369,6 +371,7 @@ int Sim_run_all(const SimOptions *o, FILE *out, SimCounts *counts)
     run.counts = counts;
     run.writer.out = out;
     run.writer.layout = o->layout;
+    run.writer.variants = o->variants;
     run.writer.coord_scale = o->coord_scale;
     run.writer.counts = counts;
     run.depth = 0;
@@ -422,7 +425,7 @@ void Sim_run_report(const SimOptions *o, const SimCounts *c, FILE *out)
     std::fprintf(out, "  work-file records  %lld\n", Sim_counts_records(c));
     std::fprintf(out, "  lines after header %lld\n", Sim_counts_records(c) + c->batch_lines);
     std::fprintf(out, "  coord_scale        %g (%s layout)\n", o->coord_scale,
-                 o->layout == SIM_LAYOUT_LONG ? "long" : "short");
+                 o->layout == SIM_LAYOUT_LONG ? "long" : o->layout == SIM_LAYOUT_FLOAT ? "float" : "short");
     if (c->clipped_points > 0)
         std::fprintf(out, "  clipped points     %lld\n", c->clipped_points);
     if (c->lost_particles > 0)

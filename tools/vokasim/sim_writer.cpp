@@ -13,6 +13,11 @@
 //   short  N = 50000 + round(coord / (coord_scale * 1e-4)),     0 <= N <= 99999
 //   long   N = 33554432 + round(coord / (coord_scale * 2^-23)), 0 <= N <= 99999999
 //   energy E = M * 10^(D - 3) MeV
+//   float  1 type 4/5/6   2-14 x  15-27 y  28-40 z (cm, %13.6E)
+//          41-50 energy (MeV, %10.3E)  51-54 region  55-64 weight
+//
+// Variants of newer codes: fixed-point geometry values (%15.4f), an MSTA
+// block (count and material numbers) after GEND, no header line, CR LF.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -140,7 +145,10 @@ int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], doubl
     int digit;
     Sim_energy_encode(energy, &mantissa, &digit);
     int length;
-    if (layout == SIM_LAYOUT_LONG)
+    if (layout == SIM_LAYOUT_FLOAT)
+        length = std::snprintf(buf, size, "%d%13.6E%13.6E%13.6E%10.3E%4d%10.3E", kind + 3, pos[0],
+                               pos[1], pos[2], energy, 1, 1.0);
+    else if (layout == SIM_LAYOUT_LONG)
         length = std::snprintf(buf, size, "%d%08ld%08ld%08ld%4d%1d", kind + 3, n[0], n[1], n[2],
                                mantissa, digit);
     else
@@ -151,7 +159,8 @@ int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], doubl
 
 static int Writer_line(SimWriter *writer, const char *text)
 {
-    if (std::fputs(text, writer->out) < 0 || std::fputc('\n', writer->out) == EOF)
+    const char *end = (writer->variants & SIM_VARIANT_CRLF) ? "\r\n" : "\n";
+    if (std::fputs(text, writer->out) < 0 || std::fputs(end, writer->out) < 0)
         return -1;
     return 0;
 }
@@ -162,7 +171,9 @@ static int Writer_list(SimWriter *writer, const double *values, int n)
     for (int first = 0; first < n; first += 4) {
         size_t used = 0;
         for (int i = first; i < n && i < first + 4; i++) {
-            const int k = std::snprintf(line + used, sizeof line - used, "%15.7g", values[i]);
+            const int k = (writer->variants & SIM_VARIANT_FIXED)
+                              ? std::snprintf(line + used, sizeof line - used, "%15.4f", values[i])
+                              : std::snprintf(line + used, sizeof line - used, "%15.7g", values[i]);
             if (k != 15)
                 return -1;
             used += 15;
@@ -192,11 +203,23 @@ int Sim_write_geometry(SimWriter *writer, const SimGeometry *g)
         rc |= Writer_list(writer, g->z, g->z_count);
     }
     rc |= Writer_line(writer, "GEND");
+    if (writer->variants & SIM_VARIANT_BLOCK) {
+        rc |= Writer_line(writer, "MSTA");
+        std::snprintf(line, sizeof line, "%6d", g->material_count);
+        rc |= Writer_line(writer, line);
+        for (int i = 0; i < g->material_count; i++) {
+            std::snprintf(line, sizeof line, "%6d", g->material[i] + 1);
+            rc |= Writer_line(writer, line);
+        }
+        rc |= Writer_line(writer, "MEND");
+    }
     return rc == 0 ? 0 : -1;
 }
 
 int Sim_write_header(SimWriter *writer, const double bounds[6])
 {
+    if (writer->variants & SIM_VARIANT_NO_HEADER)
+        return 0;
     char line[SIM_LINE_MAX * 2];
     size_t used = 0;
     for (int i = 0; i < 7; i++) {

@@ -20,7 +20,7 @@ enum {
     SIM_STACK_MAX = 20000,     // particles waiting to be tracked in one history
     SIM_BATCH_MAX = 10000,     // batch numbers run from 1 to this
     SIM_PATH_MAX = 256,
-    SIM_LINE_MAX = 64          // longest step line is 30 characters
+    SIM_LINE_MAX = 80          // longest step line is 64 characters
 };
 
 // Particle kinds: the same numbers as the step-line types of the short layout.
@@ -32,7 +32,16 @@ enum {
 
 enum {
     SIM_LAYOUT_SHORT = 0, // 5-column coordinates, types 1-3
-    SIM_LAYOUT_LONG = 1   // 8-column coordinates, types 4-6
+    SIM_LAYOUT_LONG = 1,  // 8-column coordinates, types 4-6
+    SIM_LAYOUT_FLOAT = 2  // reals in cm, types 4-6, as newer codes write them
+};
+
+// Variants of the file as newer simulation codes write it (bits).
+enum {
+    SIM_VARIANT_FIXED = 1,     // geometry values in fixed-point form
+    SIM_VARIANT_BLOCK = 2,     // an MSTA ... MEND block of material numbers
+    SIM_VARIANT_NO_HEADER = 4, // no header line
+    SIM_VARIANT_CRLF = 8       // CR LF line ends
 };
 
 enum {
@@ -164,6 +173,7 @@ long long Sim_counts_records(const SimCounts *counts);
 struct SimWriter {
     FILE *out;
     int layout;
+    int variants;       // SIM_VARIANT_* bits
     double coord_scale; // as the viewer reads it back (single precision)
     SimCounts *counts;
 };
@@ -202,6 +212,7 @@ struct SimOptions {
     uint64_t seed;
     SimGeometry geometry;
     int layout;
+    int variants;              // SIM_VARIANT_* bits
     char output[SIM_PATH_MAX]; // "-" for standard output
     int live;
     int pause_ms;

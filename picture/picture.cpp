@@ -544,8 +544,13 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     while ((got = Line_read(input, &read_error)) == 0 && Block_start())
         if (Block_skip(input) != 0)
             return Input_fail(window, MSG_INPUT_READ);
-    if (got != 0)
-        return Input_fail(window, read_error ? MSG_INPUT_READ : 0);
+    // A file that ends with its geometry section holds no picture.  Said as
+    // the read error it is, for the user's sake: ending in silence, the
+    // window would simply stay as it was, with no word why.
+    if (got != 0) {
+        convert_stats.nothing_after_geometry = 1;
+        return Input_fail(window, MSG_INPUT_READ);
+    }
     // Without a header line the first batch line stands in its place; the
     // scene bounds are then those of the steps and the geometry, and the
     // encoded coordinates of short and long step lines are taken at scale 1.

@@ -126,6 +126,7 @@ struct ConvertStats {
     char block_names[BLOCK_NAMES_KEPT][5];   // first lines of the first blocks
     int32_t block_open;             // 1: the last block had no end line
     int32_t header_missing;         // 1: no header line; bounds from the steps and geometry
+    int32_t nothing_after_geometry; // 1: the file ended with its geometry section
 };
 extern ConvertStats convert_stats;
 

@@ -129,7 +129,7 @@ int Convert_explain(const char *path, int result)
     if (s.block_open)
         std::fprintf(stderr, "vokatool: %s: the last block has no end line: the rest of the file "
                              "was skipped with it\n", path);
-    if (result != 0 && !message_shown)
+    if (result != 0 && s.nothing_after_geometry)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
     return result != 0 || message_shown ? 1 : 0;
 }

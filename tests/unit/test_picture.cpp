@@ -233,7 +233,7 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"ends after the kind", "GSTA\nCYLS\n", "./", "input file read error !!"},
         {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0\n", "./", "input file read error !!"},
         {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./", "input file read error !!"},
-        {"no header line", "GSTA\nGEND\n", "./", ""},
+        {"nothing after the geometry", "GSTA\nGEND\n", "./", "input file read error !!"},
         {"missing work directory", START.c_str(), "./nonexistent/", "work path not found error !!"},
     };
     for (const Case &c : cases) {

@@ -15,7 +15,6 @@ ROOT=$PWD
 export E2E_WORK=$ROOT/build/e2e
 export VOKA_VIEWER=${E2E_VIEWER:-$ROOT/build/win/app/vokagraphic.exe}
 export VOKA_DRIVER=$ROOT/build/win/voka_driver.exe
-export E2E_SURFACE_CHECK=$ROOT/build/win/voka_surface_check.exe
 export E2E_VOKATOOL=$ROOT/build/native/vokatool
 case_timeout=${E2E_CASE_TIMEOUT:-60}
 mkdir -p "$E2E_WORK/logs" "$E2E_WORK/cases"

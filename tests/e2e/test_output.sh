@@ -72,10 +72,13 @@ page_shows() {
 
 # The saved file: headers and size for the window, the picture as the window
 # shows it, the name offered again, and a file that cannot be replaced keeps
-# what it had.
+# what it had.  The tracks in the dash styles: the window's drawing surface
+# (one pen kept while it does not change, thin solid lines gathered into
+# polylines, a memory bitmap copied to the window) draws what the raster
+# surface, checked against recorded GDI output, draws.
 t_bitmap_file_save() {
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_picture "$CASE/a.pic" styles=1,2,3
   snap shown
   save_bitmap saved
   expect_eq "$(bmp_fields "$CASE/saved.bmp")" "529974 529974 54 490 360 24" "24-bit file of a 640 x 410 window"
@@ -83,27 +86,17 @@ t_bitmap_file_save() {
   compare_render saved-rgb "$CASE/a.pic"
 
   mv "$CASE/saved.bmp" "$CASE/first.bmp"
-  expect_eq "$(drv command $CMD_BITMAP_SAVE + file-name "$SAVE_DIALOG" --ok + wait-idle)" saved.bmp \
-    "name offered again"
+  expect_eq "$(drv command $CMD_BITMAP_SAVE + file-name "$SAVE_DIALOG" + dialog-open "" --caption "$SAVE_DIALOG" \
+    + wait-idle)" saved.bmp "name offered again"
   cmp "$CASE/first.bmp" "$CASE/saved.bmp" || fail "the offered name did not get the same file"
 
   echo previous >"$CASE/held.bmp"
   drv hold-file "$CASE/held.bmp" 20 >"$CASE/hold.out" &
   for _ in $(seq 1 50); do grep -q held "$CASE/hold.out" && break; sleep 0.1; done
-  drv command $CMD_BITMAP_SAVE + file-name "$SAVE_DIALOG" "Z:${CASE//\//\\}\\held.bmp" >/dev/null
+  drv command $CMD_BITMAP_SAVE + dialog-open "$CASE/held.bmp" --caption "$SAVE_DIALOG"
   boxes "Warning: Can't Save file"
   expect_eq "$(cat "$CASE/held.bmp")" previous "file that could not be replaced"
   [ ! -e "$CASE/held.bmp.part" ] || fail "a partial file was left behind"
-  viewer_close
-}
-
-t_commands_without_picture() {
-  viewer_start
-  drv command $CMD_PRINT
-  boxes "Error status: Not Selected Print File."
-  drv command $CMD_BITMAP_SAVE
-  boxes "Error status: Not Selected Capture File."
-  drv wait-idle
   viewer_close
 }
 
@@ -134,12 +127,17 @@ t_print_and_setup() {
   viewer_close
 }
 
-# Without any printer (no print server to ask) Print says so and the
-# viewer goes on as before.
-t_no_printer() {
+# Print and Bitmap File Save without a picture say so; without any printer
+# (no print server to ask) Print says so and the viewer goes on as before.
+t_no_picture_no_printer() {
   export CUPS_SERVER=$CASE/no-server.sock
   cp "$DATA/standard.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_info "${COLOUR_KEYS[@]}"
+  drv command $CMD_PRINT
+  boxes "Error status: Not Selected Print File."
+  drv command $CMD_BITMAP_SAVE
+  boxes "Error status: Not Selected Capture File."
+  open_picture "$CASE/a.pic"
   snap before
   drv command $CMD_PRINT
   boxes "Error: No Default Printer."

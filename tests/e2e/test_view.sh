@@ -125,17 +125,3 @@ t_title_and_guide() {
   compare_render pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 335,275
   viewer_close
 }
-
-# The window's drawing surface (one pen kept while it does not change, thin
-# solid lines gathered into polylines, drawn into a memory bitmap copied to
-# the window) sets the same pixels as a pen made afresh for every segment
-# drawn straight on a window: solid, every dash style, width 3; and it makes
-# far fewer pens (the check program's thresholds).
-t_surface_same_as_pen_per_segment() {
-  local status=0
-  (cd "$CASE" && wine "$E2E_SURFACE_CHECK" "$DATA/many_tracks.pic" --out "$CASE/surface") \
-    >"$CASE/surface.txt" 2>&1 || status=$?
-  cat "$CASE/surface.txt"
-  expect_eq "$(grep -c '^pass ' "$CASE/surface.txt")" 6 "passes of the surface check"
-  [ $status -eq 0 ] || fail "the surface check failed (status $status), see $CASE/surface-pass*.bmp"
-}

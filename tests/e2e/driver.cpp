@@ -110,18 +110,24 @@ void Control_text(HWND control, char *text, size_t size)
 // --- Dialogs and message boxes of the viewer's thread --------------------------
 
 // The visible top-level windows of the dialog class (file dialogs, message
-// boxes, the settings dialogs) of the viewer's thread.
+// boxes, the settings dialogs) of the viewer's thread, topmost first.
 std::vector<HWND> Dialogs(HWND main)
 {
     std::vector<HWND> found;
-    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND window, LPARAM data) -> BOOL {
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
         char class_name[64];
-        if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) != 0 &&
-            std::strcmp(class_name, DIALOG_CLASS) == 0)
-            reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
+        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
+            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
+            found.push_back(w);
+    }
     return found;
+}
+
+HWND Top_dialog(HWND main)
+{
+    std::vector<HWND> open = Dialogs(main);
+    return open.empty() ? nullptr : open[0];
 }
 
 // The text of a message box: its first static control that holds text and
@@ -181,19 +187,6 @@ void Press(HWND dialog, int id)
 bool Closed(HWND window, DWORD limit)
 {
     return Wait_until(limit, [&] { return !Shown(window); });
-}
-
-// The topmost visible dialog of the viewer's thread.
-HWND Top_dialog(HWND main)
-{
-    DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        char class_name[64];
-        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
-            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
-            return w;
-    }
-    return nullptr;
 }
 
 HWND File_name_field(HWND dialog)
@@ -648,9 +641,8 @@ const Command COMMANDS[] = {
      "[SEC]  wait until the viewer's window is shown"},
     {"wait-gone", "St", false,
      [](const Args &a) -> int {
-         const char *title = a.text[0];
-         return Done(Wait_until(a.limit, [title] { return !Shown(FindWindowA(nullptr, title)); }),
-                     "a window of that title is still shown");
+         return Done(Wait_until(a.limit, [&] { return !Shown(FindWindowA(nullptr, a.text[0])); }),
+                     "still shown: ", a.text[0]);
      },
      "TITLE [SEC]  wait until no window titled TITLE is shown"},
     {"wait-idle", "t", true, [](const Args &a) -> int { return Quiet(a.main, a.limit, false); },
@@ -659,19 +651,19 @@ const Command COMMANDS[] = {
      [](const Args &a) -> int {
          return Wait_dialog(a.main, a.text[0], a.limit) ? Quiet(a.main, a.limit, true) : RESULT_FAILED;
      },
-     "CAPTION [SEC]  wait until the dialog CAPTION is up and the viewer has painted it"},
-    {"command", "I", true, [](const Args &a) -> int { return Post(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0])); },
-     "ID  post WM_COMMAND ID to the main window"},
+     "CAPTION [SEC]  wait until the dialog CAPTION is up and painted"},
+    {"command", "I", true,
+     [](const Args &a) -> int { return Post(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0])); },
+     "ID  post WM_COMMAND ID to the window"},
     {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
      "ID  click the control ID (a check box toggles)"},
     {"check", "I", true,
      [](const Args &a) -> int {
-         HWND control = Control(a);
          DWORD_PTR state = 0;
-         if (control == nullptr || !Send(control, BM_GETCHECK, 0, 0, 5000, &state))
-             return Fail("check: no answer");
-         std::printf("%d\n", state == BST_CHECKED ? 1 : 0);
-         return RESULT_OK;
+         HWND control = Control(a);
+         return control != nullptr && Send(control, BM_GETCHECK, 0, 0, 5000, &state)
+                    ? (std::printf("%d\n", state == BST_CHECKED ? 1 : 0), RESULT_OK)
+                    : Fail("check: no answer");
      },
      "ID  print the check state (0/1) of the control ID"},
     {"set-text", "IS", true,
@@ -685,8 +677,8 @@ const Command COMMANDS[] = {
     {"texts", "Iiiiii", true,
      [](const Args &a) -> int {
          for (int i = 0; i < a.count; i++) {
-             HWND control = GetDlgItem(a.main, a.number[i]);
              char text[256];
+             HWND control = GetDlgItem(a.main, a.number[i]);
              if (control == nullptr)
                  return Fail("no control ", a.text[i]);
              Control_text(control, text, sizeof text);
@@ -727,13 +719,11 @@ const Command COMMANDS[] = {
      "                (\"\": the name it offers) and OK (--yes: and its create prompt)"},
     {"file-name", "S", true,
      [](const Args &a) -> int {
-         HWND dialog = Wait_dialog(a.main, a.text[0], a.limit);
          char name[MAX_PATH];
-         if (dialog == nullptr)
-             return RESULT_FAILED;
-         Control_text(File_name_field(dialog), name, sizeof name);
-         std::printf("%s\n", name);
-         return RESULT_OK;
+         HWND dialog = Wait_dialog(a.main, a.text[0], a.limit);
+         return dialog == nullptr ? RESULT_FAILED
+                                  : (Control_text(File_name_field(dialog), name, sizeof name),
+                                     std::printf("%s\n", name), RESULT_OK);
      },
      "CAPTION  print the file name that the file dialog CAPTION offers"},
     {"dialog-cancel", "", true,
@@ -744,10 +734,8 @@ const Command COMMANDS[] = {
      },
      "cancel the open-file dialog"},
     {"page-setup", "Ss", true, Page_setup,
-     "portrait|landscape [PAPER]  answer the page-setup dialog: the orientation and the paper\n"
-     "                by its name in the list (\"A5\"), then OK"},
-    {"message-box", "St", true, Message_box,
-     "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it"},
+     "portrait|landscape [PAPER]  answer the page-setup dialog: orientation, paper (\"A5\"), OK"},
+    {"message-box", "St", true, Message_box, "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it"},
     {"message-boxes", "t", true, Message_boxes,
      "[SEC]  answer the boxes as they reach the top, print \"caption: text\" of each"},
     {"window-rect", "", true,
@@ -757,7 +745,7 @@ const Command COMMANDS[] = {
          std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
          return RESULT_OK;
      },
-     "print \"X Y W H\" of the main window"},
+     "print \"X Y W H\" of the window"},
     {"resize", "II", true,
      [](const Args &a) -> int {
          // Asynchronous, so that a busy or modal viewer cannot block the driver.
@@ -765,14 +753,14 @@ const Command COMMANDS[] = {
                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != 0,
                      "resize failed");
      },
-     "W H  set the outer size of the main window"},
+     "W H  set the outer size of the window"},
     {"raise", "", true,
      [](const Args &a) -> int {
          SetForegroundWindow(a.main);
          return Done(SetWindowPos(a.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS) != 0,
                      "raise failed");
      },
-     "make the main window the foreground window, on top"},
+     "make the window the foreground window, on top"},
     {"close", "t", true,
      [](const Args &a) -> int {
          PostMessageA(a.main, WM_CLOSE, 0, 0);
@@ -781,7 +769,7 @@ const Command COMMANDS[] = {
          Dialogs_print(a.main);
          return Fail("close: the main window stayed");
      },
-     "[SEC]  post WM_CLOSE and wait until the main window is gone"},
+     "[SEC]  post WM_CLOSE and wait until the window is gone"},
     {"windows", "", false,
      [](const Args &) -> int {
          return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {

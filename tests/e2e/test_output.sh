@@ -32,11 +32,16 @@ need_printer() {
   [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
 }
 
-# printed NAME [PAPER]: the job just sent reached the printer as one page of
-# a document named "VOKA Print" (on PAPER, as pdfinfo names it); its page is
-# rendered at 300 dots per inch, a printer dot a pixel, as $CASE/NAME.png.
+# printed NAME PAPER portrait|landscape: Print sends one page of a document
+# named "VOKA Print" on PAPER (as pdfinfo names it) in that orientation to
+# the printer; rendered at 300 dots per inch (a printer dot a pixel) as
+# $CASE/NAME.png, it holds the 490 x 360 pixels of $CASE/shown.bmp from
+# client (0, 0), scaled to the page: from the page's top-left corner, as
+# large as the page allows on one side, in their proportions, and the same
+# pixel for pixel when sampled back to 490 x 360.
 printed() {
-  local pdf="" _
+  local pdf="" page=$CASE/$1.png pw ph ew eh ex ey _
+  drv command $CMD_PRINT + wait-idle
   for _ in $(seq 1 100); do
     pdf=$(find "$PRINTER_PDF_DIR" -name '*.pdf' | head -n 1)
     [ -n "$pdf" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
@@ -47,27 +52,19 @@ printed() {
   pdfinfo "$CASE/$1.pdf" >"$CASE/$1.txt"
   expect_eq "$(sed -n 's/^Pages: *//p' "$CASE/$1.txt")" 1 "pages of the job"
   expect_eq "$(sed -n 's/^Title: *//p' "$CASE/$1.txt")" "VOKA Print" "document name of the job"
-  [ -z "${2:-}" ] || grep -q "^Page size:.*($2)" "$CASE/$1.txt" || fail "paper of $1: $(cat "$CASE/$1.txt")"
+  grep -q "^Page size:.*($2)" "$CASE/$1.txt" || fail "paper of $1: $(cat "$CASE/$1.txt")"
   pdftoppm -r 300 -singlefile -png "$CASE/$1.pdf" "$CASE/$1"
-}
-
-# page_shows NAME CAPTURE W H: the page image holds the W x H pixels of
-# CAPTURE from client (0, 0), scaled to the page: from the page's top-left
-# corner, as large as the page allows on one side, in their proportions,
-# and the same pixel for pixel when sampled back to W x H.
-page_shows() {
-  local page=$CASE/$1.png pw ph ew eh ex ey
   read -r pw ph < <(identify -format '%w %h\n' "$page")
+  case $3 in portrait) ((ph > pw)) ;; landscape) ((pw > ph)) ;; esac || fail "$3 page is ${pw}x$ph"
   IFS='x+' read -r ew eh ex ey < <(convert "$page" -fill black +opaque white \
     -bordercolor white -border 1 -format '%@\n' info:)
   expect_eq "$ex $ey" "1 1" "top-left corner of the printed picture (after a border of 1)"
   ((ew * 100 >= pw * 95 || eh * 100 >= ph * 95)) ||
     fail "printed picture ${ew}x$eh does not fill the page ${pw}x$ph on either side"
-  local skew=$((ew * $4 - eh * $3))
-  ((100 * ${skew#-} <= ew * $4)) || fail "printed picture ${ew}x$eh is out of proportion to $3x$4"
-  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample "$3x$4!" -type TrueColor \
-    "BMP3:$CASE/$1-sampled.bmp"
-  same_image "$2" "$1-sampled" "printed picture"
+  local skew=$((ew * 360 - eh * 490))
+  ((100 * ${skew#-} <= ew * 360)) || fail "printed picture ${ew}x$eh is out of proportion to 490x360"
+  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample '490x360!' -type TrueColor "BMP3:$CASE/$1-sampled.bmp"
+  same_image shown "$1-sampled" "printed picture"
 }
 
 # The saved file: headers and size for the window, the picture as the window
@@ -110,20 +107,11 @@ t_print_and_setup() {
   viewer_with_picture "$CASE/a.pic"
   drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
   snap shown
-  drv command $CMD_PRINT + wait-idle
-  printed portrait A4
-  page_shows portrait shown 490 360
-  read -r w h < <(identify -format '%w %h\n' "$CASE/portrait.png")
-  ((h > w)) || fail "portrait page is ${w}x$h"
-
+  printed portrait A4 portrait
   drv command $CMD_PRINTER_SETUP + page-setup landscape A5 + wait-idle
   snap after_setup
   same_image shown after_setup "picture after Printer Setup"
-  drv command $CMD_PRINT + wait-idle
-  printed landscape A5
-  page_shows landscape shown 490 360
-  read -r w h < <(identify -format '%w %h\n' "$CASE/landscape.png")
-  ((w > h)) || fail "landscape page is ${w}x$h"
+  printed landscape A5 landscape
   viewer_close
 }
 
@@ -165,9 +153,8 @@ t_palette_display() {
   expect_eq "$(od -An -tx1 -j710 -N4 "$CASE/saved.bmp" | tr -d ' ')" 9f5e5100 "colour table entry 164"
   same_image shown saved-rgb "saved file against the window"
   if [ -n "${PRINTER_PDF_DIR:-}" ]; then
-    drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle + command $CMD_PRINT + wait-idle
-    printed palette A4
-    page_shows palette shown 490 360
+    drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
+    printed palette A4 portrait
   fi
   viewer_close
 }

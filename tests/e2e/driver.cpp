@@ -487,112 +487,6 @@ int Page_setup(const Args &a)
     return Done(Closed(dialog, a.limit), "the page-setup dialog did not close");
 }
 
-// --- Controls of a dialog, in dialog units ------------------------------------
-
-// Kind of a control as the template names it.
-const char *Control_kind(HWND control)
-{
-    static const struct {
-        const char *class_name;
-        LONG mask, style;
-        const char *kind;
-    } KINDS[] = {
-        {"Button", BS_TYPEMASK, BS_PUSHBUTTON, "push"},
-        {"Button", BS_TYPEMASK, BS_DEFPUSHBUTTON, "push"},   // the default button moves with the focus
-        {"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, "autocheck"},
-        {"Button", BS_TYPEMASK, BS_GROUPBOX, "group"},
-        {"Button", BS_TYPEMASK, BS_OWNERDRAW, "ownerdraw"},
-        {"Static", SS_TYPEMASK, SS_BLACKFRAME, "blackframe"},
-        {"Static", SS_TYPEMASK, SS_LEFT, "text"},
-        {"Edit", ES_AUTOHSCROLL, ES_AUTOHSCROLL, "edit-hscroll"},
-        {"Edit", 0, 0, "edit"},
-        {"ScrollBar", SBS_VERT, SBS_HORZ, "hscroll"},
-    };
-    char class_name[64] = "";
-    GetClassNameA(control, class_name, sizeof class_name);
-    LONG style = GetWindowLongA(control, GWL_STYLE);
-    for (const auto &k : KINDS)
-        if (lstrcmpiA(class_name, k.class_name) == 0 && (style & k.mask) == k.style)
-            return k.kind;
-    return "other";
-}
-
-INT_PTR CALLBACK Probe_proc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
-// Pixels back to dialog units.  A dialog's base units belong to its own
-// process, so they are measured on a dialog of the driver in the font every
-// template of the viewer names: a dialog drawn in another font then shows
-// up with sizes and positions that do not match its template.
-POINT Base_units()
-{
-    static const wchar_t FONT[] = L"MS Sans Serif";
-    alignas(4) WORD buffer[64] = {0};
-    DLGTEMPLATE *probe_template = reinterpret_cast<DLGTEMPLATE *>(buffer);
-    probe_template->style = DS_SETFONT | WS_POPUP;
-    probe_template->cx = probe_template->cy = 10;
-    WORD *p = reinterpret_cast<WORD *>(probe_template + 1);
-    p += 3;    // no menu, the default class, no caption
-    *p++ = 8;  // points
-    std::memcpy(p, FONT, sizeof FONT);
-    HWND probe = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), probe_template, nullptr, Probe_proc, 0);
-    RECT r = {0, 0, 4, 8};
-    MapDialogRect(probe, &r);
-    DestroyWindow(probe);
-    return POINT{r.right, r.bottom};
-}
-
-struct ControlWalk {
-    HWND dialog;
-    POINT units;
-};
-
-// Prints " X Y W H" of `r` (client pixels of the dialog) in dialog units.
-void Print_rect(const RECT &r, POINT u)
-{
-    std::printf(" %d %d %d %d", MulDiv(r.left, 4, u.x), MulDiv(r.top, 8, u.y), MulDiv(r.right - r.left, 4, u.x),
-                MulDiv(r.bottom - r.top, 8, u.y));
-}
-
-BOOL CALLBACK Print_control(HWND control, LPARAM data)
-{
-    const ControlWalk *walk = reinterpret_cast<const ControlWalk *>(data);
-    if (GetParent(control) != walk->dialog)
-        return TRUE;
-    const char *kind = Control_kind(control);
-    char text[256];
-    Control_text(control, text, sizeof text);
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, walk->dialog, reinterpret_cast<POINT *>(&r), 2);
-    std::printf("%s %d \"%s\"", kind, static_cast<int16_t>(GetDlgCtrlID(control)), text);
-    Print_rect(r, walk->units);
-    DWORD_PTR state = 0;
-    bool checked = std::strcmp(kind, "autocheck") == 0 && Send(control, BM_GETCHECK, 0, 0, 5000, &state) &&
-                   state == BST_CHECKED;
-    std::printf("%s\n", checked ? " checked" : "");
-    return TRUE;
-}
-
-// A line "dialog CAPTION X Y W H" (the client area's position relative to
-// the owner's client area, and its size), then one line "KIND ID TEXT X Y W
-// H" per control (TEXT of a scroll bar: its position; a ticked check box
-// ends in " checked").
-int Controls(const Args &a)
-{
-    ControlWalk walk = {a.main, Base_units()};
-    RECT client;
-    GetClientRect(a.main, &client);
-    MapWindowPoints(a.main, GetWindow(a.main, GW_OWNER), reinterpret_cast<POINT *>(&client), 2);
-    std::printf("dialog \"%s\"", main_title);
-    Print_rect(client, walk.units);
-    std::printf("\n");
-    EnumChildWindows(a.main, Print_control, reinterpret_cast<LPARAM>(&walk));
-    return RESULT_OK;
-}
-
 // Control ID (a.number[0]) of the main window (or the --title window).
 HWND Control(const Args &a)
 {
@@ -688,7 +582,6 @@ const Command COMMANDS[] = {
      },
      "ID...  print what the controls show (a scroll bar: its position), joined by |"},
     {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
-    {"controls", "", true, Controls, "list the window's controls in dialog units of MS Sans Serif 8 pt"},
     {"click", "II", true,
      [](const Args &a) -> int {
          Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);

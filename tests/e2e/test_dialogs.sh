@@ -26,13 +26,6 @@ fill() {   # CAPTION ID TEXT [ID TEXT...]
   drv --title "$caption" "${args[@]}"
 }
 values() { drv --title "$1" texts "${@:2}"; }   # CAPTION ID...: what they show, joined by |
-# controls CAPTION: the dialog's controls added to $CASE/controls.txt;
-# controls_expected SECTION: what tests/data/e2e/dialog_controls.txt says.
-controls() { drv --title "$1" controls >>"$CASE/controls.txt"; }
-controls_expected() {
-  diff -u <(awk -v s="## $1" '/^## / { on = $0 == s; next } on' tests/data/e2e/dialog_controls.txt) \
-    "$CASE/controls.txt" || fail "controls of the dialogs ($1)"
-}
 # OK is refused with MESSAGE ("Error Status") and the dialog stays open.
 refused() {   # CAPTION MESSAGE
   drv --title "$1" button 1
@@ -49,6 +42,15 @@ pick_at() {
 }
 pick() { picker_open "$1"; pick_at "$2" "$3"; }   # BUTTON X Y
 bgr() { echo "0x${1:4:2}${1:2:2}${1:0:2}"; }   # RRGGBB as a colour value
+
+# The dialog templates compiled into the viewer (kinds, ids, texts, places
+# and sizes of the controls, font), as windres reads them back; the live
+# dialogs' sizes and what they start with are checked in the Cancel case.
+t_templates() {
+  diff -u <(grep -v '^//' tests/data/e2e/dialog_templates.txt) \
+    <(x86_64-w64-mingw32-windres -i "$VOKA_VIEWER" -O rc | awk '/^"?[A-Z0-9]+"? DIALOG/ { on = 1 } on; /^END/ { on = 0 }') ||
+    fail "dialog templates"
+}
 
 # Every check of OK, first failure first; the angle bar; the dialogs stay
 # open, the picture is not rebuilt, and after Cancel only the rotation step
@@ -170,10 +172,11 @@ t_ok_commits() {
 
 # Cancel after changes, and OK without any, in every dialog: no rebuild, the
 # same picture, the same info file.  A title typed before any title position
-# is kept, without a rebuild.  Every dialog's controls as the window system
-# reports them: the Environment dialog's fields from the settings (not
-# changed by Cancel), the particle boxes all ticked.
-t_controls_and_cancel() {
+# is kept, without a rebuild.  The dialogs show the settings (not what Cancel
+# dropped), the particle boxes all ticked, at the templates' sizes in MS Sans
+# Serif 8 pt; on this true-colour display the colour buttons open the
+# 256-colour grid.
+t_cancel_changes_nothing() {
   local start=("${COLOUR_KEYS[@]}" scale=2.5 step=45 photon_cut=0.01 charged_cut=1 'work_dir=C:\')
   cp "$DATA/standard.pic" "$CASE/a.pic"
   viewer_with_info "${start[@]}"
@@ -181,12 +184,9 @@ t_controls_and_cancel() {
   snap before
   no_rebuild_from_here
   dialog_open $CMD_ENVIRONMENT "$ENV"
-  # On this true-colour display the colour buttons open the 256-colour grid.
-  picker_open 308
-  controls "$PICKER"
-  pick_at 100 30 >/dev/null
+  pick 308 100 30 >/dev/null
+  expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "339 164" "client area of the 256-colour grid"
   drv --title "$ENV" button 311 + dialog-wait "$LINE"
-  controls "$LINE"
   drv --title "$LINE" button 507 + button 2 + wait-gone "$LINE"
   fill "$ENV" 302 7 303 1
   cancel "$ENV"
@@ -199,17 +199,25 @@ t_controls_and_cancel() {
   dialog_open $CMD_TITLE_SET "$TITLE_SET"
   fill "$TITLE_SET" 309 "DROPPED"
   cancel "$TITLE_SET"
-  local entry
-  for entry in "$CMD_ENVIRONMENT $ENV" "$CMD_BATCH $BATCH" "$CMD_SELECTION $PARTICLE" "$CMD_TITLE_SET $TITLE_SET"; do
-    dialog_open "${entry%% *}" "${entry#* }"
-    controls "${entry#* }"
-    [ "${entry#* }" != "$TITLE_SET" ] || fill "$TITLE_SET" 309 "KEPT"
-    ok "${entry#* }"
-  done
+
+  dialog_open $CMD_ENVIRONMENT "$ENV"
+  expect_eq "$(values "$ENV" 302 107 703 303 304 305)" '2.5|45|45|0.01|1|C:\' "Environment's fields"
+  drv --title "$ENV" capture "$CASE/env.bmp"
+  expect_eq "$(bmpcheck size "$CASE/env.bmp")" "446 291" "client area of Environment"
+  ok "$ENV"
+  dialog_open $CMD_BATCH "$BATCH"
+  expect_eq "$(values "$BATCH" 300 301)" "|" "Batch change's limits"
+  ok "$BATCH"
+  dialog_open $CMD_SELECTION "$PARTICLE"
+  expect_eq "$(drv --title "$PARTICLE" check 800 + check 802 + check 804 | tr -d '\n')" 111 "particle boxes"
+  ok "$PARTICLE"
+  dialog_open $CMD_TITLE_SET "$TITLE_SET"
+  expect_eq "$(values "$TITLE_SET" 309)" "" "title field"
+  fill "$TITLE_SET" 309 "KEPT"
+  ok "$TITLE_SET"
   snap after
   same_image before after "picture after Cancel and unchanged OK"
   viewer_close
-  controls_expected "true colour"
   info_write "$CASE/expected" "${start[@]}" title=KEPT
   cmp "$CASE/expected" "$CASE/start/$INFO" || fail "info file after Cancel and unchanged OK"
 }
@@ -250,10 +258,9 @@ t_palette_display() {
   viewer_start
   dialog_open $CMD_ENVIRONMENT "$ENV"
   picker_open 779
-  controls "$PICKER"
-  controls_expected "16 colours"
   # Button 612 covers client pixels (135, 32) to (165, 57).
   drv --title "$PICKER" capture "$CASE/picker.bmp"
+  expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "308 111" "client area of the 16-colour picker"
   local shown
   shown=$(bmpcheck pixel "$CASE/picker.bmp" 150 45)
   drv --title "$PICKER" button 612 + wait-gone "$PICKER"

@@ -2,8 +2,9 @@
 # vokatool render's output formats from the command line: the PNG holds the
 # BMP's pixels, with the panels and without; the PDF, read back by poppler,
 # shows the BMP's picture to anti-aliasing, with the title as text where the
-# BMP has it; an unknown extension is refused; a figure that cannot be
-# written leaves nothing behind and an existing file as it was.
+# BMP has it; the SVG's tracks are paths of the right pens and ends; an
+# unknown extension is refused; a figure that cannot be written leaves
+# nothing behind and an existing file as it was.
 set -u
 tool=$1
 data=$2
@@ -42,6 +43,56 @@ IFS=+ read -r x2 y2 <<<"$(ink p.png)"
 ((${x1:-99} - x2 <= 3 && x2 - x1 <= 3 && y1 - y2 <= 2 && y2 - y1 <= 2)) || fail "title at $x2,$y2, not $x1,$y1"
 pdftotext a.pdf - | grep -q "Run 7" || fail "no title text in the PDF"
 
+# SVG, the picture area alone at quarter size, of a scene of 5 x 4 cm in a
+# 500 x 400 picture: every track one path piece in its particle's colour,
+# width and dashes (not scaled with the figure) from its first point to its
+# last, the centre of the client pixel (X, Y) at (X - 4.5, Y - 4.5) / 4; a
+# track that stays within one device pixel for 200 steps adds no points; the
+# title is text.
+info_write svg.info electron=0x0000FF positron=0x00FF00 photon=0xFF0000 styles=0,1,2 widths=1,1,3 scale=0
+step() { printf '%d50000%05d%05d10000\n' "$1" $((50000 + $3)) $((50000 + $2)); }   # KIND Z Y (1e-4 cm)
+{
+  printf 'GSTA\nGEND\n      -2.5       2.5      -2.0       2.0      -2.5       2.5       1.0\n0    1\n'
+  step 2 -10000 10000; step 2 0 10000; step 2 100 10000; step 2 10000 -10000; echo -
+  step 3 -21000 -15000; step 3 40000 -15000; echo -   # leaves the picture
+  step 1 -20000 18000; step 1 -20000 3000; echo -
+  for _ in $(seq 100); do step 2 5250 -5000; step 2 5000 -5000; done; echo -
+} >svg.pic
+"$tool" render svg.pic -o f.svg --info svg.info --size 660x460 --no-panel --scale 0.25 --title "Shower 1" \
+  --title-pos 10,20 >out.txt 2>&1 || fail "render svg: $(cat out.txt)"
+grep -q '>Shower 1</text>' f.svg || fail "no title text in the SVG"
+# COLOUR PEN X1 Y1 X2 Y2 POINTS: a piece from client pixel 1 to 2, of at most POINTS points.
+awk 'function abs(v) { return v < 0 ? -v : v }
+     function check(style, x1, y1, x2, y2, count,   k, w) {
+       for (k = 1; k <= n; k++) {
+         split(want[k], w, " ")
+         if (found[k] || !index(style, "stroke:" w[1] ";") || abs(x1 - (w[3] - 4.5) / 4) > 0.25 ||
+             abs(y1 - (w[4] - 4.5) / 4) > 0.25)
+           continue
+         found[k] = 1
+         if (!index(style, w[2]) || (index(style, "dasharray") > 0) != (index(w[2], "dash") > 0) ||
+             abs(x2 - (w[5] - 4.5) / 4) > 0.25 || abs(y2 - (w[6] - 4.5) / 4) > 0.25 || count > w[7])
+           bad = bad "\n" want[k] ": " style " " x1 "," y1 " to " x2 "," y2 ", " count " points"
+       }
+     }
+     FNR == NR { want[++n] = $0; next }
+     /<path style="fill:none;/ {
+       split($0, q, "\""); m = split(q[4], t, " ")
+       for (i = 1; i <= m; i += 3) {
+         if (t[i] == "M" && c) check(q[2], x1, y1, x, y, c)
+         if (t[i] == "M") { x1 = t[i + 1]; y1 = t[i + 2]; c = 0 }
+         x = t[i + 1]; y = t[i + 2]; c++
+       }
+       check(q[2], x1, y1, x, y, c); c = 0
+     }
+     END { for (k = 1; k <= n; k++) if (!found[k]) bad = bad "\nno piece " want[k]
+           if (bad) print "SVG tracks:" bad; exit bad != "" }' - f.svg <<'EOF' || fail "tracks of the SVG"
+rgb(100%,0%,0%) stroke-width:1; 155 105 355 305 4
+rgb(0%,100%,0%) stroke-dasharray:18,6; 45 355 655 355 2
+rgb(0%,0%,100%) stroke-width:3; 55 25 55 175 2
+rgb(100%,0%,0%) stroke: 307 255 305 255 2
+EOF
+
 render -o a.gif; [ $? -eq 2 ] && grep -q "unknown output format" out.txt && [ ! -e a.gif ] ||
   fail "unknown extension: $(cat out.txt)"
 render -o a.bmp --scale 2; [ $? -eq 2 ] || fail "--scale taken for a bitmap"
@@ -55,5 +106,5 @@ echo old >c.svg
 "$tool" render missing.pic -o c.svg >/dev/null 2>&1 && fail "missing picture rendered"
 [ "$(cat c.svg)" = old ] || fail "c.svg changed by a failed run"
 left=$(ls | tr '\n' ' ')
-[ "$left" = "a.bmp a.pdf a.png b.pdf b.png c.svg info out.txt p.png " ] || fail "files here: $left"
+[ "$left" = "a.bmp a.pdf a.png b.pdf b.png c.svg f.svg info out.txt p.png svg.info svg.pic " ] || fail "files here: $left"
 echo "ok"

@@ -23,31 +23,12 @@ t_first_run_default_size() {
   expect_eq "$(head -c 3 "$info" | od -An -t x1 | tr -d ' ')" ffffff "stored electron colour"
 }
 
-t_stored_size() {
-  viewer_with_info width=800 height=500
-  expect_eq "$(drv window-rect)" "0 0 800 500" "window of the stored size"
-  snap start
-  # The picture area grows with the window: its frame ends at x = 800 - 155
-  # and y = 500 - 55.
-  expect_eq "$(bmpcheck count "$CASE/start.bmp" 6 6 638 438 $BLACK --not)" 0 \
-    "pixels other than the background in the empty picture"
-  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 645 200)" $BLACK "right frame, inner line"
-  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 644 200)" $WHITE "right frame, outer line"
-  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 647 200)" C0C0C0 "window background right of the frame"
-  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 200 445)" $BLACK "bottom frame, inner line"
-  viewer_close
-}
-
-t_stored_size_below_minimum() {
+# A stored size below the minimum opens the window at the minimum; sizing
+# it below the minimum in one direction or both snaps back; the size kept
+# at exit is the window's.
+t_size_below_minimum() {
   viewer_with_info width=600 height=380
   expect_eq "$(drv window-rect)" "0 0 640 400" "window from a stored size below the minimum"
-  viewer_close
-  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 124)" 640 "stored width"
-  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 128)" 400 "stored height"
-}
-
-t_resize_below_minimum() {
-  viewer_start
   drv resize 500 300 + wait-idle
   expect_eq "$(drv window-rect)" "0 0 640 400" "window after sizing below the minimum"
   drv resize 900 300 + wait-idle
@@ -59,10 +40,11 @@ t_resize_below_minimum() {
   expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 128)" 480 "stored height"
 }
 
-# The info file is written back at exit into the start-up directory, even
-# after the open dialog went to another one, with the new size and every
-# other byte as it was read.
-t_info_written_at_exit() {
+# The window opens at the stored size, the picture area grown with it.  The
+# info file is written back at exit into the start-up directory, even after
+# the open dialog went to another one, with the new size and every other
+# byte as it was read.
+t_stored_size_and_info_at_exit() {
   mkdir -p "$CASE/start" "$CASE/pictures"
   local info="$CASE/start/info.\$\$\$"
   info_write "$info" width=700 height=450 title="kept title" background=0x102030 step=45
@@ -70,6 +52,15 @@ t_info_written_at_exit() {
   cp "$DATA/standard.pic" "$CASE/pictures/a.pic"
   viewer_start
   expect_eq "$(drv window-rect)" "0 0 700 450" "window of the stored size"
+  # The frame of the empty picture (background 0x102030) ends at x = 700 - 155
+  # and y = 450 - 55.
+  snap start
+  expect_eq "$(bmpcheck count "$CASE/start.bmp" 6 6 538 388 302010 --not)" 0 \
+    "pixels other than the background in the empty picture"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 545 200)" $BLACK "right frame, inner line"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 544 200)" $WHITE "right frame, outer line"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 547 200)" C0C0C0 "window background right of the frame"
+  expect_eq "$(bmpcheck pixel "$CASE/start.bmp" 200 395)" $BLACK "bottom frame, inner line"
   open_picture "$CASE/pictures/a.pic"
   drv resize 820 530 + wait-idle
   expect_eq "$(drv window-rect)" "0 0 820 530" "window after resizing"

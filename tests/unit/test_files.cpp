@@ -94,37 +94,28 @@ TEST(Settings, SaveOverwritesInPlace)
     EXPECT_EQ(bytes[192], 'z');
 }
 
-TEST(BmpFile, LayoutForEachDisplayDepth)
+// Rows are padded to whole 4-byte words only when they need it, and a 4-bit
+// row of odd width ends in half a byte (the file sizes and headers of the
+// 24- and 8-bit files show end to end, those of the 4-bit below).  Empty or
+// too large images are refused.
+TEST(BmpFile, RowSizesAndRefusedSizes)
 {
     struct Case {
         int display_colours;
-        int32_t width, height;
+        int32_t width;
         int bits;
-        uint32_t row, pixel_bytes, offset, size;
+        uint32_t row, pixel_bytes;
     } cases[] = {
-        // True colour and 256 colours at width 490 are read back end to end.
-        {0, 490, 350, 24, 1472, 1470, 54, 515254},
-        {256, 492, 350, 8, 492, 492, 1078, 173278},     // no padding needed
-        {16, 491, 10, 4, 248, 246, 118, 2598},          // odd width: half a byte
+        {256, 492, 8, 492, 492},   // no padding needed
+        {16, 491, 4, 248, 246},    // odd width: half a byte
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.display_colours << " colours, width " << c.width);
+        SCOPED_TRACE(c.width);
         BmpLayout l;
-        ASSERT_EQ(Bmp_layout(c.display_colours, c.width, c.height, &l), 0);
+        ASSERT_EQ(Bmp_layout(c.display_colours, c.width, 10, &l), 0);
         EXPECT_EQ(l.bits, c.bits);
         EXPECT_EQ(l.row_size, c.row);
         EXPECT_EQ(l.pixel_bytes, c.pixel_bytes);
-        EXPECT_EQ(l.data_offset, c.offset);
-        EXPECT_EQ(l.file_size, c.size);
-        // The headers hold the layout: file size, pixel offset, bits, image
-        // size, no compression (the 24-bit files are read back end to end).
-        uint8_t h[BMP_HEADERS_SIZE];
-        Bmp_headers(&l, h);
-        EXPECT_EQ(Le32(h + 2), c.size);
-        EXPECT_EQ(Le32(h + 10), c.offset);
-        EXPECT_EQ(h[28], c.bits);
-        EXPECT_EQ(Le32(h + 30), 0u);
-        EXPECT_EQ(Le32(h + 34), c.row * static_cast<uint32_t>(c.height));
     }
     BmpLayout l;
     EXPECT_EQ(Bmp_layout(0, 0, 10, &l), -1);
@@ -167,6 +158,9 @@ TEST(BmpFile, SixteenColourRowsAndTable)
     ASSERT_EQ(Bmp_write_end(&w), 0);
     std::string bytes = File_read(path);
     ASSERT_EQ(bytes.size(), 122u);
+    EXPECT_EQ(bytes.substr(0, 3), "BMz");   // "BM", the size 122 ('z')
+    EXPECT_EQ(bytes[10], 118);              // the pixels' offset
+    EXPECT_EQ(bytes[28], 4);                // bits per pixel
     EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
     EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));

@@ -37,30 +37,14 @@ t_calc_redraw_newest_batch() {
   viewer_close
 }
 
-# The interpreter window covers the viewer; once it is closed the picture
-# is back (restored from the off-screen copy).  The next click leaves CALC
-# mode, and Data File Open loads pictures again.
-t_calc_off_again() {
+# The interpreter window covers the viewer; a click on CALC while it is open
+# leaves the box checked and brings that window to the front.  Once it is
+# closed the picture is back (restored from the off-screen copy), the next
+# click leaves CALC mode without starting another interpreter, and Data File
+# Open loads pictures again.
+t_calc_while_console_open_and_off_again() {
   viewer_with_picture "$DATA/standard.pic"
   snap opened
-  calc_on
-  snap after_console
-  same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
-  drv button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 0 "CALC box after the second click"
-  drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
-  # The closed interpreter window left a restore pending; the rebuild of the
-  # second picture must not show the first one under it.
-  open_picture "$DATA/one_electron.pic"
-  snap b
-  compare_render b "$DATA/one_electron.pic"
-  viewer_close
-}
-
-# While the command interpreter window is open, a click on CALC leaves the
-# box checked and brings that window to the front.
-t_calc_click_while_console_open() {
-  viewer_start
   drv button $CMD_CALC + wait-class WineConsoleClass 20 + wait-idle
   drv raise + wait-idle
   drv windows >"$CASE/before.txt"
@@ -70,8 +54,16 @@ t_calc_click_while_console_open() {
   drv windows >"$CASE/after.txt"
   [[ $(head -n 1 "$CASE/after.txt") == WineConsoleClass* ]] ||
     { cat "$CASE/after.txt"; fail "the interpreter window was not brought to the front"; }
-  # Closed, the next click switches CALC off.
-  drv close-class WineConsoleClass + button $CMD_CALC + wait-idle
+  drv close-class WineConsoleClass + wait-idle
+  snap after_console
+  same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
+  drv button $CMD_CALC + wait-idle
   expect_eq "$(drv check $CMD_CALC)" 0 "CALC box clicked after the interpreter was closed"
+  drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
+  # The closed interpreter window left a restore pending; the rebuild of the
+  # second picture must not show the first one under it.
+  open_picture "$DATA/one_electron.pic"
+  snap b
+  compare_render b "$DATA/one_electron.pic"
   viewer_close
 }

@@ -238,24 +238,3 @@ t_five_digit_batch() {
   ok "$BATCH"
   viewer_close
 }
-
-# On a 256-colour display the colour buttons open the 16-colour picker; a
-# click on a colour button chooses the colour it shows.
-t_palette_display() {
-  # shellcheck source=../../scripts/wine_env.sh
-  . scripts/wine_env.sh
-  xvfb_start "$CASE/xvfb8.log" 8 || skip "no 8-bit X server"
-  trap xvfb_stop EXIT
-  viewer_start
-  dialog_open $CMD_ENVIRONMENT "$ENV"
-  picker_open 779
-  # Button 612 covers client pixels (135, 32) to (165, 57).
-  drv --title "$PICKER" capture "$CASE/picker.bmp"
-  expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "308 111" "client area of the 16-colour picker"
-  local shown
-  shown=$(bmpcheck pixel "$CASE/picker.bmp" 150 45)
-  drv --title "$PICKER" button 612 + wait-gone "$PICKER"
-  ok "$ENV"
-  viewer_close
-  expect_eq "$(info_read32 "$CASE/start/$INFO" 112)" "$(($(bgr "$shown")))" "background chosen in the 16-colour picker"
-}

@@ -138,7 +138,9 @@ t_no_picture_no_printer() {
 }
 
 # A 256-colour display: the file has 8 bits per pixel and the program's own
-# colour table, the printer gets the same picture.
+# colour table, the printer gets the same picture; Environment's colour
+# buttons open the 16-colour picker, where a click on a button chooses the
+# colour it shows.
 t_palette_display() {
   # shellcheck source=../../scripts/wine_env.sh
   . scripts/wine_env.sh
@@ -156,5 +158,17 @@ t_palette_display() {
     drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
     printed palette A4 portrait
   fi
+  drv command 205 + dialog-wait Environment
+  drv --title Environment button 779 + dialog-wait "Color select"
+  # Button 612 covers client pixels (135, 32) to (165, 57).
+  drv --title "Color select" capture "$CASE/picker.bmp"
+  expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "308 111" "client area of the 16-colour picker"
+  local shown
+  shown=$(bmpcheck pixel "$CASE/picker.bmp" 150 45)
+  drv --title "Color select" button 612 + wait-gone "Color select"
+  drv --title Environment button 1 + wait-gone Environment
+  drv wait-idle
   viewer_close
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 112)" "$((0x${shown:4:2}${shown:2:2}${shown:0:2}))" \
+    "background chosen in the 16-colour picker"
 }

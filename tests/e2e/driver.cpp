@@ -95,14 +95,19 @@ void Windows_path(const char *in, char *out, size_t size)
 }
 
 // What a control shows: its text (asked of the control itself: of another
-// process, GetWindowText gives the template's), of a scroll bar its position.
+// process, GetWindowText gives the template's), of a scroll bar its
+// position, of a check box its state (0 or 1).
 void Control_text(HWND control, char *text, size_t size)
 {
     char class_name[64] = "";
+    DWORD_PTR state = 0;
     text[0] = '\0';
     GetClassNameA(control, class_name, sizeof class_name);
+    LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
     if (lstrcmpiA(class_name, "ScrollBar") == 0)
         std::snprintf(text, size, "%d", GetScrollPos(control, SB_CTL));
+    else if (lstrcmpiA(class_name, "Button") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
+        std::snprintf(text, size, "%d", Send(control, BM_GETCHECK, 0, 0, 5000, &state) && state == BST_CHECKED);
     else
         Send(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text));
 }
@@ -551,15 +556,6 @@ const Command COMMANDS[] = {
      "ID  post WM_COMMAND ID to the window"},
     {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
      "ID  click the control ID (a check box toggles)"},
-    {"check", "I", true,
-     [](const Args &a) -> int {
-         DWORD_PTR state = 0;
-         HWND control = Control(a);
-         return control != nullptr && Send(control, BM_GETCHECK, 0, 0, 5000, &state)
-                    ? (std::printf("%d\n", state == BST_CHECKED ? 1 : 0), RESULT_OK)
-                    : Fail("check: no answer");
-     },
-     "ID  print the check state (0/1) of the control ID"},
     {"set-text", "IS", true,
      [](const Args &a) -> int {
          // As typing does, the control tells its dialog of the change.
@@ -580,7 +576,7 @@ const Command COMMANDS[] = {
          }
          return RESULT_OK;
      },
-     "ID...  print what the controls show (a scroll bar: its position), joined by |"},
+     "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by |"},
     {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
     {"click", "II", true,
      [](const Args &a) -> int {
@@ -610,22 +606,6 @@ const Command COMMANDS[] = {
      },
      "PATH [--yes] [--caption C]  answer the file dialog C (default the open dialog) with PATH\n"
      "                (\"\": the name it offers) and OK (--yes: and its create prompt)"},
-    {"file-name", "S", true,
-     [](const Args &a) -> int {
-         char name[MAX_PATH];
-         HWND dialog = Wait_dialog(a.main, a.text[0], a.limit);
-         return dialog == nullptr ? RESULT_FAILED
-                                  : (Control_text(File_name_field(dialog), name, sizeof name),
-                                     std::printf("%s\n", name), RESULT_OK);
-     },
-     "CAPTION  print the file name that the file dialog CAPTION offers"},
-    {"dialog-cancel", "", true,
-     [](const Args &a) -> int {
-         HWND dialog = Wait_dialog(a.main, OPEN_CAPTION, a.limit);
-         return dialog == nullptr ? RESULT_FAILED
-                                  : (Press(dialog, IDCANCEL), Done(Closed(dialog, a.limit), "the dialog stayed"));
-     },
-     "cancel the open-file dialog"},
     {"page-setup", "Ss", true, Page_setup,
      "portrait|landscape [PAPER]  answer the page-setup dialog: orientation, paper (\"A5\"), OK"},
     {"message-box", "St", true, Message_box, "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it"},

@@ -65,7 +65,7 @@ COLOUR_KEYS=(electron=0x0000FF positron=0x00FF00 photon=0xFF0000 geometry=0x00FF
 # opens (it would cover the viewer on this screen without a window manager).
 calc_on() {
   drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
+  expect_eq "$(drv texts $CMD_CALC)" 1 "CALC box after the click"
 }
 
 # Chooses PICTURE through the real open-file dialog and waits for the picture.

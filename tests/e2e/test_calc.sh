@@ -50,7 +50,7 @@ t_calc_while_console_open_and_off_again() {
   drv windows >"$CASE/before.txt"
   [[ $(head -n 1 "$CASE/before.txt") == "VOKA Graphic"* ]] || fail "the viewer did not come to the front"
   drv button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box clicked while the interpreter is open"
+  expect_eq "$(drv texts $CMD_CALC)" 1 "CALC box clicked while the interpreter is open"
   drv windows >"$CASE/after.txt"
   [[ $(head -n 1 "$CASE/after.txt") == WineConsoleClass* ]] ||
     { cat "$CASE/after.txt"; fail "the interpreter window was not brought to the front"; }
@@ -58,7 +58,7 @@ t_calc_while_console_open_and_off_again() {
   snap after_console
   same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
   drv button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 0 "CALC box clicked after the interpreter was closed"
+  expect_eq "$(drv texts $CMD_CALC)" 0 "CALC box clicked after the interpreter was closed"
   drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
   # The closed interpreter window left a restore pending; the rebuild of the
   # second picture must not show the first one under it.

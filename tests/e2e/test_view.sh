@@ -67,7 +67,9 @@ t_open_rotate_and_zoom() {
 t_nothing_changes_without_picture() {
   viewer_start
   snap before
-  snap_after cancelled command $CMD_OPEN + dialog-cancel
+  drv command $CMD_OPEN + dialog-wait "Data file open"
+  drv --title "Data file open" button 2 + wait-gone "Data file open"
+  snap_after cancelled wait-idle
   same_image before cancelled "picture after a cancelled open dialog"
   drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
   drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle

@@ -62,23 +62,6 @@ t_open_rotate_and_zoom() {
   viewer_close
 }
 
-# Before a picture is loaded a cancelled open dialog and the selection
-# buttons change nothing.
-t_nothing_changes_without_picture() {
-  viewer_start
-  snap before
-  drv command $CMD_OPEN + dialog-wait "Data file open"
-  drv --title "Data file open" button 2 + wait-gone "Data file open"
-  snap_after cancelled wait-idle
-  same_image before cancelled "picture after a cancelled open dialog"
-  drv command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
-  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
-  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
-  snap_after after command $CMD_NORMAL
-  same_image before after "selections without a picture"
-  viewer_close
-}
-
 t_title_and_guide() {
   viewer_with_picture "$DATA/standard.pic" title="E2E TITLE"
   # Title and guide buttons before a picture would do nothing; here a click

@@ -1,17 +1,26 @@
 # The main window: its size at start-up, the minimum size, the info file that
-# keeps the size between runs, and the empty picture area.
+# keeps the size between runs, and the empty picture area before a picture.
 
-t_first_run_default_size() {
+# A first run, without an info file: the window of the default size, the
+# picture area empty (background inside a white and black frame, the strip
+# to the right of it), which a cancelled open dialog and the selection
+# buttons do not change without a picture; End writes the info file.
+t_first_run() {
   viewer_start
   expect_eq "$(drv window-rect)" "0 0 640 410" "window without an info file"
   snap empty
-  # The picture area: background inside a white and black frame; the strip
-  # to the right of it.
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 6 478 348 $BLACK --not)" 0 \
     "pixels other than the background in the empty picture"
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 482 1 $WHITE)" 482 "white top frame line"
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 4 4 1 351 $WHITE)" 351 "white left frame line"
   expect_eq "$(bmpcheck count "$CASE/empty.bmp" 6 5 478 1 $BLACK)" 478 "black inner top frame line"
+  drv command $CMD_OPEN + dialog-wait "Data file open"
+  drv --title "Data file open" button 2 + wait-gone "Data file open"
+  drv wait-idle + command $CMD_TITLE + wait-idle + click 60 40 + wait-idle
+  drv command $CMD_GUIDE + wait-idle + click 200 150 + wait-idle
+  drv command $CMD_EXPAND + wait-idle + drag 120 90 300 230 + wait-idle
+  snap_after after command $CMD_NORMAL
+  same_image empty after "picture after a cancelled open dialog and selections without a picture"
   drv command $CMD_END
   wait "$viewer_pid" || true   # End ends the process
   local info="$CASE/start/info.\$\$\$"

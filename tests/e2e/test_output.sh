@@ -67,16 +67,28 @@ printed() {
   same_image shown "$1-sampled" "printed picture"
 }
 
+# Print and Bitmap File Save without a picture say so; without any printer
+# (no print server to ask) Print says so and the viewer goes on as before.
 # The saved file: headers and size for the window, the picture as the window
 # shows it, the name offered again, and a file that cannot be replaced keeps
 # what it had.  The tracks in the dash styles: the window's drawing surface
 # (one pen kept while it does not change, thin solid lines gathered into
 # polylines, a memory bitmap copied to the window) draws what the raster
 # surface, checked against recorded GDI output, draws.
-t_bitmap_file_save() {
+t_no_printer_and_bitmap_file_save() {
+  export CUPS_SERVER=$CASE/no-server.sock
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic" styles=1,2,3
+  viewer_with_info "${COLOUR_KEYS[@]}" styles=1,2,3
+  drv command $CMD_PRINT
+  boxes "Error status: Not Selected Print File."
+  drv command $CMD_BITMAP_SAVE
+  boxes "Error status: Not Selected Capture File."
+  open_picture "$CASE/a.pic"
   snap shown
+  drv command $CMD_PRINT
+  boxes "Error: No Default Printer."
+  snap_after after wait-idle
+  same_image shown after "picture after a print without a printer"
   save_bitmap saved
   expect_eq "$(bmp_fields "$CASE/saved.bmp")" "529974 529974 54 490 360 24" "24-bit file of a 640 x 410 window"
   same_image shown saved-rgb "saved file against the window"
@@ -115,28 +127,6 @@ t_print_and_setup() {
   snap after_setup
   same_image shown after_setup "picture after Printer Setup"
   printed landscape A5 landscape
-  viewer_close
-}
-
-# Print and Bitmap File Save without a picture say so; without any printer
-# (no print server to ask) Print says so and the viewer goes on as before.
-t_no_picture_no_printer() {
-  export CUPS_SERVER=$CASE/no-server.sock
-  cp "$DATA/standard.pic" "$CASE/a.pic"
-  viewer_with_info "${COLOUR_KEYS[@]}"
-  drv command $CMD_PRINT
-  boxes "Error status: Not Selected Print File."
-  drv command $CMD_BITMAP_SAVE
-  boxes "Error status: Not Selected Capture File."
-  open_picture "$CASE/a.pic"
-  snap before
-  drv command $CMD_PRINT
-  boxes "Error: No Default Printer."
-  drv wait-idle
-  snap after
-  same_image before after "picture after a print without a printer"
-  save_bitmap saved
-  same_image before saved-rgb "file saved after a print without a printer"
   viewer_close
 }
 

@@ -45,83 +45,18 @@ bgr() { echo "0x${1:4:2}${1:2:2}${1:0:2}"; }   # RRGGBB as a colour value
 
 # The dialog templates compiled into the viewer (kinds, ids, texts, places
 # and sizes of the controls, font), as windres reads them back; the live
-# dialogs' sizes and what they start with are checked in the Cancel case.
+# dialogs' sizes and what they start with are checked in the case of
+# refused and cancelled input.
 t_templates() {
   diff -u <(grep -v '^//' tests/data/e2e/dialog_templates.txt) \
     <(x86_64-w64-mingw32-windres -i "$VOKA_VIEWER" -O rc | awk '/^"?[A-Z0-9]+"? DIALOG/ { on = 1 } on; /^END/ { on = 0 }') ||
     fail "dialog templates"
 }
 
-# Every check of OK, first failure first; the angle bar; the dialogs stay
-# open, the picture is not rebuilt, and after Cancel only the rotation step
-# and the work directory, which OK stores before its checks, have changed.
-t_refused_input() {
-  cp "$DATA/standard.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap before
-  no_rebuild_from_here
-  dialog_open $CMD_ENVIRONMENT "$ENV"
-  local action bar_and_edit
-  while read -r action bar_and_edit; do
-    if [[ $action == type:* ]]; then
-      fill "$ENV" 703 "${action#type:}"
-    else
-      drv --title "$ENV" scroll 107 ${action//:/ }
-    fi
-    expect_eq "$(values "$ENV" 107 703)" "$bar_and_edit" "angle bar and edit after $action"
-  done <<'EOF'
-track:89 89|89
-line-right 90|90
-line-right 90|90
-page-left 90|90
-type:5 5|5
-line-left 4|4
-type:-5 0|-5
-type:120 90|120
-EOF
-  local fields message
-  while IFS='|' read -r fields message; do
-    # shellcheck disable=SC2086
-    fill "$ENV" $fields
-    refused "$ENV" "$message"
-  done <<'EOF'
-302 1000 303 -1|Input Scale unit ERROR!!
-302 .5|Input Scale unit ERROR!!
-302 999.99|Input angle change value error!!
-703 45 305 d:\tmp\|Input photon cut-off energy error.
-303 100000020|Input photon cut-off energy error.
-303 100000001 304 1e3|Input charged particle cut-off  energy error.
-EOF
-  cancel "$ENV"
-
-  # The standard picture has 2 batches.
-  dialog_open $CMD_BATCH "$BATCH"
-  local from to
-  while IFS='|' read -r from to message; do
-    fill "$BATCH" 300 "$from" 301 "$to"
-    refused "$BATCH" "$message"
-  done <<'EOF'
-3||Input Batch(From) ERROR!!
-1x|1|Input Batch(From) ERROR!!
--1|1|Input Batch(From) ERROR!!
-2|1|Input Batch(To) ERROR!!
-2|3|Input Batch(To) ERROR!!
-EOF
-  cancel "$BATCH"
-  dialog_open $CMD_BATCH "$BATCH"
-  expect_eq "$(values "$BATCH" 300 301)" "2|3" "batch limits shown again after a refused OK"
-  cancel "$BATCH"
-  snap after
-  same_image before after "picture after refused input"
-  viewer_close
-  info_write "$CASE/expected" "${COLOUR_KEYS[@]}" step=45 'work_dir=d:\tmp\'
-  cmp "$CASE/expected" "$CASE/start/$INFO" || fail "info file after refused input and Cancel"
-}
-
 # OK in every dialog: the window then shows what vokatool render draws from
 # the same settings (the photons dash-dot-dotted), and the info file holds
 # exactly what was chosen (which the dialogs show at the next start: see the
-# Cancel case).
+# case of refused and cancelled input).
 t_ok_commits() {
   cp "$DATA/many_tracks.pic" "$CASE/tracks.pic"
   viewer_with_picture "$CASE/tracks.pic" styles=0,0,4
@@ -162,19 +97,32 @@ t_ok_commits() {
   compare_render changed "$CASE/tracks.pic" --batches 2-2 --particles e,g --title-pos 60,40
 }
 
-# Cancel after changes, and OK without any, in every dialog: no rebuild, the
-# same picture, the same info file.  A title typed before any title position
-# is kept, without a rebuild.  The dialogs show the settings (not what Cancel
-# dropped), the particle boxes all ticked, at the templates' sizes in MS Sans
-# Serif 8 pt; on this true-colour display the colour buttons open the
-# 256-colour grid.
-t_cancel_changes_nothing() {
-  local start=(scale=2.5 step=45 photon_cut=0.01 charged_cut=1 'work_dir=C:\' title=START)
+# What the dialogs refuse (tests/data/e2e/refused_input.txt): every check of
+# OK, first failure first, with its message, the dialog staying open; the
+# angle bar and its edit.  Then Cancel after changes, and OK without any, in
+# every dialog.  No rebuild and the same picture throughout; the info file
+# changed only by what OK stores before its checks (the rotation step and
+# the work directory) and by a title typed before any title position.  The
+# dialogs show the settings (not what Cancel dropped), the particle boxes
+# all ticked, at the templates' sizes in MS Sans Serif 8 pt; on this
+# true-colour display the colour buttons open the 256-colour grid.
+t_refused_and_cancelled_input() {
+  local start=(scale=2.5 step=60 photon_cut=0.01 charged_cut=1 title=START) given=tests/data/e2e/refused_input.txt
+  local action shown fields message from to
   cp "$DATA/standard.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic" "${start[@]}"
   snap before
   no_rebuild_from_here
   dialog_open $CMD_ENVIRONMENT "$ENV"
+  while read -r action shown; do
+    if [[ $action == type:* ]]; then fill "$ENV" 703 "${action#type:}"; else drv --title "$ENV" scroll 107 ${action//:/ }; fi
+    expect_eq "$(values "$ENV" 107 703)" "$shown" "angle bar and edit after $action"
+  done < <(sed -n 's/^angle //p' "$given")
+  while IFS='|' read -r fields message; do
+    # shellcheck disable=SC2086
+    fill "$ENV" $fields
+    refused "$ENV" "$message"
+  done < <(sed -n 's/^environment //p' "$given")
   pick 308 100 30 >/dev/null
   expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "339 164" "client area of the 256-colour grid"
   drv --title "$ENV" button 311 + dialog-wait "$LINE"
@@ -182,6 +130,10 @@ t_cancel_changes_nothing() {
   fill "$ENV" 302 7 303 1
   cancel "$ENV"
   dialog_open $CMD_BATCH "$BATCH"
+  while IFS='|' read -r from to message; do
+    fill "$BATCH" 300 "$from" 301 "$to"
+    refused "$BATCH" "$message"
+  done < <(sed -n 's/^batch //p' "$given")
   fill "$BATCH" 300 1 301 1
   cancel "$BATCH"
   dialog_open $CMD_SELECTION "$PARTICLE"
@@ -192,12 +144,13 @@ t_cancel_changes_nothing() {
   cancel "$TITLE_SET"
 
   dialog_open $CMD_ENVIRONMENT "$ENV"
-  expect_eq "$(values "$ENV" 302 107 703 303 304 305)" '2.5|45|45|0.01|1|C:\' "Environment's fields"
+  expect_eq "$(values "$ENV" 302 107 703 303 304 305)" '2.5|45|45|0.01|1|d:\tmp\' "Environment's fields"
   drv --title "$ENV" capture "$CASE/env.bmp"
   expect_eq "$(bmpcheck size "$CASE/env.bmp")" "446 291" "client area of Environment"
   ok "$ENV"
   dialog_open $CMD_BATCH "$BATCH"
-  expect_eq "$(values "$BATCH" 300 301)" "|" "Batch change's limits"
+  expect_eq "$(values "$BATCH" 300 301)" "2|3" "Batch change's limits, as the last refused OK left them"
+  fill "$BATCH" 300 "" 301 ""   # all batches, as before
   ok "$BATCH"
   dialog_open $CMD_SELECTION "$PARTICLE"
   expect_eq "$(values "$PARTICLE" 800 802 804)" "1|1|1" "particle boxes"
@@ -207,10 +160,10 @@ t_cancel_changes_nothing() {
   fill "$TITLE_SET" 309 "KEPT"
   ok "$TITLE_SET"
   snap after
-  same_image before after "picture after Cancel and unchanged OK"
+  same_image before after "picture after refused input, Cancel and unchanged OK"
   viewer_close
-  info_write "$CASE/expected" "${COLOUR_KEYS[@]}" "${start[@]}" title=KEPT
-  cmp "$CASE/expected" "$CASE/start/$INFO" || fail "info file after Cancel and unchanged OK"
+  info_write "$CASE/expected" "${COLOUR_KEYS[@]}" "${start[@]}" step=45 'work_dir=d:\tmp\' title=KEPT
+  cmp "$CASE/expected" "$CASE/start/$INFO" || fail "info file after refused input, Cancel and unchanged OK"
 }
 
 # Batch numbers reach 10000: the dialog shows a five-digit count whole and

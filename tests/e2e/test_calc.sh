@@ -16,19 +16,13 @@ t_calc_redraw_newest_batch() {
   expect_eq "$(bmpcheck count "$CASE/named.bmp" 6 6 478 348 $BLACK --not)" 0 \
     "pixels drawn after naming the output file"
 
-  # The calculation writes its first batch: a positron.
+  # The calculation writes its first batch (a positron), then its second (two
+  # electrons): each Redraw draws the newest batch alone.
   cp "$DATA/calc_batch1.pic" "$out"
   snap_after batch1 command $CMD_REDRAW
-  at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
-  expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
-  at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
   compare_render batch1 "$out" --batches 1-1
-
-  # ... and its second: two electrons; only batch 2 is drawn now.
   cat "$DATA/calc_batch2.part" >>"$out"
   snap_after batch2 command $CMD_REDRAW
-  at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
-  expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
   compare_render batch2 "$out" --batches 2-2
 
   # A Redraw with nothing new draws the same.

@@ -414,25 +414,9 @@ int Open_file(const Args &a, bool confirm, const char *caption)
     return result >= 0 ? result : Fail("the file dialog did not close");
 }
 
-// Prints the text of a box (after "CAPTION: " with `with_caption`) and
-// closes it with its OK, Yes, Cancel or No button, the first it has.
-int Answer(HWND box, bool with_caption, DWORD limit)
-{
-    // The box may still be filling in its controls.
-    char text[1024], caption[256];
-    Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
-    GetWindowTextA(box, caption, sizeof caption);
-    std::printf("%s%s%s\n", with_caption ? caption : "", with_caption ? ": " : "", text);
-    std::fflush(stdout);
-    int chosen = IDOK;
-    for (int id : {IDNO, IDCANCEL, IDYES, IDOK})
-        chosen = GetDlgItem(box, id) != nullptr ? id : chosen;
-    Press(box, chosen);
-    return Done(Closed(box, limit), "the box did not close: ", caption);
-}
-
-// Answers every box as it comes to the top until none is left once the
-// viewer has settled.
+// Answers every box as it comes to the top, printing "caption: text" (the
+// box may still be filling in its controls) and pressing its OK, Yes, Cancel
+// or No, the first it has, until none is left once the viewer has settled.
 int Message_boxes(const Args &a)
 {
     Wait_until(a.limit, [&] { return Top_dialog(a.main) != nullptr; });
@@ -441,24 +425,19 @@ int Message_boxes(const Args &a)
         HWND box = Top_dialog(a.main);
         if (box == nullptr)
             return RESULT_OK;
-        if (Answer(box, true, a.limit) != RESULT_OK)
-            return RESULT_FAILED;
+        char text[1024], caption[256];
+        Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
+        GetWindowTextA(box, caption, sizeof caption);
+        std::printf("%s: %s\n", caption, text);
+        std::fflush(stdout);
+        int chosen = IDOK;
+        for (int id : {IDNO, IDCANCEL, IDYES, IDOK})
+            chosen = GetDlgItem(box, id) != nullptr ? id : chosen;
+        Press(box, chosen);
+        if (!Closed(box, a.limit))
+            return Fail("the message box did not close: ", caption);
     }
     return Fail("message-boxes: more than 20 boxes in a row");
-}
-
-int Message_box(const Args &a)
-{
-    HWND box = nullptr;
-    char caption[256] = "";
-    Wait_until(a.limit, [&] {
-        box = Top_dialog(a.main);
-        return box != nullptr && GetWindowTextA(box, caption, sizeof caption) > 0 &&
-               std::strcmp(caption, a.text[0]) == 0;
-    });
-    if (box == nullptr || std::strcmp(caption, a.text[0]) != 0)
-        return Fail("no message box \"", a.text[0], "\" on top");
-    return Answer(box, false, a.limit);
 }
 
 // The page-setup dialog (the platform's caption differs from Wine's: it is
@@ -608,7 +587,6 @@ const Command COMMANDS[] = {
      "                (\"\": the name it offers) and OK (--yes: and its create prompt)"},
     {"page-setup", "Ss", true, Page_setup,
      "portrait|landscape [PAPER]  answer the page-setup dialog: orientation, paper (\"A5\"), OK"},
-    {"message-box", "St", true, Message_box, "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it"},
     {"message-boxes", "t", true, Message_boxes,
      "[SEC]  answer the boxes as they reach the top, print \"caption: text\" of each"},
     {"window-rect", "", true,

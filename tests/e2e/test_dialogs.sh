@@ -26,10 +26,12 @@ fill() {   # CAPTION ID TEXT [ID TEXT...]
   drv --title "$caption" "${args[@]}"
 }
 values() { drv --title "$1" texts "${@:2}"; }   # CAPTION ID...: what they show, joined by |
-# OK is refused with MESSAGE ("Error Status") and the dialog stays open.
+# OK is refused with MESSAGE (the text, control 65535, of the box "Error
+# Status") and the dialog stays open.
 refused() {   # CAPTION MESSAGE
-  drv --title "$1" button 1
-  expect_eq "$(drv message-box "Error Status" | sed 's/ *$//')" "$2" "message of OK in \"$1\""
+  drv --title "$1" button 1 + dialog-wait "Error Status"
+  expect_eq "$(drv --title "Error Status" texts 65535 + button 1 + wait-gone "Error Status" | sed 's/ *$//')" \
+    "$2" "message of OK in \"$1\""
   drv dialog-wait "$1"
 }
 picker_open() { drv --title "$ENV" button "$1" + dialog-wait "$PICKER"; }   # BUTTON

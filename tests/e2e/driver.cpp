@@ -311,35 +311,14 @@ int Drag(const Args &a, int steps)
 // arrives: hold the key, let a message arrive, release it.
 int Escape(const Args &a)
 {
-    INPUT key;
-    std::memset(&key, 0, sizeof key);
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = VK_ESCAPE;
-    SendInput(1, &key, sizeof key);
+    keybd_event(VK_ESCAPE, 0, 0, 0);
     PostMessageA(a.main, WM_NULL, 0, 0);
     Send(a.main, WM_NULL, 0, 0, 2000);
     PostMessageA(a.main, WM_MOUSEMOVE, 0, Point_param(20, 20));
     Sleep(100);
     Send(a.main, WM_NULL, 0, 0, 2000);
-    key.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &key, sizeof key);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
     return RESULT_OK;
-}
-
-// 24-bit pixels as a BMP file holds them: bottom-up rows of blue, green, red,
-// each row padded to a multiple of 4 bytes.
-struct Pixels {
-    int32_t width, height;
-    const uint8_t *rows;
-};
-
-// Pixel (x, y), row 0 at the top, as 0x00BBGGRR.
-Colour Pixels_at(const void *context, int32_t x, int32_t y)
-{
-    const Pixels *p = static_cast<const Pixels *>(context);
-    const uint8_t *at = p->rows + static_cast<size_t>(p->height - 1 - y) * ((static_cast<size_t>(p->width) * 3 + 3) & ~static_cast<size_t>(3)) +
-                        static_cast<size_t>(x) * 3;
-    return static_cast<Colour>(at[0]) << 16 | static_cast<Colour>(at[1]) << 8 | at[2];
 }
 
 int Capture(const Args &a)
@@ -361,10 +340,20 @@ int Capture(const Args &a)
     HGDIOBJ previous = SelectObject(memory, bitmap);
     bool ok = bits != nullptr && BitBlt(memory, 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY) != 0;
     GdiFlush();
-    Pixels pixels = {client.right, client.bottom, static_cast<const uint8_t *>(bits)};
+    // The bitmap's rows: bottom-up, blue, green, red, padded to 4 bytes.
+    struct Rows {
+        const uint8_t *bits;
+        size_t row_size, height;
+    } rows = {static_cast<const uint8_t *>(bits), (static_cast<size_t>(client.right) * 3 + 3) & ~static_cast<size_t>(3),
+              static_cast<size_t>(client.bottom)};
+    BmpPixelFn pixel = [](const void *context, int32_t x, int32_t y) -> Colour {
+        const Rows *r = static_cast<const Rows *>(context);
+        const uint8_t *at = r->bits + (r->height - 1 - static_cast<size_t>(y)) * r->row_size + static_cast<size_t>(x) * 3;
+        return static_cast<Colour>(at[0]) << 16 | static_cast<Colour>(at[1]) << 8 | at[2];
+    };
     char file[MAX_PATH];
     Windows_path(a.text[0], file, sizeof file);
-    ok = ok && Bmp_write_24(file, pixels.width, pixels.height, Pixels_at, &pixels) == 0;
+    ok = ok && Bmp_write_24(file, client.right, client.bottom, pixel, &rows) == 0;
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -624,12 +613,9 @@ const Command COMMANDS[] = {
     {"windows", "", false,
      [](const Args &) -> int {
          return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {
-             char class_name[128], title[256];
-             RECT r;
-             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
-                 GetWindowTextA(window, title, sizeof title) >= 0 && GetWindowRect(window, &r))
-                 std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, r.left, r.top,
-                             r.right - r.left, r.bottom - r.top);
+             char class_name[128], title[256] = "";
+             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name))
+                 std::printf("%-24s \"%s\"\n", class_name, (GetWindowTextA(window, title, sizeof title), title));
              return TRUE;
          }, 0) != 0, "windows: cannot list them");
      },

@@ -28,10 +28,6 @@ boxes() {
   [ "$got" == "$want" ] || fail "message boxes: got '$got', expected '$want'"
 }
 
-need_printer() {
-  [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
-}
-
 # printed NAME PAPER portrait|landscape: Print sends one page of a document
 # named "VOKA Print" on PAPER (as pdfinfo names it) in that orientation to
 # the printer; rendered at 300 dots per inch (a printer dot a pixel) as
@@ -117,7 +113,7 @@ t_no_printer_and_bitmap_file_save() {
 # next print comes out on them.  The printer's name is longer than a
 # device mode's name field.
 t_print_and_setup() {
-  need_printer
+  [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle

@@ -119,8 +119,7 @@ t_print_and_setup() {
   drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
   snap shown
   printed portrait A4 portrait
-  drv command $CMD_PRINTER_SETUP + page-setup landscape A5 + wait-idle
-  snap after_setup
+  snap_after after_setup command $CMD_PRINTER_SETUP + page-setup landscape A5
   same_image shown after_setup "picture after Printer Setup"
   printed landscape A5 landscape
   viewer_close

@@ -24,8 +24,7 @@ t_first_run() {
   drv command $CMD_END
   wait "$viewer_pid" || true   # End ends the process
   local info="$CASE/start/info.\$\$\$"
-  [ -f "$info" ] || fail "no info file written at exit"
-  expect_eq "$(stat -c %s "$info")" 192 "size of the info file"
+  expect_eq "$(stat -c %s "$info")" 192 "size of the info file written at exit"
   expect_eq "$(info_read32 "$info" 124)" 640 "stored window width"
   expect_eq "$(info_read32 "$info" 128)" 410 "stored window height"
   expect_eq "$(info_read32 "$info" 48)" 30 "stored rotation step"

@@ -133,9 +133,6 @@ same_image() { # NAME1 NAME2 WHAT [bmpcheck diff options]
   bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" "${@:4}" --out "$CASE/diff-$1-$2.bmp" >"$CASE/diff-$1-$2.txt" ||
     { cat "$CASE/diff-$1-$2.txt"; fail "$3: $1 and $2 differ"; }
 }
-different_image() { # NAME1 NAME2 WHAT
-  ! bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" >/dev/null || fail "$3: $1 and $2 are the same"
-}
 
 # compare_render NAME PICTURE [render options...]: the capture $CASE/NAME.bmp
 # against vokatool render of the same state (this case's info file, the

@@ -30,15 +30,15 @@ refused() {   # CAPTION MESSAGE
     "$2" "message of OK in \"$1\""
   drv dialog-wait "$1"
 }
-picker_open() { drv --title "$ENV" button "$1" + dialog-wait "$PICKER"; }   # BUTTON
-# pick_at X Y: a click at the colour picker's client point (X, Y) chooses
-# the colour painted there; prints it as RRGGBB.
-pick_at() {
+# pick BUTTON X Y: Environment's colour button BUTTON opens the colour
+# picker, where a click at the client point (X, Y) chooses the colour
+# painted there; prints it as RRGGBB.
+pick() {
+  drv --title "$ENV" button "$1" + dialog-wait "$PICKER"
   drv --title "$PICKER" capture "$CASE/picker.bmp"
-  bmpcheck pixel "$CASE/picker.bmp" "$1" "$2"
-  drv --title "$PICKER" click "$1" "$2" + wait-gone "$PICKER"
+  bmpcheck pixel "$CASE/picker.bmp" "$2" "$3"
+  drv --title "$PICKER" click "$2" "$3" + wait-gone "$PICKER"
 }
-pick() { picker_open "$1"; pick_at "$2" "$3"; }   # BUTTON X Y
 bgr() { echo "0x${1:4:2}${1:2:2}${1:0:2}"; }   # RRGGBB as a colour value
 
 # The dialog templates compiled into the viewer (kinds, ids, texts, places
@@ -176,7 +176,7 @@ t_five_digit_batch() {
   open_picture "$CASE/b10000.pic"
   dialog_open $CMD_BATCH "$BATCH"
   drv --title "$BATCH" capture "$CASE/count10000.bmp"
-  different_image count1000 count10000 "count of batches 1000 and 10000"
+  ! bmpcheck diff "$CASE/count1000.bmp" "$CASE/count10000.bmp" >/dev/null || fail "same count for 1000 and 10000 batches"
   # The client area is 210 x 138 pixels; nothing but the face in its last column.
   expect_eq "$(bmpcheck count "$CASE/count10000.bmp" 209 0 1 138 "$(bmpcheck pixel "$CASE/count10000.bmp" 2 2)" \
     --not)" 0 "count drawn up to the dialog's edge"

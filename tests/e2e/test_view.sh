@@ -58,7 +58,7 @@ t_open_rotate_and_zoom() {
   snap_after after_escape command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230
   same_image open after_escape "drag after Expand and Esc"
   snap_after zoomed_again command $CMD_EXPAND + wait-idle + drag 120 90 300 230
-  different_image open zoomed_again "Expand after the cancelled one"
+  same_image zoomed zoomed_again "Expand after the cancelled one"
   viewer_close
 }
 

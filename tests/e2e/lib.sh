@@ -4,7 +4,7 @@
 # The driver (drv) and the viewer's start and end come from scripts/wine_env.sh.
 
 # shellcheck source=../../scripts/wine_env.sh
-. scripts/wine_env.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine_env.sh"
 CASE=${E2E_CASE_DIR:-/tmp/e2e-case}
 
 # Menu and strip command ids.

@@ -9,6 +9,8 @@ set -u
 tool=$1
 data=$2
 . "$(dirname "$0")/../e2e/lib.sh"   # info_write, fail, skip
+# Under the leak sanitizer: fontconfig keeps its caches to the end.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/fontconfig.supp"
 command -v compare >/dev/null && command -v pdftoppm >/dev/null || skip "no ImageMagick or poppler-utils"
 dir=$(mktemp -d /tmp/vkfig.XXXXXX)
 trap 'rm -rf "$dir"' EXIT

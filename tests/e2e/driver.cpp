@@ -10,9 +10,8 @@
 // of the main window; a path that begins with "/" is taken as a Linux path
 // (Z:\...); SEC is a time limit in seconds (default 15).  With --title the
 // steps that work on the viewer's main window work on the top-level window
-// of that title instead (a dialog of the viewer, say).  The steps of the
-// settings dialogs and of the output commands come from their own tables
-// (driver_dialogs.cpp, driver_output.cpp).
+// of that title instead (a dialog of the viewer, say): its controls, its
+// client area.
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -22,17 +21,17 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/e2e/driver_dialogs.h"
-#include "tests/e2e/driver_output.h"
-#include "tests/e2e/win_support.h"
+#include "output/bmp_file.h"
 
 namespace {
 
 const char *main_title = "VOKA Graphic for Win32 V1.00";
 const char OPEN_CAPTION[] = "Data file open";
 const char DIALOG_CLASS[] = "#32770";
-const int FILE_NAME_COMBO = 0x047c;  // cmb13 of the explorer-style open dialog
-const int FILE_NAME_EDIT = 0x0480;   // edt1 of the old-style open dialog
+// Controls of the common dialogs: the file-name field of the explorer-style
+// and of the old-style file dialog; orientation and paper of page setup.
+const int FILE_NAME_COMBO = 0x047c, FILE_NAME_EDIT = 0x0480;   // cmb13, edt1
+const int PORTRAIT_BUTTON = 0x420, LANDSCAPE_BUTTON = 0x421, PAPER_COMBO = 0x471;   // rad1, rad2, cmb2
 
 enum { RESULT_OK = 0, RESULT_FAILED = 1, RESULT_USAGE = 2 };
 
@@ -76,21 +75,64 @@ double Now_seconds()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// A message to a window of the viewer, which lives in another process: a
+// busy viewer makes it fail instead of hanging the driver.
+bool Send(HWND window, UINT message, WPARAM w, LPARAM l, DWORD limit = 5000, DWORD_PTR *answer = nullptr)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, message, w, l, SMTO_NORMAL, limit, answer ? answer : &ignored) != 0;
+}
+
+// A Linux path ("/tmp/x.pic") becomes the Wine path of drive Z ("Z:\tmp\x.pic");
+// any other path is passed on unchanged.
+void Windows_path(const char *in, char *out, size_t size)
+{
+    bool linux_path = in[0] == '/';
+    std::snprintf(out, size, "%s%s", linux_path ? "Z:" : "", in);
+    for (char *p = out; linux_path && *p != '\0'; p++)
+        if (*p == '/')
+            *p = '\\';
+}
+
+// What a control shows: its text (asked of the control itself: of another
+// process, GetWindowText gives the template's), of a scroll bar its
+// position, of a check box its state (0 or 1).
+void Control_text(HWND control, char *text, size_t size)
+{
+    char class_name[64] = "";
+    DWORD_PTR state = 0;
+    text[0] = '\0';
+    GetClassNameA(control, class_name, sizeof class_name);
+    LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiA(class_name, "ScrollBar") == 0)
+        std::snprintf(text, size, "%d", GetScrollPos(control, SB_CTL));
+    else if (lstrcmpiA(class_name, "Button") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
+        std::snprintf(text, size, "%d", Send(control, BM_GETCHECK, 0, 0, 5000, &state) && state == BST_CHECKED);
+    else
+        Send(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text));
+}
+
 // --- Dialogs and message boxes of the viewer's thread --------------------------
 
-// The visible top-level windows of the dialog class (open-file dialogs,
-// message boxes, prompts) of the viewer's thread.
+// The visible top-level windows of the dialog class (file dialogs, message
+// boxes, the settings dialogs) of the viewer's thread, topmost first.
 std::vector<HWND> Dialogs(HWND main)
 {
     std::vector<HWND> found;
-    EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), [](HWND window, LPARAM data) -> BOOL {
+    DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
         char class_name[64];
-        if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) != 0 &&
-            std::strcmp(class_name, DIALOG_CLASS) == 0)
-            reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
+        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
+            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
+            found.push_back(w);
+    }
     return found;
+}
+
+HWND Top_dialog(HWND main)
+{
+    std::vector<HWND> open = Dialogs(main);
+    return open.empty() ? nullptr : open[0];
 }
 
 // The text of a message box: its first static control that holds text and
@@ -152,36 +194,39 @@ bool Closed(HWND window, DWORD limit)
     return Wait_until(limit, [&] { return !Shown(window); });
 }
 
-// The topmost visible dialog of the viewer's thread.
-HWND Top_dialog(HWND main)
+HWND File_name_field(HWND dialog)
 {
-    DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
-        char class_name[64];
-        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
-            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
-            return w;
-    }
-    return nullptr;
+    HWND name = GetDlgItem(dialog, FILE_NAME_COMBO);
+    return name != nullptr ? name : GetDlgItem(dialog, FILE_NAME_EDIT);
 }
 
 // --- Waiting for the viewer -----------------------------------------------------
 
+BOOL CALLBACK Find_unpainted(HWND window, LPARAM data)
+{
+    bool waits = IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE);
+    *reinterpret_cast<bool *>(data) |= waits;
+    return !waits;
+}
+
+BOOL CALLBACK Find_unpainted_tree(HWND window, LPARAM data)
+{
+    if (Find_unpainted(window, data))
+        EnumChildWindows(window, Find_unpainted, data);
+    return !*reinterpret_cast<bool *>(data);
+}
+
 // Any part of the main window or of its children still waiting for a paint;
-// with `whole_thread`, of any visible window of the viewer's thread too.
+// with `whole_thread`, of any visible window of the viewer's thread and its
+// controls too.
 bool Paint_pending(HWND main, bool whole_thread)
 {
-    int pending = GetUpdateRect(main, nullptr, FALSE) ? 1 : 0;
-    WNDENUMPROC find = [](HWND window, LPARAM data) -> BOOL {
-        bool waits = IsWindowVisible(window) && GetUpdateRect(window, nullptr, FALSE);
-        *reinterpret_cast<int *>(data) |= waits;
-        return !waits;
-    };
-    if (!pending)
-        EnumChildWindows(main, find, reinterpret_cast<LPARAM>(&pending));
+    bool pending = false;
+    Find_unpainted_tree(main, reinterpret_cast<LPARAM>(&pending));
     if (!pending && whole_thread)
-        EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), find, reinterpret_cast<LPARAM>(&pending));
-    return pending != 0;
+        EnumThreadWindows(GetWindowThreadProcessId(main, nullptr), Find_unpainted_tree,
+                          reinterpret_cast<LPARAM>(&pending));
+    return pending;
 }
 
 // Waits until the viewer has handled everything queued and painted: its
@@ -190,7 +235,7 @@ bool Paint_pending(HWND main, bool whole_thread)
 // round is handled before the later ones).  `quiet_since` gets the time of
 // the first of those rounds: a quiet round that a busy one follows was a
 // moment between two steps of the viewer's work, not its end.  `settle`:
-// boxes may be open (the wait then covers every window of the thread, so
+// dialogs may be open (the wait then covers every window of the thread, so
 // that a box about to follow another has appeared) and running out of time
 // is no failure; otherwise an open dialog fails the wait.
 int Quiet(HWND main, DWORD limit, bool settle, double *quiet_since = nullptr)
@@ -201,8 +246,7 @@ int Quiet(HWND main, DWORD limit, bool settle, double *quiet_since = nullptr)
             return Fail("wait: the main window went away");
         if (!settle && Dialogs_print(main) > 0)
             return Fail("wait: a dialog is open");
-        DWORD_PTR answer = 0;
-        bool answered = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 250, &answer) != 0;
+        bool answered = Send(main, WM_NULL, 0, 0, 250);
         double now = Now_seconds();
         if (!answered || Paint_pending(main, settle))
             rounds = 0;
@@ -229,7 +273,7 @@ int Print_paint_time(HWND main, double start, DWORD limit)
 
 // The arguments of a step, checked against its command's argument letters.
 struct Args {
-    HWND main;        // the viewer's main window, when the command needs it
+    HWND main;        // the viewer's main window (or the --title window), when the command needs it
     int count;
     char **text;
     int number[6];    // the integer arguments (I, i)
@@ -267,19 +311,13 @@ int Drag(const Args &a, int steps)
 // arrives: hold the key, let a message arrive, release it.
 int Escape(const Args &a)
 {
-    INPUT key;
-    std::memset(&key, 0, sizeof key);
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = VK_ESCAPE;
-    SendInput(1, &key, sizeof key);
-    DWORD_PTR answer = 0;
+    keybd_event(VK_ESCAPE, 0, 0, 0);
     PostMessageA(a.main, WM_NULL, 0, 0);
-    SendMessageTimeoutA(a.main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
+    Send(a.main, WM_NULL, 0, 0, 2000);
     PostMessageA(a.main, WM_MOUSEMOVE, 0, Point_param(20, 20));
     Sleep(100);
-    SendMessageTimeoutA(a.main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer);
-    key.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &key, sizeof key);
+    Send(a.main, WM_NULL, 0, 0, 2000);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
     return RESULT_OK;
 }
 
@@ -287,31 +325,55 @@ int Capture(const Args &a)
 {
     RECT client;
     GetClientRect(a.main, &client);
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = client.bottom;   // bottom-up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
     HDC window_dc = GetDC(a.main);
-    Pixels pixels;
-    bool ok = window_dc != nullptr && Dc_pixels(window_dc, 0, 0, client.right, client.bottom, &pixels);
-    if (window_dc != nullptr)
-        ReleaseDC(a.main, window_dc);
-    return Done(ok && Pixels_write(a.text[0], pixels) == 0, "capture: cannot write ", a.text[0]);
+    HDC memory = CreateCompatibleDC(window_dc);
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    bool ok = bits != nullptr && BitBlt(memory, 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY) != 0;
+    GdiFlush();
+    // The bitmap's rows: bottom-up, blue, green, red, padded to 4 bytes.
+    struct Rows {
+        const uint8_t *bits;
+        size_t row_size, height;
+    } rows = {static_cast<const uint8_t *>(bits), (static_cast<size_t>(client.right) * 3 + 3) & ~static_cast<size_t>(3),
+              static_cast<size_t>(client.bottom)};
+    BmpPixelFn pixel = [](const void *context, int32_t x, int32_t y) -> Colour {
+        const Rows *r = static_cast<const Rows *>(context);
+        const uint8_t *at = r->bits + (r->height - 1 - static_cast<size_t>(y)) * r->row_size + static_cast<size_t>(x) * 3;
+        return static_cast<Colour>(at[0]) << 16 | static_cast<Colour>(at[1]) << 8 | at[2];
+    };
+    char file[MAX_PATH];
+    Windows_path(a.text[0], file, sizeof file);
+    ok = ok && Bmp_write_24(file, client.right, client.bottom, pixel, &rows) == 0;
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(a.main, window_dc);
+    return Done(ok, "capture: cannot write ", a.text[0]);
 }
 
-// Types PATH into the open-file dialog's file-name field and presses OK;
-// `confirm` answers the create prompt that may follow with Yes.  Done once
-// the dialog has gone or the viewer raised a box of its own.
+// Answers the file dialog CAPTION with PATH ("": the name it offers) and
+// OK; `confirm` answers the create prompt that may follow with Yes.  Done
+// once the dialog has gone or the viewer raised a box of its own.
 int Open_file(const Args &a, bool confirm, const char *caption)
 {
     HWND dialog = Wait_dialog(a.main, caption, a.limit);
     if (dialog == nullptr)
         return RESULT_FAILED;
-    HWND name = GetDlgItem(dialog, FILE_NAME_COMBO);
-    if (name == nullptr)
-        name = GetDlgItem(dialog, FILE_NAME_EDIT);
     char file[MAX_PATH];
     Windows_path(a.text[0], file, sizeof file);
-    DWORD_PTR answer = 0;
-    if (name == nullptr ||
-        !SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file), SMTO_NORMAL, 5000, &answer))
-        return Fail("the open-file dialog did not take the file name");
+    HWND name = File_name_field(dialog);
+    if (name == nullptr || (file[0] != '\0' && !Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file))))
+        return Fail("the file dialog did not take the file name");
     ok_pressed_at = Now_seconds();
     Press(dialog, IDOK);
     int result = -1;
@@ -338,11 +400,12 @@ int Open_file(const Args &a, bool confirm, const char *caption)
             result = RESULT_OK;
         return result >= 0;
     }, 2);
-    return result >= 0 ? result : Fail("the open-file dialog did not close");
+    return result >= 0 ? result : Fail("the file dialog did not close");
 }
 
-// Answers every box as it comes to the top, printing "caption: text" lines,
-// until none is left once the viewer has settled.
+// Answers every box as it comes to the top, printing "caption: text" (the
+// box may still be filling in its controls) and pressing its OK, Yes, Cancel
+// or No, the first it has, until none is left once the viewer has settled.
 int Message_boxes(const Args &a)
 {
     Wait_until(a.limit, [&] { return Top_dialog(a.main) != nullptr; });
@@ -351,7 +414,6 @@ int Message_boxes(const Args &a)
         HWND box = Top_dialog(a.main);
         if (box == nullptr)
             return RESULT_OK;
-        // The box may still be filling in its controls.
         char text[1024], caption[256];
         Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
         GetWindowTextA(box, caption, sizeof caption);
@@ -362,58 +424,68 @@ int Message_boxes(const Args &a)
             chosen = GetDlgItem(box, id) != nullptr ? id : chosen;
         Press(box, chosen);
         if (!Closed(box, a.limit))
-            return Fail("the message box \"", caption, "\" did not close");
+            return Fail("the message box did not close: ", caption);
     }
     return Fail("message-boxes: more than 20 boxes in a row");
 }
 
-// The box titled CAPTION (a.text[0]) on top of the viewer: its text printed,
-// closed with its first button.
-int Message_box(const Args &a)
+// The page-setup dialog (the platform's caption differs from Wine's: it is
+// known by its paper list): the orientation a.text[0], the paper a.text[1]
+// by its name in the list, then OK.
+int Page_setup(const Args &a)
 {
-    HWND box = nullptr;
-    char caption[256] = "";
-    Wait_until(a.limit, [&] {
-        box = Top_dialog(a.main);
-        return box != nullptr && GetWindowTextA(box, caption, sizeof caption) > 0 &&
-               std::strcmp(caption, a.text[0]) == 0;
-    });
-    if (box == nullptr || std::strcmp(caption, a.text[0]) != 0)
-        return Fail("no message box \"", a.text[0], "\" on top");
-    char text[1024];
-    Wait_until(2000, [&] { return Dialog_text(box, text), text[0] != '\0'; });
-    std::printf("%s\n", text);
-    Press(box, IDOK);
-    return Done(Closed(box, a.limit), "the message box did not close");
+    HWND dialog = nullptr;
+    Wait_until(a.limit, [&] { return (dialog = Top_dialog(a.main)) != nullptr && GetDlgItem(dialog, PAPER_COMBO); });
+    if (dialog == nullptr || GetDlgItem(dialog, PAPER_COMBO) == nullptr)
+        return Fail("no page-setup dialog appeared");
+    bool portrait = std::strcmp(a.text[0], "portrait") == 0;
+    if (!portrait && std::strcmp(a.text[0], "landscape") != 0)
+        return RESULT_USAGE;
+    Press(dialog, portrait ? PORTRAIT_BUTTON : LANDSCAPE_BUTTON);
+    if (a.count > 1) {
+        // The paper list holds the names in the dialog's own (wide) text.
+        wchar_t paper[64];
+        MultiByteToWideChar(CP_ACP, 0, a.text[1], -1, paper, 64);
+        HWND combo = GetDlgItem(dialog, PAPER_COMBO);
+        DWORD_PTR index = 0;
+        SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(paper),
+                            SMTO_NORMAL, a.limit, &index);
+        if (static_cast<LRESULT>(index) == CB_ERR)
+            return Fail("no such paper: ", a.text[1]);
+        Send(combo, CB_SETCURSEL, index, 0);
+        Send(dialog, WM_COMMAND, MAKEWPARAM(PAPER_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    }
+    Sleep(100);
+    Press(dialog, IDOK);
+    return Done(Closed(dialog, a.limit), "the page-setup dialog did not close");
 }
 
-int Hold_file(const Args &a)
-{
-    char file[MAX_PATH];
-    Windows_path(a.text[0], file, sizeof file);
-    HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return Fail("cannot open ", a.text[0]);
-    std::printf("held\n");
-    std::fflush(stdout);
-    Sleep(a.limit);
-    CloseHandle(handle);
-    return RESULT_OK;
-}
-
-// Strip control ID (a.number[0]) of the main window.
+// Control ID (a.number[0]) of the main window (or the --title window).
 HWND Control(const Args &a)
 {
     HWND control = GetDlgItem(a.main, a.number[0]);
     if (control == nullptr)
-        Fail("no strip control ", a.text[0]);
+        Fail("no control ", a.text[0]);
     return control;
 }
 
-int Post(HWND window, UINT message, int w, LPARAM l = 0)
+int Post(HWND window, UINT message, WPARAM w, LPARAM l = 0)
 {
-    return Done(window != nullptr && PostMessageA(window, message, static_cast<WPARAM>(w), l), "cannot post");
+    return Done(window != nullptr && PostMessageA(window, message, w, l), "cannot post");
+}
+
+// The scroll message that a user's action on bar ID sends to its window.
+int Scroll(const Args &a)
+{
+    static const char *const ACTIONS[] = {"line-left", "line-right", "page-left", "page-right", "track"};
+    static const WORD CODES[] = {SB_LINELEFT, SB_LINERIGHT, SB_PAGELEFT, SB_PAGERIGHT, SB_THUMBTRACK};
+    HWND bar = Control(a);
+    for (size_t i = 0; i < sizeof CODES / sizeof CODES[0]; i++)
+        if (std::strcmp(a.text[1], ACTIONS[i]) == 0)
+            return Done(bar != nullptr && Send(a.main, WM_HSCROLL, MAKEWPARAM(CODES[i], static_cast<WORD>(a.number[2])),
+                                               reinterpret_cast<LPARAM>(bar)),
+                        "scroll: no answer");
+    return RESULT_USAGE;
 }
 
 BOOL CALLBACK Count_window(HWND window, LPARAM counter)
@@ -463,7 +535,7 @@ int Resources(const Args &a)
 
 // Argument letters: I an integer, S a text, T seconds; in lower case the
 // argument may be left out (only at the end).  `main`: the command needs the
-// viewer's main window.
+// viewer's main window (or the --title window).
 struct Command {
     const char *name;
     const char *args;
@@ -481,27 +553,44 @@ const Command COMMANDS[] = {
      "[SEC]  wait until the viewer's window is shown"},
     {"wait-gone", "St", false,
      [](const Args &a) -> int {
-         const char *title = a.text[0];
-         return Done(Wait_until(a.limit, [title] { return !Shown(FindWindowA(nullptr, title)); }),
-                     "a window of that title is still shown");
+         return Done(Wait_until(a.limit, [&] { return !Shown(FindWindowA(nullptr, a.text[0])); }),
+                     "still shown: ", a.text[0]);
      },
      "TITLE [SEC]  wait until no window titled TITLE is shown"},
     {"wait-idle", "t", true, [](const Args &a) -> int { return Quiet(a.main, a.limit, false); },
      "[SEC]  wait until the viewer has handled all queued and painted (fails on a dialog)"},
-    {"command", "I", true, [](const Args &a) -> int { return Post(a.main, WM_COMMAND, a.number[0]); },
-     "ID  post WM_COMMAND ID to the main window"},
-    {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
-     "ID  click the strip control ID (a check box toggles)"},
-    {"check", "I", true,
+    {"dialog-wait", "St", true,
      [](const Args &a) -> int {
+         return Wait_dialog(a.main, a.text[0], a.limit) ? Quiet(a.main, a.limit, true) : RESULT_FAILED;
+     },
+     "CAPTION [SEC]  wait until the dialog CAPTION is up and painted"},
+    {"command", "I", true,
+     [](const Args &a) -> int { return Post(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0])); },
+     "ID  post WM_COMMAND ID to the window"},
+    {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
+     "ID  click the control ID (a check box toggles)"},
+    {"set-text", "IS", true,
+     [](const Args &a) -> int {
+         // As typing does, the control tells its dialog of the change.
          HWND control = Control(a);
-         DWORD_PTR state = 0;
-         if (control == nullptr || !SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state))
-             return Fail("check: no answer");
-         std::printf("%d\n", state == BST_CHECKED ? 1 : 0);
+         return Done(control != nullptr && Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a.text[1])),
+                     "set-text: no answer");
+     },
+     "ID TEXT  set the text of the control ID"},
+    {"texts", "Iiiiii", true,
+     [](const Args &a) -> int {
+         for (int i = 0; i < a.count; i++) {
+             char text[256];
+             HWND control = GetDlgItem(a.main, a.number[i]);
+             if (control == nullptr)
+                 return Fail("no control ", a.text[i]);
+             Control_text(control, text, sizeof text);
+             std::printf("%s%s", text, i + 1 < a.count ? "|" : "\n");
+         }
          return RESULT_OK;
      },
-     "ID  print the check state (0/1) of the strip control ID"},
+     "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by |"},
+    {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
     {"click", "II", true,
      [](const Args &a) -> int {
          Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);
@@ -529,16 +618,9 @@ const Command COMMANDS[] = {
          return Open_file(a, confirm, caption);
      },
      "PATH [--yes] [--caption C]  answer the file dialog C (default the open dialog) with PATH\n"
-     "                and OK (--yes: and its create prompt)"},
-    {"dialog-cancel", "", true,
-     [](const Args &a) -> int {
-         HWND dialog = Wait_dialog(a.main, OPEN_CAPTION, a.limit);
-         return dialog == nullptr ? RESULT_FAILED
-                                  : (Press(dialog, IDCANCEL), Done(Closed(dialog, a.limit), "the dialog stayed"));
-     },
-     "cancel the open-file dialog"},
-    {"message-box", "St", true, Message_box,
-     "CAPTION [SEC]  wait for the box CAPTION on top, print its text, close it with OK"},
+     "                (\"\": the name it offers) and OK (--yes: and its create prompt)"},
+    {"page-setup", "Ss", true, Page_setup,
+     "portrait|landscape [PAPER]  answer the page-setup dialog: orientation, paper (\"A5\"), OK"},
     {"message-boxes", "t", true, Message_boxes,
      "[SEC]  answer the boxes as they reach the top, print \"caption: text\" of each"},
     {"window-rect", "", true,
@@ -548,7 +630,7 @@ const Command COMMANDS[] = {
          std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
          return RESULT_OK;
      },
-     "print \"X Y W H\" of the main window"},
+     "print \"X Y W H\" of the window"},
     {"resize", "II", true,
      [](const Args &a) -> int {
          // Asynchronous, so that a busy or modal viewer cannot block the driver.
@@ -556,14 +638,14 @@ const Command COMMANDS[] = {
                                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != 0,
                      "resize failed");
      },
-     "W H  set the outer size of the main window"},
+     "W H  set the outer size of the window"},
     {"raise", "", true,
      [](const Args &a) -> int {
          SetForegroundWindow(a.main);
          return Done(SetWindowPos(a.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS) != 0,
                      "raise failed");
      },
-     "make the main window the foreground window, on top"},
+     "make the window the foreground window, on top"},
     {"close", "t", true,
      [](const Args &a) -> int {
          PostMessageA(a.main, WM_CLOSE, 0, 0);
@@ -572,16 +654,13 @@ const Command COMMANDS[] = {
          Dialogs_print(a.main);
          return Fail("close: the main window stayed");
      },
-     "[SEC]  post WM_CLOSE and wait until the main window is gone"},
+     "[SEC]  post WM_CLOSE and wait until the window is gone"},
     {"windows", "", false,
      [](const Args &) -> int {
          return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {
-             char class_name[128], title[256];
-             RECT r;
-             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name) &&
-                 GetWindowTextA(window, title, sizeof title) >= 0 && GetWindowRect(window, &r))
-                 std::printf("%-24s \"%s\" %ld %ld %ld %ld\n", class_name, title, r.left, r.top,
-                             r.right - r.left, r.bottom - r.top);
+             char class_name[128], title[256] = "";
+             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name))
+                 std::printf("%-24s \"%s\"\n", class_name, (GetWindowTextA(window, title, sizeof title), title));
              return TRUE;
          }, 0) != 0, "windows: cannot list them");
      },
@@ -605,7 +684,21 @@ const Command COMMANDS[] = {
                      "windows did not close of class ", a.text[0]);
      },
      "CLASS [SEC]  close every top-level window of CLASS and wait until they are gone"},
-    {"hold-file", "ST", false, Hold_file, "PATH SEC  keep PATH open without sharing for SEC seconds"},
+    {"hold-file", "ST", false,
+     [](const Args &a) -> int {
+         char file[MAX_PATH];
+         Windows_path(a.text[0], file, sizeof file);
+         HANDLE handle = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+         if (handle == INVALID_HANDLE_VALUE)
+             return Fail("cannot open ", a.text[0]);
+         std::printf("held\n");
+         std::fflush(stdout);
+         Sleep(a.limit);
+         CloseHandle(handle);
+         return RESULT_OK;
+     },
+     "PATH SEC  keep PATH open without sharing for SEC seconds"},
     {"time-open", "St", true,
      [](const Args &a) -> int {
          // dialog-open waits until the dialog has gone: while it is up, the
@@ -619,9 +712,7 @@ const Command COMMANDS[] = {
          double start = Now_seconds();
          // Sent, not posted: once it returns the command has been handled,
          // and its paint is pending.
-         DWORD_PTR answer = 0;
-         if (!SendMessageTimeoutA(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0]), 0, SMTO_NORMAL, a.limit,
-                                  &answer))
+         if (!Send(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0]), 0, a.limit))
              return Fail("time-command: the viewer did not take the command");
          return Print_paint_time(a.main, start, a.limit);
      },
@@ -631,18 +722,12 @@ const Command COMMANDS[] = {
      "                in its table, windows of its thread)"},
 };
 
-// The tables of the settings dialogs' and the output commands' steps.
-const DriverStep *const STEP_TABLES[] = {DIALOG_STEPS, OUTPUT_STEPS};
-
 int Usage(const char *problem, const char *detail)
 {
-    std::fprintf(stderr, "voka_driver: %s%s\nusage: voka_driver.exe [--timeout SEC] STEP [+ STEP ...]\n",
+    std::fprintf(stderr, "voka_driver: %s%s\nusage: voka_driver.exe [--timeout SEC] [--title TITLE] STEP [+ STEP ...]\n",
                  problem, detail);
     for (const Command &c : COMMANDS)
         std::fprintf(stderr, "  %-13s %s\n", c.name, c.help);
-    for (const DriverStep *table : STEP_TABLES)
-        for (const DriverStep *step = table; step->name; step++)
-            std::fprintf(stderr, "  %s\n", step->help);
     return RESULT_USAGE;
 }
 
@@ -671,10 +756,6 @@ int Step(int argc, char **argv)
         int result = good ? c.run(a) : RESULT_USAGE;
         return result == RESULT_USAGE ? Usage("bad arguments for ", c.name) : result;
     }
-    for (const DriverStep *table : STEP_TABLES)
-        for (const DriverStep *step = table; step->name; step++)
-            if (std::strcmp(argv[0], step->name) == 0)
-                return step->handler(argc - 1, argv + 1);
     return Usage("unknown step ", argv[0]);
 }
 

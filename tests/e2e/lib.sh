@@ -4,7 +4,7 @@
 # The driver (drv) and the viewer's start and end come from scripts/wine_env.sh.
 
 # shellcheck source=../../scripts/wine_env.sh
-. scripts/wine_env.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine_env.sh"
 CASE=${E2E_CASE_DIR:-/tmp/e2e-case}
 
 # Menu and strip command ids.
@@ -27,11 +27,8 @@ viewer_close() { viewer_end 20; }
 # --- info file -----------------------------------------------------------------
 
 # info_write FILE [key=value...]: the 192-byte settings record of a first
-# run, changed by the given keys (colours as 0x00BBGGRR; styles and widths
-# as "E,P,G" for electron, positron, photon).  Field by field: the kinds'
-# colours, pen styles and widths, the scale text, the rotation step, the
-# photon and charged cut-off texts, the work directory, the background,
-# geometry and character colours, the window size, the title, a zero tail.
+# run, field by field, changed by the given keys (colours as 0x00BBGGRR;
+# styles and widths as "E,P,G" for electron, positron, photon).
 info_write() {
   local file=$1 kv; shift
   local width=640 height=410 work_dir='c:\' title='' background=0 geometry=0xFFFFFF
@@ -65,7 +62,7 @@ COLOUR_KEYS=(electron=0x0000FF positron=0x00FF00 photon=0xFF0000 geometry=0x00FF
 # opens (it would cover the viewer on this screen without a window manager).
 calc_on() {
   drv button $CMD_CALC + wait-class WineConsoleClass 20 + close-class WineConsoleClass + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box after the click"
+  expect_eq "$(drv texts $CMD_CALC)" 1 "CALC box after the click"
 }
 
 # Chooses PICTURE through the real open-file dialog and waits for the picture.
@@ -85,15 +82,12 @@ viewer_with_picture() { viewer_with_info "${COLOUR_KEYS[@]}" "${@:2}"; open_pict
 # bmpcheck, with ImageMagick, on the captures and renders (BMP files):
 #   bmpcheck size A.bmp                          "W H"
 #   bmpcheck pixel A.bmp X Y                     the colour as RRGGBB
-#   bmpcheck count A.bmp X Y W H RRGGBB [--not]  pixels of (--not: not of)
-#                                                that colour in the box
+#   bmpcheck count A.bmp X Y W H RRGGBB [--not]  pixels of (--not: not of) that colour in the box
 #   bmpcheck diff A.bmp B.bmp [--clip] [--ignore X Y W H]... [--only RRGGBB] [--out D.bmp]
-#       prints "N pixels differ" between B and the same part of A, fails
-#       unless N is 0.  --clip: only the part of B inside A; --only: just
-#       the pixels of that colour in A or B (the geometry, drawn over all
-#       else); --out writes the differing pixels in white.
-# A pixel differs when any channel does: the images' difference, its
-# largest channel, anything above black made white; the mean is the share.
+#       prints "N pixels differ" (any channel) between B and the same part
+#       of A, fails unless N is 0.  --clip: only the part of B inside A;
+#       --only: just the pixels of that colour in A or B (the geometry,
+#       drawn over all else); --out writes the differing pixels in white.
 DIFFERING=(-alpha off -compose difference -composite -separate -evaluate-sequence max
            -fill white +opaque black)
 bmpcheck() {
@@ -139,19 +133,13 @@ same_image() { # NAME1 NAME2 WHAT [bmpcheck diff options]
   bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" "${@:4}" --out "$CASE/diff-$1-$2.bmp" >"$CASE/diff-$1-$2.txt" ||
     { cat "$CASE/diff-$1-$2.txt"; fail "$3: $1 and $2 differ"; }
 }
-different_image() { # NAME1 NAME2 WHAT
-  ! bmpcheck diff "$CASE/$1.bmp" "$CASE/$2.bmp" >/dev/null || fail "$3: $1 and $2 are the same"
-}
 
-# compare_render NAME PICTURE [render options...]: compares the capture
-# $CASE/NAME.bmp with the headless renderer's picture of the same state
-# (vokatool render with this case's info file in the first run's window:
-# the client area from (0, 0) to the strip, with the picture area at (5, 5)),
-# pixel for pixel outside the boxes where text is drawn: the window draws
-# text in Wine's system font, the renderer in its own.  The scale label is
-# always left out (a band above the scale bar); IGNORE_BOXES adds boxes, as
-# "X Y W H" in client coordinates.  The last row of the render lies below
-# the client area and is not compared.
+# compare_render NAME PICTURE [render options...]: the capture $CASE/NAME.bmp
+# against vokatool render of the same state (this case's info file, the
+# first run's window: the client area from (0, 0) to the strip; its last row
+# lies below the client area), pixel for pixel outside the boxes of text,
+# which the window draws in Wine's system font: the scale label's band and
+# IGNORE_BOXES ("X Y W H" in client coordinates).
 IGNORE_BOXES=()
 compare_render() {
   local name=$1 picture=$2; shift 2

@@ -3,19 +3,17 @@
 # Wine in a virtual X server, steered by the driver: every case (a function
 # t_* of tests/e2e/test_*.sh), or those whose name ("view:title_and_guide"
 # for t_title_and_guide of test_view.sh) contains a PATTERN.  One line per
-# case, then "N passed, N failed[, N skipped]" (skipped: cannot run here,
-# exit 77); exits 1 when a case failed.  Needs scripts/build.sh win and
-# native, and ImageMagick; keeps its Wine prefix in build/e2e/ and starts its
-# own CUPS server with a PDF printer (scripts/printer_env.sh).
-# Environment: E2E_VIEWER (the viewer to test), E2E_CASE_TIMEOUT (seconds a
-# case, default 60), E2E_KEEP=1 keeps the folders of passed cases.
+# case, then "N passed, N failed[, N skipped]" (skipped: exit 77).  Needs
+# scripts/build.sh win and native, and ImageMagick; keeps its Wine prefix in
+# build/e2e/ and starts its own CUPS server with a PDF printer.  E2E_VIEWER:
+# the viewer to test; E2E_CASE_TIMEOUT: seconds a case (60); E2E_KEEP=1
+# keeps the folders of passed cases.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
 export E2E_WORK=$ROOT/build/e2e
 export VOKA_VIEWER=${E2E_VIEWER:-$ROOT/build/win/app/vokagraphic.exe}
 export VOKA_DRIVER=$ROOT/build/win/voka_driver.exe
-export E2E_SURFACE_CHECK=$ROOT/build/win/voka_surface_check.exe
 export E2E_VOKATOOL=$ROOT/build/native/vokatool
 case_timeout=${E2E_CASE_TIMEOUT:-60}
 mkdir -p "$E2E_WORK/logs" "$E2E_WORK/cases"

@@ -10,25 +10,18 @@ t_calc_redraw_newest_batch() {
   # A new name: the dialog asks whether to create the file, the viewer
   # creates it empty.
   drv command $CMD_OPEN + dialog-open "$out" --yes + wait-idle
-  [ -f "$out" ] || fail "the output file was not created"
   expect_eq "$(stat -c %s "$out")" 0 "size of the new output file"
   snap named
   expect_eq "$(bmpcheck count "$CASE/named.bmp" 6 6 478 348 $BLACK --not)" 0 \
     "pixels drawn after naming the output file"
 
-  # The calculation writes its first batch: a positron.
+  # The calculation writes its first batch (a positron), then its second (two
+  # electrons): each Redraw draws the newest batch alone.
   cp "$DATA/calc_batch1.pic" "$out"
   snap_after batch1 command $CMD_REDRAW
-  at_least "$(in_picture batch1 $GREEN)" 100 "positron pixels of batch 1"
-  expect_eq "$(in_picture batch1 $RED)" 0 "electron pixels after batch 1"
-  at_least "$(in_picture batch1 $YELLOW)" 500 "geometry pixels"
   compare_render batch1 "$out" --batches 1-1
-
-  # ... and its second: two electrons; only batch 2 is drawn now.
   cat "$DATA/calc_batch2.part" >>"$out"
   snap_after batch2 command $CMD_REDRAW
-  at_least "$(in_picture batch2 $RED)" 100 "electron pixels of batch 2"
-  expect_eq "$(in_picture batch2 $GREEN)" 0 "positron pixels of batch 1 after batch 2"
   compare_render batch2 "$out" --batches 2-2
 
   # A Redraw with nothing new draws the same.
@@ -37,42 +30,33 @@ t_calc_redraw_newest_batch() {
   viewer_close
 }
 
-# The interpreter window covers the viewer; once it is closed the picture
-# is back (restored from the off-screen copy).  The next click leaves CALC
-# mode, and Data File Open loads pictures again.
-t_calc_off_again() {
+# The interpreter window covers the viewer; a click on CALC while it is open
+# leaves the box checked and brings that window to the front.  Once it is
+# closed the picture is back (restored from the off-screen copy), the next
+# click leaves CALC mode without starting another interpreter, and Data File
+# Open loads pictures again.
+t_calc_while_console_open_and_off_again() {
   viewer_with_picture "$DATA/standard.pic"
   snap opened
-  calc_on
-  snap after_console
-  same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
-  drv button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 0 "CALC box after the second click"
-  drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
-  # The closed interpreter window left a restore pending; the rebuild of the
-  # second picture must not show the first one under it.
-  open_picture "$DATA/one_electron.pic"
-  snap b
-  different_image opened b "second picture"
-  compare_render b "$DATA/one_electron.pic"
-  viewer_close
-}
-
-# While the command interpreter window is open, a click on CALC leaves the
-# box checked and brings that window to the front.
-t_calc_click_while_console_open() {
-  viewer_start
   drv button $CMD_CALC + wait-class WineConsoleClass 20 + wait-idle
   drv raise + wait-idle
   drv windows >"$CASE/before.txt"
   [[ $(head -n 1 "$CASE/before.txt") == "VOKA Graphic"* ]] || fail "the viewer did not come to the front"
   drv button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 1 "CALC box clicked while the interpreter is open"
+  expect_eq "$(drv texts $CMD_CALC)" 1 "CALC box clicked while the interpreter is open"
   drv windows >"$CASE/after.txt"
   [[ $(head -n 1 "$CASE/after.txt") == WineConsoleClass* ]] ||
     { cat "$CASE/after.txt"; fail "the interpreter window was not brought to the front"; }
-  # Closed, the next click switches CALC off.
-  drv close-class WineConsoleClass + button $CMD_CALC + wait-idle
-  expect_eq "$(drv check $CMD_CALC)" 0 "CALC box clicked after the interpreter was closed"
+  drv close-class WineConsoleClass + wait-idle
+  snap after_console
+  same_image after_console opened "picture after the interpreter window closed" --ignore 488 330 70 24
+  drv button $CMD_CALC + wait-idle
+  expect_eq "$(drv texts $CMD_CALC)" 0 "CALC box clicked after the interpreter was closed"
+  drv windows | grep -q WineConsoleClass && fail "a command interpreter was started when CALC went off"
+  # The closed interpreter window left a restore pending; the rebuild of the
+  # second picture must not show the first one under it.
+  open_picture "$DATA/one_electron.pic"
+  snap b
+  compare_render b "$DATA/one_electron.pic"
   viewer_close
 }

@@ -28,15 +28,16 @@ boxes() {
   [ "$got" == "$want" ] || fail "message boxes: got '$got', expected '$want'"
 }
 
-need_printer() {
-  [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
-}
-
-# printed NAME [PAPER]: the job just sent reached the printer as one page of
-# a document named "VOKA Print" (on PAPER, as pdfinfo names it); its page is
-# rendered at 300 dots per inch, a printer dot a pixel, as $CASE/NAME.png.
+# printed NAME PAPER portrait|landscape: Print sends one page of a document
+# named "VOKA Print" on PAPER (as pdfinfo names it) in that orientation to
+# the printer; rendered at 300 dots per inch (a printer dot a pixel) as
+# $CASE/NAME.png, it holds the 490 x 360 pixels of $CASE/shown.bmp from
+# client (0, 0), scaled to the page: from the page's top-left corner, as
+# large as the page allows on one side, in their proportions, and the same
+# pixel for pixel when sampled back to 490 x 360.
 printed() {
-  local pdf="" _
+  local pdf="" page=$CASE/$1.png pw ph ew eh ex ey _
+  drv command $CMD_PRINT + wait-idle
   for _ in $(seq 1 100); do
     pdf=$(find "$PRINTER_PDF_DIR" -name '*.pdf' | head -n 1)
     [ -n "$pdf" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
@@ -47,63 +48,63 @@ printed() {
   pdfinfo "$CASE/$1.pdf" >"$CASE/$1.txt"
   expect_eq "$(sed -n 's/^Pages: *//p' "$CASE/$1.txt")" 1 "pages of the job"
   expect_eq "$(sed -n 's/^Title: *//p' "$CASE/$1.txt")" "VOKA Print" "document name of the job"
-  [ -z "${2:-}" ] || grep -q "^Page size:.*($2)" "$CASE/$1.txt" || fail "paper of $1: $(cat "$CASE/$1.txt")"
+  grep -q "^Page size:.*($2)" "$CASE/$1.txt" || fail "paper of $1: $(cat "$CASE/$1.txt")"
   pdftoppm -r 300 -singlefile -png "$CASE/$1.pdf" "$CASE/$1"
-}
-
-# page_shows NAME CAPTURE W H: the page image holds the W x H pixels of
-# CAPTURE from client (0, 0), scaled to the page: from the page's top-left
-# corner, as large as the page allows on one side, in their proportions,
-# and the same pixel for pixel when sampled back to W x H.
-page_shows() {
-  local page=$CASE/$1.png pw ph ew eh ex ey
   read -r pw ph < <(identify -format '%w %h\n' "$page")
+  case $3 in portrait) ((ph > pw)) ;; landscape) ((pw > ph)) ;; esac || fail "$3 page is ${pw}x$ph"
   IFS='x+' read -r ew eh ex ey < <(convert "$page" -fill black +opaque white \
     -bordercolor white -border 1 -format '%@\n' info:)
   expect_eq "$ex $ey" "1 1" "top-left corner of the printed picture (after a border of 1)"
   ((ew * 100 >= pw * 95 || eh * 100 >= ph * 95)) ||
     fail "printed picture ${ew}x$eh does not fill the page ${pw}x$ph on either side"
-  local skew=$((ew * $4 - eh * $3))
-  ((100 * ${skew#-} <= ew * $4)) || fail "printed picture ${ew}x$eh is out of proportion to $3x$4"
-  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample "$3x$4!" -type TrueColor \
-    "BMP3:$CASE/$1-sampled.bmp"
-  same_image "$2" "$1-sampled" "printed picture"
+  local skew=$((ew * 360 - eh * 490))
+  ((100 * ${skew#-} <= ew * 360)) || fail "printed picture ${ew}x$eh is out of proportion to 490x360"
+  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample '490x360!' -type TrueColor "BMP3:$CASE/$1-sampled.bmp"
+  same_image shown "$1-sampled" "printed picture"
 }
 
+# Print and Bitmap File Save without a picture say so; without any printer
+# (no print server to ask) Print says so and the viewer goes on as before.
 # The saved file: headers and size for the window, the picture as the window
 # shows it, the name offered again, and a file that cannot be replaced keeps
-# what it had.
-t_bitmap_file_save() {
+# what it had.  The tracks in the dash styles: the window's drawing surface
+# (one pen kept while it does not change, thin solid lines gathered into
+# polylines, a memory bitmap copied to the window) draws what the raster
+# surface, checked against recorded GDI output, draws.
+t_no_printer_and_bitmap_file_save() {
+  export CUPS_SERVER=$CASE/no-server.sock
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
+  viewer_with_info "${COLOUR_KEYS[@]}" styles=1,2,3
+  drv command $CMD_PRINT
+  boxes "Error status: Not Selected Print File."
+  drv command $CMD_BITMAP_SAVE
+  boxes "Error status: Not Selected Capture File."
+  open_picture "$CASE/a.pic"
   snap shown
+  drv command $CMD_PRINT
+  boxes "Error: No Default Printer."
+  snap_after after wait-idle
+  same_image shown after "picture after a print without a printer"
   save_bitmap saved
   expect_eq "$(bmp_fields "$CASE/saved.bmp")" "529974 529974 54 490 360 24" "24-bit file of a 640 x 410 window"
   same_image shown saved-rgb "saved file against the window"
   compare_render saved-rgb "$CASE/a.pic"
 
   mv "$CASE/saved.bmp" "$CASE/first.bmp"
-  expect_eq "$(drv command $CMD_BITMAP_SAVE + file-name "$SAVE_DIALOG" --ok + wait-idle)" saved.bmp \
+  drv command $CMD_BITMAP_SAVE + dialog-wait "$SAVE_DIALOG"
+  # The file name field (cmb13) offers the name, which OK takes.
+  expect_eq "$(drv --title "$SAVE_DIALOG" texts 0x47c + dialog-open "" --caption "$SAVE_DIALOG")" saved.bmp \
     "name offered again"
+  drv wait-idle
   cmp "$CASE/first.bmp" "$CASE/saved.bmp" || fail "the offered name did not get the same file"
 
   echo previous >"$CASE/held.bmp"
   drv hold-file "$CASE/held.bmp" 20 >"$CASE/hold.out" &
   for _ in $(seq 1 50); do grep -q held "$CASE/hold.out" && break; sleep 0.1; done
-  drv command $CMD_BITMAP_SAVE + file-name "$SAVE_DIALOG" "Z:${CASE//\//\\}\\held.bmp" >/dev/null
+  drv command $CMD_BITMAP_SAVE + dialog-open "$CASE/held.bmp" --caption "$SAVE_DIALOG"
   boxes "Warning: Can't Save file"
   expect_eq "$(cat "$CASE/held.bmp")" previous "file that could not be replaced"
   [ ! -e "$CASE/held.bmp.part" ] || fail "a partial file was left behind"
-  viewer_close
-}
-
-t_commands_without_picture() {
-  viewer_start
-  drv command $CMD_PRINT
-  boxes "Error status: Not Selected Print File."
-  drv command $CMD_BITMAP_SAVE
-  boxes "Error status: Not Selected Capture File."
-  drv wait-idle
   viewer_close
 }
 
@@ -112,47 +113,22 @@ t_commands_without_picture() {
 # next print comes out on them.  The printer's name is longer than a
 # device mode's name field.
 t_print_and_setup() {
-  need_printer
+  [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
   viewer_with_picture "$CASE/a.pic"
   drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
   snap shown
-  drv command $CMD_PRINT + wait-idle
-  printed portrait A4
-  page_shows portrait shown 490 360
-  read -r w h < <(identify -format '%w %h\n' "$CASE/portrait.png")
-  ((h > w)) || fail "portrait page is ${w}x$h"
-
-  drv command $CMD_PRINTER_SETUP + page-setup landscape A5 + wait-idle
-  snap after_setup
+  printed portrait A4 portrait
+  snap_after after_setup command $CMD_PRINTER_SETUP + page-setup landscape A5
   same_image shown after_setup "picture after Printer Setup"
-  drv command $CMD_PRINT + wait-idle
-  printed landscape A5
-  page_shows landscape shown 490 360
-  read -r w h < <(identify -format '%w %h\n' "$CASE/landscape.png")
-  ((w > h)) || fail "landscape page is ${w}x$h"
-  viewer_close
-}
-
-# Without any printer (no print server to ask) Print says so and the
-# viewer goes on as before.
-t_no_printer() {
-  export CUPS_SERVER=$CASE/no-server.sock
-  cp "$DATA/standard.pic" "$CASE/a.pic"
-  viewer_with_picture "$CASE/a.pic"
-  snap before
-  drv command $CMD_PRINT
-  boxes "Error: No Default Printer."
-  drv wait-idle
-  snap after
-  same_image before after "picture after a print without a printer"
-  save_bitmap saved
-  same_image before saved-rgb "file saved after a print without a printer"
+  printed landscape A5 landscape
   viewer_close
 }
 
 # A 256-colour display: the file has 8 bits per pixel and the program's own
-# colour table, the printer gets the same picture.
+# colour table, the printer gets the same picture; Environment's colour
+# buttons open the 16-colour picker, where a click on a button chooses the
+# colour it shows.
 t_palette_display() {
   # shellcheck source=../../scripts/wine_env.sh
   . scripts/wine_env.sh
@@ -167,9 +143,20 @@ t_palette_display() {
   expect_eq "$(od -An -tx1 -j710 -N4 "$CASE/saved.bmp" | tr -d ' ')" 9f5e5100 "colour table entry 164"
   same_image shown saved-rgb "saved file against the window"
   if [ -n "${PRINTER_PDF_DIR:-}" ]; then
-    drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle + command $CMD_PRINT + wait-idle
-    printed palette A4
-    page_shows palette shown 490 360
+    drv command $CMD_PRINTER_SETUP + page-setup portrait A4 + wait-idle
+    printed palette A4 portrait
   fi
+  drv command 205 + dialog-wait Environment
+  drv --title Environment button 779 + dialog-wait "Color select"
+  # Button 612 covers client pixels (135, 32) to (165, 57).
+  drv --title "Color select" capture "$CASE/picker.bmp"
+  expect_eq "$(bmpcheck size "$CASE/picker.bmp")" "308 111" "client area of the 16-colour picker"
+  local shown
+  shown=$(bmpcheck pixel "$CASE/picker.bmp" 150 45)
+  drv --title "Color select" button 612 + wait-gone "Color select"
+  drv --title Environment button 1 + wait-gone Environment
+  drv wait-idle
   viewer_close
+  expect_eq "$(info_read32 "$CASE/start/info.\$\$\$" 112)" "$((0x${shown:4:2}${shown:2:2}${shown:0:2}))" \
+    "background chosen in the 16-colour picker"
 }

@@ -1,7 +1,7 @@
 // The program's binary files: the settings record and its 192-byte info file
-// (field offsets, short and damaged files, the save in place; the defaults
-// show in the renderer tests and in the window tests' first run), and the
-// bitmap file layout for the three pixel formats.
+// (round trip, short and damaged files, the save in place; the defaults show
+// in the renderer tests and in the window tests' first run), and the bitmap
+// file layout for the three pixel formats.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,8 +22,9 @@ std::vector<uint8_t> Image(const SettingsRecord &r)
 }
 
 // Every byte of an image survives decoding and encoding, padding and the
-// reserved tail included; each field lands at its offset.  A short file
-// replaces exactly the bytes it holds, also inside a number.
+// reserved tail included (the fields' offsets show end to end, in the info
+// files the viewer writes).  A short file replaces exactly the bytes it
+// holds, also inside a number.
 TEST(Settings, ImageRoundTripsAndShortFilesReplaceOnlyTheirBytes)
 {
     std::vector<uint8_t> image(SETTINGS_RECORD_SIZE);
@@ -32,12 +33,6 @@ TEST(Settings, ImageRoundTripsAndShortFilesReplaceOnlyTheirBytes)
     SettingsRecord r;
     Settings_defaults(&r);
     Settings_decode(image.data(), image.size(), &r);
-    auto le32 = [&image](size_t at) { return Le32(&image[at]); };
-    EXPECT_EQ(r.particle_color[1], le32(4));
-    EXPECT_EQ(static_cast<uint32_t>(r.particle_pen_width[2]), le32(32));
-    EXPECT_EQ(static_cast<uint32_t>(r.angle_step), le32(48));
-    EXPECT_EQ(r.work_dir[0], static_cast<char>(image[92]));
-    EXPECT_EQ(static_cast<uint32_t>(r.window_height), le32(128));
     EXPECT_EQ(Image(r), image);
 
     for (size_t length : {0u, 1u, 100u, 126u, 191u}) {
@@ -99,53 +94,32 @@ TEST(Settings, SaveOverwritesInPlace)
     EXPECT_EQ(bytes[192], 'z');
 }
 
-TEST(BmpFile, LayoutForEachDisplayDepth)
+// Rows are padded to whole 4-byte words only when they need it, and a 4-bit
+// row of odd width ends in half a byte (the file sizes and headers of the
+// 24- and 8-bit files show end to end, those of the 4-bit below).  Empty or
+// too large images are refused.
+TEST(BmpFile, RowSizesAndRefusedSizes)
 {
     struct Case {
         int display_colours;
-        int32_t width, height;
+        int32_t width;
         int bits;
-        uint32_t row, pixel_bytes, offset, size;
+        uint32_t row, pixel_bytes;
     } cases[] = {
-        {-1, 490, 350, 24, 1472, 1470, 54, 515254},     // true colour
-        {0, 490, 350, 24, 1472, 1470, 54, 515254},
-        {256, 490, 350, 8, 492, 490, 1078, 173278},
-        {256, 492, 350, 8, 492, 492, 1078, 173278},     // no padding needed
-        {16, 491, 10, 4, 248, 246, 118, 2598},          // odd width: half a byte
+        {256, 492, 8, 492, 492},   // no padding needed
+        {16, 491, 4, 248, 246},    // odd width: half a byte
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.display_colours << " colours, width " << c.width);
+        SCOPED_TRACE(c.width);
         BmpLayout l;
-        ASSERT_EQ(Bmp_layout(c.display_colours, c.width, c.height, &l), 0);
+        ASSERT_EQ(Bmp_layout(c.display_colours, c.width, 10, &l), 0);
         EXPECT_EQ(l.bits, c.bits);
         EXPECT_EQ(l.row_size, c.row);
         EXPECT_EQ(l.pixel_bytes, c.pixel_bytes);
-        EXPECT_EQ(l.data_offset, c.offset);
-        EXPECT_EQ(l.file_size, c.size);
-        // The headers hold the layout: file size, pixel offset, bits, image
-        // size, no compression (the 24-bit files are read back end to end).
-        uint8_t h[BMP_HEADERS_SIZE];
-        Bmp_headers(&l, h);
-        EXPECT_EQ(Le32(h + 2), c.size);
-        EXPECT_EQ(Le32(h + 10), c.offset);
-        EXPECT_EQ(h[28], c.bits);
-        EXPECT_EQ(Le32(h + 30), 0u);
-        EXPECT_EQ(Le32(h + 34), c.row * static_cast<uint32_t>(c.height));
     }
     BmpLayout l;
     EXPECT_EQ(Bmp_layout(0, 0, 10, &l), -1);
     EXPECT_EQ(Bmp_layout(0, 100000, 100000, &l), -1);   // beyond 32-bit sizes
-}
-
-// The colour table is written blue, green, red, 0.
-TEST(BmpFile, PaletteBytesAreBlueGreenRedZero)
-{
-    uint8_t table[1024];
-    Bmp_palette_256(table);
-    for (int i : {1, 249, 252}) {
-        Colour c = fixed_palette_256[i];
-        EXPECT_EQ(Le32(table + 4 * i), (c >> 16 & 0xFF) | (c & 0xFF00) | (c & 0xFF) << 16) << i;
-    }
 }
 
 Colour Checker(const void *, int32_t x, int32_t y)
@@ -162,46 +136,34 @@ TEST(BmpFile, WriteIntoAMissingFolderFailsAndLeavesNothing)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-// The palette formats as the window program writes them on 16- and
-// 256-colour displays: the colour table right after the headers, rows
-// bottom-up as given, zero padding, and at 4 bits an odd width keeps only the
-// high nibble of its last byte.  A new file replaces an old one and leaves no
-// temporary file behind.  Row buffers hold exactly the pixel bytes, so a
-// writer that reads past them shows up under the address sanitizer.
-TEST(BmpFile, PaletteFormatsRowsAndTable)
+// The 4-bit format of a 16-colour display (the 8-bit one is read back end
+// to end): the colour table right after the headers, zero padding, and an
+// odd width keeps only the high nibble of its last byte.  A new file
+// replaces an old one and leaves no temporary file behind.  The row buffer
+// holds exactly the pixel bytes, so a writer that reads past it shows up
+// under the address sanitizer.
+TEST(BmpFile, SixteenColourRowsAndTable)
 {
     ScratchDir dir;
     std::string path = dir.file("palette.bmp");
     File_write(path, "previous");
     uint8_t table[1024];
     Bmp_palette_256(table);
-
-    BmpLayout l8;
-    ASSERT_EQ(Bmp_layout(256, 5, 2, &l8), 0);
-    BmpWriter w;
-    ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l8, table), 0);
-    const uint8_t bottom8[5] = {1, 2, 3, 4, 5};
-    const uint8_t top8[5] = {250, 251, 252, 253, 254};
-    Bmp_write_row(&w, bottom8);
-    Bmp_write_row(&w, top8);
-    ASSERT_EQ(Bmp_write_end(&w), 0);
-    std::string bytes = File_read(path);
-    ASSERT_EQ(bytes.size(), 1094u);
-    EXPECT_EQ(std::memcmp(bytes.data() + 54, table, sizeof table), 0);
-    EXPECT_EQ(bytes.substr(1078), std::string("\x01\x02\x03\x04\x05\0\0\0"
-                                              "\xFA\xFB\xFC\xFD\xFE\0\0\0", 16));
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
-
     BmpLayout l4;
     ASSERT_EQ(Bmp_layout(16, 3, 1, &l4), 0);
+    BmpWriter w;
     ASSERT_EQ(Bmp_write_begin(&w, path.c_str(), &l4, table), 0);
     const uint8_t row4[2] = {0x12, 0x3F};
     Bmp_write_row(&w, row4);
     ASSERT_EQ(Bmp_write_end(&w), 0);
-    bytes = File_read(path);
+    std::string bytes = File_read(path);
     ASSERT_EQ(bytes.size(), 122u);
+    EXPECT_EQ(bytes.substr(0, 3), "BMz");   // "BM", the size 122 ('z')
+    EXPECT_EQ(bytes[10], 118);              // the pixels' offset
+    EXPECT_EQ(bytes[28], 4);                // bits per pixel
     EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
     EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
 } // namespace

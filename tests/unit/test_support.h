@@ -17,12 +17,6 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 
-// The little-endian 32-bit value at p.
-inline uint32_t Le32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 inline std::string File_read(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

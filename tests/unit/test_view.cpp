@@ -80,8 +80,6 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
 {
     Setup(RENDER_FULL);
     EXPECT_EQ(view_state.view_scale, 0.5);
-    EXPECT_EQ(view_state.view_extent_h, 400.0);
-    EXPECT_EQ(view_state.view_extent_v, 100.0);
     EXPECT_EQ(Place(0, 0, 0), "400,200");
     EXPECT_EQ(Place(0, 0, 10), "420,200");
     EXPECT_EQ(Place(0, 10, 0), "400,180");
@@ -104,31 +102,24 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
 TEST_F(View, ExpandZoomsAndPans)
 {
     Setup(RENDER_FULL);
-    zoom_rect = PixelRect{200, 200, 300, 300};
+    zoom_rect = PixelRect{200, 200, 300, 300};   // 100 / 800 of 400 cm, 100 / 400 of 100 cm
     Setup(RENDER_ZOOM);
-    EXPECT_DOUBLE_EQ(view_state.view_extent_h, 50.0);    // 100 / 800 of 400 cm
-    EXPECT_DOUBLE_EQ(view_state.view_extent_v, 25.0);    // 100 / 400 of 100 cm
     EXPECT_DOUBLE_EQ(view_state.view_scale, 0.0625);
-    // pan = (200 + 50 - 400) * 0.5 cm = -75 cm = -1200 px; (200 + 50 - 200) * 0.5 = 25 cm.
-    EXPECT_DOUBLE_EQ(view_state.pan_cm_x, -75.0);
-    EXPECT_DOUBLE_EQ(view_state.pan_cm_y, 25.0);
-    EXPECT_EQ(view_state.pan_px_x, -1200);
-    EXPECT_EQ(view_state.pan_px_y, 400);
+    // The selection's centre (250, 250) lies 150 pixels of 0.5 cm left of the
+    // picture's, 50 below it.
     EXPECT_EQ(Place(0, -25, -75), "400,200");
-
+    EXPECT_EQ(Place(0, -24, -74), "416,184");
     Setup(RENDER_KEEP);
-    EXPECT_DOUBLE_EQ(view_state.view_scale, 0.0625);
-    EXPECT_EQ(view_state.pan_px_x, -1200);
-
+    EXPECT_EQ(Place(0, -24, -74), "416,184");
+    // 100 pixels of 0.0625 cm right of and below the centre; 200 / 800 and
+    // 200 / 400 of the extents, the larger ratio 0.03125 cm per pixel.
     zoom_rect = PixelRect{400, 200, 600, 400};
     Setup(RENDER_ZOOM);
-    EXPECT_DOUBLE_EQ(view_state.pan_cm_x, -68.75);
-    EXPECT_DOUBLE_EQ(view_state.view_extent_h, 12.5);
-
+    EXPECT_EQ(Place(0, -31.25, -68.75), "400,200");
+    EXPECT_EQ(Place(0, -30.25, -67.75), "432,168");
     Setup(RENDER_FULL);
     EXPECT_EQ(view_state.view_scale, 0.5);
-    EXPECT_EQ(view_state.pan_px_x, 0);
-    EXPECT_EQ(view_state.pan_cm_y, 0.0);
+    EXPECT_EQ(Place(0, 0, 0), "400,200");
     EXPECT_TRUE(messages.messages().empty());
 }
 

@@ -461,6 +461,36 @@ int Page_setup(const Args &a)
 }
 
 // Control ID (a.number[0]) of the main window (or the --title window).
+// The window's client size, then each child in creation order: class, id,
+// place and size in client pixels, and (but for edits, which show values)
+// its text.
+int Controls(const Args &a)
+{
+    RECT client;
+    GetClientRect(a.main, &client);
+    std::printf("client %ld %ld\n", client.right, client.bottom);
+    std::vector<HWND> children;
+    EnumChildWindows(
+        a.main,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND> *>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        char class_name[64] = "", text[256] = "";
+        GetClassNameA(child, class_name, sizeof class_name);
+        if (lstrcmpiA(class_name, "Edit") != 0)
+            Send(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, a.main, reinterpret_cast<POINT *>(&r), 2);
+        std::printf("%s %d %ld %ld %ld %ld %s\n", class_name, GetDlgCtrlID(child), r.left, r.top,
+                    r.right - r.left, r.bottom - r.top, text);
+    }
+    return RESULT_OK;
+}
+
 HWND Control(const Args &a)
 {
     HWND control = GetDlgItem(a.main, a.number[0]);
@@ -590,6 +620,8 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by |"},
+    {"controls", "", true, Controls,
+     "the client size, then each control: class, id, place and size in pixels, text"},
     {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
     {"click", "II", true,
      [](const Args &a) -> int {

@@ -160,3 +160,36 @@ compare_render() {
 # labels, in client coordinates.
 title_box() { echo "$(($1 + 4)) $(($2 + 4)) 120 20"; }
 guide_labels_box() { echo "$(($1 + 71)) $(($2 + 7)) 70 66"; }
+
+# --- dialog templates ------------------------------------------------------------
+# check_controls TEMPLATE CAPTION: the open dialog CAPTION as the window
+# system reports it (driver step `controls`: client size, then class, id,
+# place, size and text of each control) against TEMPLATE of
+# tests/data/e2e/dialog_templates.txt, converted from dialog units to pixels
+# as the dialog manager converts them, with the base units that make the
+# template's size the live client size.
+check_controls() {
+  local live w h
+  live=$(drv --title "$2" controls | tr -d '\r')
+  read -r _ w h <<<"${live%%$'\n'*}"
+  diff <(awk -v name="\"$1\"" -v W="$w" -v H="$h" '
+      function md(a, b, c) { return a * b >= 0 ? int((a * b + int(c / 2)) / c) : -int((-a * b + int(c / 2)) / c) }
+      function du(v) { return v > 32767 ? v - 65536 : v }
+      $1 == name && $2 == "DIALOG" {
+        gsub(",", ""); on = 1
+        for (bx = 1; bx < 40 && md($5, bx, 4) != W; bx++);
+        for (by = 1; by < 40 && md($6, by, 8) != H; by++);
+        print "client", md($5, bx, 4), md($6, by, 8); next }
+      on && /^END/ { on = 0 }
+      on && /^  [A-Z]/ {
+        kw = $1; rest = $0; sub(/^  [A-Z]+ /, "", rest); text = ""
+        if (rest ~ /^"/) { match(rest, /^"[^"]*", /); text = substr(rest, 2, RLENGTH - 4); rest = substr(rest, RLENGTH + 1) }
+        split(rest, f, ", ")
+        if (kw == "CONTROL") { cls = f[2]; gsub(/"/, "", cls); i = 4 }
+        else { cls = kw == "EDITTEXT" ? "edit" : kw == "SCROLLBAR" ? "scrollbar" : kw ~ /TEXT$/ ? "static" : "button"; i = 2 }
+        print tolower(cls), f[1], md(du(f[i]), bx, 4), md(du(f[i + 1]), by, 8), md(f[i + 2], bx, 4), md(f[i + 3], by, 8), text
+      }' tests/data/e2e/dialog_templates.txt | awk '{ $1 = $1 } 1') <(awk '{ $1 = tolower($1) } 1' <<<"$live") \
+    >"$CASE/controls-$1.diff" ||
+    { cat "$CASE/controls-$1.diff"; fail "controls of $1 against its template"; }
+}
+

@@ -7,6 +7,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp

@@ -19,10 +19,26 @@ double Real_parse(const char *text, size_t length);
 // ends the number (1.5D+02 is 1.5).  Used for geometry values.
 double Value_parse(const char *text, size_t length);
 
+// The decimal form of a number read by the real rule, when its value was
+// computed from it in one correctly rounded operation (`exact`): the value
+// is Real_compose(digits, scale, negative).  Numbers of more than 15
+// significant digits or with a decimal exponent beyond +-22 are not exact.
+struct RealParts {
+    uint64_t digits;   // the significant digits as an integer
+    int32_t scale;     // power of ten that multiplies them
+    bool negative;
+    bool exact;
+};
+
+// digits x 10^scale, negated when `negative`, for digits below 2^53 and a
+// scale within -22..22: the correctly rounded double.
+double Real_compose(uint64_t digits, int32_t scale, bool negative);
+
 // The real rule for a field that must hold a finite number: 0 with the
 // value in *value, or -1 when the field spells an infinity or a NaN ("inf",
 // "nan", as the C library writes them) or its value overflows a double.
-int Real_field(const char *text, size_t length, double *value);
+// `parts`, when given, receives the decimal form of the number.
+int Real_field(const char *text, size_t length, double *value, RealParts *parts = nullptr);
 
 // Integer rule: leading blanks skipped, optional sign and decimal digits,
 // stopping likewise; no number gives 0.  Saturates at the 32-bit range.

@@ -54,17 +54,26 @@ void Point_calc(const double point_cm[3], double scale, double point_px[3])
     point_px[2] = point_cm[2] / scale;
 }
 
-PixelPoint View_proj(int mode, const double p[3])
+ViewTurn View_turn()
 {
     double a = angle_x * DEGREE_FACTOR;
     double c = angle_z * DEGREE_FACTOR;
     double b = (angle_y + 90.0) * DEGREE_FACTOR;
+    return ViewTurn{std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c), std::sin(c)};
+}
 
-    double y1 = std::cos(a) * p[1] - std::sin(a) * p[2];
-    double z1 = std::sin(a) * p[1] + std::cos(a) * p[2];
-    double x2 = std::cos(c) * p[0] - std::sin(c) * y1;
-    double y2 = std::sin(c) * p[0] + std::cos(c) * y1;
-    double u = std::sin(b) * z1 + std::cos(b) * x2;
+PixelPoint View_proj(int mode, const double p[3])
+{
+    return View_place(View_turn(), mode, p);
+}
+
+PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
+{
+    double y1 = t.cos_a * p[1] - t.sin_a * p[2];
+    double z1 = t.sin_a * p[1] + t.cos_a * p[2];
+    double x2 = t.cos_c * p[0] - t.sin_c * y1;
+    double y2 = t.sin_c * p[0] + t.cos_c * y1;
+    double u = t.sin_b * z1 + t.cos_b * x2;
     double v = y2;
 
     // Wide arithmetic, so that placing a clamped value cannot overflow.
@@ -87,6 +96,18 @@ PixelPoint View_proj(int mode, const double p[3])
         break;
     }
     return PixelPoint{Pixel_clamp(static_cast<double>(x)), Pixel_clamp(static_cast<double>(y))};
+}
+
+void View_place_steps(const ViewTurn &turn, double s, const StepRecord *records, size_t count,
+                      PixelPoint *out)
+{
+    for (size_t i = 0; i < count; i++) {
+        const StepRecord &r = records[i];
+        double cm[3] = {r.x, r.y, r.z};
+        double px[3];
+        Point_calc(cm, s, px);
+        out[i] = View_place(turn, PROJ_VIEW, px);
+    }
 }
 
 void Centre_calc(double scale)

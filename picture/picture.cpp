@@ -245,30 +245,81 @@ bool Float_line()
     return false;
 }
 
-// Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
-// the stream or on a read error (*read_error tells which).
+// The input after the geometry section is read in large blocks through
+// this buffer (a read per line costs far more than the line's conversion);
+// Line_read cuts the lines out of it.
+enum { INPUT_BLOCK_SIZE = 1 << 18 };
+char input_block[INPUT_BLOCK_SIZE];
+size_t input_at;      // the next byte to take
+size_t input_end;     // bytes in the block
+bool input_ended;     // the stream is at its end or failed
+FILE *input_stream;   // the stream the block holds bytes of
+
+void Input_reset(FILE *stream)
+{
+    input_at = input_end = 0;
+    input_ended = false;
+    input_stream = stream;
+}
+
+// Bytes from input_at on that may be taken at once: at least `wanted`, or
+// a line end among them, unless the stream has ended.
+size_t Input_ahead(size_t wanted)
+{
+    size_t ahead = input_end - input_at;
+    if (ahead >= wanted || input_ended || std::memchr(input_block + input_at, '\n', ahead))
+        return ahead;
+    std::memmove(input_block, input_block + input_at, ahead);
+    input_at = 0;
+    input_end = ahead;
+    while (input_end < wanted && !input_ended) {
+        size_t got = std::fread(input_block + input_end, 1, INPUT_BLOCK_SIZE - input_end, input_stream);
+        input_end += got;
+        input_ended = got == 0;
+    }
+    return input_end;
+}
+
+// Read a line into the blank-filled buffer as fgets would: at most 127
+// characters, up to and with the line end, then a zero.  Returns 0, or -1
+// at the end of the stream or on a read error (*read_error tells which).
 int Line_read(FILE *stream, bool *read_error)
 {
+    if (stream != input_stream)
+        Input_reset(stream);
     if (line_rest_ignored) {
-        int c;
-        do
-            c = std::fgetc(stream);
-        while (c != EOF && c != '\n');
+        for (;;) {
+            size_t ahead = Input_ahead(PICTURE_LINE_SIZE);
+            if (ahead == 0)
+                break;
+            const char *end = static_cast<const char *>(std::memchr(input_block + input_at, '\n', ahead));
+            input_at = end ? static_cast<size_t>(end - input_block) + 1 : input_end;
+            if (end)
+                break;
+        }
         line_rest_ignored = false;
         line_open = false;
     }
-    std::memset(line_buffer, ' ', sizeof line_buffer);
-    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
-        if (!line_open)
-            line_number++;
-        // Only a read that filled the blank-filled buffer to its last byte
-        // without taking a line end stops inside a line.
-        line_open = line_buffer[PICTURE_LINE_SIZE - 1] == '\0' &&
-                    line_buffer[PICTURE_LINE_SIZE - 2] != '\n';
-        return 0;
+    size_t ahead = Input_ahead(PICTURE_LINE_SIZE - 1);
+    if (ahead == 0) {
+        *read_error = std::ferror(stream) != 0;
+        return -1;
     }
-    *read_error = std::ferror(stream) != 0;
-    return -1;
+    size_t n = ahead < PICTURE_LINE_SIZE - 1 ? ahead : PICTURE_LINE_SIZE - 1;
+    const char *start = input_block + input_at;
+    const char *end = static_cast<const char *>(std::memchr(start, '\n', n));
+    if (end)
+        n = static_cast<size_t>(end - start) + 1;
+    std::memset(line_buffer, ' ', sizeof line_buffer);
+    std::memcpy(line_buffer, start, n);
+    line_buffer[n] = '\0';
+    input_at += n;
+    if (!line_open)
+        line_number++;
+    // Only a read that filled the buffer to its last byte without taking a
+    // line end stops inside a line.
+    line_open = n == PICTURE_LINE_SIZE - 1 && line_buffer[n - 1] != '\n';
+    return 0;
 }
 
 // The seven header fields; -1 when one of them is not a finite number
@@ -560,6 +611,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
     Stats_reset();
     line_open = false;
     line_rest_ignored = false;
+    Input_reset(input);
 
     if (Geometry_read(input) != 0)
         return Input_fail(window, MSG_INPUT_READ);

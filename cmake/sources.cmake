@@ -15,6 +15,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)

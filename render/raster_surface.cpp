@@ -134,7 +134,8 @@ RasterSurface::RasterSurface()
     : image(nullptr), image_width(0), image_height(0), pen_style(PEN_SOLID), pen_width_given(0),
       pen_colour(0), pen_kind(PEN_KIND_SOLID), pen_width(1), dash(nullptr), dash_count(0),
       dash_total(0), cap_top(0), cap_rows(0), cap_left(), cap_right(), pos_x(0), pos_y(0),
-      origin_x(0), origin_y(0), background_opaque(1), background_colour(COLOUR_WHITE)
+      origin_x(0), origin_y(0), background_opaque(1), background_colour(COLOUR_WHITE),
+      line_changed(false)
 {
 }
 
@@ -168,8 +169,7 @@ int RasterSurface::create(int32_t width, int32_t height)
 void RasterSurface::clear(Colour colour)
 {
     size_t count = static_cast<size_t>(image_width) * static_cast<size_t>(image_height);
-    Colour c = colour & COLOUR_MASK;
-    for (size_t i = 0; i < count; i++) image[i] = c;
+    for (size_t i = 0; i < count; i++) image[i] = colour;
 }
 
 Colour RasterSurface::pixel(int32_t x, int32_t y) const
@@ -279,6 +279,8 @@ void RasterSurface::line_to(int32_t x, int32_t y)
     int64_t y1 = static_cast<int64_t>(y) + origin_y;
     pos_x = x;
     pos_y = y;
+    // Only the one-pixel solid pen tells; any other may have changed pixels.
+    line_changed = pen_kind != PEN_KIND_SOLID;
     if (pen_kind == PEN_KIND_WIDE) wide_line(x0, y0, x1, y1);
     else if (pen_kind != PEN_KIND_NULL) thin_line(x0, y0, x1, y1, 0);
 }
@@ -347,12 +349,15 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
 
     if (pen_kind == PEN_KIND_SOLID) {
         // Without branches on t, which would be mispredicted about half the time.
+        Colour differs = 0;
         for (; count > 0; count--) {
+            differs |= p[index] ^ colour;
             p[index] = colour;
             bool minor_move = t > 0;
             index += major_step + (minor_move ? minor_step : 0);
             t += minor_move ? add_step : add_stay;
         }
+        line_changed = line_changed || differs != 0;
         return;
     }
 

@@ -47,7 +47,35 @@ void Coordinates(const uint8_t *image, StepRecord *r)
     r->z = Step_coordinate(layout, static_cast<int32_t>(Get4(image + 8)), coord_factor);
 }
 
-void Decode(const uint8_t *image, StepRecord *r)
+// Short lines have five-column fields, so few codes: their coordinates
+// divided by the divisor of the last read are kept in a table, and a
+// rebuild divides each code once instead of each coordinate.
+enum { TABLE_LOW = -9999, TABLE_HIGH = 99999 };
+double short_table[TABLE_HIGH - TABLE_LOW + 1];
+bool table_ready;
+float table_factor;
+double table_divisor;
+
+void Table_prepare(double divisor)
+{
+    if (table_ready && table_factor == coord_factor && Same_double(table_divisor, divisor))
+        return;
+    for (int32_t code = TABLE_LOW; code <= TABLE_HIGH; code++)
+        short_table[code - TABLE_LOW] = Step_coordinate(STEP_CODE_SHORT, code, coord_factor) / divisor;
+    table_ready = true;
+    table_factor = coord_factor;
+    table_divisor = divisor;
+}
+
+double Divided(const uint8_t *code_image, double divisor)
+{
+    int32_t code = static_cast<int32_t>(Get4(code_image));
+    if (layout == STEP_CODE_SHORT && code >= TABLE_LOW && code <= TABLE_HIGH)
+        return short_table[code - TABLE_LOW];
+    return Step_coordinate(layout, code, coord_factor) / divisor;
+}
+
+void Decode(const uint8_t *image, StepRecord *r, double divisor)
 {
     uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
     r->batch = static_cast<int32_t>(tail & BATCH_MASK);
@@ -60,7 +88,9 @@ void Decode(const uint8_t *image, StepRecord *r)
         return;
     }
     r->kind = kind;
-    Coordinates(image, r);
+    r->x = Divided(image, divisor);
+    r->y = Divided(image + 4, divisor);
+    r->z = Divided(image + 8, divisor);
 }
 
 } // namespace
@@ -160,12 +190,14 @@ bool Step_copy_matches(const char *work_path)
     return !error && time == file_time;
 }
 
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count)
+size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
 {
+    if (layout == STEP_CODE_SHORT)
+        Table_prepare(divisor);
     size_t n = 0;
     for (uint64_t i = first; n < count && i < record_count; i++, n++) {
         const uint8_t *chunk = chunks[i >> CHUNK_BITS];
-        Decode(chunk + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE, &out[n]);
+        Decode(chunk + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE, &out[n], divisor);
     }
     return n;
 }

@@ -54,8 +54,10 @@ void Step_copy_finish(const char *work_path);
 // was made with: the same file, size and time of writing.
 bool Step_copy_matches(const char *work_path);
 
-// Decode up to `count` records from record `first` on into `out`; returns
-// how many there were.
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count);
+// Decode up to `count` records from record `first` on into `out`, each
+// coordinate divided by `divisor` (the view's scale: the record's point in
+// pixels, exactly as the coordinate in cm divided by it); returns how many
+// there were.
+size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor);
 
 #endif

@@ -40,12 +40,14 @@ bool Fits_int32(double v)
     return v >= -2147483648.0 && v < 2147483648.0;
 }
 
-// The records of a rebuild, block by block into record_block: from the step
-// copy when it stands for the work file, else from the work file.  Both give
-// the same records.
+// The records of a rebuild, block by block into record_block, with their
+// coordinates in pixels (divided by the scale): from the step copy when it
+// stands for the work file, else from the work file.  Both give the same
+// records.
 struct RecordReader {
     std::ifstream *file;
     bool from_copy;
+    double scale;
     uint64_t copy_next;   // the copy's next record
 
     // Start at record `index` (the end when there are fewer).
@@ -63,7 +65,7 @@ struct RecordReader {
     long Fill()
     {
         if (from_copy) {
-            size_t n = Step_copy_read(copy_next, record_block, READ_BLOCK_RECORDS);
+            size_t n = Step_copy_read(copy_next, record_block, READ_BLOCK_RECORDS, scale);
             copy_next += n;
             return static_cast<long>(n);
         }
@@ -71,8 +73,16 @@ struct RecordReader {
         if (file->bad())
             return -1;
         size_t n = static_cast<size_t>(file->gcount()) / STEP_RECORD_SIZE;
-        for (size_t i = 0; i < n; i++)
-            Step_decode(read_block + i * STEP_RECORD_SIZE, &record_block[i]);
+        for (size_t i = 0; i < n; i++) {
+            StepRecord &r = record_block[i];
+            Step_decode(read_block + i * STEP_RECORD_SIZE, &r);
+            const double cm[3] = {r.x, r.y, r.z};
+            double px[3];
+            Point_calc(cm, scale, px);
+            r.x = px[0];
+            r.y = px[1];
+            r.z = px[2];
+        }
         return static_cast<long>(n);
     }
 };
@@ -261,7 +271,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // batches are out of order the counts say nothing about where a batch
     // lies: then all records are read once and exactly those of the batches
     // in range are drawn.
-    RecordReader reader{&file, Step_copy_matches(path), 0};
+    RecordReader reader{&file, Step_copy_matches(path), s, 0};
     bool whole_file = batches_unordered != 0;
     int64_t seek_batch = first;
     if (seek_batch > 1 && !whole_file) {
@@ -304,7 +314,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     while (!done && (got = reader.Fill()) > 0) {
         size_t count = static_cast<size_t>(got);
         if (positions)
-            View_place_steps(turn, s, record_block, count, point_block);
+            View_place_steps(turn, record_block, count, point_block);
         for (size_t i = 0; i < count && !done; i++) {
             const StepRecord &r = record_block[i];
             if (progress_hook && ++records_read % PROGRESS_EVERY == 0)

@@ -98,14 +98,11 @@ PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
     return PixelPoint{Pixel_clamp(static_cast<double>(x)), Pixel_clamp(static_cast<double>(y))};
 }
 
-void View_place_steps(const ViewTurn &turn, double s, const StepRecord *records, size_t count,
+void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
                       PixelPoint *out)
 {
     for (size_t i = 0; i < count; i++) {
-        const StepRecord &r = records[i];
-        double cm[3] = {r.x, r.y, r.z};
-        double px[3];
-        Point_calc(cm, s, px);
+        const double px[3] = {records[i].x, records[i].y, records[i].z};
         out[i] = View_place(turn, PROJ_VIEW, px);
     }
 }

@@ -67,9 +67,10 @@ struct ViewTurn {
 ViewTurn View_turn();
 PixelPoint View_place(const ViewTurn &turn, int mode, const double point_px[3]);
 
-// Place the end points of `count` step records at scale s (Point_calc, then
-// View_place in the picture) into out[0 .. count - 1].
-void View_place_steps(const ViewTurn &turn, double s, const StepRecord *records, size_t count,
+// Place the end points of `count` step records whose coordinates are in
+// pixels already (divided by the scale, as Point_calc does) in the picture
+// (View_place) into out[0 .. count - 1].
+void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
                       PixelPoint *out);
 
 // Fit the view for a rebuild.  `scale` is read (the scale before) and written.

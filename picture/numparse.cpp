@@ -16,12 +16,6 @@ bool Is_digit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Whether `c` can go on with a number by the real rule after its first digits.
-bool Continues(char c)
-{
-    return Is_digit(c) || c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd';
-}
-
 // Exact powers of ten: every integer of up to 15 digits times one of these
 // (or divided by one) is the correctly rounded result.
 const double exact_power[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
@@ -161,29 +155,8 @@ double Value_parse(const char *text, size_t length)
     return Number_parse(text, length, false);
 }
 
-int Real_field(const char *text, size_t length, double *value, RealParts *parts)
+int Real_field_scan(const char *text, size_t length, double *value, RealParts *parts)
 {
-    // Digits alone after the blanks, as the encoded fields of step lines
-    // hold them, are taken without the general scan: up to 15 of them are
-    // exact in a double.
-    size_t start = 0;
-    while (start < length && Is_blank(text[start]))
-        start++;
-    size_t limit = length - start < 15 ? length : start + 15;
-    size_t end = start;
-    uint64_t whole = 0;
-    for (; end < limit; end++) {
-        unsigned digit = static_cast<unsigned char>(text[end]) - unsigned{'0'};
-        if (digit > 9)
-            break;
-        whole = whole * 10 + digit;
-    }
-    if (end > start && (end == length || !Continues(text[end]))) {
-        if (parts)
-            *parts = RealParts{whole, 0, false, true};
-        *value = static_cast<double>(whole);
-        return 0;
-    }
     bool word = false;
     *value = Number_parse(text, length, true, &word, parts);
     return !word && std::isfinite(*value) ? 0 : -1;

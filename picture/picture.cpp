@@ -252,14 +252,56 @@ enum { INPUT_BLOCK_SIZE = 1 << 18 };
 char input_block[INPUT_BLOCK_SIZE];
 size_t input_at;      // the next byte to take
 size_t input_end;     // bytes in the block
-bool input_ended;     // the stream is at its end or failed
+bool input_ended;     // the stream is at its end or failed, or a Ctrl-Z came
 FILE *input_stream;   // the stream the block holds bytes of
+
+const char CTRL_Z = '\x1A';
 
 void Input_reset(FILE *stream)
 {
     input_at = input_end = 0;
     input_ended = false;
     input_stream = stream;
+}
+
+// Read up to `room` bytes into `to`; returns how many there are.  The
+// picture file is opened in binary and given the conventions of a text file
+// here, as Windows' C library gives them to a file read in text mode: a CR
+// before a LF is dropped, and a Ctrl-Z ends the file.  The library's own
+// translation costs many times the reading itself.
+size_t Input_fill(char *to, size_t room)
+{
+    size_t got = std::fread(to, 1, room, input_stream);
+    if (got == 0) {
+        input_ended = true;
+        return 0;
+    }
+    if (const void *z = std::memchr(to, CTRL_Z, got)) {
+        got = static_cast<size_t>(static_cast<const char *>(z) - to);
+        input_ended = true;
+    }
+    char *in = static_cast<char *>(std::memchr(to, '\r', got));
+    if (!in)
+        return got;
+    char *end = to + got;
+    char *out = in;
+    while (in < end) {
+        char c = *in++;
+        if (c == '\r') {
+            int next = CTRL_Z;
+            if (in < end) {
+                next = *in;
+            } else if (!input_ended) {
+                next = std::fgetc(input_stream);   // the byte after the block
+                if (next != EOF)
+                    std::ungetc(next, input_stream);
+            }
+            if (next == '\n')
+                continue;
+        }
+        *out++ = c;
+    }
+    return static_cast<size_t>(out - to);
 }
 
 // Bytes from input_at on that may be taken at once: at least `wanted`, or
@@ -272,11 +314,8 @@ size_t Input_ahead(size_t wanted)
     std::memmove(input_block, input_block + input_at, ahead);
     input_at = 0;
     input_end = ahead;
-    while (input_end < wanted && !input_ended) {
-        size_t got = std::fread(input_block + input_end, 1, INPUT_BLOCK_SIZE - input_end, input_stream);
-        input_end += got;
-        input_ended = got == 0;
-    }
+    while (input_end < wanted && !input_ended)
+        input_end += Input_fill(input_block + input_end, INPUT_BLOCK_SIZE - input_end);
     return input_end;
 }
 
@@ -593,7 +632,8 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
     Step_copy_drop();
-    FILE *input = std::fopen(input_path, "r");
+    // Binary: the reading below gives the bytes the conventions of text.
+    FILE *input = std::fopen(input_path, "rb");
     if (!input) {
         Stats_reset();
         Show_error(window, MSG_INPUT_OPEN);

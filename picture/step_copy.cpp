@@ -21,6 +21,7 @@ enum { CHUNKS_MAX = STEP_COPY_BUDGET / CHUNK_BYTES + 1 };
 
 uint8_t *chunks[CHUNKS_MAX];
 uint64_t record_count;
+uint64_t record_limit;   // records the budget allows
 int32_t layout;        // STEP_CODE_NONE until the first step
 float coord_factor;
 bool open;             // records are being added
@@ -111,6 +112,8 @@ void Step_copy_begin(float scale)
     Step_copy_drop();
     layout = STEP_CODE_NONE;
     coord_factor = scale;
+    uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
+    record_limit = budget / STEP_COPY_RECORD_SIZE;
     open = true;
 }
 
@@ -119,23 +122,26 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
     if (!open)
         return;
     bool separator = r->kind == KIND_SEPARATOR;
-    if (!separator && layout == STEP_CODE_NONE)
-        layout = code->layout;
-    uint64_t size = (record_count + 1) * STEP_COPY_RECORD_SIZE;
-    size_t chunk = static_cast<size_t>(record_count >> CHUNK_BITS);
-    if ((!separator && (code->layout != layout || layout == STEP_CODE_NONE)) ||
-        size > step_copy_budget || size > STEP_COPY_BUDGET) {
+    if (!separator && layout != code->layout) {
+        if (layout != STEP_CODE_NONE || code->layout == STEP_CODE_NONE) {
+            Step_copy_drop();
+            return;
+        }
+        layout = code->layout;   // the first step's
+    }
+    if (record_count == record_limit) {
         Step_copy_drop();
         return;
     }
-    if (!chunks[chunk]) {
-        chunks[chunk] = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
-        if (!chunks[chunk]) {
+    uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
+    if (!chunk) {
+        chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
+        if (!chunk) {
             Step_copy_drop();
             return;
         }
     }
-    uint8_t *image = chunks[chunk] + (record_count & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+    uint8_t *image = chunk + (record_count & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
     assert(r->batch >= 1 && r->batch <= BATCH_MAX);
     assert(separator || (r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON));
     uint32_t kind = separator ? 0u : static_cast<uint32_t>(r->kind);

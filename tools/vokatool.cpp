@@ -26,6 +26,7 @@
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -257,6 +258,8 @@ int Convert(const char *path, const char *work_dir)
         return 2;
     }
     Text_copy(picture_path, sizeof picture_path, path);
+    // Nothing is drawn here: the steps need no copy in memory.
+    step_copy_budget = 0;
     if (Picture_convert(nullptr, 0) != 0)
         return Convert_explain(path, -1);
     char work[PATH_SIZE + 16];

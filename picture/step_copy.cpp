@@ -169,7 +169,7 @@ void Step_copy_finish(const char *work_path)
         return;
     open = false;
     std::error_code error;
-    file_path = std::filesystem::absolute(work_path, error);
+    file_path = std::filesystem::absolute(work_path, error).lexically_normal();
     if (!error)
         file_size = std::filesystem::file_size(file_path, error);
     if (!error)
@@ -186,7 +186,7 @@ bool Step_copy_matches(const char *work_path)
     if (!complete)
         return false;
     std::error_code error;
-    std::filesystem::path path = std::filesystem::absolute(work_path, error);
+    std::filesystem::path path = std::filesystem::absolute(work_path, error).lexically_normal();
     if (error || path != file_path)
         return false;
     uintmax_t size = std::filesystem::file_size(path, error);

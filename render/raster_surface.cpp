@@ -585,6 +585,11 @@ void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
     fill_device_rect(l + (w + 1) / 2, t + (w + 1) / 2, r - w / 2, b - w / 2, fill);
 }
 
+void RasterSurface::mark(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour value)
+{
+    fill_device_rect(left, top, right, bottom, value);
+}
+
 void RasterSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
                               Colour colour)
 {

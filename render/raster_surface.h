@@ -73,6 +73,11 @@ public:
     // pixels that equal no colour.
     void clear(Colour colour);
 
+    // Set the pixels of the device rectangle left .. right - 1 by top ..
+    // bottom - 1 (as far as it lies in the image) to `value`, all 32 bits of
+    // it, as clear does.
+    void mark(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour value);
+
     // Whether the last line_to may have changed a pixel: false only when it
     // drew with a one-pixel solid pen and every pixel it set had the pen's
     // colour already.

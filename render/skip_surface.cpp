@@ -1,5 +1,7 @@
 #include "render/skip_surface.h"
 
+#include <cstdlib>
+
 namespace {
 
 // Shadow pixels that equal no colour: drawing writes 24-bit colours only.
@@ -14,17 +16,17 @@ bool Thin_solid(int style, int width)
 
 SkipSurface::SkipSurface(Surface *target_in, PixelRect area)
     : target(target_in), shadow(), shadowed(false), area_left(area.left), area_top(area.top),
-      want(), sent(), pen_wanted(false), pen_sent(false), at_x(0), at_y(0), target_at(false),
-      passed(0), left_out(0)
+      origin_x(0), origin_y(0), want(), sent(), pen_wanted(false), pen_sent(false), at_x(0),
+      at_y(0), target_at(false), passed(0), left_out(0)
 {
     int64_t width = static_cast<int64_t>(area.right) - area.left;
     int64_t height = static_cast<int64_t>(area.bottom) - area.top;
     if (width >= 1 && height >= 1 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE)
         shadowed = shadow.create(static_cast<int32_t>(width), static_cast<int32_t>(height)) == 0;
-    // The shadow starts with no colour anywhere, and with the target's
-    // logical (0, 0) at device (0, 0) until set_origin says otherwise.
-    forget();
+    // The target's logical (0, 0) lies at device (0, 0) until set_origin
+    // says otherwise.
     shadow.set_origin(-area_left, -area_top);
+    forget();
 }
 
 void SkipSurface::forget()
@@ -66,14 +68,26 @@ void SkipSurface::move_to(int32_t x, int32_t y)
 
 void SkipSurface::line_to(int32_t x, int32_t y)
 {
-    shadow.line_to(x, y);
     bool thin_solid = pen_wanted && Thin_solid(want.style, want.width);
-    if (shadowed && thin_solid && !shadow.last_line_changed()) {
-        at_x = x;
-        at_y = y;
-        target_at = false;
-        left_out++;
-        return;
+    if (thin_solid) {
+        shadow.line_to(x, y);
+        if (shadowed && !shadow.last_line_changed()) {
+            at_x = x;
+            at_y = y;
+            target_at = false;
+            left_out++;
+            return;
+        }
+    } else {
+        // Other pens (dashes with their gaps, wide pens) are not drawn in
+        // the shadow: the pixels they may reach become unknown.
+        int64_t reach = (pen_wanted ? std::abs(static_cast<int64_t>(want.width)) : 1) + 2;
+        int64_t left = (at_x < x ? at_x : x) + static_cast<int64_t>(origin_x) - area_left;
+        int64_t right = (at_x < x ? x : at_x) + static_cast<int64_t>(origin_x) - area_left;
+        int64_t top = (at_y < y ? at_y : y) + static_cast<int64_t>(origin_y) - area_top;
+        int64_t bottom = (at_y < y ? y : at_y) + static_cast<int64_t>(origin_y) - area_top;
+        shadow.mark(left - reach, top - reach, right + reach + 1, bottom + reach + 1, UNKNOWN);
+        shadow.move_to(x, y);
     }
     target_catch_up();
     target->line_to(x, y);
@@ -99,13 +113,14 @@ void SkipSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bo
 
 void SkipSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)
 {
-    shadow.text(x, y, text, length, colour);   // for its background mode
     forget();
     target->text(x, y, text, length, colour);
 }
 
 void SkipSurface::set_origin(int32_t x, int32_t y)
 {
+    origin_x = x;
+    origin_y = y;
     shadow.set_origin(x - area_left, y - area_top);
     target->set_origin(x, y);
 }

@@ -6,10 +6,12 @@
 // whose every line costs (GDI under Wine), this leaves out nearly all of
 // them with the same pixels as a result.
 //
-// The shadow knows only what was drawn through this surface since it was
-// made: the area starts unknown, and a rectangle, fill or text makes all of
-// it unknown again (their pixels are the device's own), so a line is left
-// out only over pixels that lines drawn here have set.
+// The shadow knows only the pixels that one-pixel solid lines drawn through
+// this surface have set: the area starts unknown, a line of another pen
+// makes the pixels it may reach unknown, and a rectangle, fill or text all
+// of the area (their pixels are the device's own).  So a line is left out
+// only where lines drawn here have set every one of its pixels to its colour
+// already.
 #ifndef VOKA_SKIP_SURFACE_H
 #define VOKA_SKIP_SURFACE_H
 
@@ -57,6 +59,8 @@ private:
     bool shadowed;
     int32_t area_left;
     int32_t area_top;
+    int32_t origin_x;    // the target's viewport origin
+    int32_t origin_y;
     Pen want;        // the pen drawing now (the last one the platform accepts)
     Pen sent;        // the pen the target has
     bool pen_wanted;

@@ -2,7 +2,8 @@
 // geometry section, one header line with the scene bounds and the coordinate
 // scale, then the step lines batch by batch.  Picture_convert turns the step
 // lines into the work file of fixed 40-byte step records and counts them per
-// batch, so that a renderer can seek straight to the first record of a batch.
+// batch, so that a renderer can seek straight to the first record of a batch;
+// it also fills the step copy in memory (picture/step_copy.h).
 //
 // Step lines, columns from 1 (short layout for types 0-3, long for 4-6):
 //   type  1      0 batch line, 1/2/3 photon/electron/positron step,

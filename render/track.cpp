@@ -88,12 +88,12 @@ struct RecordReader {
 };
 
 // Draws the steps of a rebuild through Line_draw, leaving out what cannot
-// change a pixel: a dot on the dot drawn just before with the same pen, and a
-// line that lies inside the limiting square but beyond one edge of the
-// picture area by more than its pen's width (which also covers the pixel to
-// the right that a dot draws to).  Whatever a rebuild draws
-// outside the picture area is painted over, and drawing a dot again changes
-// nothing.
+// change a pixel, before any pen work: a dot on the dot drawn just before
+// with the same pen (drawing a dot again changes nothing), and a line that
+// lies inside the limiting square but beyond one edge of the picture area by
+// more than its pen's width, which also covers the pixel to the right that a
+// dot draws to (whatever a rebuild draws outside the picture area is painted
+// over).
 struct StepPainter {
     Surface *surface;
     int64_t width;    // the picture area

@@ -17,6 +17,16 @@ namespace {
 
 const double SCALE_MIN = 1e-6;
 
+// Pixel_clamp of a whole number: into the 32-bit range.
+int32_t Clamp32(int64_t value)
+{
+    if (value >= INT32_MAX)
+        return INT32_MAX;
+    if (value <= INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
 void Cmtodot_failed(WindowRef window, int system_modal)
 {
     Message_show(window, "Cmtodot err!", "Error Status", MESSAGE_ICON_EXCLAMATION,
@@ -95,7 +105,7 @@ PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
         y = static_cast<int64_t>(view_state.centre_px_y) - view_state.pan_px_y - V;
         break;
     }
-    return PixelPoint{Pixel_clamp(static_cast<double>(x)), Pixel_clamp(static_cast<double>(y))};
+    return PixelPoint{Clamp32(x), Clamp32(y)};
 }
 
 void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,

@@ -258,8 +258,6 @@ int Convert(const char *path, const char *work_dir)
         return 2;
     }
     Text_copy(picture_path, sizeof picture_path, path);
-    // Nothing is drawn here: the steps need no copy in memory.
-    step_copy_budget = 0;
     if (Picture_convert(nullptr, 0) != 0)
         return Convert_explain(path, -1);
     char work[PATH_SIZE + 16];
@@ -708,6 +706,9 @@ int Render(int argc, char **argv)
 int main(int argc, char **argv)
 {
     Message_set_hook(Tool_message);
+    // A run draws a picture once at most: the steps are read back from the
+    // work file, not kept in memory for the rebuilds of a window.
+    step_copy_budget = 0;
     if (argc < 3)
         return Usage();
 #ifdef _WIN32

@@ -257,30 +257,33 @@ FILE *input_stream;   // the stream the block holds bytes of
 
 const char CTRL_Z = '\x1A';
 
-// The first of the n bytes from p that equals c, or nullptr: memchr, eight
-// bytes at a time (the C library of Wine looks at one byte at a time).
-const char *Byte_find(const char *p, size_t n, char c)
-{
-    const uint64_t ones = 0x0101010101010101u;
-    const uint64_t pattern = ones * static_cast<unsigned char>(c);
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t word;
-        std::memcpy(&word, p, 8);
-        uint64_t x = word ^ pattern;   // a zero byte where c is
-        if (((x - ones) & ~x & (ones << 7)) != 0)
-            break;
-    }
-    for (; n > 0; p++, n--)
-        if (*p == c)
-            return p;
-    return nullptr;
-}
-
 void Input_reset(FILE *stream)
 {
     input_at = input_end = 0;
     input_ended = false;
     input_stream = stream;
+}
+
+// The first of the n bytes from p that equals a or b, or nullptr: memchr,
+// eight bytes at a time (the C library of Wine looks at one byte at a time).
+const char *Byte_find(const char *p, size_t n, char a, char b)
+{
+    const uint64_t ones = 0x0101010101010101u;
+    const uint64_t highs = ones << 7;
+    const uint64_t pattern_a = ones * static_cast<unsigned char>(a);
+    const uint64_t pattern_b = ones * static_cast<unsigned char>(b);
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        uint64_t x = word ^ pattern_a;   // a zero byte where a is
+        uint64_t y = word ^ pattern_b;
+        if ((((x - ones) & ~x) | ((y - ones) & ~y)) & highs)
+            break;
+    }
+    for (; n > 0; p++, n--)
+        if (*p == a || *p == b)
+            return p;
+    return nullptr;
 }
 
 // Read up to `room` bytes into `to`; returns how many there are.  The
@@ -295,27 +298,22 @@ size_t Input_fill(char *to, size_t room)
         input_ended = true;
         return 0;
     }
-    if (const char *z = Byte_find(to, got, CTRL_Z)) {
-        got = static_cast<size_t>(z - to);
-        input_ended = true;
-    }
-    const char *cr = Byte_find(to, got, '\r');
-    if (!cr)
+    const char *first = Byte_find(to, got, '\r', CTRL_Z);
+    if (!first)
         return got;
-    char *in = to + (cr - to);
+    char *in = to + (first - to);
     char *end = to + got;
     char *out = in;
     while (in < end) {
         char c = *in++;
+        if (c == CTRL_Z) {
+            input_ended = true;
+            break;
+        }
         if (c == '\r') {
-            int next = CTRL_Z;
-            if (in < end) {
-                next = *in;
-            } else if (!input_ended) {
-                next = std::fgetc(input_stream);   // the byte after the block
-                if (next != EOF)
-                    std::ungetc(next, input_stream);
-            }
+            int next = in < end ? *in : std::fgetc(input_stream);   // the byte after the block
+            if (in == end && next != EOF)
+                std::ungetc(next, input_stream);
             if (next == '\n')
                 continue;
         }
@@ -329,7 +327,7 @@ size_t Input_fill(char *to, size_t room)
 size_t Input_ahead(size_t wanted)
 {
     size_t ahead = input_end - input_at;
-    if (ahead >= wanted || input_ended || Byte_find(input_block + input_at, ahead, '\n'))
+    if (ahead >= wanted || input_ended || Byte_find(input_block + input_at, ahead, '\n', '\n'))
         return ahead;
     std::memmove(input_block, input_block + input_at, ahead);
     input_at = 0;
@@ -351,7 +349,7 @@ int Line_read(FILE *stream, bool *read_error)
             size_t ahead = Input_ahead(PICTURE_LINE_SIZE);
             if (ahead == 0)
                 break;
-            const char *end = Byte_find(input_block + input_at, ahead, '\n');
+            const char *end = Byte_find(input_block + input_at, ahead, '\n', '\n');
             input_at = end ? static_cast<size_t>(end - input_block) + 1 : input_end;
             if (end)
                 break;
@@ -366,7 +364,7 @@ int Line_read(FILE *stream, bool *read_error)
     }
     size_t n = ahead < PICTURE_LINE_SIZE - 1 ? ahead : PICTURE_LINE_SIZE - 1;
     const char *start = input_block + input_at;
-    const char *end = Byte_find(start, n, '\n');
+    const char *end = Byte_find(start, n, '\n', '\n');
     if (end)
         n = static_cast<size_t>(end - start) + 1;
     std::memset(line_buffer, ' ', sizeof line_buffer);

@@ -158,6 +158,21 @@ TEST_F(FastPaths, WorkFileWrittenSinceIsDrawnFrom)
     EXPECT_FALSE(Step_copy_matches(work.c_str()));
 }
 
+// The picture file is read in binary with the conventions of a text file
+// applied by the reader: CR LF ends a line, a Ctrl-Z ends the file.
+TEST_F(FastPaths, TextConventionsOfTheReader)
+{
+    const std::string work = scratch.file("work.$$$");
+    const std::string plain = Shower(SIM_LAYOUT_SHORT, false);
+    ASSERT_EQ(Run(plain), 0);
+    const std::string expected = File_read(work);
+    std::string dos;
+    for (char c : plain)
+        dos += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    ASSERT_EQ(Run(dos + "\x1A" + "250000500005000010003\n"), 0);
+    EXPECT_TRUE(File_read(work) == expected);
+}
+
 // No-op confinement: the images are compared whole.
 void Keep_all(void *, const PixelRect *) {}
 

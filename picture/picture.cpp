@@ -34,7 +34,6 @@ StepRecord step_out;
 
 const char WORK_FILE_NAME[] = "work.$$$";
 
-
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
 char line_buffer[PICTURE_LINE_SIZE];

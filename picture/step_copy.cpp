@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <system_error>
 
 #include "picture/le_bytes.h"
@@ -24,7 +23,7 @@ uint64_t record_count;
 uint64_t record_limit;   // records the budget allows
 int32_t layout;        // STEP_CODE_NONE until the first step
 float coord_factor;
-bool open;             // records are being added
+bool filling;          // records are being added
 bool complete;         // the copy stands for the work file below
 
 // The work file the copy stands for.
@@ -34,6 +33,7 @@ std::filesystem::file_time_type file_time;
 
 const int KIND_SHIFT = 14;
 const uint32_t BATCH_MASK = (1u << KIND_SHIFT) - 1;
+static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
 
 bool Same_double(double a, double b)
 {
@@ -103,7 +103,7 @@ void Step_copy_drop()
         chunk = nullptr;
     }
     record_count = 0;
-    open = false;
+    filling = false;
     complete = false;
 }
 
@@ -114,12 +114,12 @@ void Step_copy_begin(float scale)
     coord_factor = scale;
     uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
     record_limit = budget / STEP_COPY_RECORD_SIZE;
-    open = true;
+    filling = true;
 }
 
 void Step_copy_add(const StepRecord *r, const StepCode *code)
 {
-    if (!open)
+    if (!filling)
         return;
     bool separator = r->kind == KIND_SEPARATOR;
     if (!separator && layout != code->layout) {
@@ -165,9 +165,9 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
 
 void Step_copy_finish(const char *work_path)
 {
-    if (!open)
+    if (!filling)
         return;
-    open = false;
+    filling = false;
     std::error_code error;
     file_path = std::filesystem::absolute(work_path, error).lexically_normal();
     if (!error)

@@ -187,6 +187,13 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
         }
         return;
     }
+    // Within the square (its edges included) the limits change nothing.
+    auto within = [](int32_t v) { return v >= -LIMIT_PIXELS && v <= LIMIT_PIXELS; };
+    if (within(x1) && within(x2) && within(y1) && within(y2)) {
+        surface->move_to(x1, y1);
+        surface->line_to(x2, y2);
+        return;
+    }
     // Limited in this order, each step seeing the results of the previous
     // ones: x of the first end, x of the second, y of the first, y of the
     // second.

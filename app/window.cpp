@@ -8,6 +8,7 @@
 #include "render/gdi_surface.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
+#include "render/skip_surface.h"
 #include "render/view.h"
 
 uint32_t view_bitmap_missing = 1;
@@ -99,7 +100,9 @@ LRESULT On_size(HWND window)
 // then shows exactly what drawing on it would have left, without one round
 // trip to the display per segment.  Lines that leave the picture area are
 // cut at its edge; everything outside the area is painted again anyway (see
-// the invalidation below).
+// the invalidation below).  The lines reach GDI through a skipping surface:
+// in a dense picture nearly every line only sets pixels that earlier lines
+// set to its colour already, and GDI is spared those.
 void Picture_rebuild_on(HWND window, HDC dc)
 {
     SetCursor(cursor_wait);
@@ -121,7 +124,8 @@ void Picture_rebuild_on(HWND window, HDC dc)
         if (memory)
             DeleteDC(memory);
         GdiSurface surface(dc, 0, 0);
-        Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
+        SkipSurface skipping(&surface, layout.view_rect);
+        Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
                         static_cast<int>(redraw_pressed));
     } else {
         HGDIOBJ previous = SelectObject(memory, picture);
@@ -132,7 +136,8 @@ void Picture_rebuild_on(HWND window, HDC dc)
         SetTextColor(memory, GetTextColor(dc));
         {
             GdiSurface surface(memory, x, y);
-            Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
+            SkipSurface skipping(&surface, PixelRect{x, y, x + w, y + h});
+            Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
                             static_cast<int>(redraw_pressed));
         }
         BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);

@@ -4,13 +4,14 @@
 #           that shows the picture (the dialog's closing, the conversion into
 #           the work file and the rebuild), for a tiny picture and for large
 #           ones made by vokasim; the tiny picture's time is the baseline,
-#           the closing of the dialog under Wine: about 2 s, which Wine's X11
-#           driver spends waiting for a window manager that the virtual X
-#           server does not have.  One more row shows the tiny open with
-#           unmanaged windows (as the end-to-end tests run), where that wait
-#           is gone;
-#   rotate  the time from a rotation button (X "<<", command 60) to the end
-#           of the paint: the rebuild alone.
+#           the closing of the dialog under Wine;
+#   rotate  the time from a rotation button of the x angle to the end of
+#           the paint: the rebuild alone.
+# Each is measured twice: with a window manager (openbox, installed through
+# apt when missing, for this benchmark only) and without one, where Wine's
+# X11 driver waits about 2 s for a window manager whenever a dialog closes.
+# One more row shows the tiny open with unmanaged windows (as the
+# end-to-end tests run), where that wait is gone too.
 # The times are taken inside Wine by the driver (steps time-open and
 # time-command of tests/e2e/driver.cpp).  Benchmarks are never part of the
 # tests' pass/fail.
@@ -79,6 +80,7 @@ export VOKA_VIEWER=$viewer VOKA_DRIVER=$driver VOKA_DRIVER_TIMEOUT=$limit
 # them unmanaged).
 wine_session "$work"
 cleanup() {
+  wm_stop
   # The viewer's work file of the last picture.
   rm -f "$WINEPREFIX/drive_c/work.\$\$\$"
   wine_session_end
@@ -109,11 +111,13 @@ best() {
   done
 }
 time_open() { drv command 200 + time-open "$1" "$limit"; }
-time_rotate() { drv time-command 60 "$limit"; }
+# The runs of `best` (its run number r) alternate between ">>" and "<<" of
+# the x angle (commands 60 and 50), so that no run meets the angle's limit
+# and is refused.
+time_rotate() { drv time-command $(( r % 2 == 0 ? 60 : 50 )) "$limit"; }
 
 rows=()
-row() { rows+=("$(printf '%-20s %9s %8s %10s' "$@")"); }
-tiny_best=
+row() { rows+=("$(printf '%-24s %9s %8s %10s' "$@")"); }
 
 picture tiny 1 1
 tiny_pic=$PIC tiny_steps=$STEPS
@@ -124,52 +128,82 @@ for target in "${sizes[@]}"; do
   names+=("$name:$PIC:$STEPS")
 done
 
-start_viewer
+# The window manager of the rows "wm": openbox on the benchmark's display.
+wm_pid=""
+wm_start() {
+  if ! command -v openbox >/dev/null; then
+    echo "open_wine: installing openbox" >&2
+    apt-get install -y -qq openbox >/dev/null 2>&1 ||
+      { apt-get update -qq && apt-get install -y -qq openbox >/dev/null; }
+  fi
+  openbox >"$work/logs/openbox.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 1 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  echo "open_wine: openbox did not start" >&2
+  return 1
+}
+wm_stop() {
+  if [ -n "$wm_pid" ]; then
+    kill "$wm_pid" 2>/dev/null || true
+    wait "$wm_pid" 2>/dev/null || true
+    wm_pid=""
+  fi
+}
 
-echo "open_wine: tiny open ($tiny_steps steps)" >&2
-best time_open "$tiny_pic"
-tiny_best=$BEST
-row "tiny open" "$tiny_steps" "$BEST" "-"
-open_rows=() rotate_rows=()
-for entry in "${names[@]}"; do
-  IFS=: read -r name pic steps <<<"$entry"
-  echo "open_wine: $name open ($steps steps)" >&2
-  if best time_open "$pic"; then
-    open_rows+=("$name open|$steps|$BEST|$(awk -v a="$BEST" -v b="$tiny_best" 'BEGIN { printf "%.3f", a - b }')")
-  else
-    open_rows+=("$name open|$steps|failed|-")
-    continue
-  fi
-  echo "open_wine: $name rotate" >&2
-  if best time_rotate; then
-    rotate_rows+=("$name rotate|$steps|$BEST|-")
-  else
-    rotate_rows+=("$name rotate|$steps|failed|-")
-  fi
-done
-for r in "${open_rows[@]}" "${rotate_rows[@]}"; do
-  IFS='|' read -r a b c d <<<"$r"
-  row "$a" "$b" "$c" "$d"
-done
-stop_viewer
+# measure_all LABEL: the tiny open, then each large picture's open and one
+# rotation, in a viewer started afresh.
+measure_all() {
+  local label=$1 tiny_best name pic steps
+  start_viewer
+  echo "open_wine: $label: tiny open ($tiny_steps steps)" >&2
+  best time_open "$tiny_pic" || { stop_viewer; return 1; }
+  tiny_best=$BEST
+  row "$label tiny open" "$tiny_steps" "$BEST" "-"
+  for entry in "${names[@]}"; do
+    IFS=: read -r name pic steps <<<"$entry"
+    echo "open_wine: $label: $name open ($steps steps)" >&2
+    if ! best time_open "$pic"; then
+      row "$label $name open" "$steps" "failed" "-"
+      continue
+    fi
+    row "$label $name open" "$steps" "$BEST" "$(awk -v a="$BEST" -v b="$tiny_best" 'BEGIN { printf "%.3f", a - b }')"
+    echo "open_wine: $label: $name rotate" >&2
+    if best time_rotate; then
+      row "$label $name rotate" "$steps" "$BEST" "-"
+    else
+      row "$label $name rotate" "$steps" "failed" "-"
+    fi
+  done
+  stop_viewer
+}
+
+if wm_start; then
+  measure_all wm
+  wm_stop
+fi
+measure_all "no wm"
 
 echo "open_wine: tiny open with unmanaged windows" >&2
 wine_windows_managed N
 start_viewer
 if best time_open "$tiny_pic"; then
-  row "tiny open, unmanaged" "$tiny_steps" "$BEST" "-"
+  row "unmanaged tiny open" "$tiny_steps" "$BEST" "-"
 else
-  row "tiny open, unmanaged" "$tiny_steps" "failed" "-"
+  row "unmanaged tiny open" "$tiny_steps" "failed" "-"
 fi
 stop_viewer
 wine_windows_managed Y
 
 echo
 echo "Viewer under Wine ($(nproc) cores, best of $runs runs, seconds)"
-printf '%-20s %9s %8s %10s\n' "row" "steps" "seconds" "over tiny"
+printf '%-24s %9s %8s %10s\n' "row" "steps" "seconds" "over tiny"
 printf '%s\n' "${rows[@]}"
+echo "wm: with openbox managing Wine's windows; no wm: without a window manager, where"
+echo "  Wine waits for one when the dialog closes; unmanaged: Wine's windows unmanaged"
+echo "  (no such wait), as in the end-to-end tests."
 echo "open: from the OK of Data File Open to the end of the paint that shows the picture;"
-echo "  over tiny: less the tiny open, the dialog's own closing under Wine;"
-echo "  unmanaged: the tiny open again with Wine's windows unmanaged (no wait for a"
-echo "  window manager when the dialog closes), as in the end-to-end tests."
-echo "rotate: from the X \"<<\" rotation button (command 60) to the end of its paint."
+echo "  over tiny: less the tiny open, the dialog's own closing under Wine."
+echo "rotate: from a rotation button of the x angle to the end of its paint."

@@ -7,6 +7,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
@@ -14,6 +15,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)

@@ -23,9 +23,13 @@ const double exact_power[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
                               1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // `infinite_word`, when given, is set when the text spells "inf" or "nan"
-// (in any case), which the rule reads as no number.
-double Number_parse(const char *text, size_t length, bool d_exponent, bool *infinite_word = nullptr)
+// (in any case), which the rule reads as no number; `parts`, when given,
+// receives the decimal form.
+double Number_parse(const char *text, size_t length, bool d_exponent, bool *infinite_word = nullptr,
+                    RealParts *parts = nullptr)
 {
+    if (parts)
+        parts->exact = false;
     size_t i = 0;
     while (i < length && Is_blank(text[i]))
         i++;
@@ -72,6 +76,8 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
         }
     }
     if (!any_digit) {
+        if (parts)
+            *parts = RealParts{0, 0, false, true};
         if (infinite_word && length - i >= 3) {
             char a = static_cast<char>(text[i] | 0x20);
             char b = static_cast<char>(text[i + 1] | 0x20);
@@ -109,12 +115,9 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
     // Fast path: few digits and a small decimal exponent are exact in double.
     long scale = exponent - fraction_digits;
     if (exact && digits < (1ULL << 53) && scale >= -22 && scale <= 22) {
-        double value = static_cast<double>(digits);
-        if (scale < 0)
-            value /= exact_power[-scale];
-        else
-            value *= exact_power[scale];
-        return negative ? -value : value;
+        if (parts)
+            *parts = RealParts{digits, static_cast<int32_t>(scale), negative, true};
+        return Real_compose(digits, static_cast<int32_t>(scale), negative);
     }
     // General case: hand the text (with a D exponent marker turned into E)
     // to the C library, which rounds correctly.
@@ -132,6 +135,16 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
 
 } // namespace
 
+double Real_compose(uint64_t digits, int32_t scale, bool negative)
+{
+    double value = static_cast<double>(digits);
+    if (scale < 0)
+        value /= exact_power[-scale];
+    else
+        value *= exact_power[scale];
+    return negative ? -value : value;
+}
+
 double Real_parse(const char *text, size_t length)
 {
     return Number_parse(text, length, true);
@@ -142,10 +155,10 @@ double Value_parse(const char *text, size_t length)
     return Number_parse(text, length, false);
 }
 
-int Real_field(const char *text, size_t length, double *value)
+int Real_field_scan(const char *text, size_t length, double *value, RealParts *parts)
 {
     bool word = false;
-    *value = Number_parse(text, length, true, &word);
+    *value = Number_parse(text, length, true, &word, parts);
     return !word && std::isfinite(*value) ? 0 : -1;
 }
 

@@ -12,6 +12,7 @@
 #include "picture/message.h"
 #include "picture/numparse.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 
 double x_min, x_max, y_min, y_max, z_min, z_max;
 float coord_scale;
@@ -19,6 +20,7 @@ uint32_t batch_step_count[BATCH_MAX];
 uint32_t batch_count;
 uint32_t batches_unordered;
 StepRecord step_in;
+StepCode step_code;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
 ProgressHook progress_hook;
@@ -31,11 +33,6 @@ int32_t current_batch;
 StepRecord step_out;
 
 const char WORK_FILE_NAME[] = "work.$$$";
-
-const double SHORT_OFFSET = 50000.0;
-const double SHORT_FACTOR = 0.0001;
-const double LONG_OFFSET = 33554432.0;          // 2^25
-const double LONG_FACTOR = 1.1920928955078125e-07; // 2^-23
 
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
@@ -171,16 +168,31 @@ float Energy_decode(const char *mantissa, char exponent_digit)
     return energy;
 }
 
-double Short_decode(const char *field)
+// A coordinate field of a short or long line; its code goes to *code, or
+// step_code.layout becomes STEP_CODE_NONE when the field holds no integer.
+double Encoded_decode(const char *field, size_t length, int layout, int32_t *code)
 {
-    return Finite((Finite_field(field, 5) - SHORT_OFFSET) * static_cast<double>(coord_scale) *
-                  SHORT_FACTOR);
+    double n = Finite_field(field, length);
+    *code = n > -2147483648.0 && n < 2147483648.0 ? static_cast<int32_t>(n) : 0;
+    if (static_cast<double>(*code) != n)
+        step_code.layout = STEP_CODE_NONE;
+    return Finite(Encoded_coordinate(n, layout, coord_scale));
 }
 
-double Long_decode(const char *field)
+// A coordinate field of a float line, with its code as Encoded_decode.
+double Float_decode(const char *field, int32_t *code)
 {
-    return Finite((Finite_field(field, 8) - LONG_OFFSET) * static_cast<double>(coord_scale) *
-                  LONG_FACTOR);
+    double value = 0.0;
+    RealParts parts;
+    if (Real_field(field, 13, &value, &parts) != 0)
+        not_finite = true;
+    if (parts.exact && parts.digits < (1u << FLOAT_DIGITS_BITS))
+        *code = static_cast<int32_t>(parts.digits) |
+                ((parts.scale + FLOAT_SCALE_BIAS) << FLOAT_DIGITS_BITS) |
+                (parts.negative ? 1 << 30 : 0);
+    else
+        step_code.layout = STEP_CODE_NONE;
+    return value;
 }
 
 // Blanks only from column `from` (counted from 0) to the line's end; from
@@ -232,30 +244,138 @@ bool Float_line()
     return false;
 }
 
-// Read a line into the blank-filled buffer.  Returns 0, or -1 at the end of
-// the stream or on a read error (*read_error tells which).
+// The input after the geometry section is read in large blocks through
+// this buffer (a read per line costs far more than the line's conversion);
+// Line_read cuts the lines out of it.
+enum { INPUT_BLOCK_SIZE = 1 << 18 };
+char input_block[INPUT_BLOCK_SIZE];
+size_t input_at;      // the next byte to take
+size_t input_end;     // bytes in the block
+bool input_ended;     // the stream is at its end or failed, or a Ctrl-Z came
+FILE *input_stream;   // the stream the block holds bytes of
+
+const char CTRL_Z = '\x1A';
+
+void Input_reset(FILE *stream)
+{
+    input_at = input_end = 0;
+    input_ended = false;
+    input_stream = stream;
+}
+
+// The first of the n bytes from p that equals a or b, or nullptr: memchr,
+// eight bytes at a time (the C library of Wine looks at one byte at a time).
+const char *Byte_find(const char *p, size_t n, char a, char b)
+{
+    const uint64_t ones = 0x0101010101010101u;
+    const uint64_t highs = ones << 7;
+    const uint64_t pattern_a = ones * static_cast<unsigned char>(a);
+    const uint64_t pattern_b = ones * static_cast<unsigned char>(b);
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        uint64_t x = word ^ pattern_a;   // a zero byte where a is
+        uint64_t y = word ^ pattern_b;
+        if ((((x - ones) & ~x) | ((y - ones) & ~y)) & highs)
+            break;
+    }
+    for (; n > 0; p++, n--)
+        if (*p == a || *p == b)
+            return p;
+    return nullptr;
+}
+
+// Read up to `room` bytes into `to`; returns how many there are.  The
+// picture file is opened in binary and given the conventions of a text file
+// here, as Windows' C library gives them to a file read in text mode: a CR
+// before a LF is dropped, and a Ctrl-Z ends the file.  The library's own
+// translation costs many times the reading itself.
+size_t Input_fill(char *to, size_t room)
+{
+    size_t got = std::fread(to, 1, room, input_stream);
+    if (got == 0) {
+        input_ended = true;
+        return 0;
+    }
+    const char *first = Byte_find(to, got, '\r', CTRL_Z);
+    if (!first)
+        return got;
+    char *in = to + (first - to);
+    char *end = to + got;
+    char *out = in;
+    while (in < end) {
+        char c = *in++;
+        if (c == CTRL_Z) {
+            input_ended = true;
+            break;
+        }
+        if (c == '\r') {
+            int next = in < end ? *in : std::fgetc(input_stream);   // the byte after the block
+            if (in == end && next != EOF)
+                std::ungetc(next, input_stream);
+            if (next == '\n')
+                continue;
+        }
+        *out++ = c;
+    }
+    return static_cast<size_t>(out - to);
+}
+
+// Bytes from input_at on that may be taken at once: at least `wanted`, or
+// a line end among them, unless the stream has ended.
+size_t Input_ahead(size_t wanted)
+{
+    size_t ahead = input_end - input_at;
+    if (ahead >= wanted || input_ended || Byte_find(input_block + input_at, ahead, '\n', '\n'))
+        return ahead;
+    std::memmove(input_block, input_block + input_at, ahead);
+    input_at = 0;
+    input_end = ahead;
+    while (input_end < wanted && !input_ended)
+        input_end += Input_fill(input_block + input_end, INPUT_BLOCK_SIZE - input_end);
+    return input_end;
+}
+
+// Read a line into the blank-filled buffer as fgets would: at most 127
+// characters, up to and with the line end, then a zero.  Returns 0, or -1
+// at the end of the stream or on a read error (*read_error tells which).
 int Line_read(FILE *stream, bool *read_error)
 {
+    if (stream != input_stream)
+        Input_reset(stream);
     if (line_rest_ignored) {
-        int c;
-        do
-            c = std::fgetc(stream);
-        while (c != EOF && c != '\n');
+        for (;;) {
+            size_t ahead = Input_ahead(PICTURE_LINE_SIZE);
+            if (ahead == 0)
+                break;
+            const char *end = Byte_find(input_block + input_at, ahead, '\n', '\n');
+            input_at = end ? static_cast<size_t>(end - input_block) + 1 : input_end;
+            if (end)
+                break;
+        }
         line_rest_ignored = false;
         line_open = false;
     }
-    std::memset(line_buffer, ' ', sizeof line_buffer);
-    if (std::fgets(line_buffer, sizeof line_buffer, stream) != nullptr) {
-        if (!line_open)
-            line_number++;
-        // Only a read that filled the blank-filled buffer to its last byte
-        // without taking a line end stops inside a line.
-        line_open = line_buffer[PICTURE_LINE_SIZE - 1] == '\0' &&
-                    line_buffer[PICTURE_LINE_SIZE - 2] != '\n';
-        return 0;
+    size_t ahead = Input_ahead(PICTURE_LINE_SIZE - 1);
+    if (ahead == 0) {
+        *read_error = std::ferror(stream) != 0;
+        return -1;
     }
-    *read_error = std::ferror(stream) != 0;
-    return -1;
+    size_t n = ahead < PICTURE_LINE_SIZE - 1 ? ahead : PICTURE_LINE_SIZE - 1;
+    const char *start = input_block + input_at;
+    const char *end = Byte_find(start, n, '\n', '\n');
+    if (end)
+        n = static_cast<size_t>(end - start) + 1;
+    std::memset(line_buffer, ' ', sizeof line_buffer);
+    std::memcpy(line_buffer, start, n);
+    line_buffer[n] = '\0';
+    input_at += n;
+    if (!line_open)
+        line_number++;
+    // Only a read that filled the buffer to its last byte without taking a
+    // line end stops inside a line.
+    line_open = n == PICTURE_LINE_SIZE - 1 && line_buffer[n - 1] != '\n';
+    return 0;
 }
 
 // The seven header fields; -1 when one of them is not a finite number
@@ -403,6 +523,13 @@ void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *r)
     std::memcpy(&r->energy, &energy_bits, 4);
 }
 
+double Float_coordinate(int32_t code)
+{
+    uint32_t bits = static_cast<uint32_t>(code);
+    int32_t power = static_cast<int32_t>((bits >> FLOAT_DIGITS_BITS) & 63u) - FLOAT_SCALE_BIAS;
+    return Real_compose(bits & ((1u << FLOAT_DIGITS_BITS) - 1), power, (bits >> 30) != 0);
+}
+
 void Work_path(char *out, size_t out_size)
 {
     Text_copy(out, out_size, settings.work_dir);
@@ -427,6 +554,8 @@ void Line_parse()
     }
     int type = Line_type(l[0]);
     not_finite = false;
+    int32_t *code = step_code.code;
+    step_code.layout = STEP_CODE_NONE;
     switch (type) {
     case 0:
         current_batch = static_cast<int32_t>(Integer_parse(l + 1, 5));
@@ -440,9 +569,10 @@ void Line_parse()
     case 3:
         step_in.batch = current_batch;
         step_in.kind = type;
-        step_in.x = Short_decode(l + 1);
-        step_in.y = Short_decode(l + 6);
-        step_in.z = Short_decode(l + 11);
+        step_code.layout = STEP_CODE_SHORT;
+        step_in.x = Encoded_decode(l + 1, 5, STEP_CODE_SHORT, &code[0]);
+        step_in.y = Encoded_decode(l + 6, 5, STEP_CODE_SHORT, &code[1]);
+        step_in.z = Encoded_decode(l + 11, 5, STEP_CODE_SHORT, &code[2]);
         step_in.energy = Energy_decode(l + 16, l[20]);
         break;
     case 4:
@@ -451,17 +581,19 @@ void Line_parse()
         step_in.batch = current_batch;
         step_in.kind = type - 3;
         if (Float_line()) {
-            step_in.x = Finite_field(l + 1, 13);
-            step_in.y = Finite_field(l + 14, 13);
-            step_in.z = Finite_field(l + 27, 13);
+            step_code.layout = STEP_CODE_FLOAT;
+            step_in.x = Float_decode(l + 1, &code[0]);
+            step_in.y = Float_decode(l + 14, &code[1]);
+            step_in.z = Float_decode(l + 27, &code[2]);
             step_in.energy = static_cast<float>(Finite_field(l + 40, 10));
             Finite(static_cast<double>(step_in.energy));
             line_rest_ignored = line_open;
             break;
         }
-        step_in.x = Long_decode(l + 1);
-        step_in.y = Long_decode(l + 9);
-        step_in.z = Long_decode(l + 17);
+        step_code.layout = STEP_CODE_LONG;
+        step_in.x = Encoded_decode(l + 1, 8, STEP_CODE_LONG, &code[0]);
+        step_in.y = Encoded_decode(l + 9, 8, STEP_CODE_LONG, &code[1]);
+        step_in.z = Encoded_decode(l + 17, 8, STEP_CODE_LONG, &code[2]);
         step_in.energy = Energy_decode(l + 25, l[29]);
         break;
     case 9:
@@ -516,7 +648,9 @@ int Picture_convert(WindowRef window, int source)
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path)
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
-    FILE *input = std::fopen(input_path, "r");
+    Step_copy_drop();
+    // Binary: the reading below gives the bytes the conventions of text.
+    FILE *input = std::fopen(input_path, "rb");
     if (!input) {
         Stats_reset();
         Show_error(window, MSG_INPUT_OPEN);
@@ -530,9 +664,11 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
+    Step_copy_drop();
     Stats_reset();
     line_open = false;
     line_rest_ignored = false;
+    Input_reset(input);
 
     if (Geometry_read(input) != 0)
         return Input_fail(window, MSG_INPUT_READ);
@@ -574,6 +710,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
             return Input_fail(window, MSG_WORK_PATH);
         // The program buffers the records itself.
         std::setvbuf(work_file, nullptr, _IONBF, 0);
+        Step_copy_begin(coord_scale);
     }
     work_file_path = work_path;
     records_in_file = 0;
@@ -654,9 +791,10 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
             bounds.Add(2, step_out.z);
         }
         assert(step_out.batch >= 1 && step_out.batch <= BATCH_MAX);
-        if (work_file)
+        if (work_file) {
             failure = Record_write(&step_out);
-        else
+            Step_copy_add(&step_out, &step_code);
+        } else
             batch_step_count[step_out.batch - 1]++;
     }
     if (failure == 0 && work_file)
@@ -668,9 +806,12 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
         work_file = nullptr;
     }
     if (failure != 0) {
+        Step_copy_drop();
         Show_error(window, failure);
         return -1;
     }
+    if (work_path)
+        Step_copy_finish(work_path);
     // With the batches out of order the last batch line need not be the
     // highest batch; the full range then still covers every batch.
     batch_count = static_cast<uint32_t>(unordered ? top_batch : last_batch);

@@ -2,7 +2,8 @@
 // geometry section, one header line with the scene bounds and the coordinate
 // scale, then the step lines batch by batch.  Picture_convert turns the step
 // lines into the work file of fixed 40-byte step records and counts them per
-// batch, so that a renderer can seek straight to the first record of a batch.
+// batch, so that a renderer can seek straight to the first record of a batch;
+// it also fills the step copy in memory (picture/step_copy.h).
 //
 // Step lines, columns from 1 (short layout for types 0-3, long for 4-6):
 //   type  1      0 batch line, 1/2/3 photon/electron/positron step,
@@ -101,6 +102,48 @@ extern uint32_t batches_unordered;
 
 // The record that Step_parse filled last.
 extern StepRecord step_in;
+
+// What the coordinates of step_in were computed from, so that a copy can
+// keep them in 32 bits each and compute the very same doubles again:
+//   STEP_CODE_SHORT, STEP_CODE_LONG  the encoded field value N (an integer)
+//   STEP_CODE_FLOAT  a float step line's decimal number: digits (below
+//                    2^24) in bits 0-23, the power of ten + 32 in bits
+//                    24-29, the sign in bit 30
+// STEP_CODE_NONE when a coordinate has no such code (a field that is not
+// an integer, a number of more digits) and for lines without coordinates.
+enum { STEP_CODE_NONE = 0, STEP_CODE_SHORT = 1, STEP_CODE_LONG = 2, STEP_CODE_FLOAT = 3 };
+struct StepCode {
+    int32_t layout;
+    int32_t code[3];   // x, y, z
+};
+extern StepCode step_code;
+
+enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
+
+// The coordinate in cm of a short or long line's encoded field value n at
+// the coordinate factor `scale`.
+const double SHORT_OFFSET = 50000.0;
+const double SHORT_FACTOR = 0.0001;
+const double LONG_OFFSET = 33554432.0;              // 2^25
+const double LONG_FACTOR = 1.1920928955078125e-07;  // 2^-23
+inline double Encoded_coordinate(double n, int layout, float scale)
+{
+    if (layout == STEP_CODE_SHORT)
+        return (n - SHORT_OFFSET) * static_cast<double>(scale) * SHORT_FACTOR;
+    return (n - LONG_OFFSET) * static_cast<double>(scale) * LONG_FACTOR;
+}
+
+// The coordinate in cm that a float line's code stands for.
+double Float_coordinate(int32_t code);
+
+// The coordinate in cm that `code` of the given layout stands for, at the
+// coordinate factor `scale`: the same double that the conversion computed.
+inline double Step_coordinate(int layout, int32_t code, float scale)
+{
+    if (layout == STEP_CODE_FLOAT)
+        return Float_coordinate(code);
+    return Encoded_coordinate(static_cast<double>(code), layout, scale);
+}
 
 // What a conversion met, for reports (vokatool info).
 enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron

@@ -68,8 +68,20 @@ public:
     // opaque = 0 leaves them untouched.
     void set_background(int opaque, Colour colour);
 
-    // Set every pixel to `colour`, regardless of origin and pen.
+    // Set every pixel to `colour`, regardless of origin and pen.  All 32 bits
+    // are kept: a value above 0x00FFFFFF, which drawing never writes, marks
+    // pixels that equal no colour.
     void clear(Colour colour);
+
+    // Set the pixels of the device rectangle left .. right - 1 by top ..
+    // bottom - 1 (as far as it lies in the image) to `value`, all 32 bits of
+    // it, as clear does.
+    void mark(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour value);
+
+    // Whether the last line_to may have changed a pixel: false only when it
+    // drew with a one-pixel solid pen and every pixel it set had the pen's
+    // colour already.
+    bool last_line_changed() const { return line_changed; }
 
     int32_t width() const { return image_width; }
     int32_t height() const { return image_height; }
@@ -116,6 +128,7 @@ private:
     int32_t origin_y;
     int background_opaque;
     Colour background_colour;
+    bool line_changed;
 };
 
 // Size in pixels of `length` bytes of `text` drawn with RasterSurface::text:

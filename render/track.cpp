@@ -1,6 +1,5 @@
 #include "render/track.h"
 
-#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include "picture/numparse.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -17,10 +17,13 @@
 namespace {
 
 const double LIMIT = 2000.0;
+const int32_t LIMIT_PIXELS = 2000;
 
 // Records are read in blocks of this many.
 enum { READ_BLOCK_RECORDS = 4096 };
 uint8_t read_block[READ_BLOCK_RECORDS * STEP_RECORD_SIZE];
+StepRecord record_block[READ_BLOCK_RECORDS];
+PixelPoint point_block[READ_BLOCK_RECORDS];   // where their points land
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
 // settings index 2, 0, 1.  Unknown kinds have no pen.
@@ -32,44 +35,99 @@ struct KindPen {
     float cutoff;
 };
 
-// Where a record's point lands in the picture at scale s.
-PixelPoint Record_point(const StepRecord &r, double s)
-{
-    double cm[3] = {r.x, r.y, r.z};
-    double px[3];
-    Point_calc(cm, s, px);
-    return View_proj(PROJ_VIEW, px);
-}
-
 bool Fits_int32(double v)
 {
     return v >= -2147483648.0 && v < 2147483648.0;
 }
 
-// Reads the work file block by block and hands out one record at a time.
+// The records of a rebuild, block by block into record_block, with their
+// coordinates in pixels (divided by the scale): from the step copy when it
+// stands for the work file, else from the work file.  Both give the same
+// records.
 struct RecordReader {
     std::ifstream *file;
-    size_t count;   // records in the block
-    size_t next;
-    bool failed;
+    bool from_copy;
+    double scale;
+    uint64_t copy_next;   // the copy's next record
 
-    // 1: a record; 0: end of file; -1: read error.
-    int Read(StepRecord *r)
+    // Start at record `index` (the end when there are fewer).
+    void Seek(uint64_t index)
     {
-        if (next == count) {
-            file->read(reinterpret_cast<char *>(read_block), sizeof read_block);
-            if (file->bad()) {
-                failed = true;
-                return -1;
-            }
-            count = static_cast<size_t>(file->gcount()) / STEP_RECORD_SIZE;
-            next = 0;
-            if (count == 0)
-                return 0;
+        copy_next = index;
+        if (from_copy)
+            return;
+        file->seekg(static_cast<std::streamoff>(index * STEP_RECORD_SIZE), std::ios::beg);
+        if (file->fail())
+            file->clear();   // beyond the end: the first read meets the end
+    }
+
+    // The next block; its size (0 at the end), or -1 on a read error.
+    long Fill()
+    {
+        if (from_copy) {
+            size_t n = Step_copy_read(copy_next, record_block, READ_BLOCK_RECORDS, scale);
+            copy_next += n;
+            return static_cast<long>(n);
         }
-        Step_decode(read_block + next * STEP_RECORD_SIZE, r);
-        next++;
-        return 1;
+        file->read(reinterpret_cast<char *>(read_block), sizeof read_block);
+        if (file->bad())
+            return -1;
+        size_t n = static_cast<size_t>(file->gcount()) / STEP_RECORD_SIZE;
+        for (size_t i = 0; i < n; i++) {
+            StepRecord &r = record_block[i];
+            Step_decode(read_block + i * STEP_RECORD_SIZE, &r);
+            const double cm[3] = {r.x, r.y, r.z};
+            double px[3];
+            Point_calc(cm, scale, px);
+            r.x = px[0];
+            r.y = px[1];
+            r.z = px[2];
+        }
+        return static_cast<long>(n);
+    }
+};
+
+// Draws the steps of a rebuild through Line_draw, leaving out what cannot
+// change a pixel, before any pen work: a dot on the dot drawn just before
+// with the same pen (drawing a dot again changes nothing), and a line that
+// lies inside the limiting square but beyond one edge of the picture area by
+// more than its pen's width, which also covers the pixel to the right that a
+// dot draws to (whatever a rebuild draws outside the picture area is painted
+// over).
+struct StepPainter {
+    Surface *surface;
+    int64_t width;    // the picture area
+    int64_t height;
+    bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
+    PixelPoint dot;
+    int dot_kind;
+
+    static bool In_square(PixelPoint p)
+    {
+        return p.x > -LIMIT_PIXELS && p.x < LIMIT_PIXELS && p.y > -LIMIT_PIXELS && p.y < LIMIT_PIXELS;
+    }
+
+    bool Outside(PixelPoint a, PixelPoint b, int pen_width) const
+    {
+        if (!In_square(a) || !In_square(b))
+            return false;
+        int64_t reach = (pen_width < 0 ? -static_cast<int64_t>(pen_width) : pen_width) + 2;
+        return (a.x < -reach && b.x < -reach) || (a.y < -reach && b.y < -reach) ||
+               (a.x >= width + reach && b.x >= width + reach) ||
+               (a.y >= height + reach && b.y >= height + reach);
+    }
+
+    void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
+    {
+        bool is_dot = a.x == b.x && a.y == b.y;
+        if (is_dot && dot_last && kind == dot_kind && a.x == dot.x && a.y == dot.y)
+            return;
+        if (Outside(a, b, p.width))
+            return;
+        Line_draw(surface, a.x, b.x, a.y, b.y, p.style, p.width, p.colour);
+        dot_last = is_dot;
+        dot = a;
+        dot_kind = kind;
     }
 };
 
@@ -127,6 +185,13 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
             surface->move_to(x1, y1);
             surface->line_to(x2 + 1, y2);
         }
+        return;
+    }
+    // Within the square (its edges included) the limits change nothing.
+    auto within = [](int32_t v) { return v >= -LIMIT_PIXELS && v <= LIMIT_PIXELS; };
+    if (within(x1) && within(x2) && within(y1) && within(y2)) {
+        surface->move_to(x1, y1);
+        surface->line_to(x2, y2);
         return;
     }
     // Limited in this order, each step seeing the results of the previous
@@ -211,17 +276,16 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
     // 6. Seek to the first record of the first batch on display.  When the
     // batches are out of order the counts say nothing about where a batch
-    // lies: then the whole file is read once and exactly the records of the
-    // batches in range are drawn.
+    // lies: then all records are read once and exactly those of the batches
+    // in range are drawn.
+    RecordReader reader{&file, Step_copy_matches(path), s, 0};
     bool whole_file = batches_unordered != 0;
     int64_t seek_batch = first;
     if (seek_batch > 1 && !whole_file) {
         uint64_t records = 0;
         for (int64_t b = 1; b < seek_batch && b <= BATCH_MAX; b++)
             records += batch_step_count[b - 1];
-        file.seekg(static_cast<std::streamoff>(records * STEP_RECORD_SIZE), std::ios::beg);
-        if (file.fail())
-            file.clear();   // beyond the end: the first read meets the end
+        reader.Seek(records);
     }
 
     const KindPen pens[4] = {
@@ -237,14 +301,15 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
          charged_cutoff},
     };
 
-    // 7. Read and draw.  Without a scale (never fitted) positions are not
-    // defined and nothing is drawn.
+    // 7. Read and draw, block by block.  Without a scale (never fitted)
+    // positions are not defined and nothing is drawn.
     bool positions = s > 0.0 && std::isfinite(s);
-    RecordReader reader{&file, 0, 0, false};
-    StepRecord r;
+    const ViewTurn turn = View_turn();
+    StepPainter painter{surface, layout.view_w, layout.view_h, false, PixelPoint{0, 0}, 0};
     bool in_track = false;
+    bool done = false;
     PixelPoint previous = {0, 0};
-    int got;
+    long got = 0;
     uint64_t records_read = 0;
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
@@ -253,39 +318,42 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         for (int64_t b = from; b <= to; b++)
             records_total += batch_step_count[b - 1];
     }
-    while ((got = reader.Read(&r)) == 1) {
-        if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
-            progress_hook("drawing", records_read, records_total);
-        bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
-        bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
-        if (!in_track) {
-            if (!in_range && !whole_file)
-                break;
-            if (!in_range)
-                continue;
-            // Separators, hidden kinds and (in a damaged file) unknown kinds
-            // are passed over between tracks.
-            if (!known || !pens[r.kind].shown)
-                continue;
-            assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
-            const KindPen &p = pens[r.kind];
-            previous = Record_point(r, s);
-            if (positions && r.energy >= p.cutoff)
-                Line_draw(surface, previous.x, previous.x, previous.y, previous.y, p.style,
-                          p.width, p.colour);
-            in_track = true;
-        } else {
-            // An unknown kind ends the track like a separator.
-            if (!known || !in_range) {
-                in_track = false;
-                continue;
+    while (!done && (got = reader.Fill()) > 0) {
+        size_t count = static_cast<size_t>(got);
+        if (positions)
+            View_place_steps(turn, record_block, count, point_block);
+        for (size_t i = 0; i < count && !done; i++) {
+            const StepRecord &r = record_block[i];
+            if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
+                progress_hook("drawing", records_read, records_total);
+            bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
+            bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
+            if (!in_track) {
+                if (!in_range) {
+                    done = !whole_file;
+                    continue;
+                }
+                // Separators, hidden kinds and (in a damaged file) unknown
+                // kinds are passed over between tracks.
+                if (!known || !pens[r.kind].shown)
+                    continue;
+                const KindPen &p = pens[r.kind];
+                previous = point_block[i];
+                if (positions && r.energy >= p.cutoff)
+                    painter.Draw(p, r.kind, previous, previous);
+                in_track = true;
+            } else {
+                // An unknown kind ends the track like a separator.
+                if (!known || !in_range) {
+                    in_track = false;
+                    continue;
+                }
+                const KindPen &p = pens[r.kind];
+                PixelPoint at = point_block[i];
+                if (positions && r.energy >= p.cutoff)
+                    painter.Draw(p, r.kind, previous, at);
+                previous = at;
             }
-            assert(r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON);
-            const KindPen &p = pens[r.kind];
-            PixelPoint at = Record_point(r, s);
-            if (positions && r.energy >= p.cutoff)
-                Line_draw(surface, previous.x, at.x, previous.y, at.y, p.style, p.width, p.colour);
-            previous = at;
         }
     }
     if (got < 0) {

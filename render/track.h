@@ -10,7 +10,9 @@
 #include "picture/defs.h"
 #include "render/surface.h"
 
-// Rebuild the picture on `surface`, whose origin is the picture area.
+// Rebuild the picture on `surface`, whose origin is the picture area.  The
+// records come from the step copy when it stands for the work file, else
+// from the work file.
 // `scale` is view_state.view_scale (read and written by the view fit).
 // With calc_mode 1 and redraw_pressed 1 only the newest batch is drawn.
 // Returns 0, or -1 after a reported failure (work file cannot be opened or

@@ -17,6 +17,16 @@ namespace {
 
 const double SCALE_MIN = 1e-6;
 
+// Pixel_clamp of a whole number: into the 32-bit range.
+int32_t Clamp32(int64_t value)
+{
+    if (value >= INT32_MAX)
+        return INT32_MAX;
+    if (value <= INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
 void Cmtodot_failed(WindowRef window, int system_modal)
 {
     Message_show(window, "Cmtodot err!", "Error Status", MESSAGE_ICON_EXCLAMATION,
@@ -54,17 +64,26 @@ void Point_calc(const double point_cm[3], double scale, double point_px[3])
     point_px[2] = point_cm[2] / scale;
 }
 
-PixelPoint View_proj(int mode, const double p[3])
+ViewTurn View_turn()
 {
     double a = angle_x * DEGREE_FACTOR;
     double c = angle_z * DEGREE_FACTOR;
     double b = (angle_y + 90.0) * DEGREE_FACTOR;
+    return ViewTurn{std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c), std::sin(c)};
+}
 
-    double y1 = std::cos(a) * p[1] - std::sin(a) * p[2];
-    double z1 = std::sin(a) * p[1] + std::cos(a) * p[2];
-    double x2 = std::cos(c) * p[0] - std::sin(c) * y1;
-    double y2 = std::sin(c) * p[0] + std::cos(c) * y1;
-    double u = std::sin(b) * z1 + std::cos(b) * x2;
+PixelPoint View_proj(int mode, const double p[3])
+{
+    return View_place(View_turn(), mode, p);
+}
+
+PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
+{
+    double y1 = t.cos_a * p[1] - t.sin_a * p[2];
+    double z1 = t.sin_a * p[1] + t.cos_a * p[2];
+    double x2 = t.cos_c * p[0] - t.sin_c * y1;
+    double y2 = t.sin_c * p[0] + t.cos_c * y1;
+    double u = t.sin_b * z1 + t.cos_b * x2;
     double v = y2;
 
     // Wide arithmetic, so that placing a clamped value cannot overflow.
@@ -86,7 +105,16 @@ PixelPoint View_proj(int mode, const double p[3])
         y = static_cast<int64_t>(view_state.centre_px_y) - view_state.pan_px_y - V;
         break;
     }
-    return PixelPoint{Pixel_clamp(static_cast<double>(x)), Pixel_clamp(static_cast<double>(y))};
+    return PixelPoint{Clamp32(x), Clamp32(y)};
+}
+
+void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
+                      PixelPoint *out)
+{
+    for (size_t i = 0; i < count; i++) {
+        const double px[3] = {records[i].x, records[i].y, records[i].z};
+        out[i] = View_place(turn, PROJ_VIEW, px);
+    }
 }
 
 void Centre_calc(double scale)

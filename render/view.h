@@ -9,9 +9,12 @@
 #ifndef VOKA_VIEW_H
 #define VOKA_VIEW_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "picture/defs.h"
+
+struct StepRecord;
 
 struct ViewState {
     double view_scale;      // cm per pixel; 0 until the first fit
@@ -53,6 +56,22 @@ void Centre_calc(double scale);
 // in the picture (centre and pan), PROJ_CENTRE about the picture centre,
 // PROJ_INDICATOR in the axis panel.
 PixelPoint View_proj(int mode, const double point_px[3]);
+
+// The sines and cosines of the three view angles, for placing many points
+// with one set of angles: View_place(View_turn(), mode, p) is View_proj(mode, p).
+struct ViewTurn {
+    double cos_a, sin_a;   // about x
+    double cos_b, sin_b;   // about y, a quarter turn added
+    double cos_c, sin_c;   // about z
+};
+ViewTurn View_turn();
+PixelPoint View_place(const ViewTurn &turn, int mode, const double point_px[3]);
+
+// Place the end points of `count` step records whose coordinates are in
+// pixels already (divided by the scale, as Point_calc does) in the picture
+// (View_place) into out[0 .. count - 1].
+void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
+                      PixelPoint *out);
 
 // Fit the view for a rebuild.  `scale` is read (the scale before) and written.
 // A failing fit shows "Cmtodot err!" / "Error Status" through the message

@@ -26,6 +26,7 @@
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -705,6 +706,9 @@ int Render(int argc, char **argv)
 int main(int argc, char **argv)
 {
     Message_set_hook(Tool_message);
+    // A run draws a picture once at most: the steps are read back from the
+    // work file, not kept in memory for the rebuilds of a window.
+    step_copy_budget = 0;
     if (argc < 3)
         return Usage();
 #ifdef _WIN32

@@ -1,0 +1,209 @@
+#include "picture/step_copy.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "picture/le_bytes.h"
+
+uint64_t step_copy_budget = STEP_COPY_BUDGET;
+
+namespace {
+
+// The records lie in chunks of CHUNK_RECORDS, allocated as the copy grows,
+// so that growing never moves what is there.
+enum { CHUNK_BITS = 16, CHUNK_RECORDS = 1 << CHUNK_BITS };
+const size_t CHUNK_BYTES = size_t{CHUNK_RECORDS} * STEP_COPY_RECORD_SIZE;
+enum { CHUNKS_MAX = STEP_COPY_BUDGET / CHUNK_BYTES + 1 };
+
+uint8_t *chunks[CHUNKS_MAX];
+uint64_t record_count;
+uint64_t record_limit;   // records the budget allows
+int32_t layout;        // STEP_CODE_NONE until the first step
+float coord_factor;
+bool filling;          // records are being added
+bool complete;         // the copy stands for the work file below
+
+// The work file the copy stands for.
+std::filesystem::path file_path;
+uintmax_t file_size;
+std::filesystem::file_time_type file_time;
+
+const int KIND_SHIFT = 14;
+const uint32_t BATCH_MASK = (1u << KIND_SHIFT) - 1;
+static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
+
+bool Same_double(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The record's coordinates from their codes.
+void Coordinates(const uint8_t *image, StepRecord *r)
+{
+    r->x = Step_coordinate(layout, static_cast<int32_t>(Get4(image)), coord_factor);
+    r->y = Step_coordinate(layout, static_cast<int32_t>(Get4(image + 4)), coord_factor);
+    r->z = Step_coordinate(layout, static_cast<int32_t>(Get4(image + 8)), coord_factor);
+}
+
+// Short lines have five-column fields, so few codes: their coordinates
+// divided by the divisor of the last read are kept in a table, and a
+// rebuild divides each code once instead of each coordinate.
+enum { TABLE_LOW = -9999, TABLE_HIGH = 99999 };
+double short_table[TABLE_HIGH - TABLE_LOW + 1];
+bool table_ready;
+float table_factor;
+double table_divisor;
+
+void Table_prepare(double divisor)
+{
+    if (table_ready && table_factor == coord_factor && Same_double(table_divisor, divisor))
+        return;
+    for (int32_t code = TABLE_LOW; code <= TABLE_HIGH; code++)
+        short_table[code - TABLE_LOW] = Step_coordinate(STEP_CODE_SHORT, code, coord_factor) / divisor;
+    table_ready = true;
+    table_factor = coord_factor;
+    table_divisor = divisor;
+}
+
+double Divided(const uint8_t *code_image, double divisor)
+{
+    int32_t code = static_cast<int32_t>(Get4(code_image));
+    if (layout == STEP_CODE_SHORT && code >= TABLE_LOW && code <= TABLE_HIGH)
+        return short_table[code - TABLE_LOW];
+    return Step_coordinate(layout, code, coord_factor) / divisor;
+}
+
+void Decode(const uint8_t *image, StepRecord *r, double divisor)
+{
+    uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
+    r->batch = static_cast<int32_t>(tail & BATCH_MASK);
+    int32_t kind = static_cast<int32_t>(tail >> KIND_SHIFT);
+    uint32_t energy_bits = Get4(image + 12);
+    std::memcpy(&r->energy, &energy_bits, 4);
+    if (kind == 0) {
+        r->kind = KIND_SEPARATOR;
+        r->x = r->y = r->z = 0.0;
+        return;
+    }
+    r->kind = kind;
+    r->x = Divided(image, divisor);
+    r->y = Divided(image + 4, divisor);
+    r->z = Divided(image + 8, divisor);
+}
+
+} // namespace
+
+void Step_copy_drop()
+{
+    for (uint8_t *&chunk : chunks) {
+        std::free(chunk);
+        chunk = nullptr;
+    }
+    record_count = 0;
+    filling = false;
+    complete = false;
+}
+
+void Step_copy_begin(float scale)
+{
+    Step_copy_drop();
+    layout = STEP_CODE_NONE;
+    coord_factor = scale;
+    uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
+    record_limit = budget / STEP_COPY_RECORD_SIZE;
+    filling = true;
+}
+
+void Step_copy_add(const StepRecord *r, const StepCode *code)
+{
+    if (!filling)
+        return;
+    bool separator = r->kind == KIND_SEPARATOR;
+    if (!separator && layout != code->layout) {
+        if (layout != STEP_CODE_NONE || code->layout == STEP_CODE_NONE) {
+            Step_copy_drop();
+            return;
+        }
+        layout = code->layout;   // the first step's
+    }
+    if (record_count == record_limit) {
+        Step_copy_drop();
+        return;
+    }
+    uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
+    if (!chunk) {
+        chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
+        if (!chunk) {
+            Step_copy_drop();
+            return;
+        }
+    }
+    uint8_t *image = chunk + (record_count & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+    assert(r->batch >= 1 && r->batch <= BATCH_MAX);
+    assert(separator || (r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON));
+    uint32_t kind = separator ? 0u : static_cast<uint32_t>(r->kind);
+    for (int i = 0; i < 3; i++)
+        Put4(image + 4 * i, separator ? 0u : static_cast<uint32_t>(code->code[i]));
+    uint32_t energy_bits;
+    std::memcpy(&energy_bits, &r->energy, 4);
+    Put4(image + 12, energy_bits);
+    Put2(image + 16, static_cast<uint32_t>(r->batch) | kind << KIND_SHIFT);
+    if (!separator) {
+        // The codes must give back the very coordinates of the work file.
+        StepRecord back;
+        Coordinates(image, &back);
+        if (!Same_double(back.x, r->x) || !Same_double(back.y, r->y) || !Same_double(back.z, r->z)) {
+            Step_copy_drop();
+            return;
+        }
+    }
+    record_count++;
+}
+
+void Step_copy_finish(const char *work_path)
+{
+    if (!filling)
+        return;
+    filling = false;
+    std::error_code error;
+    file_path = std::filesystem::absolute(work_path, error).lexically_normal();
+    if (!error)
+        file_size = std::filesystem::file_size(file_path, error);
+    if (!error)
+        file_time = std::filesystem::last_write_time(file_path, error);
+    if (error || file_size != record_count * STEP_RECORD_SIZE) {
+        Step_copy_drop();
+        return;
+    }
+    complete = true;
+}
+
+bool Step_copy_matches(const char *work_path)
+{
+    if (!complete)
+        return false;
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(work_path, error).lexically_normal();
+    if (error || path != file_path)
+        return false;
+    uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size != file_size)
+        return false;
+    std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
+    return !error && time == file_time;
+}
+
+size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
+{
+    if (layout == STEP_CODE_SHORT)
+        Table_prepare(divisor);
+    size_t n = 0;
+    for (uint64_t i = first; n < count && i < record_count; i++, n++) {
+        const uint8_t *chunk = chunks[i >> CHUNK_BITS];
+        Decode(chunk + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE, &out[n], divisor);
+    }
+    return n;
+}

@@ -2,7 +2,7 @@
 
 GdiSurface::GdiSurface(HDC dc_in, int32_t device_x_in, int32_t device_y_in)
     : dc(dc_in), saved_origin(), saved_pen(nullptr), device_x(device_x_in), device_y(device_y_in),
-      current_pen(nullptr), pen_style(0), pen_width(0), pen_colour(0), pen_count(0),
+      current_pen(nullptr), pen_style(0), pen_width(0), pen_colour(0),
       points(), run_points(), point_count(0), run_count(0)
 {
     // Logical (0, 0) starts at the surface's device (0, 0).
@@ -48,7 +48,6 @@ void GdiSurface::pen(int style, int width, Colour colour)
     if (!made)
         return;
     flush();
-    pen_count++;
     HGDIOBJ previous = SelectObject(dc, made);
     if (current_pen)
         DeleteObject(current_pen);

@@ -48,9 +48,6 @@ public:
     void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
     void set_origin(int32_t x, int32_t y) override;
 
-    // Number of pens created so far (for measurements).
-    long pens_created() const { return pen_count; }
-
 private:
     enum { BATCH_POINTS = 4096, BATCH_RUNS = 1024 };
 
@@ -66,7 +63,6 @@ private:
     int pen_style;
     int pen_width;
     Colour pen_colour;
-    long pen_count;
 
     // Gathered lines: runs of connected points, the last run still open;
     // while there are any, the last point is the current position.

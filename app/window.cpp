@@ -33,7 +33,6 @@ RECT strip_rect;       // the control strip: (W - 150, 5, W, H - 5)
 // painted again; that paint must not start a second rebuild of its own.
 bool rebuilding;
 
-
 UINT Message_icon_style(int icon)
 {
     switch (icon) {

@@ -490,6 +490,23 @@ void Stats_step(const StepRecord *r)
     convert_stats.steps[i]++;
 }
 
+// The size of the picture file that Picture_convert_file converts (the C
+// library's ftell stops at 2 GB on some systems), else 0.
+uint64_t input_file_bytes;
+
+// The size of the file behind `stream` in bytes, 0 when it has none (a pipe).
+uint64_t Input_size(FILE *stream)
+{
+    if (input_file_bytes != 0)
+        return input_file_bytes;
+    long at = std::ftell(stream);
+    if (at < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+        return 0;
+    long size = std::ftell(stream);
+    std::fseek(stream, at, SEEK_SET);
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
 int Input_fail(WindowRef window, int message)
 {
     if (message != 0)
@@ -656,7 +673,11 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
+    std::error_code error;
+    uintmax_t bytes = std::filesystem::file_size(input_path, error);
+    input_file_bytes = error ? 0 : bytes;
     int result = Picture_convert_stream(window, input, work_path);
+    input_file_bytes = 0;
     std::fclose(input);
     return result;
 }
@@ -710,7 +731,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
             return Input_fail(window, MSG_WORK_PATH);
         // The program buffers the records itself.
         std::setvbuf(work_file, nullptr, _IONBF, 0);
-        Step_copy_begin(coord_scale);
+        Step_copy_begin(coord_scale, Input_size(input));
     }
     work_file_path = work_path;
     records_in_file = 0;

@@ -2,23 +2,27 @@
 
 #include <cassert>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "picture/le_bytes.h"
+#include "picture/platform.h"
 
-uint64_t step_copy_budget = STEP_COPY_BUDGET;
+uint64_t step_copy_budget = STEP_COPY_MACHINE;
 
 namespace {
 
 // The records lie in chunks of CHUNK_RECORDS, allocated as the copy grows,
-// so that growing never moves what is there.
+// so that growing never moves what is there; the table of the chunks is
+// made for the records the budget allows.
 enum { CHUNK_BITS = 16, CHUNK_RECORDS = 1 << CHUNK_BITS };
 const size_t CHUNK_BYTES = size_t{CHUNK_RECORDS} * STEP_COPY_RECORD_SIZE;
-enum { CHUNKS_MAX = STEP_COPY_BUDGET / CHUNK_BYTES + 1 };
+const uint64_t BUDGET_UNKNOWN_MEMORY = 200000000;
 
-uint8_t *chunks[CHUNKS_MAX];
+uint8_t **chunks;
+size_t chunk_count;   // entries of `chunks`
 uint64_t record_count;
 uint64_t record_limit;   // records the budget allows
 int32_t layout;        // STEP_CODE_NONE until the first step
@@ -76,6 +80,21 @@ double Divided(const uint8_t *code_image, double divisor)
     return Step_coordinate(layout, code, coord_factor) / divisor;
 }
 
+// Make the table of chunks hold `count` entries, the new ones empty.
+bool Chunk_table(uint64_t count)
+{
+    if (count > SIZE_MAX / sizeof *chunks)
+        return false;
+    uint8_t **table = static_cast<uint8_t **>(std::realloc(chunks, static_cast<size_t>(count) * sizeof *chunks));
+    if (!table)
+        return false;
+    for (size_t i = chunk_count; i < count; i++)
+        table[i] = nullptr;
+    chunks = table;
+    chunk_count = static_cast<size_t>(count);
+    return true;
+}
+
 void Decode(const uint8_t *image, StepRecord *r, double divisor)
 {
     uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
@@ -96,24 +115,41 @@ void Decode(const uint8_t *image, StepRecord *r, double divisor)
 
 } // namespace
 
+uint64_t Step_copy_budget()
+{
+    if (step_copy_budget != STEP_COPY_MACHINE)
+        return step_copy_budget;
+    uint64_t memory = Platform_memory_size();
+    return memory != 0 ? memory / 4 : BUDGET_UNKNOWN_MEMORY;
+}
+
 void Step_copy_drop()
 {
-    for (uint8_t *&chunk : chunks) {
-        std::free(chunk);
-        chunk = nullptr;
-    }
+    for (size_t i = 0; i < chunk_count; i++)
+        std::free(chunks[i]);
+    std::free(chunks);
+    chunks = nullptr;
+    chunk_count = 0;
     record_count = 0;
     filling = false;
     complete = false;
 }
 
-void Step_copy_begin(float scale)
+void Step_copy_begin(float scale, uint64_t input_bytes)
 {
     Step_copy_drop();
     layout = STEP_CODE_NONE;
     coord_factor = scale;
-    uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
-    record_limit = budget / STEP_COPY_RECORD_SIZE;
+    record_limit = Step_copy_budget() / STEP_COPY_RECORD_SIZE;
+    // Decided before the first record: a copy filled and then dropped
+    // would cost time and memory for nothing.
+    if (input_bytes / STEP_COPY_LINE_BYTES > record_limit)
+        return;
+    uint64_t table = record_limit / CHUNK_RECORDS + 1;
+    if (input_bytes != 0 && input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2 < table)
+        table = input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2;   // grown when needed
+    if (!Chunk_table(table))
+        return;
     filling = true;
 }
 
@@ -130,6 +166,10 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
         layout = code->layout;   // the first step's
     }
     if (record_count == record_limit) {
+        Step_copy_drop();
+        return;
+    }
+    if ((record_count >> CHUNK_BITS) >= chunk_count && !Chunk_table(chunk_count * 2)) {
         Step_copy_drop();
         return;
     }
@@ -194,6 +234,17 @@ bool Step_copy_matches(const char *work_path)
         return false;
     std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
     return !error && time == file_time;
+}
+
+uint64_t Step_copy_count()
+{
+    return complete ? record_count : 0;
+}
+
+void Step_copy_prepare(double divisor)
+{
+    if (layout == STEP_CODE_SHORT)
+        Table_prepare(divisor);
 }
 
 size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)

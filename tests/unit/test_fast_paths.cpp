@@ -13,10 +13,12 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_threads.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/skip_surface.h"
+#include "render/track.h"
 #include "render/view.h"
 #include "test_support.h"
 #include "tools/vokasim/vokasim.h"
@@ -35,9 +37,12 @@ protected:
     }
     void TearDown() override
     {
-        step_copy_budget = STEP_COPY_BUDGET;
+        step_copy_budget = STEP_COPY_MACHINE;
         batch_from = batch_to = 0;
         angle_x = angle_y = angle_z = 0;
+        work_threads = 0;
+        lane_min_records = 1 << 16;
+        show_photon = 1;
         PictureTest::TearDown();
     }
 
@@ -129,7 +134,7 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
         for (bool reversed : {false, true}) {
             SCOPED_TRACE(testing::Message() << "layout " << layout << (reversed ? ", reversed" : ""));
             const std::string text = Shower(layout, reversed);
-            step_copy_budget = STEP_COPY_BUDGET;
+            step_copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
             EXPECT_EQ(batches_unordered, reversed ? 1u : 0u);
             EXPECT_TRUE(Step_copy_matches(work.c_str()));
@@ -175,6 +180,108 @@ TEST_F(FastPaths, TextConventionsOfTheReader)
 
 // No-op confinement: the images are compared whole.
 void Keep_all(void *, const PixelRect *) {}
+
+// A picture of short tracks in every mix that drawing meets, short lines in
+// a 4 cm cube: tracks whose kind changes on the way (a hidden kind first or
+// later), steps below the cut-off, steps that stay in place (dots),
+// separators one after another, the batches in order or reversed.
+std::string Mixed_picture(bool reversed)
+{
+    std::string text = "GSTA\nCYLS\n     1     2\n    1.00000E+00\n   -1.00000E+00    1.00000E+00\nGEND\n"
+                       "     -2.00      2.00     -2.00      2.00     -2.00      2.00      1.00\n";
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    std::vector<std::string> batches;
+    for (int b = 1; b <= 12; b++) {
+        char line[32];
+        std::snprintf(line, sizeof line, "0%5d\n", b);
+        std::string batch = line;
+        for (int t = 0; t < 40; t++) {
+            int x = 50000, y = 30000 + static_cast<int>(next(40000)), z = 30000 + static_cast<int>(next(40000));
+            for (uint32_t n = 1 + next(9); n > 0; n--) {
+                if (next(3) != 0) {   // else the step stays where it is
+                    y += static_cast<int>(next(3001)) - 1500;
+                    z += static_cast<int>(next(3001)) - 1500;
+                }
+                // Energies 0.1 to 9 MeV: the cut-off of 1 MeV leaves some out.
+                std::snprintf(line, sizeof line, "%u%05d%05d%05d%04u%u\n", 1 + next(3), x, y, z,
+                              1000 + next(9000), 2 + next(2));
+                batch += line;
+            }
+            for (uint32_t n = next(3); n > 0; n--)
+                batch += "-\n";
+        }
+        batches.push_back(batch);
+    }
+    for (size_t b = 0; b < batches.size(); b++)
+        text += batches[reversed ? batches.size() - 1 - b : b];
+    return text;
+}
+
+// The rebuild drawn on lanes, one thread each, gives the picture of one
+// thread bit for bit, wherever the lanes begin: on a raster image and
+// through the window's skipping surface, from the steps in memory and from
+// the work file, with thin, dashed (gaps painted and not) and wide pens,
+// hidden kinds and cut-offs, batch ranges, batches out of order and the
+// newest batch.
+TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
+{
+    Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text, "1");
+    Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "1");
+    settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
+    settings.particle_pen_width[PARTICLE_PHOTON] = 3;
+    lane_min_records = 0;
+    const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
+    // The picture as the window and vokatool draw it.  `skipping`: through
+    // a skipping surface in front of the image; `opaque`: on a fresh image,
+    // without scale bar and panel, so that dashes paint their gaps.
+    auto draw = [&](int threads, bool skipping, bool opaque) {
+        work_threads = threads;
+        view_state = ViewState{};
+        RasterSurface image;
+        EXPECT_EQ(image.create(w, h), 0);
+        if (!opaque)
+            image.set_background(0, COLOUR_WHITE);
+        SkipSurface skip(&image, PixelRect{0, 0, w, h});
+        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all, nullptr,
+                       RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
+        // The picture area: what is drawn beyond it is painted over.
+        std::vector<Colour> area;
+        const PixelRect &r = layout.view_rect;
+        for (int32_t y = r.top; y < r.bottom; y++)
+            area.insert(area.end(), image.pixels() + y * w + r.left, image.pixels() + y * w + r.right);
+        return area;
+    };
+    for (bool reversed : {false, true}) {
+        const std::string text = Mixed_picture(reversed);
+        for (bool in_memory : {true, false}) {
+            step_copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
+            ASSERT_EQ(Run(text), 0) << messages.texts();
+            ASSERT_EQ(Step_copy_matches("./work.$$$"), in_memory);
+            struct View {
+                int16_t turn;
+                int32_t from, to;   // to -1: the newest batch of a calculation
+                int show_photon;
+                bool opaque;
+            } views[] = {{0, 0, 0, 1, false}, {40, 3, 8, 0, false}, {0, 0, -1, 1, false}, {25, 0, 0, 1, true}};
+            for (const View &v : views) {
+                angle_x = angle_z = v.turn;
+                batch_from = v.from;
+                batch_to = v.to;
+                show_photon = v.show_photon;
+                Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, v.opaque ? "0" : "0.1");
+                const std::vector<Colour> one = draw(1, false, v.opaque);
+                for (int threads : {2, 3, 16}) {
+                    SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "") << (in_memory ? "memory" : "file")
+                                                    << ", view " << &v - views << ", " << threads << " threads");
+                    EXPECT_TRUE(draw(threads, false, v.opaque) == one) << "on the image";
+                    EXPECT_TRUE(draw(threads, true, v.opaque) == one) << "through the skipping surface";
+                }
+            }
+            batch_to = 0;
+        }
+    }
+}
 
 // Through the skipping surface in front of a raster surface, a dense picture
 // comes out as drawing every line gives it, whatever the pens (dashes and

@@ -58,7 +58,8 @@ extern const Colour fixed_palette_256[256];
 void Bmp_palette_256(uint8_t out[256 * 4]);
 
 // Writing a file row by row in the pixel format of its layout.  The file is
-// written under a temporary name next to `path` (path + ".part") and renamed
+// written under a temporary name next to `path` (a new one: Part_file_create
+// of part_file.h) and renamed
 // over `path` by Bmp_write_end only when everything reached the disk, so a
 // failure leaves whatever was at `path` before as it was.
 enum { BMP_PATH_SIZE = 1024 };
@@ -67,7 +68,7 @@ struct BmpWriter {
     BmpLayout layout;
     bool failed;                          // a write or the close failed
     char path[BMP_PATH_SIZE];
-    char temporary[BMP_PATH_SIZE + 8];
+    char temporary[BMP_PATH_SIZE + 16];
 };
 
 // Create the file and write the two headers and the colour table:

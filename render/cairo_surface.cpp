@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "output/part_file.h"
 #include "render/font_data.h"
 
 struct CairoSurface::CairoState {
@@ -39,15 +40,7 @@ cairo_status_t Write_string(void *closure, const unsigned char *data, unsigned i
 // Close the temporary file and put it in place of `path`, or remove it.
 int Replace_file(std::FILE *f, bool ok, const std::string &temporary, const std::string &path)
 {
-    if (std::fclose(f) != 0)
-        ok = false;
-    if (ok)
-        ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return -1;
-    }
-    return 0;
+    return Part_file_finish(f, ok, temporary.c_str(), path.c_str());
 }
 
 double Channel(Colour c, int shift)
@@ -105,10 +98,11 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
         (figure_format != FIGURE_SVG && figure_format != FIGURE_PDF))
         return -1;
     target = path;
-    temporary = target + ".part";
-    file = std::fopen(temporary.c_str(), "wb");
+    char part[PART_PATH_SIZE];
+    file = Part_file_create(path, part, sizeof part);
     if (!file)
         return -1;
+    temporary = part;
     format = figure_format;
     svg.clear();
     texts.clear();
@@ -548,11 +542,11 @@ int Png_write(const char *path, const RasterSurface *image, PixelRect area)
         }
     }
     cairo_surface_mark_dirty(png);
-    std::string temporary = std::string(path) + ".part";
-    std::FILE *f = std::fopen(temporary.c_str(), "wb");
+    char temporary[PART_PATH_SIZE];
+    std::FILE *f = Part_file_create(path, temporary, sizeof temporary);
     bool ok = f && cairo_surface_write_to_png_stream(png, Write_file, f) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(png);
     if (!f)
         return -1;
-    return Replace_file(f, ok, temporary, path);
+    return Part_file_finish(f, ok, temporary, path);
 }

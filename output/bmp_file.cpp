@@ -1,11 +1,11 @@
 #include "output/bmp_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "output/part_file.h"
+#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
@@ -146,18 +146,17 @@ int Bmp_write_end(BmpWriter *w)
     if (std::fclose(w->file) != 0)
         ok = false;
     w->file = nullptr;
-    // Replace the old file only with a complete new one.
-    if (ok) {
-        std::remove(w->path);
-        ok = std::rename(w->temporary, w->path) == 0;
+    // Replace the old file only with a complete new one, in one step: a
+    // failure leaves the old file whole.
+    if (ok && File_replace(w->temporary, w->path) == 0) {
+        Part_file_forget();
+        return 0;
     }
-    if (!ok) {
-        int error = errno;
-        std::remove(w->temporary);
-        errno = error;
-    }
+    int error = errno;
+    std::remove(w->temporary);
     Part_file_forget();
-    return ok ? 0 : -1;
+    errno = error;
+    return -1;
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

@@ -18,8 +18,8 @@ enum { PART_PATH_SIZE = 1100 };
 extern char part_file_current[PART_PATH_SIZE];
 extern volatile std::sig_atomic_t part_file_active;
 
-// Create the partial file of `path`: path + "." + six digits + ".part", a
-// name no file has, opened for binary writing, its name in `part` (at least
+// Create the partial file of `path` under a name no file has
+// (Temporary_name of picture/file_replace.h), opened for binary writing, its name in `part` (at least
 // PART_PATH_SIZE bytes would always do) and in part_file_current.  Returns
 // the stream, or nullptr with errno telling why.
 std::FILE *Part_file_create(const char *path, char *part, size_t part_size);
@@ -27,10 +27,9 @@ std::FILE *Part_file_create(const char *path, char *part, size_t part_size);
 // The partial file is gone or in place: part_file_current no longer names it.
 void Part_file_forget();
 
-// Close `file` and, when `ok` and the close succeeded, rename `part` over
-// `path`; otherwise remove `part`.  Returns 0, or -1 with errno telling why
-// (kept through the removal).  For the native tools: on Windows rename does
-// not replace an existing file.
+// Close `file` and, when `ok` and the close succeeded, put `part` in the
+// place of `path` in one step (File_replace); otherwise remove `part`.
+// Returns 0, or -1 with errno telling why (kept through the removal).
 int Part_file_finish(std::FILE *file, bool ok, const char *part, const char *path);
 
 #endif

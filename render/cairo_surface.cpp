@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,8 @@ cairo_status_t Write_string(void *closure, const unsigned char *data, unsigned i
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Close the temporary file and put it in place of `path`, or remove it.
+// Close the temporary file and put it in place of `path` in one step, or
+// remove it (errno tells why).
 int Replace_file(std::FILE *f, bool ok, const std::string &temporary, const std::string &path)
 {
     return Part_file_finish(f, ok, temporary.c_str(), path.c_str());
@@ -548,5 +550,5 @@ int Png_write(const char *path, const RasterSurface *image, PixelRect area)
     cairo_surface_destroy(png);
     if (!f)
         return -1;
-    return Part_file_finish(f, ok, temporary, path);
+    return Replace_file(f, ok, temporary, path);
 }

@@ -31,6 +31,8 @@
 
 #include "output/bmp_file.h"
 #include "output/part_file.h"
+#include "picture/display.h"
+#include "picture/file_replace.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -319,15 +321,7 @@ int Info(const char *path)
 // Put the finished `part` in place of `path`, replacing what is there.
 int Put_in_place(const char *part, const char *path)
 {
-#ifdef _WIN32
-    // rename() of the C library does not replace an existing file here.
-    if (MoveFileExA(part, path, MOVEFILE_REPLACE_EXISTING))
-        return 0;
-    errno = EACCES;
-    return -1;
-#else
-    return std::rename(part, path);
-#endif
+    return File_replace(part, path);
 }
 
 // The work file DIR + "work.$$$": written under a new name beside it and put
@@ -1006,6 +1000,7 @@ int main(int argc, char **argv)
     progress_hook = Tool_progress;
     Interrupt_handlers_install();
     Settings_init();
+    Display_init();
     if (std::strcmp(command, "info") == 0) {
         if (argc != 3)
             return argc > 3 && argv[3][0] == '-' ? Unknown_option("info", argv[3]) : Usage();

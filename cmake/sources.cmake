@@ -2,6 +2,8 @@
 # only when it is named here.  The portable core needs no window: nothing in
 # it includes <windows.h> but its one file of the Windows platform.
 set(VOKA_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/file_replace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/geometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/message.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp
@@ -19,7 +21,8 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/part_file.cpp)
 # The little the core needs of the system beyond the standard library, in
 # one file per system.
 if(WIN32)

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "output/part_file.h"
+#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
@@ -107,10 +109,9 @@ int Bmp_write_begin(BmpWriter *w, const char *path, const BmpLayout *layout,
     int n = std::snprintf(w->path, sizeof w->path, "%s", path);
     if (n < 0 || static_cast<size_t>(n) >= sizeof w->path)
         return -1;
-    std::snprintf(w->temporary, sizeof w->temporary, "%s.part", path);
     w->layout = *layout;
     w->failed = false;
-    w->file = std::fopen(w->temporary, "wb");
+    w->file = Part_file_create(path, w->temporary, sizeof w->temporary);
     if (!w->file)
         return -1;
     uint8_t headers[BMP_HEADERS_SIZE];
@@ -145,16 +146,17 @@ int Bmp_write_end(BmpWriter *w)
     if (std::fclose(w->file) != 0)
         ok = false;
     w->file = nullptr;
-    // Replace the old file only with a complete new one.
-    if (ok) {
-        std::remove(w->path);
-        ok = std::rename(w->temporary, w->path) == 0;
+    // Replace the old file only with a complete new one, in one step: a
+    // failure leaves the old file whole.
+    if (ok && File_replace(w->temporary, w->path) == 0) {
+        Part_file_forget();
+        return 0;
     }
-    if (!ok) {
-        std::remove(w->temporary);
-        return -1;
-    }
-    return 0;
+    int error = errno;
+    std::remove(w->temporary);
+    Part_file_forget();
+    errno = error;
+    return -1;
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/numparse.h"

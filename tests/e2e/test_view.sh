@@ -117,7 +117,7 @@ t_maximized_on_a_large_screen() {
 # and turned, with a dashed pen among the solid ones, gives the picture of
 # vokatool on one thread.
 t_large_picture_on_threads() {
-  local sim=$PWD/build/native/tools/vokasim/vokasim
+  local sim=$PWD/build/native/vokasim
   [ -x "$sim" ] || skip "vokasim is not built"
   "$sim" -p electron -e 50 -m water --radii 2,5,10 --planes 0,10,20,30 -s 11 -n 400 -b 4 \
     -o "$CASE/shower.pic" >/dev/null

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/le_bytes.h"
 #include "picture/message.h"

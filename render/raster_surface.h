@@ -21,7 +21,8 @@
 // - clipping to the image at any 32-bit coordinate without long loops; a
 //   sloped line with an end point at 2^28 or beyond is first scaled down by
 //   8 about the device origin, as Wine's GDI does (Line_draw never gets
-//   there: it limits coordinates to +-2000).
+//   there: it limits coordinates to a square a little larger than the
+//   window).
 #ifndef VOKA_RASTER_SURFACE_H
 #define VOKA_RASTER_SURFACE_H
 

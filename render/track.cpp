@@ -16,8 +16,27 @@
 
 namespace {
 
-const double LIMIT = 2000.0;
-const int32_t LIMIT_PIXELS = 2000;
+// The limiting square of Line_draw is +-2000 pixels for a window of up to
+// 976 pixels a side.  A fixed square of that size would cut every picture
+// wider or taller than 2000 pixels (a maximized window on a large screen, a
+// large bitmap or figure) and show its tracks and outlines in the left 2000
+// pixels only: for a larger window the square grows to the larger side of
+// the window plus LIMIT_MARGIN, so the whole picture is drawn at any size.
+// The square keeps its purpose: every coordinate handed to the surface stays
+// within it (a side of at most 2^20 + LIMIT_MARGIN, far inside the range of
+// the platform's 32-bit coordinates), so no line is endless.  The margin lies beyond the area by
+// more than half the widest pen, so that no limited end shows.
+const int32_t LIMIT_BASE = 2000;
+const int32_t LIMIT_MARGIN = 1024;
+const int32_t LIMIT_SIDE_MAX = 1 << 20;
+
+int32_t Line_limit()
+{
+    int32_t side = layout.window_w > layout.window_h ? layout.window_w : layout.window_h;
+    if (side > LIMIT_SIDE_MAX)
+        side = LIMIT_SIDE_MAX;
+    return side > LIMIT_BASE - LIMIT_MARGIN ? side + LIMIT_MARGIN : LIMIT_BASE;
+}
 
 // Records are read in blocks of this many.
 enum { READ_BLOCK_RECORDS = 4096 };
@@ -34,6 +53,8 @@ struct KindPen {
     Colour colour;
     float cutoff;
 };
+
+void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit);
 
 bool Fits_int32(double v)
 {
@@ -98,13 +119,14 @@ struct StepPainter {
     Surface *surface;
     int64_t width;    // the picture area
     int64_t height;
+    int32_t limit;    // the limiting square
     bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
     PixelPoint dot;
     int dot_kind;
 
-    static bool In_square(PixelPoint p)
+    bool In_square(PixelPoint p) const
     {
-        return p.x > -LIMIT_PIXELS && p.x < LIMIT_PIXELS && p.y > -LIMIT_PIXELS && p.y < LIMIT_PIXELS;
+        return p.x > -limit && p.x < limit && p.y > -limit && p.y < limit;
     }
 
     bool Outside(PixelPoint a, PixelPoint b, int pen_width) const
@@ -124,7 +146,8 @@ struct StepPainter {
             return;
         if (Outside(a, b, p.width))
             return;
-        Line_draw(surface, a.x, b.x, a.y, b.y, p.style, p.width, p.colour);
+        surface->pen(p.style, p.width, p.colour);
+        Line_limited(surface, a.x, b.x, a.y, b.y, limit);
         dot_last = is_dot;
         dot = a;
         dot_kind = kind;
@@ -138,9 +161,9 @@ namespace {
 // Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
 // (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
 // through the two ends is y = m x + b with b taken at the first end.
-bool Limit_x(double X[2], double Y[2], int e)
+bool Limit_x(double X[2], double Y[2], int e, double limit)
 {
-    for (double edge : {LIMIT, -LIMIT}) {
+    for (double edge : {limit, -limit}) {
         if (edge > 0 ? X[e] > edge : X[e] < edge) {
             if (X[0] == X[1])
                 return false;
@@ -156,9 +179,9 @@ bool Limit_x(double X[2], double Y[2], int e)
 }
 
 // The same for the y of end e.
-bool Limit_y(double X[2], double Y[2], int e)
+bool Limit_y(double X[2], double Y[2], int e, double limit)
 {
-    for (double edge : {LIMIT, -LIMIT}) {
+    for (double edge : {limit, -limit}) {
         if (edge > 0 ? Y[e] > edge : Y[e] < edge) {
             if (X[0] != X[1]) {
                 if (Y[0] == Y[1])
@@ -174,21 +197,18 @@ bool Limit_y(double X[2], double Y[2], int e)
     return true;
 }
 
-} // namespace
-
-void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
-               int width, Colour colour)
+// Line_draw after the pen, with the square +-limit.
+void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit)
 {
-    surface->pen(style, width, colour);
     if (x1 == x2 && y1 == y2) {
-        if (std::abs(static_cast<double>(x1)) < LIMIT && std::abs(static_cast<double>(y1)) < LIMIT) {
+        if (x1 > -limit && x1 < limit && y1 > -limit && y1 < limit) {
             surface->move_to(x1, y1);
             surface->line_to(x2 + 1, y2);
         }
         return;
     }
     // Within the square (its edges included) the limits change nothing.
-    auto within = [](int32_t v) { return v >= -LIMIT_PIXELS && v <= LIMIT_PIXELS; };
+    auto within = [limit](int32_t v) { return v >= -limit && v <= limit; };
     if (within(x1) && within(x2) && within(y1) && within(y2)) {
         surface->move_to(x1, y1);
         surface->line_to(x2, y2);
@@ -199,7 +219,8 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
     // second.
     double X[2] = {static_cast<double>(x1), static_cast<double>(x2)};
     double Y[2] = {static_cast<double>(y1), static_cast<double>(y2)};
-    if (!Limit_x(X, Y, 0) || !Limit_x(X, Y, 1) || !Limit_y(X, Y, 0) || !Limit_y(X, Y, 1))
+    const double l = limit;
+    if (!Limit_x(X, Y, 0, l) || !Limit_x(X, Y, 1, l) || !Limit_y(X, Y, 0, l) || !Limit_y(X, Y, 1, l))
         return;
     // End points computed far outside the square may leave the 32-bit range:
     // such a segment is not drawn.
@@ -208,6 +229,15 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
             return;
     surface->move_to(static_cast<int32_t>(X[0]), static_cast<int32_t>(Y[0]));
     surface->line_to(static_cast<int32_t>(X[1]), static_cast<int32_t>(Y[1]));
+}
+
+} // namespace
+
+void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
+               int width, Colour colour)
+{
+    surface->pen(style, width, colour);
+    Line_limited(surface, x1, x2, y1, y2, Line_limit());
 }
 
 void Scale_draw(Surface *surface, double scale)
@@ -305,7 +335,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // positions are not defined and nothing is drawn.
     bool positions = s > 0.0 && std::isfinite(s);
     const ViewTurn turn = View_turn();
-    StepPainter painter{surface, layout.view_w, layout.view_h, false, PixelPoint{0, 0}, 0};
+    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0};
     bool in_track = false;
     bool done = false;
     PixelPoint previous = {0, 0};

@@ -24,8 +24,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
 // One segment from (x1, y1) to (x2, y2), or a one-pixel dot when both ends
 // are equal, with the pen (style, width, colour).  Coordinates are limited to
-// the square -2000..2000 first; a segment whose limited ends would leave the
-// 32-bit range is not drawn.  The end pixel is left out.
+// a square first: -2000..2000, or for a window larger than 976 pixels a side
+// -(L + 1024)..L + 1024 with L its larger side; a segment whose limited ends
+// would leave the 32-bit range is not drawn.  The end pixel is left out.
 void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
                int width, Colour colour);
 

@@ -1,8 +1,10 @@
 # Shared by the scripts that run the Windows programs under Wine (sourced,
 # not run): an X server of its own and a prepared Wine prefix.
 #
-#   xvfb_start LOGFILE [DEPTH]  start Xvfb on a free display (DEPTH bits per
-#                               pixel, default 24), export DISPLAY, set
+#   xvfb_start LOGFILE [DEPTH] [WxH]
+#                               start Xvfb on a free display (DEPTH bits per
+#                               pixel, default 24; a screen of WxH pixels,
+#                               default 1024x768), export DISPLAY, set
 #                               xvfb_pid; returns 1 when it does not start
 #   xvfb_stop                   stop that Xvfb
 #   wine_prefix_ready PREFIX LOGFILE
@@ -14,10 +16,10 @@
 xvfb_pid=""
 
 xvfb_start() {
-  local log=$1 depth=${2:-24} display_file
+  local log=$1 depth=${2:-24} size=${3:-1024x768} display_file
   display_file=$(mktemp)
   # Xvfb picks a free display itself and reports it on a file descriptor.
-  Xvfb -displayfd 3 -screen 0 "1024x768x$depth" -nolisten tcp 3>"$display_file" >"$log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${size}x$depth" -nolisten tcp 3>"$display_file" >"$log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 1 100); do
     [ -s "$display_file" ] && break

@@ -671,6 +671,9 @@ const Command COMMANDS[] = {
                      "resize failed");
      },
      "W H  set the outer size of the window"},
+    {"maximize", "", true,
+     [](const Args &a) -> int { return Done(ShowWindowAsync(a.main, SW_MAXIMIZE) != 0, "maximize failed"); },
+     "maximize the window"},
     {"raise", "", true,
      [](const Args &a) -> int {
          SetForegroundWindow(a.main);

@@ -136,22 +136,24 @@ same_image() { # NAME1 NAME2 WHAT [bmpcheck diff options]
 
 # compare_render NAME PICTURE [render options...]: the capture $CASE/NAME.bmp
 # against vokatool render of the same state (this case's info file, the
-# first run's window: the client area from (0, 0) to the strip; its last row
-# lies below the client area), pixel for pixel outside the boxes of text,
-# which the window draws in Wine's system font: the scale label's band and
-# IGNORE_BOXES ("X Y W H" in client coordinates).
+# window of RENDER_SIZE, default the first run's 640x410: the client area
+# from (0, 0) to the strip; its last row lies below the client area), pixel
+# for pixel outside the boxes of text, which the window draws in Wine's
+# system font: the scale label's band and IGNORE_BOXES ("X Y W H" in client
+# coordinates).
 IGNORE_BOXES=()
+RENDER_SIZE=640x410
 compare_render() {
   local name=$1 picture=$2; shift 2
-  local info_args=() ignore_args=() box
+  local info_args=() ignore_args=() box w=${RENDER_SIZE%x*} h=${RENDER_SIZE#*x}
   [ -f "$CASE/start/info.\$\$\$" ] && info_args=(--info "$CASE/start/info.\$\$\$")
   for box in "${IGNORE_BOXES[@]}"; do
     # shellcheck disable=SC2206
     ignore_args+=(--ignore $box)
   done
-  "$E2E_VOKATOOL" render "$picture" -o "$CASE/$name-ref.bmp" "${info_args[@]}" --size 640x410 "$@" \
+  "$E2E_VOKATOOL" render "$picture" -o "$CASE/$name-ref.bmp" "${info_args[@]}" --size "$RENDER_SIZE" "$@" \
     >"$CASE/$name-ref.txt" 2>&1 || { cat "$CASE/$name-ref.txt"; fail "vokatool render failed for $name"; }
-  bmpcheck diff "$CASE/$name.bmp" "$CASE/$name-ref.bmp" --clip --ignore 0 318 490 19 "${ignore_args[@]}" \
+  bmpcheck diff "$CASE/$name.bmp" "$CASE/$name-ref.bmp" --clip --ignore 0 $((h - 92)) $((w - 150)) 19 "${ignore_args[@]}" \
     --out "$CASE/$name-refdiff.bmp" >"$CASE/$name-refdiff.txt" ||
     { cat "$CASE/$name-refdiff.txt"; fail "$name differs from the reference render"; }
 }

@@ -89,3 +89,26 @@ t_title_and_guide() {
   compare_render pulled_in "$DATA/standard.pic" --title-pos 405,325 --guide 335,275
   viewer_close
 }
+
+# A window larger than 2000 pixels, maximized on a 3840 x 2160 screen, shows
+# the whole picture as vokatool renders it at that size, and the tracks and
+# outlines that cross the picture reach its far end: the electron from
+# corner to corner, the positron along the middle, the photon and the plane
+# at its right.
+t_maximized_on_a_large_screen() {
+  xvfb_start "$CASE/xvfb.log" 24 3840x2160 || skip "no 3840 x 2160 X display"
+  trap xvfb_stop EXIT
+  viewer_with_picture "$DATA/wide.pic"
+  snap_after big maximize
+  local w h
+  read -r _ _ w h < <(drv window-rect)
+  at_least "$w" 3800 "width of the maximized window"
+  RENDER_SIZE=${w}x$h compare_render big "$DATA/wide.pic"
+  # The picture's right end: x from 3660 on (client) against its width of w - 160.
+  local right=$((w - 160 - 30))
+  at_least "$(bmpcheck count "$CASE/big.bmp" "$right" 5 30 $((h - 60)) $RED)" 10 "electron at the right end"
+  at_least "$(bmpcheck count "$CASE/big.bmp" "$right" 5 30 $((h - 60)) $GREEN)" 10 "positron at the right end"
+  at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $BLUE)" 500 "photon beyond x 3000"
+  at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $YELLOW)" 1000 "plane beyond x 3000"
+  viewer_close
+}

@@ -83,6 +83,7 @@ TEST(LineDraw, LimitsToTheSquare)
         {-2001, 2147483647, 1000000000, 1000000001, ""},
         {100, 300, 100, 100000, "line 100 100 103 2000 pen 0 1 FF0000\n"},
     };
+    Layout_compute(LAYOUT_FROM_WINDOW, 976, 410);   // the largest window of the fixed square
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2);
         Recorder r;
@@ -90,6 +91,13 @@ TEST(LineDraw, LimitsToTheSquare)
         EXPECT_EQ(r.drawn, c.drawn);
         EXPECT_EQ(r.pens, 1);   // the pen is set on every path
     }
+    // A larger window grows the square to its larger side + 1024.
+    Layout_compute(LAYOUT_FROM_WINDOW, 3840, 2160);
+    Recorder r;
+    Line_draw(&r, 4863, 4863, 0, 0, PEN_SOLID, 1, 0x00FF0000u);
+    Line_draw(&r, 4864, 4864, 0, 0, PEN_SOLID, 1, 0x00FF0000u);
+    Line_draw(&r, 0, 9728, 0, 2432, PEN_SOLID, 1, 0x00FF0000u);
+    EXPECT_EQ(r.drawn, "line 4863 0 4864 0 pen 0 1 FF0000\nline 0 0 4864 1216 pen 0 1 FF0000\n");
 }
 
 // A picture whose positions are easy to follow: 800 x 400 picture area, scene

@@ -9,6 +9,7 @@
 
 #include "dialogs/dialogs.h"
 #include "output/output.h"
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "render/picture_paint.h"

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "resources/resource_ids.h"
 

@@ -3,6 +3,7 @@
 // message loop, which also gives up an armed mouse selection on Esc.
 #include "app/app.h"
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -47,6 +48,7 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
         }
 
         Settings_init();
+        Display_init();
         // large_fonts is still 0 here: the minimum height is 400.
         Layout_compute(LAYOUT_FROM_SETTINGS, 0, 0);
     }

@@ -6,6 +6,7 @@
 // the picture area.
 #include "app/app.h"
 
+#include "picture/display.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/view.h"

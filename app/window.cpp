@@ -2,8 +2,11 @@
 // copied back from the off-screen bitmap `view_bitmap` or rebuilt from the
 // work file; which one the next paint does is decided by `restore_view` and
 // `view_dirty`.  Commands never draw: they set these flags and invalidate.
+#include <cstdio>
+
 #include "app/app.h"
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "render/gdi_surface.h"
 #include "render/layout.h"
@@ -216,9 +219,19 @@ LRESULT On_close(HWND window)
     return 0;
 }
 
+// The settings are written as the window goes; when that fails the user is
+// told which file and why, since the changes of this run are lost (the old
+// info file stays as it was).  The box has no owner: the window is going.
 LRESULT On_destroy()
 {
-    Settings_save();
+    char path[FULL_PATH_SIZE + 16];
+    char reason[128];
+    if (Settings_save(path, sizeof path, reason, sizeof reason) != 0) {
+        char text[FULL_PATH_SIZE + 256];
+        std::snprintf(text, sizeof text, "The settings could not be saved to\n%s:\n%s", path,
+                      reason);
+        Message_show(nullptr, text, "Warning", MESSAGE_ICON_EXCLAMATION, 0);
+    }
     PostQuitMessage(0);
     return 0;
 }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"

@@ -2,6 +2,8 @@
 # only when it is named here.  The portable core needs no window: nothing in
 # it includes <windows.h>.
 set(VOKA_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/display.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/file_replace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/geometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/message.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "picture/display.h"
 #include "picture/numparse.h"
 #include "picture/picture.h"
 #include "render/picture_paint.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
@@ -107,7 +108,8 @@ int Bmp_write_begin(BmpWriter *w, const char *path, const BmpLayout *layout,
     int n = std::snprintf(w->path, sizeof w->path, "%s", path);
     if (n < 0 || static_cast<size_t>(n) >= sizeof w->path)
         return -1;
-    std::snprintf(w->temporary, sizeof w->temporary, "%s.part", path);
+    if (Temporary_name(path, w->temporary, sizeof w->temporary) != 0)
+        return -1;
     w->layout = *layout;
     w->failed = false;
     w->file = std::fopen(w->temporary, "wb");
@@ -145,16 +147,14 @@ int Bmp_write_end(BmpWriter *w)
     if (std::fclose(w->file) != 0)
         ok = false;
     w->file = nullptr;
-    // Replace the old file only with a complete new one.
-    if (ok) {
-        std::remove(w->path);
-        ok = std::rename(w->temporary, w->path) == 0;
-    }
-    if (!ok) {
-        std::remove(w->temporary);
-        return -1;
-    }
-    return 0;
+    // Replace the old file only with a complete new one, in one step: a
+    // failure leaves the old file whole.
+    if (ok && File_replace(w->temporary, w->path) == 0)
+        return 0;
+    int error = errno;
+    std::remove(w->temporary);
+    errno = error;
+    return -1;
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

@@ -58,16 +58,17 @@ extern const Colour fixed_palette_256[256];
 void Bmp_palette_256(uint8_t out[256 * 4]);
 
 // Writing a file row by row in the pixel format of its layout.  The file is
-// written under a temporary name next to `path` (path + ".part") and renamed
-// over `path` by Bmp_write_end only when everything reached the disk, so a
-// failure leaves whatever was at `path` before as it was.
+// written under a temporary name next to `path` (`temporary`, unique: see
+// picture/file_replace.h) and put in the place of `path` by Bmp_write_end
+// in one step only when everything reached the disk, so a failure leaves
+// whatever was at `path` before as it was.
 enum { BMP_PATH_SIZE = 1024 };
 struct BmpWriter {
     FILE *file;
     BmpLayout layout;
     bool failed;                          // a write or the close failed
     char path[BMP_PATH_SIZE];
-    char temporary[BMP_PATH_SIZE + 8];
+    char temporary[BMP_PATH_SIZE + 16];
 };
 
 // Create the file and write the two headers and the colour table:
@@ -84,8 +85,9 @@ int Bmp_write_begin(BmpWriter *writer, const char *path, const BmpLayout *layout
 // width at 4 bits the unused low nibble of the last byte is written as 0.
 void Bmp_write_row(BmpWriter *writer, const uint8_t *pixels);
 
-// Close the file and put it in place of `path`.  Returns 0, or -1 when
-// something failed (the temporary file is removed, `path` keeps what it had).
+// Close the file and put it in place of `path`.  Returns 0, or -1 with errno
+// set when something failed (the temporary file is removed, `path` keeps
+// what it had).
 int Bmp_write_end(BmpWriter *writer);
 
 // Write a 24-bit file of width x height pixels whose rows come from

@@ -35,6 +35,10 @@ struct PixelRect {
     int32_t bottom;
 };
 
+// Text buffers of file paths: a path as the user chose it, and a full path
+// as the platform composes it.
+enum { PATH_SIZE = 256, FULL_PATH_SIZE = 260 };
+
 struct PixelPoint {
     int32_t x;
     int32_t y;

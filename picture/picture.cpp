@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "picture/convert_run.h"
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/le_bytes.h"
 #include "picture/line_source.h"

@@ -1,27 +1,19 @@
 #include "picture/settings.h"
 
+#include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
+#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 SettingsRecord settings;
 Colour legend_frame_color;
 char help_path[FULL_PATH_SIZE];
-
-int16_t view_dirty;
-int16_t geometry_enabled = 1;
-int16_t geometry_pending;
-
-int16_t angle_x, angle_y, angle_z;
-int16_t show_electron = 1, show_positron = 1, show_photon = 1;
-int32_t batch_from, batch_to;
-
-char picture_path[PATH_SIZE];
-char geometry_path[PATH_SIZE];
-char calc_output_path[PATH_SIZE];
 
 namespace {
 
@@ -39,17 +31,55 @@ const int32_t PEN_WIDTH_MAX = 32;
 const int32_t PEN_STYLE_MAX = 6;
 const int32_t ANGLE_STEP_MAX = 90;
 
-static_assert(172 + SETTINGS_RESERVED_SIZE == SETTINGS_RECORD_SIZE, "record is 192 bytes");
+// The fields of the info file in their order: where each lies in the file,
+// how large one element is and how many there are, and where it lies in the
+// record.  Numbers are 32-bit little-endian (colours unsigned, the others
+// signed: the same four bytes either way); texts and the padding are bytes.
+enum FieldForm { FIELD_NUMBER, FIELD_BYTES };
+struct SettingsField {
+    size_t offset;   // in the file
+    size_t size;     // of one element
+    size_t count;
+    FieldForm form;
+    size_t member;   // offsetof in SettingsRecord
+};
 
-int32_t Get_int(const uint8_t *p)
-{
-    return static_cast<int32_t>(Get4(p));
-}
+#define FIELD(offset, form, size, count, name) \
+    {offset, size, count, form, offsetof(SettingsRecord, name)}
+constexpr SettingsField SETTINGS_FIELDS[] = {
+    FIELD(0, FIELD_NUMBER, 4, PARTICLE_KINDS, particle_color),
+    FIELD(12, FIELD_NUMBER, 4, PARTICLE_KINDS, particle_pen_style),
+    FIELD(24, FIELD_NUMBER, 4, PARTICLE_KINDS, particle_pen_width),
+    FIELD(36, FIELD_BYTES, SCALE_UNIT_TEXT_SIZE, 1, scale_unit_text),
+    FIELD(46, FIELD_BYTES, 2, 1, padding),
+    FIELD(48, FIELD_NUMBER, 4, 1, angle_step),
+    FIELD(52, FIELD_BYTES, CUTOFF_TEXT_SIZE, 1, photon_cutoff_text),
+    FIELD(72, FIELD_BYTES, CUTOFF_TEXT_SIZE, 1, charged_cutoff_text),
+    FIELD(92, FIELD_BYTES, WORK_DIR_SIZE, 1, work_dir),
+    FIELD(112, FIELD_NUMBER, 4, 1, background_color),
+    FIELD(116, FIELD_NUMBER, 4, 1, geometry_color),
+    FIELD(120, FIELD_NUMBER, 4, 1, character_color),
+    FIELD(124, FIELD_NUMBER, 4, 1, window_width),
+    FIELD(128, FIELD_NUMBER, 4, 1, window_height),
+    FIELD(132, FIELD_BYTES, TITLE_TEXT_SIZE, 1, title_text),
+    FIELD(172, FIELD_BYTES, SETTINGS_RESERVED_SIZE, 1, reserved),
+};
+#undef FIELD
 
-void Put_int(uint8_t *p, int32_t v)
+// Each field begins where the one before it ends, the first at 0 and the
+// last ending at the record's size, and a number takes 4 bytes.
+constexpr bool Fields_cover_record()
 {
-    Put4(p, static_cast<uint32_t>(v));
+    size_t at = 0;
+    for (const SettingsField &f : SETTINGS_FIELDS) {
+        if (f.offset != at || (f.form == FIELD_NUMBER && f.size != 4))
+            return false;
+        at += f.size * f.count;
+    }
+    return at == SETTINGS_RECORD_SIZE;
 }
+static_assert(Fields_cover_record(), "the fields of the info file lie end to end over 192 bytes");
+static_assert(sizeof(Colour) == 4 && sizeof(int32_t) == 4, "numbers of the record are 4 bytes");
 
 int Text_terminate(char *field, size_t size)
 {
@@ -123,28 +153,22 @@ void Settings_defaults(SettingsRecord *r)
     r->window_height = 410;
 }
 
-// The layout table in settings.h is the one description of the image; these
-// two follow it field by field.
 void Settings_encode(const SettingsRecord *r, uint8_t image[SETTINGS_RECORD_SIZE])
 {
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        Put4(image + 0 + 4 * i, r->particle_color[i]);
-        Put_int(image + 12 + 4 * i, r->particle_pen_style[i]);
-        Put_int(image + 24 + 4 * i, r->particle_pen_width[i]);
+    const uint8_t *record = reinterpret_cast<const uint8_t *>(r);
+    for (const SettingsField &f : SETTINGS_FIELDS) {
+        const uint8_t *from = record + f.member;
+        uint8_t *to = image + f.offset;
+        if (f.form == FIELD_BYTES) {
+            std::memcpy(to, from, f.size * f.count);
+            continue;
+        }
+        for (size_t i = 0; i < f.count; i++) {
+            uint32_t value;
+            std::memcpy(&value, from + 4 * i, 4);
+            Put4(to + 4 * i, value);
+        }
     }
-    std::memcpy(image + 36, r->scale_unit_text, SCALE_UNIT_TEXT_SIZE);
-    std::memcpy(image + 46, r->padding, 2);
-    Put_int(image + 48, r->angle_step);
-    std::memcpy(image + 52, r->photon_cutoff_text, CUTOFF_TEXT_SIZE);
-    std::memcpy(image + 72, r->charged_cutoff_text, CUTOFF_TEXT_SIZE);
-    std::memcpy(image + 92, r->work_dir, WORK_DIR_SIZE);
-    Put4(image + 112, r->background_color);
-    Put4(image + 116, r->geometry_color);
-    Put4(image + 120, r->character_color);
-    Put_int(image + 124, r->window_width);
-    Put_int(image + 128, r->window_height);
-    std::memcpy(image + 132, r->title_text, TITLE_TEXT_SIZE);
-    std::memcpy(image + 172, r->reserved, SETTINGS_RESERVED_SIZE);
 }
 
 void Settings_decode(const uint8_t *image, size_t length, SettingsRecord *r)
@@ -157,24 +181,19 @@ void Settings_decode(const uint8_t *image, size_t length, SettingsRecord *r)
         length = SETTINGS_RECORD_SIZE;
     std::memcpy(full, image, length);
 
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        r->particle_color[i] = Get4(full + 0 + 4 * i);
-        r->particle_pen_style[i] = Get_int(full + 12 + 4 * i);
-        r->particle_pen_width[i] = Get_int(full + 24 + 4 * i);
+    uint8_t *record = reinterpret_cast<uint8_t *>(r);
+    for (const SettingsField &f : SETTINGS_FIELDS) {
+        const uint8_t *from = full + f.offset;
+        uint8_t *to = record + f.member;
+        if (f.form == FIELD_BYTES) {
+            std::memcpy(to, from, f.size * f.count);
+            continue;
+        }
+        for (size_t i = 0; i < f.count; i++) {
+            uint32_t value = Get4(from + 4 * i);
+            std::memcpy(to + 4 * i, &value, 4);
+        }
     }
-    std::memcpy(r->scale_unit_text, full + 36, SCALE_UNIT_TEXT_SIZE);
-    std::memcpy(r->padding, full + 46, 2);
-    r->angle_step = Get_int(full + 48);
-    std::memcpy(r->photon_cutoff_text, full + 52, CUTOFF_TEXT_SIZE);
-    std::memcpy(r->charged_cutoff_text, full + 72, CUTOFF_TEXT_SIZE);
-    std::memcpy(r->work_dir, full + 92, WORK_DIR_SIZE);
-    r->background_color = Get4(full + 112);
-    r->geometry_color = Get4(full + 116);
-    r->character_color = Get4(full + 120);
-    r->window_width = Get_int(full + 124);
-    r->window_height = Get_int(full + 128);
-    std::memcpy(r->title_text, full + 132, TITLE_TEXT_SIZE);
-    std::memcpy(r->reserved, full + 172, SETTINGS_RESERVED_SIZE);
 }
 
 int Settings_sanitize(SettingsRecord *r)
@@ -233,32 +252,46 @@ int Settings_load_file(const char *path, SettingsRecord *record)
 
 int Settings_save_file(const char *path, const SettingsRecord *record)
 {
-    uint8_t image[SETTINGS_RECORD_SIZE];
+    // Bytes of an existing file beyond the record are kept, as writing over
+    // the file in place would keep them.
+    enum { TAIL_MAX = 1 << 16 };
+    static uint8_t image[SETTINGS_RECORD_SIZE + TAIL_MAX];
+    size_t size = SETTINGS_RECORD_SIZE;
+    if (FILE *old = std::fopen(path, "rb")) {
+        size_t n = std::fread(image, 1, sizeof image, old);
+        std::fclose(old);
+        if (n > size)
+            size = n;
+    }
     Settings_encode(record, image);
-    // An existing file is overwritten in place, not truncated.
-    FILE *f = std::fopen(path, "r+b");
-    if (!f)
-        f = std::fopen(path, "w+b");
+
+    char temporary[FULL_PATH_SIZE + 32];
+    if (Temporary_name(path, temporary, sizeof temporary) != 0) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    FILE *f = std::fopen(temporary, "wb");
     if (!f)
         return -1;
-    size_t n = std::fwrite(image, 1, sizeof image, f);
+    errno = 0;
+    size_t n = std::fwrite(image, 1, size, f);
+    bool flushed = std::fflush(f) == 0;
+    int error = errno;
     int closed = std::fclose(f);
-    return n == sizeof image && closed == 0 ? 0 : -1;
+    if (error == 0)
+        error = errno;
+    if (n == size && flushed && closed == 0 && File_replace(temporary, path) == 0)
+        return 0;
+    if (error == 0)
+        error = errno;
+    std::remove(temporary);
+    errno = error != 0 ? error : EIO;
+    return -1;
 }
 
 void Settings_init()
 {
     Settings_defaults(&settings);
-
-    angle_x = angle_y = angle_z = 0;
-    show_electron = show_positron = show_photon = 1;
-    std::memset(picture_path, 0, sizeof picture_path);
-    std::memset(geometry_path, 0, sizeof geometry_path);
-    std::memset(calc_output_path, 0, sizeof calc_output_path);
-    batch_from = batch_to = 0;
-    view_dirty = 0;
-    geometry_enabled = 1;
-    geometry_pending = 0;
 
     Path_resolve("Tarsel.hlp", help_path, sizeof help_path);
     Path_resolve("vokawin32.exe", sim_exe_path, sizeof sim_exe_path);
@@ -268,10 +301,16 @@ void Settings_init()
     Settings_derive_colours();
 }
 
-void Settings_save()
+int Settings_save(char *path, size_t path_size, char *reason, size_t reason_size)
 {
-    char path[FULL_PATH_SIZE + 16];
-    Path_directory(sim_exe_path, path, FULL_PATH_SIZE);
-    std::strncat(path, INFO_FILE_NAME, sizeof path - std::strlen(path) - 1);
-    Settings_save_file(path, &settings);
+    char file[FULL_PATH_SIZE + 16];
+    Path_directory(sim_exe_path, file, FULL_PATH_SIZE);
+    std::strncat(file, INFO_FILE_NAME, sizeof file - std::strlen(file) - 1);
+    Text_copy(path, path_size, file);
+    Text_copy(reason, reason_size, "");
+    errno = 0;
+    if (Settings_save_file(file, &settings) == 0)
+        return 0;
+    Text_copy(reason, reason_size, std::strerror(errno != 0 ? errno : EIO));
+    return -1;
 }

@@ -1,7 +1,8 @@
 // The settings record: everything the user sets that outlives a run, kept in
-// one 192-byte record whose image is the info file "info.$$$"; the start-up
-// paths; and the display state that the core's renderers and the window
-// program share (flags, angles, shown kinds, batch range, chosen files).
+// one 192-byte record whose image is the info file "info.$$$", and the
+// start-up paths that say where the info file and the help are.  What is
+// shown in this run only (angles, shown kinds, batch range, chosen files,
+// rebuild flags) is the display state, picture/display.h.
 #ifndef VOKA_SETTINGS_H
 #define VOKA_SETTINGS_H
 
@@ -19,9 +20,7 @@ enum {
     CUTOFF_TEXT_SIZE = 20,
     WORK_DIR_SIZE = 20,
     TITLE_TEXT_SIZE = 40,
-    SETTINGS_RESERVED_SIZE = 20,
-    PATH_SIZE = 256,
-    FULL_PATH_SIZE = 260
+    SETTINGS_RESERVED_SIZE = 20
 };
 
 // The info file, little-endian, no header:
@@ -45,7 +44,9 @@ enum {
 //      172   20  reserved              zero
 //
 // The record is read and written field by field (Settings_encode /
-// Settings_decode), never by copying the in-memory struct.
+// Settings_decode), never by copying the in-memory struct: both follow the
+// one table of fields in settings.cpp, which names each offset once and is
+// checked at compile time to cover the 192 bytes without gap or overlap.
 struct SettingsRecord {
     Colour particle_color[PARTICLE_KINDS];
     int32_t particle_pen_style[PARTICLE_KINDS];
@@ -74,25 +75,6 @@ extern Colour legend_frame_color;
 // directory.
 extern char help_path[FULL_PATH_SIZE];
 
-// Shared flags (0 or 1).
-extern int16_t view_dirty;        // rebuild the picture at the next paint
-extern int16_t geometry_enabled;  // geometry is drawn (Geometry Hide not checked)
-extern int16_t geometry_pending;  // the geometry is drawn with the next rebuild
-
-// View angles in whole degrees.
-extern int16_t angle_x, angle_y, angle_z;
-
-// Which particle kinds are drawn.
-extern int16_t show_electron, show_positron, show_photon;
-
-// Batch range of the display (0: from the first / to the last).
-extern int32_t batch_from, batch_to;
-
-// Chosen files.
-extern char picture_path[PATH_SIZE];
-extern char geometry_path[PATH_SIZE];
-extern char calc_output_path[PATH_SIZE];
-
 // Give the record its defaults (no file is read).
 void Settings_defaults(SettingsRecord *record);
 
@@ -109,18 +91,21 @@ int Settings_sanitize(SettingsRecord *record);
 // Derive legend_frame_color from the background colour.
 void Settings_derive_colours();
 
-// Start-up: defaults of the record and of the display state declared here,
-// the two start-up paths (the help file, and the simulation program whose
-// directory receives the info file at exit), then the info file of the
-// current directory.
+// Start-up: defaults of the record, the two start-up paths (the help file,
+// and the simulation program whose directory receives the info file at
+// exit), then the info file of the current directory.
 void Settings_init();
 
 // Write the record to "info.$$$" in the directory of sim_exe_path (the
-// start-up directory), overwriting in place.
-void Settings_save();
+// start-up directory).  Returns 0, or -1 with the file's path in `path` and
+// the system's reason in `reason` (both zero-terminated within their sizes),
+// for the front end to tell the user: the old file is then left as it was.
+int Settings_save(char *path, size_t path_size, char *reason, size_t reason_size);
 
 // Read an info file at `path` over the record (returns -1 when it cannot be
-// opened) and write the record to `path` (returns -1 on failure).
+// opened) and write the record to `path` (returns -1 with errno set on
+// failure).  The file is replaced in one step (picture/file_replace.h); the
+// bytes of an existing file beyond the record are kept.
 int Settings_load_file(const char *path, SettingsRecord *record);
 int Settings_save_file(const char *path, const SettingsRecord *record);
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "picture/display.h"
 #include "picture/settings.h"
 #include "render/layout.h"
 #include "render/track.h"

@@ -6,10 +6,12 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "picture/file_replace.h"
 #include "render/font_data.h"
 
 struct CairoSurface::CairoState {
@@ -36,18 +38,25 @@ cairo_status_t Write_string(void *closure, const unsigned char *data, unsigned i
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Close the temporary file and put it in place of `path`, or remove it.
+// A unique temporary name next to `path`; empty when there is none.
+std::string Temporary_for(const char *path)
+{
+    char name[4096];
+    return Temporary_name(path, name, sizeof name) == 0 ? std::string(name) : std::string();
+}
+
+// Close the temporary file and put it in place of `path` in one step, or
+// remove it (errno tells why).
 int Replace_file(std::FILE *f, bool ok, const std::string &temporary, const std::string &path)
 {
     if (std::fclose(f) != 0)
         ok = false;
-    if (ok)
-        ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return -1;
-    }
-    return 0;
+    if (ok && File_replace(temporary.c_str(), path.c_str()) == 0)
+        return 0;
+    int error = errno;
+    std::remove(temporary.c_str());
+    errno = error;
+    return -1;
 }
 
 double Channel(Colour c, int shift)
@@ -105,8 +114,8 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
         (figure_format != FIGURE_SVG && figure_format != FIGURE_PDF))
         return -1;
     target = path;
-    temporary = target + ".part";
-    file = std::fopen(temporary.c_str(), "wb");
+    temporary = Temporary_for(path);
+    file = temporary.empty() ? nullptr : std::fopen(temporary.c_str(), "wb");
     if (!file)
         return -1;
     format = figure_format;
@@ -548,8 +557,8 @@ int Png_write(const char *path, const RasterSurface *image, PixelRect area)
         }
     }
     cairo_surface_mark_dirty(png);
-    std::string temporary = std::string(path) + ".part";
-    std::FILE *f = std::fopen(temporary.c_str(), "wb");
+    std::string temporary = Temporary_for(path);
+    std::FILE *f = temporary.empty() ? nullptr : std::fopen(temporary.c_str(), "wb");
     bool ok = f && cairo_surface_write_to_png_stream(png, Write_file, f) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(png);
     if (!f)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/settings.h"
 #include "render/track.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "picture/display.h"
 #include "picture/settings.h"
 #include "render/annotations.h"
 #include "render/geometry_draw.h"

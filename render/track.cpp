@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/numparse.h"

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"

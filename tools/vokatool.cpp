@@ -22,6 +22,7 @@
 #include <string>
 
 #include "output/bmp_file.h"
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -721,6 +722,7 @@ int main(int argc, char **argv)
         progress_hook = Tool_progress;
     }
     Settings_init();
+    Display_init();
     const char *command = argv[1];
     if (std::strcmp(command, "info") == 0) {
         if (argc != 3)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "picture/display.h"
 #include "render/annotations.h"
 #include "render/headless.h"
 #include "render/layout.h"

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
@@ -33,6 +34,7 @@ inline const char *Fuzz_setup()
     if (work[0] == '\0') {
         Message_set_hook(Fuzz_quiet);
         Settings_init();
+        Display_init();
         std::string dir = "/tmp/vkf" + std::to_string(static_cast<long>(getpid())) + "/";
         std::system(("mkdir -p " + dir).c_str());
         Text_copy(settings.work_dir, sizeof settings.work_dir, dir.c_str());

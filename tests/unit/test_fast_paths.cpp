@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/display.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"

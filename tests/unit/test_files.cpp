@@ -1,10 +1,10 @@
 // The program's binary files: the settings record and its 192-byte info file
-// (round trip, short and damaged files, the save in place; the defaults show
-// in the renderer tests and in the window tests' first run), and the bitmap
+// (round trip, short and damaged files, the defaults, the safe save), and the bitmap
 // file layout for the three pixel formats.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -79,9 +79,38 @@ TEST(Settings, DamagedRecordIsMadeSafe)
     EXPECT_EQ(r.window_width, 500);
 }
 
-// The save goes back to the start-up directory (checked end to end) and
-// overwrites an existing file in place, without truncating it.
-TEST(Settings, SaveOverwritesInPlace)
+// A first run's record is exactly the documented image, field by field:
+// colours, pens, texts, angle step and window size at their offsets.
+TEST(Settings, DefaultsGiveTheDocumentedImage)
+{
+    std::vector<uint8_t> want(SETTINGS_RECORD_SIZE, 0);
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; i++)
+            want[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    auto text = [&](size_t at, const char *t) { std::memcpy(&want[at], t, std::strlen(t)); };
+    for (int i = 0; i < 3; i++) {
+        put(0 + 4 * i, 0x00FFFFFF);   // white tracks
+        put(24 + 4 * i, 1);           // of width 1
+    }
+    text(36, "0.1");
+    put(48, 30);
+    text(52, "0");
+    text(72, "0");
+    text(92, "c:\\");
+    put(116, 0x00FFFFFF);
+    put(120, 0x00FFFFFF);
+    put(124, 640);
+    put(128, 410);
+    SettingsRecord r;
+    Settings_defaults(&r);
+    EXPECT_EQ(Image(r), want);
+}
+
+// The save replaces the file in one step and keeps the bytes of a longer
+// file beyond the record; when the file cannot be replaced, what was there
+// stays and no temporary file is left behind.
+TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
 {
     ScratchDir dir;
     File_write(dir.file("info.$$$"), std::string(300, 'z'));
@@ -92,6 +121,14 @@ TEST(Settings, SaveOverwritesInPlace)
     ASSERT_EQ(bytes.size(), 300u);
     EXPECT_EQ(bytes.substr(124, 4), std::string("\x80\x02\0\0", 4));   // 640
     EXPECT_EQ(bytes[192], 'z');
+
+    std::filesystem::create_directories(dir.file("taken/x"));
+    EXPECT_EQ(Settings_save_file(dir.file("taken").c_str(), &r), -1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken/x")));
+    int entries = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        entries += entry.path().filename() != "taken" && entry.path().filename() != "info.$$$";
+    EXPECT_EQ(entries, 0);
 }
 
 // Rows are padded to whole 4-byte words only when they need it, and a 4-bit

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/picture.h"
 #include "picture/settings.h"

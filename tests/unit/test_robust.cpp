@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"

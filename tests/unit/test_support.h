@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
@@ -105,6 +106,7 @@ protected:
     {
         std::filesystem::current_path(scratch.path());
         Settings_init();
+        Display_init();
         // The work directory setting holds at most 19 characters.
         Text_copy(settings.work_dir, sizeof settings.work_dir, "./");
     }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
@@ -39,11 +40,12 @@ TEST(Layout, LargeFontsStoredSizeAndPrintPosition)
 }
 
 // A scene of 400 x 100 x 400 cm in an 800 x 400 picture: 0.5 cm per pixel.
-class View : public testing::Test {
+// In a scratch directory, so that no info file lying around changes it.
+class View : public PictureTest {
 protected:
     void SetUp() override
     {
-        Settings_init();
+        PictureTest::SetUp();
         large_fonts = 0;
         view_state = ViewState{};
         zoom_rect = PixelRect{0, 0, 0, 0};
@@ -51,7 +53,11 @@ protected:
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
         x_min = z_min = -200, x_max = z_max = 200, y_min = -50, y_max = 50;
     }
-    void TearDown() override { angle_x = angle_y = angle_z = 0; }
+    void TearDown() override
+    {
+        angle_x = angle_y = angle_z = 0;
+        PictureTest::TearDown();
+    }
 
     // Where a world point (cm) lands, as "x,y" in picture pixels.
     std::string Place(double x, double y, double z)
@@ -68,8 +74,6 @@ protected:
         View_setup(nullptr, PixelRect{5, 5, layout.view_right, layout.view_bottom}, mode, &s);
         EXPECT_EQ(s, view_state.view_scale);
     }
-
-    MessageRecorder messages;
 };
 
 // The larger of the ratios (h = 0.5 > v = 0.25) fits; the bounding-box centre

@@ -8,7 +8,7 @@
 // The conversion fills the copy record by record as it writes the work file.
 // A conversion makes no copy when the picture file's size says that its
 // steps would not fit the budget; it leaves none when a record has no code
-// of the layout of the first step, when the copy outgrows the budget after
+// of the form of the first step, when the copy outgrows the budget after
 // all (a picture of far more separators than steps), or when the conversion
 // fails.  The work file is then the only source, as before, and memory
 // stays as it is whatever the size of the picture.
@@ -53,7 +53,7 @@ enum { STEP_COPY_LINE_BYTES = 20 };
 void Step_copy_drop();
 
 // Start a copy for records whose coordinates were read at the coordinate
-// factor `scale`, from a picture file of `input_bytes` bytes (0: not known):
+// scale `scale`, from a picture file of `input_bytes` bytes (0: not known):
 // none when its steps would not fit the budget.
 void Step_copy_begin(float scale, uint64_t input_bytes);
 

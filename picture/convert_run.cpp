@@ -179,3 +179,54 @@ int Convert_lines(ConvertRun *run, LineSource *source)
     }
     return 1;
 }
+
+void Convert_run_join(ConvertRun *run, const ConvertRun *next, uint64_t lines_before,
+                      int32_t first_record_batch)
+{
+    ConvertStats &s = run->stats;
+    const ConvertStats &n = next->stats;
+    if (s.unreadable_lines == 0 && n.unreadable_lines != 0)
+        s.first_unreadable_line = n.first_unreadable_line + lines_before;
+    for (uint64_t b = 0; b < n.blocks && s.blocks + b < BLOCK_NAMES_KEPT; b++)
+        std::memcpy(s.block_names[s.blocks + b], n.block_names[b], sizeof s.block_names[0]);
+    for (int i = 0; i < STEP_KINDS; i++) {
+        if (n.steps[i] == 0)
+            continue;
+        if (s.steps[i] == 0 || n.energy_min[i] < s.energy_min[i])
+            s.energy_min[i] = n.energy_min[i];
+        if (s.steps[i] == 0 || n.energy_max[i] > s.energy_max[i])
+            s.energy_max[i] = n.energy_max[i];
+        s.steps[i] += n.steps[i];
+    }
+    s.lines += n.lines;
+    s.batch_lines += n.batch_lines;
+    s.marker_lines += n.marker_lines;
+    s.separators += n.separators;
+    s.skipped_type += n.skipped_type;
+    s.skipped_before_batch += n.skipped_before_batch;
+    s.skipped_batch_range += n.skipped_batch_range;
+    s.records += n.records;
+    s.batch_lines_out_of_range += n.batch_lines_out_of_range;
+    s.blank_lines += n.blank_lines;
+    s.unreadable_lines += n.unreadable_lines;
+    s.blocks += n.blocks;
+    s.block_lines += n.block_lines;
+
+    run->state.batch = next->state.batch;
+    run->block_letter = next->block_letter;
+    run->batch_seen = true;
+    if (next->last_batch != 0)
+        run->last_batch = next->last_batch;
+    if (next->top_batch > run->top_batch)
+        run->top_batch = next->top_batch;
+    if (first_record_batch != 0) {
+        run->unordered = run->unordered || next->unordered || first_record_batch < run->record_batch;
+        run->record_batch = next->record_batch;
+    }
+    for (int a = 0; a < 3; a++) {
+        if (next->box.low[a] < run->box.low[a])
+            run->box.low[a] = next->box.low[a];
+        if (next->box.high[a] > run->box.high[a])
+            run->box.high[a] = next->box.high[a];
+    }
+}

@@ -44,14 +44,6 @@ bool Same_double(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The record's coordinates from their codes.
-void Coordinates(const uint8_t *image, StepRecord *r)
-{
-    r->x = Step_coordinate(form, static_cast<int32_t>(Get4(image)), copy_coord_scale);
-    r->y = Step_coordinate(form, static_cast<int32_t>(Get4(image + 4)), copy_coord_scale);
-    r->z = Step_coordinate(form, static_cast<int32_t>(Get4(image + 8)), copy_coord_scale);
-}
-
 // Short lines have five-column fields, so few codes: their coordinates
 // divided by the divisor of the last read are kept in a table, and a
 // rebuild divides each code once instead of each coordinate.
@@ -153,35 +145,15 @@ void Step_copy_begin(float scale, uint64_t input_bytes)
     filling = true;
 }
 
-void Step_copy_add(const StepRecord *r, const StepCode *code)
+int Step_copy_encode(const StepRecord *r, const StepCode *code, float scale, int32_t *first_form,
+                     uint8_t image[STEP_COPY_RECORD_SIZE])
 {
-    if (!filling)
-        return;
     bool separator = r->kind == KIND_SEPARATOR;
-    if (!separator && form != code->form) {
-        if (form != STEP_FORM_NONE || code->form == STEP_FORM_NONE) {
-            Step_copy_drop();
-            return;
-        }
-        form = code->form;   // the first step's
+    if (!separator && *first_form != code->form) {
+        if (*first_form != STEP_FORM_NONE || code->form == STEP_FORM_NONE)
+            return -1;
+        *first_form = code->form;
     }
-    if (record_count == record_limit) {
-        Step_copy_drop();
-        return;
-    }
-    if ((record_count >> CHUNK_BITS) >= chunk_count && !Chunk_table(chunk_count * 2)) {
-        Step_copy_drop();
-        return;
-    }
-    uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
-    if (!chunk) {
-        chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
-        if (!chunk) {
-            Step_copy_drop();
-            return;
-        }
-    }
-    uint8_t *image = chunk + (record_count & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
     assert(r->batch >= 1 && r->batch <= BATCH_MAX);
     assert(separator || (r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON));
     uint32_t kind = separator ? 0u : static_cast<uint32_t>(r->kind);
@@ -191,16 +163,76 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
     std::memcpy(&energy_bits, &r->energy, 4);
     Put4(image + 12, energy_bits);
     Put2(image + 16, static_cast<uint32_t>(r->batch) | kind << KIND_SHIFT);
-    if (!separator) {
-        // The codes must give back the very coordinates of the work file.
-        StepRecord back;
-        Coordinates(image, &back);
-        if (!Same_double(back.x, r->x) || !Same_double(back.y, r->y) || !Same_double(back.z, r->z)) {
+    if (separator)
+        return 0;
+    // The codes must give back the very coordinates of the work file.
+    for (int i = 0; i < 3; i++) {
+        double back = Step_coordinate(*first_form, code->code[i], scale);
+        if (!Same_double(back, i == 0 ? r->x : i == 1 ? r->y : r->z))
+            return -1;
+    }
+    return 0;
+}
+
+bool Step_copy_filling()
+{
+    return filling;
+}
+
+float Step_copy_scale()
+{
+    return copy_coord_scale;
+}
+
+void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form)
+{
+    if (!filling)
+        return;
+    if (images_form != STEP_FORM_NONE) {
+        if (form == STEP_FORM_NONE)
+            form = images_form;   // the first step's
+        if (images_form != form) {
             Step_copy_drop();
             return;
         }
     }
-    record_count++;
+    if (count > record_limit - record_count) {
+        Step_copy_drop();
+        return;
+    }
+    while (count > 0) {
+        if ((record_count >> CHUNK_BITS) >= chunk_count && !Chunk_table(chunk_count * 2)) {
+            Step_copy_drop();
+            return;
+        }
+        uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
+        if (!chunk) {
+            chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
+            if (!chunk) {
+                Step_copy_drop();
+                return;
+            }
+        }
+        size_t at = static_cast<size_t>(record_count & (CHUNK_RECORDS - 1));
+        size_t n = CHUNK_RECORDS - at < count ? CHUNK_RECORDS - at : count;
+        std::memcpy(chunk + at * STEP_COPY_RECORD_SIZE, images, n * STEP_COPY_RECORD_SIZE);
+        images += n * STEP_COPY_RECORD_SIZE;
+        record_count += n;
+        count -= n;
+    }
+}
+
+void Step_copy_add(const StepRecord *r, const StepCode *code)
+{
+    if (!filling)
+        return;
+    uint8_t image[STEP_COPY_RECORD_SIZE];
+    int32_t image_form = form;
+    if (Step_copy_encode(r, code, copy_coord_scale, &image_form, image) != 0) {
+        Step_copy_drop();
+        return;
+    }
+    Step_copy_append(image, 1, image_form);
 }
 
 void Step_copy_finish(const char *work_path)

@@ -61,6 +61,23 @@ void Step_copy_begin(float scale, uint64_t input_bytes);
 // a record that cannot be kept exactly, or the budget, drops the copy.
 void Step_copy_add(const StepRecord *record, const StepCode *code);
 
+// The same in two steps, for threads that encode records while the
+// conversion adds them in the order of the file.  Step_copy_encode, on any
+// thread: the image of a record read at the coordinate scale `scale` (that
+// of Step_copy_scale()), whose steps must all have the form *first_form,
+// which the first step sets while it is STEP_FORM_NONE; -1 when the record
+// cannot be kept exactly.  Step_copy_append: add `count` images whose steps
+// have the form `images_form` (STEP_FORM_NONE: no steps among them); a
+// form other than the copy's, or the budget, drops the copy.
+int Step_copy_encode(const StepRecord *record, const StepCode *code, float scale,
+                     int32_t *first_form, uint8_t image[STEP_COPY_RECORD_SIZE]);
+void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form);
+
+// Whether records are being added (a copy is being made and still kept),
+// and the coordinate scale they are read at.
+bool Step_copy_filling();
+float Step_copy_scale();
+
 // The conversion wrote the work file at `work_path` completely: the copy
 // now stands for that file as it is on disk.
 void Step_copy_finish(const char *work_path);

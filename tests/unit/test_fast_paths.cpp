@@ -1,6 +1,6 @@
-// The rebuild's faster paths must not change a pixel: the steps kept in
-// memory against the work file, and the skipping surface against drawing
-// every line.
+// The faster paths must not change a pixel or a byte: the steps kept in
+// memory against the work file, the skipping surface against drawing every
+// line, the rebuild and the conversion on several threads against one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "picture/display.h"
+#include "picture/convert_parallel.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
@@ -43,21 +44,23 @@ protected:
         angle_x = angle_y = angle_z = 0;
         work_threads = 0;
         lane_min_records = 1 << 16;
+        convert_text_block = size_t{4} << 20;
         show_photon = 1;
         PictureTest::TearDown();
     }
 
-    // A shower of vokasim in the given layout, its batches in reverse order
-    // when `reversed`.
-    std::string Shower(int layout, bool reversed)
+    // A shower of vokasim in the given layout (and variants), its batches in
+    // reverse order when `reversed`.
+    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12)
     {
         SimOptions o;
         Sim_options_default(&o);
         o.energy = 30;
-        o.histories = 12;
+        o.histories = histories;
         o.per_batch = 3;
         o.seed = 5;
         o.layout = layout;
+        o.variants = variants;
         char why[160] = "";
         EXPECT_EQ(Sim_run_prepare(&o, why, sizeof why), 0) << why;
         SimCounts counts;
@@ -321,3 +324,117 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
 }
 
 } // namespace
+
+namespace {
+
+// Everything a conversion leaves, as text: the work file, the counts of the
+// batches, the last batch and the order, the scene, what it met (the
+// report), the messages, and the records of the step copy.
+std::string Converted(const MessageRecorder &messages)
+{
+    std::string all = File_read("work.$$$");
+    for (uint32_t count : batch_step_count)
+        all += std::to_string(count) + ",";
+    const ConvertStats &s = convert_stats;
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
+                  "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %d "
+                  "%llu %llu %llu %llu %llu %.4s %.4s %.4s %.4s %d %d %d\n",
+                  batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
+                  static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
+                  static_cast<unsigned long long>(s.batch_lines), static_cast<unsigned long long>(s.marker_lines),
+                  static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),
+                  static_cast<unsigned long long>(s.steps[1]), static_cast<unsigned long long>(s.steps[2]),
+                  static_cast<double>(s.energy_min[0]), static_cast<double>(s.energy_min[1]),
+                  static_cast<double>(s.energy_min[2]), static_cast<double>(s.energy_max[0]),
+                  static_cast<double>(s.energy_max[1]), static_cast<double>(s.energy_max[2]),
+                  static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.skipped_before_batch),
+                  static_cast<unsigned long long>(s.skipped_batch_range), static_cast<unsigned long long>(s.records),
+                  s.batch_lines_out_of_range, static_cast<unsigned long long>(s.blank_lines),
+                  static_cast<unsigned long long>(s.unreadable_lines), static_cast<unsigned long long>(s.first_unreadable_line),
+                  static_cast<unsigned long long>(s.blocks), static_cast<unsigned long long>(s.block_lines),
+                  s.block_names[0], s.block_names[1], s.block_names[2], s.block_names[3], s.block_open,
+                  s.header_missing, s.nothing_after_geometry);
+    all += text + messages.texts() + "\n";
+    if (Step_copy_matches("./work.$$$")) {
+        std::vector<StepRecord> copy(Step_copy_count());
+        Step_copy_read(0, copy.data(), copy.size(), 1.0);
+        for (const StepRecord &r : copy) {
+            char line[96];
+            std::snprintf(line, sizeof line, "%d %d %a %a %a %a\n", r.batch, r.kind, r.x, r.y, r.z,
+                          static_cast<double>(r.energy));
+            all += line;
+        }
+    }
+    return all;
+}
+
+// Damage of every kind that the reading meets, at places of `text` picked by
+// a fixed sequence: unreadable and blank lines, lines without meaning, batch
+// lines out of range, blocks that are not drawn (batch lines inside them), a
+// line longer than a piece, a run of text without a line end; and at the
+// end a Ctrl-Z with lines after it.
+std::string Damaged(const std::string &text, uint32_t seed)
+{
+    const char *damage[] = {
+        "21E999500005000010003\n", "\n", "   \n", "7junk\n", "0    0\n", "010001\n",
+        "ZSTA\n0    2\n250000500005000010003\nZEND\n", "QSTA\n1 2 3\nQEND\n",
+        "-\n-\n", "9\n",
+    };
+    std::string out;
+    size_t at = 0;
+    for (int n = 0; at < text.size(); n++) {
+        size_t step = 200 + (seed = seed * 1103515245u + 12345u) / 65536u % 1500u;
+        size_t end = text.find('\n', at + step);
+        end = end == std::string::npos ? text.size() : end + 1;
+        out += text.substr(at, end - at);
+        at = end;
+        if (n % 7 == 5)   // a piece, and its rest: a batch line
+            out += std::string(127, '5') + "0    " + std::to_string(n % 3) + "\n";
+        else if (n == 9)
+            out += std::string(5000, '2') + "\n";  // longer than a block of text
+        else
+            out += damage[(seed >> 8) % (sizeof damage / sizeof *damage)];
+    }
+    return out + "\x1A" + "250000500005000010003\n";
+}
+
+} // namespace
+
+// Several threads convert a picture as one does, byte for byte, wherever
+// the text is split: the work file, the counts, the scene, the report of
+// what was left out (line numbers included), the messages and the step copy;
+// for the short, long and float layouts, batches in and out of order, no
+// header line, blocks, CR LF line ends, and damage of every kind.
+TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
+{
+    struct Picture {
+        int layout;
+        bool reversed;
+        int variants;
+    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0},
+                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK},
+                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF}};
+    for (const Picture &p : pictures) {
+        const std::string shower = Shower(p.layout, p.reversed, p.variants, 30);
+        for (bool damaged : {false, true}) {
+            const std::string text = damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
+            work_threads = 1;
+            messages.clear();
+            Run(text);
+            const std::string one = Converted(messages);
+            for (int threads : {2, 3, 7}) {
+                for (size_t block : {size_t{300}, size_t{1024}, size_t{5000}}) {
+                    SCOPED_TRACE(testing::Message() << "layout " << p.layout << (damaged ? ", damaged, " : ", ")
+                                                    << threads << " threads, blocks of " << block);
+                    work_threads = threads;
+                    convert_text_block = block;
+                    messages.clear();
+                    Run(text);
+                    EXPECT_TRUE(Converted(messages) == one);
+                }
+            }
+        }
+    }
+}

@@ -275,22 +275,26 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
 {
     RecordSource source(job->file, job->scale);
     lane->in_track = false;
-    for (uint64_t i = at; i > begin; i--) {
-        StepRecord r;
-        if (source.Read(i - 1, &r, 1) != 1)
+    const size_t BACK = 256;
+    StepRecord block[BACK];
+    bool last_read = false;   // block[n - 1] is the record before `at`
+    for (uint64_t i = at; i > begin && !lane->in_track;) {
+        size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
+        i -= n;
+        if (source.Read(i, block, n) != static_cast<long>(n))
             return -1;
-        if (!job->Known(r) || !job->In_range(r))
-            return 0;
-        if (job->pens[r.kind].shown) {
-            lane->in_track = true;
-            break;
+        if (!last_read && job->positions)
+            View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
+        last_read = true;
+        for (size_t k = n; k-- > 0;) {
+            const StepRecord &r = block[k];
+            if (!job->Known(r) || !job->In_range(r))
+                return 0;
+            if (job->pens[r.kind].shown) {
+                lane->in_track = true;
+                break;
+            }
         }
-    }
-    if (lane->in_track && job->positions) {
-        StepRecord r;
-        if (source.Read(at - 1, &r, 1) != 1)
-            return -1;
-        View_place_steps(job->turn, &r, 1, &lane->previous);
     }
     return 0;
 }

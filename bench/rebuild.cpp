@@ -10,7 +10,8 @@
 // conversion ("convert US"), the first rebuild, which with the conversion
 // makes the first picture ("first US"), and the best of the later ones, the
 // redraw after a command ("redraw US"); then "records N".  The threads are
-// those of the viewer (VOKA_THREADS=1: one).
+// those of the viewer (VOKA_THREADS=1: one); BENCH_COPY_BUDGET sets the step
+// copy's budget.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -44,6 +46,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_rebuild: bad size %s\n", argv[3]);
         return 2;
     }
+    // BENCH_COPY_BUDGET: the step copy's budget in bytes (0: none, the
+    // rebuilds read the work file), instead of the machine's.
+    if (const char *budget = std::getenv("BENCH_COPY_BUDGET"))
+        step_copy_budget = std::strtoull(budget, nullptr, 10);
     auto convert_start = std::chrono::steady_clock::now();
     if (Picture_convert(nullptr, 0) != 0)
         return 1;

@@ -47,7 +47,7 @@ int32_t Line_limit()
 
 // Records are read in blocks of this many, and the work file is mapped in
 // views of VIEW_RECORDS records.
-const size_t READ_BLOCK_RECORDS = 4096;
+const size_t READ_BLOCK_RECORDS = 512;
 const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the

@@ -4,6 +4,7 @@
 #include <cstring>
 
 const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
+const char MESSAGE_CAPTION_WARNING[] = "Warning";
 
 namespace {
 

@@ -15,13 +15,15 @@
 // the geometry section (and blocks) at once: the scene bounds are those of
 // all steps and the geometry together, and coord_scale is 1.
 //
-// Lines that the format gives no meaning are skipped and counted: types 7
-// and 8, lines of nothing but blanks, and steps and separators whose batch
-// lies outside 1..10000 (this includes those before the first batch line of
-// the file).  A step line or header with a field that spells an infinity or
-// a NaN, or whose value leaves the finite range, is unreadable: such a step
-// line is skipped and counted, and the conversion reports message 6 once at
-// its end; such a header fails the conversion with message 6.
+// Lines that the format gives no meaning are skipped on purpose and counted:
+// types 7 and 8, markers, lines of nothing but blanks, blocks.  Every other
+// line is read whole, or left out and counted under its LineProblem with
+// its line number (step_line.h gives the rules): after the conversion the
+// user is told once, through the message hook with caption "Warning", how
+// many lines were left out and why the first was.  Steps and separators
+// whose batch lies outside 1..10000 (and those before the first batch line)
+// are left out likewise.  A header line that cannot be read fails the
+// conversion with message 6.
 #ifndef VOKA_PICTURE_H
 #define VOKA_PICTURE_H
 

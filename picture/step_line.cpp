@@ -14,7 +14,6 @@ enum {
     BATCH_END = 6,
     SHORT_END = 21,
     LONG_END = 30,
-    FLOAT_ENERGY_END = 50,
     HEADER_END = 70
 };
 
@@ -219,6 +218,8 @@ void Position_clear(StepRecord *r)
 
 void Short_parse(FieldReader *f, StepRecord *r)
 {
+    if (f->t.n < SHORT_END)
+        f->Fail(PROBLEM_CUT);
     f->code->form = STEP_FORM_SHORT;
     r->x = f->Encoded(1, 5, STEP_FORM_SHORT, 0);
     r->y = f->Encoded(6, 5, STEP_FORM_SHORT, 1);
@@ -229,6 +230,8 @@ void Short_parse(FieldReader *f, StepRecord *r)
 
 void Long_parse(FieldReader *f, StepRecord *r)
 {
+    if (f->t.n < LONG_END)
+        f->Fail(PROBLEM_CUT);
     f->code->form = STEP_FORM_LONG;
     r->x = f->Encoded(1, 8, STEP_FORM_LONG, 0);
     r->y = f->Encoded(9, 8, STEP_FORM_LONG, 1);

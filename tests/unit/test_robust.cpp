@@ -66,7 +66,7 @@ TEST_F(Robust, DamagedFilesGiveThePictureOfTheirCleanForm)
         {"blank line inside a batch (once read as batch 0)",
          "0    1\n" + a.substr(0, 22) + "   \n" + a.substr(22) + b, "0    1\n" + a + b, ""},
         {"step line with nan, inf and an energy beyond single precision",
-         "0    1\n" + a + "2nan  50000500001000\n2 inf 50000500001000\n25000050000500009e999\n" + b,
+         "0    1\n" + a + "2nan  500005000010003\n2 inf 500005000010003\n25000050000500009e999\n" + b,
          "0    1\n" + a + b,
          "3 lines of the picture file were left out.\nThe first, line 8: a field that is not a number."},
     };

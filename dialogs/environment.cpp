@@ -16,11 +16,18 @@
 EnvironmentWorking env_working;
 int32_t color_target;
 int32_t line_target;
+namespace {
+
+// Colour count of the display, found when the dialog opens: the palette
+// size, or where there is no palette the device's colour count (-1 on a
+// true-colour display).
 int32_t display_colors;
+
+// The angle bar: the position last applied to it (0..90, what OK stores),
+// and the value last read from the angle edit (not clamped) or computed
+// from a scroll action.
 int32_t angle_scroll_prev;
 int32_t angle_scroll_pos;
-
-namespace {
 
 int16_t samples_pending;   // the samples are to be drawn again
 

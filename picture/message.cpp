@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
-
 namespace {
 
 // The table as stored: every text padded with blanks to 39 characters.

@@ -737,12 +737,10 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; i++) {
             if (std::strcmp(argv[i], "--work-dir") == 0 && i + 1 < argc)
                 work_dir = argv[++i];
-            else if (argv[i][0] == '-' && argv[i][1] == '-')
+            else if ((argv[i][0] == '-' && argv[i][1] == '-') || path)
                 return Usage();
-            else if (!path)
-                path = argv[i];
             else
-                return Usage();
+                path = argv[i];
         }
         if (!path)
             return Usage();

@@ -10,7 +10,7 @@ packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
 if [ "$want" != build ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
              poppler-utils libxml2-utils
-             clang libclang-rt-14-dev)
+             clang libclang-rt-14-dev clang-tidy clang-format)
 fi
 # The printing tests: a CUPS server with a PDF printer, and pdftoppm.
 if [ "$want" = test ]; then

@@ -38,7 +38,7 @@ if ! scripts/build.sh all >"$work/logs/build.log" 2>&1; then
   tail -n 20 "$work/logs/build.log" >&2
   exit 1
 fi
-sim=$root/build/native/tools/vokasim/vokasim
+sim=$root/build/native/vokasim
 viewer=$root/build/win/app/vokagraphic.exe
 driver=$root/build/win/voka_driver.exe
 for f in "$sim" "$viewer" "$driver"; do

@@ -36,7 +36,7 @@ fi
 echo "bench: building (Release) in build/bench" >&2
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOKA_TESTS=ON >/dev/null
 cmake --build "$build" -j2 --target vokasim vokatool bench_baseline bench_rebuild >/dev/null
-sim=$build/tools/vokasim/vokasim
+sim=$build/vokasim
 tool=$build/vokatool
 base=$build/bench/bench_baseline
 rebuild=$build/bench/bench_rebuild

@@ -20,7 +20,8 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/part_file.cpp)
 
 # The figure surface on cairo: native command-line tools only.
 set(VOKA_CAIRO_SOURCES

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "output/part_file.h"
 #include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
@@ -108,11 +109,9 @@ int Bmp_write_begin(BmpWriter *w, const char *path, const BmpLayout *layout,
     int n = std::snprintf(w->path, sizeof w->path, "%s", path);
     if (n < 0 || static_cast<size_t>(n) >= sizeof w->path)
         return -1;
-    if (Temporary_name(path, w->temporary, sizeof w->temporary) != 0)
-        return -1;
     w->layout = *layout;
     w->failed = false;
-    w->file = std::fopen(w->temporary, "wb");
+    w->file = Part_file_create(path, w->temporary, sizeof w->temporary);
     if (!w->file)
         return -1;
     uint8_t headers[BMP_HEADERS_SIZE];
@@ -149,10 +148,13 @@ int Bmp_write_end(BmpWriter *w)
     w->file = nullptr;
     // Replace the old file only with a complete new one, in one step: a
     // failure leaves the old file whole.
-    if (ok && File_replace(w->temporary, w->path) == 0)
+    if (ok && File_replace(w->temporary, w->path) == 0) {
+        Part_file_forget();
         return 0;
+    }
     int error = errno;
     std::remove(w->temporary);
+    Part_file_forget();
     errno = error;
     return -1;
 }

@@ -59,7 +59,8 @@ void Bmp_palette_256(uint8_t out[256 * 4]);
 
 // Writing a file row by row in the pixel format of its layout.  The file is
 // written under a temporary name next to `path` (`temporary`, unique: see
-// picture/file_replace.h) and put in the place of `path` by Bmp_write_end
+// picture/file_replace.h; output/part_file.h names it while it is written)
+// and put in the place of `path` by Bmp_write_end
 // in one step only when everything reached the disk, so a failure leaves
 // whatever was at `path` before as it was.
 enum { BMP_PATH_SIZE = 1024 };

@@ -173,8 +173,11 @@ struct ConvertStats {
 };
 extern ConvertStats convert_stats;
 
-// The work-file path: settings.work_dir immediately followed by "work.$$$".
+// The work-file path: settings.work_dir immediately followed by "work.$$$",
+// or work_path_override when that is set (the command-line tools, whose work
+// folder may be longer than the settings field).
 void Work_path(char *out, size_t out_size);
+extern const char *work_path_override;
 
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "picture/file_replace.h"
+#include "output/part_file.h"
 #include "render/font_data.h"
 
 struct CairoSurface::CairoState {
@@ -38,25 +38,11 @@ cairo_status_t Write_string(void *closure, const unsigned char *data, unsigned i
     return CAIRO_STATUS_SUCCESS;
 }
 
-// A unique temporary name next to `path`; empty when there is none.
-std::string Temporary_for(const char *path)
-{
-    char name[4096];
-    return Temporary_name(path, name, sizeof name) == 0 ? std::string(name) : std::string();
-}
-
 // Close the temporary file and put it in place of `path` in one step, or
 // remove it (errno tells why).
 int Replace_file(std::FILE *f, bool ok, const std::string &temporary, const std::string &path)
 {
-    if (std::fclose(f) != 0)
-        ok = false;
-    if (ok && File_replace(temporary.c_str(), path.c_str()) == 0)
-        return 0;
-    int error = errno;
-    std::remove(temporary.c_str());
-    errno = error;
-    return -1;
+    return Part_file_finish(f, ok, temporary.c_str(), path.c_str());
 }
 
 double Channel(Colour c, int shift)
@@ -114,10 +100,11 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
         (figure_format != FIGURE_SVG && figure_format != FIGURE_PDF))
         return -1;
     target = path;
-    temporary = Temporary_for(path);
-    file = temporary.empty() ? nullptr : std::fopen(temporary.c_str(), "wb");
+    char part[PART_PATH_SIZE];
+    file = Part_file_create(path, part, sizeof part);
     if (!file)
         return -1;
+    temporary = part;
     format = figure_format;
     svg.clear();
     texts.clear();
@@ -557,8 +544,8 @@ int Png_write(const char *path, const RasterSurface *image, PixelRect area)
         }
     }
     cairo_surface_mark_dirty(png);
-    std::string temporary = Temporary_for(path);
-    std::FILE *f = temporary.empty() ? nullptr : std::fopen(temporary.c_str(), "wb");
+    char temporary[PART_PATH_SIZE];
+    std::FILE *f = Part_file_create(path, temporary, sizeof temporary);
     bool ok = f && cairo_surface_write_to_png_stream(png, Write_file, f) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(png);
     if (!f)

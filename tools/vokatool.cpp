@@ -4,8 +4,14 @@
 //   vokatool convert PICTURE [--work-dir DIR]
 //   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //
-// Messages of the core go to stderr; a failure exits with status 1.
+// Messages of the core go to stderr with the file and the system's reason;
+// a failure exits with status 1, a wrong command line with status 2.  An
+// interrupted run (Ctrl-C, SIGTERM; on Windows also the console closed)
+// removes its private work folder and its partial output.
 #ifdef _WIN32
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -13,7 +19,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +30,9 @@
 #include <string>
 
 #include "output/bmp_file.h"
+#include "output/part_file.h"
 #include "picture/display.h"
+#include "picture/file_replace.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -32,23 +42,27 @@
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/view.h"
+#include "voka_version.h"
 #ifdef VOKA_HAVE_CAIRO
 #include "render/cairo_surface.h"
 #endif
 
 namespace {
 
-const char USAGE[] =
+const char SYNOPSIS[] =
     "usage: vokatool info PICTURE\n"
     "       vokatool convert PICTURE [--work-dir DIR]\n"
     "       vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
+    "       vokatool --help | --version\n";
+
+const char USAGE[] =
     "\n"
     "info     prints what a picture file holds: geometry, scene bounds, batches,\n"
     "         step records per particle kind, energy ranges and skipped lines.\n"
     "convert  converts the picture into the work file DIR + \"work.$$$\" (DIR is\n"
     "         used exactly as the work directory setting: give its trailing\n"
-    "         separator; at most 19 characters; default: the current directory)\n"
-    "         and prints the records written per batch.\n"
+    "         separator; default: the current directory) and prints the\n"
+    "         records written per batch.\n"
     "render   draws the picture as the viewer window shows it and writes what\n"
     "         Bitmap File Save writes: the picture area with its margin.  The\n"
     "         extension of OUT chooses the format: .bmp (24-bit bitmap), .png\n"
@@ -72,15 +86,28 @@ const char USAGE[] =
     "  --no-geometry        hide the geometry (Geometry Hide)\n"
     "  --work-dir DIR       where the work file goes (default: a private folder\n"
     "                       in the temporary directory, removed afterwards)\n"
-    "  A failed run leaves an existing OUT as it was.\n";
+    "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
+    "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong\n"
+    "command line.\n";
 
 // A one-line progress indicator on a terminal, shown once the work has
 // taken a second.
 std::chrono::steady_clock::time_point progress_start;
 bool progress_shown;
 
+bool terminal;   // stderr is a terminal: progress is shown there
+
+void Interrupt_check();
+
+// The progress hook of the core: the percentage on a terminal; on Windows
+// also the place where an interrupt is acted on.
 void Tool_progress(const char *what, uint64_t done, uint64_t total)
 {
+    Interrupt_check();
+    if (!terminal)
+        return;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
                                                    progress_start).count();
     if (seconds < 1.0 || total == 0)
@@ -105,8 +132,47 @@ void Progress_end()
 // Set when the core has shown a message: the run then exits non-zero.
 bool message_shown;
 
+// The files of the run, named in the messages: the picture being read and
+// the work file being written.
+const char *message_input = "";
+char work_file[PART_PATH_SIZE];
+
+// What a message of the core means for the files of this run, with the
+// system's reason where there is one (errno is cleared before the core is
+// called, so a reason left in it comes from the failure).
+void Message_explain(const char *text, int error)
+{
+    const char *reason = error != 0 ? std::strerror(error) : nullptr;
+    const char *file = nullptr, *what = nullptr;
+    if (std::strcmp(text, "Cmtodot err!") == 0) {
+        std::fprintf(stderr, "vokatool: %s: the scene has no extent on the screen (its bounds, "
+                             "or the zoom rectangle, are too small or not finite to be scaled "
+                             "to the picture area)\n", message_input);
+        return;
+    }
+    if (std::strncmp(text, Message_text(MSG_INPUT_OPEN), std::strlen(text)) == 0) {
+        file = message_input, what = "cannot be opened";
+    } else if (std::strncmp(text, Message_text(MSG_INPUT_READ), std::strlen(text)) == 0) {
+        file = message_input, what = "cannot be read";
+    } else if (std::strncmp(text, Message_text(MSG_WORK_PATH), std::strlen(text)) == 0) {
+        file = work_file, what = "the work file cannot be created";
+    } else if (std::strncmp(text, Message_text(MSG_WORK_WRITE), std::strlen(text)) == 0 ||
+               std::strncmp(text, Message_text(MSG_WORK_FULL), std::strlen(text)) == 0) {
+        file = work_file, what = "the work file cannot be written";
+    } else if (std::strncmp(text, Message_text(MSG_WORK_READ), std::strlen(text)) == 0) {
+        file = work_file, what = "the work file cannot be read back";
+    }
+    if (!file)
+        return;
+    if (reason)
+        std::fprintf(stderr, "vokatool: %s: %s: %s\n", file, what, reason);
+    else
+        std::fprintf(stderr, "vokatool: %s: %s\n", file, what);
+}
+
 void Tool_message(WindowRef, const char *text, const char *caption, int, int)
 {
+    int error = errno;
     message_shown = true;
     Progress_end();
     // The numbered texts are stored padded with blanks; print them trimmed.
@@ -114,6 +180,8 @@ void Tool_message(WindowRef, const char *text, const char *caption, int, int)
     while (n > 0 && text[n - 1] == ' ')
         n--;
     std::fprintf(stderr, "%s: %.*s\n", caption, static_cast<int>(n), text);
+    std::string trimmed(text, n);
+    Message_explain(trimmed.c_str(), error);
 }
 
 // After a conversion: what the messages of the core leave unsaid.  Returns
@@ -136,10 +204,18 @@ int Convert_explain(const char *path, int result)
     return result != 0 || message_shown ? 1 : 0;
 }
 
+// A wrong command line: the synopsis on stderr, status 2.
 int Usage()
 {
-    std::fputs(USAGE, stderr);
+    std::fputs(SYNOPSIS, stderr);
+    std::fputs("Try 'vokatool --help' for the options.\n", stderr);
     return 2;
+}
+
+int Unknown_option(const char *command, const char *option)
+{
+    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command, option);
+    return Usage();
 }
 
 void List_print(const char *name, const float *list, int count)
@@ -242,28 +318,48 @@ int Info(const char *path)
     return Convert_explain(path, 0);
 }
 
+// Put the finished `part` in place of `path`, replacing what is there.
+int Put_in_place(const char *part, const char *path)
+{
+    return File_replace(part, path);
+}
+
+// The work file DIR + "work.$$$": written under a new name beside it and put
+// in place when the conversion is complete, so that an interrupted run
+// leaves an existing work file as it was.
 int Convert(const char *path, const char *work_dir)
 {
     if (!work_dir)
         work_dir = "./";
-    {
-        if (std::strlen(work_dir) >= sizeof settings.work_dir) {
-            std::fprintf(stderr, "vokatool: work directory \"%s\" is longer than %d characters\n",
-                         work_dir, static_cast<int>(sizeof settings.work_dir) - 1);
-            return 2;
-        }
-        Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir);
-    }
-    if (std::strlen(path) >= sizeof picture_path) {
-        std::fprintf(stderr, "vokatool: path too long: %s\n", path);
+    int n = std::snprintf(work_file, sizeof work_file, "%swork.$$$", work_dir);
+    if (n < 0 || static_cast<size_t>(n) + 16 >= sizeof work_file) {
+        std::fprintf(stderr, "vokatool convert: work directory too long: %s\n", work_dir);
         return 2;
     }
-    Text_copy(picture_path, sizeof picture_path, path);
-    if (Picture_convert(nullptr, 0) != 0)
+    message_input = path;
+    char part[PART_PATH_SIZE];
+    errno = 0;
+    std::FILE *f = Part_file_create(work_file, part, sizeof part);
+    if (!f) {
+        std::fprintf(stderr, "vokatool: %s: the work file cannot be created: %s\n", work_file,
+                     std::strerror(errno));
+        return 1;
+    }
+    std::fclose(f);
+    errno = 0;
+    int converted = Picture_convert_file(nullptr, path, part);
+    if (converted == 0 && Put_in_place(part, work_file) != 0) {
+        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", work_file,
+                     std::strerror(errno));
+        converted = -1;
+        message_shown = true;
+    }
+    if (converted != 0)
+        std::remove(part);
+    Part_file_forget();
+    if (converted != 0)
         return Convert_explain(path, -1);
-    char work[PATH_SIZE + 16];
-    Work_path(work, sizeof work);
-    std::printf("work file: %s\n", work);
+    std::printf("work file: %s\n", work_file);
     std::printf("batches: %u\n", batch_count);
     uint64_t total = 0;
     for (int i = 0; i < BATCH_MAX; i++) {
@@ -275,7 +371,6 @@ int Convert(const char *path, const char *work_dir)
     std::printf("records: %llu\n", static_cast<unsigned long long>(total));
     return Convert_explain(path, 0);
 }
-
 
 int Render_error(const char *what, const char *value)
 {
@@ -330,6 +425,25 @@ int Output_format(const char *path)
     return OUTPUT_UNKNOWN;
 }
 
+// The options of render that take whole numbers: the value is COUNT numbers
+// between SEPARATORs, each within LOW..HIGH.
+enum { NUM_SIZE, NUM_ANGLES, NUM_BATCHES, NUM_ZOOM, NUM_TITLE_POS, NUM_GUIDE, NUM_OPTIONS };
+struct NumberOption {
+    const char *name;
+    char separator;
+    int count;
+    long low, high;
+    const char *bad;   // the message for a value that does not fit
+};
+const NumberOption NUMBER_OPTIONS[NUM_OPTIONS] = {
+    {"--size", 'x', 2, 1, 16384, "bad --size (WxH, 1..16384)"},
+    {"--angles", ',', 3, -32768, 32767, "bad --angles (X,Y,Z in degrees)"},
+    {"--batches", '-', 2, 0, BATCH_MAX, "bad --batches (FROM-TO, 0..10000)"},
+    {"--zoom", ',', 4, 0, 65535, "bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)"},
+    {"--title-pos", ',', 2, 0, 65535, "bad --title-pos (X,Y, 0..65535)"},
+    {"--guide", ',', 2, 0, 65535, "bad --guide (X,Y, 0..65535)"},
+};
+
 struct RenderOptions {
     const char *picture = nullptr;
     const char *output = nullptr;
@@ -342,109 +456,91 @@ struct RenderOptions {
     int format = 0;             // OutputFormat
     double scale = 1.0;
     bool scale_given = false;
-    bool size = false, angles = false, batches = false, particles = false;
-    bool zoom = false, title_pos = false, guide = false;
-    long size_v[2], angles_v[3], batches_v[2], zoom_v[4], title_v[2], guide_v[2];
+    bool given[NUM_OPTIONS] = {};   // the options of NUMBER_OPTIONS given
+    long number[NUM_OPTIONS][4] = {};
+    bool particles = false;
     int shown[3] = {1, 1, 1};   // electron, positron, photon
 };
 
-int Render_options(int argc, char **argv, RenderOptions *o)
+// A value of NUMBER_OPTIONS[which]; 0, or 2 after saying what is wrong.
+int Number_option(int which, const char *v, RenderOptions *o)
 {
-    for (int i = 2; i < argc; i++) {
-        const char *a = argv[i];
-        const char *v = i + 1 < argc ? argv[i + 1] : nullptr;
-        static const char *const with_value[] = {"-o", "--info", "--work-dir", "--geometry",
-                                                 "--title", "--size", "--angles", "--batches",
-                                                 "--zoom", "--title-pos", "--guide", "--particles",
-                                                 "--scale"};
-        bool takes_value = false;
-        for (const char *name : with_value)
-            takes_value = takes_value || std::strcmp(a, name) == 0;
-        bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
-        if (a[0] == '-' && !takes_value && !flag)
-            return Render_error("unknown option", a);
-        if (takes_value && !v)
-            return Render_error("missing value after", a);
-        if (std::strcmp(a, "-o") == 0) {
-            o->output = v;
-        } else if (std::strcmp(a, "--info") == 0) {
-            o->info = v;
-        } else if (std::strcmp(a, "--work-dir") == 0) {
-            o->work_dir = v;
-        } else if (std::strcmp(a, "--geometry") == 0) {
-            o->geometry = v;
-        } else if (std::strcmp(a, "--title") == 0) {
-            o->title = v;
-        } else if (std::strcmp(a, "--no-geometry") == 0) {
-            o->no_geometry = true;
-            continue;
-        } else if (std::strcmp(a, "--no-panel") == 0) {
-            o->no_panel = true;
-            continue;
-        } else if (std::strcmp(a, "--scale") == 0) {
-            char *end;
-            o->scale = std::strtod(v, &end);
-            o->scale_given = true;
-            if (end == v || *end != '\0' || !(o->scale >= 0.01 && o->scale <= 100.0))
-                return Render_error("bad --scale (0.01..100)", v);
-        } else if (std::strcmp(a, "--size") == 0) {
-            o->size = true;
-            if (!Ints_parse(v, 'x', o->size_v, 2) || !Fits(o->size_v[0], 1, 16384) ||
-                !Fits(o->size_v[1], 1, 16384))
-                return Render_error("bad --size (WxH, 1..16384)", v);
-        } else if (std::strcmp(a, "--angles") == 0) {
-            o->angles = true;
-            if (!Ints_parse(v, ',', o->angles_v, 3) || !Fits(o->angles_v[0], -32768, 32767) ||
-                !Fits(o->angles_v[1], -32768, 32767) || !Fits(o->angles_v[2], -32768, 32767))
-                return Render_error("bad --angles (X,Y,Z in degrees)", v);
-        } else if (std::strcmp(a, "--batches") == 0) {
-            o->batches = true;
-            if (!Ints_parse(v, '-', o->batches_v, 2) || !Fits(o->batches_v[0], 0, BATCH_MAX) ||
-                !Fits(o->batches_v[1], 0, BATCH_MAX))
-                return Render_error("bad --batches (FROM-TO, 0..10000)", v);
-        } else if (std::strcmp(a, "--zoom") == 0) {
-            o->zoom = true;
-            if (!Ints_parse(v, ',', o->zoom_v, 4) || o->zoom_v[0] > o->zoom_v[2] ||
-                o->zoom_v[1] > o->zoom_v[3] || !Fits(o->zoom_v[0], 0, 65535) ||
-                !Fits(o->zoom_v[3], 0, 65535) || !Fits(o->zoom_v[2], 0, 65535) ||
-                !Fits(o->zoom_v[1], 0, 65535))
-                return Render_error("bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)", v);
-        } else if (std::strcmp(a, "--title-pos") == 0) {
-            o->title_pos = true;
-            if (!Ints_parse(v, ',', o->title_v, 2) || !Fits(o->title_v[0], 0, 65535) ||
-                !Fits(o->title_v[1], 0, 65535))
-                return Render_error("bad --title-pos (X,Y, 0..65535)", v);
-        } else if (std::strcmp(a, "--guide") == 0) {
-            o->guide = true;
-            if (!Ints_parse(v, ',', o->guide_v, 2) || !Fits(o->guide_v[0], 0, 65535) ||
-                !Fits(o->guide_v[1], 0, 65535))
-                return Render_error("bad --guide (X,Y, 0..65535)", v);
-        } else if (std::strcmp(a, "--particles") == 0) {
-            o->particles = true;
-            o->shown[0] = o->shown[1] = o->shown[2] = 0;
-            if (std::strcmp(v, "none") != 0) {
-                std::string list = std::string(v) + ",";
-                size_t start = 0;
-                for (size_t at; (at = list.find(',', start)) != std::string::npos; start = at + 1) {
-                    std::string k = list.substr(start, at - start);
-                    if (k == "e")
-                        o->shown[0] = 1;
-                    else if (k == "p")
-                        o->shown[1] = 1;
-                    else if (k == "g")
-                        o->shown[2] = 1;
-                    else
-                        return Render_error("bad --particles (e,p,g or none)", v);
-                }
-            }
-        } else {
-            if (o->picture)
-                return Render_error("more than one picture", a);
-            o->picture = a;
-            continue;
-        }
-        i++;
+    const NumberOption &n = NUMBER_OPTIONS[which];
+    long *values = o->number[which];
+    o->given[which] = true;
+    bool ok = Ints_parse(v, n.separator, values, n.count);
+    for (int k = 0; ok && k < n.count; k++)
+        ok = Fits(values[k], n.low, n.high);
+    if (ok && which == NUM_ZOOM)
+        ok = values[0] <= values[2] && values[1] <= values[3];
+    return ok ? 0 : Render_error(n.bad, v);
+}
+
+int Particles_option(const char *v, RenderOptions *o)
+{
+    o->particles = true;
+    o->shown[0] = o->shown[1] = o->shown[2] = 0;
+    if (std::strcmp(v, "none") == 0)
+        return 0;
+    std::string list = std::string(v) + ",";
+    size_t start = 0;
+    for (size_t at; (at = list.find(',', start)) != std::string::npos; start = at + 1) {
+        std::string k = list.substr(start, at - start);
+        if (k == "e")
+            o->shown[0] = 1;
+        else if (k == "p")
+            o->shown[1] = 1;
+        else if (k == "g")
+            o->shown[2] = 1;
+        else
+            return Render_error("bad --particles (e,p,g or none)", v);
     }
+    return 0;
+}
+
+// The options of render that take a value, other than NUMBER_OPTIONS.
+const char *const VALUE_OPTIONS[] = {"-o", "--info", "--work-dir", "--geometry", "--title",
+                                     "--particles", "--scale"};
+
+bool Takes_value(const char *a)
+{
+    for (const char *name : VALUE_OPTIONS)
+        if (std::strcmp(a, name) == 0)
+            return true;
+    for (const NumberOption &n : NUMBER_OPTIONS)
+        if (std::strcmp(a, n.name) == 0)
+            return true;
+    return false;
+}
+
+// One option of render with its value; 0, or 2 after saying what is wrong.
+int Render_option(const char *a, const char *v, RenderOptions *o)
+{
+    for (int n = 0; n < NUM_OPTIONS; n++)
+        if (std::strcmp(a, NUMBER_OPTIONS[n].name) == 0)
+            return Number_option(n, v, o);
+    if (std::strcmp(a, "--particles") == 0)
+        return Particles_option(v, o);
+    if (std::strcmp(a, "--scale") == 0) {
+        char *end;
+        o->scale = std::strtod(v, &end);
+        o->scale_given = true;
+        if (end == v || *end != '\0' || !(o->scale >= 0.01 && o->scale <= 100.0))
+            return Render_error("bad --scale (0.01..100)", v);
+        return 0;
+    }
+    const char **text = std::strcmp(a, "-o") == 0           ? &o->output
+                        : std::strcmp(a, "--info") == 0     ? &o->info
+                        : std::strcmp(a, "--work-dir") == 0 ? &o->work_dir
+                        : std::strcmp(a, "--geometry") == 0 ? &o->geometry
+                                                            : &o->title;
+    *text = v;
+    return 0;
+}
+
+// What the options say together; 0, or 2 after saying what is wrong.
+int Render_options_check(RenderOptions *o)
+{
     if (!o->picture)
         return Render_error("missing", "PICTURE");
     if (!o->output)
@@ -471,6 +567,31 @@ int Render_options(int argc, char **argv, RenderOptions *o)
     if (o->work_dir && std::strlen(o->work_dir) >= sizeof settings.work_dir)
         return Render_error("work directory longer than 19 characters", o->work_dir);
     return 0;
+}
+
+int Render_options(int argc, char **argv, RenderOptions *o)
+{
+    for (int i = 2; i < argc; i++) {
+        const char *a = argv[i];
+        bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
+        if (flag) {
+            o->no_geometry = o->no_geometry || std::strcmp(a, "--no-geometry") == 0;
+            o->no_panel = o->no_panel || std::strcmp(a, "--no-panel") == 0;
+        } else if (Takes_value(a)) {
+            if (i + 1 >= argc)
+                return Render_error("missing value after", a);
+            int bad = Render_option(a, argv[++i], o);
+            if (bad != 0)
+                return bad;
+        } else if (a[0] == '-') {
+            return Unknown_option("render", a);
+        } else if (o->picture) {
+            return Render_error("more than one picture", a);
+        } else {
+            o->picture = a;
+        }
+    }
+    return Render_options_check(o);
 }
 
 // The part of a raster image that is written.
@@ -569,137 +690,285 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 }
 #endif
 
-// A private work directory, short enough for the work-directory setting:
-// in the temporary directory, else in /tmp, else in the current directory.
-// Empty when none can be made.
-std::string Private_work_dir()
+// The private work folder of a render and its work file, removed when the
+// run ends or is interrupted; empty when the user gave --work-dir.
+char private_dir[PART_PATH_SIZE];
+volatile std::sig_atomic_t private_dir_made = 0;
+
+// Remove what an interrupted run leaves: the partial output and the private
+// work folder.  Called from a signal handler: only calls that are safe there.
+void Interrupted_cleanup()
 {
-    const char separator = std::filesystem::path::preferred_separator;
-    std::error_code error;
-    std::string bases[3] = {std::filesystem::temp_directory_path(error).string(), "/tmp", "."};
-    for (const std::string &base : bases) {
-        if (base.empty())
-            continue;
-        for (int i = 0; i < 20; i++) {
-            std::string dir = base + separator + "vk" + std::to_string(std::rand() % 90000 + 10000);
-            if (dir.size() + 1 >= sizeof settings.work_dir)
-                break;
-            if (std::filesystem::create_directory(dir, error))
-                return dir + separator;
-        }
+    if (part_file_active)
+        std::remove(part_file_current);
+    if (private_dir_made) {
+        std::remove(work_file);
+#ifdef _WIN32
+        RemoveDirectoryA(private_dir);
+#else
+        rmdir(private_dir);
+#endif
     }
-    return "";
 }
 
-int Render(int argc, char **argv)
-{
-    RenderOptions o;
-    int bad = Render_options(argc, argv, &o);
-    if (bad != 0)
-        return bad;
+#ifdef _WIN32
+// Ctrl-C, Ctrl-Break and the console closed arrive on a thread of their own
+// while the main thread may hold the output files open, which Windows does
+// not let anyone remove.  The handler asks the main thread to stop (it
+// looks at `interrupt_asked` at each progress step of the conversion and the
+// drawing, closes every stream and removes the files) and waits for it; a
+// main thread that does not come by within about 3 s (the system ends the
+// process 5 s after a console is closed) is ended here after a last try.
+volatile LONG interrupt_asked = 0;
 
+void Interrupt_check()
+{
+    if (interrupt_asked == 0)
+        return;
+    _fcloseall();
+    Interrupted_cleanup();
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+BOOL WINAPI Console_event(DWORD)
+{
+    InterlockedExchange(&interrupt_asked, 1);
+    for (int i = 0; i < 30; i++)
+        Sleep(100);
+    Interrupted_cleanup();
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+
+void Interrupt_handlers_install()
+{
+    SetConsoleCtrlHandler(Console_event, TRUE);
+}
+#else
+void Interrupt_check() {}
+
+extern "C" void On_signal(int number)
+{
+    Interrupted_cleanup();
+    std::signal(number, SIG_DFL);
+    std::raise(number);
+}
+
+// A signal that the shell ignores for this run (SIGINT of a background
+// job) stays ignored.
+void Interrupt_handlers_install()
+{
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        if (std::signal(number, On_signal) == SIG_IGN)
+            std::signal(number, SIG_IGN);
+}
+#endif
+
+// Make the private work folder in the temporary folder (TMPDIR), however long
+// its path: the work file's path goes to the core directly, not through the
+// 19 characters of the work-directory setting.  Returns 0, or 1 after saying
+// why.
+int Private_work_dir()
+{
+    std::error_code error;
+    std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (!error)
+        base = std::filesystem::weakly_canonical(base, error);
+    if (error) {
+        std::fprintf(stderr, "vokatool render: no temporary folder for the work file (%s); "
+                             "give --work-dir\n", error.message().c_str());
+        return 1;
+    }
+    std::srand(static_cast<unsigned>(std::time(nullptr)) ^
+               static_cast<unsigned>(reinterpret_cast<uintptr_t>(&base)));
+    for (int i = 0; i < 100; i++) {
+        std::filesystem::path dir =
+            base / ("vokatool-" + std::to_string(std::rand() % 900000 + 100000));
+        std::string text = dir.string();
+        std::string work = (dir / "work.$$$").string();
+        if (work.size() + 16 >= sizeof work_file) {
+            std::fprintf(stderr, "vokatool render: the temporary folder's path is too long: "
+                                 "%s; give --work-dir\n", base.string().c_str());
+            return 1;
+        }
+        Text_copy(private_dir, sizeof private_dir, text.c_str());
+        Text_copy(work_file, sizeof work_file, work.c_str());
+        if (std::filesystem::create_directory(dir, error)) {
+            private_dir_made = 1;
+            return 0;
+        }
+        if (error && error != std::errc::file_exists)
+            break;
+    }
+    std::fprintf(stderr, "vokatool render: cannot make a work folder in %s: %s; give "
+                         "--work-dir\n", base.string().c_str(), error.message().c_str());
+    private_dir[0] = '\0';
+    return 1;
+}
+
+void Private_work_dir_remove()
+{
+    if (!private_dir_made)
+        return;
+    private_dir_made = 0;
+    std::error_code ignored;
+    std::filesystem::remove_all(private_dir, ignored);
+}
+
+// The settings the options give: an info file, the title.  0, or 2.
+int Render_settings(const RenderOptions &o)
+{
     Settings_defaults(&settings);
     if (o.info) {
-        if (Settings_load_file(o.info, &settings) != 0)
-            return Render_error("cannot read info file", o.info);
+        errno = 0;
+        if (Settings_load_file(o.info, &settings) != 0) {
+            std::fprintf(stderr, "vokatool render: %s: cannot read info file%s%s\n", o.info,
+                         errno != 0 ? ": " : "", errno != 0 ? std::strerror(errno) : "");
+            return 2;
+        }
         Settings_sanitize(&settings);
     }
     Settings_derive_colours();
     if (o.title)
         Text_copy(settings.title_text, sizeof settings.title_text, o.title);
+    return 0;
+}
 
-    std::string work_dir;
-    bool private_dir = !o.work_dir;
-    if (o.work_dir) {
-        work_dir = o.work_dir;
-    } else {
-        std::srand(static_cast<unsigned>(std::time(nullptr)) ^
-                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(&o)));
-        work_dir = Private_work_dir();
-        if (work_dir.empty()) {
-            std::fprintf(stderr, "vokatool render: cannot make a private work directory "
-                                 "(give --work-dir)\n");
-            return 1;
-        }
+// The geometry overlay of --geometry.  0, or 1 after saying why.
+int Render_geometry(const RenderOptions &o)
+{
+    geometry_enabled = o.no_geometry ? 0 : 1;
+    geometry_pending = geometry_enabled;
+    if (!o.geometry)
+        return 0;
+    // The window draws whatever a damaged geometry file leaves in the list
+    // at every rebuild; here it is refused up front.
+    errno = 0;
+    FILE *f = std::fopen(o.geometry, "r");
+    int error = errno;
+    int read = f ? Geometry_read(f) : -1;
+    if (f)
+        std::fclose(f);
+    Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+    if (read == 0)
+        return 0;
+    if (f)
+        std::fprintf(stderr, "vokatool render: %s: malformed geometry section\n", o.geometry);
+    else
+        std::fprintf(stderr, "vokatool render: %s: cannot be opened: %s\n", o.geometry,
+                     std::strerror(error));
+    return 1;
+}
+
+// What a user sets in the window after opening the picture: angles, batch
+// range, kinds shown, title and guide positions.
+void Render_view_state(const RenderOptions &o)
+{
+    const long *n;
+    if (o.given[NUM_ANGLES]) {
+        n = o.number[NUM_ANGLES];
+        angle_x = static_cast<int16_t>(n[0]);
+        angle_y = static_cast<int16_t>(n[1]);
+        angle_z = static_cast<int16_t>(n[2]);
     }
-    Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir.c_str());
+    if (o.given[NUM_BATCHES]) {
+        batch_from = static_cast<int32_t>(o.number[NUM_BATCHES][0]);
+        batch_to = static_cast<int32_t>(o.number[NUM_BATCHES][1]);
+    }
+    show_electron = static_cast<int16_t>(o.shown[0]);
+    show_positron = static_cast<int16_t>(o.shown[1]);
+    show_photon = static_cast<int16_t>(o.shown[2]);
+    if (o.given[NUM_TITLE_POS]) {
+        n = o.number[NUM_TITLE_POS];
+        title_shown = 1;
+        title_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+    }
+    if (o.given[NUM_GUIDE]) {
+        n = o.number[NUM_GUIDE];
+        guide_shown = 1;
+        guide_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+    }
+}
+
+// Lay the window out, apply the zoom and write the output.
+int Render_output(const RenderOptions &o)
+{
+    // The window's first resize lays it out from its outer size.
+    const long *size = o.number[NUM_SIZE];
+    int32_t w = o.given[NUM_SIZE] ? static_cast<int32_t>(size[0]) : settings.window_width;
+    int32_t h = o.given[NUM_SIZE] ? static_cast<int32_t>(size[1]) : settings.window_height;
+    Layout_compute(LAYOUT_FROM_WINDOW, w, h);
+
+    int mode = RENDER_FULL;
+    if (o.given[NUM_ZOOM]) {
+        // The full view that opening the picture showed, then one Expand.
+        const long *z = o.number[NUM_ZOOM];
+        View_setup(nullptr, layout.view_rect, RENDER_FULL, &view_state.view_scale);
+        zoom_rect = PixelRect{static_cast<int32_t>(z[0]), static_cast<int32_t>(z[1]),
+                              static_cast<int32_t>(z[2]), static_cast<int32_t>(z[3])};
+        mode = RENDER_ZOOM;
+    }
+    // The bitmap's region, or the picture area alone.
+    PixelRect area = {0, 0, layout.bitmap_w, layout.bitmap_h};
+    if (o.no_panel)
+        area = layout.view_rect;
+#ifdef VOKA_HAVE_CAIRO
+    if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
+        return Figure_write(o, mode, area);
+#endif
+    return Raster_write(o, mode, area);
+}
+
+int Render(int argc, char **argv)
+{
+    RenderOptions o;
+    int result = Render_options(argc, argv, &o);
+    if (result == 0)
+        result = Render_settings(o);
+    if (result != 0)
+        return result;
+    if (o.work_dir) {
+        int n = std::snprintf(work_file, sizeof work_file, "%swork.$$$", o.work_dir);
+        if (n < 0 || static_cast<size_t>(n) >= sizeof work_file)
+            return Render_error("work directory too long", o.work_dir);
+    } else if (Private_work_dir() != 0) {
+        return 1;
+    }
+    work_path_override = work_file;
+    message_input = o.picture;
 
     // What Data File Open leaves: the picture converted, geometry shown.
     Text_copy(picture_path, sizeof picture_path, o.picture);
-    int result = Picture_convert(nullptr, 0);
-    if (result == 0) {
-        geometry_enabled = o.no_geometry ? 0 : 1;
-        geometry_pending = geometry_enabled;
-        if (o.geometry) {
-            // The window draws whatever a damaged geometry file leaves in
-            // the list at every rebuild; here it is refused up front.
-            FILE *f = std::fopen(o.geometry, "r");
-            int read = f ? Geometry_read(f) : -1;
-            if (f)
-                std::fclose(f);
-            if (read != 0) {
-                std::fprintf(stderr, "vokatool render: %s: %s\n", o.geometry,
-                             f ? "malformed geometry section" : "cannot be opened");
-                result = 1;
-            }
-            Text_copy(geometry_path, sizeof geometry_path, o.geometry);
-        }
-        if (o.angles) {
-            angle_x = static_cast<int16_t>(o.angles_v[0]);
-            angle_y = static_cast<int16_t>(o.angles_v[1]);
-            angle_z = static_cast<int16_t>(o.angles_v[2]);
-        }
-        if (o.batches) {
-            batch_from = static_cast<int32_t>(o.batches_v[0]);
-            batch_to = static_cast<int32_t>(o.batches_v[1]);
-        }
-        show_electron = static_cast<int16_t>(o.shown[0]);
-        show_positron = static_cast<int16_t>(o.shown[1]);
-        show_photon = static_cast<int16_t>(o.shown[2]);
-        if (o.title_pos) {
-            title_shown = 1;
-            title_pos = PixelPoint{static_cast<int32_t>(o.title_v[0]),
-                                   static_cast<int32_t>(o.title_v[1])};
-        }
-        if (o.guide) {
-            guide_shown = 1;
-            guide_pos = PixelPoint{static_cast<int32_t>(o.guide_v[0]),
-                                   static_cast<int32_t>(o.guide_v[1])};
-        }
-
-        // The window's first resize lays it out from its outer size.
-        int32_t w = o.size ? static_cast<int32_t>(o.size_v[0]) : settings.window_width;
-        int32_t h = o.size ? static_cast<int32_t>(o.size_v[1]) : settings.window_height;
-        Layout_compute(LAYOUT_FROM_WINDOW, w, h);
-
-        int mode = RENDER_FULL;
-        if (o.zoom) {
-            // The full view that opening the picture showed, then one Expand.
-            View_setup(nullptr, layout.view_rect, RENDER_FULL, &view_state.view_scale);
-            zoom_rect = PixelRect{static_cast<int32_t>(o.zoom_v[0]), static_cast<int32_t>(o.zoom_v[1]),
-                                  static_cast<int32_t>(o.zoom_v[2]), static_cast<int32_t>(o.zoom_v[3])};
-            mode = RENDER_ZOOM;
-        }
-        // The bitmap's region, or the picture area alone.
-        PixelRect area = {0, 0, layout.bitmap_w, layout.bitmap_h};
-        if (o.no_panel)
-            area = layout.view_rect;
-        if (result == 0) {
-#ifdef VOKA_HAVE_CAIRO
-            if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
-                result = Figure_write(o, mode, area);
-            else
-#endif
-                result = Raster_write(o, mode, area);
-        }
-    } else {
+    errno = 0;
+    if (Picture_convert(nullptr, 0) != 0) {
         result = Convert_explain(o.picture, -1);
+    } else {
+        result = Render_geometry(o);
+        Render_view_state(o);
+        if (result == 0)
+            result = Render_output(o);
     }
-    if (private_dir) {
-        std::error_code ignored;
-        std::filesystem::remove_all(work_dir, ignored);
-    }
+    Private_work_dir_remove();
     return result;
+}
+
+int Convert_command(int argc, char **argv)
+{
+    const char *work_dir = nullptr;
+    const char *path = nullptr;
+    for (int i = 2; i < argc; i++) {
+        if (std::strcmp(argv[i], "--work-dir") == 0 && i + 1 < argc)
+            work_dir = argv[++i];
+        else if (argv[i][0] == '-' && argv[i][1] != '\0')
+            return Unknown_option("convert", argv[i]);
+        else if (!path)
+            path = argv[i];
+        else
+            return Usage();
+    }
+    if (!path)
+        return Usage();
+    return Convert(path, work_dir);
 }
 
 } // namespace
@@ -710,41 +979,40 @@ int main(int argc, char **argv)
     // A run draws a picture once at most: the steps are read back from the
     // work file, not kept in memory for the rebuilds of a window.
     step_copy_budget = 0;
-    if (argc < 3)
+    if (argc < 2)
         return Usage();
-#ifdef _WIN32
-    bool terminal = _isatty(_fileno(stderr)) != 0;
-#else
-    bool terminal = isatty(STDERR_FILENO) != 0;
-#endif
-    if (terminal) {
-        progress_start = std::chrono::steady_clock::now();
-        progress_hook = Tool_progress;
+    const char *command = argv[1];
+    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+        std::fputs(SYNOPSIS, stdout);
+        std::fputs(USAGE, stdout);
+        return 0;
     }
+    if (std::strcmp(command, "--version") == 0) {
+        std::printf("vokatool (VOKA Graphic) %s\n", VOKA_VERSION_TEXT);
+        return 0;
+    }
+#ifdef _WIN32
+    terminal = _isatty(_fileno(stderr)) != 0;
+#else
+    terminal = isatty(STDERR_FILENO) != 0;
+#endif
+    progress_start = std::chrono::steady_clock::now();
+    progress_hook = Tool_progress;
+    Interrupt_handlers_install();
     Settings_init();
     Display_init();
-    const char *command = argv[1];
     if (std::strcmp(command, "info") == 0) {
         if (argc != 3)
-            return Usage();
+            return argc > 3 && argv[3][0] == '-' ? Unknown_option("info", argv[3]) : Usage();
+        message_input = argv[2];
         return Info(argv[2]);
     }
     if (std::strcmp(command, "render") == 0)
         return Render(argc, argv);
-    if (std::strcmp(command, "convert") == 0) {
-        const char *work_dir = nullptr;
-        const char *path = nullptr;
-        for (int i = 2; i < argc; i++) {
-            if (std::strcmp(argv[i], "--work-dir") == 0 && i + 1 < argc)
-                work_dir = argv[++i];
-            else if ((argv[i][0] == '-' && argv[i][1] == '-') || path)
-                return Usage();
-            else
-                path = argv[i];
-        }
-        if (!path)
-            return Usage();
-        return Convert(path, work_dir);
-    }
+    if (std::strcmp(command, "convert") == 0)
+        return Convert_command(argc, argv);
+    if (command[0] == '-')
+        return Unknown_option("", command);
+    std::fprintf(stderr, "vokatool: unknown command: %s\n", command);
     return Usage();
 }

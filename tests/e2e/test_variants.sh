@@ -2,7 +2,7 @@
 # vokatool renders them: float step lines, fixed-point geometry values, a
 # block that is not drawn, no header line, CR LF line ends.
 t_newer_file_variants() {
-  local sim=$PWD/build/native/tools/vokasim/vokasim
+  local sim=$PWD/build/native/vokasim
   [ -x "$sim" ] || skip "vokasim is not built"
   "$sim" -n 6 -b 2 -e 8 -s 5 --layout float --variant fixed,block,noheader,crlf \
     -o "$CASE/variants.pic" >/dev/null

@@ -1,6 +1,7 @@
 // vokasim: command-line entry.  Writes one picture file and reports what it
-// wrote; exit status 0 on success, 1 on a bad command line, 2 when the file
-// cannot be written.
+// wrote; exit status 0 on success (and for --help, --version), 1 when the
+// file cannot be written, 2 on a wrong command line.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -15,17 +16,18 @@ int main(int argc, char **argv)
     if (parsed == 1)
         return 0;
     if (parsed != 0)
-        return 1;
+        return 2;
     char why[160];
     if (Sim_run_prepare(&options, why, sizeof why) != 0) {
         std::fprintf(stderr, "vokasim: %s\n", why);
-        return 1;
+        return 2;
     }
     const int to_stdout = std::strcmp(options.output, "-") == 0;
     FILE *out = to_stdout ? stdout : std::fopen(options.output, "w");
     if (!out) {
-        std::fprintf(stderr, "vokasim: cannot create %s\n", options.output);
-        return 2;
+        std::fprintf(stderr, "vokasim: cannot create %s: %s\n", options.output,
+                     std::strerror(errno));
+        return 1;
     }
     static char buffer[1 << 16];
     std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
@@ -33,8 +35,9 @@ int main(int argc, char **argv)
     const int rc = Sim_run_all(&options, out, &counts);
     const int closed = to_stdout ? std::fflush(out) : std::fclose(out);
     if (rc != 0 || closed != 0) {
-        std::fprintf(stderr, "vokasim: write error on %s\n", options.output);
-        return 2;
+        std::fprintf(stderr, "vokasim: cannot write %s: %s\n", options.output,
+                     std::strerror(errno));
+        return 1;
     }
     Sim_run_report(&options, &counts, to_stdout ? stderr : stdout);
     return 0;

@@ -5,6 +5,11 @@
 #include <cstring>
 
 #include "vokasim.h"
+#include "voka_version.h"
+
+static const char usage_line[] =
+    "usage: vokasim [options] -o FILE\n"
+    "Try 'vokasim --help' for the options.\n";
 
 static const char *const help_text =
     "usage: vokasim [options] -o FILE\n"
@@ -48,8 +53,8 @@ static const char *const help_text =
     "      --variant LIST     as newer codes write the file, comma separated:\n"
     "                         fixed (geometry values in fixed-point form), block\n"
     "                         (an MSTA ... MEND block of material numbers after the\n"
-    "                         geometry), noheader (no header line), crlf (CR LF\n"
-    "                         line ends)\n"
+    "                         geometry), noheader (no header line; with --layout\n"
+    "                         float only), crlf (CR LF line ends)\n"
     "      --coord-scale S    coordinate scale of the header (default: the smallest\n"
     "                         of 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten\n"
     "                         under which the whole scene fits).  With a scale given\n"
@@ -67,6 +72,7 @@ static const char *const help_text =
     "      --max-loss F       largest fraction of its energy a charged particle loses\n"
     "                         in one step (default 0.1)\n"
     "  -h, --help             show this text\n"
+    "      --version          show the version\n"
     "\n"
     "The physics is simplified, good for pictures and tests, not for dosimetry:\n"
     "photons undergo photoelectric absorption (power law in Z and E, no edges, no\n"
@@ -193,12 +199,185 @@ static int Option_is(const char *arg, const char *shortname, const char *longnam
     return (shortname && std::strcmp(arg, shortname) == 0) || std::strcmp(arg, longname) == 0;
 }
 
+// What the options of geometry and materials give; one option of this group
+// has been found when *found is set.  Returns 0, or 1 for a bad value.
+static int Target_option(const char *arg, const char *value, SimOptions *o, int *found,
+                         int *have_cylinders, int *have_slabs)
+{
+    SimGeometry *g = &o->geometry;
+    *found = 1;
+    if (Option_is(arg, "-m", "--material"))
+        return Materials_parse(value, g) != 0;
+    if (Option_is(arg, nullptr, "--margin"))
+        return Number_parse(value, &o->margin) || o->margin < 0.0;
+    struct List { const char *name; double *values; int *count; int *kind; };
+    const List lists[] = {{"--radii", g->radius, &g->radius_count, have_cylinders},
+                          {"--planes", g->plane_z, &g->plane_count, have_cylinders},
+                          {"--slab-x", g->x, &g->x_count, have_slabs},
+                          {"--slab-y", g->y, &g->y_count, have_slabs},
+                          {"--slab-z", g->z, &g->z_count, have_slabs}};
+    for (const List &l : lists) {
+        if (std::strcmp(arg, l.name) == 0) {
+            *l.kind = 1;
+            return List_parse(value, l.values, SIM_LIST_MAX, l.count) != 0;
+        }
+    }
+    *found = 0;
+    return 0;
+}
+
+static int Layout_option(const char *value, SimOptions *o)
+{
+    static const char *const names[] = {"short", "long", "float"};
+    static const int layouts[] = {SIM_LAYOUT_SHORT, SIM_LAYOUT_LONG, SIM_LAYOUT_FLOAT};
+    for (int k = 0; k < 3; k++) {
+        if (std::strcmp(value, names[k]) == 0) {
+            o->layout = layouts[k];
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static int Variant_option(const char *value, SimOptions *o)
+{
+    static const char *const names[] = {"fixed", "block", "noheader", "crlf"};
+    const char *p = value;
+    while (*p != '\0') {
+        size_t n = std::strcspn(p, ",");
+        int bit = 0;
+        for (int k = 0; k < 4; k++)
+            if (std::strlen(names[k]) == n && std::strncmp(p, names[k], n) == 0)
+                bit = 1 << k;
+        if (bit == 0)
+            return 1;
+        o->variants |= bit;
+        p += n + (p[n] == ',' ? 1 : 0);
+    }
+    return 0;
+}
+
+// What the options of the output file give; as Target_option.
+static int Output_option(const char *arg, const char *value, SimOptions *o, int *found,
+                         int *have_output)
+{
+    *found = 1;
+    long long count = 0;
+    if (Option_is(arg, "-o", "--output")) {
+        if (std::strlen(value) == 0 || std::strlen(value) >= sizeof o->output)
+            return 1;
+        std::snprintf(o->output, sizeof o->output, "%s", value);
+        *have_output = 1;
+        return 0;
+    }
+    if (Option_is(arg, nullptr, "--layout"))
+        return Layout_option(value, o);
+    if (Option_is(arg, nullptr, "--variant"))
+        return Variant_option(value, o);
+    if (Option_is(arg, nullptr, "--coord-scale"))
+        return Number_parse(value, &o->coord_scale) || !(o->coord_scale > 0.0);
+    if (Option_is(arg, nullptr, "--pause")) {
+        int bad = Count_parse(value, &count) || count < 0 || count > 3600000;
+        o->pause_ms = static_cast<int>(count);
+        return bad;
+    }
+    *found = 0;
+    return 0;
+}
+
+// What the options of the beam and the transport give; as Target_option.
+static int Beam_option(const char *arg, const char *value, SimOptions *o, int *found)
+{
+    *found = 1;
+    if (Option_is(arg, "-p", "--particle")) {
+        static const char *const names[] = {"electron", "positron", "photon"};
+        static const int kinds[] = {SIM_ELECTRON, SIM_POSITRON, SIM_PHOTON};
+        for (int k = 0; k < 3; k++)
+            if (std::strcmp(value, names[k]) == 0) {
+                o->particle = kinds[k];
+                return 0;
+            }
+        return 1;
+    }
+    if (Option_is(arg, "-s", "--seed")) {
+        char *end = nullptr;
+        errno = 0;
+        const unsigned long long seed = std::strtoull(value, &end, 10);
+        o->seed = static_cast<uint64_t>(seed);
+        return end == value || *end != '\0' || errno != 0 || value[0] == '-';
+    }
+    if (Option_is(arg, "-n", "--histories"))
+        return Count_parse(value, &o->histories) != 0;
+    if (Option_is(arg, "-b", "--per-batch"))
+        return Count_parse(value, &o->per_batch) != 0;
+    struct Real { const char *shortname, *name; double *value; };
+    const Real reals[] = {{"-e", "--energy", &o->energy}, {nullptr, "--ecut", &o->electron_cut},
+                          {nullptr, "--pcut", &o->photon_cut},
+                          {nullptr, "--max-loss", &o->max_loss}};
+    for (const Real &r : reals)
+        if (Option_is(arg, r.shortname, r.name))
+            return Number_parse(value, r.value) != 0;
+    if (Option_is(arg, nullptr, "--source") || Option_is(arg, nullptr, "--direction")) {
+        double v[3];
+        int n = 0;
+        if (List_parse(value, v, 3, &n) != 0 || n != 3)
+            return 1;
+        const bool source = std::strcmp(arg, "--source") == 0;
+        std::memcpy(source ? o->source : o->direction, v, sizeof v);
+        o->source_given |= source ? 1 : 0;
+        return 0;
+    }
+    *found = 0;
+    return 0;
+}
+
+// One option with its value, in the group that knows it.  Returns 0, 1 for
+// a bad value, or -1 for an option that no group knows.
+static int Option_apply(const char *arg, const char *value, SimOptions *o, int have[3])
+{
+    int found = 0;
+    int bad = Beam_option(arg, value, o, &found);
+    if (!found)
+        bad = Target_option(arg, value, o, &found, &have[0], &have[1]);
+    if (!found)
+        bad = Output_option(arg, value, o, &found, &have[2]);
+    return found ? bad : -1;
+}
+
+// What the options say together.  Returns 0, or -1 after saying why.
+static int Options_check(SimOptions *o, FILE *err, int have_cylinders, int have_slabs,
+                         int have_output)
+{
+    SimGeometry *g = &o->geometry;
+    if (have_cylinders && have_slabs) {
+        std::fprintf(err, "vokasim: give either cylinders or slabs, not both\n");
+        return -1;
+    }
+    if (have_slabs) {
+        if (g->x_count == 0 || g->y_count == 0 || g->z_count == 0) {
+            std::fprintf(err, "vokasim: slabs need --slab-x, --slab-y and --slab-z\n");
+            return -1;
+        }
+        g->kind = SIM_GEOMETRY_SLABS;
+    }
+    // The scale of the short and long layouts is in the header line: a file
+    // without it is read at another scale, tracks and geometry apart.
+    if ((o->variants & SIM_VARIANT_NO_HEADER) && o->layout != SIM_LAYOUT_FLOAT) {
+        std::fprintf(err, "vokasim: --variant noheader needs --layout float: the short and "
+                          "long layouts are read at the scale of the header line, which that "
+                          "variant leaves out\n");
+        return -1;
+    }
+    if (!have_output) {
+        std::fprintf(err, "vokasim: no output file (-o FILE; see --help)\n");
+        return -1;
+    }
+    return 0;
+}
+
 int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
 {
-    int have_cylinders = 0;
-    int have_slabs = 0;
-    int have_output = 0;
-    SimGeometry *g = &o->geometry;
+    int have[3] = {0, 0, 0};   // cylinders, slabs, output file given
     for (int i = 1; i < argc; i++) {
         char name[64];
         const char *arg = argv[i];
@@ -217,9 +396,19 @@ int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
             Sim_options_help(stdout);
             return 1;
         }
+        if (Option_is(arg, nullptr, "--version")) {
+            std::printf("vokasim (VOKA Graphic) %s\n", VOKA_VERSION_TEXT);
+            return 1;
+        }
         if (Option_is(arg, nullptr, "--live")) {
             o->live = 1;
             continue;
+        }
+        SimOptions scratch = *o;
+        int scratch_have[3] = {0, 0, 0};
+        if (Option_apply(arg, "", &scratch, scratch_have) < 0) {
+            std::fprintf(err, "vokasim: unknown option %s\n%s", arg, usage_line);
+            return -1;
         }
         if (!value) {
             if (i + 1 >= argc) {
@@ -228,120 +417,11 @@ int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
             }
             value = argv[++i];
         }
-        int bad = 0;
-        long long count = 0;
-        if (Option_is(arg, "-p", "--particle")) {
-            if (std::strcmp(value, "electron") == 0)
-                o->particle = SIM_ELECTRON;
-            else if (std::strcmp(value, "positron") == 0)
-                o->particle = SIM_POSITRON;
-            else if (std::strcmp(value, "photon") == 0)
-                o->particle = SIM_PHOTON;
-            else
-                bad = 1;
-        } else if (Option_is(arg, "-e", "--energy")) {
-            bad = Number_parse(value, &o->energy);
-        } else if (Option_is(arg, "-n", "--histories")) {
-            bad = Count_parse(value, &o->histories);
-        } else if (Option_is(arg, "-b", "--per-batch")) {
-            bad = Count_parse(value, &o->per_batch);
-        } else if (Option_is(arg, "-s", "--seed")) {
-            char *end = nullptr;
-            errno = 0;
-            const unsigned long long seed = std::strtoull(value, &end, 10);
-            bad = (end == value || *end != '\0' || errno != 0 || value[0] == '-');
-            o->seed = static_cast<uint64_t>(seed);
-        } else if (Option_is(arg, "-m", "--material")) {
-            bad = Materials_parse(value, g);
-        } else if (Option_is(arg, nullptr, "--radii")) {
-            bad = List_parse(value, g->radius, SIM_LIST_MAX, &g->radius_count);
-            have_cylinders = 1;
-        } else if (Option_is(arg, nullptr, "--planes")) {
-            bad = List_parse(value, g->plane_z, SIM_LIST_MAX, &g->plane_count);
-            have_cylinders = 1;
-        } else if (Option_is(arg, nullptr, "--slab-x")) {
-            bad = List_parse(value, g->x, SIM_LIST_MAX, &g->x_count);
-            have_slabs = 1;
-        } else if (Option_is(arg, nullptr, "--slab-y")) {
-            bad = List_parse(value, g->y, SIM_LIST_MAX, &g->y_count);
-            have_slabs = 1;
-        } else if (Option_is(arg, nullptr, "--slab-z")) {
-            bad = List_parse(value, g->z, SIM_LIST_MAX, &g->z_count);
-            have_slabs = 1;
-        } else if (Option_is(arg, nullptr, "--margin")) {
-            bad = Number_parse(value, &o->margin) || o->margin < 0.0;
-        } else if (Option_is(arg, "-o", "--output")) {
-            bad = std::strlen(value) == 0 || std::strlen(value) >= sizeof o->output;
-            if (!bad) {
-                std::snprintf(o->output, sizeof o->output, "%s", value);
-                have_output = 1;
-            }
-        } else if (Option_is(arg, nullptr, "--layout")) {
-            if (std::strcmp(value, "short") == 0)
-                o->layout = SIM_LAYOUT_SHORT;
-            else if (std::strcmp(value, "long") == 0)
-                o->layout = SIM_LAYOUT_LONG;
-            else if (std::strcmp(value, "float") == 0)
-                o->layout = SIM_LAYOUT_FLOAT;
-            else
-                bad = 1;
-        } else if (Option_is(arg, nullptr, "--variant")) {
-            static const char *const names[] = {"fixed", "block", "noheader", "crlf"};
-            const char *p = value;
-            while (!bad && *p != '\0') {
-                size_t n = std::strcspn(p, ",");
-                int bit = 0;
-                for (int k = 0; k < 4; k++)
-                    if (std::strlen(names[k]) == n && std::strncmp(p, names[k], n) == 0)
-                        bit = 1 << k;
-                bad = bit == 0;
-                o->variants |= bit;
-                p += n + (p[n] == ',' ? 1 : 0);
-            }
-        } else if (Option_is(arg, nullptr, "--coord-scale")) {
-            bad = Number_parse(value, &o->coord_scale) || !(o->coord_scale > 0.0);
-        } else if (Option_is(arg, nullptr, "--pause")) {
-            bad = Count_parse(value, &count) || count < 0 || count > 3600000;
-            o->pause_ms = static_cast<int>(count);
-        } else if (Option_is(arg, nullptr, "--ecut")) {
-            bad = Number_parse(value, &o->electron_cut);
-        } else if (Option_is(arg, nullptr, "--pcut")) {
-            bad = Number_parse(value, &o->photon_cut);
-        } else if (Option_is(arg, nullptr, "--max-loss")) {
-            bad = Number_parse(value, &o->max_loss);
-        } else if (Option_is(arg, nullptr, "--source") ||
-                   Option_is(arg, nullptr, "--direction")) {
-            double v[3];
-            int n = 0;
-            bad = List_parse(value, v, 3, &n) || n != 3;
-            double *target = (std::strcmp(arg, "--source") == 0) ? o->source : o->direction;
-            for (int k = 0; k < 3 && !bad; k++)
-                target[k] = v[k];
-            if (target == o->source)
-                o->source_given = 1;
-        } else {
-            std::fprintf(err, "vokasim: unknown option %s (see --help)\n", arg);
-            return -1;
-        }
+        int bad = Option_apply(arg, value, o, have);
         if (bad) {
             std::fprintf(err, "vokasim: bad value for %s: %s\n", arg, value);
             return -1;
         }
     }
-    if (have_cylinders && have_slabs) {
-        std::fprintf(err, "vokasim: give either cylinders or slabs, not both\n");
-        return -1;
-    }
-    if (have_slabs) {
-        if (g->x_count == 0 || g->y_count == 0 || g->z_count == 0) {
-            std::fprintf(err, "vokasim: slabs need --slab-x, --slab-y and --slab-z\n");
-            return -1;
-        }
-        g->kind = SIM_GEOMETRY_SLABS;
-    }
-    if (!have_output) {
-        std::fprintf(err, "vokasim: no output file (-o FILE; see --help)\n");
-        return -1;
-    }
-    return 0;
+    return Options_check(o, err, have[0], have[1], have[2]);
 }

@@ -329,10 +329,35 @@ int Info(const char *path)
     return Convert_explain(path, 0);
 }
 
-// Put the finished `part` in place of `path`, replacing what is there.
-int Put_in_place(const char *part, const char *path)
+// An output of the run written under a new name beside `target` (`part`,
+// PART_PATH_SIZE bytes): Part_begin makes that file (the core then writes
+// it), Part_end puts it in the place of `target` when `ok`, or removes it.
+// Each returns 0, or 1 after saying why.
+int Part_begin(const char *target, char *part)
 {
-    return File_replace(part, path);
+    errno = 0;
+    std::FILE *f = Part_file_create(target, part, PART_PATH_SIZE);
+    if (!f) {
+        std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", target,
+                     std::strerror(errno));
+        return 1;
+    }
+    std::fclose(f);
+    return 0;
+}
+
+int Part_end(bool ok, const char *part, const char *target)
+{
+    int result = ok ? 0 : 1;
+    if (ok && File_replace(part, target) != 0) {
+        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", target,
+                     std::strerror(errno));
+        result = 1;
+    }
+    if (result != 0)
+        std::remove(part);
+    Part_file_forget();
+    return result;
 }
 
 // The work file DIR + "work.$$$": written under a new name beside it and put
@@ -349,25 +374,14 @@ int Convert(const char *path, const char *work_dir)
     }
     message_input = path;
     char part[PART_PATH_SIZE];
-    errno = 0;
-    std::FILE *f = Part_file_create(work_file, part, sizeof part);
-    if (!f) {
-        std::fprintf(stderr, "vokatool: %s: the work file cannot be created: %s\n", work_file,
-                     std::strerror(errno));
+    if (Part_begin(work_file, part) != 0)
         return 1;
-    }
-    std::fclose(f);
     errno = 0;
     int converted = Picture_convert_file(nullptr, path, part);
-    if (converted == 0 && Put_in_place(part, work_file) != 0) {
-        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", work_file,
-                     std::strerror(errno));
+    if (Part_end(converted == 0, part, work_file) != 0 && converted == 0) {
         converted = -1;
         message_shown = true;
     }
-    if (converted != 0)
-        std::remove(part);
-    Part_file_forget();
     if (converted != 0)
         return Convert_explain(path, -1);
     std::printf("work file: %s\n", work_file);
@@ -917,22 +931,10 @@ int Import_command(int argc, char **argv)
     if (!input || !output)
         return Usage();
     char part[PART_PATH_SIZE];
-    std::FILE *f = Part_file_create(output, part, sizeof part);
-    if (!f) {
-        std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", output,
-                     std::strerror(errno));
+    if (Part_begin(output, part) != 0)
         return 1;
-    }
-    std::fclose(f);
     int result = Import_to(input, part, static_cast<uint32_t>(per_batch), stdout);
-    if (result == 0 && Put_in_place(part, output) != 0) {
-        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", output,
-                     std::strerror(errno));
-        result = 1;
-    }
-    if (result != 0)
-        std::remove(part);
-    Part_file_forget();
+    result = Part_end(result == 0, part, output);
     if (result == 0)
         std::printf("%s: written\n", output);
     return result;

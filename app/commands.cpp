@@ -327,6 +327,26 @@ void Dialog_run(const char *template_name, DLGPROC procedure, HWND window, int r
     Dialog_close_rule(repaint_legend);
 }
 
+// Environment.  A work directory changed there (and confirmed by OK) takes
+// the work file of the picture chosen last at once: the picture is
+// converted into it and then rebuilt, so that correcting a directory after
+// "work path not found" brings the picture back by itself, and a directory
+// that does not exist is reported when it is chosen.  In CALC mode Redraw
+// converts the calculation's output, into the new directory too.
+void On_environment(HWND window)
+{
+    char work_dir_before[WORK_DIR_SIZE];
+    Text_copy(work_dir_before, sizeof work_dir_before, settings.work_dir);
+    DialogBoxParamA(app_instance, "ENVIRONMENT", window, Environment_proc, 0);
+    if (environment_confirmed == 1 && std::strcmp(work_dir_before, settings.work_dir) != 0 &&
+        picture_path[0] != '\0' && calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
+        picture_selected = 1;
+        View_bitmap_ensure();
+        settings_changed = 1;
+    }
+    Dialog_close_rule(1);
+}
+
 } // namespace
 
 void Dialog_close_rule(int repaint_legend)
@@ -362,7 +382,7 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
     case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
-    case IDM_ENVIRONMENT: Dialog_run("ENVIRONMENT", Environment_proc, window, 1); return 0;
+    case IDM_ENVIRONMENT: On_environment(window); return 0;
     case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;
     case IDM_GEOMETRY_FILE_OPEN: return On_geometry_file_open(window);
     case IDM_GEOMETRY_HIDE: return On_geometry_hide(window);

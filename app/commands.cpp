@@ -4,6 +4,8 @@
 // a notification code in its high word matches no command.
 #include "app/app.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -282,20 +284,38 @@ bool File_exists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The user guide: guide\index.html in the program's folder.
+void Guide_path(char *path, DWORD size)
+{
+    DWORD n = GetModuleFileNameA(nullptr, path, size);
+    if (n == 0 || n >= size) {
+        path[0] = '\0';
+        return;
+    }
+    char *slash = std::strrchr(path, '\\');
+    size_t folder = slash ? static_cast<size_t>(slash - path) + 1 : 0;
+    std::snprintf(path + folder, size - folder, "%s", "guide\\index.html");
+}
+
 LRESULT On_help(HWND window)
 {
-    // The help engine is not part of every system: Windows 10 and later no
-    // longer ship it, and Wine's help viewer asks in a modal box of its own
-    // process for a missing help file and keeps this program waiting until
-    // that box is answered.  A missing help file is therefore reported here
-    // and the help engine is called only when the file exists.
-    if (File_exists(help_path)) {
-        WinHelpA(window, help_path, HELP_CONTENTS, 0);
+    // Help opens the user guide, an HTML page installed beside the program,
+    // in the user's web browser.  The help engine of older systems is no
+    // longer part of Windows (10 and later), and its files can be read by
+    // nothing else; the guide can.  A missing page is reported as before.
+    char guide[FULL_PATH_SIZE];
+    Guide_path(guide, sizeof guide);
+    char text[FULL_PATH_SIZE + 64];
+    text[0] = '\0';
+    if (!File_exists(guide)) {
+        std::snprintf(text, sizeof text, "Help file not found:\n%s", guide);
     } else {
-        char text[FULL_PATH_SIZE + 64];
-        std::snprintf(text, sizeof text, "Help file not found:\n%s", help_path);
-        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
+        HINSTANCE opened = ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(opened) <= 32)
+            std::snprintf(text, sizeof text, "No program opens the user guide:\n%s", guide);
     }
+    if (text[0] != '\0')
+        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
     Picture_restore();
     return 0;
 }
@@ -305,6 +325,26 @@ void Dialog_run(const char *template_name, DLGPROC procedure, HWND window, int r
 {
     DialogBoxParamA(app_instance, template_name, window, procedure, 0);
     Dialog_close_rule(repaint_legend);
+}
+
+// Environment.  A work directory changed there (and confirmed by OK) takes
+// the work file of the picture chosen last at once: the picture is
+// converted into it and then rebuilt, so that correcting a directory after
+// "work path not found" brings the picture back by itself, and a directory
+// that does not exist is reported when it is chosen.  In CALC mode Redraw
+// converts the calculation's output, into the new directory too.
+void On_environment(HWND window)
+{
+    char work_dir_before[WORK_DIR_SIZE];
+    Text_copy(work_dir_before, sizeof work_dir_before, settings.work_dir);
+    DialogBoxParamA(app_instance, "ENVIRONMENT", window, Environment_proc, 0);
+    if (environment_confirmed == 1 && std::strcmp(work_dir_before, settings.work_dir) != 0 &&
+        picture_path[0] != '\0' && calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
+        picture_selected = 1;
+        View_bitmap_ensure();
+        settings_changed = 1;
+    }
+    Dialog_close_rule(1);
 }
 
 } // namespace
@@ -342,7 +382,7 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
     case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
-    case IDM_ENVIRONMENT: Dialog_run("ENVIRONMENT", Environment_proc, window, 1); return 0;
+    case IDM_ENVIRONMENT: On_environment(window); return 0;
     case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;
     case IDM_GEOMETRY_FILE_OPEN: return On_geometry_file_open(window);
     case IDM_GEOMETRY_HIDE: return On_geometry_hide(window);

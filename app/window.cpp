@@ -8,6 +8,7 @@
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "render/annotations.h"
 #include "render/gdi_surface.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -29,7 +30,6 @@ const UINT WM_APP_SNAP = WM_APP + 1;
 
 HBITMAP view_bitmap;   // off-screen copy of the picture area
 RECT view_rect;        // the picture area, from the layout
-RECT strip_rect;       // the control strip: (W - 150, 5, W, H - 5)
 
 // Set while a rebuild runs.  A message box raised by the renderers (a work
 // file that cannot be read) runs a modal loop in which this window may be
@@ -88,72 +88,78 @@ LRESULT On_size(HWND window)
     Strip_create(window, STRIP_MOVE);
     const PixelRect &v = layout.view_rect;
     SetRect(&view_rect, v.left, v.top, v.right, v.bottom);
-    SetRect(&strip_rect, layout.window_w - 150, 5, layout.window_w, layout.window_h - 5);
 
     // Its contents stay undefined until the next rebuild.
     View_bitmap_replace(window);
     return 0;
 }
 
-// Rebuild the picture area from the work file.  The picture is drawn into a
-// memory bitmap that starts as a copy of the picture area on the screen and
-// is copied back through the paint context, whose clipping to the update
-// region applies as it would to drawing on the screen directly; the screen
-// then shows exactly what drawing on it would have left, without one round
+// Rebuild the picture area from the work file.  The picture area is
+// composed in a memory bitmap (the background and frame that the panel pass
+// puts there, then the picture) and copied onto the screen once, through
+// the paint context, whose clipping to the update region applies as it
+// would to drawing on the screen directly; the screen then shows exactly
+// what drawing on it would have left, without flicker and without one round
 // trip to the display per segment.  Lines that leave the picture area are
-// cut at its edge; everything outside the area is painted again anyway (see
-// the invalidation below).  The lines reach GDI through a skipping surface:
-// in a dense picture nearly every line only sets pixels that earlier lines
-// set to its colour already, and GDI is spared those.
+// cut at its edge.  The lines reach GDI through a skipping surface: in a
+// dense picture nearly every line only sets pixels that earlier lines set
+// to its colour already, and GDI is spared those.
 void Picture_rebuild_on(HWND window, HDC dc)
 {
     SetCursor(cursor_wait);
-    // After this paint everything outside the picture area is painted once
-    // more, so the strip shows over whatever the rebuild drew outside it.
-    InvalidateRect(window, nullptr, TRUE);
-    ValidateRect(window, &view_rect);
-
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
     const int32_t w = layout.view_w;
     const int32_t h = layout.view_h;
+    const PixelRect area = {x, y, x + w, y + h};
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP picture = CreateCompatibleBitmap(dc, w, h);
     if (!memory || !picture) {
-        // No memory for the off-screen picture: draw on the screen.
+        // No memory for the off-screen picture: draw on the screen, held
+        // to the picture area.
         if (picture)
             DeleteObject(picture);
         if (memory)
             DeleteDC(memory);
-        GdiSurface surface(dc, 0, 0);
-        SkipSurface skipping(&surface, layout.view_rect);
-        Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
-                        static_cast<int>(redraw_pressed));
-    } else {
-        HGDIOBJ previous = SelectObject(memory, picture);
-        BitBlt(memory, 0, 0, w, h, dc, x, y, SRCCOPY);
-        // The drawing state the paint context has at this point.
-        SetBkMode(memory, GetBkMode(dc));
-        SetBkColor(memory, GetBkColor(dc));
-        SetTextColor(memory, GetTextColor(dc));
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, x, y, x + w, y + h);
+        Panel_main_paint(dc);
         {
-            GdiSurface surface(memory, x, y);
-            SkipSurface skipping(&surface, PixelRect{x, y, x + w, y + h});
+            GdiSurface surface(dc, 0, 0);
+            SkipSurface skipping(&surface, area);
             Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
                             static_cast<int>(redraw_pressed));
         }
-        BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, previous);
-        DeleteObject(picture);
-        DeleteDC(memory);
+        RestoreDC(dc, saved);
+        HDC copy = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(copy, view_bitmap);
+        BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
+        SelectObject(copy, previous);
+        DeleteDC(copy);
+        return;
     }
-
-    // The off-screen copy is taken from the screen.
+    HGDIOBJ previous = SelectObject(memory, picture);
+    {
+        GdiSurface surface(memory, x, y);
+        // The panel pass's part of the picture area, in its drawing state:
+        // a transparent background, also for the dashed tracks that follow.
+        SetBkMode(memory, TRANSPARENT);
+        SetTextColor(memory, COLOUR_WHITE);
+        Panel_main_draw(&surface);
+        SkipSurface skipping(&surface, area);
+        Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
+                        static_cast<int>(redraw_pressed));
+    }
+    BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
+    // The off-screen copy, from the picture just composed.
     HDC copy = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(copy, view_bitmap);
-    BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
-    SelectObject(copy, previous);
+    HGDIOBJ copy_previous = SelectObject(copy, view_bitmap);
+    BitBlt(copy, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+    SelectObject(copy, copy_previous);
     DeleteDC(copy);
+    SelectObject(memory, previous);
+    DeleteObject(picture);
+    DeleteDC(memory);
 }
 
 // The posted snap to the minimum size (see On_size).
@@ -168,24 +174,30 @@ LRESULT On_snap(HWND window)
 
 LRESULT On_paint(HWND window)
 {
-    // The strip is part of every paint.
-    InvalidateRect(window, &strip_rect, TRUE);
     SetCursor(cursor_arrow);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
 
-    Panel_draw(window, dc);
-
     // A restore pending from an earlier deactivation is dropped when this
-    // paint rebuilds: the rebuild draws on the cleared picture area, and the
-    // old picture copied back under it would show through the new one.
+    // paint rebuilds: the rebuild draws the whole picture area anew.
     bool rebuild_due = picture_selected == 1 && view_dirty == 1 && !rebuilding;
-    if (restore_view == 1 && view_bitmap_missing == 0) {
-        if (!rebuild_due)
-            Picture_copy_back(dc);
+    bool restore = restore_view == 1 && view_bitmap_missing == 0 && !rebuild_due;
+    if (restore_view == 1 && view_bitmap_missing == 0)
         restore_view = 0;
-    }
 
+    // The panel pass paints what the update region holds of the window, the
+    // strip and its panels; a picture area that receives a picture is left
+    // to it, so that every pixel there is written once.
+    if (rebuild_due || restore) {
+        int saved = SaveDC(dc);
+        ExcludeClipRect(dc, view_rect.left, view_rect.top, view_rect.right, view_rect.bottom);
+        Panel_draw(window, dc);
+        RestoreDC(dc, saved);
+    } else {
+        Panel_draw(window, dc);
+    }
+    if (restore)
+        Picture_copy_back(dc);
     if (rebuild_due) {
         rebuilding = true;
         Picture_rebuild_on(window, dc);

@@ -1,28 +1,15 @@
-// Drawing helpers of the settings dialogs and the pending-overlay step.
+// Drawing helpers of the settings dialogs' owner-drawn controls.
 #include "dialogs/dialogs_private.h"
 
 #include "picture/message.h"
 
-void Overlay_request(HWND dialog, int16_t *pending)
-{
-    if (*pending == 0)
-        PostMessageA(dialog, OVERLAY_MESSAGE, 0, 0);
-    *pending = 1;
-}
-
 POINT Dialog_point(HWND dialog, int x, int y)
 {
-    RECT r = Dialog_rect(dialog, x, y, x, y);
+    RECT r;
+    SetRect(&r, x, y, x, y);
+    MapDialogRect(dialog, &r);
     POINT p = {r.left, r.top};
     return p;
-}
-
-RECT Dialog_rect(HWND dialog, int left, int top, int right, int bottom)
-{
-    RECT r;
-    SetRect(&r, left, top, right, bottom);
-    MapDialogRect(dialog, &r);
-    return r;
 }
 
 void Dialog_line(HDC dc, int style, int width, Colour colour, POINT from, POINT to)
@@ -48,19 +35,14 @@ void Dialog_swatch(HDC dc, const RECT &rect, Colour colour)
     DeleteObject(brush);
 }
 
-INT_PTR Overlay_step(HWND dialog, UINT message, int16_t *pending, void (*paint)(HWND dialog))
+void Item_line(HWND dialog, const DRAWITEMSTRUCT *item, int inset, int style, int width,
+               Colour colour)
 {
-    if (message == WM_CTLCOLORBTN || message == WM_CTLCOLORDLG) {
-        Overlay_request(dialog, pending);
-        // A real brush: the value is the brush the control or the dialog
-        // background is painted with.
-        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    if (*pending) {
-        *pending = 0;
-        paint(dialog);
-    }
-    return FALSE;
+    const RECT &r = item->rcItem;
+    int dx = Dialog_point(dialog, inset, 0).x;
+    POINT from = {r.left + dx, (r.top + r.bottom) / 2};
+    POINT to = {r.right - dx, from.y};
+    Dialog_line(item->hDC, style, width, colour, from, to);
 }
 
 void Input_error(HWND dialog, const char *text)

@@ -1,7 +1,7 @@
 // State and helpers that the settings dialogs share among themselves: the
 // Environment dialog's working copy of the settings, which its colour and
-// line pickers write into, the pickers' targets, and the drawing that the
-// dialogs put on top of their controls.
+// line pickers write into, the pickers' targets, and the drawing of the
+// dialogs' owner-drawn controls.
 #ifndef VOKA_DIALOGS_PRIVATE_H
 #define VOKA_DIALOGS_PRIVATE_H
 
@@ -52,27 +52,13 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
 // nullptr.
 Colour *Color_target_field(int32_t target);
 
-// ------------------------------------------------------------ overlays
-// What a dialog draws itself (samples, swatches, the batch count) goes on
-// top of its background and controls, so it is drawn after them: a colour
-// request of a button (WM_CTLCOLORBTN) or of the dialog background
-// (WM_CTLCOLORDLG) marks the drawing as pending, and the next message that
-// reaches the overlay step draws it.  Overlay_request also posts
-// OVERLAY_MESSAGE, so that such a next message always comes, after the paint
-// under way has ended, even when nothing else would follow (no mouse over
-// the dialog, for instance).
-enum { OVERLAY_MESSAGE = WM_APP + 11 };
-void Overlay_request(HWND dialog, int16_t *pending);
+// ------------------------------------------------------------ drawing
+// What a dialog draws itself (samples, swatches, the batch count) lives in
+// owner-drawn controls, painted when the window system asks for them
+// (WM_DRAWITEM); a change is shown by invalidating the control.
 
-// The overlay step, for every message a dialog procedure does not handle
-// otherwise: a colour request marks the overlay as pending and is answered
-// with the brush of the dialog's face; any other message draws a pending
-// overlay with `paint`.  Returns the dialog procedure's result.
-INT_PTR Overlay_step(HWND dialog, UINT message, int16_t *pending, void (*paint)(HWND dialog));
-
-// Point and rectangle of dialog units in client pixels of `dialog`.
+// Point of dialog units in client pixels of `dialog`.
 POINT Dialog_point(HWND dialog, int x, int y);
-RECT Dialog_rect(HWND dialog, int left, int top, int right, int bottom);
 
 // A line from `from` to `to` (end pixel left out) with a pen of the given
 // style code, width and colour; dash gaps show what lies under them.
@@ -80,6 +66,11 @@ void Dialog_line(HDC dc, int style, int width, Colour colour, POINT from, POINT 
 
 // A rectangle filled with `colour` and outlined by a black one-pixel pen.
 void Dialog_swatch(HDC dc, const RECT &rect, Colour colour);
+
+// A line across the middle of an owner-drawn item, `inset` dialog units
+// from its sides, with the given pen.
+void Item_line(HWND dialog, const DRAWITEMSTRUCT *item, int inset, int style, int width,
+               Colour colour);
 
 // An input check that failed: a box owned by the dialog, captioned
 // "Error Status", with the question-mark icon.

@@ -16,6 +16,8 @@
 EnvironmentWorking env_working;
 int32_t color_target;
 int32_t line_target;
+int16_t environment_confirmed;
+
 namespace {
 
 // Colour count of the display, found when the dialog opens: the palette
@@ -29,13 +31,11 @@ int32_t display_colors;
 int32_t angle_scroll_prev;
 int32_t angle_scroll_pos;
 
-int16_t samples_pending;   // the samples are to be drawn again
-
 const int32_t ANGLE_MAX = 90;
 const double SCALE_UNIT_MAX = 999.99;   // the single-precision value is compared with it
 const float CUTOFF_MAX = 1e8f;
 const int SAMPLE_WIDTH_MAX = 4;         // widest pen the line picker offers
-const int SAMPLE_ERASE_WIDTH = 4;
+const int SAMPLE_INSET = 5;             // dialog units from the sides of a line sample
 
 // Colour buttons and the colour each sets.
 struct ColourButton {
@@ -51,42 +51,50 @@ const ColourButton COLOUR_BUTTONS[] = {
 const int LINE_BUTTONS[PARTICLE_KINDS] = {IDC_ENV_LINE_ELECTRON, IDC_ENV_LINE_POSITRON,
                                           IDC_ENV_LINE_PHOTON};
 
-// The samples, in dialog units so that they keep their places with every
-// font size: the line of particle i lies on its row between the label and
-// the colour button; swatch k inside its frame, left of its "Color Button".
-const int SAMPLE_LINE_LEFT = 51, SAMPLE_LINE_RIGHT = 92, SAMPLE_LINE_Y = 20, SAMPLE_ROW_STEP = 14;
-const int SWATCH_LEFT = 200, SWATCH_RIGHT = 223, SWATCH_TOP = 13, SWATCH_BOTTOM = 28,
-          SWATCH_STEP = 29;
+// The edits whose text is read into a field, and the most characters read:
+// typing stops there, rather than at the edit's width with the rest dropped
+// in silence at OK.
+struct EditLimit {
+    int id;
+    int characters;
+};
+const EditLimit EDIT_LIMITS[] = {{IDC_ENV_SCALE_UNIT, SCALE_UNIT_TEXT_SIZE - 1},
+                                 {IDC_ENV_PHOTON_CUTOFF, CUTOFF_TEXT_SIZE - 1},
+                                 {IDC_ENV_CHARGED_CUTOFF, CUTOFF_TEXT_SIZE - 1},
+                                 {IDC_ENV_WORK_DIR, WORK_DIR_SIZE - 1}};
 
-void Samples_paint(HWND dialog)
+// A sample asks to be painted: the line of particle i (samples 0..2) on
+// the dialog's face, or a colour swatch (3..5).  Returns FALSE for items of
+// other controls.
+INT_PTR On_draw_item(HWND dialog, const DRAWITEMSTRUCT *item)
 {
-    HDC dc = GetDC(dialog);
-    if (!dc)
-        return;
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        int y = SAMPLE_LINE_Y + SAMPLE_ROW_STEP * i;
-        POINT from = Dialog_point(dialog, SAMPLE_LINE_LEFT, y);
-        POINT to = Dialog_point(dialog, SAMPLE_LINE_RIGHT, y);
-        Dialog_line(dc, PS_SOLID, SAMPLE_ERASE_WIDTH, GetSysColor(COLOR_BTNFACE), from, to);
-    }
-    for (int i = 0; i < PARTICLE_KINDS; i++) {
-        int y = SAMPLE_LINE_Y + SAMPLE_ROW_STEP * i;
+    int sample = static_cast<int>(item->CtlID) - IDC_ENV_SAMPLE_FIRST;
+    int swatch = static_cast<int>(item->CtlID) - IDC_ENV_SWATCH_FIRST;
+    if (sample >= 0 && sample < PARTICLE_KINDS) {
+        FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
         // A pen wider than any the picker offers (from a damaged info file)
         // is shown at the widest, so that the sample stays on its row.
-        int width = env_working.particle_pen_width[i];
+        int width = env_working.particle_pen_width[sample];
         if (width > SAMPLE_WIDTH_MAX)
             width = SAMPLE_WIDTH_MAX;
-        Dialog_line(dc, env_working.particle_pen_style[i], width, env_working.particle_color[i],
-                    Dialog_point(dialog, SAMPLE_LINE_LEFT, y), Dialog_point(dialog, SAMPLE_LINE_RIGHT, y));
+        Item_line(dialog, item, SAMPLE_INSET, env_working.particle_pen_style[sample], width,
+                  env_working.particle_color[sample]);
+        return TRUE;
     }
-    const Colour swatches[] = {env_working.background_color, env_working.geometry_color,
-                               env_working.character_color};
-    for (int k = 0; k < 3; k++)
-        Dialog_swatch(dc,
-                      Dialog_rect(dialog, SWATCH_LEFT, SWATCH_TOP + SWATCH_STEP * k, SWATCH_RIGHT,
-                                  SWATCH_BOTTOM + SWATCH_STEP * k),
-                      swatches[k]);
-    ReleaseDC(dialog, dc);
+    if (swatch >= 0 && swatch < 3) {
+        const Colour colours[3] = {env_working.background_color, env_working.geometry_color,
+                                   env_working.character_color};
+        Dialog_swatch(item->hDC, item->rcItem, colours[swatch]);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// After a picker: the samples show the working copy again.
+void Samples_invalidate(HWND dialog)
+{
+    for (int i = 0; i < 2 * PARTICLE_KINDS; i++)
+        InvalidateRect(GetDlgItem(dialog, IDC_ENV_SAMPLE_FIRST + i), nullptr, FALSE);
 }
 
 // The fields of the working copy from the settings record or back: the two
@@ -120,11 +128,13 @@ int32_t Angle_clamp(int32_t value)
 
 void On_init(HWND dialog)
 {
-    samples_pending = 0;   // left over from the last opening
+    environment_confirmed = 0;
     SetDlgItemTextA(dialog, IDC_ENV_SCALE_UNIT, settings.scale_unit_text);
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
+    for (const EditLimit &limit : EDIT_LIMITS)
+        SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters), 0);
 
     HWND bar = GetDlgItem(dialog, IDC_ENV_ANGLE_BAR);
     ShowScrollBar(bar, SB_CTL, TRUE);
@@ -247,6 +257,7 @@ INT_PTR On_ok(HWND dialog)
         settings_changed = 1;
     if (settings_changed == 1)
         Commit();
+    environment_confirmed = 1;
     EndDialog(dialog, 1);
     return TRUE;
 }
@@ -258,14 +269,14 @@ void Color_picker_open(HWND dialog, int32_t target)
         DialogBoxParamA(app_instance, "COLOR", dialog, Color_proc, 0);
     else
         DialogBoxParamA(app_instance, "COLOR256", dialog, Color256_proc, 0);
-    Overlay_request(dialog, &samples_pending);
+    Samples_invalidate(dialog);
 }
 
 void Line_picker_open(HWND dialog, int32_t target)
 {
     line_target = target;
     DialogBoxParamA(app_instance, "Line", dialog, Line_proc, 0);
-    Overlay_request(dialog, &samples_pending);
+    Samples_invalidate(dialog);
 }
 
 // Returns TRUE for a command handled here; others go on to the default path.
@@ -275,7 +286,7 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
     for (const ColourButton &button : COLOUR_BUTTONS) {
         if (id == button.id && HIWORD(wparam) == BN_CLICKED) {
             Color_picker_open(dialog, button.target);
-            return FALSE;
+            return TRUE;
         }
     }
     for (int i = 0; i < PARTICLE_KINDS; i++) {
@@ -316,8 +327,10 @@ INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_ENV_ANGLE_BAR))
             On_angle_bar(dialog, wparam);
         return TRUE;
+    case WM_DRAWITEM:
+        return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
     default:
         break;
     }
-    return Overlay_step(dialog, message, &samples_pending, Samples_paint);
+    return FALSE;
 }

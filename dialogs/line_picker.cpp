@@ -17,88 +17,59 @@ struct LinePen {
 const LinePen LINE_PENS[8] = {{PS_SOLID, 1},      {PS_DASH, 1},  {PS_DOT, 1},   {PS_DASHDOT, 1},
                               {PS_DASHDOTDOT, 1}, {PS_SOLID, 2}, {PS_SOLID, 3}, {PS_SOLID, 4}};
 
-LinePen line_choice;       // the tentative choice
-int16_t samples_pending;   // the samples are to be drawn again
+LinePen line_choice;   // the tentative choice
 
-const int SAMPLE_ERASE_WIDTH = 4;
 // Insets of the sample lines, in dialog units: from the sides of a sample
 // button and of the sample box, each line at the vertical middle.
 const int BUTTON_INSET = 6;
 const int BOX_INSET = 4;
 
-// A line across the middle of a control, `inset` dialog units from its
-// sides, in client pixels of the dialog.
-void Line_across(HWND dialog, HWND control, int inset, POINT *from, POINT *to)
+// The sample box (a black frame around the tentative choice) and the
+// sample buttons (a push button's face and its pen), painted whenever the
+// window system asks for them.
+INT_PTR On_draw_item(HWND dialog, const DRAWITEMSTRUCT *item)
 {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&r), 2);
-    int dx = Dialog_point(dialog, inset, 0).x;
-    from->x = r.left + dx;
-    to->x = r.right - dx;
-    from->y = to->y = (r.top + r.bottom) / 2;
-}
-
-// The sample box is the first control of the template.
-HWND Sample_box(HWND dialog)
-{
-    return GetWindow(dialog, GW_CHILD);
-}
-
-void Choice_paint(HWND dialog, HDC dc)
-{
-    POINT from, to;
-    Line_across(dialog, Sample_box(dialog), BOX_INSET, &from, &to);
-    Dialog_line(dc, line_choice.style, line_choice.width, COLOUR_BLACK, from, to);
-}
-
-void Samples_paint(HWND dialog)
-{
-    HDC dc = GetDC(dialog);
-    if (!dc)
-        return;
-    Choice_paint(dialog, dc);
-    for (int k = 0; k < 8; k++) {
-        POINT from, to;
-        Line_across(dialog, GetDlgItem(dialog, IDC_LINE_FIRST + k), BUTTON_INSET, &from, &to);
-        Dialog_line(dc, LINE_PENS[k].style, LINE_PENS[k].width, COLOUR_BLACK, from, to);
+    int id = static_cast<int>(item->CtlID);
+    RECT r = item->rcItem;
+    if (id == IDC_LINE_CHOICE) {
+        FillRect(item->hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+        FrameRect(item->hDC, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        Item_line(dialog, item, BOX_INSET, line_choice.style, line_choice.width, COLOUR_BLACK);
+        return TRUE;
     }
-    ReleaseDC(dialog, dc);
-}
-
-// A sample was clicked: the sample box shows it at once (the old line
-// erased in the dialog's face colour).
-void On_sample(HWND dialog, int index)
-{
-    line_choice = LINE_PENS[index];
-    HDC dc = GetDC(dialog);
-    if (!dc)
-        return;
-    POINT from, to;
-    Line_across(dialog, Sample_box(dialog), BOX_INSET, &from, &to);
-    Dialog_line(dc, PS_SOLID, SAMPLE_ERASE_WIDTH, GetSysColor(COLOR_BTNFACE), from, to);
-    Choice_paint(dialog, dc);
-    ReleaseDC(dialog, dc);
-    Overlay_request(dialog, &samples_pending);
+    if (id < IDC_LINE_FIRST || id > IDC_LINE_LAST)
+        return FALSE;
+    bool pushed = (item->itemState & ODS_SELECTED) != 0;
+    DrawFrameControl(item->hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+    const LinePen &pen = LINE_PENS[id - IDC_LINE_FIRST];
+    Item_line(dialog, item, BUTTON_INSET, pen.style, pen.width, COLOUR_BLACK);
+    if (item->itemState & ODS_FOCUS) {
+        InflateRect(&r, -3, -3);
+        DrawFocusRect(item->hDC, &r);
+    }
+    return TRUE;
 }
 
 } // namespace
 
-INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     int index = line_target - 1;
     switch (message) {
     case WM_INITDIALOG:
-        samples_pending = 0;   // left over from the last opening
         if (index >= 0 && index < PARTICLE_KINDS) {
             line_choice.style = env_working.particle_pen_style[index];
             line_choice.width = env_working.particle_pen_width[index];
         }
         return TRUE;
+    case WM_DRAWITEM:
+        return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
     case WM_COMMAND: {
         int id = LOWORD(wparam);
         if (id >= IDC_LINE_FIRST && id <= IDC_LINE_LAST) {
-            On_sample(dialog, id - IDC_LINE_FIRST);
+            // The sample box shows the new choice at once.
+            line_choice = LINE_PENS[id - IDC_LINE_FIRST];
+            InvalidateRect(GetDlgItem(dialog, IDC_LINE_CHOICE), nullptr, FALSE);
             return TRUE;
         }
         if (id == IDOK && index >= 0 && index < PARTICLE_KINDS) {
@@ -110,6 +81,6 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
         return TRUE;
     }
     default:
-        return Overlay_step(dialog, message, &samples_pending, Samples_paint);
+        return FALSE;
     }
 }

@@ -86,26 +86,32 @@ void Title_ok(HWND dialog)
 // would leave the dialog.
 const int BATCH_DIGITS = 5;
 
-int16_t count_pending;   // the count is to be drawn again
-const int COUNT_X = 170, COUNT_Y = 18;   // client pixels, right of "Number of batch"
+const int COUNT_X = 170, COUNT_Y = 18;   // dialog client pixels, right of "Number of batch"
 
-void Count_paint(HWND dialog)
+// The count asks to be painted: in the system font on the dialog's face,
+// at its place or pulled left where it would leave the control (which
+// reaches the dialog's right edge).
+INT_PTR Count_draw(HWND dialog, const DRAWITEMSTRUCT *item)
 {
+    if (item->CtlID != IDC_BATCH_COUNT)
+        return FALSE;
     std::snprintf(batch_count_text, sizeof batch_count_text, "%4u", static_cast<unsigned>(batch_count));
-    HDC dc = GetDC(dialog);
-    if (!dc)
-        return;
+    HDC dc = item->hDC;
+    FillRect(dc, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
     int length = static_cast<int>(std::strlen(batch_count_text));
     SIZE extent;
     GetTextExtentPoint32A(dc, batch_count_text, length, &extent);
-    RECT client;
-    GetClientRect(dialog, &client);
-    int x = COUNT_X;
-    if (x + extent.cx > client.right)
-        x = client.right - extent.cx;
+    POINT at = {COUNT_X, COUNT_Y};
+    MapWindowPoints(dialog, item->hwndItem, &at, 1);
+    if (at.x + extent.cx > item->rcItem.right)
+        at.x = item->rcItem.right - extent.cx;
+    SetBkMode(dc, OPAQUE);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    TextOutA(dc, x, COUNT_Y, batch_count_text, length);
-    ReleaseDC(dialog, dc);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    TextOutA(dc, at.x, at.y, batch_count_text, length);
+    SelectObject(dc, previous);
+    return TRUE;
 }
 
 // A limit that is not a whole number, or lies beyond the last batch; 0 means
@@ -182,15 +188,17 @@ INT_PTR CALLBACK Titleset_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
     return Small_dialog(dialog, message, wparam, Title_init, Title_ok);
 }
 
-INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
+INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text);
         SetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text);
-        count_pending = 0;   // left over from the last opening
-        Overlay_request(dialog, &count_pending);
+        SendDlgItemMessageA(dialog, IDC_BATCH_FROM, EM_LIMITTEXT, BATCH_DIGITS, 0);
+        SendDlgItemMessageA(dialog, IDC_BATCH_TO, EM_LIMITTEXT, BATCH_DIGITS, 0);
         return TRUE;
+    case WM_DRAWITEM:
+        return Count_draw(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK)
             return Batch_ok(dialog);
@@ -198,10 +206,8 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
             Cancel(dialog);
             return TRUE;
         }
-        // The edits' notifications: the count is drawn again after them.
-        Overlay_request(dialog, &count_pending);
-        return TRUE;
+        return FALSE;
     default:
-        return Overlay_step(dialog, message, &count_pending, Count_paint);
+        return FALSE;
     }
 }

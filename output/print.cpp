@@ -187,8 +187,13 @@ void Print_picture(HWND window)
         Printer_error(window, "No Default Printer.");
         return;
     }
-    // The printed region: print_x pixels from client (0, 0), print_y strips.
-    const int32_t strips = layout.print_y;
+    // The printed region: print_x pixels from client (0, 0), as many strips
+    // as reach the bottom of the bitmap's region (the picture area and the
+    // margin under it), the last one filled out with the window background.
+    // Not print_y strips (the height in tenths less 5): with a window taller
+    // than the default they end above the picture area's bottom rows and
+    // leave the frame's bottom line off the paper.
+    const int32_t strips = (layout.bitmap_h + PRINT_STRIP_ROWS - 1) / PRINT_STRIP_ROWS;
     const char *problem = nullptr;
     OutputImage image;
     if (Output_image_begin(&image, window, layout.print_x, PRINT_STRIP_ROWS) != 0 ||

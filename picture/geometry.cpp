@@ -25,7 +25,7 @@ char geometry_line[GEOMETRY_LINE_SIZE];
 
 // Read one line; -1 at the end of the stream or when the line does not fit
 // the buffer (the rest of it would be taken as the next line of the section).
-int Line_read(FILE *stream)
+int Geometry_line_read(FILE *stream)
 {
     if (!std::fgets(geometry_line, sizeof geometry_line, stream))
         return -1;
@@ -60,7 +60,7 @@ int16_t Count_store(int scanned)
 int List_read(FILE *stream, int n, float *list)
 {
     for (int first = 0; first < n; first += 4) {
-        if (Line_read(stream) != 0)
+        if (Geometry_line_read(stream) != 0)
             return -1;
         int count = n - first < 4 ? n - first : 4;
         float values[4];
@@ -112,9 +112,9 @@ int Geometry_read(FILE *stream)
 {
     geometry_values_dropped = 0;
     geometry_lines = 0;
-    if (Line_read(stream) != 0 || !Keyword_is("GSTA"))
+    if (Geometry_line_read(stream) != 0 || !Keyword_is("GSTA"))
         return -1;
-    if (Line_read(stream) != 0)
+    if (Geometry_line_read(stream) != 0)
         return -1;
     int kind;
     if (Keyword_is("CYLS"))
@@ -129,7 +129,7 @@ int Geometry_read(FILE *stream)
     if (kind == GEOMETRY_NONE)
         return 0;
 
-    if (Line_read(stream) != 0)
+    if (Geometry_line_read(stream) != 0)
         return -1;
     int counts[3];
     if (kind == GEOMETRY_CYLINDERS) {
@@ -147,5 +147,5 @@ int Geometry_read(FILE *stream)
             List_read(stream, counts[2], slab_z) != 0)
             return -1;
     }
-    return Line_read(stream);   // the closing line, whatever it holds
+    return Geometry_line_read(stream);   // the closing line, whatever it holds
 }

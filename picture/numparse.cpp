@@ -22,6 +22,128 @@ const double exact_power[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
                               1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16,
                               1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// A number scanned by the real rule: where it lies in the text and its
+// decimal form.
+struct NumberScan {
+    size_t start;            // its first character (the sign, if any)
+    size_t end;              // the first character after it
+    bool negative;
+    unsigned long long digits;   // significant digits (at most 18)
+    int digit_count;
+    int fraction_digits;     // of those, how many after the point
+    bool any_digit;
+    bool exact;              // no significant digit was dropped
+    long exponent;           // the exponent's value (0 without one)
+};
+
+// Leading blanks and the sign.
+size_t Sign_scan(const char *text, size_t length, NumberScan *n)
+{
+    size_t i = 0;
+    while (i < length && Is_blank(text[i]))
+        i++;
+    n->start = i;
+    n->negative = false;
+    if (i < length && (text[i] == '+' || text[i] == '-')) {
+        n->negative = text[i] == '-';
+        i++;
+    }
+    return i;
+}
+
+// Digits of the mantissa from i on (after the point when `fraction`).
+size_t Digits_scan(const char *text, size_t length, size_t i, bool fraction, NumberScan *n)
+{
+    for (; i < length && Is_digit(text[i]); i++) {
+        n->any_digit = true;
+        if (n->digits == 0 && text[i] == '0') {
+            if (fraction)
+                n->fraction_digits++;
+        } else if (n->digit_count < 18) {
+            n->digits = n->digits * 10 + static_cast<unsigned>(text[i] - '0');
+            n->digit_count++;
+            if (fraction)
+                n->fraction_digits++;
+        } else {
+            n->exact = false;
+        }
+    }
+    return i;
+}
+
+// An exponent from i on: its marker (E or e, and D or d when `d_exponent`),
+// optional sign, digits.  Without digits there is no exponent and i stays.
+size_t Exponent_scan(const char *text, size_t length, size_t i, bool d_exponent, NumberScan *n)
+{
+    if (i >= length)
+        return i;
+    char c = text[i];
+    if (!(c == 'E' || c == 'e' || (d_exponent && (c == 'D' || c == 'd'))))
+        return i;
+    size_t j = i + 1;
+    bool negative = false;
+    if (j < length && (text[j] == '+' || text[j] == '-')) {
+        negative = text[j] == '-';
+        j++;
+    }
+    if (j >= length || !Is_digit(text[j]))
+        return i;
+    long exponent = 0;
+    for (; j < length && Is_digit(text[j]); j++)
+        if (exponent < 100000)
+            exponent = exponent * 10 + (text[j] - '0');
+    n->exponent = negative ? -exponent : exponent;
+    return j;
+}
+
+// Scan a number by the real rule (see Real_parse).
+void Number_scan(const char *text, size_t length, bool d_exponent, NumberScan *n)
+{
+    *n = NumberScan{};
+    n->exact = true;
+    size_t i = Sign_scan(text, length, n);
+    i = Digits_scan(text, length, i, false, n);
+    if (i < length && text[i] == '.')
+        i = Digits_scan(text, length, i + 1, true, n);
+    if (n->any_digit)
+        i = Exponent_scan(text, length, i, d_exponent, n);
+    n->end = i;
+}
+
+// The value of a scanned number: at once when its digits and decimal
+// exponent make it exact in a double, else through the C library (with a
+// D exponent marker turned into E), which rounds correctly.
+double Number_value(const char *text, const NumberScan *n, RealParts *parts)
+{
+    long scale = n->exponent - n->fraction_digits;
+    if (n->exact && n->digits < (1ULL << 53) && scale >= -22 && scale <= 22) {
+        if (parts)
+            *parts = RealParts{n->digits, static_cast<int32_t>(scale), n->negative, true};
+        return Real_compose(n->digits, static_cast<int32_t>(scale), n->negative);
+    }
+    char buffer[512];
+    size_t count = n->end - n->start;
+    if (count >= sizeof buffer)
+        count = sizeof buffer - 1;
+    std::memcpy(buffer, text + n->start, count);
+    buffer[count] = '\0';
+    for (size_t k = 0; k < count; k++)
+        if (buffer[k] == 'D' || buffer[k] == 'd')
+            buffer[k] = 'E';
+    return std::strtod(buffer, nullptr);
+}
+
+// True when the text from i on spells "inf" or "nan" (in any case).
+bool Infinite_word(const char *text, size_t length, size_t i)
+{
+    if (length - i < 3)
+        return false;
+    char a = static_cast<char>(text[i] | 0x20);
+    char b = static_cast<char>(text[i + 1] | 0x20);
+    char c = static_cast<char>(text[i + 2] | 0x20);
+    return (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
+}
+
 // `infinite_word`, when given, is set when the text spells "inf" or "nan"
 // (in any case), which the rule reads as no number; `parts`, when given,
 // receives the decimal form.
@@ -30,107 +152,16 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
 {
     if (parts)
         parts->exact = false;
-    size_t i = 0;
-    while (i < length && Is_blank(text[i]))
-        i++;
-    size_t start = i;
-    bool negative = false;
-    if (i < length && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        i++;
-    }
-    // Mantissa: digits, optional point, digits.
-    unsigned long long digits = 0;
-    int digit_count = 0;     // significant digits gathered in `digits`
-    int fraction_digits = 0; // of those, how many after the point
-    bool any_digit = false;
-    bool exact = true;
-    while (i < length && Is_digit(text[i])) {
-        any_digit = true;
-        if (digits == 0 && text[i] == '0') {
-            i++;
-            continue;
-        }
-        if (digit_count < 18) {
-            digits = digits * 10 + static_cast<unsigned>(text[i] - '0');
-            digit_count++;
-        } else {
-            exact = false;
-        }
-        i++;
-    }
-    if (i < length && text[i] == '.') {
-        i++;
-        while (i < length && Is_digit(text[i])) {
-            any_digit = true;
-            if (digits == 0 && text[i] == '0') {
-                fraction_digits++;
-            } else if (digit_count < 18) {
-                digits = digits * 10 + static_cast<unsigned>(text[i] - '0');
-                digit_count++;
-                fraction_digits++;
-            } else {
-                exact = false;
-            }
-            i++;
-        }
-    }
-    if (!any_digit) {
+    NumberScan n;
+    Number_scan(text, length, d_exponent, &n);
+    if (!n.any_digit) {
         if (parts)
             *parts = RealParts{0, 0, false, true};
-        if (infinite_word && length - i >= 3) {
-            char a = static_cast<char>(text[i] | 0x20);
-            char b = static_cast<char>(text[i + 1] | 0x20);
-            char c = static_cast<char>(text[i + 2] | 0x20);
-            *infinite_word = (a == 'i' && b == 'n' && c == 'f') || (a == 'n' && b == 'a' && c == 'n');
-        }
+        if (infinite_word)
+            *infinite_word = Infinite_word(text, length, n.end);
         return 0.0;
     }
-    size_t mantissa_end = i;
-    long exponent = 0;
-    bool has_exponent = false;
-    if (i < length) {
-        char c = text[i];
-        bool marker = c == 'E' || c == 'e' || (d_exponent && (c == 'D' || c == 'd'));
-        if (marker) {
-            size_t j = i + 1;
-            bool exp_negative = false;
-            if (j < length && (text[j] == '+' || text[j] == '-')) {
-                exp_negative = text[j] == '-';
-                j++;
-            }
-            if (j < length && Is_digit(text[j])) {
-                while (j < length && Is_digit(text[j])) {
-                    if (exponent < 100000)
-                        exponent = exponent * 10 + (text[j] - '0');
-                    j++;
-                }
-                if (exp_negative)
-                    exponent = -exponent;
-                has_exponent = true;
-                i = j;
-            }
-        }
-    }
-    // Fast path: few digits and a small decimal exponent are exact in double.
-    long scale = exponent - fraction_digits;
-    if (exact && digits < (1ULL << 53) && scale >= -22 && scale <= 22) {
-        if (parts)
-            *parts = RealParts{digits, static_cast<int32_t>(scale), negative, true};
-        return Real_compose(digits, static_cast<int32_t>(scale), negative);
-    }
-    // General case: hand the text (with a D exponent marker turned into E)
-    // to the C library, which rounds correctly.
-    char buffer[512];
-    size_t n = (has_exponent ? i : mantissa_end) - start;
-    if (n >= sizeof buffer)
-        n = sizeof buffer - 1;
-    std::memcpy(buffer, text + start, n);
-    buffer[n] = '\0';
-    for (size_t k = 0; k < n; k++)
-        if (buffer[k] == 'D' || buffer[k] == 'd')
-            buffer[k] = 'E';
-    return std::strtod(buffer, nullptr);
+    return Number_value(text, &n, parts);
 }
 
 } // namespace

@@ -5,17 +5,8 @@
 // batch, so that a renderer can seek straight to the first record of a batch;
 // it also fills the step copy in memory (picture/step_copy.h).
 //
-// Step lines, columns from 1 (short layout for types 0-3, long for 4-6):
-//   type  1      0 batch line, 1/2/3 photon/electron/positron step,
-//                4/5/6 the same with long coordinates, 9 marker, '-' separator
-//   short 2-6 X  7-11 Y  12-16 Z  17-20 energy mantissa  21 exponent digit
-//   long  2-9 X  10-17 Y 18-25 Z  26-29 energy mantissa  30 exponent digit
-//   short coordinate = (N - 50000) * coord_scale * 0.0001
-//   long  coordinate = (N - 33554432) * coord_scale * 2^-23
-//   energy = M * 10^(D - 3) MeV, single precision
-//   float 2-14 x  15-27 y  28-40 z (cm, reals)  41-50 energy (MeV)
-//         51-54 region  55-64 weight (not used); types 4/5/6, told from the
-//         long layout by a '.' or 'E' in columns 2-14
+// The step lines and the header line are read by picture/step_line.h, line
+// by line through picture/convert_run.h.
 //
 // Also read: CR LF line ends and a last line without one; blocks that are
 // not drawn (a line "?STA" to the line "?END" with the same capital letter,
@@ -42,7 +33,6 @@
 
 enum {
     STEP_RECORD_SIZE = 40,
-    PICTURE_LINE_SIZE = 128,
     BATCH_MAX = 10000
 };
 
@@ -53,13 +43,7 @@ enum {
     KIND_PHOTON = 1,
     KIND_ELECTRON = 2,
     KIND_POSITRON = 3,
-    KIND_MARKER = 9,
-    // Lines that Step_parse reads but that never give a record: a line of
-    // blanks, and a line with a number that is not finite.
-    KIND_BLANK = 10,
-    KIND_UNREADABLE = 11,
-    // The first line of a block that is not drawn (MSTA ... MEND).
-    KIND_BLOCK = 12
+    KIND_MARKER = 9
 };
 
 // The work-file record, 40 bytes little-endian:
@@ -86,7 +70,7 @@ static_assert(4 + 4 + 3 * 8 + 4 + 4 == STEP_RECORD_SIZE, "the step record is 40 
 void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
 void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *record);
 
-// Scene bounds (cm) and the coordinate factor of the last header line read.
+// Scene bounds (cm) and the coordinate scale of the last header line read.
 extern double x_min, x_max, y_min, y_max, z_min, z_max;
 extern float coord_scale;
 
@@ -100,35 +84,32 @@ extern uint32_t batch_count;
 // pass over the whole work file instead of seeking by batch_step_count.
 extern uint32_t batches_unordered;
 
-// The record that Step_parse filled last.
-extern StepRecord step_in;
-
-// What the coordinates of step_in were computed from, so that a copy can
-// keep them in 32 bits each and compute the very same doubles again:
-//   STEP_CODE_SHORT, STEP_CODE_LONG  the encoded field value N (an integer)
-//   STEP_CODE_FLOAT  a float step line's decimal number: digits (below
+// What the coordinates of a step record were computed from, so that a copy
+// can keep them in 32 bits each and compute the very same doubles again.
+// The form is the layout of the step line:
+//   STEP_FORM_SHORT, STEP_FORM_LONG  the encoded field value N (an integer)
+//   STEP_FORM_FLOAT  a float step line's decimal number: digits (below
 //                    2^24) in bits 0-23, the power of ten + 32 in bits
 //                    24-29, the sign in bit 30
-// STEP_CODE_NONE when a coordinate has no such code (a field that is not
+// STEP_FORM_NONE when a coordinate has no such code (a field that is not
 // an integer, a number of more digits) and for lines without coordinates.
-enum { STEP_CODE_NONE = 0, STEP_CODE_SHORT = 1, STEP_CODE_LONG = 2, STEP_CODE_FLOAT = 3 };
+enum { STEP_FORM_NONE = 0, STEP_FORM_SHORT = 1, STEP_FORM_LONG = 2, STEP_FORM_FLOAT = 3 };
 struct StepCode {
-    int32_t layout;
+    int32_t form;
     int32_t code[3];   // x, y, z
 };
-extern StepCode step_code;
 
 enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
 
 // The coordinate in cm of a short or long line's encoded field value n at
-// the coordinate factor `scale`.
+// the coordinate scale `scale`.
 const double SHORT_OFFSET = 50000.0;
 const double SHORT_FACTOR = 0.0001;
 const double LONG_OFFSET = 33554432.0;              // 2^25
 const double LONG_FACTOR = 1.1920928955078125e-07;  // 2^-23
-inline double Encoded_coordinate(double n, int layout, float scale)
+inline double Encoded_coordinate(double n, int form, float scale)
 {
-    if (layout == STEP_CODE_SHORT)
+    if (form == STEP_FORM_SHORT)
         return (n - SHORT_OFFSET) * static_cast<double>(scale) * SHORT_FACTOR;
     return (n - LONG_OFFSET) * static_cast<double>(scale) * LONG_FACTOR;
 }
@@ -136,13 +117,13 @@ inline double Encoded_coordinate(double n, int layout, float scale)
 // The coordinate in cm that a float line's code stands for.
 double Float_coordinate(int32_t code);
 
-// The coordinate in cm that `code` of the given layout stands for, at the
-// coordinate factor `scale`: the same double that the conversion computed.
-inline double Step_coordinate(int layout, int32_t code, float scale)
+// The coordinate in cm that `code` of the given form stands for, at the
+// coordinate scale `scale`: the same double that the conversion computed.
+inline double Step_coordinate(int form, int32_t code, float scale)
 {
-    if (layout == STEP_CODE_FLOAT)
+    if (form == STEP_FORM_FLOAT)
         return Float_coordinate(code);
-    return Encoded_coordinate(static_cast<double>(code), layout, scale);
+    return Encoded_coordinate(static_cast<double>(code), form, scale);
 }
 
 // What a conversion met, for reports (vokatool info).
@@ -193,12 +174,6 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 
 // The same on an open stream, which the caller closes.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path);
-
-// Read one step line from `stream` into step_in; a batch line also becomes
-// the batch of the step lines that follow it (in this and later calls).
-// Returns 0 when a line was read, -1 when none could be (end of file, or a
-// read error reported as message 6).
-int Step_parse(WindowRef window, FILE *stream);
 
 // Progress of long work, for a front end that shows it: called now and then
 // (every 65536 lines or records) with what is being done ("converting",

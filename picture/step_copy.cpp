@@ -21,8 +21,8 @@ enum { CHUNKS_MAX = STEP_COPY_BUDGET / CHUNK_BYTES + 1 };
 uint8_t *chunks[CHUNKS_MAX];
 uint64_t record_count;
 uint64_t record_limit;   // records the budget allows
-int32_t layout;        // STEP_CODE_NONE until the first step
-float coord_factor;
+int32_t form;          // STEP_FORM_NONE until the first step
+float copy_coord_scale;   // the coordinate scale the records were read at
 bool filling;          // records are being added
 bool complete;         // the copy stands for the work file below
 
@@ -45,9 +45,9 @@ bool Same_double(double a, double b)
 // The record's coordinates from their codes.
 void Coordinates(const uint8_t *image, StepRecord *r)
 {
-    r->x = Step_coordinate(layout, static_cast<int32_t>(Get4(image)), coord_factor);
-    r->y = Step_coordinate(layout, static_cast<int32_t>(Get4(image + 4)), coord_factor);
-    r->z = Step_coordinate(layout, static_cast<int32_t>(Get4(image + 8)), coord_factor);
+    r->x = Step_coordinate(form, static_cast<int32_t>(Get4(image)), copy_coord_scale);
+    r->y = Step_coordinate(form, static_cast<int32_t>(Get4(image + 4)), copy_coord_scale);
+    r->z = Step_coordinate(form, static_cast<int32_t>(Get4(image + 8)), copy_coord_scale);
 }
 
 // Short lines have five-column fields, so few codes: their coordinates
@@ -56,26 +56,26 @@ void Coordinates(const uint8_t *image, StepRecord *r)
 enum { TABLE_LOW = -9999, TABLE_HIGH = 99999 };
 double short_table[TABLE_HIGH - TABLE_LOW + 1];
 bool table_ready;
-float table_factor;
+float table_coord_scale;
 double table_divisor;
 
 void Table_prepare(double divisor)
 {
-    if (table_ready && table_factor == coord_factor && Same_double(table_divisor, divisor))
+    if (table_ready && table_coord_scale == copy_coord_scale && Same_double(table_divisor, divisor))
         return;
     for (int32_t code = TABLE_LOW; code <= TABLE_HIGH; code++)
-        short_table[code - TABLE_LOW] = Step_coordinate(STEP_CODE_SHORT, code, coord_factor) / divisor;
+        short_table[code - TABLE_LOW] = Step_coordinate(STEP_FORM_SHORT, code, copy_coord_scale) / divisor;
     table_ready = true;
-    table_factor = coord_factor;
+    table_coord_scale = copy_coord_scale;
     table_divisor = divisor;
 }
 
 double Divided(const uint8_t *code_image, double divisor)
 {
     int32_t code = static_cast<int32_t>(Get4(code_image));
-    if (layout == STEP_CODE_SHORT && code >= TABLE_LOW && code <= TABLE_HIGH)
+    if (form == STEP_FORM_SHORT && code >= TABLE_LOW && code <= TABLE_HIGH)
         return short_table[code - TABLE_LOW];
-    return Step_coordinate(layout, code, coord_factor) / divisor;
+    return Step_coordinate(form, code, copy_coord_scale) / divisor;
 }
 
 void Decode(const uint8_t *image, StepRecord *r, double divisor)
@@ -112,8 +112,8 @@ void Step_copy_drop()
 void Step_copy_begin(float scale)
 {
     Step_copy_drop();
-    layout = STEP_CODE_NONE;
-    coord_factor = scale;
+    form = STEP_FORM_NONE;
+    copy_coord_scale = scale;
     uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
     record_limit = budget / STEP_COPY_RECORD_SIZE;
     filling = true;
@@ -124,12 +124,12 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
     if (!filling)
         return;
     bool separator = r->kind == KIND_SEPARATOR;
-    if (!separator && layout != code->layout) {
-        if (layout != STEP_CODE_NONE || code->layout == STEP_CODE_NONE) {
+    if (!separator && form != code->form) {
+        if (form != STEP_FORM_NONE || code->form == STEP_FORM_NONE) {
             Step_copy_drop();
             return;
         }
-        layout = code->layout;   // the first step's
+        form = code->form;   // the first step's
     }
     if (record_count == record_limit) {
         Step_copy_drop();
@@ -200,7 +200,7 @@ bool Step_copy_matches(const char *work_path)
 
 size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
 {
-    if (layout == STEP_CODE_SHORT)
+    if (form == STEP_FORM_SHORT)
         Table_prepare(divisor);
     size_t n = 0;
     for (uint64_t i = first; n < count && i < record_count; i++, n++) {

@@ -6,7 +6,7 @@
 // record is checked so when it is added.
 //
 // The conversion fills the copy record by record as it writes the work file.
-// A conversion leaves no copy when a record has no code of the layout of the
+// A conversion leaves no copy when a record has no code of the form of the
 // first step, when the copy would outgrow step_copy_budget, or when the
 // conversion fails; the work file is then the only source, as before, and
 // memory stays as it is whatever the size of the picture.
@@ -39,7 +39,7 @@ extern uint64_t step_copy_budget;
 void Step_copy_drop();
 
 // Start a copy for records whose coordinates were read at the coordinate
-// factor `scale`.
+// scale `scale`.
 void Step_copy_begin(float scale);
 
 // Add a record written to the work file, with the codes of its coordinates;

@@ -56,11 +56,17 @@
 #define IDC_ENV_BACKGROUND 779
 #define IDC_ENV_GEOMETRY 778
 #define IDC_ENV_CHARACTER 777
+/* The samples the dialog draws (owner-drawn statics): the line of each
+   particle, then the background, geometry and character swatches. */
+#define IDC_ENV_SAMPLE_FIRST 320
+#define IDC_ENV_SWATCH_FIRST 323
 
 /* Line select (LINE): the eight samples, upper row 500..503, lower row
    504..507. */
 #define IDC_LINE_FIRST 500
 #define IDC_LINE_LAST 507
+/* The sample box, which shows the tentative choice. */
+#define IDC_LINE_CHOICE 508
 
 /* 16-colour picker (COLOR): upper row 600..607, lower row 608..615. */
 #define IDC_COLOR_FIRST 600
@@ -78,5 +84,7 @@
 /* Batch change (HISTORY). */
 #define IDC_BATCH_FROM 300
 #define IDC_BATCH_TO 301
+/* The number of batches, drawn by the dialog. */
+#define IDC_BATCH_COUNT 314
 
 #endif

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively and under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the Windows cross-build, and the end-to-end
-# tests of the real programs under Wine inside Xvfb.
+# tests of the real programs under Wine inside Xvfb, the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -22,6 +22,9 @@ tests/fuzz/run.sh
 
 echo "== Windows cross-build"
 scripts/build.sh win
+
+echo "== packages (the end-to-end tests install the Windows installer)"
+scripts/package.sh
 
 if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end tests"

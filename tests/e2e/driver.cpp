@@ -599,6 +599,15 @@ const Command COMMANDS[] = {
      "ID  post WM_COMMAND ID to the window"},
     {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
      "ID  click the control ID (a check box toggles)"},
+    {"focus", "I", true,
+     [](const Args &a) -> int {
+         // The dialog moves the focus itself (a window of another thread
+         // cannot be given it from here).
+         HWND control = Control(a);
+         return Done(control != nullptr && PostMessageA(a.main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE),
+                     "focus: no such control");
+     },
+     "ID  give the dialog control ID the keyboard focus"},
     {"set-text", "IS", true,
      [](const Args &a) -> int {
          // As typing does, the control tells its dialog of the change.

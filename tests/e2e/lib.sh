@@ -65,6 +65,19 @@ calc_on() {
   expect_eq "$(drv texts $CMD_CALC)" 1 "CALC box after the click"
 }
 
+# keys TITLE INPUT...: real key presses into the window TITLE, through the X
+# server: a key name (Tab, ctrl+a, Up) is pressed, anything else typed.
+keys() {
+  local xid input
+  xid=$(xdotool search --name "^$1\$" | head -n 1)
+  [ -n "$xid" ] || fail "no X window titled $1"
+  xdotool windowfocus --sync "$xid"
+  for input in "${@:2}"; do
+    if [[ $input =~ ^([a-z]+\+)*[A-Z][A-Za-z_]*$|^ctrl\+ ]]; then xdotool key "$input"; else xdotool type --delay 10 "$input"; fi
+  done
+  if [ "$1" = "VOKA Graphic for Win32 V1.00" ]; then drv wait-idle; else drv dialog-wait "$1"; fi
+}
+
 # Chooses PICTURE through the real open-file dialog and waits for the picture.
 open_picture() { drv command $CMD_OPEN + dialog-open "$1" + wait-idle; }
 

@@ -169,7 +169,7 @@ t_refused_and_cancelled_input() {
 }
 
 # Batch numbers reach 10000: the dialog shows a five-digit count whole and
-# takes five-digit limits.
+# takes five-digit limits, typed with the keyboard.
 t_five_digit_batch() {
   sed 's/^0    1$/0 1000/' "$DATA/one_electron.pic" >"$CASE/b1000.pic"
   sed 's/^0    1$/010000/' "$DATA/one_electron.pic" >"$CASE/b10000.pic"
@@ -184,7 +184,9 @@ t_five_digit_batch() {
   # The client area is 210 x 138 pixels; nothing but the face in its last column.
   expect_eq "$(bmpcheck count "$CASE/count10000.bmp" 209 0 1 138 "$(bmpcheck pixel "$CASE/count10000.bmp" 2 2)" \
     --not)" 0 "count drawn up to the dialog's edge"
-  fill "$BATCH" 300 10000 301 10000
+  keys "$BATCH" ctrl+a 10000 Tab ctrl+a 10000
+  expect_eq "$(values "$BATCH" 300 301)" "10000|10000" "limits typed"
   ok "$BATCH"
   viewer_close
 }
+

@@ -24,11 +24,22 @@ lock_file() { # PATH: held without sharing by the driver for 20 s
 unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 
 # The work file cannot be created: the conversion says so, once; no rebuild
-# of the first picture follows its failure.
+# of the first picture follows its failure.  Correcting the directory alone
+# (typed, and held to the 19 characters of the setting) brings the picture.
 t_work_path_not_found() {
-  viewer_with_info 'work_dir=c:\no\such\dir\'
+  local dir='c:\abcdefghijklmno\'
+  mkdir -p "$WINEPREFIX/drive_c/abcdefghijklmno"
+  viewer_with_info "${COLOUR_KEYS[@]}" 'work_dir=c:\no\such\dir\'
   drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
   expect_boxes "Error status: work path not found error !!"
+  drv command 205 + dialog-wait Environment
+  drv --title Environment focus 305
+  keys Environment ctrl+a "${dir}more"
+  expect_eq "$(drv --title Environment texts 305)" "$dir" "work directory typed"
+  drv --title Environment button 1 + wait-gone Environment
+  snap_after corrected wait-idle
+  [ -s "$WINEPREFIX/drive_c/abcdefghijklmno/work.\$\$\$" ] || fail "no work file in the corrected directory"
+  compare_render corrected "$DATA/standard.pic"
   viewer_close
 }
 

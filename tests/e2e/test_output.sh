@@ -28,15 +28,15 @@ boxes() {
   [ "$got" == "$want" ] || fail "message boxes: got '$got', expected '$want'"
 }
 
-# printed NAME PAPER portrait|landscape: Print sends one page of a document
-# named "VOKA Print" on PAPER (as pdfinfo names it) in that orientation to
-# the printer; rendered at 300 dots per inch (a printer dot a pixel) as
-# $CASE/NAME.png, it holds the 490 x 360 pixels of $CASE/shown.bmp from
-# client (0, 0), scaled to the page: from the page's top-left corner, as
-# large as the page allows on one side, in their proportions, and the same
-# pixel for pixel when sampled back to 490 x 360.
+# printed NAME PAPER portrait|landscape [W H]: Print sends one page of a
+# document named "VOKA Print" on PAPER (as pdfinfo names it) in that
+# orientation to the printer; rendered at 300 dots per inch (a printer dot a
+# pixel) as $CASE/NAME.png, it holds the W x H pixels (default 490 x 360) of
+# $CASE/shown.bmp from client (0, 0), scaled to the page: from the page's
+# top-left corner, as large as the page allows on one side, in their
+# proportions, and the same pixel for pixel when sampled back to W x H.
 printed() {
-  local pdf="" page=$CASE/$1.png pw ph ew eh ex ey _
+  local pdf="" page=$CASE/$1.png pw ph ew eh ex ey _ w=${4:-490} h=${5:-360}
   drv command $CMD_PRINT + wait-idle
   for _ in $(seq 1 100); do
     pdf=$(find "$PRINTER_PDF_DIR" -name '*.pdf' | head -n 1)
@@ -57,9 +57,9 @@ printed() {
   expect_eq "$ex $ey" "1 1" "top-left corner of the printed picture (after a border of 1)"
   ((ew * 100 >= pw * 95 || eh * 100 >= ph * 95)) ||
     fail "printed picture ${ew}x$eh does not fill the page ${pw}x$ph on either side"
-  local skew=$((ew * 360 - eh * 490))
-  ((100 * ${skew#-} <= ew * 360)) || fail "printed picture ${ew}x$eh is out of proportion to 490x360"
-  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample '490x360!' -type TrueColor "BMP3:$CASE/$1-sampled.bmp"
+  local skew=$((ew * h - eh * w))
+  ((100 * ${skew#-} <= ew * h)) || fail "printed picture ${ew}x$eh is out of proportion to ${w}x$h"
+  convert "$page" -crop "${ew}x$eh+0+0" +repage -sample "${w}x$h!" -type TrueColor "BMP3:$CASE/$1-sampled.bmp"
   same_image shown "$1-sampled" "printed picture"
 }
 
@@ -111,7 +111,8 @@ t_no_printer_and_bitmap_file_save() {
 # Print scales the picture to the page of the default printer; Printer
 # Setup's orientation and paper reach the printer's stored settings, so the
 # next print comes out on them.  The printer's name is longer than a
-# device mode's name field.
+# device mode's name field.  A taller window prints down to the bottom of
+# its picture area, in whole strips of 10 rows.
 t_print_and_setup() {
   [ -n "${PRINTER_PDF_DIR:-}" ] || skip "no PDF printer in this run"
   cp "$DATA/many_tracks.pic" "$CASE/a.pic"
@@ -122,6 +123,9 @@ t_print_and_setup() {
   snap_after after_setup command $CMD_PRINTER_SETUP + page-setup landscape A5
   same_image shown after_setup "picture after Printer Setup"
   printed landscape A5 landscape
+  drv resize 640 437 + wait-idle
+  snap shown
+  printed tall A5 landscape 490 390
   viewer_close
 }
 

@@ -1,0 +1,69 @@
+// The conversion's work line by line: a ConvertRun reads the step lines of
+// one LineSource, keeps the counts of what it met, and gives the records to
+// write in chunks.  Picture_convert_stream makes one run over the whole step
+// section; a conversion in parallel may make one run per range of lines
+// (each range beginning a line) and write their chunks in the order of the
+// ranges.  A run touches nothing but itself and its source.
+//
+// What a run carries from line to line, and so what a run over a later
+// range must be given to read as a run over the whole file would: the
+// current batch and whether a batch line came before (state.batch,
+// batch_seen), the batch of the last record (record_batch), and whether a
+// block that is not drawn is open (block_letter).
+#ifndef VOKA_CONVERT_RUN_H
+#define VOKA_CONVERT_RUN_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "picture/line_source.h"
+#include "picture/picture.h"
+#include "picture/step_line.h"
+
+enum { CONVERT_CHUNK_RECORDS = 1638 };   // about 64 KB of the work file
+
+// The box of every step and of the geometry, for a picture without a header
+// line.  Empty when low > high on an axis.
+struct SceneBox {
+    double low[3];
+    double high[3];
+};
+
+struct ConvertRun {
+    StepLineState state;      // current batch, coordinate scale
+    ConvertStats stats;       // what the run met
+    char block_letter;        // inside a block that is not drawn: its letter; else 0
+    bool batch_seen;          // a batch line has been read
+    int32_t last_batch;       // the last batch line within 1..BATCH_MAX
+    int32_t top_batch;        // the highest of them
+    int32_t record_batch;     // batch of the last record given
+    bool unordered;           // a record has a lower batch than one before it
+    bool header_missing;      // gather the steps into `box`
+    SceneBox box;
+    // The chunk: records to write, in the order of their lines, each with
+    // the codes of its coordinates (for the step copy).
+    size_t record_count;
+    StepRecord records[CONVERT_CHUNK_RECORDS];
+    StepCode codes[CONVERT_CHUNK_RECORDS];
+};
+
+// Start a run: nothing met, no batch line, an empty box and chunk.
+void Convert_run_begin(ConvertRun *run, float scale, bool header_missing);
+
+// Take the line in source->line: count it, and add its record to the chunk
+// when it gives one.  A line inside a block, or the first line of one,
+// belongs to the block.
+void Convert_line(ConvertRun *run, LineSource *source);
+
+// Take lines from the source until the chunk is full (returns 1) or the
+// source has ended (returns 0).
+int Convert_lines(ConvertRun *run, LineSource *source);
+
+// Take the line in source->line when it belongs to a block that is not
+// drawn (its first line, a line inside it, its end line): true, else false.
+bool Convert_block_line(ConvertRun *run, const LineSource *source);
+
+// Add the box of the geometry list to run->box.
+void Scene_box_add_geometry(SceneBox *box);
+
+#endif

@@ -54,9 +54,9 @@ enum MessageNumber {
 };
 
 // Caption of the numbered messages.
-extern const char MESSAGE_CAPTION_ERROR_STATUS[];
+const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
 // Caption of the warnings: something was left out or not written.
-extern const char MESSAGE_CAPTION_WARNING[];
+const char MESSAGE_CAPTION_WARNING[] = "Warning";
 
 // Text of slot `number` (trailing blanks included); "" for a number outside 0..19.
 const char *Message_text(int number);

@@ -184,6 +184,30 @@ void View_setup(WindowRef window, PixelRect, int render_mode, double *scale)
     Centre_calc(s);
 }
 
+PixelRect View_wheel_rect(int32_t x, int32_t y, double factor)
+{
+    // The rectangle's centre goes to the picture centre and its size to the
+    // picture's: the point (x, y) stays where it is when the centre lies
+    // (x - cx) / factor from it.
+    const int32_t w = static_cast<int32_t>(std::lround(layout.view_w / factor));
+    const int32_t h = static_cast<int32_t>(std::lround(layout.view_h / factor));
+    const int32_t cx = static_cast<int32_t>(std::lround(x - (x - layout.view_cx) / factor));
+    const int32_t cy = static_cast<int32_t>(std::lround(y - (y - layout.view_cy) / factor));
+    const int32_t left = cx - w / 2;
+    const int32_t top = cy - h / 2;
+    return PixelRect{left, top, left + w, top + h};
+}
+
+bool View_zoom_fits(PixelRect r)
+{
+    double e_h = static_cast<double>(static_cast<int64_t>(r.right) - r.left) /
+                 static_cast<double>(layout.view_w) * view_state.view_extent_h;
+    double e_v = static_cast<double>(static_cast<int64_t>(r.bottom) - r.top) /
+                 static_cast<double>(layout.view_h) * view_state.view_extent_v;
+    double s;
+    return Cmtodot(e_h, e_v, &s) == 0;
+}
+
 int Angle_step(int direction, int axis)
 {
     int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
@@ -283,7 +307,7 @@ void View_screen_turn(ViewMatrix *view, double vertical, double horizontal)
     Turn_x(std::cos(h), std::sin(h), view->m);
 }
 
-void View_matrix_angles(const ViewMatrix &view, const int16_t near[3], int16_t out[3])
+void View_matrix_angles(const ViewMatrix &view, const int16_t close_to[3], int16_t out[3])
 {
     // With M = Ry(b) Rz(c) Rx(a): M10 = sin c, M00 = cos b cos c, M20 =
     // -sin b cos c, M11 = cos c cos a, M12 = -cos c sin a.  The two sets are
@@ -298,7 +322,7 @@ void View_matrix_angles(const ViewMatrix &view, const int16_t near[3], int16_t o
     } else {
         // angle_z at +-90: only a + b (at +90) or b - a (at -90) is fixed;
         // angle_x keeps its value.
-        a = near[0];
+        a = close_to[0];
         double sum = Degrees(c > 0 ? std::atan2(m[0][2], -m[0][1]) : std::atan2(m[0][2], m[0][1]));
         b = c > 0 ? sum - a : sum + a;
     }
@@ -309,7 +333,7 @@ void View_matrix_angles(const ViewMatrix &view, const int16_t near[3], int16_t o
     for (int k = 0; k < 2; k++) {
         double d = 0.0;
         for (int i = 0; i < 3; i++)
-            d += Angle_distance(sets[k][i], near[i]);
+            d += Angle_distance(sets[k][i], close_to[i]);
         if (k == 0 || d < best) {
             best = d;
             chosen = k;

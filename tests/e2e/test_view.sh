@@ -53,6 +53,11 @@ t_open_rotate_and_zoom() {
   snap_after backwards command $CMD_EXPAND + wait-idle + drag 300 230 120 90
   same_image zoomed backwards "zoom dragged backwards"
   drv command $CMD_NORMAL + wait-idle
+  # A release left of the window (the mouse is captured) counts there, at a
+  # negative x.
+  snap_after left_release command $CMD_EXPAND + wait-idle + drag 300 230 -20 90
+  compare_render left_release "$DATA/standard.pic" --zoom -20,90,300,230
+  drv command $CMD_NORMAL + wait-idle
 
   # Esc after Expand cancels the selection: a click then zooms nothing (an
   # Expand to a point would fail to scale, with a message).  A drag would

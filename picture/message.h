@@ -51,7 +51,7 @@ enum MessageNumber {
 };
 
 // Caption of the numbered messages.
-extern const char MESSAGE_CAPTION_ERROR_STATUS[];
+const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
 
 // Text of slot `number` (trailing blanks included); "" for a number outside 0..19.
 const char *Message_text(int number);

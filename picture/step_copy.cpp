@@ -35,9 +35,11 @@ const int KIND_SHIFT = 14;
 const uint32_t BATCH_MASK = (1u << KIND_SHIFT) - 1;
 static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
 
+// The very same bits: the copy must give back exactly the work file's bytes
+// (a -0 for a 0 would already be a different record).
 bool Same_double(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;   // NOLINT(bugprone-suspicious-memory-comparison)
 }
 
 // The record's coordinates from their codes.

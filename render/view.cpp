@@ -12,8 +12,6 @@
 ViewState view_state;
 PixelRect zoom_rect;
 
-const double DEGREE_FACTOR = 0.017453292519444445;
-
 namespace {
 
 const double SCALE_MIN = 1e-6;

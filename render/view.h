@@ -39,7 +39,7 @@ enum { PROJ_VIEW = 0, PROJ_CENTRE = 1, PROJ_INDICATOR = 99 };
 
 // Degrees to radians: 3.1415926535 / 180, a shade less than pi / 180.  The
 // pictures' pixels depend on it, so it stays as it is.
-extern const double DEGREE_FACTOR;
+const double DEGREE_FACTOR = 0.017453292519444445;
 
 // Scale (cm per pixel) that fits extent_h x extent_v into the picture area.
 // Returns 0 and sets *scale, or -1 (scale not > 1e-6, or not a number) and

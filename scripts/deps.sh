@@ -10,7 +10,7 @@ packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
 if [ "$want" != build ] && [ "$want" != package ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
              poppler-utils libxml2-utils
-             clang libclang-rt-14-dev)
+             clang libclang-rt-14-dev clang-tidy clang-format)
 fi
 # The packages: NSIS for the Windows installer, help2man for the man pages,
 # dpkg-dev for the Debian package's dependencies; the packaging test runs

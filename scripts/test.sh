@@ -8,12 +8,14 @@ scripts/deps.sh test
 
 echo "== native build and unit tests"
 scripts/build.sh native
-ctest --test-dir build/native --output-on-failure -j2
+ctest --preset native -j2
+
+echo "== clang-tidy on the portable core and the tools"
+scripts/tidy.sh
 
 echo "== unit tests under ASan + UBSan"
 scripts/build.sh asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/asan --output-on-failure -j2
+ctest --preset asan -j2
 
 echo "== fuzz harnesses, short runs over the seed corpus"
 tests/fuzz/run.sh

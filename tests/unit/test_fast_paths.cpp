@@ -193,9 +193,13 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
                  {{PEN_SOLID, PEN_DOT, PEN_DASHDOT}, {1, 1, 1}},
                  {{PEN_SOLID, PEN_INSIDEFRAME, PEN_SOLID}, {1, -1, 3}}};
     for (const Pens &c : cases) {
+        // Pixels near a dashed or wide line are not the colour of its pen:
+        // a thin solid line of that colour over them must still be drawn.
+        const Colour colours[3] = {0x0000FFFFu, 0x00FF00FFu, 0x0000FFFFu};
         for (int i = 0; i < 3; i++) {
             settings.particle_pen_style[i] = c.style[i];
             settings.particle_pen_width[i] = c.width[i];
+            settings.particle_color[i] = colours[i];
         }
         const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
         RasterSurface every, behind;

@@ -505,9 +505,11 @@ const NumberOption NUMBER_OPTIONS[NUM_OPTIONS] = {
     {"--size", 'x', 2, 1, 16384, "bad --size (WxH, 1..16384)"},
     {"--angles", ',', 3, -32768, 32767, "bad --angles (X,Y,Z in degrees)"},
     {"--batches", '-', 2, 0, BATCH_MAX, "bad --batches (FROM-TO, 0..10000)"},
-    {"--zoom", ',', 4, 0, 65535, "bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)"},
-    {"--title-pos", ',', 2, 0, 65535, "bad --title-pos (X,Y, 0..65535)"},
-    {"--guide", ',', 2, 0, 65535, "bad --guide (X,Y, 0..65535)"},
+    // Positions as the window's mouse selection records them: signed 16-bit
+    // client coordinates, negative for a release left of or above the window.
+    {"--zoom", ',', 4, -32768, 32767, "bad --zoom (L,T,R,B with L <= R, T <= B, -32768..32767)"},
+    {"--title-pos", ',', 2, -32768, 32767, "bad --title-pos (X,Y, -32768..32767)"},
+    {"--guide", ',', 2, -32768, 32767, "bad --guide (X,Y, -32768..32767)"},
 };
 
 struct RenderOptions {

@@ -4,6 +4,8 @@
 // a notification code in its high word matches no command.
 #include "app/app.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -282,20 +284,38 @@ bool File_exists(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The user guide: guide\index.html in the program's folder.
+void Guide_path(char *path, DWORD size)
+{
+    DWORD n = GetModuleFileNameA(nullptr, path, size);
+    if (n == 0 || n >= size) {
+        path[0] = '\0';
+        return;
+    }
+    char *slash = std::strrchr(path, '\\');
+    size_t folder = slash ? static_cast<size_t>(slash - path) + 1 : 0;
+    std::snprintf(path + folder, size - folder, "%s", "guide\\index.html");
+}
+
 LRESULT On_help(HWND window)
 {
-    // The help engine is not part of every system: Windows 10 and later no
-    // longer ship it, and Wine's help viewer asks in a modal box of its own
-    // process for a missing help file and keeps this program waiting until
-    // that box is answered.  A missing help file is therefore reported here
-    // and the help engine is called only when the file exists.
-    if (File_exists(help_path)) {
-        WinHelpA(window, help_path, HELP_CONTENTS, 0);
+    // Help opens the user guide, an HTML page installed beside the program,
+    // in the user's web browser.  The help engine of older systems is no
+    // longer part of Windows (10 and later), and its files can be read by
+    // nothing else; the guide can.  A missing page is reported as before.
+    char guide[FULL_PATH_SIZE];
+    Guide_path(guide, sizeof guide);
+    char text[FULL_PATH_SIZE + 64];
+    text[0] = '\0';
+    if (!File_exists(guide)) {
+        std::snprintf(text, sizeof text, "Help file not found:\n%s", guide);
     } else {
-        char text[FULL_PATH_SIZE + 64];
-        std::snprintf(text, sizeof text, "Help file not found:\n%s", help_path);
-        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
+        HINSTANCE opened = ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(opened) <= 32)
+            std::snprintf(text, sizeof text, "No program opens the user guide:\n%s", guide);
     }
+    if (text[0] != '\0')
+        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
     Picture_restore();
     return 0;
 }

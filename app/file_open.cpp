@@ -12,6 +12,7 @@
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/ptracks.h"
 #include "resources/resource_ids.h"
 
 int16_t picture_selected;
@@ -22,9 +23,11 @@ namespace {
 char ofn_file_buffer[PATH_SIZE];   // the file name the dialogs return
 
 // Filter pairs, each text followed by its pattern, the list ending in an
-// empty text.
+// empty text.  The last pair, EGSnrc's track files, is an addition: those
+// files are converted into a picture when opened (Track_file_import).
 const char PICTURE_FILTER[] =
-    "All Type (*.*)\0*.*\0Pic File(*.Pic)\0*.pic\0Dat File(*.Dat)\0*.dat\0";
+    "All Type (*.*)\0*.*\0Pic File(*.Pic)\0*.pic\0Dat File(*.Dat)\0*.dat\0"
+    "EGSnrc Tracks(*.ptracks)\0*.ptracks\0";
 const char GEOMETRY_FILTER[] = "Picture File(*.Pic)\0*.pic\0All Type (*.*)\0*.*\0";
 const char DIALOG_TITLE[] = "Data file open";
 
@@ -41,6 +44,25 @@ int16_t Geometry_shown(HWND window)
 {
     UINT state = GetMenuState(GetMenu(window), IDM_GEOMETRY_HIDE, MF_BYCOMMAND);
     return state != MF_CHECKED ? 1 : 0;
+}
+
+// An EGSnrc track file chosen in Data File Open becomes the picture file
+// work directory + "ptracks.$$$" (`picture`, PATH_SIZE bytes), which is
+// then opened in its place.  Returns 0, or -1 after telling the user what
+// is wrong with the file.
+int Track_file_import(HWND window, char *picture)
+{
+    std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
+    PtracksStats stats;
+    char why[PTRACKS_WHY_SIZE];
+    HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    int result = Ptracks_import(ofn_file_buffer, picture, 0, &stats, why, sizeof why);
+    SetCursor(before);
+    if (result != 0) {
+        MessageBoxA(window, why, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
+        return -1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -92,7 +114,14 @@ int Picture_file_open(HWND window)
         return 1;
     }
 
-    Text_copy(picture_path, sizeof picture_path, ofn_file_buffer);
+    const char *chosen = ofn_file_buffer;
+    char imported[PATH_SIZE];
+    if (Ptracks_named(ofn_file_buffer)) {
+        if (Track_file_import(window, imported) != 0)
+            return -1;
+        chosen = imported;
+    }
+    Text_copy(picture_path, sizeof picture_path, chosen);
     picture_selected = 1;
     view_dirty = 1;
     if (geometry_enabled == 1)

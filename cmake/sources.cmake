@@ -2,6 +2,7 @@
 # only when it is named here.  The portable core needs no window: nothing in
 # it includes <windows.h> but its one file of the Windows platform.
 set(VOKA_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/cp1252.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/display.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/file_replace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/geometry.cpp
@@ -12,6 +13,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/line_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/ptracks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/work_threads.cpp
@@ -44,6 +46,7 @@ set(VOKA_CAIRO_SOURCES
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/interaction.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp

@@ -43,17 +43,6 @@ extern int32_t color_target;
 // 3 photon.
 extern int32_t line_target;
 
-// Colour count of the display, found when the Environment dialog opens: the
-// palette size, or where there is no palette the device's colour count
-// (-1 on a true-colour display).
-extern int32_t display_colors;
-
-// The angle bar: the position last applied to it (0..90, what OK stores),
-// and the value last read from the angle edit (not clamped) or computed from
-// a scroll action.
-extern int32_t angle_scroll_prev;
-extern int32_t angle_scroll_pos;
-
 // The pickers, opened by the Environment dialog with the dialog as owner.
 INT_PTR CALLBACK Color_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK Color256_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

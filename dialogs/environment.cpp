@@ -16,12 +16,20 @@
 EnvironmentWorking env_working;
 int32_t color_target;
 int32_t line_target;
-int32_t display_colors;
-int32_t angle_scroll_prev;
-int32_t angle_scroll_pos;
 int16_t environment_confirmed;
 
 namespace {
+
+// Colour count of the display, found when the dialog opens: the palette
+// size, or where there is no palette the device's colour count (-1 on a
+// true-colour display).
+int32_t display_colors;
+
+// The angle bar: the position last applied to it (0..90, what OK stores),
+// and the value last read from the angle edit (not clamped) or computed
+// from a scroll action.
+int32_t angle_scroll_prev;
+int32_t angle_scroll_pos;
 
 const int32_t ANGLE_MAX = 90;
 const double SCALE_UNIT_MAX = 999.99;   // the single-precision value is compared with it

@@ -27,9 +27,18 @@ const char CTRL_Z = '\x1A';
 struct RunStart {
     float coord_scale;
     bool header_missing;
+    bool calc;
+    int32_t far_exponent;
     bool copy;
     float copy_scale;
 };
+
+void Run_begin(const RunStart *start, ConvertRun *run)
+{
+    Convert_run_begin(run, start->coord_scale, start->header_missing);
+    run->calc = start->calc;
+    run->far_exponent = start->far_exponent;
+}
 
 // Bytes that grow without being cleared first.
 struct Bytes {
@@ -51,21 +60,28 @@ struct Bytes {
     }
 };
 
+// The batch that a range's lines before its first batch line are read in:
+// a place holder for the batch in force where the range begins, put in
+// when the runs are joined.
+const int32_t SPECULATIVE_BATCH = 1;
+
 // One range of lines and what its thread made of it.
 struct Range {
     const char *begin;   // the range: begin starts a line
     const char *end;
-    bool found;          // a batch line outside a block begins `run`:
-    const char *run_begin;   // there
-    std::unique_ptr<ConvertRun> run;   // the lines from run_begin on
-    uint64_t lines;      // of `run`
+    bool read;           // read by its thread (false: memory was short)
+    std::unique_ptr<ConvertRun> run;   // the range's run
+    uint64_t lines;      // lines of the range
+    uint64_t prefix_steps;     // step and separator lines before its first batch line,
+    size_t prefix_records;     // the records among them
+    int32_t first_after;       // batch of the first record after it (0: none)
     size_t record_count; // its records, in order, encoded: work-file images,
     Bytes work;                       // and the step copy's, whose steps
     Bytes copy;                       // have the form copy_form; copy_kept
     int32_t copy_form;                // false when they cannot be kept
     bool copy_kept;
-    int32_t first_batch;   // of the first record
-    std::vector<BatchRun> batches;   // of the records, run by run
+    std::vector<BatchRun> batches;    // of the records, run by run (batch 0:
+                                      // those before the first batch line)
 };
 
 // A block of text and its ranges.
@@ -87,16 +103,18 @@ void Chunk_encode(const RunStart *start, const ConvertRun *run, Range *r)
     const size_t n = run->record_count;
     if (n == 0)
         return;
-    if (r->record_count == 0)
-        r->first_batch = run->records[0].batch;
     size_t at = r->record_count;
     r->record_count += n;
     uint8_t *work = r->work.Room(r->record_count * STEP_RECORD_SIZE, at * STEP_RECORD_SIZE);
     for (size_t i = 0; i < n; i++) {
         const StepRecord &record = run->records[i];
         Step_encode(&record, work + (at + i) * STEP_RECORD_SIZE);
-        if (r->batches.empty() || r->batches.back().batch != record.batch)
-            r->batches.push_back(BatchRun{record.batch, 0});
+        bool prefix = at + i < r->prefix_records;
+        if (!prefix && r->first_after == 0)
+            r->first_after = record.batch;
+        int32_t batch = prefix ? 0 : record.batch;
+        if (r->batches.empty() || r->batches.back().batch != batch)
+            r->batches.push_back(BatchRun{batch, 0});
         r->batches.back().count++;
     }
     if (!r->copy_kept)
@@ -107,47 +125,58 @@ void Chunk_encode(const RunStart *start, const ConvertRun *run, Range *r)
                                         copy + (at + i) * STEP_COPY_RECORD_SIZE) == 0;
 }
 
-// The thread's work: from the range's first batch line that begins a line
-// and lies outside a block (as the lines from the range's start read), a
-// run over the rest.  Nothing found, or memory short: the range is read
-// again after its turn.
+// The thread's work: the range read in a run of its own, as if a batch line
+// came just before it (of SPECULATIVE_BATCH) and no block were open there.
+// The join tells whether the range may be taken so (see Slot_merge); memory
+// short: it is read again after its turn.
 void Range_read(const RunStart *start, Range *r)
 {
-    r->found = false;
+    r->read = false;
     r->record_count = 0;
+    r->prefix_steps = 0;
+    r->prefix_records = 0;
+    r->first_after = 0;
     r->copy_form = STEP_FORM_NONE;
     r->copy_kept = start->copy;
-    r->first_batch = 0;
     try {
         r->batches.clear();
         LineSource source;
         Line_source_text(&source, r->begin, static_cast<size_t>(r->end - r->begin), 0);
         ConvertRun &run = *r->run;
-        Convert_run_begin(&run, start->coord_scale, start->header_missing);
-        for (;;) {
-            const char *at = source.at;
-            bool begins_line = !source.line_open;
-            if (Line_source_next(&source) != 0)
-                return;
-            uint64_t batch_lines = run.stats.batch_lines;
-            Convert_line(&run, &source);
-            run.record_count = 0;
-            if (begins_line && run.stats.batch_lines != batch_lines) {
-                r->run_begin = at;
+        Run_begin(start, &run);
+        run.batch_seen = true;
+        run.state.batch = SPECULATIVE_BATCH;
+        // The lines before the first batch line one by one, counting the
+        // steps among them.
+        int more = 1;
+        while (run.stats.batch_lines == 0) {
+            if (Line_source_next(&source) != 0) {
+                more = 0;
                 break;
             }
+            const uint64_t records = run.stats.records;
+            const uint64_t far = run.stats.problems[PROBLEM_FAR_OUT].lines;
+            Convert_line(&run, &source);
+            if (run.stats.batch_lines == 0) {
+                r->prefix_records += static_cast<size_t>(run.stats.records - records);
+                r->prefix_steps += run.stats.records - records + run.stats.problems[PROBLEM_FAR_OUT].lines - far;
+            }
+            if (run.record_count == CONVERT_CHUNK_RECORDS) {
+                Chunk_encode(start, &run, r);
+                run.record_count = 0;
+            }
         }
-        Convert_run_begin(&run, start->coord_scale, start->header_missing);
-        Line_source_text(&source, r->run_begin, static_cast<size_t>(r->end - r->run_begin), 0);
-        for (int more = 1; more != 0;) {
+        while (more != 0) {
             more = Convert_lines(&run, &source);
             Chunk_encode(start, &run, r);
             run.record_count = 0;
         }
+        Chunk_encode(start, &run, r);
+        run.record_count = 0;
         r->lines = source.line_number;
-        r->found = true;
+        r->read = true;
     } catch (...) {
-        r->found = false;
+        r->read = false;
     }
 }
 
@@ -277,22 +306,39 @@ void Join(std::vector<std::thread> *threads)
     threads->clear();
 }
 
-// Join the slot's ranges to `run` in order, writing their records.
+// Join the slot's ranges to `run` in order, writing their records.  A range
+// is taken as its thread read it when that reading is the one with the
+// state the ranges before it leave: no block is open where it begins, and
+// when steps lie before its first batch line, a batch line of a batch
+// within 1..BATCH_MAX came before (their records get its number); else it is
+// read again here, with that state.
 int Slot_merge(ConvertRun *run, Slot *slot, uint64_t *lines, const ConvertWriter *writer)
 {
     for (int k = 0; k < slot->range_count; k++) {
         Range &r = slot->ranges[k];
-        bool whole = !r.found || run->block_letter != 0;
-        int failure = Lines_read(run, r.begin, whole ? r.end : r.run_begin, lines, writer->records);
-        if (failure == 0 && !whole)
-            failure = writer->images(r.work.data.get(), r.batches.data(), r.batches.size(),
-                                     r.copy_kept ? r.copy.data.get() : nullptr, r.record_count, r.copy_form);
+        const int32_t batch = run->state.batch;
+        bool taken = r.read && run->block_letter == 0 &&
+                     (r.prefix_steps == 0 || (run->batch_seen && batch >= 1 && batch <= BATCH_MAX));
+        if (!taken) {
+            int failure = Lines_read(run, r.begin, r.end, lines, writer->records);
+            if (failure != 0)
+                return failure;
+            continue;
+        }
+        uint8_t *work = r.work.data.get();
+        uint8_t *copy = r.copy_kept ? r.copy.data.get() : nullptr;
+        for (size_t i = 0; i < r.prefix_records; i++) {
+            Step_encode_batch(work + i * STEP_RECORD_SIZE, batch);
+            if (copy)
+                Step_copy_set_batch(copy + i * STEP_COPY_RECORD_SIZE, batch);
+        }
+        if (r.prefix_records > 0)
+            r.batches[0].batch = batch;
+        int failure = writer->images(work, r.batches.data(), r.batches.size(), copy, r.record_count, r.copy_form);
         if (failure != 0)
             return failure;
-        if (!whole) {
-            Convert_run_join(run, r.run.get(), *lines, r.first_batch);
-            *lines += r.lines;
-        }
+        Convert_run_join(run, r.run.get(), *lines, r.prefix_records > 0, r.first_after);
+        *lines += r.lines;
     }
     return 0;
 }
@@ -332,8 +378,8 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
     for (size_t s = 0; s < 2; s++) {
         slots[s].text = texts.get() + s * text_block;
         slots[s].text_size = text_block;
-        slots[s].start = RunStart{run->state.coord_scale, run->header_missing, Step_copy_filling(),
-                                  Step_copy_scale()};
+        slots[s].start = RunStart{run->state.coord_scale, run->header_missing, run->calc,
+                                  run->far_exponent, Step_copy_filling(), Step_copy_scale()};
         for (Range &r : slots[s].ranges) {
             r.run.reset(new (std::nothrow) ConvertRun);
             if (!r.run)

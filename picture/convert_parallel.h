@@ -4,15 +4,14 @@
 // The text after the prelude is read in blocks, each cut after its last line
 // end; a block is split into ranges of whole lines, one a thread, each
 // range made to begin at a batch line where one lies near.  A thread reads
-// its range from its first batch line outside a block on, in a run of its
-// own: from a batch line on, nothing that the lines before it carry can
-// change how a line reads, but an open block (the rare case: then the range
-// is read again after its turn) and the batch of the last record (compared
-// when the runs are joined).  The lines before that batch line, and those of
-// a range without one, are read after their turn with the state the ranges
-// before them leave.  The ranges' records are written in the order of the
-// file, and their runs joined (Convert_run_join), while the threads read the
-// next block.
+// its range in a run of its own, as if a batch line came just before it and
+// no block were open there: all that the lines before a range can change of
+// how its lines read.  Its turn come, the range is taken as read when that
+// holds (no block open where it begins; a batch line read before, when steps
+// come before its first batch line, which then get that batch), else read
+// again on this thread; its records are written in the order of the file,
+// and its run joined (Convert_run_join), while the threads read the next
+// block.
 #ifndef VOKA_CONVERT_PARALLEL_H
 #define VOKA_CONVERT_PARALLEL_H
 

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
-
 namespace {
 
 // The table as stored: every text padded with blanks to 39 characters.
@@ -34,7 +32,8 @@ void Message_table_build()
             continue;   // slots 11 to 19 are empty
         const char *text = message_texts[i] ? message_texts[i] : "";
         size_t n = std::strlen(text);
-        std::memcpy(slot, text, n);
+        // Terminated by the zeros set above, after the blanks that follow.
+        std::memcpy(slot, text, n);   // NOLINT(bugprone-not-null-terminated-result)
         std::memset(slot + n, ' ', MESSAGE_SLOT_SIZE - 1 - n);
     }
     message_table_ready = true;

@@ -129,7 +129,8 @@ void Text_copy(char *field, size_t field_size, const char *text)
     size_t n = std::strlen(text);
     if (n >= field_size)
         n = field_size - 1;
-    std::memcpy(field, text, n);
+    // Terminated by the zeros that fill the rest of the field.
+    std::memcpy(field, text, n);   // NOLINT(bugprone-not-null-terminated-result)
     std::memset(field + n, 0, field_size - n);
 }
 

@@ -39,9 +39,11 @@ const int KIND_SHIFT = 14;
 const uint32_t BATCH_MASK = (1u << KIND_SHIFT) - 1;
 static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
 
+// The very same bits: the copy must give back exactly the work file's bytes
+// (a -0 for a 0 would already be a different record).
 bool Same_double(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::memcmp(&a, &b, sizeof a) == 0;   // NOLINT(bugprone-suspicious-memory-comparison)
 }
 
 // Short lines have five-column fields, so few codes: their coordinates
@@ -172,6 +174,13 @@ int Step_copy_encode(const StepRecord *r, const StepCode *code, float scale, int
             return -1;
     }
     return 0;
+}
+
+void Step_copy_set_batch(uint8_t image[STEP_COPY_RECORD_SIZE], int32_t batch)
+{
+    assert(batch >= 1 && batch <= BATCH_MAX);
+    uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
+    Put2(image + 16, (tail & ~BATCH_MASK) | static_cast<uint32_t>(batch));
 }
 
 bool Step_copy_filling()

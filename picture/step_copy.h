@@ -72,6 +72,8 @@ void Step_copy_add(const StepRecord *record, const StepCode *code);
 int Step_copy_encode(const StepRecord *record, const StepCode *code, float scale,
                      int32_t *first_form, uint8_t image[STEP_COPY_RECORD_SIZE]);
 void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form);
+// Put another batch into an image.
+void Step_copy_set_batch(uint8_t image[STEP_COPY_RECORD_SIZE], int32_t batch);
 
 // Whether records are being added (a copy is being made and still kept),
 // and the coordinate scale they are read at.

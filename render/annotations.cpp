@@ -8,8 +8,6 @@
 #include "render/track.h"
 #include "render/view.h"
 
-const Colour COLOUR_LTGRAY = 0x00C0C0C0u;
-
 namespace {
 
 const Colour COLOUR_NAVY = 0x00800000u;   // the angle box and the two upper panels

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "output/part_file.h"
+#include "picture/cp1252.h"
 #include "render/font_data.h"
 
 struct CairoSurface::CairoState {
@@ -465,13 +466,9 @@ void CairoSurface::text(int32_t x, int32_t y, const char *text, int length, Colo
     if (cx + w <= show_left || cx >= show_right || cy + h <= show_top || cy >= show_bottom)
         return;
     flush();
-    // Characters the raster font lacks are shown as "?" there too.
-    std::string shown(static_cast<size_t>(length), '?');
-    for (int i = 0; i < length; i++) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= FONT_FIRST_CHAR && c <= FONT_LAST_CHAR)
-            shown[static_cast<size_t>(i)] = static_cast<char>(c);
-    }
+    // The text is in the window's code page; the figure holds Unicode.
+    std::string shown(3 * static_cast<size_t>(length) + 1, '\0');
+    shown.resize(Cp1252_to_utf8(text, static_cast<size_t>(length), &shown[0], shown.size()));
     double dx = scale * static_cast<double>(cx - page_left);
     double dy = scale * static_cast<double>(cy - page_top + font_ascent);
     cairo_t *cr = cairo->cr;

@@ -1,6 +1,7 @@
 // The raster surface: GDI's rasterisation rules for a 32-bit bitmap.
 #include "render/raster_surface.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -298,6 +299,7 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     if (dx == 0 && dy == 0) return;
     LineSetup line;
     Line_setup(dx, dy, &line);
+    assert(line.major > 0);   // the longer of |dx| and |dy|, which are not both 0
 
     int64_t major_start = line.x_major ? x0 : y0;
     int64_t minor_start = line.x_major ? y0 : x0;

@@ -17,7 +17,7 @@ bool Thin_solid(int style, int width)
 } // namespace
 
 SkipSurface::SkipSurface(Surface *target_in, PixelRect area)
-    : target(target_in), shadow(), shadowed(false), area_left(area.left), area_top(area.top),
+    : target(target_in), shadowed(false), area_left(area.left), area_top(area.top),
       origin_x(0), origin_y(0), want(), sent(), pen_wanted(false), pen_sent(false), at_x(0),
       at_y(0), target_at(false), passed(0), left_out(0)
 {

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs, through apt, whatever the build and the tests need and is missing.
-# Usage: scripts/deps.sh [build|run|test]   (default: test, which is everything)
+# Usage: scripts/deps.sh [build|run|package|test]   (default: test, which is everything)
 set -euo pipefail
 want=${1:-test}
 
 packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
           gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
-if [ "$want" != build ]; then
+if [ "$want" != build ] && [ "$want" != package ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
              poppler-utils libxml2-utils
-             clang libclang-rt-14-dev)
+             clang libclang-rt-14-dev clang-tidy clang-format)
+fi
+# The packages: NSIS for the Windows installer, help2man for the man pages,
+# dpkg-dev for the Debian package's dependencies; the packaging test runs
+# with the other tests.
+if [ "$want" = package ] || [ "$want" = test ]; then
+  packages+=(nsis help2man dpkg-dev zip)
 fi
 # The printing tests: a CUPS server with a PDF printer, and pdftoppm.
 if [ "$want" = test ]; then

@@ -1,25 +1,30 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively and under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the Windows cross-build, and the end-to-end
-# tests of the real programs under Wine inside Xvfb.
+# tests of the real programs under Wine inside Xvfb, the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 
 echo "== native build and unit tests"
 scripts/build.sh native
-ctest --test-dir build/native --output-on-failure -j2
+ctest --preset native -j2
+
+echo "== clang-tidy on the portable core and the tools"
+scripts/tidy.sh
 
 echo "== unit tests under ASan + UBSan"
 scripts/build.sh asan
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir build/asan --output-on-failure -j2
+ctest --preset asan -j2
 
 echo "== fuzz harnesses, short runs over the seed corpus"
 tests/fuzz/run.sh
 
 echo "== Windows cross-build"
 scripts/build.sh win
+
+echo "== packages (the end-to-end tests install the Windows installer)"
+scripts/package.sh
 
 if [ -x tests/e2e/run.sh ]; then
   echo "== end-to-end tests"

@@ -31,11 +31,13 @@
 
 #include "output/bmp_file.h"
 #include "output/part_file.h"
+#include "picture/cp1252.h"
 #include "picture/display.h"
 #include "picture/file_replace.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/ptracks.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "render/headless.h"
@@ -50,10 +52,11 @@
 namespace {
 
 const char SYNOPSIS[] =
-    "usage: vokatool info PICTURE\n"
-    "       vokatool convert PICTURE [--work-dir DIR]\n"
-    "       vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
-    "       vokatool --help | --version\n";
+    "Usage: vokatool info PICTURE\n"
+    "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
+    "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
+    "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
+    "  or:  vokatool --help | --version\n";
 
 const char USAGE[] =
     "\n"
@@ -63,6 +66,13 @@ const char USAGE[] =
     "         used exactly as the work directory setting: give its trailing\n"
     "         separator; default: the current directory) and prints the\n"
     "         records written per batch.\n"
+    "import   writes an EGSnrc particle-track file as a picture file (float\n"
+    "         layout, no header line: the bounds come from the tracks).  The\n"
+    "         track file has no batches: every N tracks start a batch (default:\n"
+    "         at most 100 batches).  Electron and positron energies become\n"
+    "         kinetic; tracks that continue the one before are joined; tracks of\n"
+    "         other charges are left out and reported.  info and render also\n"
+    "         take a .ptracks file directly.\n"
     "render   draws the picture as the viewer window shows it and writes what\n"
     "         Bitmap File Save writes: the picture area with its margin.  The\n"
     "         extension of OUT chooses the format: .bmp (24-bit bitmap), .png\n"
@@ -70,6 +80,8 @@ const char USAGE[] =
     "  --scale F            vector figures F times larger, lines as thin as on\n"
     "                       screen (default 1: one pixel is one px or pt)\n"
     "  --no-panel           the picture area alone: no margin, no frame\n"
+    "  --strict             (also for convert) a picture with lines that cannot be\n"
+    "                       read is not converted or drawn: status 3, no output\n"
     "  Options that set what a user sets in the window:\n"
     "  --info FILE          settings from an info file (colours, pens, scale unit,\n"
     "                       cut-offs, window size, title text); default: defaults\n"
@@ -79,7 +91,8 @@ const char USAGE[] =
     "  --particles LIST     kinds shown, from e (electron), p (positron),\n"
     "                       g (photon), comma-separated; \"none\" hides all\n"
     "  --zoom L,T,R,B       one Expand with that rectangle (client coordinates)\n"
-    "  --title TEXT         title text (at most 39 characters)\n"
+    "  --title TEXT         title text, UTF-8 (or Latin-1): at most 39 characters\n"
+    "                       of Windows-1252, the window's code page\n"
     "  --title-pos X,Y      title position as the mouse selection records it\n"
     "  --guide X,Y          guide mark position, likewise\n"
     "  --geometry FILE      overlay the geometry section of FILE\n"
@@ -89,8 +102,11 @@ const char USAGE[] =
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
     "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
     "\n"
+    "Lines of the picture that cannot be read are left out and listed on stderr,\n"
+    "one kind of problem to a line: FILE:LINE: reason (and how many more).\n"
+    "\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong\n"
-    "command line.\n";
+    "command line, 3 lines left out under --strict.\n";
 
 // A one-line progress indicator on a terminal, shown once the work has
 // taken a second.
@@ -170,8 +186,11 @@ void Message_explain(const char *text, int error)
         std::fprintf(stderr, "vokatool: %s: %s\n", file, what);
 }
 
-void Tool_message(WindowRef, const char *text, const char *caption, int, int)
+void Tool_message(WindowRef, const char *text, const char *caption, int, int flags)
 {
+    // The lines a conversion left out are listed one kind to a line instead.
+    if (flags & MESSAGE_LINES_LEFT_OUT)
+        return;
     int error = errno;
     message_shown = true;
     Progress_end();
@@ -184,24 +203,53 @@ void Tool_message(WindowRef, const char *text, const char *caption, int, int)
     Message_explain(trimmed.c_str(), error);
 }
 
+// --strict: a picture with lines left out is not converted or drawn.
+bool strict;
+enum { EXIT_LINES_LEFT_OUT = 3 };
+
+// The lines the conversion left out, one kind of problem to a line:
+// "FILE:LINE: reason", and how many more lines had it.  Returns how many
+// lines were left out.
+uint64_t Left_out_print(const char *path)
+{
+    const ConvertStats &s = convert_stats;
+    int first_problem;
+    uint64_t first_line;
+    uint64_t total = Lines_left_out(&s, &first_problem, &first_line);
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        const ProblemLines &p = s.problems[k];
+        if (p.lines == 0)
+            continue;
+        std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
+                     Line_problem_text(k));
+        if (p.lines > 1)
+            std::fprintf(stderr, " (and %llu more line%s)", static_cast<unsigned long long>(p.lines - 1),
+                         p.lines == 2 ? "" : "s");
+        std::fputc('\n', stderr);
+    }
+    return total;
+}
+
 // After a conversion: what the messages of the core leave unsaid.  Returns
-// the exit status (0 when nothing went wrong).
+// the exit status (0 when nothing went wrong; EXIT_LINES_LEFT_OUT under
+// --strict when lines were left out).
 int Convert_explain(const char *path, int result)
 {
     Progress_end();
     const ConvertStats &s = convert_stats;
-    if (s.unreadable_lines != 0)
-        std::fprintf(stderr, "vokatool: %s: line %llu: a number that is not finite (%llu such "
-                             "line%s left out)\n",
-                     path, static_cast<unsigned long long>(s.first_unreadable_line),
-                     static_cast<unsigned long long>(s.unreadable_lines),
-                     s.unreadable_lines == 1 ? "" : "s");
-    if (s.block_open)
-        std::fprintf(stderr, "vokatool: %s: the last block has no end line: the rest of the file "
-                             "was skipped with it\n", path);
+    uint64_t left_out = Left_out_print(path);
+    if (s.header_problem != PROBLEM_NONE)
+        std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,
+                     static_cast<unsigned long long>(s.header_line),
+                     Line_problem_text(s.header_problem));
+    if (result != 0 && geometry_problem)
+        std::fprintf(stderr, "%s:%d: the geometry section: %s\n", path, geometry_lines,
+                     geometry_problem);
     if (result != 0 && s.nothing_after_geometry)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
-    return result != 0 || message_shown ? 1 : 0;
+    if (result != 0 || message_shown)
+        return 1;
+    return strict && left_out != 0 ? EXIT_LINES_LEFT_OUT : 0;
 }
 
 // A wrong command line: the synopsis on stderr, status 2.
@@ -275,8 +323,7 @@ int Info(const char *path)
                     static_cast<unsigned long long>(s.block_lines));
         for (uint64_t i = 0; i < s.blocks && i < BLOCK_NAMES_KEPT; i++)
             std::printf(" %s", s.block_names[i]);
-        std::printf("%s%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "",
-                    s.block_open ? " (the last one has no end line)" : "");
+        std::printf("%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "");
     }
     std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
                 static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
@@ -296,32 +343,56 @@ int Info(const char *path)
                 static_cast<unsigned long long>(s.separators),
                 static_cast<unsigned long long>(s.records));
     std::printf("markers: %llu\n", static_cast<unsigned long long>(s.marker_lines));
-    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range +
-                       s.blank_lines + s.unreadable_lines;
+    // Lines skipped on purpose, then every line left out, by kind.
+    uint64_t skipped = s.skipped_type + s.blank_lines + s.unfinished_lines;
     std::printf("skipped lines: %llu\n", static_cast<unsigned long long>(skipped));
     if (s.skipped_type)
         std::printf("  %llu of type 7 or 8 (no meaning)\n",
                     static_cast<unsigned long long>(s.skipped_type));
-    if (s.skipped_before_batch)
-        std::printf("  %llu before the first batch line\n",
-                    static_cast<unsigned long long>(s.skipped_before_batch));
-    if (s.skipped_batch_range)
-        std::printf("  %llu in batches outside 1..10000 (%d such batch lines)\n",
-                    static_cast<unsigned long long>(s.skipped_batch_range),
-                    s.batch_lines_out_of_range);
     if (s.blank_lines)
         std::printf("  %llu blank\n", static_cast<unsigned long long>(s.blank_lines));
-    if (s.unreadable_lines)
-        std::printf("  %llu unreadable (a number that is not finite), the first at line %llu\n",
-                    static_cast<unsigned long long>(s.unreadable_lines),
-                    static_cast<unsigned long long>(s.first_unreadable_line));
-    return Convert_explain(path, 0);
+    int first_problem;
+    uint64_t first_line;
+    uint64_t left_out = Lines_left_out(&s, &first_problem, &first_line);
+    std::printf("lines left out: %llu\n", static_cast<unsigned long long>(left_out));
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
+        if (s.problems[k].lines)
+            std::printf("  %llu: %s, the first at line %llu\n",
+                        static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
+                        static_cast<unsigned long long>(s.problems[k].first_line));
+    Progress_end();
+    return message_shown ? 1 : 0;
 }
 
-// Put the finished `part` in place of `path`, replacing what is there.
-int Put_in_place(const char *part, const char *path)
+// An output of the run written under a new name beside `target` (`part`,
+// PART_PATH_SIZE bytes): Part_begin makes that file (the core then writes
+// it), Part_end puts it in the place of `target` when `ok`, or removes it.
+// Each returns 0, or 1 after saying why.
+int Part_begin(const char *target, char *part)
 {
-    return File_replace(part, path);
+    errno = 0;
+    std::FILE *f = Part_file_create(target, part, PART_PATH_SIZE);
+    if (!f) {
+        std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", target,
+                     std::strerror(errno));
+        return 1;
+    }
+    std::fclose(f);
+    return 0;
+}
+
+int Part_end(bool ok, const char *part, const char *target)
+{
+    int result = ok ? 0 : 1;
+    if (ok && File_replace(part, target) != 0) {
+        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", target,
+                     std::strerror(errno));
+        result = 1;
+    }
+    if (result != 0)
+        std::remove(part);
+    Part_file_forget();
+    return result;
 }
 
 // The work file DIR + "work.$$$": written under a new name beside it and put
@@ -338,25 +409,20 @@ int Convert(const char *path, const char *work_dir)
     }
     message_input = path;
     char part[PART_PATH_SIZE];
-    errno = 0;
-    std::FILE *f = Part_file_create(work_file, part, sizeof part);
-    if (!f) {
-        std::fprintf(stderr, "vokatool: %s: the work file cannot be created: %s\n", work_file,
-                     std::strerror(errno));
+    if (Part_begin(work_file, part) != 0)
         return 1;
-    }
-    std::fclose(f);
     errno = 0;
     int converted = Picture_convert_file(nullptr, path, part);
-    if (converted == 0 && Put_in_place(part, work_file) != 0) {
-        std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", work_file,
-                     std::strerror(errno));
+    int first_problem;
+    uint64_t first_line;
+    if (converted == 0 && strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+        Part_end(false, part, work_file);   // nothing is written
+        return Convert_explain(path, 0);
+    }
+    if (Part_end(converted == 0, part, work_file) != 0 && converted == 0) {
         converted = -1;
         message_shown = true;
     }
-    if (converted != 0)
-        std::remove(part);
-    Part_file_forget();
     if (converted != 0)
         return Convert_explain(path, -1);
     std::printf("work file: %s\n", work_file);
@@ -439,9 +505,11 @@ const NumberOption NUMBER_OPTIONS[NUM_OPTIONS] = {
     {"--size", 'x', 2, 1, 16384, "bad --size (WxH, 1..16384)"},
     {"--angles", ',', 3, -32768, 32767, "bad --angles (X,Y,Z in degrees)"},
     {"--batches", '-', 2, 0, BATCH_MAX, "bad --batches (FROM-TO, 0..10000)"},
-    {"--zoom", ',', 4, 0, 65535, "bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)"},
-    {"--title-pos", ',', 2, 0, 65535, "bad --title-pos (X,Y, 0..65535)"},
-    {"--guide", ',', 2, 0, 65535, "bad --guide (X,Y, 0..65535)"},
+    // Positions as the window's mouse selection records them: signed 16-bit
+    // client coordinates, negative for a release left of or above the window.
+    {"--zoom", ',', 4, -32768, 32767, "bad --zoom (L,T,R,B with L <= R, T <= B, -32768..32767)"},
+    {"--title-pos", ',', 2, -32768, 32767, "bad --title-pos (X,Y, -32768..32767)"},
+    {"--guide", ',', 2, -32768, 32767, "bad --guide (X,Y, -32768..32767)"},
 };
 
 struct RenderOptions {
@@ -560,8 +628,6 @@ int Render_options_check(RenderOptions *o)
 #endif
     if (o->scale_given && (o->format == OUTPUT_BMP || o->format == OUTPUT_PNG))
         return Render_error("--scale applies to .svg and .pdf output only", o->output);
-    if (o->title && std::strlen(o->title) >= sizeof settings.title_text)
-        return Render_error("title longer than 39 characters", o->title);
     if (o->geometry && std::strlen(o->geometry) >= sizeof geometry_path)
         return Render_error("geometry path too long", o->geometry);
     if (o->work_dir && std::strlen(o->work_dir) >= sizeof settings.work_dir)
@@ -574,7 +640,9 @@ int Render_options(int argc, char **argv, RenderOptions *o)
     for (int i = 2; i < argc; i++) {
         const char *a = argv[i];
         bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
-        if (flag) {
+        if (std::strcmp(a, "--strict") == 0) {
+            strict = true;
+        } else if (flag) {
             o->no_geometry = o->no_geometry || std::strcmp(a, "--no-geometry") == 0;
             o->no_panel = o->no_panel || std::strcmp(a, "--no-panel") == 0;
         } else if (Takes_value(a)) {
@@ -613,7 +681,7 @@ bool Not_complete(const RenderOptions &o)
 {
     if (!message_shown)
         return false;
-    Convert_explain(o.picture, 0);
+    Progress_end();
     std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
     return true;
 }
@@ -693,6 +761,8 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 // The private work folder of a render and its work file, removed when the
 // run ends or is interrupted; empty when the user gave --work-dir.
 char private_dir[PART_PATH_SIZE];
+char private_work_file[PART_PATH_SIZE];
+char private_picture[PART_PATH_SIZE];   // a track file imported for info or render
 volatile std::sig_atomic_t private_dir_made = 0;
 
 // Remove what an interrupted run leaves: the partial output and the private
@@ -702,7 +772,8 @@ void Interrupted_cleanup()
     if (part_file_active)
         std::remove(part_file_current);
     if (private_dir_made) {
-        std::remove(work_file);
+        std::remove(private_work_file);
+        std::remove(private_picture);
 #ifdef _WIN32
         RemoveDirectoryA(private_dir);
 #else
@@ -775,7 +846,7 @@ int Private_work_dir()
     if (!error)
         base = std::filesystem::weakly_canonical(base, error);
     if (error) {
-        std::fprintf(stderr, "vokatool render: no temporary folder for the work file (%s); "
+        std::fprintf(stderr, "vokatool: no temporary folder for the work file (%s); "
                              "give --work-dir\n", error.message().c_str());
         return 1;
     }
@@ -787,12 +858,13 @@ int Private_work_dir()
         std::string text = dir.string();
         std::string work = (dir / "work.$$$").string();
         if (work.size() + 16 >= sizeof work_file) {
-            std::fprintf(stderr, "vokatool render: the temporary folder's path is too long: "
+            std::fprintf(stderr, "vokatool: the temporary folder's path is too long: "
                                  "%s; give --work-dir\n", base.string().c_str());
             return 1;
         }
         Text_copy(private_dir, sizeof private_dir, text.c_str());
-        Text_copy(work_file, sizeof work_file, work.c_str());
+        Text_copy(private_work_file, sizeof private_work_file, work.c_str());
+        Text_copy(private_picture, sizeof private_picture, (dir / "tracks.pic").string().c_str());
         if (std::filesystem::create_directory(dir, error)) {
             private_dir_made = 1;
             return 0;
@@ -800,7 +872,7 @@ int Private_work_dir()
         if (error && error != std::errc::file_exists)
             break;
     }
-    std::fprintf(stderr, "vokatool render: cannot make a work folder in %s: %s; give "
+    std::fprintf(stderr, "vokatool: cannot make a work folder in %s: %s; give "
                          "--work-dir\n", base.string().c_str(), error.message().c_str());
     private_dir[0] = '\0';
     return 1;
@@ -813,6 +885,104 @@ void Private_work_dir_remove()
     private_dir_made = 0;
     std::error_code ignored;
     std::filesystem::remove_all(private_dir, ignored);
+}
+
+// What an import did, on `out`: the tracks by kind, the batches they were
+// put in, the tracks joined and those left out (also on stderr).
+void Import_report(FILE *out, const char *input, const PtracksStats &st)
+{
+    std::fprintf(out, "EGSnrc tracks: %llu (photon %llu, electron %llu, positron %llu), "
+                      "%llu vertices%s\n",
+                 static_cast<unsigned long long>(st.tracks),
+                 static_cast<unsigned long long>(st.kind_tracks[0]),
+                 static_cast<unsigned long long>(st.kind_tracks[1]),
+                 static_cast<unsigned long long>(st.kind_tracks[2]),
+                 static_cast<unsigned long long>(st.vertices),
+                 st.with_time ? ", each track with a time" : "");
+    std::fprintf(out, "batches: %u, made of %u tracks each (the file has none; "
+                      "--tracks-per-batch)\n", st.batches, st.tracks_per_batch);
+    if (st.joined)
+        std::fprintf(out, "joined: %llu tracks continue the track before\n",
+                     static_cast<unsigned long long>(st.joined));
+    std::fprintf(out, "energies: kinetic (total energy less 0.511 MeV for electrons and "
+                      "positrons)\n");
+    if (st.other_charge)
+        std::fprintf(stderr, "vokatool: %s: %llu tracks of a charge other than 0, -1 or +1 "
+                             "left out (the first: charge %d)\n", input,
+                     static_cast<unsigned long long>(st.other_charge), st.first_other_charge);
+    if (st.below_rest_energy)
+        std::fprintf(stderr, "vokatool: %s: %llu vertices of electrons or positrons with a total "
+                             "energy below the rest energy, drawn with kinetic energy 0\n", input,
+                     static_cast<unsigned long long>(st.below_rest_energy));
+}
+
+// Import the track file `input` into `output`.  0, or 1 after saying why.
+int Import_to(const char *input, const char *output, uint32_t per_batch, FILE *report)
+{
+    PtracksStats st;
+    char why[PTRACKS_WHY_SIZE];
+    errno = 0;
+    if (Ptracks_import(input, output, per_batch, &st, why, sizeof why) != 0) {
+        std::fprintf(stderr, "vokatool: %s\n", why);
+        return 1;
+    }
+    Import_report(report, input, st);
+    return 0;
+}
+
+// An EGSnrc track file given to info or render: imported into the private
+// work folder; *path then names the picture.  0, or 1 after saying why.
+int Track_file_prepare(const char **path, FILE *report)
+{
+    if (!Ptracks_named(*path))
+        return 0;
+    if (!private_dir_made && Private_work_dir() != 0)
+        return 1;
+    if (Import_to(*path, private_picture, 0, report) != 0)
+        return 1;
+    *path = private_picture;
+    return 0;
+}
+
+// vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]: the
+// picture written under a new name beside FILE.pic and put in place when
+// complete.
+int Import_command(int argc, char **argv)
+{
+    const char *input = nullptr, *output = nullptr;
+    long per_batch = 0;
+    for (int i = 2; i < argc; i++) {
+        const char *a = argv[i];
+        if ((std::strcmp(a, "-o") == 0 || std::strcmp(a, "--tracks-per-batch") == 0) &&
+            i + 1 >= argc) {
+            std::fprintf(stderr, "vokatool import: missing value after %s\n", a);
+            return Usage();
+        }
+        if (std::strcmp(a, "-o") == 0) {
+            output = argv[++i];
+        } else if (std::strcmp(a, "--tracks-per-batch") == 0) {
+            if (!Ints_parse(argv[++i], ',', &per_batch, 1) || !Fits(per_batch, 1, 2000000000)) {
+                std::fprintf(stderr, "vokatool import: bad --tracks-per-batch: %s\n", argv[i]);
+                return 2;
+            }
+        } else if (a[0] == '-' && a[1] != '\0') {
+            return Unknown_option("import", a);
+        } else if (!input) {
+            input = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (!input || !output)
+        return Usage();
+    char part[PART_PATH_SIZE];
+    if (Part_begin(output, part) != 0)
+        return 1;
+    int result = Import_to(input, part, static_cast<uint32_t>(per_batch), stdout);
+    result = Part_end(result == 0, part, output);
+    if (result == 0)
+        std::printf("%s: written\n", output);
+    return result;
 }
 
 // The settings the options give: an info file, the title.  0, or 2.
@@ -829,8 +999,18 @@ int Render_settings(const RenderOptions &o)
         Settings_sanitize(&settings);
     }
     Settings_derive_colours();
-    if (o.title)
-        Text_copy(settings.title_text, sizeof settings.title_text, o.title);
+    if (o.title) {
+        // The title is UTF-8 here (or Latin-1 bytes); the window and the
+        // settings hold it in Windows-1252.
+        char title[sizeof settings.title_text];
+        int missing = 0;
+        if (Text_to_cp1252(o.title, title, sizeof title, &missing) != 0)
+            return Render_error("title longer than 39 characters", o.title);
+        if (missing > 0)
+            std::fprintf(stderr, "vokatool render: %d characters of the title are not in "
+                                 "Windows-1252: shown as '?'\n", missing);
+        Text_copy(settings.title_text, sizeof settings.title_text, title);
+    }
     return 0;
 }
 
@@ -933,16 +1113,28 @@ int Render(int argc, char **argv)
             return Render_error("work directory too long", o.work_dir);
     } else if (Private_work_dir() != 0) {
         return 1;
+    } else {
+        Text_copy(work_file, sizeof work_file, private_work_file);
     }
     work_path_override = work_file;
     message_input = o.picture;
+    if (Track_file_prepare(&o.picture, stderr) != 0) {
+        Private_work_dir_remove();
+        return 1;
+    }
 
     // What Data File Open leaves: the picture converted, geometry shown.
     Text_copy(picture_path, sizeof picture_path, o.picture);
     errno = 0;
+    int first_problem;
+    uint64_t first_line;
     if (Picture_convert(nullptr, 0) != 0) {
         result = Convert_explain(o.picture, -1);
+    } else if (strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+        result = Convert_explain(o.picture, 0);   // nothing is drawn
     } else {
+        Progress_end();
+        Left_out_print(o.picture);
         result = Render_geometry(o);
         Render_view_state(o);
         if (result == 0)
@@ -959,6 +1151,8 @@ int Convert_command(int argc, char **argv)
     for (int i = 2; i < argc; i++) {
         if (std::strcmp(argv[i], "--work-dir") == 0 && i + 1 < argc)
             work_dir = argv[++i];
+        else if (std::strcmp(argv[i], "--strict") == 0)
+            strict = true;
         else if (argv[i][0] == '-' && argv[i][1] != '\0')
             return Unknown_option("convert", argv[i]);
         else if (!path)
@@ -1005,12 +1199,19 @@ int main(int argc, char **argv)
         if (argc != 3)
             return argc > 3 && argv[3][0] == '-' ? Unknown_option("info", argv[3]) : Usage();
         message_input = argv[2];
-        return Info(argv[2]);
+        const char *path = argv[2];
+        int result = Track_file_prepare(&path, stdout);
+        if (result == 0)
+            result = Info(path);
+        Private_work_dir_remove();
+        return result;
     }
     if (std::strcmp(command, "render") == 0)
         return Render(argc, argv);
     if (std::strcmp(command, "convert") == 0)
         return Convert_command(argc, argv);
+    if (std::strcmp(command, "import") == 0)
+        return Import_command(argc, argv);
     if (command[0] == '-')
         return Unknown_option("", command);
     std::fprintf(stderr, "vokatool: unknown command: %s\n", command);

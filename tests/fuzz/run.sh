@@ -13,9 +13,8 @@ runs=${1:-${FUZZ_RUNS:-4000}}
 shift || true
 harnesses=("$@")
 [ ${#harnesses[@]} -gt 0 ] || harnesses=(convert geometry info render)
-cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVOKA_FUZZ=ON -DVOKA_TESTS=OFF -DVOKA_WERROR=OFF >/dev/null
-cmake --build build/fuzz -j"${JOBS:-2}" --target "${harnesses[@]/#/fuzz_}" >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"${JOBS:-2}" --target "${harnesses[@]/#/fuzz_}" >/dev/null
 mkdir -p build/fuzz/crashes
 for h in "${harnesses[@]}"; do
   grown=build/fuzz/corpus/$h

@@ -45,6 +45,23 @@ IFS=+ read -r x2 y2 <<<"$(ink p.png)"
 ((${x1:-99} - x2 <= 3 && x2 - x1 <= 3 && y1 - y2 <= 2 && y2 - y1 <= 2)) || fail "title at $x2,$y2, not $x1,$y1"
 pdftotext a.pdf - | grep -q "Run 7" || fail "no title text in the PDF"
 
+# A title beyond ASCII: Unicode text in the PDF and the SVG; in the BMP the
+# glyphs of Windows-1252, the same from UTF-8 and from Latin-1 bytes, and
+# not those of "e" or "?".
+mkdir t
+for title in "é" $'\xe9' "e" "?"; do
+  n=$(ls t | wc -l)
+  render -o t/$n.bmp --no-panel --title "$title" || fail "render of title $title: $(cat out.txt)"
+done
+render -o t/u.pdf --title "Run 7 é ü µ °" && render -o t/u.svg --title "Run 7 é ü µ °" || fail "render: $(cat out.txt)"
+same() { [ "$(compare -metric AE "t/$1.bmp" "t/$2.bmp" null: 2>&1)" = 0 ]; }
+same 0 1 || fail "UTF-8 and Latin-1 titles differ"
+same 0 2 && fail "é drawn as e"
+same 0 3 && fail "é drawn as ?"
+pdftotext t/u.pdf - | grep -q "Run 7 é ü µ °" || fail "no Unicode title in the PDF"
+grep -q ">Run 7 é ü µ °</text>" t/u.svg || fail "no Unicode title in the SVG"
+rm -r t
+
 # SVG, the picture area alone at quarter size, of tests/data/figure.pic (a
 # scene of 5 x 4 cm in a 500 x 400 picture: an electron of four points, a
 # positron that leaves the picture, a photon, and an electron of 200 steps

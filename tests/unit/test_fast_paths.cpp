@@ -51,13 +51,13 @@ protected:
 
     // A shower of vokasim in the given layout (and variants), its batches in
     // reverse order when `reversed`.
-    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12)
+    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12, int per_batch = 3)
     {
         SimOptions o;
         Sim_options_default(&o);
         o.energy = 30;
         o.histories = histories;
-        o.per_batch = 3;
+        o.per_batch = per_batch;
         o.seed = 5;
         o.layout = layout;
         o.variants = variants;
@@ -303,9 +303,13 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
                  {{PEN_SOLID, PEN_DOT, PEN_DASHDOT}, {1, 1, 1}},
                  {{PEN_SOLID, PEN_INSIDEFRAME, PEN_SOLID}, {1, -1, 3}}};
     for (const Pens &c : cases) {
+        // Pixels near a dashed or wide line are not the colour of its pen:
+        // a thin solid line of that colour over them must still be drawn.
+        const Colour colours[3] = {0x0000FFFFu, 0x00FF00FFu, 0x0000FFFFu};
         for (int i = 0; i < 3; i++) {
             settings.particle_pen_style[i] = c.style[i];
             settings.particle_pen_width[i] = c.width[i];
+            settings.particle_color[i] = colours[i];
         }
         const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
         RasterSurface every, behind;
@@ -339,8 +343,8 @@ std::string Converted(const MessageRecorder &messages)
     char text[1024];
     std::snprintf(text, sizeof text,
                   "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
-                  "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %d "
-                  "%llu %llu %llu %llu %llu %.4s %.4s %.4s %.4s %d %d %d\n",
+                  "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
+                  "%.4s %.4s %.4s %.4s %llu %d %d\n",
                   batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
                   static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
                   static_cast<unsigned long long>(s.batch_lines), static_cast<unsigned long long>(s.marker_lines),
@@ -349,14 +353,15 @@ std::string Converted(const MessageRecorder &messages)
                   static_cast<double>(s.energy_min[0]), static_cast<double>(s.energy_min[1]),
                   static_cast<double>(s.energy_min[2]), static_cast<double>(s.energy_max[0]),
                   static_cast<double>(s.energy_max[1]), static_cast<double>(s.energy_max[2]),
-                  static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.skipped_before_batch),
-                  static_cast<unsigned long long>(s.skipped_batch_range), static_cast<unsigned long long>(s.records),
-                  s.batch_lines_out_of_range, static_cast<unsigned long long>(s.blank_lines),
-                  static_cast<unsigned long long>(s.unreadable_lines), static_cast<unsigned long long>(s.first_unreadable_line),
-                  static_cast<unsigned long long>(s.blocks), static_cast<unsigned long long>(s.block_lines),
-                  s.block_names[0], s.block_names[1], s.block_names[2], s.block_names[3], s.block_open,
+                  static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.records),
+                  static_cast<unsigned long long>(s.blank_lines), static_cast<unsigned long long>(s.blocks),
+                  static_cast<unsigned long long>(s.block_lines), s.block_names[0], s.block_names[1],
+                  s.block_names[2], s.block_names[3], static_cast<unsigned long long>(s.unfinished_lines),
                   s.header_missing, s.nothing_after_geometry);
-    all += text + messages.texts() + "\n";
+    all += text;
+    for (const ProblemLines &p : s.problems)
+        all += std::to_string(p.lines) + "@" + std::to_string(p.first_line) + " ";
+    all += messages.texts() + "\n";
     if (Step_copy_matches("./work.$$$")) {
         std::vector<StepRecord> copy(Step_copy_count());
         Step_copy_read(0, copy.data(), copy.size(), 1.0);
@@ -373,17 +378,20 @@ std::string Converted(const MessageRecorder &messages)
 // Damage of every kind that the reading meets, at places of `text` picked by
 // a fixed sequence: unreadable and blank lines, lines without meaning, batch
 // lines out of range, blocks that are not drawn (batch lines inside them), a
-// line longer than a piece, a run of text without a line end; and at the
-// end a Ctrl-Z with lines after it.
+// step far out, a line longer than a piece, a block without its end line
+// and in it a run of text without a line end; and at the end a Ctrl-Z with
+// lines after it.
 std::string Damaged(const std::string &text, uint32_t seed)
 {
     const char *damage[] = {
         "21E999500005000010003\n", "\n", "   \n", "7junk\n", "0    0\n", "010001\n",
         "ZSTA\n0    2\n250000500005000010003\nZEND\n", "QSTA\n1 2 3\nQEND\n",
         "-\n-\n", "9\n",
+        "5  1.00000E+09  0.00000E+00  0.00000E+00 1.000E+00\n",   // far out without a header
     };
     std::string out;
     size_t at = 0;
+    bool long_line = false, open_block = false;
     for (int n = 0; at < text.size(); n++) {
         size_t step = 200 + (seed = seed * 1103515245u + 12345u) / 65536u % 1500u;
         size_t end = text.find('\n', at + step);
@@ -392,7 +400,9 @@ std::string Damaged(const std::string &text, uint32_t seed)
         at = end;
         if (n % 7 == 5)   // a piece, and its rest: a batch line
             out += std::string(127, '5') + "0    " + std::to_string(n % 3) + "\n";
-        else if (n == 9)
+        else if (!open_block && at > text.size() * 7 / 10 && (open_block = true))
+            out += "YSTA\n";   // a block without its end line takes the rest
+        else if (!long_line && at > text.size() * 17 / 20 && (long_line = true))
             out += std::string(5000, '2') + "\n";  // longer than a block of text
         else
             out += damage[(seed >> 8) % (sizeof damage / sizeof *damage)];
@@ -413,25 +423,35 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         int layout;
         bool reversed;
         int variants;
-    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0},
-                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK},
-                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF}};
+        int per_batch;   // histories: a batch line every few ranges, or one
+    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0, 3},
+                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
+                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
     for (const Picture &p : pictures) {
-        const std::string shower = Shower(p.layout, p.reversed, p.variants, 30);
-        for (bool damaged : {false, true}) {
+        const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
+        // As it is, damaged, and as a calculation's output that ends in an
+        // unfinished line.
+        for (int form = 0; form < 3; form++) {
+            const bool damaged = form == 1;
+            const int source = form == 2 ? 1 : 0;
             const std::string text = damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
+            if (source == 1)
+                Text_copy(calc_output_path, sizeof calc_output_path,
+                          scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005").c_str());
+            else
+                Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
             work_threads = 1;
             messages.clear();
-            Run(text);
+            Picture_convert(nullptr, source);
             const std::string one = Converted(messages);
             for (int threads : {2, 3, 7}) {
                 for (size_t block : {size_t{300}, size_t{1024}, size_t{5000}}) {
-                    SCOPED_TRACE(testing::Message() << "layout " << p.layout << (damaged ? ", damaged, " : ", ")
+                    SCOPED_TRACE(testing::Message() << "layout " << p.layout << ", form " << form << ", "
                                                     << threads << " threads, blocks of " << block);
                     work_threads = threads;
                     convert_text_block = block;
                     messages.clear();
-                    Run(text);
+                    Picture_convert(nullptr, source);
                     EXPECT_TRUE(Converted(messages) == one);
                 }
             }

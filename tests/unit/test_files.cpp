@@ -164,11 +164,16 @@ Colour Checker(const void *, int32_t x, int32_t y)
     return (x + y) % 2 ? 0x00112233u : 0x00FFFFFFu;
 }
 
-// A write that cannot be done fails and leaves nothing behind (the rows of
-// written files are read back in the end-to-end tests).
-TEST(BmpFile, WriteIntoAMissingFolderFailsAndLeavesNothing)
+// 24-bit rows go bottom up, each pixel blue, green, red, padded to 4 bytes.
+// A write that cannot be done fails and leaves nothing behind.
+TEST(BmpFile, TwentyFourBitRowsAndAFailedWrite)
 {
     ScratchDir dir;
+    ASSERT_EQ(Bmp_write_24(dir.file("c.bmp").c_str(), 3, 2, Checker, nullptr), 0);
+    const std::string bottom_row("\x11\x22\x33\xFF\xFF\xFF\x11\x22\x33\0\0\0", 12);
+    EXPECT_EQ(dir.read("c.bmp").substr(54, 12), bottom_row);
+    std::filesystem::remove(dir.file("c.bmp"));
+
     EXPECT_EQ(Bmp_write_24(dir.file("no/such.bmp").c_str(), 3, 2, Checker, nullptr), -1);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

@@ -178,16 +178,17 @@ TEST_F(Render, TracksWithTheirPens)
 
 // A hidden kind is passed over up to its separator; below the cut-off a
 // segment is left out but its end point kept, so the track resumes there;
-// an energy exactly at the cut-off is drawn.
+// an energy exactly at the cut-off is drawn, also at a track's first point.
 TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
 {
     Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "0.5");
+    Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text, "0.001");
     Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" +   // positron, hidden
          Step(2, 0, 0, "10000") +                               // 1 MeV
          Step(2, 0, 1, "10000") +                               // 1 MeV: drawn
          Step(2, 0, 2, "04000") +                               // 0.4 MeV: left out
          Step(2, 0, 3, "05000") +                               // 0.5 MeV: drawn from z = 2
-         "-\n" + Step(1, 0, -1, "00010"));                      // photon 0.001 MeV, cut-off 0
+         "-\n" + Step(1, 0, -1, "00010"));                      // photon at its cut-off
     show_positron = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"

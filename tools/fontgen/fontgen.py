@@ -38,7 +38,12 @@ import struct
 import sys
 
 DEFAULT_FONT = "/usr/share/fonts/X11/75dpi/helvB14-ISO8859-1.pcf.gz"
-FIRST, LAST = 32, 126
+# The characters of Windows-1252, the window's code page for the title: the
+# font has the printable ASCII characters and those of 0xA0 to 0xFF (the same
+# as ISO 8859-1 there); 127 to 159 (DEL and Windows-1252's own additions,
+# which the font lacks) get the glyph of '?'.
+FIRST, LAST = 32, 255
+SUBSTITUTE = ord("?")
 
 PCF_ACCELERATORS = 1 << 1
 PCF_METRICS = 1 << 2
@@ -166,6 +171,8 @@ def load(path):
     ascent, descent = pcf.ascent_descent()
     glyphs = []
     for c in range(FIRST, LAST + 1):
+        if 127 <= c < 160:
+            c = SUBSTITUTE
         if c not in encoding:
             sys.exit(f"character {c} missing from the font")
         i = encoding[c]
@@ -180,7 +187,9 @@ def load(path):
             top += 1
         while rows and "1" not in rows[-1]:
             rows = rows[:-1]
-        if top < 0 or top + len(rows) > ascent + descent:
+        # Accented capitals reach one row above the cell, as they do in the
+        # font; the raster draws that row above the text position.
+        if top < -1 or top + len(rows) > ascent + descent:
             sys.exit(f"character {c} leaves the text cell")
         glyphs.append((advance, left, top, rows))
     return ascent, descent, glyphs
@@ -194,26 +203,38 @@ def show(path):
             print("  " + " " * max(left, 0) + r.replace("0", ".").replace("1", "#"))
 
 
+def Name(c):
+    """The character's name in a comment of the generated file (ASCII)."""
+    if 127 <= c < 160:
+        return "0x%02X: '?'" % c
+    if c >= 160:
+        return "0x%02X" % c
+    return {"\\": "backslash", " ": "space"}.get(chr(c), chr(c))
+
+
 def generate(path):
     ascent, descent, glyphs = load(path)
     out = [LICENCE, '#include "render/font_data.h"', "",
            f"const int font_height = {ascent + descent};",
            f"const int font_ascent = {ascent};", ""]
     out.append("const FontGlyph font_glyphs[FONT_CHAR_COUNT] = {")
+    # The glyphs in place of '?' share its rows.
     first_row = 0
+    starts = {}
     for c, (advance, left, top, rows) in zip(range(FIRST, LAST + 1), glyphs):
-        name = {"\\": "backslash", " ": "space"}.get(chr(c), chr(c))
-        out.append(f"    {{{advance}, {left}, {top}, {len(rows)}, {first_row}}}, // {name}")
-        first_row += len(rows)
+        start = starts[SUBSTITUTE] if 127 <= c < 160 else first_row
+        starts[c] = start
+        out.append(f"    {{{advance}, {left}, {top}, {len(rows)}, {start}}}, // {Name(c)}")
+        if start == first_row:
+            first_row += len(rows)
     out.append("};")
     out.append("")
     out.append("const uint16_t font_rows[] = {")
     for c, (advance, left, top, rows) in zip(range(FIRST, LAST + 1), glyphs):
-        if not rows:
+        if not rows or 127 <= c < 160:
             continue
         values = ", ".join("0x%04X" % (int(r.ljust(16, "0"), 2)) for r in rows)
-        name = {"\\": "backslash", " ": "space"}.get(chr(c), chr(c))
-        out.append(f"    // {name}")
+        out.append(f"    // {Name(c)}")
         while values:
             cut = values[:80]
             if len(values) > 80:

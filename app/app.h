@@ -83,6 +83,36 @@ void Selection_button_up(HWND window, LPARAM lparam);
 void Selection_cursor_set();
 // Esc: give up an armed selection (called by the message loop).
 void Selection_cancel();
+// The mouse capture went to `new_owner`: a drag of another window's is
+// given up.
+void Selection_capture_lost(HWND window, HWND new_owner);
+
+// ------------------------------------------------- turning and zooming
+// The next rebuild draws every rebuild_stride-th track (a preview while the
+// mouse turns the view); back to 1 after every paint.
+extern uint32_t rebuild_stride;
+
+// A rebuild with that stride took `seconds`: the stride of the next preview
+// follows from it.
+void Rebuild_timed(uint32_t stride, double seconds);
+
+// The left button, the mouse moves and the release in the picture area
+// when no selection is armed: turning the view.  Each returns whether it
+// took the message.
+bool Turn_button_down(HWND window, LPARAM lparam);
+bool Turn_mouse_move(HWND window, LPARAM lparam);
+bool Turn_button_up(HWND window);
+// The mouse capture went elsewhere, or the timer of a resting mouse.
+void Turn_capture_lost(HWND window);
+void Turn_timer(HWND window, WPARAM id);
+
+// The wheel: one notch zooms in (or out) 1.25 times about the cursor.
+void On_wheel(HWND window, WPARAM wparam, LPARAM lparam);
+
+// The arrow keys and Page Up / Page Down on the main window or its strip
+// (called by the message loop): turn by the angle change value.  Returns
+// whether the key was taken.
+bool Key_turn(const MSG *msg);
 
 // --------------------------------------------------------- commands
 // Handle WM_COMMAND; the result is the window procedure's result.

@@ -107,8 +107,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
         if (got == -1)
             break;
         Escape_check();
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        if (!Key_turn(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
         got = GetMessageA(&msg, nullptr, 0, 0);
     }
     return static_cast<int>(msg.wParam);

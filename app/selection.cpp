@@ -3,8 +3,11 @@
 // rubber band follows the mouse, drawn straight on the screen in the
 // NOT-XOR mix so that drawing it twice takes it away again.  While a
 // selection is armed the cursor is the selection cursor and is held inside
-// the picture area.
+// the picture area.  A drag captures the mouse, so that a release outside
+// the window ends it too.
 #include "app/app.h"
+
+#include <windowsx.h>
 
 #include "picture/display.h"
 #include "render/layout.h"
@@ -24,12 +27,14 @@ POINT band_corner = {-1, -1};
 int32_t band_pen_width = 1;
 COLORREF band_pen_color;
 
-// Mouse position from lParam: two unsigned 16-bit values, client coordinates.
+// Mouse position from lParam, client coordinates.  Signed: with the mouse
+// captured, a point left of or above the window is negative (read as
+// unsigned 16-bit values it would be some 65000).
 POINT Mouse_point(LPARAM lparam)
 {
     POINT p;
-    p.x = static_cast<LONG>(LOWORD(lparam));
-    p.y = static_cast<LONG>(HIWORD(lparam));
+    p.x = GET_X_LPARAM(lparam);
+    p.y = GET_Y_LPARAM(lparam);
     return p;
 }
 
@@ -77,7 +82,6 @@ void Selection_cancel()
 
 void Selection_button_down(HWND window, LPARAM lparam)
 {
-    (void)window;
     if (selection_armed == 1)
         Selection_cursor_set();
     if (picture_selected == 0 || selection_armed == 0)
@@ -89,6 +93,7 @@ void Selection_button_down(HWND window, LPARAM lparam)
     band_corner = p;
     band_pen_color = COLOUR_BLACK;
     band_pen_width = 1;
+    SetCapture(window);
 }
 
 void Selection_mouse_move(HWND window, LPARAM lparam)
@@ -124,10 +129,14 @@ void Selection_mouse_move(HWND window, LPARAM lparam)
 
 void Selection_button_up(HWND window, LPARAM lparam)
 {
-    (void)window;
     SetCursor(cursor_arrow);
-    if (band_dragging == 0 || selection_armed == 0 || picture_selected == 0)
+    if (band_dragging == 0 || selection_armed == 0 || picture_selected == 0) {
+        // A drag that a paint disarmed ends here all the same.
+        band_dragging = 0;
+        if (GetCapture() == window)
+            ReleaseCapture();
         return;
+    }
     // The release point is not clamped.
     POINT p = Mouse_point(lparam);
     LONG left = p.x < band_rect.left ? p.x : band_rect.left;
@@ -155,5 +164,19 @@ void Selection_button_up(HWND window, LPARAM lparam)
     band_corner.x = -1;
     band_corner.y = -1;
     band_dragging = 0;
+    if (GetCapture() == window)
+        ReleaseCapture();
     Picture_invalidate();
+}
+
+void Selection_capture_lost(HWND window, HWND new_owner)
+{
+    // Another window took the mouse (a message box, another program): the
+    // drag is given up; the band drawn so far stays until the picture is
+    // next restored or rebuilt, as after Esc.
+    if (band_dragging != 0 && new_owner != window) {
+        band_dragging = 0;
+        band_corner.x = -1;
+        band_corner.y = -1;
+    }
 }

@@ -5,7 +5,10 @@
 // panels at the start of every paint.
 #include "app/app.h"
 
+#include <cstdio>
 #include <cstring>
+
+#include "picture/display.h"
 
 #include "render/annotations.h"
 #include "render/gdi_surface.h"
@@ -120,6 +123,11 @@ void Panel_draw(HWND window, HDC dc)
 {
     (void)window;
     Panel_main_paint(dc);
+    // The angles shown are also the angle panel's window text, "X Y Z", so
+    // that screen readers and test tools can read them.
+    char angles[32];
+    std::snprintf(angles, sizeof angles, "%d %d %d", angle_x, angle_y, angle_z);
+    SetWindowTextA(angle_panel, angles);
     Panel_paint(angle_panel, Angle_panel_draw);
     Panel_paint(axes_panel, Axis_panel_draw);
     Panel_paint(legend_panel, Legend_panel_draw);

@@ -200,9 +200,16 @@ LRESULT On_paint(HWND window)
         Picture_copy_back(dc);
     if (rebuild_due) {
         rebuilding = true;
+        LARGE_INTEGER start, end, frequency;
+        QueryPerformanceCounter(&start);
         Picture_rebuild_on(window, dc);
+        QueryPerformanceCounter(&end);
+        QueryPerformanceFrequency(&frequency);
+        Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
+                                          static_cast<double>(frequency.QuadPart));
         rebuilding = false;
     }
+    rebuild_stride = 1;
 
     expand_cancelled = 0;
     view_dirty = 0;
@@ -332,13 +339,26 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_COMMAND:
         return On_command(window, wparam);
     case WM_LBUTTONDOWN:
-        Selection_button_down(window, lparam);
+        if (!Turn_button_down(window, lparam))
+            Selection_button_down(window, lparam);
         return 0;
     case WM_MOUSEMOVE:
-        Selection_mouse_move(window, lparam);
+        if (!Turn_mouse_move(window, lparam))
+            Selection_mouse_move(window, lparam);
         return 0;
     case WM_LBUTTONUP:
-        Selection_button_up(window, lparam);
+        if (!Turn_button_up(window))
+            Selection_button_up(window, lparam);
+        return 0;
+    case WM_CAPTURECHANGED:
+        Turn_capture_lost(window);
+        Selection_capture_lost(window, reinterpret_cast<HWND>(lparam));
+        return 0;
+    case WM_TIMER:
+        Turn_timer(window, wparam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        On_wheel(window, wparam, lparam);
         return 0;
     case WM_CLOSE:
         return On_close(window);

@@ -37,6 +37,7 @@ set(VOKA_CAIRO_SOURCES
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/interaction.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/main.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp

@@ -41,11 +41,44 @@ void Stats_step(ConvertStats *s, const StepRecord *r)
     s->steps[i]++;
 }
 
+void Problem_add(ConvertRun *run, int problem, uint64_t line_number)
+{
+    ProblemLines &p = run->stats.problems[problem];
+    if (p.lines++ == 0)
+        p.first_line = line_number;
+}
+
+// The binary exponent of a coordinate (see ConvertRun), or 0 for zero.
+int Exponent(double v)
+{
+    int e = 0;
+    std::frexp(v, &e);
+    return e;
+}
+
+void Exponents_add(ConvertRun *run, const StepRecord *r)
+{
+    const double v[3] = {r->x, r->y, r->z};
+    for (double c : v)
+        if (c != 0.0)
+            run->exponents[Exponent(c) + EXPONENT_BIAS]++;
+}
+
+bool Far_out(const ConvertRun *run, const StepRecord *r)
+{
+    const double v[3] = {r->x, r->y, r->z};
+    for (double c : v)
+        if (c != 0.0 && Exponent(c) >= run->far_exponent)
+            return true;
+    return false;
+}
+
 // A line that gives no record: counted.  Returns true when the line is one
 // of them.
-bool Line_without_record(ConvertRun *run, const LineSource *source, const StepRecord *r)
+bool Line_without_record(ConvertRun *run, const LineSource *source, const StepLine *line)
 {
     ConvertStats &s = run->stats;
+    const StepRecord *r = &line->record;
     switch (r->kind) {
     case KIND_BATCH:
         s.batch_lines++;
@@ -55,7 +88,7 @@ bool Line_without_record(ConvertRun *run, const LineSource *source, const StepRe
             if (run->last_batch > run->top_batch)
                 run->top_batch = run->last_batch;
         } else {
-            s.batch_lines_out_of_range++;
+            Problem_add(run, PROBLEM_BATCH_RANGE, source->line_number);
         }
         return true;
     case KIND_MARKER:
@@ -65,8 +98,7 @@ bool Line_without_record(ConvertRun *run, const LineSource *source, const StepRe
         s.blank_lines++;
         return true;
     case KIND_UNREADABLE:
-        if (s.unreadable_lines++ == 0)
-            s.first_unreadable_line = source->line_number;
+        Problem_add(run, line->problem, source->line_number);
         return true;
     case KIND_SEPARATOR:
     case KIND_PHOTON:
@@ -77,6 +109,24 @@ bool Line_without_record(ConvertRun *run, const LineSource *source, const StepRe
         s.skipped_type++;
         return true;
     }
+}
+
+// Why the record of a step or separator line is left out, or PROBLEM_NONE.
+int Record_problem(const ConvertRun *run, const StepRecord *r)
+{
+    if (!run->batch_seen)
+        return PROBLEM_BEFORE_BATCH;
+    if (r->batch < 1 || r->batch > BATCH_MAX)
+        return PROBLEM_OUT_OF_BATCH;
+    if (run->far_exponent != FAR_NONE && r->kind != KIND_SEPARATOR && Far_out(run, r))
+        return PROBLEM_FAR_OUT;
+    return PROBLEM_NONE;
+}
+
+// A calculation's last line that is not finished yet: no line end after it.
+bool Line_unfinished(const LineSource *source)
+{
+    return !source->line_open && (source->length == 0 || source->line[source->length - 1] != '\n');
 }
 
 } // namespace
@@ -104,6 +154,11 @@ void Convert_run_begin(ConvertRun *run, float scale, bool header_missing)
     run->last_batch = run->top_batch = run->record_batch = 0;
     run->unordered = false;
     run->header_missing = header_missing;
+    run->calc = false;
+    run->block_depth = 0;
+    run->block_line = run->block_lines = 0;
+    std::memset(run->exponents, 0, sizeof run->exponents);
+    run->far_exponent = FAR_NONE;
     for (int a = 0; a < 3; a++) {
         run->box.low[a] = HUGE_VAL;
         run->box.high[a] = -HUGE_VAL;
@@ -117,8 +172,14 @@ bool Convert_block_line(ConvertRun *run, const LineSource *source)
     const char *line = source->line;
     if (run->block_letter != 0) {
         s.block_lines++;
-        if (Block_end(line, run->block_letter))
-            run->block_letter = 0;
+        run->block_lines++;
+        if (Block_end(line, run->block_letter)) {
+            if (--run->block_depth == 0)
+                run->block_letter = 0;
+        } else if (Block_start(line) && line[0] == run->block_letter) {
+            run->block_depth++;
+            Problem_add(run, PROBLEM_BLOCK_NESTED, source->line_number);
+        }
         return true;
     }
     if (!Block_start(line))
@@ -128,6 +189,9 @@ bool Convert_block_line(ConvertRun *run, const LineSource *source)
     s.blocks++;
     s.block_lines++;
     run->block_letter = line[0];
+    run->block_depth = 1;
+    run->block_line = source->line_number;
+    run->block_lines = 1;
     return true;
 }
 
@@ -138,19 +202,20 @@ void Convert_line(ConvertRun *run, LineSource *source)
         s.lines++;
     if (Convert_block_line(run, source))
         return;
-    StepLine line;
-    Step_parse(source->line, &run->state, &line);
-    if (line.whole_line)
-        Line_source_skip_rest(source);
-    const StepRecord *r = &line.record;
-    if (Line_without_record(run, source, r))
-        return;
-    if (!run->batch_seen) {
-        s.skipped_before_batch++;
+    if (run->calc && Line_unfinished(source)) {
+        s.unfinished_lines++;
         return;
     }
-    if (r->batch < 1 || r->batch > BATCH_MAX) {
-        s.skipped_batch_range++;
+    StepLine line;
+    Step_parse(source->line, source->length, &run->state, &line);
+    if (line.whole_line)
+        Line_source_skip_rest(source);
+    if (Line_without_record(run, source, &line))
+        return;
+    const StepRecord *r = &line.record;
+    int problem = Record_problem(run, r);
+    if (problem != PROBLEM_NONE) {
+        Problem_add(run, problem, source->line_number);
         return;
     }
     // A record of a lower batch than one before it: the records of a batch
@@ -164,6 +229,7 @@ void Convert_line(ConvertRun *run, LineSource *source)
         Box_add(&run->box, 0, r->x);
         Box_add(&run->box, 1, r->y);
         Box_add(&run->box, 2, r->z);
+        Exponents_add(run, r);
     }
     run->records[run->record_count] = *r;
     run->codes[run->record_count] = line.code;
@@ -178,4 +244,75 @@ int Convert_lines(ConvertRun *run, LineSource *source)
         Convert_line(run, source);
     }
     return 1;
+}
+
+void Convert_run_end(ConvertRun *run)
+{
+    if (run->block_letter == 0)
+        return;
+    ProblemLines &p = run->stats.problems[PROBLEM_BLOCK_OPEN];
+    p.lines = run->block_lines;
+    p.first_line = run->block_line;
+}
+
+int32_t Far_exponent(const ConvertRun *run)
+{
+    uint64_t n = 0;
+    for (uint64_t count : run->exponents)
+        n += count;
+    if (n == 0)
+        return FAR_NONE;
+    uint64_t rank = (9 * n + 9) / 10;
+    uint64_t below = 0;
+    int bin = 0;
+    while (below + run->exponents[bin] < rank)
+        below += run->exponents[bin++];
+    for (int far = bin + 11; far < EXPONENT_BINS; far++)
+        if (run->exponents[far] != 0)
+            return bin + 11 - EXPONENT_BIAS;
+    return FAR_NONE;
+}
+
+const char *Line_problem_text(int problem)
+{
+    static const char *const texts[PROBLEM_KINDS] = {
+        "",
+        "no line type in column 1",
+        "a tab character among the fields",
+        "a NUL character among the fields",
+        "the line ends before its last field",
+        "a field that is not a number",
+        "a field of blanks where a number belongs",
+        "a number that is not finite",
+        "characters after the last field",
+        "a header line among the step lines",
+        "the end line of a block that was not opened",
+        "a block line in lower case",
+        "a block opened inside a block of the same letter",
+        "a block without its end line (the rest of the file went with it)",
+        "a batch number outside 1..10000",
+        "a step in a batch outside 1..10000",
+        "a step before the first batch line",
+        "a coordinate far outside the rest of the picture",
+        "a step line where the header line belongs (neither header nor batch line)",
+    };
+    return problem > PROBLEM_NONE && problem < PROBLEM_KINDS ? texts[problem] : "";
+}
+
+uint64_t Lines_left_out(const ConvertStats *s, int *first_problem, uint64_t *first_line)
+{
+    uint64_t total = 0;
+    *first_problem = PROBLEM_NONE;
+    *first_line = 0;
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        const ProblemLines &p = s->problems[k];
+        if (p.lines == 0)
+            continue;
+        total += p.lines;
+        if (*first_problem == PROBLEM_NONE || p.first_line < *first_line) {
+            *first_problem = k;
+            *first_line = p.first_line;
+        }
+    }
+    return total;
 }

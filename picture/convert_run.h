@@ -8,8 +8,10 @@
 // What a run carries from line to line, and so what a run over a later
 // range must be given to read as a run over the whole file would: the
 // current batch and whether a batch line came before (state.batch,
-// batch_seen), the batch of the last record (record_batch), and whether a
-// block that is not drawn is open (block_letter).
+// batch_seen), the batch of the last record (record_batch), whether a
+// block that is not drawn is open (block_letter, block_depth, block_line,
+// block_lines), and for a picture without a header line the exponents
+// counted and the far exponent of the pass.
 #ifndef VOKA_CONVERT_RUN_H
 #define VOKA_CONVERT_RUN_H
 
@@ -29,17 +31,34 @@ struct SceneBox {
     double high[3];
 };
 
+// Coordinates far outside the rest of a picture without a header line,
+// which would shrink the rest of the picture to a dot: the binary exponent
+// of every coordinate of the steps is counted (a coordinate v of exponent e
+// has 2^(e-1) <= |v| < 2^e; zeros are not counted).  With e90 the exponent
+// below which nine tenths of the counted coordinates lie (the smallest e
+// whose count, with those below it, reaches ceil(0.9 N)), a coordinate is
+// far out when its exponent is e90 + 11 or more: 1024 times the 90th
+// percentile and beyond.  A step with a coordinate far out is left out.
+enum { EXPONENT_BINS = 2200, EXPONENT_BIAS = 1100, FAR_NONE = 1 << 30 };
+
 struct ConvertRun {
     StepLineState state;      // current batch, coordinate scale
     ConvertStats stats;       // what the run met
+    bool calc;                // a calculation's output: see CONVERT_CALC
     char block_letter;        // inside a block that is not drawn: its letter; else 0
+    int32_t block_depth;      // blocks of that letter open
+    uint64_t block_line;      // the line that opened it
+    uint64_t block_lines;     // its lines so far
     bool batch_seen;          // a batch line has been read
     int32_t last_batch;       // the last batch line within 1..BATCH_MAX
     int32_t top_batch;        // the highest of them
     int32_t record_batch;     // batch of the last record given
     bool unordered;           // a record has a lower batch than one before it
-    bool header_missing;      // gather the steps into `box`
+    bool header_missing;      // gather the steps into `box` and `exponents`
     SceneBox box;
+    uint64_t exponents[EXPONENT_BINS];   // coordinates per binary exponent
+    int32_t far_exponent;     // steps with a coordinate of this exponent or
+                              // more are left out (FAR_NONE: none is)
     // The chunk: records to write, in the order of their lines, each with
     // the codes of its coordinates (for the step copy).
     size_t record_count;
@@ -47,8 +66,16 @@ struct ConvertRun {
     StepCode codes[CONVERT_CHUNK_RECORDS];
 };
 
-// Start a run: nothing met, no batch line, an empty box and chunk.
+// Start a run: nothing met, no batch line, an empty box and chunk, nothing
+// left out as far out, not a calculation's output.
 void Convert_run_begin(ConvertRun *run, float scale, bool header_missing);
+
+// After the last line: a block still open takes the rest of the file.
+void Convert_run_end(ConvertRun *run);
+
+// The exponent from which the coordinates counted so far are far out, or
+// FAR_NONE when none of them is.
+int32_t Far_exponent(const ConvertRun *run);
 
 // Take the line in source->line: count it, and add its record to the chunk
 // when it gives one.  A line inside a block, or the first line of one,

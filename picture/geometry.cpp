@@ -18,6 +18,7 @@ float slab_y[GEOMETRY_LIST_MAX];
 float slab_z[GEOMETRY_LIST_MAX];
 int32_t geometry_values_dropped;
 int32_t geometry_lines;
+const char *geometry_problem;
 
 namespace {
 
@@ -27,14 +28,17 @@ char geometry_line[GEOMETRY_LINE_SIZE];
 // the buffer (the rest of it would be taken as the next line of the section).
 int Geometry_line_read(FILE *stream)
 {
-    if (!std::fgets(geometry_line, sizeof geometry_line, stream))
+    if (!std::fgets(geometry_line, sizeof geometry_line, stream)) {
+        geometry_problem = "the file ends inside the geometry section";
         return -1;
+    }
     geometry_lines++;
     if (std::strchr(geometry_line, '\n') != nullptr)
         return 0;
     int next = std::fgetc(stream);   // a line that exactly fills the buffer
     if (next == '\n' || next == EOF)
         return 0;
+    geometry_problem = "a line longer than the reader's 1023 characters";
     return -1;
 }
 
@@ -64,10 +68,11 @@ int List_read(FILE *stream, int n, float *list)
             return -1;
         int count = n - first < 4 ? n - first : 4;
         float values[4];
-        Values_read(geometry_line, values, count);
+        if (Values_read(geometry_line, values, count) != 0) {
+            geometry_problem = "a value that is not a finite number";
+            return -1;
+        }
         for (int k = 0; k < count; k++) {
-            if (!std::isfinite(values[k]))
-                return -1;
             if (first + k < GEOMETRY_LIST_MAX)
                 list[first + k] = values[k];
             else
@@ -91,8 +96,9 @@ void Counts_scan(int wanted, int counts[3])
 
 } // namespace
 
-void Values_read(const char *line, float *list, int count)
+int Values_read(const char *line, float *list, int count)
 {
+    int result = 0;
     size_t length = std::strlen(line);
     for (int k = 0; k < count && k < 4; k++) {
         size_t start = static_cast<size_t>(k) * GEOMETRY_FIELD_WIDTH;
@@ -104,16 +110,23 @@ void Values_read(const char *line, float *list, int count)
         }
         field[n] = '\0';
         // A field without a number gives 0.
-        list[k] = static_cast<float>(Value_parse(field, n));
+        double value = 0.0;
+        if (Value_field_scan(field, n, &value) != 0 || !std::isfinite(static_cast<float>(value)))
+            result = -1;
+        list[k] = static_cast<float>(value);
     }
+    return result;
 }
 
 int Geometry_read(FILE *stream)
 {
     geometry_values_dropped = 0;
     geometry_lines = 0;
-    if (Geometry_line_read(stream) != 0 || !Keyword_is("GSTA"))
+    geometry_problem = nullptr;
+    if (Geometry_line_read(stream) != 0 || !Keyword_is("GSTA")) {
+        geometry_problem = "the file does not begin with GSTA";
         return -1;
+    }
     if (Geometry_line_read(stream) != 0)
         return -1;
     int kind;
@@ -123,8 +136,10 @@ int Geometry_read(FILE *stream)
         kind = GEOMETRY_SLABS;
     else if (Keyword_is("GEND"))
         kind = GEOMETRY_NONE;
-    else
-        return -1;  // a kind line that is none of the three: malformed section
+    else {
+        geometry_problem = "a kind line that is none of CYLS, SLAB and GEND";
+        return -1;
+    }
     geometry_kind = static_cast<int16_t>(kind);
     if (kind == GEOMETRY_NONE)
         return 0;

@@ -38,19 +38,24 @@ extern float slab_z[GEOMETRY_LIST_MAX];
 extern int32_t geometry_values_dropped;
 // Lines the last Geometry_read took from its stream.
 extern int32_t geometry_lines;
+// Why the last Geometry_read failed, on its line geometry_lines (nullptr
+// when it did not).
+extern const char *geometry_problem;
 
 // Read one geometry section from `stream` (the picture file during a
 // conversion, or the geometry file while its geometry is drawn) into the
 // geometry list.  Returns 0 with the stream on the line after the section,
 // or -1 when the first line cannot be read or is not "GSTA", when the kind
 // line is none of CYLS, SLAB, GEND, when a line is longer than
-// GEOMETRY_LINE_SIZE - 1 characters, when a value is not a finite number, or
-// when the stream ends before the section does (values already read stay
-// stored).  Shows no message.
+// GEOMETRY_LINE_SIZE - 1 characters, when a value is not a finite number
+// ("inf", "nan", or beyond the range of a float: the original viewer read
+// them as 0, a wrong picture without a word), or when the stream ends before
+// the section does (values already read stay stored).  Shows no message.
 int Geometry_read(FILE *stream);
 
 // Convert the first `count` (at most 4) 15-column fields of one line into
-// list[0 .. count - 1].
-void Values_read(const char *line, float *list, int count);
+// list[0 .. count - 1].  Returns 0, or -1 when a value is not a finite
+// float.
+int Values_read(const char *line, float *list, int count);
 
 #endif

@@ -17,7 +17,10 @@ enum MessageIcon {
 
 // Flags of a message.
 enum {
-    MESSAGE_SYSTEM_MODAL = 1    // the box is system-modal
+    MESSAGE_SYSTEM_MODAL = 1,   // the box is system-modal
+    // The summary of the lines a conversion left out (caption "Warning"): a
+    // front end that lists them itself (vokatool) passes it over.
+    MESSAGE_LINES_LEFT_OUT = 2
 };
 
 // The hook gets the owner window (may be nullptr), the text, the caption, the
@@ -52,6 +55,8 @@ enum MessageNumber {
 
 // Caption of the numbered messages.
 const char MESSAGE_CAPTION_ERROR_STATUS[] = "Error status";
+// Caption of the warnings: something was left out or not written.
+const char MESSAGE_CAPTION_WARNING[] = "Warning";
 
 // Text of slot `number` (trailing blanks included); "" for a number outside 0..19.
 const char *Message_text(int number);

@@ -164,35 +164,9 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
     return Number_value(text, &n, parts);
 }
 
-} // namespace
-
-double Real_compose(uint64_t digits, int32_t scale, bool negative)
-{
-    double value = static_cast<double>(digits);
-    if (scale < 0)
-        value /= exact_power[-scale];
-    else
-        value *= exact_power[scale];
-    return negative ? -value : value;
-}
-
-double Real_parse(const char *text, size_t length)
-{
-    return Number_parse(text, length, true);
-}
-
-double Value_parse(const char *text, size_t length)
-{
-    return Number_parse(text, length, false);
-}
-
-int Real_field_scan(const char *text, size_t length, double *value, RealParts *parts)
-{
-    bool word = false;
-    *value = Number_parse(text, length, true, &word, parts);
-    return !word && std::isfinite(*value) ? 0 : -1;
-}
-
+// Integer rule: leading blanks skipped, optional sign and decimal digits,
+// stopping at the first other character; no number gives 0.  Saturates at
+// the 32-bit range.
 long Integer_parse(const char *text, size_t length)
 {
     size_t i = 0;
@@ -216,6 +190,47 @@ long Integer_parse(const char *text, size_t length)
     if (value < -0x80000000LL)
         value = -0x80000000LL;
     return static_cast<long>(value);
+}
+
+} // namespace
+
+double Real_compose(uint64_t digits, int32_t scale, bool negative)
+{
+    double value = static_cast<double>(digits);
+    if (scale < 0)
+        value /= exact_power[-scale];
+    else
+        value *= exact_power[scale];
+    return negative ? -value : value;
+}
+
+double Real_parse(const char *text, size_t length)
+{
+    return Number_parse(text, length, true);
+}
+
+int Value_field_scan(const char *text, size_t length, double *value)
+{
+    bool word = false;
+    *value = Number_parse(text, length, false, &word);
+    return !word && std::isfinite(*value) ? 0 : -1;
+}
+
+int Real_field_whole(const char *text, size_t length, double *value, RealParts *parts)
+{
+    if (parts)
+        parts->exact = false;
+    size_t blanks = 0;
+    while (blanks < length && text[blanks] == ' ')
+        blanks++;
+    if (blanks == length)
+        return FIELD_BLANK;
+    NumberScan n;
+    Number_scan(text + blanks, length - blanks, true, &n);
+    if (n.start != 0 || !n.any_digit || n.end != length - blanks)
+        return FIELD_MALFORMED;
+    *value = Number_value(text + blanks, &n, parts);
+    return std::isfinite(*value) ? FIELD_NUMBER : FIELD_NOT_FINITE;
 }
 
 double Real_text(const char *text)

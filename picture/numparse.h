@@ -16,8 +16,10 @@
 double Real_parse(const char *text, size_t length);
 
 // As Real_parse, but the exponent may be introduced by E or e only: a D or d
-// ends the number (1.5D+02 is 1.5).  Used for geometry values.
-double Value_parse(const char *text, size_t length);
+// ends the number (1.5D+02 is 1.5).  Used for geometry values: 0 with the
+// value in *value, or -1 when the text spells an infinity or a NaN or the
+// value overflows a double.
+int Value_field_scan(const char *text, size_t length, double *value);
 
 // The decimal form of a number read by the real rule, when its value was
 // computed from it in one correctly rounded operation (`exact`): the value
@@ -34,45 +36,16 @@ struct RealParts {
 // scale within -22..22: the correctly rounded double.
 double Real_compose(uint64_t digits, int32_t scale, bool negative);
 
-// The real rule for a field that must hold a finite number: 0 with the
-// value in *value, or -1 when the field spells an infinity or a NaN ("inf",
-// "nan", as the C library writes them) or its value overflows a double.
-// `parts`, when given, receives the decimal form of the number.
-int Real_field_scan(const char *text, size_t length, double *value, RealParts *parts);
+// A field that must hold exactly one number by the real rule, right-aligned:
+// blanks (no tabs), then the number up to the field's last character.
+enum { FIELD_NUMBER = 0, FIELD_BLANK = 1, FIELD_MALFORMED = 2, FIELD_NOT_FINITE = 3 };
 
-// The same, taking the common case of the step lines' fields at once:
-// digits alone after the blanks (up to 15 of them, exact in a double).
-inline int Real_field(const char *text, size_t length, double *value, RealParts *parts = nullptr)
-{
-    size_t start = 0;
-    while (start < length && (text[start] == ' ' || text[start] == '\t'))
-        start++;
-    size_t limit = length - start < 15 ? length : start + 15;
-    size_t end = start;
-    uint64_t whole = 0;
-    for (; end < limit; end++) {
-        unsigned digit = static_cast<unsigned char>(text[end]) - unsigned{'0'};
-        if (digit > 9)
-            break;
-        whole = whole * 10 + digit;
-    }
-    if (end == start)
-        return Real_field_scan(text, length, value, parts);
-    if (end < length) {
-        // What would go on with the number: more digits, a point, an exponent.
-        char c = text[end];
-        if ((c >= '0' && c <= '9') || c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd')
-            return Real_field_scan(text, length, value, parts);
-    }
-    if (parts)
-        *parts = RealParts{whole, 0, false, true};
-    *value = static_cast<double>(whole);
-    return 0;
-}
-
-// Integer rule: leading blanks skipped, optional sign and decimal digits,
-// stopping likewise; no number gives 0.  Saturates at the 32-bit range.
-long Integer_parse(const char *text, size_t length);
+// FIELD_NUMBER with the value in *value (and, when `parts` is given, its
+// decimal form); FIELD_BLANK for a field of blanks; FIELD_MALFORMED for
+// anything else than a number filling it to its end (an exponent without
+// digits, a second point, a character that cannot continue the number);
+// FIELD_NOT_FINITE when its value overflows a double.
+int Real_field_whole(const char *text, size_t length, double *value, RealParts *parts = nullptr);
 
 // Convert a zero-terminated text by the real rule (settings texts).
 double Real_text(const char *text);

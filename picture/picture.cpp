@@ -110,18 +110,6 @@ int Record_write(const StepRecord *record)
     return 0;
 }
 
-void Stats_reset()
-{
-    std::memset(&convert_stats, 0, sizeof convert_stats);
-}
-
-int Input_fail(WindowRef window, int message)
-{
-    if (message != 0)
-        Show_error(window, message);
-    return -1;
-}
-
 } // namespace
 
 void Step_encode(const StepRecord *r, uint8_t image[STEP_RECORD_SIZE])
@@ -180,48 +168,32 @@ char input_block[INPUT_BLOCK_SIZE];
 // its size: the chunk of records takes 90 KB).
 ConvertRun convert_run;
 
-// The conversion's counts are those of its run, whatever the outcome.
-int Convert_end(const ConvertRun *run, int result)
+// A piece of nothing but blanks.
+bool Blank_line_piece(const LineSource *source)
 {
-    convert_stats = run->stats;
-    return result;
+    StepLineState state = {0, 1.0f};
+    StepLine line;
+    Step_parse(source->line, source->length, &state, &line);
+    return line.record.kind == KIND_BLANK;
 }
 
-// Read the geometry section and the blocks and header line after it.
-// Returns 0 after a header line, 1 when the file has none (the first batch
-// line is then in source->line), or -1 after reporting a failure.
-int Convert_prelude(WindowRef window, ConvertRun *run, FILE *input, LineSource *source)
+// Why the line in source->line, where the header line belongs, refuses
+// the conversion; PROBLEM_NONE when it is a header line (its values are
+// stored).
+int Header_take(const LineSource *source)
 {
-    if (Geometry_read(input) != 0)
-        return Input_fail(window, MSG_INPUT_READ);
-    Line_source_stream(source, input, input_block, sizeof input_block,
-                       static_cast<uint64_t>(geometry_lines));
-    // Blocks that the viewer does not draw may stand before the header line.
-    int got;
-    while ((got = Line_source_next(source)) == 0 && Convert_block_line(run, source))
-        ;
-    if (got != 0 && run->block_letter != 0)
-        return Input_fail(window, MSG_INPUT_READ);
-    // A file that ends with its geometry section holds no picture.  Said as
-    // the read error it is, for the user's sake: ending in silence, the
-    // window would simply stay as it was, with no word why.
-    if (got != 0) {
-        run->stats.nothing_after_geometry = 1;
-        return Input_fail(window, MSG_INPUT_READ);
-    }
-    // Without a header line the first batch line stands in its place; the
-    // scene bounds are then those of the steps and the geometry, and the
-    // encoded coordinates of short and long step lines are taken at scale 1.
-    if (Batch_line_alone(source->line)) {
-        run->stats.header_missing = 1;
-        coord_scale = 1.0f;
-        return 1;
-    }
     double bounds[6];
-    if (Header_parse(source->line, bounds, &coord_scale) != 0) {
-        run->stats.unreadable_lines = 1;
-        run->stats.first_unreadable_line = source->line_number;
-        return Input_fail(window, MSG_INPUT_READ);
+    float scale;
+    int problem = Header_parse(source->line, source->length, bounds, &scale);
+    if (problem != PROBLEM_NONE) {
+        // A step line in its place: neither a header nor a batch line.
+        StepLineState state = {0, 1.0f};
+        StepLine line;
+        Step_parse(source->line, source->length, &state, &line);
+        int kind = line.record.kind;
+        if (kind == KIND_SEPARATOR || (kind >= KIND_PHOTON && kind <= KIND_POSITRON))
+            problem = PROBLEM_NO_HEADER;
+        return problem;
     }
     x_min = bounds[0];
     x_max = bounds[1];
@@ -229,6 +201,52 @@ int Convert_prelude(WindowRef window, ConvertRun *run, FILE *input, LineSource *
     y_max = bounds[3];
     z_min = bounds[4];
     z_max = bounds[5];
+    coord_scale = scale;
+    return PROBLEM_NONE;
+}
+
+// Read the geometry section and the blocks and header line after it.
+// Returns 0 after a header line, 1 when the file has none (the first batch
+// line is then in source->line), or -1 with the message number of the
+// failure in *failure.
+int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failure)
+{
+    *failure = MSG_INPUT_READ;
+    if (Geometry_read(input) != 0)
+        return -1;
+    Line_source_stream(source, input, input_block, sizeof input_block,
+                       static_cast<uint64_t>(geometry_lines));
+    // Blocks that the viewer does not draw, and blank lines, may stand
+    // before the header line.
+    int got;
+    while ((got = Line_source_next(source)) == 0) {
+        if (Convert_block_line(run, source))
+            continue;
+        if (!Blank_line_piece(source))
+            break;
+        run->stats.blank_lines++;
+    }
+    // A file that ends with its geometry section holds no picture.  Said as
+    // the read error it is, for the user's sake: ending in silence, the
+    // window would simply stay as it was, with no word why.
+    if (got != 0) {
+        run->stats.nothing_after_geometry = run->block_letter == 0 ? 1 : 0;
+        return -1;
+    }
+    // Without a header line the first batch line stands in its place; the
+    // scene bounds are then those of the steps and the geometry, and the
+    // encoded coordinates of short and long step lines are taken at scale 1.
+    if (Batch_line_alone(source->line, source->length)) {
+        run->stats.header_missing = 1;
+        coord_scale = 1.0f;
+        return 1;
+    }
+    int problem = Header_take(source);
+    if (problem != PROBLEM_NONE) {
+        run->stats.header_line = source->line_number;
+        run->stats.header_problem = problem;
+        return -1;
+    }
     return 0;
 }
 
@@ -240,6 +258,7 @@ int Work_open(const char *work_path)
     work_file_path = work_path;
     records_in_file = 0;
     write_pending = 0;
+    std::memset(batch_step_count, 0, sizeof batch_step_count);
     if (!work_path)
         return 0;
     std::remove(work_path);
@@ -293,6 +312,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
             progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
         }
     }
+    Convert_run_end(run);
     if (failure == 0 && work_file)
         failure = Work_flush();
     if (work_file) {
@@ -303,9 +323,44 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
     return failure;
 }
 
+// One pass over the file: the work file written (or the records counted).
+// Returns 0, or the message number of the failure.  `far_exponent`: see
+// ConvertRun.  *read_error: the stream failed among the step lines.
+int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
+                 int32_t far_exponent, bool *read_error)
+{
+    Step_copy_drop();
+    Convert_run_begin(run, 1.0f, false);
+    run->calc = (flags & CONVERT_CALC) != 0;
+    run->far_exponent = far_exponent;
+    LineSource source;
+    int failure = 0;
+    int prelude = Convert_prelude(run, input, &source, &failure);
+    if (prelude < 0)
+        return failure;
+    run->state.coord_scale = coord_scale;
+    run->header_missing = prelude == 1;
+    if (run->header_missing)
+        Scene_box_add_geometry(&run->box);
+    if (Work_open(work_path) != 0)
+        return MSG_WORK_PATH;
+    if (work_file)
+        Step_copy_begin(coord_scale);
+    // Without a header the first batch line is in the source already.
+    if (run->header_missing)
+        Convert_line(run, &source);
+    failure = Convert_steps(run, input, &source);
+    *read_error = source.read_error;
+    if (failure != 0)
+        Step_copy_drop();
+    else if (work_path)
+        Step_copy_finish(work_path);
+    return failure;
+}
+
 // After the step lines: the batches, the scene bounds of a picture without
-// a header, and what could not be read.
-void Convert_finish(WindowRef window, const ConvertRun *run)
+// a header.
+void Convert_finish(const ConvertRun *run)
 {
     // With the batches out of order the last batch line need not be the
     // highest batch; the full range then still covers every batch.
@@ -321,11 +376,26 @@ void Convert_finish(WindowRef window, const ConvertRun *run)
         }
     }
     view_dirty = 1;
-    // Lines that could not be read are left out, and a block without its
-    // end line took the rest of the file: reported once, the picture shows
-    // the rest.
-    if (run->stats.unreadable_lines != 0 || run->block_letter != 0)
-        Show_error(window, MSG_INPUT_READ);
+}
+
+// Lines that could not be read are left out, and the user is told once,
+// after the conversion, how many, which was the first and why.
+void Left_out_report(WindowRef window, const ConvertStats *s)
+{
+    int problem;
+    uint64_t first;
+    uint64_t lines = Lines_left_out(s, &problem, &first);
+    if (lines == 0)
+        return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
+                             : "%llu lines of the picture file were left out.\n"
+                               "The first, line %llu: %s.",
+                  static_cast<unsigned long long>(lines), static_cast<unsigned long long>(first),
+                  Line_problem_text(problem));
+    Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
+                 MESSAGE_LINES_LEFT_OUT);
 }
 
 } // namespace
@@ -334,56 +404,49 @@ int Picture_convert(WindowRef window, int source)
 {
     char work[PATH_SIZE + 16];
     Work_path(work, sizeof work);
-    return Picture_convert_file(window, source == 1 ? calc_output_path : picture_path, work);
+    if (source == 1)
+        return Picture_convert_file(window, calc_output_path, work, CONVERT_CALC);
+    return Picture_convert_file(window, picture_path, work);
 }
 
-int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path)
+int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path, int flags)
 {
     std::memset(batch_step_count, 0, sizeof batch_step_count);
     Step_copy_drop();
     // Binary: the line source gives the bytes the conventions of text.
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
-        Stats_reset();
+        std::memset(&convert_stats, 0, sizeof convert_stats);
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
-    int result = Picture_convert_stream(window, input, work_path);
+    int result = Picture_convert_stream(window, input, work_path, flags);
     std::fclose(input);
     return result;
 }
 
-int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path)
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags)
 {
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
-    Step_copy_drop();
     ConvertRun *run = &convert_run;
-    Convert_run_begin(run, 1.0f, false);
-    LineSource source;
-    int prelude = Convert_prelude(window, run, input, &source);
-    if (prelude < 0)
-        return Convert_end(run, -1);
-    run->state.coord_scale = coord_scale;
-    run->header_missing = prelude == 1;
-    if (run->header_missing)
-        Scene_box_add_geometry(&run->box);
-    if (Work_open(work_path) != 0)
-        return Convert_end(run, Input_fail(window, MSG_WORK_PATH));
-    if (work_file)
-        Step_copy_begin(coord_scale);
-    // Without a header the first batch line is in the source already.
-    if (run->header_missing)
-        Convert_line(run, &source);
-    int failure = Convert_steps(run, input, &source);
-    run->stats.block_open = run->block_letter != 0 ? 1 : 0;
-    if (failure != 0) {
-        Step_copy_drop();
-        Show_error(window, failure);
-        return Convert_end(run, -1);
+    bool read_error = false;
+    int failure = Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
+    // A picture without a header line whose steps have a coordinate far
+    // outside the rest is read again without those steps, before its
+    // bounds are taken: one such coordinate would shrink the rest of the
+    // picture to a dot.
+    int32_t far = failure == 0 && run->header_missing ? Far_exponent(run) : FAR_NONE;
+    if (far != FAR_NONE && std::fseek(input, 0, SEEK_SET) == 0) {
+        std::clearerr(input);
+        failure = Convert_pass(run, input, work_path, flags, far, &read_error);
     }
-    if (work_path)
-        Step_copy_finish(work_path);
-    Convert_end(run, 0);
-    Convert_finish(window, run);
+    convert_stats = run->stats;
+    if (failure != 0) {
+        Show_error(window, failure);
+        return -1;
+    }
+    Convert_finish(run);
+    if (read_error)
+        Show_error(window, MSG_INPUT_READ);
+    Left_out_report(window, &convert_stats);
     return 0;
 }

@@ -15,13 +15,15 @@
 // the geometry section (and blocks) at once: the scene bounds are those of
 // all steps and the geometry together, and coord_scale is 1.
 //
-// Lines that the format gives no meaning are skipped and counted: types 7
-// and 8, lines of nothing but blanks, and steps and separators whose batch
-// lies outside 1..10000 (this includes those before the first batch line of
-// the file).  A step line or header with a field that spells an infinity or
-// a NaN, or whose value leaves the finite range, is unreadable: such a step
-// line is skipped and counted, and the conversion reports message 6 once at
-// its end; such a header fails the conversion with message 6.
+// Lines that the format gives no meaning are skipped on purpose and counted:
+// types 7 and 8, markers, lines of nothing but blanks, blocks.  Every other
+// line is read whole, or left out and counted under its LineProblem with
+// its line number (step_line.h gives the rules): after the conversion the
+// user is told once, through the message hook with caption "Warning", how
+// many lines were left out and why the first was.  Steps and separators
+// whose batch lies outside 1..10000 (and those before the first batch line)
+// are left out likewise.  A header line that cannot be read fails the
+// conversion with message 6.
 #ifndef VOKA_PICTURE_H
 #define VOKA_PICTURE_H
 
@@ -126,6 +128,42 @@ inline double Step_coordinate(int form, int32_t code, float scale)
     return Encoded_coordinate(static_cast<double>(code), form, scale);
 }
 
+// Why a line was left out of the picture.  Each kind has its text for the
+// user (Line_problem_text).  Lines that the format gives no meaning are
+// skipped on purpose and are none of these: types 7 and 8, markers, blank
+// lines and the blocks that are not drawn.
+enum LineProblem {
+    PROBLEM_NONE = 0,
+    PROBLEM_TYPE,           // column 1 holds no line type
+    PROBLEM_TAB,            // a tab character among the fields
+    PROBLEM_NUL,            // a NUL character among the fields
+    PROBLEM_CUT,            // the line ends inside its fields
+    PROBLEM_NUMBER,         // a field that is not a number
+    PROBLEM_BLANK_FIELD,    // a field of blanks where a number belongs
+    PROBLEM_NOT_FINITE,     // a number that is not finite
+    PROBLEM_TRAILING,       // characters after the last field
+    PROBLEM_HEADER_AMONG,   // a header line among the step lines
+    PROBLEM_BLOCK_END,      // the end line of a block that was never opened
+    PROBLEM_BLOCK_CASE,     // a block line in lower case
+    PROBLEM_BLOCK_NESTED,   // a block opened inside a block of the same letter
+    PROBLEM_BLOCK_OPEN,     // a block without its end line (the rest of the file)
+    PROBLEM_BATCH_RANGE,    // a batch line whose number lies outside 1..10000
+    PROBLEM_OUT_OF_BATCH,   // a step or separator in such a batch
+    PROBLEM_BEFORE_BATCH,   // a step or separator before the first batch line
+    PROBLEM_FAR_OUT,        // a coordinate far outside the rest of the picture
+    PROBLEM_NO_HEADER,      // a step line where the header line belongs
+    PROBLEM_KINDS
+};
+
+// The text of a problem, for the user ("" for PROBLEM_NONE).
+const char *Line_problem_text(int problem);
+
+// Lines left out for one kind of problem: how many, and the first of them.
+struct ProblemLines {
+    uint64_t lines;
+    uint64_t first_line;   // its line number in the file
+};
+
 // What a conversion met, for reports (vokatool info).
 enum { STEP_KINDS = 3 };   // index kind - 1: photon, electron, positron
 enum { BLOCK_NAMES_KEPT = 4 };
@@ -138,20 +176,25 @@ struct ConvertStats {
     float energy_min[STEP_KINDS];
     float energy_max[STEP_KINDS];
     uint64_t skipped_type;          // lines of type 7 or 8
-    uint64_t skipped_before_batch;  // steps or separators before the first batch line
-    uint64_t skipped_batch_range;   // steps or separators of a batch outside 1..10000
     uint64_t records;               // records written
-    int32_t batch_lines_out_of_range;
     uint64_t blank_lines;           // lines of nothing but blanks, skipped
-    uint64_t unreadable_lines;      // lines with a number that is not finite, skipped
-    uint64_t first_unreadable_line; // line number in the file of the first of them
     uint64_t blocks;                // blocks skipped (MSTA ... MEND and the like)
     uint64_t block_lines;           // their lines, first and end lines included
     char block_names[BLOCK_NAMES_KEPT][5];   // first lines of the first blocks
-    int32_t block_open;             // 1: the last block had no end line
+    uint64_t unfinished_lines;      // a calculation's last line, not yet ended: left out
     int32_t header_missing;         // 1: no header line; bounds from the steps and geometry
     int32_t nothing_after_geometry; // 1: the file ended with its geometry section
+    // A conversion that failed on its header line: the line and why (0 when
+    // it did not).
+    uint64_t header_line;
+    int32_t header_problem;
+    ProblemLines problems[PROBLEM_KINDS];   // lines left out, by kind
 };
+
+// All lines left out, with the kind and line number of the first of them
+// (PROBLEM_NONE and 0 when none was).
+uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
+
 extern ConvertStats convert_stats;
 
 // The work-file path: settings.work_dir immediately followed by "work.$$$",
@@ -170,10 +213,17 @@ int Picture_convert(WindowRef window, int source);
 
 // The same for given paths.  A work_path of nullptr only counts the records
 // (nothing is written, the work file is not touched).
-int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path);
+// `flags`: CONVERT_CALC for the output file of a calculation that may still
+// be writing it: a last line without its line end is not finished yet and
+// is left out without a word (the next conversion reads it whole).
+enum { CONVERT_CALC = 1 };
+int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path,
+                         int flags = 0);
 
-// The same on an open stream, which the caller closes.
-int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path);
+// The same on an open stream, which the caller closes.  The stream must
+// allow a seek to its start: a picture without a header line whose steps
+// have a coordinate far outside the rest is read twice.
+int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
 
 // Progress of long work, for a front end that shows it: called now and then
 // (every 65536 lines or records) with what is being done ("converting",

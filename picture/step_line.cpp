@@ -9,49 +9,175 @@ namespace {
 
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
-// Type of a line from its first column: a digit gives its value, a minus
-// sign -1, anything else 0.
-int Line_type(char c)
+// Where the layouts end (columns) and the float line's fields begin.
+enum {
+    BATCH_END = 6,
+    SHORT_END = 21,
+    LONG_END = 30,
+    HEADER_END = 70
+};
+
+bool Is_digit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    return c == '-' ? -1 : 0;
+    return c >= '0' && c <= '9';
 }
 
-int Digit_value(char c)
+bool Is_sign(char c)
 {
-    return c >= '0' && c <= '9' ? c - '0' : 0;
+    return c == '+' || c == '-';
 }
 
-// The fields of one line, read with a sticky flag: `bad` is set when a
-// field spells an infinity or a NaN, or a value leaves the finite range,
-// and the line is then unreadable.
+// The characters that the fields are cut from: the line before its line
+// end, without the blanks at its end.
+struct LineText {
+    const char *c;
+    size_t n;
+};
+
+LineText Text_of(const char *line, size_t length)
+{
+    size_t n = length;
+    if (n > 0 && line[n - 1] == '\n')
+        n--;
+    while (n > 0 && line[n - 1] == ' ')
+        n--;
+    return LineText{line, n};
+}
+
+// A line refused for `kind`, unless a tab or a NUL in it says better why.
+int Line_problem(const LineText &t, int kind)
+{
+    if (std::memchr(t.c, '\t', t.n))
+        return PROBLEM_TAB;
+    if (std::memchr(t.c, '\0', t.n))
+        return PROBLEM_NUL;
+    return kind;
+}
+
+// The fields of one line, read with a sticky problem: the first field that
+// cannot be read sets it, and the line is then unreadable.  A field that
+// goes on beyond the line's end is cut short (its last column is blank),
+// or missing.
 struct FieldReader {
-    const char *line;
+    LineText t;
     float coord_scale;
     StepCode *code;
-    bool bad;
+    int problem;
+
+    void Fail(int why)
+    {
+        if (problem == PROBLEM_NONE)
+            problem = Line_problem(t, why);
+    }
 
     double Finite(double value)
     {
         if (!std::isfinite(value))
-            bad = true;
+            Fail(PROBLEM_NOT_FINITE);
         return value;
     }
 
-    // The real rule on columns from + 1 .. from + length.
-    double Real(size_t from, size_t length, RealParts *parts = nullptr)
+    // Whether the field from `from` is within the line; a field that is
+    // not is refused.
+    bool Within(size_t from, size_t width)
     {
+        if (from + width <= t.n)
+            return true;
+        Fail(PROBLEM_CUT);
+        return false;
+    }
+
+    // The common field: blanks and digits up to its end.  True with its
+    // value, else false (and nothing is set).
+    bool Plain_digits(size_t from, size_t width, long *value) const
+    {
+        size_t end = from + width;
+        size_t i = from;
+        while (i < end && t.c[i] == ' ')
+            i++;
+        if (i == end)
+            return false;
+        long v = 0;
+        for (; i < end; i++) {
+            unsigned digit = static_cast<unsigned char>(t.c[i]) - unsigned{'0'};
+            if (digit > 9)
+                return false;
+            v = v * 10 + static_cast<long>(digit);
+        }
+        *value = v;
+        return true;
+    }
+
+    // A real field; 0 when it cannot be read.
+    double Real(size_t from, size_t width, RealParts *parts = nullptr)
+    {
+        if (!Within(from, width))
+            return 0.0;
+        long plain;
+        if (Plain_digits(from, width, &plain)) {
+            if (parts)
+                *parts = RealParts{static_cast<uint64_t>(plain), 0, false, true};
+            return static_cast<double>(plain);
+        }
         double value = 0.0;
-        if (Real_field(line + from, length, &value, parts) != 0)
-            bad = true;
-        return value;
+        switch (Real_field_whole(t.c + from, width, &value, parts)) {
+        case FIELD_NUMBER:
+            return value;
+        case FIELD_BLANK:
+            Fail(PROBLEM_BLANK_FIELD);
+            return 0.0;
+        case FIELD_NOT_FINITE:
+            Fail(PROBLEM_NOT_FINITE);
+            return 0.0;
+        default:
+            Fail(PROBLEM_NUMBER);
+            return 0.0;
+        }
+    }
+
+    // An integer field; 0 when it cannot be read (fields of at most 8
+    // columns: the value fits).
+    long Integer(size_t from, size_t width)
+    {
+        if (!Within(from, width))
+            return 0;
+        long plain;
+        if (Plain_digits(from, width, &plain))
+            return plain;
+        size_t end = from + width;
+        size_t i = from;
+        while (i < end && t.c[i] == ' ')
+            i++;
+        if (i == end) {
+            Fail(PROBLEM_BLANK_FIELD);
+            return 0;
+        }
+        bool negative = t.c[i] == '-';
+        if (Is_sign(t.c[i]) && i + 1 < end && Is_digit(t.c[i + 1]) &&
+            Plain_digits(i + 1, end - i - 1, &plain))
+            return negative ? -plain : plain;
+        Fail(PROBLEM_NUMBER);
+        return 0;
+    }
+
+    // Nothing after column `end` (counted from 1).
+    void Ends_at(size_t end)
+    {
+        if (t.n > end)
+            Fail(PROBLEM_TRAILING);
     }
 
     float Energy(size_t mantissa_from, size_t exponent_at)
     {
         double m = Real(mantissa_from, 4);
-        int e = Digit_value(line[exponent_at]) - 3;
+        if (!Within(exponent_at, 1))
+            return 0.0f;
+        char d = t.c[exponent_at];
+        if (!Is_digit(d)) {
+            Fail(d == ' ' ? PROBLEM_BLANK_FIELD : PROBLEM_NUMBER);
+            return 0.0f;
+        }
+        int e = d - '0' - 3;
         double p = power_of_ten[e < 0 ? -e : e];
         if (e < 0)
             p = 1.0 / p;
@@ -60,23 +186,19 @@ struct FieldReader {
         return energy;
     }
 
-    // A coordinate field of a short or long line; its code goes to
-    // code->code[axis], or the code's form becomes STEP_FORM_NONE when the
-    // field holds no integer.
-    double Encoded(size_t from, size_t length, int form, int axis)
+    // A coordinate field of a short or long line, with its code.
+    double Encoded(size_t from, size_t width, int form, int axis)
     {
-        double n = Real(from, length);
-        int32_t c = n > -2147483648.0 && n < 2147483648.0 ? static_cast<int32_t>(n) : 0;
-        code->code[axis] = c;
-        if (static_cast<double>(c) != n)
-            code->form = STEP_FORM_NONE;
-        return Finite(Encoded_coordinate(n, form, coord_scale));
+        long n = Integer(from, width);
+        code->code[axis] = static_cast<int32_t>(n);
+        return Encoded_coordinate(static_cast<double>(n), form, coord_scale);
     }
 
-    // A coordinate field of a float line, with its code as Encoded.
+    // A coordinate field of a float line, with its code: its decimal form,
+    // or none (STEP_FORM_NONE) when that does not fit the code.
     double Float(size_t from, int axis)
     {
-        RealParts parts;
+        RealParts parts = {0, 0, false, false};
         double value = Real(from, 13, &parts);
         if (parts.exact && parts.digits < (1u << FLOAT_DIGITS_BITS))
             code->code[axis] = static_cast<int32_t>(parts.digits) |
@@ -88,36 +210,6 @@ struct FieldReader {
     }
 };
 
-// Blanks only from column `from` (counted from 0) to the line's end; from
-// 0, a line of nothing but blanks.
-bool Blank_from(const char *line, size_t from)
-{
-    for (size_t i = from; i < PICTURE_LINE_SIZE; i++) {
-        char c = line[i];
-        if (c == '\0' || c == '\n')
-            return true;
-        if (c != ' ' && c != '\t' && c != '\r')
-            return false;
-    }
-    return true;
-}
-
-// The float step line: types 4 to 6 with x, y, z in centimetres in columns
-// 2-14, 15-27, 28-40 as reals in exponent form, the kinetic energy in MeV in
-// columns 41-50, a region number in 51-54 and a weight in 55-64 (not used);
-// columns after 64 are ignored.  Told from the original long line by its x
-// field: a decimal point or an exponent letter in columns 2-14, where the
-// long line holds only the digits of its encoded x and y.
-bool Float_line(const char *line)
-{
-    for (size_t i = 1; i <= 13; i++) {
-        char c = line[i];
-        if (c == '.' || c == 'E' || c == 'e')
-            return true;
-    }
-    return false;
-}
-
 void Position_clear(StepRecord *r)
 {
     r->x = r->y = r->z = 0.0;
@@ -126,15 +218,20 @@ void Position_clear(StepRecord *r)
 
 void Short_parse(FieldReader *f, StepRecord *r)
 {
+    if (f->t.n < SHORT_END)
+        f->Fail(PROBLEM_CUT);
     f->code->form = STEP_FORM_SHORT;
     r->x = f->Encoded(1, 5, STEP_FORM_SHORT, 0);
     r->y = f->Encoded(6, 5, STEP_FORM_SHORT, 1);
     r->z = f->Encoded(11, 5, STEP_FORM_SHORT, 2);
     r->energy = f->Energy(16, 20);
+    f->Ends_at(SHORT_END);
 }
 
 void Long_parse(FieldReader *f, StepRecord *r)
 {
+    if (f->t.n < LONG_END)
+        f->Fail(PROBLEM_CUT);
     f->code->form = STEP_FORM_LONG;
     r->x = f->Encoded(1, 8, STEP_FORM_LONG, 0);
     r->y = f->Encoded(9, 8, STEP_FORM_LONG, 1);
@@ -152,12 +249,50 @@ void Float_parse(FieldReader *f, StepRecord *r)
     f->Finite(static_cast<double>(r->energy));
 }
 
-} // namespace
-
-bool Batch_line_alone(const char *line)
+// A line of nothing but blanks, tabs and CRs.
+bool Blank_line(const char *line, size_t length)
 {
-    return line[0] == '0' && Blank_from(line, 6);
+    for (size_t i = 0; i < length; i++) {
+        char c = line[i];
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    }
+    return true;
 }
+
+bool Letters_are(const char *p, const char *upper)
+{
+    for (int i = 0; i < 3; i++)
+        if ((p[i] & ~0x20) != upper[i])
+            return false;
+    return true;
+}
+
+// Why a line without a line type in column 1 cannot be read, or that it
+// is a blank line (KIND_BLANK) or a block's first line (KIND_BLOCK).
+int Untyped_line(const char *line, size_t length, int *problem)
+{
+    if (Blank_line(line, length))
+        return KIND_BLANK;
+    if (Block_start(line))
+        return KIND_BLOCK;
+    char c = static_cast<char>(line[0] & ~0x20);
+    bool letter = c >= 'A' && c <= 'Z';
+    if (letter && line[0] == c && std::strncmp(line + 1, "END", 3) == 0)
+        *problem = PROBLEM_BLOCK_END;
+    else if (letter && (Letters_are(line + 1, "STA") || Letters_are(line + 1, "END")))
+        *problem = PROBLEM_BLOCK_CASE;
+    else {
+        double bounds[6];
+        float scale;
+        int header = Header_parse(line, length, bounds, &scale);
+        *problem = header == PROBLEM_NONE ? PROBLEM_HEADER_AMONG
+                                          : Line_problem(Text_of(line, length), PROBLEM_TYPE);
+    }
+    return KIND_UNREADABLE;
+}
+
+} // namespace
 
 bool Block_start(const char *line)
 {
@@ -169,47 +304,57 @@ bool Block_end(const char *line, char letter)
     return line[0] == letter && std::strncmp(line + 1, "END", 3) == 0;
 }
 
-int Header_parse(const char *line, double bounds[6], float *scale)
+int Header_parse(const char *line, size_t length, double bounds[6], float *scale)
 {
-    FieldReader f = {line, 0.0f, nullptr, false};
+    FieldReader f = {Text_of(line, length), 0.0f, nullptr, PROBLEM_NONE};
     double v[7];
     for (size_t i = 0; i < 7; i++)
         v[i] = f.Real(10 * i, 10);
     float v6 = static_cast<float>(v[6]);
     f.Finite(static_cast<double>(v6));
-    if (f.bad)
-        return -1;
+    f.Ends_at(HEADER_END);
+    if (f.problem != PROBLEM_NONE)
+        return f.problem;
     for (int i = 0; i < 6; i++)
         bounds[i] = v[i];
     *scale = v6;
-    return 0;
+    return PROBLEM_NONE;
 }
 
-void Step_parse(const char *line, StepLineState *state, StepLine *out)
+bool Batch_line_alone(const char *line, size_t length)
+{
+    if (line[0] != '0')
+        return false;
+    StepLineState state = {0, 1.0f};
+    StepLine read;
+    Step_parse(line, length, &state, &read);
+    return read.record.kind == KIND_BATCH;
+}
+
+void Step_parse(const char *line, size_t length, StepLineState *state, StepLine *out)
 {
     StepRecord *r = &out->record;
     out->whole_line = false;
+    out->problem = PROBLEM_NONE;
     out->code.form = STEP_FORM_NONE;
-    if (Blank_from(line, 0)) {
-        // Read as a batch line it would end the batch at batch 0.
-        r->kind = KIND_BLANK;
-        return;
-    }
-    if (Block_start(line)) {
-        r->kind = KIND_BLOCK;
-        return;
-    }
-    int type = Line_type(line[0]);
-    FieldReader f = {line, state->coord_scale, &out->code, false};
     r->batch = state->batch;
-    r->kind = type;
-    switch (type) {
-    case 0:
-        state->batch = static_cast<int32_t>(Integer_parse(line + 1, 5));
-        r->batch = state->batch;
+    char type = line[0];
+    if (!Is_digit(type) && type != '-') {
+        r->kind = Untyped_line(line, length, &out->problem);
+        return;
+    }
+    FieldReader f = {Text_of(line, length), state->coord_scale, &out->code, PROBLEM_NONE};
+    r->kind = type == '-' ? KIND_SEPARATOR : type - '0';
+    switch (r->kind) {
+    case 0: {
+        long batch = f.Integer(1, 5);
+        f.Ends_at(BATCH_END);
         r->kind = KIND_BATCH;
         Position_clear(r);
+        if (f.problem == PROBLEM_NONE)
+            r->batch = state->batch = static_cast<int32_t>(batch);
         break;
+    }
     case 1:
     case 2:
     case 3:
@@ -218,22 +363,27 @@ void Step_parse(const char *line, StepLineState *state, StepLine *out)
     case 4:
     case 5:
     case 6:
-        r->kind = type - 3;
-        if (Float_line(line)) {
+        r->kind -= 3;
+        if (f.t.n > LONG_END) {
             Float_parse(&f, r);
             out->whole_line = true;
         } else {
             Long_parse(&f, r);
         }
         break;
-    case 9:
-    case -1:
+    case KIND_SEPARATOR:
+        f.Ends_at(1);
+        Position_clear(r);
+        break;
+    case KIND_MARKER:
         Position_clear(r);
         break;
     default:
         // Types 7 and 8 have no meaning: the conversion skips the line.
         break;
     }
-    if (f.bad)
+    if (f.problem != PROBLEM_NONE) {
         r->kind = KIND_UNREADABLE;
+        out->problem = f.problem;
+    }
 }

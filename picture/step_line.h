@@ -4,31 +4,56 @@
 // It touches no process-wide variable, so that lines may be read on several
 // threads at once, each with its own state.
 //
-// Step lines, columns from 1 (short layout for types 0-3, long for 4-6):
-//   type  1      0 batch line, 1/2/3 photon/electron/positron step,
-//                4/5/6 the same with long coordinates, 9 marker, '-' separator
-//   short 2-6 X  7-11 Y  12-16 Z  17-20 energy mantissa  21 exponent digit
-//   long  2-9 X  10-17 Y 18-25 Z  26-29 energy mantissa  30 exponent digit
+// Every line is either read whole under exactly one layout, or refused with
+// the reason (a LineProblem of picture.h): a number is never read up to its
+// first bad character, and a missing field is never read as zero.
+//
+// Columns count from 1; the line end and the blanks before it do not count
+// (a line "ends" after its last character that is not a blank).  Fields:
+//   integer  blanks, an optional sign and digits up to the field's last
+//            column (right-aligned, no blank inside)
+//   real     blanks, an optional sign, digits with an optional point (at
+//            least one digit), an optional exponent (E, e, D or d, optional
+//            sign, at least one digit), up to the field's last column; its
+//            value must be finite (in single precision where it is kept so)
+//
+// Layouts by the type in column 1 (a digit or '-'; anything else refuses
+// the line):
+//   0      batch line: 2-6 batch number (integer); ends by column 6
+//   1 2 3  short: 2-6 X, 7-11 Y, 12-16 Z (integers), 17-20 energy mantissa M
+//          (real), 21 exponent digit D (a digit); ends at column 21
+//   4 5 6  long when the line ends by column 30: 2-9 X, 10-17 Y, 18-25 Z
+//          (integers), 26-29 M (real), 30 D (a digit); ends at column 30.
+//          float when it goes on beyond column 30: 2-14 x, 15-27 y,
+//          28-40 z (cm, reals), 41-50 energy (MeV, real); what follows
+//          (51-54 region, 55-64 weight, more columns, the rest of a line
+//          longer than 127 characters) is not used and not read
+//   -      track separator; ends at column 1
+//   9      marker; 7, 8: no meaning; the rest of these lines is not read
 //   short coordinate = (N - 50000) * coord_scale * 0.0001
 //   long  coordinate = (N - 33554432) * coord_scale * 2^-23
 //   energy = M * 10^(D - 3) MeV, single precision
-//   float 2-14 x  15-27 y  28-40 z (cm, reals)  41-50 energy (MeV)
-//         51-54 region  55-64 weight (not used); types 4/5/6, told from the
-//         long layout by a '.' or 'E' in columns 2-14
+// A tab or a NUL character where a field is read refuses the line.  A line
+// of nothing but blanks, tabs and CRs is a blank line.
 //
-// Header line: seven fields of ten columns, x_min x_max y_min y_max z_min
-// z_max (cm) and coord_scale.
+// Header line: seven real fields of ten columns, x_min x_max y_min y_max
+// z_min z_max (cm) and coord_scale, all present, ending at column 70.
+// Missing fields are not read as 0, unlike a short header's in the
+// original viewer: a coordinate scale of 0 would put every step at the
+// origin.
 #ifndef VOKA_STEP_LINE_H
 #define VOKA_STEP_LINE_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "picture/line_source.h"
 #include "picture/picture.h"
 
 // Kinds of the lines that never give a record, besides the batch line and
-// the marker of picture.h: a line of blanks, a line with a number that is
-// not finite, and the first line of a block that is not drawn (MSTA ...).
+// the marker of picture.h: a line of blanks, a line that cannot be read
+// (its problem says why), and the first line of a block that is not drawn
+// (MSTA ...).
 enum { KIND_BLANK = 10, KIND_UNREADABLE = 11, KIND_BLOCK = 12 };
 
 // What reading a step line depends on from the lines before it.
@@ -42,24 +67,23 @@ struct StepLine {
     StepRecord record;    // record.kind: a record kind, KIND_BATCH, KIND_MARKER,
                           // a KIND_ above, or 7 or 8 (types without meaning)
     StepCode code;        // what the coordinates were computed from
+    int problem;          // for KIND_UNREADABLE: why (a LineProblem)
     bool whole_line;      // columns beyond the piece belong to this line (a
                           // float line): the rest of an open line is not a
                           // line of its own
 };
 
-// Read the piece `line` (PICTURE_LINE_SIZE bytes as LineSource gives them)
-// into *out; a batch line also sets state->batch.
-void Step_parse(const char *line, StepLineState *state, StepLine *out);
+// Read the piece `line` of `length` characters (as LineSource gives it:
+// blanks after its end) into *out; a batch line also sets state->batch.
+void Step_parse(const char *line, size_t length, StepLineState *state, StepLine *out);
 
-// The header line's seven fields: 0 with the six bounds in bounds[] and
-// the coordinate scale in *scale, or -1 when one is not a finite number
-// (nothing is stored then).
-int Header_parse(const char *line, double bounds[6], float *scale);
+// The header line: PROBLEM_NONE with the six bounds in bounds[] and the
+// coordinate scale in *scale, or the problem that refuses it (nothing is
+// stored then).
+int Header_parse(const char *line, size_t length, double bounds[6], float *scale);
 
-// A batch line standing where the header line belongs: "0" and the batch
-// number in columns 2-6, nothing after column 6.  A header line always
-// goes on beyond column 6.
-bool Batch_line_alone(const char *line);
+// A batch line standing where the header line belongs.
+bool Batch_line_alone(const char *line, size_t length);
 
 // The first line of a block that the viewer does not draw: a capital letter
 // followed by "STA" (MSTA, the material numbers of the regions, and any

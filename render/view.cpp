@@ -182,6 +182,30 @@ void View_setup(WindowRef window, PixelRect, int render_mode, double *scale)
     Centre_calc(s);
 }
 
+PixelRect View_wheel_rect(int32_t x, int32_t y, double factor)
+{
+    // The rectangle's centre goes to the picture centre and its size to the
+    // picture's: the point (x, y) stays where it is when the centre lies
+    // (x - cx) / factor from it.
+    const int32_t w = static_cast<int32_t>(std::lround(layout.view_w / factor));
+    const int32_t h = static_cast<int32_t>(std::lround(layout.view_h / factor));
+    const int32_t cx = static_cast<int32_t>(std::lround(x - (x - layout.view_cx) / factor));
+    const int32_t cy = static_cast<int32_t>(std::lround(y - (y - layout.view_cy) / factor));
+    const int32_t left = cx - w / 2;
+    const int32_t top = cy - h / 2;
+    return PixelRect{left, top, left + w, top + h};
+}
+
+bool View_zoom_fits(PixelRect r)
+{
+    double e_h = static_cast<double>(static_cast<int64_t>(r.right) - r.left) /
+                 static_cast<double>(layout.view_w) * view_state.view_extent_h;
+    double e_v = static_cast<double>(static_cast<int64_t>(r.bottom) - r.top) /
+                 static_cast<double>(layout.view_h) * view_state.view_extent_v;
+    double s;
+    return Cmtodot(e_h, e_v, &s) == 0;
+}
+
 int Angle_step(int direction, int axis)
 {
     int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
@@ -197,4 +221,122 @@ int Angle_step(int direction, int axis)
     }
     *angle = static_cast<int16_t>(a);
     return 0;
+}
+
+namespace {
+
+// Rotations about the x, y and z axes by an angle of the given cosine and
+// sine, counter-clockwise in a right-handed frame, on the left of `m`.
+void Turn_x(double c, double s, double m[3][3])
+{
+    for (int j = 0; j < 3; j++) {
+        double y = m[1][j], z = m[2][j];
+        m[1][j] = c * y - s * z;
+        m[2][j] = s * y + c * z;
+    }
+}
+
+void Turn_y(double c, double s, double m[3][3])
+{
+    for (int j = 0; j < 3; j++) {
+        double x = m[0][j], z = m[2][j];
+        m[0][j] = c * x + s * z;
+        m[2][j] = -s * x + c * z;
+    }
+}
+
+void Turn_z(double c, double s, double m[3][3])
+{
+    for (int j = 0; j < 3; j++) {
+        double x = m[0][j], y = m[1][j];
+        m[0][j] = c * x - s * y;
+        m[1][j] = s * x + c * y;
+    }
+}
+
+double Degrees(double radians)
+{
+    return radians / DEGREE_FACTOR;
+}
+
+// Distance between two angles in degrees, along the shorter way round.
+double Angle_distance(double a, double b)
+{
+    double d = std::fmod(std::fabs(a - b), 360.0);
+    return d > 180.0 ? 360.0 - d : d;
+}
+
+int16_t Angle_round(double degrees)
+{
+    double r = std::floor(degrees + 0.5);
+    r = std::fmod(r, 360.0);   // within (-360, 360): fits 32 bits
+    return Angle_wrap(static_cast<int32_t>(r));
+}
+
+} // namespace
+
+int16_t Angle_wrap(int32_t degrees)
+{
+    int32_t a = degrees % 360;
+    if (a > 180)
+        a -= 360;
+    else if (a <= -180)
+        a += 360;
+    return static_cast<int16_t>(a);
+}
+
+ViewMatrix View_matrix(double angle_x_deg, double angle_y_deg, double angle_z_deg)
+{
+    ViewMatrix v = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    const double a = angle_x_deg * DEGREE_FACTOR;
+    const double b = (angle_y_deg + 90.0) * DEGREE_FACTOR;
+    const double c = angle_z_deg * DEGREE_FACTOR;
+    Turn_x(std::cos(a), std::sin(a), v.m);
+    Turn_z(std::cos(c), std::sin(c), v.m);
+    Turn_y(std::cos(b), std::sin(b), v.m);
+    return v;
+}
+
+void View_screen_turn(ViewMatrix *view, double vertical, double horizontal)
+{
+    const double v = vertical * DEGREE_FACTOR;
+    const double h = horizontal * DEGREE_FACTOR;
+    Turn_y(std::cos(v), std::sin(v), view->m);
+    Turn_x(std::cos(h), std::sin(h), view->m);
+}
+
+void View_matrix_angles(const ViewMatrix &view, const int16_t close_to[3], int16_t out[3])
+{
+    // With M = Ry(b) Rz(c) Rx(a): M10 = sin c, M00 = cos b cos c, M20 =
+    // -sin b cos c, M11 = cos c cos a, M12 = -cos c sin a.  The two sets are
+    // (a, b, c) with cos c >= 0 and (a + 180, b + 180, 180 - c).
+    const double (*m)[3] = view.m;
+    double cos_c = std::sqrt(m[0][0] * m[0][0] + m[2][0] * m[2][0]);
+    double c = Degrees(std::atan2(m[1][0], cos_c));
+    double a, b;
+    if (cos_c > 1e-9) {
+        a = Degrees(std::atan2(-m[1][2], m[1][1]));
+        b = Degrees(std::atan2(-m[2][0], m[0][0]));
+    } else {
+        // angle_z at +-90: only a + b (at +90) or b - a (at -90) is fixed;
+        // angle_x keeps its value.
+        a = close_to[0];
+        double sum = Degrees(c > 0 ? std::atan2(m[0][2], -m[0][1]) : std::atan2(m[0][2], m[0][1]));
+        b = c > 0 ? sum - a : sum + a;
+    }
+    double y = b - 90.0;
+    double sets[2][3] = {{a, y, c}, {a + 180.0, y + 180.0, 180.0 - c}};
+    int chosen = 0;
+    double best = 0.0;
+    for (int k = 0; k < 2; k++) {
+        double d = 0.0;
+        for (int i = 0; i < 3; i++)
+            d += Angle_distance(sets[k][i], close_to[i]);
+        if (k == 0 || d < best) {
+            best = d;
+            chosen = k;
+        }
+    }
+    for (int i = 0; i < 3; i++)
+        out[i] = Angle_round(sets[chosen][i]);
 }

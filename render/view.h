@@ -85,6 +85,41 @@ void View_setup(WindowRef window, PixelRect view_rect, int render_mode, double *
 // changed, -1 when the step was refused.
 int Angle_step(int direction, int axis);
 
+// The zoom rectangle (as View_setup takes it for RENDER_ZOOM) of one notch
+// of the wheel at the picture point (x, y): the picture zoomed by `factor`
+// (above 1 in, below 1 out) about that point, which stays where it is.
+PixelRect View_wheel_rect(int32_t x, int32_t y, double factor);
+
+// Whether View_setup can zoom into `rect` from the current view: the scale
+// stays above its least.
+bool View_zoom_fits(PixelRect rect);
+
+// ------------------------------------------------------------ turning
+// Turning the view directly (dragging, keys) rather than by the buttons'
+// steps.  The view's rotation as a matrix: row 0 is the world direction
+// shown to the right, row 1 the one shown upwards, row 2 the one toward the
+// viewer; it is the turn View_place applies (about x by angle_x, then about
+// z by angle_z, then about y by angle_y + 90 degrees).
+struct ViewMatrix {
+    double m[3][3];
+};
+ViewMatrix View_matrix(double angle_x_deg, double angle_y_deg, double angle_z_deg);
+
+// Turn the view about the screen's own axes: first `vertical` degrees about
+// the screen's vertical axis (positive: the near side of the picture moves
+// to the right), then `horizontal` degrees about its horizontal axis
+// (positive: the near side moves down).
+void View_screen_turn(ViewMatrix *view, double vertical, double horizontal);
+
+// The whole-degree angles (x, y, z), each in -179 .. 180, whose view comes
+// closest to `view`.  A view has two sets of angles (and, with angle_z at
+// +-90, a whole family); the one nearest to `close_to` is taken, so that a view
+// turned a little keeps angles close to those it had.
+void View_matrix_angles(const ViewMatrix &view, const int16_t close_to[3], int16_t out[3]);
+
+// An angle brought into -179 .. 180 by whole turns.
+int16_t Angle_wrap(int32_t degrees);
+
 // Truncate toward zero into the 32-bit range (NaN gives 0).
 int32_t Pixel_clamp(double value);
 

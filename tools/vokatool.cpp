@@ -53,7 +53,7 @@ namespace {
 
 const char SYNOPSIS[] =
     "Usage: vokatool info PICTURE\n"
-    "  or:  vokatool convert PICTURE [--work-dir DIR]\n"
+    "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
     "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
     "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
     "  or:  vokatool --help | --version\n";
@@ -80,6 +80,8 @@ const char USAGE[] =
     "  --scale F            vector figures F times larger, lines as thin as on\n"
     "                       screen (default 1: one pixel is one px or pt)\n"
     "  --no-panel           the picture area alone: no margin, no frame\n"
+    "  --strict             (also for convert) a picture with lines that cannot be\n"
+    "                       read is not converted or drawn: status 3, no output\n"
     "  Options that set what a user sets in the window:\n"
     "  --info FILE          settings from an info file (colours, pens, scale unit,\n"
     "                       cut-offs, window size, title text); default: defaults\n"
@@ -100,8 +102,11 @@ const char USAGE[] =
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
     "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
     "\n"
+    "Lines of the picture that cannot be read are left out and listed on stderr,\n"
+    "one kind of problem to a line: FILE:LINE: reason (and how many more).\n"
+    "\n"
     "Exit status: 0 done, 1 failed (the message says which file and why), 2 wrong\n"
-    "command line.\n";
+    "command line, 3 lines left out under --strict.\n";
 
 // A one-line progress indicator on a terminal, shown once the work has
 // taken a second.
@@ -181,8 +186,11 @@ void Message_explain(const char *text, int error)
         std::fprintf(stderr, "vokatool: %s: %s\n", file, what);
 }
 
-void Tool_message(WindowRef, const char *text, const char *caption, int, int)
+void Tool_message(WindowRef, const char *text, const char *caption, int, int flags)
 {
+    // The lines a conversion left out are listed one kind to a line instead.
+    if (flags & MESSAGE_LINES_LEFT_OUT)
+        return;
     int error = errno;
     message_shown = true;
     Progress_end();
@@ -195,24 +203,53 @@ void Tool_message(WindowRef, const char *text, const char *caption, int, int)
     Message_explain(trimmed.c_str(), error);
 }
 
+// --strict: a picture with lines left out is not converted or drawn.
+bool strict;
+enum { EXIT_LINES_LEFT_OUT = 3 };
+
+// The lines the conversion left out, one kind of problem to a line:
+// "FILE:LINE: reason", and how many more lines had it.  Returns how many
+// lines were left out.
+uint64_t Left_out_print(const char *path)
+{
+    const ConvertStats &s = convert_stats;
+    int first_problem;
+    uint64_t first_line;
+    uint64_t total = Lines_left_out(&s, &first_problem, &first_line);
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        const ProblemLines &p = s.problems[k];
+        if (p.lines == 0)
+            continue;
+        std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
+                     Line_problem_text(k));
+        if (p.lines > 1)
+            std::fprintf(stderr, " (and %llu more line%s)", static_cast<unsigned long long>(p.lines - 1),
+                         p.lines == 2 ? "" : "s");
+        std::fputc('\n', stderr);
+    }
+    return total;
+}
+
 // After a conversion: what the messages of the core leave unsaid.  Returns
-// the exit status (0 when nothing went wrong).
+// the exit status (0 when nothing went wrong; EXIT_LINES_LEFT_OUT under
+// --strict when lines were left out).
 int Convert_explain(const char *path, int result)
 {
     Progress_end();
     const ConvertStats &s = convert_stats;
-    if (s.unreadable_lines != 0)
-        std::fprintf(stderr, "vokatool: %s: line %llu: a number that is not finite (%llu such "
-                             "line%s left out)\n",
-                     path, static_cast<unsigned long long>(s.first_unreadable_line),
-                     static_cast<unsigned long long>(s.unreadable_lines),
-                     s.unreadable_lines == 1 ? "" : "s");
-    if (s.block_open)
-        std::fprintf(stderr, "vokatool: %s: the last block has no end line: the rest of the file "
-                             "was skipped with it\n", path);
+    uint64_t left_out = Left_out_print(path);
+    if (s.header_problem != PROBLEM_NONE)
+        std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,
+                     static_cast<unsigned long long>(s.header_line),
+                     Line_problem_text(s.header_problem));
+    if (result != 0 && geometry_problem)
+        std::fprintf(stderr, "%s:%d: the geometry section: %s\n", path, geometry_lines,
+                     geometry_problem);
     if (result != 0 && s.nothing_after_geometry)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
-    return result != 0 || message_shown ? 1 : 0;
+    if (result != 0 || message_shown)
+        return 1;
+    return strict && left_out != 0 ? EXIT_LINES_LEFT_OUT : 0;
 }
 
 // A wrong command line: the synopsis on stderr, status 2.
@@ -286,8 +323,7 @@ int Info(const char *path)
                     static_cast<unsigned long long>(s.block_lines));
         for (uint64_t i = 0; i < s.blocks && i < BLOCK_NAMES_KEPT; i++)
             std::printf(" %s", s.block_names[i]);
-        std::printf("%s%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "",
-                    s.block_open ? " (the last one has no end line)" : "");
+        std::printf("%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "");
     }
     std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
                 static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
@@ -307,26 +343,25 @@ int Info(const char *path)
                 static_cast<unsigned long long>(s.separators),
                 static_cast<unsigned long long>(s.records));
     std::printf("markers: %llu\n", static_cast<unsigned long long>(s.marker_lines));
-    uint64_t skipped = s.skipped_type + s.skipped_before_batch + s.skipped_batch_range +
-                       s.blank_lines + s.unreadable_lines;
+    // Lines skipped on purpose, then every line left out, by kind.
+    uint64_t skipped = s.skipped_type + s.blank_lines + s.unfinished_lines;
     std::printf("skipped lines: %llu\n", static_cast<unsigned long long>(skipped));
     if (s.skipped_type)
         std::printf("  %llu of type 7 or 8 (no meaning)\n",
                     static_cast<unsigned long long>(s.skipped_type));
-    if (s.skipped_before_batch)
-        std::printf("  %llu before the first batch line\n",
-                    static_cast<unsigned long long>(s.skipped_before_batch));
-    if (s.skipped_batch_range)
-        std::printf("  %llu in batches outside 1..10000 (%d such batch lines)\n",
-                    static_cast<unsigned long long>(s.skipped_batch_range),
-                    s.batch_lines_out_of_range);
     if (s.blank_lines)
         std::printf("  %llu blank\n", static_cast<unsigned long long>(s.blank_lines));
-    if (s.unreadable_lines)
-        std::printf("  %llu unreadable (a number that is not finite), the first at line %llu\n",
-                    static_cast<unsigned long long>(s.unreadable_lines),
-                    static_cast<unsigned long long>(s.first_unreadable_line));
-    return Convert_explain(path, 0);
+    int first_problem;
+    uint64_t first_line;
+    uint64_t left_out = Lines_left_out(&s, &first_problem, &first_line);
+    std::printf("lines left out: %llu\n", static_cast<unsigned long long>(left_out));
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
+        if (s.problems[k].lines)
+            std::printf("  %llu: %s, the first at line %llu\n",
+                        static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
+                        static_cast<unsigned long long>(s.problems[k].first_line));
+    Progress_end();
+    return message_shown ? 1 : 0;
 }
 
 // An output of the run written under a new name beside `target` (`part`,
@@ -378,6 +413,12 @@ int Convert(const char *path, const char *work_dir)
         return 1;
     errno = 0;
     int converted = Picture_convert_file(nullptr, path, part);
+    int first_problem;
+    uint64_t first_line;
+    if (converted == 0 && strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+        Part_end(false, part, work_file);   // nothing is written
+        return Convert_explain(path, 0);
+    }
     if (Part_end(converted == 0, part, work_file) != 0 && converted == 0) {
         converted = -1;
         message_shown = true;
@@ -464,9 +505,11 @@ const NumberOption NUMBER_OPTIONS[NUM_OPTIONS] = {
     {"--size", 'x', 2, 1, 16384, "bad --size (WxH, 1..16384)"},
     {"--angles", ',', 3, -32768, 32767, "bad --angles (X,Y,Z in degrees)"},
     {"--batches", '-', 2, 0, BATCH_MAX, "bad --batches (FROM-TO, 0..10000)"},
-    {"--zoom", ',', 4, 0, 65535, "bad --zoom (L,T,R,B with L <= R, T <= B, 0..65535)"},
-    {"--title-pos", ',', 2, 0, 65535, "bad --title-pos (X,Y, 0..65535)"},
-    {"--guide", ',', 2, 0, 65535, "bad --guide (X,Y, 0..65535)"},
+    // Positions as the window's mouse selection records them: signed 16-bit
+    // client coordinates, negative for a release left of or above the window.
+    {"--zoom", ',', 4, -32768, 32767, "bad --zoom (L,T,R,B with L <= R, T <= B, -32768..32767)"},
+    {"--title-pos", ',', 2, -32768, 32767, "bad --title-pos (X,Y, -32768..32767)"},
+    {"--guide", ',', 2, -32768, 32767, "bad --guide (X,Y, -32768..32767)"},
 };
 
 struct RenderOptions {
@@ -597,7 +640,9 @@ int Render_options(int argc, char **argv, RenderOptions *o)
     for (int i = 2; i < argc; i++) {
         const char *a = argv[i];
         bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
-        if (flag) {
+        if (std::strcmp(a, "--strict") == 0) {
+            strict = true;
+        } else if (flag) {
             o->no_geometry = o->no_geometry || std::strcmp(a, "--no-geometry") == 0;
             o->no_panel = o->no_panel || std::strcmp(a, "--no-panel") == 0;
         } else if (Takes_value(a)) {
@@ -636,7 +681,7 @@ bool Not_complete(const RenderOptions &o)
 {
     if (!message_shown)
         return false;
-    Convert_explain(o.picture, 0);
+    Progress_end();
     std::fprintf(stderr, "vokatool render: %s not written\n", o.output);
     return true;
 }
@@ -1081,9 +1126,15 @@ int Render(int argc, char **argv)
     // What Data File Open leaves: the picture converted, geometry shown.
     Text_copy(picture_path, sizeof picture_path, o.picture);
     errno = 0;
+    int first_problem;
+    uint64_t first_line;
     if (Picture_convert(nullptr, 0) != 0) {
         result = Convert_explain(o.picture, -1);
+    } else if (strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+        result = Convert_explain(o.picture, 0);   // nothing is drawn
     } else {
+        Progress_end();
+        Left_out_print(o.picture);
         result = Render_geometry(o);
         Render_view_state(o);
         if (result == 0)
@@ -1100,6 +1151,8 @@ int Convert_command(int argc, char **argv)
     for (int i = 2; i < argc; i++) {
         if (std::strcmp(argv[i], "--work-dir") == 0 && i + 1 < argc)
             work_dir = argv[++i];
+        else if (std::strcmp(argv[i], "--strict") == 0)
+            strict = true;
         else if (argv[i][0] == '-' && argv[i][1] != '\0')
             return Unknown_option("convert", argv[i]);
         else if (!path)

@@ -629,6 +629,22 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by |"},
+    {"angles", "", true,
+     [](const Args &a) -> int {
+         // The angle panel (of the class of the strip's panels) has the
+         // angles shown as its text.
+         char text[64] = "";
+         for (HWND child = GetWindow(a.main, GW_CHILD); child != nullptr && text[0] == '\0';
+              child = GetWindow(child, GW_HWNDNEXT)) {
+             char class_name[64];
+             GetClassNameA(child, class_name, sizeof class_name);
+             if (lstrcmpiA(class_name, "MDIClient") == 0)
+                 Send(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+         }
+         std::printf("%s\n", text);
+         return Done(text[0] != '\0', "angles: no panel shows them");
+     },
+     "print the angles the angle panel shows, \"X Y Z\""},
     {"controls", "", true, Controls,
      "the client size, then each control: class, id, place and size in pixels, text"},
     {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
@@ -672,6 +688,14 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "print \"X Y W H\" of the window"},
+    {"client-origin", "", true,
+     [](const Args &a) -> int {
+         POINT origin = {0, 0};
+         ClientToScreen(a.main, &origin);
+         std::printf("%ld %ld\n", origin.x, origin.y);
+         return RESULT_OK;
+     },
+     "print \"X Y\", the screen position of the client area's top-left corner"},
     {"resize", "II", true,
      [](const Args &a) -> int {
          // Asynchronous, so that a busy or modal viewer cannot block the driver.

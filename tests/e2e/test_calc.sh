@@ -27,6 +27,17 @@ t_calc_redraw_newest_batch() {
   # A Redraw with nothing new draws the same.
   snap_after batch2_again command $CMD_REDRAW
   same_image batch2 batch2_again "Redraw without new batches"
+
+  # A line the calculation has not finished yet is left out without a word
+  # (no box comes up: wait-idle would fail), and read whole at the next Redraw.
+  printf '250000800008000010000\n' >>"$out"
+  cp "$out" "$CASE/calc/complete.out"
+  printf '2500009000090' >>"$out"
+  snap_after unfinished command $CMD_REDRAW
+  compare_render unfinished "$CASE/calc/complete.out" --batches 2-2
+  printf '00010000\n-\n' >>"$out"
+  snap_after finished command $CMD_REDRAW
+  compare_render finished "$out" --batches 2-2
   viewer_close
 }
 

@@ -76,6 +76,23 @@ t_not_a_picture_file() {
   viewer_close
 }
 
+# Lines that cannot be read are left out: the picture shows the rest, and
+# one box after the conversion says how many lines, the first one's number
+# and why.
+t_lines_left_out() {
+  { head -n 4 "$DATA/one_electron.pic"
+    printf '250000300003000020000\n250000700007000020000\n2nan  500005000020000\n0    0\n250000500005000020000\n'
+  } >"$CASE/damaged.pic"
+  viewer_with_info "${COLOUR_KEYS[@]}"
+  drv command $CMD_OPEN + dialog-open "$CASE/damaged.pic"
+  expect_boxes "Warning: 3 lines of the picture file were left out.
+The first, line 7: a field that is not a number."
+  snap damaged
+  compare_render damaged "$CASE/damaged.pic"
+  at_least "$(in_picture damaged "$RED")" 10 "electron pixels"
+  viewer_close
+}
+
 # A scene without extent cannot be scaled.  A file name longer than the
 # dialog's 256-byte buffer makes the dialog fail with FNERR_BUFFERTOOSMALL
 # (0x3003).

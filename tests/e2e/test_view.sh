@@ -53,9 +53,16 @@ t_open_rotate_and_zoom() {
   snap_after backwards command $CMD_EXPAND + wait-idle + drag 300 230 120 90
   same_image zoomed backwards "zoom dragged backwards"
   drv command $CMD_NORMAL + wait-idle
+  # A release left of the window (the mouse is captured) counts there, at a
+  # negative x.
+  snap_after left_release command $CMD_EXPAND + wait-idle + drag 300 230 -20 90
+  compare_render left_release "$DATA/standard.pic" --zoom -20,90,300,230
+  drv command $CMD_NORMAL + wait-idle
 
-  # Esc after Expand cancels the selection: a drag then zooms nothing.
-  snap_after after_escape command $CMD_EXPAND + wait-idle + escape + wait-idle + drag 120 90 300 230
+  # Esc after Expand cancels the selection: a click then zooms nothing (an
+  # Expand to a point would fail to scale, with a message).  A drag would
+  # turn the view.
+  snap_after after_escape command $CMD_EXPAND + wait-idle + escape + wait-idle + click 120 90
   same_image open after_escape "drag after Expand and Esc"
   snap_after zoomed_again command $CMD_EXPAND + wait-idle + drag 120 90 300 230
   same_image zoomed zoomed_again "Expand after the cancelled one"

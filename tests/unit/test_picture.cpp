@@ -116,8 +116,8 @@ TEST_F(Convert, GeometryCountsAndValueFields)
 }
 
 // Short and long layouts, energies, separators, markers, and lines that
-// mean nothing; any other first column starts a batch; a line longer than
-// 127 characters is read in two parts, the rest parsed as a line of its own.
+// mean nothing; a line longer than 127 characters is read in two parts, the
+// rest parsed as a line of its own.
 TEST_F(Convert, DecodesStepLinesOfBothLayouts)
 {
     ASSERT_EQ(Run(START + "0    1\n"
@@ -127,9 +127,8 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                           "-\n"                                 // separator
                           "633554432419430403355443250009\n"    // positron long: y = 1 cm, 5e9 MeV
                           "7 garbage\n"                         // no meaning: skipped
-                          "X    2\n"
+                          "0    2\n"
                           "435651584335544323355443200013\n"    // photon long, x = 0.25 cm, 1 MeV
-                          "2550005000050000   1x\n"             // exponent not a digit: 0
                           "2600005000050000   19\n" +           // exponent 9
                           std::string("260000500005000012343").append(106, ' ') + ELECTRON),
               0)
@@ -140,12 +139,11 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                          "1 -1 0 0 0 0\n"
                          "1 3 0 1 0 5e+09\n"
                          "2 1 0.25 0 0 1\n"
-                         "2 2 0.5 0 0 0.001\n"
                          "2 2 1 0 0 1e+06\n"
                          "2 2 1 0 0 1234\n"
                          "2 2 0 0 0 1234\n");
     EXPECT_EQ(batch_step_count[0], 4u);
-    EXPECT_EQ(batch_step_count[1], 5u);
+    EXPECT_EQ(batch_step_count[1], 4u);
     EXPECT_EQ(batch_count, 2u);
     EXPECT_EQ(convert_stats.skipped_type, 1u);
     EXPECT_EQ(convert_stats.marker_lines, 1u);
@@ -168,25 +166,21 @@ TEST_F(Convert, WritesTheRecordImageByteForByte)
 }
 
 // The coordinate scale multiplies every decoded coordinate; real fields take
-// D exponents and stop at the first character that cannot continue them; a
-// short header gives 0 for the missing fields.
+// D exponents; a header without all seven fields is refused (its missing
+// scale would put every step at the origin).
 TEST_F(Convert, HeaderScaleAndRealFields)
 {
     ASSERT_EQ(Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0       1.0    2.5D+0\n"
-                  "0    1\n26000040000600001.5x0\n"),   // mantissa "1.5x" reads 1.5
+                  "0    1\n2600004000060000 1.50\n"),
               0);
     EXPECT_EQ(coord_scale, 2.5f);
     EXPECT_EQ(z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
 
-    ASSERT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n"), 0);
-    EXPECT_EQ(x_min, 5.0);
-    EXPECT_EQ(x_max, 10.0);
-    EXPECT_EQ(y_min, 0.0);
-    EXPECT_EQ(z_max, 0.0);
-    EXPECT_EQ(coord_scale, 0.0f);
-    EXPECT_EQ(batch_count, 0u);   // no step lines at all
-    EXPECT_EQ(Records(), "");
+    EXPECT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n0    1\n"), -1);
+    EXPECT_EQ(convert_stats.header_line, 3u);
+    EXPECT_EQ(convert_stats.header_problem, PROBLEM_CUT);
+    EXPECT_EQ(messages.texts(), "input file read error !!");
 }
 
 // Steps before the first batch line and in batches outside 1..10000 have no
@@ -197,8 +191,9 @@ TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
     EXPECT_EQ(Records(), "3 2 0 0 0 1234\n3 -1 0 0 0 0\n");
     EXPECT_EQ(batch_step_count[2], 2u);
     EXPECT_EQ(batch_count, 3u);
-    EXPECT_EQ(convert_stats.skipped_before_batch, 1u);
-    EXPECT_EQ(convert_stats.skipped_batch_range, 2u);
+    EXPECT_EQ(convert_stats.problems[PROBLEM_BEFORE_BATCH].lines, 1u);
+    EXPECT_EQ(convert_stats.problems[PROBLEM_OUT_OF_BATCH].lines, 2u);
+    EXPECT_EQ(convert_stats.problems[PROBLEM_BATCH_RANGE].lines, 2u);
 }
 
 // The work directory text is glued to the file name as it stands; counting
@@ -327,3 +322,147 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
 }
 
 } // namespace
+
+namespace {
+
+// A float step line from its four fields.
+std::string Float_step(char type, const char *x, const char *y, const char *z, const char *e)
+{
+    char line[128];
+    std::snprintf(line, sizeof line, "%c%13s%13s%13s%10s   1 1.000E+00\n", type, x, y, z, e);
+    return line;
+}
+
+// The lines left out, one kind to an entry: "kind@first*lines".
+std::string Left_out()
+{
+    std::string out;
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        const ProblemLines &p = convert_stats.problems[k];
+        if (p.lines)
+            out += (out.empty() ? "" : " ") + std::to_string(k) + "@" + std::to_string(p.first_line) +
+                   "*" + std::to_string(p.lines);
+    }
+    return out;
+}
+
+std::string P(int kind, int first, int lines = 1)
+{
+    return std::to_string(kind) + "@" + std::to_string(first) + "*" + std::to_string(lines);
+}
+
+} // namespace
+
+// Each kind of damage to the step lines: the damaged line is left out and
+// counted under its problem with its line number (the step lines begin at
+// line 4), everything else reads as the clean file would.
+TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
+{
+    const std::string good = Float_step('5', "1.000000E+00", "0.000000E+00", "0.000000E+00", "1.000E+03");
+    const std::string shifted = " 0    1\n 250000500005000012343\n -\n";
+    std::string nul = ELECTRON;
+    nul[3] = '\0';
+    struct Case {
+        const char *what;
+        std::string steps, records, left_out;
+    } cases[] = {
+        {"exponent without digits", Float_step('5', "1.0", "0", "0", "8.3E-"), "", P(PROBLEM_NUMBER, 5)},
+        {"point and sign without exponent digits", Float_step('5', "1.E+", "0", "0", "1"), "",
+         P(PROBLEM_NUMBER, 5)},
+        {"Fortran's overflow asterisks", Float_step('5', "*************", "0", "0", "1"), "",
+         P(PROBLEM_NUMBER, 5)},
+        {"three-digit exponent without its letter", Float_step('5', "0.123456+100", "0", "0", "1"), "",
+         P(PROBLEM_NUMBER, 5)},
+        {"two points", Float_step('5', "1.5.2", "0", "0", "1"), "", P(PROBLEM_NUMBER, 5)},
+        {"NUL byte", nul, "", P(PROBLEM_NUL, 5)},
+        {"tab between fields", "2\t50000500005000012343\n", "", P(PROBLEM_TAB, 5)},
+        {"not finite", Float_step('5', "1.0E+999", "0", "0", "1"), "", P(PROBLEM_NOT_FINITE, 5)},
+        {"one column too many", "2500000500005000012343\n", "", P(PROBLEM_TRAILING, 5)},
+        {"every line shifted by one", shifted, "", P(PROBLEM_TYPE, 5, 3)},
+        {"stray point in a long line", "633554432419.30403355443250009\n", "", P(PROBLEM_NUMBER, 5)},
+        {"stray E in a long line", "6335544324194304033554432500E9\n", "", P(PROBLEM_NUMBER, 5)},
+        {"float x without a point, or with it in column 14",
+         Float_step('5', "1234567", "0", "0", "1") + Float_step('4', "12.", "0.5", "0", "2"),
+         "1 2 1.23457e+06 0 0 1\n1 1 12 0.5 0 2\n", ""},
+        {"last line cut in its energy", "2500005000050000123", "", P(PROBLEM_CUT, 5)},
+        {"float line cut in its x", "5 1.0000", "", P(PROBLEM_CUT, 5)},
+        {"float line cut in its energy", good.substr(0, 45), "", P(PROBLEM_CUT, 5)},
+        {"float line cut after its energy", good.substr(0, 50), "1 2 1 0 0 1000\n", ""},
+        {"block end without its start", "MEND\n" + ELECTRON, "1 2 0 0 0 1234\n", P(PROBLEM_BLOCK_END, 5)},
+        {"block in lower case", "msta\nmend\n", "", P(PROBLEM_BLOCK_CASE, 5, 2)},
+        {"block opened inside a block of its letter", "MSTA\nMSTA\n  1\nMEND\nMEND\n" + ELECTRON,
+         "1 2 0 0 0 1234\n", P(PROBLEM_BLOCK_NESTED, 6)},
+        {"block without its end line", "MSTA\n     1\n" + ELECTRON, "", P(PROBLEM_BLOCK_OPEN, 5, 3)},
+        {"header line among the steps", HEADER + ELECTRON, "1 2 0 0 0 1234\n", P(PROBLEM_HEADER_AMONG, 5)},
+        {"batch 0", "0    0\n" + ELECTRON + "-\n",
+         "", P(PROBLEM_BATCH_RANGE, 5) + " " + P(PROBLEM_OUT_OF_BATCH, 6, 2)},
+        {"batches 10000 and 10001", "010000\n" + ELECTRON + "010001\n" + ELECTRON,
+         "10000 2 0 0 0 1234\n", P(PROBLEM_BATCH_RANGE, 7) + " " + P(PROBLEM_OUT_OF_BATCH, 8)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        ASSERT_EQ(Run(START + "0    1\n" + c.steps), 0);
+        EXPECT_EQ(Records(), c.records);
+        EXPECT_EQ(Left_out(), c.left_out);
+        EXPECT_EQ(messages.messages().size(), c.left_out.empty() ? 0u : 1u);
+    }
+    // Steps before the first batch line; in a calculation's output a last
+    // line without its line end is not finished yet and is left out alone.
+    ASSERT_EQ(Run(START + ELECTRON + "0    1\n" + ELECTRON + "250000"), 0);
+    EXPECT_EQ(Left_out(), P(PROBLEM_CUT, 7) + " " + P(PROBLEM_BEFORE_BATCH, 4));
+    messages.clear();
+    std::string pic = scratch.write("c.pic", START + "0    1\n" + ELECTRON + "250000");
+    ASSERT_EQ(Picture_convert_file(nullptr, pic.c_str(), scratch.file("work.$$$").c_str(), CONVERT_CALC), 0);
+    EXPECT_EQ(Left_out(), "");
+    EXPECT_EQ(convert_stats.unfinished_lines, 1u);
+    EXPECT_EQ(messages.texts(), "");
+}
+
+// A header or geometry section that cannot be read fails the conversion
+// with message 6, and says which line and why.
+TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
+{
+    std::string tabbed = HEADER;
+    tabbed[25] = '\t';
+    struct Case {
+        const char *what;
+        std::string text;
+        int header_problem;
+        const char *geometry_problem;
+    } cases[] = {
+        {"header with a tab", "GSTA\nGEND\n" + tabbed, PROBLEM_TAB, nullptr},
+        {"header shifted by one", "GSTA\nGEND\n " + HEADER, PROBLEM_NUMBER, nullptr},
+        {"neither header nor batch line", "GSTA\nGEND\n" + ELECTRON, PROBLEM_NO_HEADER, nullptr},
+        {"geometry value not finite", "GSTA\nCYLS\n     1     1\n            inf\n              1\nGEND\n" + HEADER,
+         PROBLEM_NONE, "a value that is not a finite number"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        EXPECT_EQ(Run(c.text + "0    1\n" + ELECTRON), -1);
+        EXPECT_EQ(messages.texts(), "input file read error !!");
+        EXPECT_EQ(convert_stats.header_problem, c.header_problem);
+        EXPECT_EQ(convert_stats.header_line, c.header_problem ? 3u : 0u);
+        EXPECT_STREQ(geometry_problem, c.geometry_problem);
+    }
+}
+
+// Without a header line, a step with a coordinate far outside the rest is
+// left out, and the scene bounds are those of the rest.
+TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
+{
+    std::string steps = "GSTA\nGEND\n0    1\n";
+    for (int i = 1; i <= 9; i++) {
+        std::string v = std::to_string(i) + ".0";
+        steps += Float_step('5', v.c_str(), "0.5", v.c_str(), "1");
+    }
+    ASSERT_EQ(Run(steps + Float_step('5', "3.0E+05", "0", "0", "1") + "-\n"), 0);
+    EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
+    EXPECT_EQ(x_max, 9.0);
+    EXPECT_EQ(convert_stats.records, 10u);
+    EXPECT_EQ(Records().find("300000"), std::string::npos);
+    ASSERT_EQ(Run(steps + Float_step('5', "2.0E+03", "0", "0", "1")), 0);   // far, but not that far
+    EXPECT_EQ(Left_out(), "");
+    EXPECT_EQ(x_max, 2000.0);
+}

@@ -2,6 +2,7 @@
 // mode, zoom and pan, rotation, failures, 32-bit clamping and the angle steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -200,6 +201,68 @@ TEST(AngleStep, StepsAndLimits)
     EXPECT_EQ(Angle_step(0, 3), 0);
     EXPECT_EQ(angle_z, -200);
     angle_x = angle_y = angle_z = 0;
+}
+
+// Turning about the screen's axes.  From the start view a turn about the
+// vertical axis is a change of angle_y and one about the horizontal axis a
+// change of angle_z.  In any view the angles found for a turned view give
+// that view within their rounding, keeping to the set of angles nearer to
+// those it had (angle_z beyond 90 stays so); angles wrap into -179..180.
+TEST(ViewTurn, ScreenAxesToAngles)
+{
+    struct Case {
+        int16_t from[3];
+        double vertical, horizontal;
+        int16_t to[3];
+    } exact[] = {
+        {{0, 0, 0}, 30, 0, {0, 30, 0}},
+        {{0, 0, 0}, 0, 20, {0, 0, 20}},
+        {{0, 0, 120}, 1, 0, {0, 1, 120}},
+        {{0, 170, 0}, 20, 0, {0, -170, 0}},
+    };
+    for (const Case &c : exact) {
+        ViewMatrix v = View_matrix(c.from[0], c.from[1], c.from[2]);
+        View_screen_turn(&v, c.vertical, c.horizontal);
+        int16_t out[3];
+        View_matrix_angles(v, c.from, out);
+        EXPECT_EQ(std::to_string(out[0]) + "," + std::to_string(out[1]) + "," + std::to_string(out[2]),
+                  std::to_string(c.to[0]) + "," + std::to_string(c.to[1]) + "," + std::to_string(c.to[2]));
+    }
+    // The near side of the picture follows the mouse: a turn to the right
+    // brings the point toward the viewer (world -x at the start: z to the
+    // right and y up) to the right, one downwards down.
+    ViewMatrix v = View_matrix(0, 0, 0);
+    EXPECT_EQ(v.m[2][0], -1.0);
+    View_screen_turn(&v, 10, 10);
+    EXPECT_LT(v.m[0][0], -0.1);
+    EXPECT_GT(v.m[1][0], 0.1);
+
+    const int16_t angles[] = {-170, -45, 0, 30, 90, 100, 180};
+    const double turns[][2] = {{7, 0}, {0, -13}, {25, 40}, {-90, 3}};
+    for (int16_t ax : angles)
+        for (int16_t ay : angles)
+            for (int16_t az : angles)
+                for (const auto &t : turns) {
+                    SCOPED_TRACE(testing::Message() << ax << "," << ay << "," << az << " turned "
+                                                    << t[0] << "," << t[1]);
+                    ViewMatrix turned = View_matrix(ax, ay, az);
+                    View_screen_turn(&turned, t[0], t[1]);
+                    const int16_t near[3] = {ax, ay, az};
+                    int16_t out[3];
+                    View_matrix_angles(turned, near, out);
+                    ViewMatrix back = View_matrix(out[0], out[1], out[2]);
+                    double worst = 0;
+                    for (int i = 0; i < 3; i++) {
+                        EXPECT_TRUE(out[i] > -180 && out[i] <= 180);
+                        for (int j = 0; j < 3; j++)
+                            worst = std::max(worst, std::fabs(back.m[i][j] - turned.m[i][j]));
+                    }
+                    EXPECT_LT(worst, 0.03);
+                }
+    EXPECT_EQ(Angle_wrap(200), -160);
+    EXPECT_EQ(Angle_wrap(-180), 180);
+    EXPECT_EQ(Angle_wrap(540), 180);
+    EXPECT_EQ(Angle_wrap(-181), 179);
 }
 
 } // namespace

@@ -122,7 +122,9 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
         EXPECT_EQ(s.separators, static_cast<uint64_t>(n.separator_lines));
         EXPECT_EQ(s.batch_lines, static_cast<uint64_t>(n.batch_lines));
         EXPECT_EQ(s.records, static_cast<uint64_t>(Sim_counts_records(&n)));
-        EXPECT_EQ(s.skipped_type + s.skipped_before_batch + s.skipped_batch_range, 0u);
+        int first_problem;
+        uint64_t first_line;
+        EXPECT_EQ(s.skipped_type + Lines_left_out(&s, &first_problem, &first_line), 0u);
         EXPECT_EQ(batch_count, 5u);
         EXPECT_EQ(std::accumulate(batch_step_count, batch_step_count + BATCH_MAX, uint64_t{0}), s.records);
 

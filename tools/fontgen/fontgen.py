@@ -218,15 +218,20 @@ def generate(path):
            f"const int font_height = {ascent + descent};",
            f"const int font_ascent = {ascent};", ""]
     out.append("const FontGlyph font_glyphs[FONT_CHAR_COUNT] = {")
+    # The glyphs in place of '?' share its rows.
     first_row = 0
+    starts = {}
     for c, (advance, left, top, rows) in zip(range(FIRST, LAST + 1), glyphs):
-        out.append(f"    {{{advance}, {left}, {top}, {len(rows)}, {first_row}}}, // {Name(c)}")
-        first_row += len(rows)
+        start = starts[SUBSTITUTE] if 127 <= c < 160 else first_row
+        starts[c] = start
+        out.append(f"    {{{advance}, {left}, {top}, {len(rows)}, {start}}}, // {Name(c)}")
+        if start == first_row:
+            first_row += len(rows)
     out.append("};")
     out.append("")
     out.append("const uint16_t font_rows[] = {")
     for c, (advance, left, top, rows) in zip(range(FIRST, LAST + 1), glyphs):
-        if not rows:
+        if not rows or 127 <= c < 160:
             continue
         values = ", ".join("0x%04X" % (int(r.ljust(16, "0"), 2)) for r in rows)
         out.append(f"    // {Name(c)}")

@@ -1,0 +1,212 @@
+// Turning and zooming the view directly: dragging with the left button in
+// the picture area (when no selection is armed) turns the view about the
+// screen's axes, the wheel zooms about the cursor, and the arrow keys and
+// Page Up / Page Down turn it by the angle change value.
+//
+// While the mouse drags, each frame draws every k-th track only (a
+// preview), k chosen from the frames before so that a frame takes about
+// 30 ms; the whole picture follows when the button is released or the
+// mouse rests for 200 ms.
+#include "app/app.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+
+#include "picture/display.h"
+#include "render/picture_paint.h"
+#include "render/layout.h"
+#include "render/view.h"
+
+uint32_t rebuild_stride = 1;
+
+namespace {
+
+// Degrees the view turns per pixel the mouse moves.
+const double DRAG_DEGREES_PER_PIXEL = 0.5;
+
+// A preview frame aims at this many seconds (under the 40 ms a frame may
+// take); the stride never exceeds STRIDE_MAX.
+const double FRAME_SECONDS = 0.030;
+const uint32_t STRIDE_MAX = 4096;
+
+// The mouse resting this long during a drag brings the whole picture.
+const UINT_PTR REST_TIMER = 1;
+const UINT REST_MILLISECONDS = 200;
+
+// One notch of the wheel zooms by this factor.
+const double WHEEL_FACTOR = 1.25;
+
+bool turning;             // a drag turns the view
+POINT drag_last;          // where the mouse was at the last move
+ViewMatrix drag_view;     // the view turned so far, exactly (the angles are rounded)
+uint32_t preview_stride = 1;   // the stride of the next preview frame
+bool preview_shown;       // the picture on screen is a preview
+double full_seconds;      // what the last whole rebuild took
+int wheel_rest;           // wheel movement short of a notch
+
+bool In_picture(POINT p)
+{
+    const PixelRect &v = layout.view_rect;
+    return p.x >= v.left && p.x < v.right && p.y >= v.top && p.y < v.bottom;
+}
+
+// The view is drawn, so it can be turned or zoomed.
+bool View_ready()
+{
+    return picture_selected == 1 && view_bitmap_missing == 0 && view_state.view_scale > 0.0 &&
+           selection_armed == 0 && guide_placing == 0 && title_placing == 0;
+}
+
+// Rebuild at once, with every `stride`-th track; the angle values and the
+// axis indicator follow.
+void View_redraw(uint32_t stride)
+{
+    Rebuild_request();
+    rebuild_stride = stride;
+    Picture_invalidate();
+    InvalidateRect(angle_panel, nullptr, TRUE);
+    InvalidateRect(axes_panel, nullptr, TRUE);
+    UpdateWindow(main_window);
+}
+
+void Whole_picture()
+{
+    if (preview_shown)
+        View_redraw(1);
+}
+
+void Drag_end(HWND window)
+{
+    turning = false;
+    KillTimer(window, REST_TIMER);
+    if (GetCapture() == window)
+        ReleaseCapture();
+    Whole_picture();
+}
+
+} // namespace
+
+void Rebuild_timed(uint32_t stride, double seconds)
+{
+    if (stride <= 1) {
+        full_seconds = seconds;
+        preview_shown = false;
+        return;
+    }
+    preview_shown = true;
+    // The frame time shrinks about as the stride grows.
+    double next = std::ceil(static_cast<double>(stride) * seconds / FRAME_SECONDS);
+    preview_stride = next < 1.0 ? 1 : next > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(next);
+}
+
+bool Turn_button_down(HWND window, LPARAM lparam)
+{
+    POINT p = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (!View_ready() || !In_picture(p))
+        return false;
+    turning = true;
+    drag_last = p;
+    drag_view = View_matrix(angle_x, angle_y, angle_z);
+    double first = std::ceil(full_seconds / FRAME_SECONDS);
+    preview_stride = first < 1.0 ? 1 : first > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(first);
+    SetCapture(window);
+    return true;
+}
+
+bool Turn_mouse_move(HWND window, LPARAM lparam)
+{
+    if (!turning)
+        return false;
+    POINT p = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    if (p.x == drag_last.x && p.y == drag_last.y)
+        return true;
+    View_screen_turn(&drag_view, (p.x - drag_last.x) * DRAG_DEGREES_PER_PIXEL,
+                     (p.y - drag_last.y) * DRAG_DEGREES_PER_PIXEL);
+    drag_last = p;
+    SetTimer(window, REST_TIMER, REST_MILLISECONDS, nullptr);
+    const int16_t had[3] = {angle_x, angle_y, angle_z};
+    int16_t turned[3];
+    View_matrix_angles(drag_view, had, turned);
+    if (turned[0] == angle_x && turned[1] == angle_y && turned[2] == angle_z)
+        return true;
+    angle_x = turned[0];
+    angle_y = turned[1];
+    angle_z = turned[2];
+    View_redraw(preview_stride);
+    return true;
+}
+
+bool Turn_button_up(HWND window)
+{
+    if (!turning)
+        return false;
+    Drag_end(window);
+    return true;
+}
+
+void Turn_capture_lost(HWND window)
+{
+    if (turning)
+        Drag_end(window);
+}
+
+void Turn_timer(HWND window, WPARAM id)
+{
+    if (id != REST_TIMER)
+        return;
+    KillTimer(window, REST_TIMER);
+    if (turning)
+        Whole_picture();
+}
+
+void On_wheel(HWND window, WPARAM wparam, LPARAM lparam)
+{
+    if (!View_ready() || turning)
+        return;
+    POINT p = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+    ScreenToClient(window, &p);
+    if (!In_picture(p))
+        return;
+    wheel_rest += GET_WHEEL_DELTA_WPARAM(wparam);
+    int notches = wheel_rest / WHEEL_DELTA;
+    wheel_rest -= notches * WHEEL_DELTA;
+    bool zoomed_now = false;
+    for (; notches != 0; notches += notches > 0 ? -1 : 1) {
+        double factor = notches > 0 ? WHEEL_FACTOR : 1.0 / WHEEL_FACTOR;
+        PixelRect r = View_wheel_rect(p.x - layout.view_rect.left, p.y - layout.view_rect.top, factor);
+        if (!View_zoom_fits(r))
+            break;   // as far as the scale goes
+        zoom_rect = r;
+        View_setup(window, layout.view_rect, RENDER_ZOOM, &view_state.view_scale);
+        zoomed_now = true;
+    }
+    if (!zoomed_now)
+        return;
+    // Normal returns to the full view.
+    zoomed = 1;
+    zoom_selected = 1;
+    View_redraw(1);
+}
+
+bool Key_turn(const MSG *msg)
+{
+    if (msg->message != WM_KEYDOWN || (msg->hwnd != main_window && !IsChild(main_window, msg->hwnd)))
+        return false;
+    int axis, sign;
+    switch (msg->wParam) {
+    case VK_UP: axis = 0, sign = 1; break;
+    case VK_DOWN: axis = 0, sign = -1; break;
+    case VK_RIGHT: axis = 1, sign = 1; break;
+    case VK_LEFT: axis = 1, sign = -1; break;
+    case VK_PRIOR: axis = 2, sign = 1; break;
+    case VK_NEXT: axis = 2, sign = -1; break;
+    default: return false;
+    }
+    if (!View_ready() || turning)
+        return false;
+    int16_t *angle[3] = {&angle_x, &angle_y, &angle_z};
+    *angle[axis] = Angle_wrap(*angle[axis] + sign * settings.angle_step);
+    View_redraw(1);
+    return true;
+}

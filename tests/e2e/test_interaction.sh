@@ -1,0 +1,72 @@
+# Turning and zooming with the mouse and the keys, real input through the X
+# server (xdotool): a drag in the picture area turns the view, the wheel
+# zooms about the cursor, the arrow keys and Page Up / Page Down turn by the
+# angle change value.  After each, the window shows what vokatool renders at
+# the angles the angle panel shows.
+
+MAIN="VOKA Graphic for Win32 V1.00"
+
+# mouse X Y: the pointer to client point (X, Y) of the main window.
+mouse() { xdotool mousemove $((ORIGIN_X + $1)) $((ORIGIN_Y + $2)); }
+# drag_to X Y: the pointer to (X, Y) in ten steps, from where it is.
+drag_to() {
+  local x0 y0 i
+  read -r x0 y0 < <(xdotool getmouselocation | sed 's/x:\([0-9]*\) y:\([0-9]*\).*/\1 \2/')
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove $((x0 + (ORIGIN_X + $1 - x0) * i / 10)) $((y0 + (ORIGIN_Y + $2 - y0) * i / 10))
+    sleep 0.03
+  done
+}
+shown_angles() { drv angles | tr -d '\r' | tr ' ' ,; }
+
+t_drag_wheel_and_keys() {
+  local pic=$DATA/many_tracks.pic angles turned
+  viewer_with_picture "$pic"
+  read -r ORIGIN_X ORIGIN_Y < <(drv client-origin | tr -d '\r')
+  # 60 pixels right and 30 down: half a degree a pixel about the screen's
+  # vertical and horizontal axes.
+  mouse 200 150
+  xdotool mousedown 1
+  drag_to 260 180
+  xdotool mouseup 1
+  drv wait-idle
+  angles=$(shown_angles)
+  [ "$angles" != 0,0,0 ] || fail "the drag did not turn the view"
+  snap dragged
+  compare_render dragged "$pic" --angles "$angles"
+
+  # A release outside the window ends the drag: moving back in turns
+  # nothing.
+  mouse 300 200
+  xdotool mousedown 1
+  drag_to 720 210
+  xdotool mouseup 1
+  drv wait-idle
+  angles=$(shown_angles)
+  drag_to 250 120
+  drv wait-idle
+  expect_eq "$(shown_angles)" "$angles" "angles after moving without the button"
+
+  # One notch of the wheel at client (345, 230), picture point (340, 225):
+  # the picture 1.25 times larger about that point, which is the zoom into
+  # the rectangle (68, 45) - (452, 325) of the 480 x 350 picture.
+  mouse 345 230
+  xdotool click 4
+  drv wait-idle
+  snap wheel
+  compare_render wheel "$pic" --angles "$angles" --zoom 68,45,452,325
+
+  # Up, Right and Page Up raise the x, y and z angles by the angle change
+  # value (30), the zoom staying; Normal returns to the full view.
+  keys "$MAIN" Up Right Prior
+  turned=$(shown_angles)
+  local a b c
+  IFS=, read -r a b c <<<"$angles"
+  wrap() { echo $(( ($1 + 30 + 179 + 360) % 360 - 179 )); }
+  expect_eq "$turned" "$(wrap "$a"),$(wrap "$b"),$(wrap "$c")" "angles after Up, Right, Page Up"
+  snap keys
+  compare_render keys "$pic" --angles "$turned" --zoom 68,45,452,325
+  snap_after normal command $CMD_NORMAL
+  compare_render normal "$pic" --angles "$turned"
+  viewer_close
+}

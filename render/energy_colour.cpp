@@ -1,5 +1,6 @@
 #include "render/energy_colour.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -71,8 +72,8 @@ int Energy_index(const EnergyScale &s, float energy)
     if (energy >= s.high)
         return ENERGY_MAP_SIZE - 1;
     double at = (std::log(static_cast<double>(energy)) - s.log_low) * s.per_log;
-    int i = static_cast<int>(at + 0.5);
-    return i < 0 ? 0 : i > ENERGY_MAP_SIZE - 1 ? ENERGY_MAP_SIZE - 1 : i;
+    long i = std::lround(at);
+    return i < 0 ? 0 : i > ENERGY_MAP_SIZE - 1 ? ENERGY_MAP_SIZE - 1 : static_cast<int>(i);
 }
 
 bool Energy_limits_good(double low, double high)
@@ -133,8 +134,7 @@ struct RangeKey {
         return work_path == o.work_path && first == o.first && last == o.last &&
                whole_file == o.whole_file && photon_cutoff == o.photon_cutoff &&
                charged_cutoff == o.charged_cutoff && std::memcmp(shown, o.shown, sizeof shown) == 0 &&
-               records == o.records && batches == o.batches &&
-               std::memcmp(bounds, o.bounds, sizeof bounds) == 0;
+               records == o.records && batches == o.batches && std::equal(bounds, bounds + 6, o.bounds);
     }
 };
 RangeKey range_key;

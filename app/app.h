@@ -114,6 +114,14 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam);
 // whether the key was taken.
 bool Key_turn(const MSG *msg);
 
+// ------------------------------------------------------------ colours
+// The choice of colour by particle or energy and its limits, from
+// "vokagraphic.ini" beside the info file (start-up); the menu item
+// "Colour by particle / energy" and the Energy limits dialog.
+void Colouring_load(HWND window);
+void On_colour_by(HWND window);
+void On_energy_limits(HWND window);
+
 // --------------------------------------------------------- commands
 // Handle WM_COMMAND; the result is the window procedure's result.
 LRESULT On_command(HWND window, WPARAM wparam);

@@ -16,6 +16,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
@@ -35,6 +36,7 @@ set(VOKA_CAIRO_SOURCES
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
 set(VOKA_APP_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/interaction.cpp

@@ -11,6 +11,7 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -124,6 +125,7 @@ struct StepPainter {
     bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
     PixelPoint dot;
     int dot_kind;
+    Colour dot_colour;
 
     bool In_square(PixelPoint p) const
     {
@@ -143,7 +145,8 @@ struct StepPainter {
     void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
     {
         bool is_dot = a.x == b.x && a.y == b.y;
-        if (is_dot && dot_last && kind == dot_kind && a.x == dot.x && a.y == dot.y)
+        if (is_dot && dot_last && kind == dot_kind && p.colour == dot_colour && a.x == dot.x &&
+            a.y == dot.y)
             return;
         if (Outside(a, b, p.width))
             return;
@@ -152,6 +155,7 @@ struct StepPainter {
         dot_last = is_dot;
         dot = a;
         dot_kind = kind;
+        dot_colour = p.colour;
     }
 };
 
@@ -332,11 +336,22 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
          charged_cutoff},
     };
 
+    // Coloured by energy: the scale, between the limits set or the lowest
+    // and highest energy shown.
+    const bool by_energy = energy_colouring.by_energy == 1;
+    if (by_energy) {
+        float low = energy_colouring.low, high = energy_colouring.high;
+        if (energy_colouring.limits_set != 1 &&
+            Energy_range_shown(path, first, last, whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
+            low = high = 1.0f;
+        energy_scale_drawn = Energy_scale(low, high);
+    }
+
     // 7. Read and draw, block by block.  Without a scale (never fitted)
     // positions are not defined and nothing is drawn.
     bool positions = s > 0.0 && std::isfinite(s);
     const ViewTurn turn = View_turn();
-    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0};
+    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0, 0};
     bool in_track = false;
     bool done = false;
     PixelPoint previous = {0, 0};
@@ -368,7 +383,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                 // kinds are passed over between tracks.
                 if (!known || !pens[r.kind].shown)
                     continue;
-                const KindPen &p = pens[r.kind];
+                KindPen p = pens[r.kind];
+                if (by_energy)
+                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
                 previous = point_block[i];
                 if (positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, previous);
@@ -379,7 +396,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                     in_track = false;
                     continue;
                 }
-                const KindPen &p = pens[r.kind];
+                KindPen p = pens[r.kind];
+                if (by_energy)
+                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
                 PixelPoint at = point_block[i];
                 if (positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, at);

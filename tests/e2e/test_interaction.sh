@@ -70,3 +70,27 @@ t_drag_wheel_and_keys() {
   compare_render normal "$pic" --angles "$turned"
   viewer_close
 }
+
+# Colour > "Colour by particle / energy" colours each segment by its energy
+# as vokatool render --colour-by energy does; the limits of the Energy
+# limits dialog too; both are kept in vokagraphic.ini beside the info file
+# and hold at the next start.
+t_colour_by_energy() {
+  local pic=$DATA/many_tracks.pic limits="Energy limits"
+  viewer_with_picture "$pic"
+  snap_after energy command 212
+  compare_render energy "$pic" --colour-by energy
+  drv command 213 + dialog-wait "$limits"
+  drv --title "$limits" set-text 330 0.5 + set-text 331 20 + button 1 + wait-gone "$limits"
+  snap_after limits wait-idle
+  compare_render limits "$pic" --colour-by energy --energy-range 0.5,20
+  viewer_close
+  expect_eq "$(tr -d '\r' <"$CASE/start/vokagraphic.ini" | tr '\n' ' ')" "[Colour] by=energy low=0.5 high=20 " \
+    "vokagraphic.ini"
+  expect_eq "$(stat -c %s "$CASE/start/info.\$\$\$")" 192 "size of the info file"
+  viewer_start
+  open_picture "$pic"
+  snap again
+  same_image limits again "picture at the next start"
+  viewer_close
+}

@@ -198,6 +198,7 @@ LRESULT On_paint(HWND window)
         Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
                                           static_cast<double>(frequency.QuadPart));
         rebuilding = false;
+        Readout_forget();
         if (energy_colouring.by_energy == 1)
             InvalidateRect(legend_panel, nullptr, FALSE);
     }
@@ -349,8 +350,13 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             Selection_button_down(window, lparam);
         return 0;
     case WM_MOUSEMOVE:
-        if (!Turn_mouse_move(window, lparam))
+        if (!Turn_mouse_move(window, lparam)) {
             Selection_mouse_move(window, lparam);
+            Readout_mouse_move(window, wparam, lparam);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        Readout_leave(window);
         return 0;
     case WM_LBUTTONUP:
         if (!Turn_button_up(window))
@@ -362,6 +368,7 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_TIMER:
         Turn_timer(window, wparam);
+        Readout_timer(window, wparam);
         return 0;
     case WM_MOUSEWHEEL:
         On_wheel(window, wparam, lparam);

@@ -23,6 +23,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/record_index.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
@@ -41,6 +42,7 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/interaction.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/readout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp

@@ -356,6 +356,10 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     bool done = false;
     PixelPoint previous = {0, 0};
     long got = 0;
+    // The index of each record, for a surface that keeps which record drew
+    // a pixel.
+    const bool tell_records = surface->record_wanted();
+    uint64_t next_index = reader.copy_next;   // where Seek left the reader
     uint64_t records_read = 0;
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
@@ -366,10 +370,14 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     }
     while (!done && (got = reader.Fill()) > 0) {
         size_t count = static_cast<size_t>(got);
+        const uint64_t block_first = next_index;
+        next_index += count;
         if (positions)
             View_place_steps(turn, record_block, count, point_block);
         for (size_t i = 0; i < count && !done; i++) {
             const StepRecord &r = record_block[i];
+            if (tell_records)
+                surface->record(block_first + i);
             if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
                 progress_hook("drawing", records_read, records_total);
             bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
@@ -406,6 +414,8 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             }
         }
     }
+    if (tell_records)
+        surface->record(RECORD_NONE);
     if (got < 0) {
         Show_error(window, MSG_WORK_READ);
         return -1;

@@ -86,6 +86,16 @@ public:
 
     // Viewport origin (SetViewportOrgEx): logical (0, 0) lands on device (x, y).
     virtual void set_origin(int32_t x, int32_t y) = 0;
+
+    // Whether the surface wants to know the step record that each track
+    // line draws (record_wanted), and that record: its index in the work
+    // file, told by the track renderer before the line, RECORD_NONE after
+    // the tracks.  Only the record-index surface (render/record_index.h)
+    // wants it; every other surface ignores it.
+    virtual bool record_wanted() const { return false; }
+    virtual void record(uint64_t index) { (void)index; }
 };
+
+const uint64_t RECORD_NONE = UINT64_MAX;
 
 #endif

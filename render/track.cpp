@@ -11,6 +11,7 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -124,6 +125,7 @@ struct StepPainter {
     bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
     PixelPoint dot;
     int dot_kind;
+    Colour dot_colour;
 
     bool In_square(PixelPoint p) const
     {
@@ -143,7 +145,8 @@ struct StepPainter {
     void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
     {
         bool is_dot = a.x == b.x && a.y == b.y;
-        if (is_dot && dot_last && kind == dot_kind && a.x == dot.x && a.y == dot.y)
+        if (is_dot && dot_last && kind == dot_kind && p.colour == dot_colour && a.x == dot.x &&
+            a.y == dot.y)
             return;
         if (Outside(a, b, p.width))
             return;
@@ -152,6 +155,7 @@ struct StepPainter {
         dot_last = is_dot;
         dot = a;
         dot_kind = kind;
+        dot_colour = p.colour;
     }
 };
 
@@ -332,15 +336,30 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
          charged_cutoff},
     };
 
+    // Coloured by energy: the scale, between the limits set or the lowest
+    // and highest energy shown.
+    const bool by_energy = energy_colouring.by_energy == 1;
+    if (by_energy) {
+        float low = energy_colouring.low, high = energy_colouring.high;
+        if (energy_colouring.limits_set != 1 &&
+            Energy_range_shown(path, first, last, whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
+            low = high = 1.0f;
+        energy_scale_drawn = Energy_scale(low, high);
+    }
+
     // 7. Read and draw, block by block.  Without a scale (never fitted)
     // positions are not defined and nothing is drawn.
     bool positions = s > 0.0 && std::isfinite(s);
     const ViewTurn turn = View_turn();
-    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0};
+    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0, 0};
     bool in_track = false;
     bool done = false;
     PixelPoint previous = {0, 0};
     long got = 0;
+    // The index of each record, for a surface that keeps which record drew
+    // a pixel.
+    const bool tell_records = surface->record_wanted();
+    uint64_t next_index = reader.copy_next;   // where Seek left the reader
     uint64_t records_read = 0;
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
@@ -351,10 +370,14 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     }
     while (!done && (got = reader.Fill()) > 0) {
         size_t count = static_cast<size_t>(got);
+        const uint64_t block_first = next_index;
+        next_index += count;
         if (positions)
             View_place_steps(turn, record_block, count, point_block);
         for (size_t i = 0; i < count && !done; i++) {
             const StepRecord &r = record_block[i];
+            if (tell_records)
+                surface->record(block_first + i);
             if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
                 progress_hook("drawing", records_read, records_total);
             bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
@@ -368,7 +391,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                 // kinds are passed over between tracks.
                 if (!known || !pens[r.kind].shown)
                     continue;
-                const KindPen &p = pens[r.kind];
+                KindPen p = pens[r.kind];
+                if (by_energy)
+                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
                 previous = point_block[i];
                 if (positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, previous);
@@ -379,7 +404,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                     in_track = false;
                     continue;
                 }
-                const KindPen &p = pens[r.kind];
+                KindPen p = pens[r.kind];
+                if (by_energy)
+                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
                 PixelPoint at = point_block[i];
                 if (positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, at);
@@ -387,6 +414,8 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
             }
         }
     }
+    if (tell_records)
+        surface->record(RECORD_NONE);
     if (got < 0) {
         Show_error(window, MSG_WORK_READ);
         return -1;

@@ -114,6 +114,24 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam);
 // whether the key was taken.
 bool Key_turn(const MSG *msg);
 
+// ------------------------------------------------------------ read-out
+// Resting the mouse over a line of the picture shows what it is: the
+// mouse moves (no button, no selection), the timer of a resting mouse, the
+// mouse leaving the window.  Readout_forget after every rebuild: the record
+// index is made again at the next rest.
+void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
+void Readout_timer(HWND window, WPARAM id);
+void Readout_leave(HWND window);
+void Readout_forget();
+
+// ------------------------------------------------------------ colours
+// The choice of colour by particle or energy and its limits, from
+// "vokagraphic.ini" beside the info file (start-up); the menu item
+// "Colour by particle / energy" and the Energy limits dialog.
+void Colouring_load(HWND window);
+void On_colour_by(HWND window);
+void On_energy_limits(HWND window);
+
 // --------------------------------------------------------- commands
 // Handle WM_COMMAND; the result is the window procedure's result.
 LRESULT On_command(HWND window, WPARAM wparam);

@@ -389,6 +389,8 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDM_TITLE: Dialog_run("TITLESET", Titleset_proc, window, 0); return 0;
     case IDM_SELECTION: Dialog_run("PARTICLE", Particle_proc, window, 1); return 0;
     case IDM_HELP: return On_help(window);
+    case IDM_COLOUR_BY_ENERGY: On_colour_by(window); return 0;
+    case IDM_ENERGY_LIMITS: On_energy_limits(window); return 0;
     default: return 0;
     }
 }

@@ -61,6 +61,7 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
         Start_failed("The main window cannot be created.");
         return -1;
     }
+    Colouring_load(main_window);
     ShowWindow(main_window, show);
     UpdateWindow(main_window);
     return 0;

@@ -9,6 +9,7 @@
 #include "picture/display.h"
 #include "picture/message.h"
 #include "render/annotations.h"
+#include "render/energy_colour.h"
 #include "render/gdi_surface.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -185,6 +186,24 @@ LRESULT On_paint(HWND window)
     if (restore_view == 1 && view_bitmap_missing == 0)
         restore_view = 0;
 
+    // A rebuild comes first, so that the legend panel can show the colour
+    // bar it drew with.
+    if (rebuild_due) {
+        rebuilding = true;
+        LARGE_INTEGER start, end, frequency;
+        QueryPerformanceCounter(&start);
+        Picture_rebuild_on(window, dc);
+        QueryPerformanceCounter(&end);
+        QueryPerformanceFrequency(&frequency);
+        Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
+                                          static_cast<double>(frequency.QuadPart));
+        rebuilding = false;
+        Readout_forget();
+        if (energy_colouring.by_energy == 1)
+            InvalidateRect(legend_panel, nullptr, FALSE);
+    }
+    rebuild_stride = 1;
+
     // The panel pass paints what the update region holds of the window, the
     // strip and its panels; a picture area that receives a picture is left
     // to it, so that every pixel there is written once.
@@ -198,18 +217,6 @@ LRESULT On_paint(HWND window)
     }
     if (restore)
         Picture_copy_back(dc);
-    if (rebuild_due) {
-        rebuilding = true;
-        LARGE_INTEGER start, end, frequency;
-        QueryPerformanceCounter(&start);
-        Picture_rebuild_on(window, dc);
-        QueryPerformanceCounter(&end);
-        QueryPerformanceFrequency(&frequency);
-        Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
-                                          static_cast<double>(frequency.QuadPart));
-        rebuilding = false;
-    }
-    rebuild_stride = 1;
 
     expand_cancelled = 0;
     view_dirty = 0;
@@ -343,8 +350,13 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             Selection_button_down(window, lparam);
         return 0;
     case WM_MOUSEMOVE:
-        if (!Turn_mouse_move(window, lparam))
+        if (!Turn_mouse_move(window, lparam)) {
             Selection_mouse_move(window, lparam);
+            Readout_mouse_move(window, wparam, lparam);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        Readout_leave(window);
         return 0;
     case WM_LBUTTONUP:
         if (!Turn_button_up(window))
@@ -356,6 +368,7 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_TIMER:
         Turn_timer(window, wparam);
+        Readout_timer(window, wparam);
         return 0;
     case WM_MOUSEWHEEL:
         On_wheel(window, wparam, lparam);

@@ -18,12 +18,14 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/work_threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/record_index.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/skip_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/track.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
@@ -44,10 +46,12 @@ set(VOKA_CAIRO_SOURCES
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
 set(VOKA_APP_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/file_open.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/interaction.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/readout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp

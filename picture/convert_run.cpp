@@ -267,9 +267,11 @@ int32_t Far_exponent(const ConvertRun *run)
     int bin = 0;
     while (below + run->exponents[bin] < rank)
         below += run->exponents[bin++];
-    for (int far = bin + 11; far < EXPONENT_BINS; far++)
+    // 1024 times the 90th percentile: 10 binary exponents above its own.
+    int limit = bin + 11;
+    for (int far = limit; far < EXPONENT_BINS; far++)
         if (run->exponents[far] != 0)
-            return bin + 11 - EXPONENT_BIAS;
+            return limit - EXPONENT_BIAS;
     return FAR_NONE;
 }
 

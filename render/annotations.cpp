@@ -4,6 +4,7 @@
 
 #include "picture/display.h"
 #include "picture/settings.h"
+#include "render/energy_colour.h"
 #include "render/layout.h"
 #include "render/track.h"
 #include "render/view.h"
@@ -132,7 +133,24 @@ void Legend_panel_draw(Surface *surface, PixelRect update)
 {
     surface->fill_rect(update.left, update.top, update.right, update.bottom,
                        settings.background_color);
-    Legend_rows(surface, 0, 0, 13, 4);
+    if (energy_colouring.by_energy != 1) {
+        Legend_rows(surface, 0, 0, 13, 4);
+        return;
+    }
+    // Coloured by energy: the colour bar of the last rebuild with its
+    // energies, and under it the particles' pens (style and width) in the
+    // text colour, each with its initial.
+    Energy_bar_draw(surface, energy_scale_drawn, 6, 4, 123, 10, 18, 54, settings.character_color);
+    static const char *const initials[3] = {"e", "p", "g"};
+    for (int row = 0; row < 3; row++) {
+        if (!Row_shown(row))
+            continue;
+        const int index = legend_rows[row].index;
+        const int32_t x = 6 + 44 * row;
+        Line_draw(surface, x, x + 22, 50, 50, settings.particle_pen_style[index],
+                  settings.particle_pen_width[index], settings.character_color);
+        surface->text(x + 26, 42, initials[row], 1, settings.character_color);
+    }
 }
 
 void Guide_draw(Surface *surface, int32_t x, int32_t y)

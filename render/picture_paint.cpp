@@ -5,6 +5,7 @@
 #include "picture/display.h"
 #include "picture/settings.h"
 #include "render/annotations.h"
+#include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/track.h"
@@ -24,6 +25,8 @@ void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int ca
                layout.view_rect);
     if (geometry_enabled == 1 && geometry_pending == 1)
         Geometry_load(window, surface);
+    if (energy_colouring.by_energy == 1)
+        Energy_picture_bar(surface);
     if (title_shown == 1) {
         if (title_pos.x > layout.view_right - 80)
             title_pos.x = layout.view_right - 80;

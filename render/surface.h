@@ -100,6 +100,14 @@ public:
         (void)area;
         return nullptr;
     }
+
+    // Whether the surface wants to know the step record that each track
+    // line draws (record_wanted), and that record: its index in the work
+    // file, told by the track renderer before the line, RECORD_NONE after
+    // the tracks.  Only the record-index surface (render/record_index.h)
+    // wants it; every other surface ignores it.
+    virtual bool record_wanted() const { return false; }
+    virtual void record(uint64_t index) { (void)index; }
 };
 
 // Lanes of a surface: surfaces on which several threads draw lines (pen,
@@ -118,5 +126,7 @@ public:
     virtual Surface *lane(int index) = 0;
     virtual void merge() = 0;
 };
+
+const uint64_t RECORD_NONE = UINT64_MAX;
 
 #endif

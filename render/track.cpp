@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/display.h"
+#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
@@ -15,6 +16,7 @@
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
+#include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -137,6 +139,7 @@ struct StepPainter {
     bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
     PixelPoint dot;
     int dot_kind;
+    Colour dot_colour;
 
     bool In_square(PixelPoint p) const
     {
@@ -156,7 +159,8 @@ struct StepPainter {
     void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
     {
         bool is_dot = a.x == b.x && a.y == b.y;
-        if (is_dot && dot_last && kind == dot_kind && a.x == dot.x && a.y == dot.y)
+        if (is_dot && dot_last && kind == dot_kind && p.colour == dot_colour && a.x == dot.x &&
+            a.y == dot.y)
             return;
         if (Outside(a, b, p.width))
             return;
@@ -165,6 +169,7 @@ struct StepPainter {
         dot_last = is_dot;
         dot = a;
         dot_kind = kind;
+        dot_colour = p.colour;
     }
 };
 
@@ -176,6 +181,8 @@ struct TrackJob {
     int64_t last;
     bool whole_file;     // batches out of order: every record is read
     bool positions;      // a scale was fitted: points have positions
+    bool by_energy;      // each segment coloured by its energy on `energy`
+    EnergyScale energy;
     int32_t limit;
     const MappedFile *file;   // nullptr: the records come from the step copy
     double scale;
@@ -216,7 +223,10 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     std::vector<StepRecord> records(READ_BLOCK_RECORDS);
     std::vector<PixelPoint> points(READ_BLOCK_RECORDS);   // where their points land
     RecordSource source(job->file, job->scale);
-    StepPainter painter{lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0};
+    StepPainter painter{lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
+    // The index of each record, for a surface that keeps which record drew
+    // a pixel (one that draws on no lanes).
+    const bool tell_records = lane->surface->record_wanted();
     bool in_track = lane->in_track;
     PixelPoint previous = lane->previous;
     uint64_t reported = 0;
@@ -226,7 +236,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
         long got = source.Read(index, records.data(), want);
         if (got < 0) {
             lane->failed = true;
-            return;
+            break;
         }
         if (got == 0)
             break;
@@ -235,11 +245,15 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
             View_place_steps(job->turn, records.data(), count, points.data());
         for (size_t i = 0; i < count; i++) {
             const StepRecord &r = records[i];
+            if (tell_records)
+                lane->surface->record(index + i);
             bool known = job->Known(r);
             if (!in_track) {
                 if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
                     continue;
-                const KindPen &p = job->pens[r.kind];
+                KindPen p = job->pens[r.kind];
+                if (job->by_energy)
+                    p.colour = Energy_colour(job->energy, r.energy);
                 previous = points[i];
                 if (job->positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, previous);
@@ -250,7 +264,9 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
                     continue;
                 }
                 // The segment of record index + i, which ends at its point.
-                const KindPen &p = job->pens[r.kind];
+                KindPen p = job->pens[r.kind];
+                if (job->by_energy)
+                    p.colour = Energy_colour(job->energy, r.energy);
                 PixelPoint at = points[i];
                 if (job->positions && r.energy >= p.cutoff)
                     painter.Draw(p, r.kind, previous, at);
@@ -264,6 +280,8 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
                           job->progress_total);
         }
     }
+    if (tell_records)
+        lane->surface->record(RECORD_NONE);
 }
 
 // The state in which drawing reaches record `at` when it starts between
@@ -495,6 +513,18 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.progress_total = end - begin;
     if (from_copy)
         Step_copy_prepare(s);
+
+    // Coloured by energy: the scale, between the limits set or the lowest
+    // and highest energy shown.
+    job.by_energy = energy_colouring.by_energy == 1;
+    if (job.by_energy) {
+        float low = energy_colouring.low, high = energy_colouring.high;
+        if (energy_colouring.limits_set != 1 &&
+            Energy_range_shown(path, first, last, job.whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
+            low = high = 1.0f;
+        energy_scale_drawn = Energy_scale(low, high);
+        job.energy = energy_scale_drawn;
+    }
 
     // 7. Read and draw: the records split into lanes of about equal length,
     // drawn at the same time on lanes of the surface, each starting in the

@@ -34,6 +34,8 @@
 #define IDM_TITLE 209
 #define IDM_SELECTION 210
 #define IDM_HELP 211
+#define IDM_COLOUR_BY_ENERGY 212   /* checked: colour by energy */
+#define IDM_ENERGY_LIMITS 213
 
 /* A dialog control without an id. */
 #define IDC_NONE -1
@@ -80,6 +82,10 @@
 
 /* Title set (TITLESET). */
 #define IDC_TITLE_EDIT 309
+
+/* Energy limits (ENERGYLIMITS). */
+#define IDC_ENERGY_LOW 330
+#define IDC_ENERGY_HIGH 331
 
 /* Batch change (HISTORY). */
 #define IDC_BATCH_FROM 300

@@ -40,6 +40,7 @@
 #include "picture/ptracks.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "render/energy_colour.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -97,6 +98,11 @@ const char USAGE[] =
     "  --guide X,Y          guide mark position, likewise\n"
     "  --geometry FILE      overlay the geometry section of FILE\n"
     "  --no-geometry        hide the geometry (Geometry Hide)\n"
+    "  --colour-by WHAT     particle (default) or energy: each segment in the\n"
+    "                       colour of its kinetic energy, on a logarithmic scale\n"
+    "                       (viridis), with the colour bar in the picture\n"
+    "  --energy-range LO,HI the scale's limits in MeV (default: the lowest and\n"
+    "                       highest energy shown)\n"
     "  --work-dir DIR       where the work file goes (default: a private folder\n"
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
@@ -528,7 +534,28 @@ struct RenderOptions {
     long number[NUM_OPTIONS][4] = {};
     bool particles = false;
     int shown[3] = {1, 1, 1};   // electron, positron, photon
+    EnergyColouring colouring = {0, 0, 0.0f, 0.0f};
 };
+
+// --colour-by and --energy-range; 0, or 2 after saying what is wrong.
+int Colour_option(const char *a, const char *v, RenderOptions *o)
+{
+    if (std::strcmp(a, "--colour-by") == 0) {
+        if (std::strcmp(v, "energy") != 0 && std::strcmp(v, "particle") != 0)
+            return Render_error("bad --colour-by (particle or energy)", v);
+        o->colouring.by_energy = std::strcmp(v, "energy") == 0 ? 1 : 0;
+        return 0;
+    }
+    char *end = nullptr;
+    double low = std::strtod(v, &end);
+    double high = *end == ',' ? std::strtod(end + 1, &end) : 0.0;
+    if (*end != '\0' || !Energy_limits_good(low, high))
+        return Render_error("bad --energy-range (LO,HI in MeV, 0 < LO < HI)", v);
+    o->colouring.limits_set = 1;
+    o->colouring.low = static_cast<float>(low);
+    o->colouring.high = static_cast<float>(high);
+    return 0;
+}
 
 // A value of NUMBER_OPTIONS[which]; 0, or 2 after saying what is wrong.
 int Number_option(int which, const char *v, RenderOptions *o)
@@ -568,7 +595,7 @@ int Particles_option(const char *v, RenderOptions *o)
 
 // The options of render that take a value, other than NUMBER_OPTIONS.
 const char *const VALUE_OPTIONS[] = {"-o", "--info", "--work-dir", "--geometry", "--title",
-                                     "--particles", "--scale"};
+                                     "--particles", "--scale", "--colour-by", "--energy-range"};
 
 bool Takes_value(const char *a)
 {
@@ -589,6 +616,8 @@ int Render_option(const char *a, const char *v, RenderOptions *o)
             return Number_option(n, v, o);
     if (std::strcmp(a, "--particles") == 0)
         return Particles_option(v, o);
+    if (std::strcmp(a, "--colour-by") == 0 || std::strcmp(a, "--energy-range") == 0)
+        return Colour_option(a, v, o);
     if (std::strcmp(a, "--scale") == 0) {
         char *end;
         o->scale = std::strtod(v, &end);
@@ -1058,6 +1087,7 @@ void Render_view_state(const RenderOptions &o)
     show_electron = static_cast<int16_t>(o.shown[0]);
     show_positron = static_cast<int16_t>(o.shown[1]);
     show_photon = static_cast<int16_t>(o.shown[2]);
+    energy_colouring = o.colouring;
     if (o.given[NUM_TITLE_POS]) {
         n = o.number[NUM_TITLE_POS];
         title_shown = 1;

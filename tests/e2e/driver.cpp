@@ -688,6 +688,22 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "print \"X Y W H\" of the window"},
+    {"readout", "t", false,
+     [](const Args &a) -> int {
+         // The viewer's read-out of a line, once it shows: its text, the
+         // lines joined by " | ".
+         HWND shown = nullptr;
+         Wait_until(a.limit, [&] { return Shown(shown = FindWindowA("VokaReadout", nullptr)); });
+         char text[256] = "";
+         if (Shown(shown))
+             GetWindowTextA(shown, text, sizeof text);
+         for (char *p = text; *p != '\0'; p++)
+             if (*p == '\n')
+                 *p = '|';
+         std::printf("%s\n", text);
+         return Done(text[0] != '\0', "readout: no read-out shown");
+     },
+     "[SEC]  wait for the read-out of a line and print its text, lines joined by |"},
     {"client-origin", "", true,
      [](const Args &a) -> int {
          POINT origin = {0, 0};

@@ -70,3 +70,45 @@ t_drag_wheel_and_keys() {
   compare_render normal "$pic" --angles "$turned"
   viewer_close
 }
+
+# Colour > "Colour by particle / energy" colours each segment by its energy
+# as vokatool render --colour-by energy does; the limits of the Energy
+# limits dialog too; both are kept in vokagraphic.ini beside the info file
+# and hold at the next start.
+t_colour_by_energy() {
+  local pic=$DATA/many_tracks.pic limits="Energy limits"
+  viewer_with_picture "$pic"
+  snap_after energy command 212
+  compare_render energy "$pic" --colour-by energy
+  drv command 213 + dialog-wait "$limits"
+  drv --title "$limits" set-text 330 0.5 + set-text 331 20 + button 1 + wait-gone "$limits"
+  snap_after limits wait-idle
+  compare_render limits "$pic" --colour-by energy --energy-range 0.5,20
+  viewer_close
+  expect_eq "$(tr -d '\r' <"$CASE/start/vokagraphic.ini" | tr '\n' ' ')" "[Colour] by=energy low=0.5 high=20 " \
+    "vokagraphic.ini"
+  expect_eq "$(stat -c %s "$CASE/start/info.\$\$\$")" 192 "size of the info file"
+  viewer_start
+  open_picture "$pic"
+  snap again
+  same_image limits again "picture at the next start"
+  viewer_close
+}
+
+# Resting the mouse over a line shows what it is: over the first electron
+# of batch 2 of the standard picture (4 MeV, from y = 2, z = -3 cm to
+# y = -3, z = 3 cm), at the point y = -0.5, z = 0, which the full view puts
+# at client (245, 197); over the empty corner, nothing.
+t_hover_readout() {
+  viewer_with_picture "$DATA/standard.pic"
+  read -r ORIGIN_X ORIGIN_Y < <(drv client-origin | tr -d '\r')
+  mouse 245 197
+  local text
+  text=$(drv readout 10 | tr -d '\r')
+  echo "read-out: $text"
+  expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -1  z 0.6 cm" "read-out over the electron"
+  mouse 20 20
+  sleep 1
+  ! drv readout 1 >/dev/null 2>&1 || fail "a read-out over the empty corner"
+  viewer_close
+}

@@ -16,6 +16,7 @@
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
+#include "render/energy_colour.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -227,7 +228,7 @@ std::string Mixed_picture(bool reversed)
 // through the window's skipping surface, from the steps in memory and from
 // the work file, with thin, dashed (gaps painted and not) and wide pens,
 // hidden kinds and cut-offs, batch ranges, batches out of order and the
-// newest batch.
+// newest batch, coloured by particle and by energy.
 TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
 {
     Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text, "1");
@@ -267,12 +268,15 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                 int32_t from, to;   // to -1: the newest batch of a calculation
                 int show_photon;
                 bool opaque;
-            } views[] = {{0, 0, 0, 1, false}, {40, 3, 8, 0, false}, {0, 0, -1, 1, false}, {25, 0, 0, 1, true}};
+                int by_energy;
+            } views[] = {{0, 0, 0, 1, false, 0}, {40, 3, 8, 0, false, 0}, {0, 0, -1, 1, false, 1},
+                         {25, 0, 0, 1, true, 0}};
             for (const View &v : views) {
                 angle_x = angle_z = v.turn;
                 batch_from = v.from;
                 batch_to = v.to;
                 show_photon = v.show_photon;
+                energy_colouring.by_energy = v.by_energy;
                 Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, v.opaque ? "0" : "0.1");
                 const std::vector<Colour> one = draw(1, false, v.opaque);
                 for (int threads : {2, 3, 16}) {
@@ -283,6 +287,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                 }
             }
             batch_to = 0;
+            energy_colouring.by_energy = 0;
         }
     }
 }

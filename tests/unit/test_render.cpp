@@ -13,6 +13,7 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "render/annotations.h"
+#include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/track.h"
@@ -218,6 +219,46 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 10);   // the scale bar's three and a dot per batch
+}
+
+// Coloured by energy: each segment (and a track's first point) takes the
+// viridis colour of the energy at its end on a logarithmic scale, between
+// the lowest and highest energy shown (cut-offs and hidden kinds count) or
+// the limits set; pens keep their styles.
+TEST_F(Render, ColourByEnergy)
+{
+    EXPECT_EQ(ENERGY_MAP[0], Colour_rgb(68, 1, 84));       // viridis' ends and middle
+    EXPECT_EQ(ENERGY_MAP[128], Colour_rgb(33, 145, 140));
+    EXPECT_EQ(ENERGY_MAP[255], Colour_rgb(253, 231, 37));
+    settings.particle_pen_style[PARTICLE_ELECTRON] = PEN_DOT;
+    Load("0    1\n" + Step(2, 0, 0, "10000") + Step(2, 0, 1, "10001") + Step(2, 0, 2, "10002") + "-\n" +
+         Step(1, 0, -1, "10003") + "-\n");   // electron 1, 10, 100 MeV; photon 1000 MeV, hidden
+    show_photon = 0;
+    energy_colouring = EnergyColouring{1, 0, 0.0f, 0.0f};
+    auto expect = [](std::initializer_list<int> entries) {
+        const char *at[] = {"400 200 401 200", "400 200 500 200", "500 200 600 200"};
+        std::string lines;
+        size_t k = 3 - entries.size();
+        for (int e : entries) {
+            char line[64];
+            std::snprintf(line, sizeof line, "line %s pen 2 1 %06X\n", at[k++], ENERGY_MAP[e]);
+            lines += line;
+        }
+        return lines;
+    };
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), expect({0, 128, 255}));
+    Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "5");
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), expect({0, 255}));
+    energy_colouring = EnergyColouring{1, 1, 0.1f, 100.0f};
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), expect({170, 255}));
+    EnergyScale scale = Energy_scale(0.1f, 1000.0f);
+    EXPECT_EQ(Energy_index(scale, 0.0f), 0);
+    EXPECT_EQ(Energy_index(scale, 1e9f), 255);
+    EXPECT_EQ(Energy_index(scale, 1.0f), 64);
+    energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
 }
 
 // With every kind hidden only the scale bar is drawn, not even the geometry;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "picture/display.h"
-#include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/numparse.h"

@@ -316,6 +316,47 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     return 0;
 }
 
+// The records of the batch range in a work file of `total` records whose
+// batches are in order: from the first record of batch job->first, found
+// by the counts (from the start of the file when first is 1), to the first
+// record after it whose batch is beyond job->last.  The counts tell that
+// too when they hold the file's records; when they do not (after a failed
+// conversion cleared them) the records are read up to it.  -1 when the work
+// file cannot be read.
+int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
+{
+    uint64_t before = 0;
+    uint64_t through = 0;
+    uint64_t all = 0;
+    for (int64_t b = 1; b <= BATCH_MAX; b++) {
+        if (b < job->first)
+            before += batch_step_count[b - 1];
+        if (b <= job->last)
+            through += batch_step_count[b - 1];
+        all += batch_step_count[b - 1];
+    }
+    *begin = before < total ? before : total;
+    if (all == total) {
+        *end = through > *begin ? through : *begin;
+        return 0;
+    }
+    RecordSource source(job->file, job->scale);
+    StepRecord block[256];
+    for (uint64_t i = *begin; i < total;) {
+        long got = source.Read(i, block, 256);
+        if (got <= 0)
+            return -1;
+        for (long k = 0; k < got; k++, i++) {
+            if (block[k].batch > job->last) {
+                *end = i;
+                return 0;
+            }
+        }
+    }
+    *end = total;
+    return 0;
+}
+
 // Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
 // (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
 // through the two ends is y = m x + b with b taken at the first end.
@@ -496,18 +537,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
-    if (!job.whole_file) {
-        uint64_t before = 0;
-        uint64_t through = 0;
-        for (int64_t b = 1; b <= last && b <= BATCH_MAX; b++) {
-            if (b < first)
-                before += batch_step_count[b - 1];
-            through += batch_step_count[b - 1];
-        }
-        begin = before < total ? before : total;
-        end = through < total ? through : total;
-        if (end < begin)
-            end = begin;
+    if (!job.whole_file && Batch_range(&job, total, &begin, &end) != 0) {
+        Show_error(window, MSG_WORK_READ);
+        return -1;
     }
     job.progress_total = end - begin;
     if (from_copy)

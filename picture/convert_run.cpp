@@ -291,7 +291,7 @@ const char *Line_problem_text(int problem)
         "the end line of a block that was not opened",
         "a block line in lower case",
         "a block opened inside a block of the same letter",
-        "a block without its end line (the rest of the file went with it)",
+        "a block without its end line: the rest of the file went with it",
         "a batch number outside 1..10000",
         "a step in a batch outside 1..10000",
         "a step before the first batch line",

@@ -10,7 +10,7 @@
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
 // the 236 between are the program's own fixed colours.  Values 0x00BBGGRR.
-const Colour fixed_palette_256[256] = {
+static const Colour fixed_palette_256[256] = {
     /*   0 */ 0x00000000u, 0x00000080u, 0x00008000u, 0x00008080u, 0x00800000u, 0x00800080u, 0x00808000u, 0x00C0C0C0u,
               0x00C0DCC0u, 0x00F0C8A4u, 0x00FFDAFFu, 0x00FFDADBu, 0x00FFDAB6u, 0x00FFB5FFu, 0x00FFB5DBu, 0x00FFB5B6u,
     /*  16 */ 0x00FF91DBu, 0x00FF91B6u, 0x00FF916Du, 0x00DBFFE5u, 0x00A9FFFFu, 0x00A9FFDBu, 0x00A9DAFFu, 0x00A9DADBu,

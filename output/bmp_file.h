@@ -51,10 +51,8 @@ int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *la
 // The 54 header bytes of a layout.
 void Bmp_headers(const BmpLayout *layout, uint8_t out[BMP_HEADERS_SIZE]);
 
-// The program's fixed table of 256 colours, as colour values 0x00BBGGRR.
-extern const Colour fixed_palette_256[256];
-
-// The colour table of fixed_palette_256 as file bytes (blue, green, red, 0).
+// The colour table of the program's fixed 256 colours as file bytes (blue,
+// green, red, 0).
 void Bmp_palette_256(uint8_t out[256 * 4]);
 
 // Writing a file row by row in the pixel format of its layout.  The file is

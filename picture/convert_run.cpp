@@ -267,9 +267,11 @@ int32_t Far_exponent(const ConvertRun *run)
     int bin = 0;
     while (below + run->exponents[bin] < rank)
         below += run->exponents[bin++];
-    for (int far = bin + 11; far < EXPONENT_BINS; far++)
+    // 1024 times the 90th percentile: 10 binary exponents above its own.
+    int limit = bin + 11;
+    for (int far = limit; far < EXPONENT_BINS; far++)
         if (run->exponents[far] != 0)
-            return bin + 11 - EXPONENT_BIAS;
+            return limit - EXPONENT_BIAS;
     return FAR_NONE;
 }
 
@@ -289,7 +291,7 @@ const char *Line_problem_text(int problem)
         "the end line of a block that was not opened",
         "a block line in lower case",
         "a block opened inside a block of the same letter",
-        "a block without its end line (the rest of the file went with it)",
+        "a block without its end line: the rest of the file went with it",
         "a batch number outside 1..10000",
         "a step in a batch outside 1..10000",
         "a step before the first batch line",

@@ -174,8 +174,11 @@ int Ptracks_named(const char *path)
     return 1;
 }
 
+// `why` is written through the track source it is handed to.
 int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_batch,
-                   PtracksStats *st, char *why, size_t why_size)
+                   PtracksStats *st,
+                   char *why,   // NOLINT(readability-non-const-parameter)
+                   size_t why_size)
 {
     std::memset(st, 0, sizeof *st);
     TrackSource s = {std::fopen(input, "rb"), input, 0, why, why_size};

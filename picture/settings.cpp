@@ -13,7 +13,6 @@
 
 SettingsRecord settings;
 Colour legend_frame_color;
-char help_path[FULL_PATH_SIZE];
 
 namespace {
 
@@ -294,7 +293,6 @@ void Settings_init()
 {
     Settings_defaults(&settings);
 
-    Path_resolve("Tarsel.hlp", help_path, sizeof help_path);
     Path_resolve("vokawin32.exe", sim_exe_path, sizeof sim_exe_path);
 
     Settings_load_file(INFO_FILE_NAME, &settings);

@@ -1,6 +1,6 @@
 // The settings record: everything the user sets that outlives a run, kept in
 // one 192-byte record whose image is the info file "info.$$$", and the
-// start-up paths that say where the info file and the help are.  What is
+// start-up path that says where the info file goes at exit.  What is
 // shown in this run only (angles, shown kinds, batch range, chosen files,
 // rebuild flags) is the display state, picture/display.h.
 #ifndef VOKA_SETTINGS_H
@@ -71,10 +71,6 @@ extern SettingsRecord settings;
 // Pen colour of the legend box: black on a white background, white otherwise.
 extern Colour legend_frame_color;
 
-// Full path of the help file, resolved at start-up against the current
-// directory.
-extern char help_path[FULL_PATH_SIZE];
-
 // Give the record its defaults (no file is read).
 void Settings_defaults(SettingsRecord *record);
 
@@ -91,9 +87,9 @@ int Settings_sanitize(SettingsRecord *record);
 // Derive legend_frame_color from the background colour.
 void Settings_derive_colours();
 
-// Start-up: defaults of the record, the two start-up paths (the help file,
-// and the simulation program whose directory receives the info file at
-// exit), then the info file of the current directory.
+// Start-up: defaults of the record, the start-up path (the simulation
+// program, whose directory receives the info file at exit), then the info
+// file of the current directory.
 void Settings_init();
 
 // Write the record to "info.$$$" in the directory of sim_exe_path (the

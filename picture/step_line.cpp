@@ -12,7 +12,6 @@ const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000
 // Where the layouts end (columns) and the float line's fields begin.
 enum {
     BATCH_END = 6,
-    SHORT_END = 21,
     LONG_END = 30,
     HEADER_END = 70
 };
@@ -216,27 +215,20 @@ void Position_clear(StepRecord *r)
     r->energy = 0.0f;
 }
 
-void Short_parse(FieldReader *f, StepRecord *r)
+// A short (form STEP_FORM_SHORT, fields of 5 columns) or long (STEP_FORM_LONG,
+// 8 columns) line: X, Y, Z from column 2, then M in 4 columns and D.
+void Encoded_parse(FieldReader *f, StepRecord *r, int form, size_t width)
 {
-    if (f->t.n < SHORT_END)
+    size_t mantissa = 1 + 3 * width;
+    size_t end = mantissa + 5;   // column 21 or 30
+    if (f->t.n < end)
         f->Fail(PROBLEM_CUT);
-    f->code->form = STEP_FORM_SHORT;
-    r->x = f->Encoded(1, 5, STEP_FORM_SHORT, 0);
-    r->y = f->Encoded(6, 5, STEP_FORM_SHORT, 1);
-    r->z = f->Encoded(11, 5, STEP_FORM_SHORT, 2);
-    r->energy = f->Energy(16, 20);
-    f->Ends_at(SHORT_END);
-}
-
-void Long_parse(FieldReader *f, StepRecord *r)
-{
-    if (f->t.n < LONG_END)
-        f->Fail(PROBLEM_CUT);
-    f->code->form = STEP_FORM_LONG;
-    r->x = f->Encoded(1, 8, STEP_FORM_LONG, 0);
-    r->y = f->Encoded(9, 8, STEP_FORM_LONG, 1);
-    r->z = f->Encoded(17, 8, STEP_FORM_LONG, 2);
-    r->energy = f->Energy(25, 29);
+    f->code->form = form;
+    r->x = f->Encoded(1, width, form, 0);
+    r->y = f->Encoded(1 + width, width, form, 1);
+    r->z = f->Encoded(1 + 2 * width, width, form, 2);
+    r->energy = f->Energy(mantissa, mantissa + 4);
+    f->Ends_at(end);
 }
 
 void Float_parse(FieldReader *f, StepRecord *r)
@@ -358,7 +350,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
     case 1:
     case 2:
     case 3:
-        Short_parse(&f, r);
+        Encoded_parse(&f, r, STEP_FORM_SHORT, 5);
         break;
     case 4:
     case 5:
@@ -368,7 +360,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
             Float_parse(&f, r);
             out->whole_line = true;
         } else {
-            Long_parse(&f, r);
+            Encoded_parse(&f, r, STEP_FORM_LONG, 8);
         }
         break;
     case KIND_SEPARATOR:

@@ -30,7 +30,7 @@ void Raster_confine(void *context, const PixelRect *area)
     }
     const PixelRect &r = keep->area;
     const int32_t w = image->width();
-    Colour *pixels = const_cast<Colour *>(image->pixels());
+    Colour *pixels = image->pixels_to_write();
     size_t kept = 0;
     for (int32_t y = 0; y < image->height(); y++) {
         for (int32_t x = 0; x < w; x++) {

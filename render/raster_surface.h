@@ -90,6 +90,9 @@ public:
     Colour pixel(int32_t x, int32_t y) const;
     // Rows of the image, top row first, width() pixels each.
     const Colour *pixels() const { return image; }
+    // The same rows to write into, for a caller that composes an image from
+    // parts (the headless paint puts back what it kept outside an area).
+    Colour *pixels_to_write() { return image; }
 
 private:
     // Device corners of a rectangle given in logical coordinates.

@@ -222,10 +222,18 @@ uint64_t Left_out_print(const char *path)
     int first_problem;
     uint64_t first_line;
     uint64_t total = Lines_left_out(&s, &first_problem, &first_line);
-    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+    // In the order of their first lines.
+    bool listed[PROBLEM_KINDS] = {};
+    for (;;) {
+        int k = PROBLEM_NONE;
+        for (int c = PROBLEM_NONE + 1; c < PROBLEM_KINDS; c++)
+            if (s.problems[c].lines && !listed[c] &&
+                (k == PROBLEM_NONE || s.problems[c].first_line < s.problems[k].first_line))
+                k = c;
+        if (k == PROBLEM_NONE)
+            break;
+        listed[k] = true;
         const ProblemLines &p = s.problems[k];
-        if (p.lines == 0)
-            continue;
         std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
                      Line_problem_text(k));
         if (p.lines > 1)

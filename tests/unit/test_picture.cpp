@@ -457,12 +457,13 @@ TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
         std::string v = std::to_string(i) + ".0";
         steps += Float_step('5', v.c_str(), "0.5", v.c_str(), "1");
     }
-    ASSERT_EQ(Run(steps + Float_step('5', "3.0E+05", "0", "0", "1") + "-\n"), 0);
+    // Nine tenths of the coordinates lie below 2^4, so 2^14 and beyond is far.
+    ASSERT_EQ(Run(steps + Float_step('5', "1.6384E+04", "0", "0", "1") + "-\n"), 0);
     EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
     EXPECT_EQ(x_max, 9.0);
     EXPECT_EQ(convert_stats.records, 10u);
-    EXPECT_EQ(Records().find("300000"), std::string::npos);
-    ASSERT_EQ(Run(steps + Float_step('5', "2.0E+03", "0", "0", "1")), 0);   // far, but not that far
+    EXPECT_EQ(Records().find("16384"), std::string::npos);
+    ASSERT_EQ(Run(steps + Float_step('5', "1.6383E+04", "0", "0", "1")), 0);
     EXPECT_EQ(Left_out(), "");
-    EXPECT_EQ(x_max, 2000.0);
+    EXPECT_EQ(x_max, 16383.0);
 }

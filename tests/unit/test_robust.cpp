@@ -151,15 +151,4 @@ TEST_F(Robust, BatchesOutOfOrderDrawExactlyTheBatchesInRange)
     EXPECT_FALSE(only_1 == only_2);
 }
 
-// A header that cannot be read fails the conversion with a message (a
-// geometry line over the reader's buffer likewise: tests/system).
-TEST_F(Robust, UnreadableHeaderFailsWithAMessage)
-{
-    std::string shown;
-    EXPECT_TRUE(Picture("GSTA\nGEND\n      -1.0       inf\n0    1\n" + std::string(A), 0, 0,
-                        &shown).empty());
-    EXPECT_EQ(shown, "input file read error !!");
-    EXPECT_EQ(convert_stats.header_line, 3u);
-}
-
 } // namespace

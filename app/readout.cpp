@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "picture/display.h"
+#include "picture/message.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/record_index.h"
@@ -89,16 +90,27 @@ void Readout_show(HWND window, const char *text, POINT at)
     readout_shown = true;
 }
 
+// Messages of the renderers while the index is made: not shown (the
+// rebuild on the screen has told them already), but noted.
+bool index_message;
+void Index_message(WindowRef, const char *, const char *, int, int)
+{
+    index_message = true;
+}
+
 // The picture drawn once more on the record index, as the last rebuild
 // drew it.
 bool Index_make(HWND window)
 {
     if (record_index.create(layout.view_right, layout.view_bottom) != 0)
         return false;
+    index_message = false;
+    Message_set_hook(Index_message);
     Picture_rebuild(window, &record_index, zoomed == 1 ? RENDER_KEEP : RENDER_FULL, calc_mode,
                     static_cast<int>(redraw_pressed));
-    index_valid = true;
-    return true;
+    Message_set_hook(App_message);
+    index_valid = !index_message;
+    return index_valid;
 }
 
 // Of the records a code stands for, the one whose point lies nearest to
@@ -163,6 +175,11 @@ void Readout_timer(HWND window, WPARAM id)
     if (id != HOVER_TIMER)
         return;
     KillTimer(window, HOVER_TIMER);
+    // Only over the window itself, while it takes input (no dialog open).
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (!IsWindowEnabled(window) || WindowFromPoint(cursor) != window)
+        return;
     const PixelRect &v = layout.view_rect;
     if (picture_selected != 1 || view_bitmap_missing != 0 || selection_armed != 0 ||
         hover_at.x < v.left || hover_at.x >= v.right || hover_at.y < v.top || hover_at.y >= v.bottom)

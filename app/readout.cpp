@@ -1,5 +1,5 @@
 // What is this line?  Resting the mouse over the picture for a moment (no
-// button down, no selection armed) shows, in a small window beside the
+// button down, no selection armed) shows, in a small box beside the
 // cursor, the particle, batch, kinetic energy and position of the step
 // drawn at that pixel (or the nearest one within a few pixels).  Which
 // record drew each pixel comes from the record index (render/record_index.h),
@@ -13,10 +13,12 @@
 #include <cstdlib>
 
 #include "picture/display.h"
+#include "picture/message.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/record_index.h"
 #include "render/view.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -25,65 +27,75 @@ const UINT HOVER_MILLISECONDS = 300;
 // How far from the cursor a line may be, in pixels along either axis.
 const int32_t HOVER_REACH = 3;
 
-const char READOUT_CLASS[] = "VokaReadout";
-HWND readout;               // the small window of the read-out, made at first use
 RecordIndexSurface record_index;
 bool index_valid;           // the index holds the picture on the screen
 POINT hover_at;
 
-LRESULT CALLBACK Readout_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message != WM_PAINT)
-        return DefWindowProcA(window, message, wparam, lparam);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    RECT r;
-    GetClientRect(window, &r);
-    FillRect(dc, &r, GetSysColorBrush(COLOR_INFOBK));
-    char text[256];
-    GetWindowTextA(window, text, sizeof text);
-    HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-    InflateRect(&r, -3, -2);
-    DrawTextA(dc, text, -1, &r, DT_NOPREFIX);
-    SelectObject(dc, font);
-    EndPaint(window, &ps);
-    return 0;
-}
+// The read-out is drawn on the picture, where the mouse rests, and taken
+// away by copying the picture back from the off-screen copy: a window of
+// its own over the picture would uncover the picture area when it goes,
+// and a picture area uncovered is painted blank.  Its text is also the
+// text of a hidden child window (id IDC_READOUT), so that screen readers
+// and test tools can read it.
+HWND readout_text;          // the hidden child with the text
+bool readout_shown;
 
 void Readout_hide()
 {
-    if (readout && IsWindowVisible(readout))
-        ShowWindow(readout, SW_HIDE);
+    if (!readout_shown)
+        return;
+    readout_shown = false;
+    if (readout_text)
+        SetWindowTextA(readout_text, "");
+    if (view_bitmap_missing != 0)
+        return;
+    HDC dc = GetDC(main_window);
+    Picture_copy_back(dc);
+    ReleaseDC(main_window, dc);
 }
 
 void Readout_show(HWND window, const char *text, POINT at)
 {
-    if (!readout) {
-        WNDCLASSA wc;
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = Readout_proc;
-        wc.hInstance = app_instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.lpszClassName = READOUT_CLASS;
-        RegisterClassA(&wc);
-        readout = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, READOUT_CLASS, "",
-                                  WS_POPUP | WS_BORDER, 0, 0, 10, 10, window, nullptr, app_instance, nullptr);
-        if (!readout)
-            return;
-    }
-    SetWindowTextA(readout, text);
-    HDC dc = GetDC(readout);
+    if (!readout_text)
+        readout_text = CreateWindowExA(0, "static", "", WS_CHILD, 0, 0, 0, 0, window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_READOUT)),
+                                       app_instance, nullptr);
+    HDC dc = GetDC(window);
     HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    RECT size = {0, 0, 0, 0};
-    DrawTextA(dc, text, -1, &size, DT_CALCRECT | DT_NOPREFIX);
+    RECT text_box = {0, 0, 0, 0};
+    DrawTextA(dc, text, -1, &text_box, DT_CALCRECT | DT_NOPREFIX);
+    // Below and right of the cursor, pulled into the picture area.
+    const PixelRect &v = layout.view_rect;
+    LONG w = text_box.right + 8, h = text_box.bottom + 6;
+    LONG x = at.x + 12, y = at.y + 18;
+    if (x + w > v.right - 2)
+        x = v.right - 2 - w;
+    if (y + h > v.bottom - 2)
+        y = at.y - 8 - h;
+    if (x < v.left + 2)
+        x = v.left + 2;
+    if (y < v.top + 2)
+        y = v.top + 2;
+    RECT box = {x, y, x + w, y + h};
+    FillRect(dc, &box, GetSysColorBrush(COLOR_INFOBK));
+    FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    RECT inside = {x + 4, y + 3, x + w - 4, y + h - 3};
+    DrawTextA(dc, text, -1, &inside, DT_NOPREFIX);
     SelectObject(dc, font);
-    ReleaseDC(readout, dc);
-    ClientToScreen(window, &at);
-    SetWindowPos(readout, HWND_TOPMOST, at.x + 12, at.y + 18, size.right + 8, size.bottom + 6,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    InvalidateRect(readout, nullptr, TRUE);
+    ReleaseDC(window, dc);
+    if (readout_text)
+        SetWindowTextA(readout_text, text);
+    readout_shown = true;
+}
+
+// Messages of the renderers while the index is made: not shown (the
+// rebuild on the screen has told them already), but noted.
+bool index_message;
+void Index_message(WindowRef, const char *, const char *, int, int)
+{
+    index_message = true;
 }
 
 // The picture drawn once more on the record index, as the last rebuild
@@ -92,10 +104,13 @@ bool Index_make(HWND window)
 {
     if (record_index.create(layout.view_right, layout.view_bottom) != 0)
         return false;
+    index_message = false;
+    Message_set_hook(Index_message);
     Picture_rebuild(window, &record_index, zoomed == 1 ? RENDER_KEEP : RENDER_FULL, calc_mode,
                     static_cast<int>(redraw_pressed));
-    index_valid = true;
-    return true;
+    Message_set_hook(App_message);
+    index_valid = !index_message;
+    return index_valid;
 }
 
 // Of the records a code stands for, the one whose point lies nearest to
@@ -128,15 +143,18 @@ bool Record_near(uint32_t code, POINT at, StepRecord *found)
 
 void Readout_forget()
 {
+    // A rebuild has drawn over the read-out.
     index_valid = false;
-    Readout_hide();
+    readout_shown = false;
+    if (readout_text)
+        SetWindowTextA(readout_text, "");
 }
 
 void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam)
 {
     POINT p = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
     if (p.x == hover_at.x && p.y == hover_at.y)
-        return;   // a move the read-out's own window caused
+        return;
     hover_at = p;
     Readout_hide();
     if ((wparam & (MK_LBUTTON | MK_RBUTTON)) != 0 || selection_armed != 0)
@@ -157,6 +175,11 @@ void Readout_timer(HWND window, WPARAM id)
     if (id != HOVER_TIMER)
         return;
     KillTimer(window, HOVER_TIMER);
+    // Only over the window itself, while it takes input (no dialog open).
+    POINT cursor;
+    GetCursorPos(&cursor);
+    if (!IsWindowEnabled(window) || WindowFromPoint(cursor) != window)
+        return;
     const PixelRect &v = layout.view_rect;
     if (picture_selected != 1 || view_bitmap_missing != 0 || selection_armed != 0 ||
         hover_at.x < v.left || hover_at.x >= v.right || hover_at.y < v.top || hover_at.y >= v.bottom)

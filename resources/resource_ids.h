@@ -20,6 +20,8 @@
 #define IDC_Z_MINUS 100
 #define IDC_CALC 101
 #define IDC_REDRAW 102
+/* A hidden child of the main window holding the read-out of a line. */
+#define IDC_READOUT 103
 
 /* Menu "TarselMenu". */
 #define IDM_DATA_FILE_OPEN 200

@@ -688,15 +688,18 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "print \"X Y W H\" of the window"},
-    {"readout", "t", false,
+    {"readout", "t", true,
      [](const Args &a) -> int {
          // The viewer's read-out of a line, once it shows: its text, the
          // lines joined by " | ".
-         HWND shown = nullptr;
-         Wait_until(a.limit, [&] { return Shown(shown = FindWindowA("VokaReadout", nullptr)); });
+         // (the text of the main window's hidden child 103).
          char text[256] = "";
-         if (Shown(shown))
-             GetWindowTextA(shown, text, sizeof text);
+         Wait_until(a.limit, [&] {
+             HWND holder = GetDlgItem(a.main, 103);
+             text[0] = '\0';
+             return holder != nullptr && Send(holder, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) &&
+                    text[0] != '\0';
+         });
          for (char *p = text; *p != '\0'; p++)
              if (*p == '\n')
                  *p = '|';

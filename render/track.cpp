@@ -16,6 +16,8 @@
 #include "render/layout.h"
 #include "render/view.h"
 
+uint32_t track_stride = 1;
+
 namespace {
 
 // The limiting square of Line_draw is +-2000 pixels for a window of up to
@@ -360,6 +362,11 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // a pixel.
     const bool tell_records = surface->record_wanted();
     uint64_t next_index = reader.copy_next;   // where Seek left the reader
+    // A preview draws every stride-th track only, placing only the points
+    // it draws; the others are passed over up to their end.
+    const uint64_t stride = track_stride > 1 ? track_stride : 1;
+    uint64_t tracks_begun = 0;
+    bool skipping = false;
     uint64_t records_read = 0;
     uint64_t records_total = 0;   // for the progress shown: the records to be read
     if (progress_hook) {
@@ -372,10 +379,17 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         size_t count = static_cast<size_t>(got);
         const uint64_t block_first = next_index;
         next_index += count;
-        if (positions)
+        if (positions && stride == 1)
             View_place_steps(turn, record_block, count, point_block);
         for (size_t i = 0; i < count && !done; i++) {
             const StepRecord &r = record_block[i];
+            if (skipping) {
+                skipping = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON && r.batch <= last &&
+                           (!whole_file || r.batch >= first);
+                continue;
+            }
+            if (positions && stride > 1)
+                View_place_steps(turn, &r, 1, &point_block[i]);
             if (tell_records)
                 surface->record(block_first + i);
             if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
@@ -391,6 +405,10 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
                 // kinds are passed over between tracks.
                 if (!known || !pens[r.kind].shown)
                     continue;
+                if (tracks_begun++ % stride != 0) {
+                    skipping = true;
+                    continue;
+                }
                 KindPen p = pens[r.kind];
                 if (by_energy)
                     p.colour = Energy_colour(energy_scale_drawn, r.energy);

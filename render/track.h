@@ -22,6 +22,11 @@
 int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
                int calc_mode, int redraw_pressed, PixelRect view_rect);
 
+// Rebuilds draw every track_stride-th track only (a preview while the view
+// is being turned); 1, the start value, draws every track.  The window sets
+// it around a rebuild.
+extern uint32_t track_stride;
+
 // One segment from (x1, y1) to (x2, y2), or a one-pixel dot when both ends
 // are equal, with the pen (style, width, colour).  Coordinates are limited to
 // a square first: -2000..2000, or for a window larger than 976 pixels a side

@@ -261,6 +261,22 @@ TEST_F(Render, ColourByEnergy)
     energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
 }
 
+// A preview draws every stride-th track of those shown (a hidden track does
+// not count), each whole.
+TEST_F(Render, PreviewStride)
+{
+    Load("0    1\n" + Step(2, 0, 0) + Step(2, 0, 1) + "-\n" + Step(3, 1, 0) + "-\n" + Step(2, 0, 2) + Step(2, 0.5, 2) + Step(2, 1, 2) + "-\n" +
+         Step(2, 0, 3) + Step(2, 1, 3) + "-\n");
+    show_positron = 0;
+    track_stride = 2;
+    ASSERT_EQ(Draw(), 0);
+    track_stride = 1;
+    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
+                        "line 400 200 500 200 pen 0 1 FFFFFF\n"
+                        "line 700 200 701 200 pen 0 1 FFFFFF\n"
+                        "line 700 200 700 100 pen 0 1 FFFFFF\n");
+}
+
 // With every kind hidden only the scale bar is drawn, not even the geometry;
 // an empty work file draws the scale bar and the geometry.
 TEST_F(Render, AllHiddenOrEmpty)

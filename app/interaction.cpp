@@ -124,16 +124,17 @@ bool Turn_mouse_move(HWND window, LPARAM lparam)
     View_screen_turn(&drag_view, (p.x - drag_last.x) * DRAG_DEGREES_PER_PIXEL,
                      (p.y - drag_last.y) * DRAG_DEGREES_PER_PIXEL);
     drag_last = p;
-    SetTimer(window, REST_TIMER, REST_MILLISECONDS, nullptr);
     const int16_t had[3] = {angle_x, angle_y, angle_z};
     int16_t turned[3];
     View_matrix_angles(drag_view, had, turned);
-    if (turned[0] == angle_x && turned[1] == angle_y && turned[2] == angle_z)
-        return true;
-    angle_x = turned[0];
-    angle_y = turned[1];
-    angle_z = turned[2];
-    View_redraw(preview_stride);
+    if (turned[0] != angle_x || turned[1] != angle_y || turned[2] != angle_z) {
+        angle_x = turned[0];
+        angle_y = turned[1];
+        angle_z = turned[2];
+        View_redraw(preview_stride);
+    }
+    // The rest is counted from the end of the frame.
+    SetTimer(window, REST_TIMER, REST_MILLISECONDS, nullptr);
     return true;
 }
 

@@ -1,30 +1,36 @@
 #!/usr/bin/env bash
-# Benchmarks of the picture tools on large pictures made by vokasim.  Each
-# row is a ratio against a baseline measured in the same run on the same
-# files, so the numbers compare across machines better than seconds do:
-#   (a) conversion  `vokatool convert PICTURE --work-dir DIR/` against
-#       reading the picture and writing a file of the work file's size with
-#       plain buffered I/O in blocks, the floor of the I/O alone
-#       (bench_baseline copy); and the conversion as the viewer makes it,
-#       keeping the steps in memory for the rebuilds (bench_rebuild);
-#   (b) rebuild     the full-view rebuild of the picture at 640 x 410 on the
-#       raster surface (bench_rebuild, from the steps in memory when they
-#       fit), in records per second, against merely reading the work file
-#       (bench_baseline read);
-#   (c) peak memory (resident, /usr/bin/time) of each tool and its baseline;
-#   (d) figures  `vokatool render PICTURE -o F.svg` and `-o F.pdf` against
-#       the same render to a bitmap (`-o F.bmp`), with the figure's size
-#       (when vokatool is built with cairo).
+# Benchmarks of the conversion and the rebuild on large pictures made by
+# vokasim (showers of 50 MeV electrons in water cylinders), one row per size
+# (1, 10 and 30 million steps), the best of BENCH_RUNS runs of each figure:
+#   convert  the conversion as the viewer makes it: the work file written,
+#            the steps kept in memory while they fit the budget
+#   first    the first picture: that conversion and the first rebuild of the
+#            full view in a 640 x 410 window (a 490 x 360 picture) on the
+#            raster surface
+#   redraw   a later rebuild of the same view, as after a command
+# each in nanoseconds a step (bench_rebuild, on the viewer's threads, and
+# once more on one thread: VOKA_THREADS=1); the peak resident memory of that
+# process in MB and in bytes a step; and the ratios to two baselines
+# measured in the same run on the same files, so that a reader sees how each
+# cost grows with the size:
+#   copy     reading the picture file and writing as many bytes as the work
+#            file has, in blocks through plain buffered I/O: the input and
+#            output of a conversion without its work (bench_baseline copy)
+#   read     one read of the work file in blocks (bench_baseline read)
+# For the 1-million-step picture also the figures: `vokatool render -o
+# F.svg` and `-o F.pdf` against the same render to a bitmap (with cairo).
 # Benchmarks are never part of the tests' pass/fail.
 #
 # Usage: bench/run.sh [--quick]      --quick: the 1-million-step picture only
-# Environment: BENCH_RUNS (default 5) runs per measurement, the best is kept.
+# Environment: BENCH_RUNS (default 5) runs per figure, the best is kept.
+# The pictures are kept in build/bench/data and made again when vokasim
+# changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$PWD/build/bench
 data=$build/data
 runs=${BENCH_RUNS:-5}
-sizes=(1000000 10000000)
+sizes=(1000000 10000000 30000000)
 if [ "${1:-}" = "--quick" ]; then sizes=(1000000); fi
 
 if [ ! -x /usr/bin/time ]; then
@@ -43,20 +49,22 @@ rebuild=$build/bench/bench_rebuild
 mkdir -p "$data"
 cd "$data"
 
-# Showers of 50 MeV electrons in water cylinders.
 sim_args=(-p electron -e 50 -m water --radii 2,5,10 --planes 0,10,20,30 -s 11)
 
-# generate NAME STEPS: a picture of about STEPS step lines; sets PIC, STEPS, RECORDS.
+# generate NAME STEPS: a picture of about STEPS step lines, unless it is there
+# and newer than vokasim; sets PIC and RECORDS.
 generate() {
   local name=$1 target=$2 per hist batch
-  "$sim" "${sim_args[@]}" -n 1000 -b 10 -o "$data/calibrate.pic" >"$data/calibrate.txt"
-  per=$(awk '/^  step lines/ {print $3}' "$data/calibrate.txt")
-  hist=$(( (target * 1000 + per - 1) / per ))
-  batch=$(( (hist + 999) / 1000 ))
   PIC=$data/$name.pic
-  echo "bench: generating $name ($hist histories)" >&2
-  "$sim" "${sim_args[@]}" -n "$hist" -b "$batch" -o "$PIC" >"$data/$name.txt"
-  STEPS=$(awk '/^  step lines/ {print $3}' "$data/$name.txt")
+  if [ ! -s "$PIC" ] || [ ! -s "$data/$name.txt" ] || [ "$sim" -nt "$PIC" ]; then
+    "$sim" "${sim_args[@]}" -n 1000 -b 10 -o "$data/calibrate.pic" >"$data/calibrate.txt"
+    per=$(awk '/^  step lines/ {print $3}' "$data/calibrate.txt")
+    rm -f "$data/calibrate.pic"
+    hist=$(( (target * 1000 + per - 1) / per ))
+    batch=$(( (hist + 999) / 1000 ))
+    echo "bench: generating $name ($hist histories)" >&2
+    "$sim" "${sim_args[@]}" -n "$hist" -b "$batch" -o "$PIC" >"$data/$name.txt"
+  fi
   RECORDS=$(awk '/^  work-file records/ {print $3}' "$data/$name.txt")
 }
 
@@ -79,82 +87,80 @@ measure() {
   done
 }
 
-rows=()
-row() { rows+=("$(printf '%-38s %10s %10s %7s %9s %9s' "$@")"); }
-mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+# viewer THREADS: the best of $runs runs of bench_rebuild (CONVERT, FIRST as
+# conversion + first rebuild, REDRAW, microseconds) and the largest peak
+# resident size (VPEAK, kB).
+viewer() {
+  local r out c f d m
+  CONVERT= FIRST= REDRAW= VPEAK=0
+  for ((r = 0; r < runs; r++)); do
+    out=$(VOKA_THREADS=$1 BENCH_REBUILDS=3 /usr/bin/time -f %M -o "$build/peak.txt" \
+            "$rebuild" ./ "$PIC" 640x410) || { echo "bench: bench_rebuild failed" >&2; return 1; }
+    c=$(awk '/^convert/ {print $2}' <<<"$out")
+    f=$(( c + $(awk '/^first/ {print $2}' <<<"$out") ))
+    d=$(awk '/^redraw/ {print $2}' <<<"$out")
+    m=$(tail -n 1 "$build/peak.txt")
+    if [ -z "$CONVERT" ] || [ "$c" -lt "$CONVERT" ]; then CONVERT=$c; fi
+    if [ -z "$FIRST" ] || [ "$f" -lt "$FIRST" ]; then FIRST=$f; fi
+    if [ -z "$REDRAW" ] || [ "$d" -lt "$REDRAW" ]; then REDRAW=$d; fi
+    if [ "$m" -gt "$VPEAK" ]; then VPEAK=$m; fi
+  done
+}
+
+ns() { awk -v t="$1" -v n="$RECORDS" 'BEGIN { printf "%.1f", t * 1000 / n }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+format='%-4s %9s %8s %8s %8s %8s %7s %7s %7s %8s %8s %8s\n'
+rows=() figures=()
 for target in "${sizes[@]}"; do
   name=$(( target / 1000000 ))M
   generate "$name" "$target"
-  mb=$(awk -v b="$(stat -c %s "$PIC")" 'BEGIN { printf "%.0f", b / 1048576 }')
-  label="$name ($STEPS steps, ${mb} MB)"
-  # The work directory setting holds at most 19 characters: convert in
-  # the data folder with the work directory "./".
   work=$data/work.\$\$\$
   rm -f "$work"
-  echo "bench: (a) conversion of $name" >&2
-  if ! measure "$tool" convert "$PIC" --work-dir ./; then
-    rows+=("(a) convert $label: vokatool convert failed")
-    continue
-  fi
-  conv_t=$TIME conv_m=$PEAK
-  work_bytes=$(stat -c %s "$work")
-  if [ "$work_bytes" -ne $(( RECORDS * 40 )) ]; then
-    echo "bench: work file of $work_bytes bytes, expected $(( RECORDS * 40 ))" >&2
-  fi
-  measure "$base" copy "$PIC" "$data/copy.bin" "$RECORDS" || exit 1
-  base_t=$TIME base_m=$PEAK
-  rm -f "$data/copy.bin"
-  row "(a) convert $label" \
-      "$(awk -v t="$conv_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-      "$(awk -v t="$base_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-      "$(awk -v a="$conv_t" -v b="$base_t" 'BEGIN { printf "%.2f", a / b }')" \
-      "$(mb "$conv_m")" "$(mb "$base_m")"
-  echo "bench: (b) rebuild of $name" >&2
-  # The rebuild and the conversion before it (as the viewer converts: the
-  # steps kept in memory) are timed inside bench_rebuild; its peak memory
-  # is that of both.
-  rend_t= keep_t= rend_m=0
-  for ((r = 0; r < runs; r++)); do
-    out=$(BENCH_REBUILDS=3 /usr/bin/time -f '%M' -o "$data/time.txt" "$rebuild" ./ "$PIC" 640x410) ||
-      { rows+=("(b) rebuild $label: bench_rebuild failed"); continue 2; }
-    t=$(echo "$out" | awk '/^rebuild/ {print $2}')
-    k=$(echo "$out" | awk '/^convert/ {print $2}')
-    m=$(cat "$data/time.txt")
-    if [ -z "$rend_t" ] || [ "$t" -lt "$rend_t" ]; then rend_t=$t; fi
-    if [ -z "$keep_t" ] || [ "$k" -lt "$keep_t" ]; then keep_t=$k; fi
-    if [ "$m" -gt "$rend_m" ]; then rend_m=$m; fi
+  for threads in 0 1; do
+    echo "bench: $name, $([ $threads = 0 ] && echo "the viewer's threads" || echo "one thread")" >&2
+    viewer $threads || continue 2
+    if [ $threads = 0 ]; then
+      measure "$base" copy "$PIC" "$data/copy.bin" "$RECORDS" || exit 1
+      copy_t=$TIME
+      rm -f "$data/copy.bin"
+      measure "$base" read "$work"
+      read_t=$TIME
+      label=$name
+    else
+      label="  1t"
+    fi
+    rows+=("$(printf "$format" "$label" "$RECORDS" "$(ns "$CONVERT")" "$(ns "$FIRST")" "$(ns "$REDRAW")" \
+      "$(awk -v k="$VPEAK" 'BEGIN { printf "%.0f", k / 1024 }')" \
+      "$(awk -v k="$VPEAK" -v n="$RECORDS" 'BEGIN { printf "%.1f", k * 1024 / n }')" \
+      "$(ns "$copy_t")" "$(ns "$read_t")" \
+      "$(ratio "$CONVERT" "$copy_t")" "$(ratio "$FIRST" "$copy_t")" "$(ratio "$REDRAW" "$read_t")")")
   done
-  row "(a) convert, steps kept, $name" \
-      "$(awk -v t="$keep_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-      "$(awk -v t="$base_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-      "$(awk -v a="$keep_t" -v b="$base_t" 'BEGIN { printf "%.2f", a / b }')" \
-      "-" "-"
-  measure "$base" read "$work"
-  read_t=$TIME read_m=$PEAK
-  row "(b) rebuild $label" \
-      "$(awk -v s="$RECORDS" -v t="$rend_t" 'BEGIN { printf "%.2fM/s", s / t }')" \
-      "$(awk -v s="$RECORDS" -v t="$read_t" 'BEGIN { printf "%.2fM/s", s / t }')" \
-      "$(awk -v a="$read_t" -v b="$rend_t" 'BEGIN { printf "%.3f", a / b }')" \
-      "$(mb "$rend_m")" "$(mb "$read_m")"
   rm -f "$work"
-  for fmt in svg pdf; do
-    measure "$tool" render "$PIC" -o "$data/figure.$fmt" || continue
-    fig_t=$TIME fig_m=$PEAK
-    measure "$tool" render "$PIC" -o "$data/figure.bmp" || exit 1
-    row "(d) $fmt $name ($(mb $(( $(stat -c %s "$data/figure.$fmt") / 1024 ))) MB file)" \
-        "$(awk -v t="$fig_t" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-        "$(awk -v t="$TIME" 'BEGIN { printf "%.3f", t / 1e6 }')" \
-        "$(awk -v a="$fig_t" -v b="$TIME" 'BEGIN { printf "%.2f", a / b }')" \
-        "$(mb "$fig_m")" "$(mb "$PEAK")"
-    rm -f "$data/figure.$fmt" "$data/figure.bmp"
-  done
+  if [ "$name" = 1M ]; then
+    for fmt in svg pdf; do
+      measure "$tool" render "$PIC" -o "$data/figure.$fmt" || continue
+      fig_t=$TIME fig_m=$PEAK
+      measure "$tool" render "$PIC" -o "$data/figure.bmp" || exit 1
+      figures+=("$(printf '%-4s %-4s %8.3f %8.3f %7s %9s %7s %7s' "$name" "$fmt" \
+        "$(awk -v t="$fig_t" 'BEGIN { print t / 1e6 }')" "$(awk -v t="$TIME" 'BEGIN { print t / 1e6 }')" \
+        "$(ratio "$fig_t" "$TIME")" "$(awk -v b="$(stat -c %s "$data/figure.$fmt")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
+        "$(awk -v k="$fig_m" 'BEGIN { printf "%.0f", k / 1024 }')" "$(awk -v k="$PEAK" 'BEGIN { printf "%.0f", k / 1024 }')")")
+      rm -f "$data/figure.$fmt" "$data/figure.bmp"
+    done
+  fi
 done
 
 echo
-echo "Benchmarks ($(nproc) cores, best of $runs runs; ratio = tool / baseline)"
-printf '%-38s %10s %10s %7s %9s %9s\n' "row" "tool" "baseline" "ratio" "tool MB" "base MB"
+echo "Conversion and rebuild ($(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), best of $runs runs)"
+printf "$format" size steps convert first redraw "peak MB" "B/step" copy read "conv/cp" "first/cp" "redr/rd"
 printf '%s\n' "${rows[@]}"
-echo "(a) times in seconds, ratio = convert time / baseline time;"
-echo "(b) records per second, ratio = read time / rebuild time (the rebuild's share of read speed);"
-echo "(c) peak resident memory in MB of the tool and of its baseline;"
-echo "(d) seconds to render the figure and the bitmap (picture conversion included), ratio = figure / bitmap."
+echo "convert, first, redraw, copy, read: nanoseconds a step (a work-file record); 1t: on one thread."
+echo "convert: conversion keeping the steps; first: conversion + first rebuild; redraw: a later rebuild;"
+echo "copy: read the picture, write the work file's bytes; read: one read of the work file."
+echo "peak: resident memory of the viewer's conversion and rebuilds; ratios: convert, first / copy, redraw / read."
+if [ ${#figures[@]} -gt 0 ]; then
+  echo
+  printf '%-4s %-4s %8s %8s %7s %9s %7s %7s\n' size fmt "figure" "bitmap" ratio "file MB" "fig MB" "bmp MB"
+  printf '%s\n' "${figures[@]}"
+  echo "figure, bitmap: seconds of vokatool render to the format and to .bmp (conversion included)."
+fi

@@ -1,6 +1,6 @@
 # Source lists of the targets, written out so that a file belongs to a target
 # only when it is named here.  The portable core needs no window: nothing in
-# it includes <windows.h>.
+# it includes <windows.h> but its one file of the Windows platform.
 set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/cp1252.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/display.cpp
@@ -8,6 +8,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/geometry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/message.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/numparse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/convert_parallel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/convert_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/line_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_line.cpp
@@ -15,6 +16,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/ptracks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/work_threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
@@ -29,6 +31,13 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bmp_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/part_file.cpp)
+# The little the core needs of the system beyond the standard library, in
+# one file per system.
+if(WIN32)
+  list(APPEND VOKA_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/../picture/platform_win32.cpp)
+else()
+  list(APPEND VOKA_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/../picture/platform_posix.cpp)
+endif()
 
 # The figure surface on cairo: native command-line tools only.
 set(VOKA_CAIRO_SOURCES

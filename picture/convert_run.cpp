@@ -318,3 +318,70 @@ uint64_t Lines_left_out(const ConvertStats *s, int *first_problem, uint64_t *fir
     }
     return total;
 }
+
+void Convert_run_join(ConvertRun *run, const ConvertRun *next, uint64_t lines_before,
+                      bool prefix_records, int32_t first_after)
+{
+    ConvertStats &s = run->stats;
+    const ConvertStats &n = next->stats;
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        const ProblemLines &q = n.problems[k];
+        if (q.lines == 0)
+            continue;
+        ProblemLines &p = s.problems[k];
+        if (p.lines == 0)
+            p.first_line = q.first_line + lines_before;
+        p.lines += q.lines;
+    }
+    for (uint64_t b = 0; b < n.blocks && s.blocks + b < BLOCK_NAMES_KEPT; b++)
+        std::memcpy(s.block_names[s.blocks + b], n.block_names[b], sizeof s.block_names[0]);
+    for (int i = 0; i < STEP_KINDS; i++) {
+        if (n.steps[i] == 0)
+            continue;
+        if (s.steps[i] == 0 || n.energy_min[i] < s.energy_min[i])
+            s.energy_min[i] = n.energy_min[i];
+        if (s.steps[i] == 0 || n.energy_max[i] > s.energy_max[i])
+            s.energy_max[i] = n.energy_max[i];
+        s.steps[i] += n.steps[i];
+    }
+    s.lines += n.lines;
+    s.batch_lines += n.batch_lines;
+    s.marker_lines += n.marker_lines;
+    s.separators += n.separators;
+    s.skipped_type += n.skipped_type;
+    s.records += n.records;
+    s.blank_lines += n.blank_lines;
+    s.blocks += n.blocks;
+    s.block_lines += n.block_lines;
+    s.unfinished_lines += n.unfinished_lines;
+    for (int e = 0; e < EXPONENT_BINS; e++)
+        run->exponents[e] += next->exponents[e];
+
+    // The records before next's first batch line have run's batch, which
+    // its own comparisons of batches never saw.
+    int32_t before = run->record_batch;
+    if (prefix_records) {
+        run->unordered = run->unordered || run->state.batch < before;
+        before = run->state.batch;
+    }
+    run->unordered = run->unordered || next->unordered || (first_after != 0 && first_after < before);
+    run->record_batch = first_after != 0 ? next->record_batch : before;
+    if (n.batch_lines != 0) {
+        run->state.batch = next->state.batch;
+        run->batch_seen = true;
+    }
+    run->block_letter = next->block_letter;
+    run->block_depth = next->block_depth;
+    run->block_line = next->block_letter != 0 ? next->block_line + lines_before : 0;
+    run->block_lines = next->block_lines;
+    if (next->last_batch != 0)
+        run->last_batch = next->last_batch;
+    if (next->top_batch > run->top_batch)
+        run->top_batch = next->top_batch;
+    for (int a = 0; a < 3; a++) {
+        if (next->box.low[a] < run->box.low[a])
+            run->box.low[a] = next->box.low[a];
+        if (next->box.high[a] > run->box.high[a])
+            run->box.high[a] = next->box.high[a];
+    }
+}

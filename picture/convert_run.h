@@ -1,9 +1,10 @@
 // The conversion's work line by line: a ConvertRun reads the step lines of
 // one LineSource, keeps the counts of what it met, and gives the records to
 // write in chunks.  Picture_convert_stream makes one run over the whole step
-// section; a conversion in parallel may make one run per range of lines
-// (each range beginning a line) and write their chunks in the order of the
-// ranges.  A run touches nothing but itself and its source.
+// section, or in parallel one run per range of lines (each range beginning
+// a line), whose chunks it writes in the order of the ranges and which it
+// joins (Convert_run_join).  A run touches nothing but itself and its
+// source.
 //
 // What a run carries from line to line, and so what a run over a later
 // range must be given to read as a run over the whole file would: the
@@ -89,6 +90,21 @@ int Convert_lines(ConvertRun *run, LineSource *source);
 // Take the line in source->line when it belongs to a block that is not
 // drawn (its first line, a line inside it, its end line): true, else false.
 bool Convert_block_line(ConvertRun *run, const LineSource *source);
+
+// Join to `run` the run `next` over the lines that follow run's, as one run
+// over all of them would have ended: its counts added (line numbers in
+// `next` counted from the first line of its range, `lines_before` lines
+// after the start of the file), its state taken over.  `next` was read as
+// if a batch line came just before it and no block were open, and `run`
+// must end outside a block, with a batch line read when `next` has steps
+// before its first batch line: then nothing run carried into next's lines
+// could have changed them but the batch of those steps (run's batch, which
+// the caller gave them when `prefix_records`, some of them gave records)
+// and the batch of the last record: `first_after` is the batch of next's
+// first record after its first batch line (0: none), which the join
+// compares with it.
+void Convert_run_join(ConvertRun *run, const ConvertRun *next, uint64_t lines_before,
+                      bool prefix_records, int32_t first_after);
 
 // Add the box of the geometry list to run->box.
 void Scene_box_add_geometry(SceneBox *box);

@@ -66,14 +66,21 @@ const char *Byte_find(const char *p, size_t n, char a, char b)
     const uint64_t highs = ones << 7;
     const uint64_t pattern_a = ones * static_cast<unsigned char>(a);
     const uint64_t pattern_b = ones * static_cast<unsigned char>(b);
-    for (; n >= 8; p += 8, n -= 8) {
+    // A zero byte where a or b is: (x - ones) & ~x has its high bit set.
+    auto found = [&](const char *q) {
         uint64_t word;
-        std::memcpy(&word, p, 8);
-        uint64_t x = word ^ pattern_a;   // a zero byte where a is
+        std::memcpy(&word, q, 8);
+        uint64_t x = word ^ pattern_a;
         uint64_t y = word ^ pattern_b;
-        if ((((x - ones) & ~x) | ((y - ones) & ~y)) & highs)
+        return (((x - ones) & ~x) | ((y - ones) & ~y)) & highs;
+    };
+    // Long runs 32 bytes at a time, then the word that holds the byte.
+    for (; n >= 32; p += 32, n -= 32)
+        if (found(p) | found(p + 8) | found(p + 16) | found(p + 24))
             break;
-    }
+    for (; n >= 8; p += 8, n -= 8)
+        if (found(p))
+            break;
     for (; n > 0; p++, n--)
         if (*p == a || *p == b)
             return p;
@@ -98,6 +105,14 @@ void Line_source_memory(LineSource *s, const char *bytes, size_t size, uint64_t 
     const char *ctrl_z = Byte_find(bytes, size, CTRL_Z, CTRL_Z);
     s->at = bytes;
     s->end = ctrl_z ? ctrl_z : bytes + size;
+    s->ended = true;
+}
+
+void Line_source_text(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
+{
+    Source_clear(s, lines_before);
+    s->at = bytes;
+    s->end = bytes + size;
     s->ended = true;
 }
 

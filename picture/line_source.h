@@ -58,6 +58,10 @@ void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t bl
 void Line_source_memory(LineSource *source, const char *bytes, size_t size,
                         uint64_t lines_before);
 
+// The same over bytes known to hold no Ctrl-Z (they are not looked through
+// for one).
+void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
+
 // Read the next piece into source->line.  Returns 0, or -1 when no byte is
 // left (source->read_error tells a failed stream from its end).
 int Line_source_next(LineSource *source);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "picture/convert_parallel.h"
 #include "picture/convert_run.h"
 #include "picture/display.h"
 #include "picture/geometry.h"
@@ -16,6 +17,7 @@
 #include "picture/numparse.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_threads.h"
 
 double x_min, x_max, y_min, y_max, z_min, z_max;
 float coord_scale;
@@ -31,11 +33,10 @@ namespace {
 const char WORK_FILE_NAME[] = "work.$$$";
 
 // Work-file output: records gather in a buffer and go to the file in large
-// writes.  The batch of every buffered record is kept beside it, so that a
-// failed write counts exactly the records that reached the file.
+// writes.  A record is counted under its batch once it reached the file, so
+// that a failed write counts exactly the records that did.
 enum { WRITE_BUFFER_RECORDS = 1638 };  // about 64 KB
 uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
-int32_t write_batch[WRITE_BUFFER_RECORDS];
 size_t write_pending;
 FILE *work_file;
 const char *work_file_path;
@@ -59,14 +60,26 @@ size_t Bytes_reached(size_t size, size_t reported)
     return reached < size ? static_cast<size_t>(reached) : size;
 }
 
-// Write the buffered records.  Returns 0, or the message number of the failure
-// after counting the records that did reach the file.
-int Work_flush()
+// Count records under their batches.
+void Images_count(const uint8_t *images, size_t count)
 {
-    if (write_pending == 0)
+    for (size_t i = 0; i < count; i++) {
+        int32_t batch = static_cast<int32_t>(Get4(images + i * STEP_RECORD_SIZE));
+        assert(batch >= 1 && batch <= BATCH_MAX);
+        batch_step_count[batch - 1]++;
+    }
+}
+
+// Write `count` records (their 40-byte images), whose batches are also
+// given in runs when `runs` is not nullptr.  Returns 0, or the message
+// number of the failure after counting the records that did reach the file.
+int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nullptr,
+                 size_t run_count = 0)
+{
+    if (count == 0)
         return 0;
     WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
-    size_t size = write_pending * STEP_RECORD_SIZE;
+    size_t size = count * STEP_RECORD_SIZE;
     size_t done = 0;
     int error = 0;
     // A failed write is tried once more with what is left: under Wine a
@@ -75,7 +88,7 @@ int Work_flush()
     // ENOSPC, as Windows and Linux report at once.
     for (int attempt = 0; attempt < 2 && done < size; attempt++) {
         errno = 0;
-        size_t written = write(write_buffer + done, size - done, work_file);
+        size_t written = write(images + done, size - done, work_file);
         if (written == size - done && work_write_fn == nullptr && std::fflush(work_file) != 0)
             written = 0;
         error = errno;
@@ -89,25 +102,52 @@ int Work_flush()
         std::fseek(work_file, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
-    for (size_t i = 0; i < complete; i++) {
-        assert(write_batch[i] >= 1 && write_batch[i] <= BATCH_MAX);
-        batch_step_count[write_batch[i] - 1]++;
+    if (runs && complete == count) {
+        for (size_t i = 0; i < run_count; i++) {
+            assert(runs[i].batch >= 1 && runs[i].batch <= BATCH_MAX);
+            batch_step_count[runs[i].batch - 1] += runs[i].count;
+        }
+    } else {
+        Images_count(images, complete);
     }
     records_in_file += complete;
-    write_pending = 0;
     if (done == size)
         return 0;
     return error == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
 }
 
+// Write the buffered records.
+int Work_flush()
+{
+    int failure = Images_flush(write_buffer, write_pending);
+    write_pending = 0;
+    return failure;
+}
+
 int Record_write(const StepRecord *record)
 {
     Step_encode(record, write_buffer + write_pending * STEP_RECORD_SIZE);
-    write_batch[write_pending] = record->batch;
     write_pending++;
     if (write_pending == WRITE_BUFFER_RECORDS)
         return Work_flush();
     return 0;
+}
+
+// The size of the picture file that Picture_convert_file converts (the C
+// library's ftell stops at 2 GB on some systems), else 0.
+uint64_t input_file_bytes;
+
+// The size of the file behind `stream` in bytes, 0 when it has none (a pipe).
+uint64_t Input_size(FILE *stream)
+{
+    if (input_file_bytes != 0)
+        return input_file_bytes;
+    long at = std::ftell(stream);
+    if (at < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+        return 0;
+    long size = std::ftell(stream);
+    std::fseek(stream, at, SEEK_SET);
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
 } // namespace
@@ -123,6 +163,11 @@ void Step_encode(const StepRecord *r, uint8_t image[STEP_RECORD_SIZE])
     std::memcpy(&energy_bits, &r->energy, 4);
     Put4(image + 32, energy_bits);
     Put4(image + 36, 0);
+}
+
+void Step_encode_batch(uint8_t image[STEP_RECORD_SIZE], int32_t batch)
+{
+    Put4(image + 0, static_cast<uint32_t>(batch));
 }
 
 void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *r)
@@ -272,38 +317,71 @@ int Work_open(const char *work_path)
 
 // The records of the run's chunk to the work file and the step copy, or
 // only counted when there is no work file; the chunk is emptied.  Returns
-// 0 or the message number of a failed write.
-int Chunk_write(ConvertRun *run)
+// Records in the order of the file to the work file and the step copy, or
+// only counted when there is no work file.  Returns 0 or the message number
+// of a failed write.
+int Records_write(const StepRecord *records, const StepCode *codes, size_t count)
 {
     int failure = 0;
-    for (size_t i = 0; i < run->record_count && failure == 0; i++) {
-        const StepRecord *r = &run->records[i];
+    for (size_t i = 0; i < count && failure == 0; i++) {
+        const StepRecord *r = &records[i];
         assert(r->batch >= 1 && r->batch <= BATCH_MAX);
         if (work_file) {
             failure = Record_write(r);
-            Step_copy_add(r, &run->codes[i]);
+            Step_copy_add(r, &codes[i]);
         } else {
             batch_step_count[r->batch - 1]++;
         }
     }
+    return failure;
+}
+
+// Records that a thread of the parallel conversion encoded, in the order of
+// the file (see ConvertWriter).
+int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, const uint8_t *copy,
+                 size_t count, int32_t copy_form)
+{
+    if (!work_file) {
+        for (size_t i = 0; i < run_count; i++)
+            batch_step_count[runs[i].batch - 1] += runs[i].count;
+        return 0;
+    }
+    int failure = Work_flush();
+    if (failure == 0)
+        failure = Images_flush(work, count, runs, run_count);
+    if (failure == 0 && copy)
+        Step_copy_append(copy, count, copy_form);
+    else if (failure == 0 && count > 0)
+        Step_copy_drop();
+    return failure;
+}
+
+// 0 or the message number of a failed write.
+int Chunk_write(ConvertRun *run)
+{
+    int failure = Records_write(run->records, run->codes, run->record_count);
     run->record_count = 0;
     return failure;
 }
 
-// Convert every step line of the source.  Returns 0 or the message number
-// of a failed write.
+// Convert every step line of the source, on several threads when the file
+// is large (Convert_parallel), else on this one.  Returns 0 or the message
+// number of a failed write.
 int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
 {
-    uint64_t input_size = 0;
-    if (progress_hook) {
-        long at = std::ftell(input);
-        if (std::fseek(input, 0, SEEK_END) == 0)
-            input_size = static_cast<uint64_t>(std::ftell(input));
-        std::fseek(input, at, SEEK_SET);
-    }
-    uint64_t progress_lines = 0;
+    uint64_t input_size = Input_size(input);
+    int threads = Work_threads();
     int more = 1;
     int failure = 0;
+    if (threads > 1 && input_size >= convert_text_block) {
+        const ConvertWriter writer = {Records_write, Images_write};
+        failure = Convert_parallel(run, input, input_size, source, input_block, sizeof input_block,
+                                   threads, &writer);
+        more = failure == CONVERT_PARALLEL_REST ? 1 : 0;
+        if (more)
+            failure = 0;
+    }
+    uint64_t progress_lines = 0;
     while (more != 0 && failure == 0) {
         more = Convert_lines(run, source);
         failure = Chunk_write(run);
@@ -345,7 +423,7 @@ int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
     if (Work_open(work_path) != 0)
         return MSG_WORK_PATH;
     if (work_file)
-        Step_copy_begin(coord_scale);
+        Step_copy_begin(coord_scale, Input_size(input));
     // Without a header the first batch line is in the source already.
     if (run->header_missing)
         Convert_line(run, &source);
@@ -420,7 +498,11 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
+    std::error_code error;
+    uintmax_t bytes = std::filesystem::file_size(input_path, error);
+    input_file_bytes = error ? 0 : bytes;
     int result = Picture_convert_stream(window, input, work_path, flags);
+    input_file_bytes = 0;
     std::fclose(input);
     return result;
 }

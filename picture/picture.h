@@ -71,6 +71,8 @@ static_assert(4 + 4 + 3 * 8 + 4 + 4 == STEP_RECORD_SIZE, "the step record is 40 
 // Encode into / decode from the 40-byte image (field by field).
 void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
 void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *record);
+// Put another batch into an image.
+void Step_encode_batch(uint8_t image[STEP_RECORD_SIZE], int32_t batch);
 
 // Scene bounds (cm) and the coordinate scale of the last header line read.
 extern double x_min, x_max, y_min, y_max, z_min, z_max;

@@ -2,23 +2,27 @@
 
 #include <cassert>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "picture/le_bytes.h"
+#include "picture/platform.h"
 
-uint64_t step_copy_budget = STEP_COPY_BUDGET;
+uint64_t step_copy_budget = STEP_COPY_MACHINE;
 
 namespace {
 
 // The records lie in chunks of CHUNK_RECORDS, allocated as the copy grows,
-// so that growing never moves what is there.
+// so that growing never moves what is there; the table of the chunks is
+// made for the records the budget allows.
 enum { CHUNK_BITS = 16, CHUNK_RECORDS = 1 << CHUNK_BITS };
 const size_t CHUNK_BYTES = size_t{CHUNK_RECORDS} * STEP_COPY_RECORD_SIZE;
-enum { CHUNKS_MAX = STEP_COPY_BUDGET / CHUNK_BYTES + 1 };
+const uint64_t BUDGET_UNKNOWN_MEMORY = 200000000;
 
-uint8_t *chunks[CHUNKS_MAX];
+uint8_t **chunks;
+size_t chunk_count;   // entries of `chunks`
 uint64_t record_count;
 uint64_t record_limit;   // records the budget allows
 int32_t form;          // STEP_FORM_NONE until the first step
@@ -40,14 +44,6 @@ static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
 bool Same_double(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;   // NOLINT(bugprone-suspicious-memory-comparison)
-}
-
-// The record's coordinates from their codes.
-void Coordinates(const uint8_t *image, StepRecord *r)
-{
-    r->x = Step_coordinate(form, static_cast<int32_t>(Get4(image)), copy_coord_scale);
-    r->y = Step_coordinate(form, static_cast<int32_t>(Get4(image + 4)), copy_coord_scale);
-    r->z = Step_coordinate(form, static_cast<int32_t>(Get4(image + 8)), copy_coord_scale);
 }
 
 // Short lines have five-column fields, so few codes: their coordinates
@@ -78,6 +74,21 @@ double Divided(const uint8_t *code_image, double divisor)
     return Step_coordinate(form, code, copy_coord_scale) / divisor;
 }
 
+// Make the table of chunks hold `count` entries, the new ones empty.
+bool Chunk_table(uint64_t count)
+{
+    if (count > SIZE_MAX / sizeof *chunks)
+        return false;
+    uint8_t **table = static_cast<uint8_t **>(std::realloc(chunks, static_cast<size_t>(count) * sizeof *chunks));
+    if (!table)
+        return false;
+    for (size_t i = chunk_count; i < count; i++)
+        table[i] = nullptr;
+    chunks = table;
+    chunk_count = static_cast<size_t>(count);
+    return true;
+}
+
 void Decode(const uint8_t *image, StepRecord *r, double divisor)
 {
     uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
@@ -98,52 +109,53 @@ void Decode(const uint8_t *image, StepRecord *r, double divisor)
 
 } // namespace
 
+uint64_t Step_copy_budget()
+{
+    if (step_copy_budget != STEP_COPY_MACHINE)
+        return step_copy_budget;
+    uint64_t memory = Platform_memory_size();
+    return memory != 0 ? memory / 4 : BUDGET_UNKNOWN_MEMORY;
+}
+
 void Step_copy_drop()
 {
-    for (uint8_t *&chunk : chunks) {
-        std::free(chunk);
-        chunk = nullptr;
-    }
+    for (size_t i = 0; i < chunk_count; i++)
+        std::free(chunks[i]);
+    std::free(chunks);
+    chunks = nullptr;
+    chunk_count = 0;
     record_count = 0;
     filling = false;
     complete = false;
 }
 
-void Step_copy_begin(float scale)
+void Step_copy_begin(float scale, uint64_t input_bytes)
 {
     Step_copy_drop();
     form = STEP_FORM_NONE;
     copy_coord_scale = scale;
-    uint64_t budget = step_copy_budget < STEP_COPY_BUDGET ? step_copy_budget : STEP_COPY_BUDGET;
-    record_limit = budget / STEP_COPY_RECORD_SIZE;
+    record_limit = Step_copy_budget() / STEP_COPY_RECORD_SIZE;
+    // Decided before the first record: a copy filled and then dropped
+    // would cost time and memory for nothing.
+    if (input_bytes / STEP_COPY_LINE_BYTES > record_limit)
+        return;
+    uint64_t table = record_limit / CHUNK_RECORDS + 1;
+    if (input_bytes != 0 && input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2 < table)
+        table = input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2;   // grown when needed
+    if (!Chunk_table(table))
+        return;
     filling = true;
 }
 
-void Step_copy_add(const StepRecord *r, const StepCode *code)
+int Step_copy_encode(const StepRecord *r, const StepCode *code, float scale, int32_t *first_form,
+                     uint8_t image[STEP_COPY_RECORD_SIZE])
 {
-    if (!filling)
-        return;
     bool separator = r->kind == KIND_SEPARATOR;
-    if (!separator && form != code->form) {
-        if (form != STEP_FORM_NONE || code->form == STEP_FORM_NONE) {
-            Step_copy_drop();
-            return;
-        }
-        form = code->form;   // the first step's
+    if (!separator && *first_form != code->form) {
+        if (*first_form != STEP_FORM_NONE || code->form == STEP_FORM_NONE)
+            return -1;
+        *first_form = code->form;
     }
-    if (record_count == record_limit) {
-        Step_copy_drop();
-        return;
-    }
-    uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
-    if (!chunk) {
-        chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
-        if (!chunk) {
-            Step_copy_drop();
-            return;
-        }
-    }
-    uint8_t *image = chunk + (record_count & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
     assert(r->batch >= 1 && r->batch <= BATCH_MAX);
     assert(separator || (r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON));
     uint32_t kind = separator ? 0u : static_cast<uint32_t>(r->kind);
@@ -153,16 +165,83 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
     std::memcpy(&energy_bits, &r->energy, 4);
     Put4(image + 12, energy_bits);
     Put2(image + 16, static_cast<uint32_t>(r->batch) | kind << KIND_SHIFT);
-    if (!separator) {
-        // The codes must give back the very coordinates of the work file.
-        StepRecord back;
-        Coordinates(image, &back);
-        if (!Same_double(back.x, r->x) || !Same_double(back.y, r->y) || !Same_double(back.z, r->z)) {
+    if (separator)
+        return 0;
+    // The codes must give back the very coordinates of the work file.
+    for (int i = 0; i < 3; i++) {
+        double back = Step_coordinate(*first_form, code->code[i], scale);
+        if (!Same_double(back, i == 0 ? r->x : i == 1 ? r->y : r->z))
+            return -1;
+    }
+    return 0;
+}
+
+void Step_copy_set_batch(uint8_t image[STEP_COPY_RECORD_SIZE], int32_t batch)
+{
+    assert(batch >= 1 && batch <= BATCH_MAX);
+    uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
+    Put2(image + 16, (tail & ~BATCH_MASK) | static_cast<uint32_t>(batch));
+}
+
+bool Step_copy_filling()
+{
+    return filling;
+}
+
+float Step_copy_scale()
+{
+    return copy_coord_scale;
+}
+
+void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form)
+{
+    if (!filling)
+        return;
+    if (images_form != STEP_FORM_NONE) {
+        if (form == STEP_FORM_NONE)
+            form = images_form;   // the first step's
+        if (images_form != form) {
             Step_copy_drop();
             return;
         }
     }
-    record_count++;
+    if (count > record_limit - record_count) {
+        Step_copy_drop();
+        return;
+    }
+    while (count > 0) {
+        if ((record_count >> CHUNK_BITS) >= chunk_count && !Chunk_table(chunk_count * 2)) {
+            Step_copy_drop();
+            return;
+        }
+        uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
+        if (!chunk) {
+            chunk = static_cast<uint8_t *>(std::malloc(CHUNK_BYTES));
+            if (!chunk) {
+                Step_copy_drop();
+                return;
+            }
+        }
+        size_t at = static_cast<size_t>(record_count & (CHUNK_RECORDS - 1));
+        size_t n = CHUNK_RECORDS - at < count ? CHUNK_RECORDS - at : count;
+        std::memcpy(chunk + at * STEP_COPY_RECORD_SIZE, images, n * STEP_COPY_RECORD_SIZE);
+        images += n * STEP_COPY_RECORD_SIZE;
+        record_count += n;
+        count -= n;
+    }
+}
+
+void Step_copy_add(const StepRecord *r, const StepCode *code)
+{
+    if (!filling)
+        return;
+    uint8_t image[STEP_COPY_RECORD_SIZE];
+    int32_t image_form = form;
+    if (Step_copy_encode(r, code, copy_coord_scale, &image_form, image) != 0) {
+        Step_copy_drop();
+        return;
+    }
+    Step_copy_append(image, 1, image_form);
 }
 
 void Step_copy_finish(const char *work_path)
@@ -196,6 +275,17 @@ bool Step_copy_matches(const char *work_path)
         return false;
     std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
     return !error && time == file_time;
+}
+
+uint64_t Step_copy_count()
+{
+    return complete ? record_count : 0;
+}
+
+void Step_copy_prepare(double divisor)
+{
+    if (form == STEP_FORM_SHORT)
+        Table_prepare(divisor);
 }
 
 size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)

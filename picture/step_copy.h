@@ -6,10 +6,12 @@
 // record is checked so when it is added.
 //
 // The conversion fills the copy record by record as it writes the work file.
-// A conversion leaves no copy when a record has no code of the form of the
-// first step, when the copy would outgrow step_copy_budget, or when the
-// conversion fails; the work file is then the only source, as before, and
-// memory stays as it is whatever the size of the picture.
+// A conversion makes no copy when the picture file's size says that its
+// steps would not fit the budget; it leaves none when a record has no code
+// of the form of the first step, when the copy outgrows the budget after
+// all (a picture of far more separators than steps), or when the conversion
+// fails.  The work file is then the only source, as before, and memory
+// stays as it is whatever the size of the picture.
 //
 // Copy record (little-endian):
 //   OFFSET SIZE FIELD
@@ -29,22 +31,54 @@
 
 enum { STEP_COPY_RECORD_SIZE = 18 };
 
-// The most memory the copy may take, in bytes: 200 MB, 11 million records,
-// which keeps a viewer holding the copy of a 10-million-step picture at about
-// 210 MB.  step_copy_budget starts so; tests lower it.
-const uint64_t STEP_COPY_BUDGET = 200000000;
+static_assert(STEP_COPY_RECORD_SIZE <= 21, "a step in memory takes at most a third of 63 bytes");
+
+// The most memory the copy may take, in bytes.  STEP_COPY_MACHINE, the
+// start value: a quarter of the machine's physical memory (200 MB where the
+// system does not tell it), some 330 million steps on a machine of 24 GB.
+// Tests lower it; 0 keeps no copy.
+const uint64_t STEP_COPY_MACHINE = UINT64_MAX;
 extern uint64_t step_copy_budget;
+
+// The budget in bytes that step_copy_budget stands for.
+uint64_t Step_copy_budget();
+
+// Bytes of a picture file that the conversion reckons a record from, when it
+// decides whether a file's steps fit the budget: a short step line takes 22
+// with its line end, a separator 2, and pictures hold a separator every few
+// steps (vokasim's: 21 bytes a record).
+enum { STEP_COPY_LINE_BYTES = 20 };
 
 // Drop the copy and free its memory.  Every conversion starts so.
 void Step_copy_drop();
 
 // Start a copy for records whose coordinates were read at the coordinate
-// scale `scale`.
-void Step_copy_begin(float scale);
+// scale `scale`, from a picture file of `input_bytes` bytes (0: not known):
+// none when its steps would not fit the budget.
+void Step_copy_begin(float scale, uint64_t input_bytes);
 
 // Add a record written to the work file, with the codes of its coordinates;
 // a record that cannot be kept exactly, or the budget, drops the copy.
 void Step_copy_add(const StepRecord *record, const StepCode *code);
+
+// The same in two steps, for threads that encode records while the
+// conversion adds them in the order of the file.  Step_copy_encode, on any
+// thread: the image of a record read at the coordinate scale `scale` (that
+// of Step_copy_scale()), whose steps must all have the form *first_form,
+// which the first step sets while it is STEP_FORM_NONE; -1 when the record
+// cannot be kept exactly.  Step_copy_append: add `count` images whose steps
+// have the form `images_form` (STEP_FORM_NONE: no steps among them); a
+// form other than the copy's, or the budget, drops the copy.
+int Step_copy_encode(const StepRecord *record, const StepCode *code, float scale,
+                     int32_t *first_form, uint8_t image[STEP_COPY_RECORD_SIZE]);
+void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form);
+// Put another batch into an image.
+void Step_copy_set_batch(uint8_t image[STEP_COPY_RECORD_SIZE], int32_t batch);
+
+// Whether records are being added (a copy is being made and still kept),
+// and the coordinate scale they are read at.
+bool Step_copy_filling();
+float Step_copy_scale();
 
 // The conversion wrote the work file at `work_path` completely: the copy
 // now stands for that file as it is on disk.
@@ -53,6 +87,14 @@ void Step_copy_finish(const char *work_path);
 // True when the copy is complete and the file at `work_path` is the one it
 // was made with: the same file, size and time of writing.
 bool Step_copy_matches(const char *work_path);
+
+// Records in the copy.
+uint64_t Step_copy_count();
+
+// Make ready for reads with the divisor `divisor`, so that several threads
+// may then read at the same time (Step_copy_read with that divisor changes
+// nothing).
+void Step_copy_prepare(double divisor);
 
 // Decode up to `count` records from record `first` on into `out`, each
 // coordinate divided by `divisor` (the view's scale: the record's point in

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "render/font_data.h"
 
@@ -648,6 +649,83 @@ void RasterSurface::set_background(int opaque, Colour colour)
 {
     background_opaque = opaque ? 1 : 0;
     background_colour = colour;
+}
+
+// The lanes of a raster surface: the surface itself, and images of the area
+// whose pixels start as NOT_DRAWN (a value no drawing writes).
+class RasterLanes : public SurfaceLanes {
+public:
+    static const Colour NOT_DRAWN = 0xFF000000u;
+
+    RasterLanes(RasterSurface *base_in, int count)
+        : base(base_in), others(new RasterSurface[static_cast<size_t>(count - 1)]),
+          other_count(count - 1), left(0), top(0), empty(false)
+    {
+    }
+
+    Surface *lane(int index) override
+    {
+        return index == 0 ? static_cast<Surface *>(base) : &others[static_cast<size_t>(index - 1)];
+    }
+
+    void merge() override
+    {
+        if (empty)
+            return;
+        const size_t width = static_cast<size_t>(others[0].image_width);
+        const size_t height = static_cast<size_t>(others[0].image_height);
+        for (int k = 0; k < other_count; k++) {
+            const Colour *from = others[static_cast<size_t>(k)].image;
+            for (size_t y = 0; y < height; y++) {
+                Colour *to = base->image + (static_cast<size_t>(top) + y) * static_cast<size_t>(base->image_width) +
+                             static_cast<size_t>(left);
+                const Colour *row = from + y * width;
+                for (size_t x = 0; x < width; x++)
+                    to[x] = row[x] != NOT_DRAWN ? row[x] : to[x];
+            }
+        }
+    }
+
+    RasterSurface *base;
+    std::unique_ptr<RasterSurface[]> others;
+    int other_count;
+    int64_t left;   // where the other lanes lie on the base image
+    int64_t top;
+    bool empty;     // the area lies off the image: nothing to merge
+};
+
+SurfaceLanes *RasterSurface::lanes(int count, PixelRect area)
+{
+    if (count < 2 || !image)
+        return nullptr;
+    int64_t l, t, r, b;
+    device_box(area.left, area.top, area.right, area.bottom, &l, &t, &r, &b);
+    l = Max64(l, 0);
+    t = Max64(t, 0);
+    r = Min64(r, image_width);
+    b = Min64(b, image_height);
+    bool empty = l >= r || t >= b;
+    if (empty) {
+        l = t = 0;
+        r = b = 1;
+    }
+    if ((r - l) * (b - t) > RASTER_LANE_PIXELS)
+        return nullptr;
+    std::unique_ptr<RasterLanes> lanes(new RasterLanes(this, count));
+    lanes->left = l;
+    lanes->top = t;
+    lanes->empty = empty;
+    for (int k = 0; k < count - 1; k++) {
+        RasterSurface &lane = lanes->others[static_cast<size_t>(k)];
+        if (lane.create(static_cast<int32_t>(r - l), static_cast<int32_t>(b - t)) != 0)
+            return nullptr;
+        lane.clear(RasterLanes::NOT_DRAWN);
+        lane.set_origin(static_cast<int32_t>(origin_x - l), static_cast<int32_t>(origin_y - t));
+        lane.set_background(background_opaque, background_colour);
+        lane.pen(pen_style, pen_width_given, pen_colour);
+        lane.move_to(pos_x, pos_y);
+    }
+    return lanes.release();
 }
 
 void Raster_text_extent(const char *text, int length, int32_t *width, int32_t *height)

@@ -36,6 +36,10 @@
 const int32_t RASTER_MAX_SIDE = 16384;
 // Pens wider than this are drawn this wide.
 const int32_t RASTER_MAX_PEN_WIDTH = 512;
+// Largest area of a lane (see RasterSurface::lanes), in pixels.
+const int64_t RASTER_LANE_PIXELS = int64_t{1} << 26;
+
+class RasterLanes;
 
 class RasterSurface : public Surface {
 public:
@@ -63,6 +67,11 @@ public:
     // SetBkMode(TRANSPARENT) before the text does; it stays so afterwards.
     void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
     void set_origin(int32_t x, int32_t y) override;
+    // This surface is lane 0; every other lane is an image of the area (as
+    // far as it lies on this image) whose pixels start as not drawn, laid
+    // over this one where it drew.  nullptr when memory is short or the area
+    // holds more than RASTER_LANE_PIXELS.
+    SurfaceLanes *lanes(int count, PixelRect area) override;
 
     // Background mode and colour for the gaps of dashed one-pixel pens
     // (SetBkMode, SetBkColor): opaque = 1 paints the gaps in `colour`,
@@ -95,6 +104,8 @@ public:
     Colour *pixels_to_write() { return image; }
 
 private:
+    friend class RasterLanes;
+
     // Device corners of a rectangle given in logical coordinates.
     void device_box(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t *l,
                     int64_t *t, int64_t *r, int64_t *b) const;

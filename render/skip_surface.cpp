@@ -1,6 +1,8 @@
 #include "render/skip_surface.h"
 
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -123,4 +125,84 @@ void SkipSurface::set_origin(int32_t x, int32_t y)
     origin_y = y;
     shadow.set_origin(x - area_left, y - area_top);
     target->set_origin(x, y);
+}
+
+namespace {
+
+// The lines a lane passes on, kept to be drawn later on another surface.
+// Lanes draw only lines; their origin is that of the surface they merge
+// into.
+class LineRecording : public Surface {
+public:
+    void pen(int style, int width, Colour colour) override
+    {
+        ops.push_back(Op{OP_PEN, style, width, colour});
+    }
+    void move_to(int32_t x, int32_t y) override { ops.push_back(Op{OP_MOVE, x, y, 0}); }
+    void line_to(int32_t x, int32_t y) override { ops.push_back(Op{OP_LINE, x, y, 0}); }
+    void rectangle(int32_t, int32_t, int32_t, int32_t, Colour) override {}
+    void fill_rect(int32_t, int32_t, int32_t, int32_t, Colour) override {}
+    void text(int32_t, int32_t, const char *, int, Colour) override {}
+    void set_origin(int32_t, int32_t) override {}
+
+    void replay(Surface *to) const
+    {
+        for (const Op &op : ops) {
+            if (op.what == OP_PEN)
+                to->pen(op.a, op.b, op.colour);
+            else if (op.what == OP_MOVE)
+                to->move_to(op.a, op.b);
+            else
+                to->line_to(op.a, op.b);
+        }
+    }
+
+private:
+    enum { OP_PEN, OP_MOVE, OP_LINE };
+    struct Op {
+        int32_t what;
+        int32_t a;
+        int32_t b;
+        Colour colour;
+    };
+    std::vector<Op> ops;
+};
+
+class SkipLanes : public SurfaceLanes {
+public:
+    explicit SkipLanes(SkipSurface *base_in) : base(base_in) {}
+
+    Surface *lane(int index) override
+    {
+        return index == 0 ? static_cast<Surface *>(base) : others[static_cast<size_t>(index - 1)].get();
+    }
+
+    void merge() override
+    {
+        for (const std::unique_ptr<LineRecording> &recording : recordings)
+            recording->replay(base);
+    }
+
+    SkipSurface *base;
+    std::vector<std::unique_ptr<LineRecording>> recordings;
+    std::vector<std::unique_ptr<SkipSurface>> others;
+};
+
+} // namespace
+
+SurfaceLanes *SkipSurface::lanes(int count, PixelRect)
+{
+    if (count < 2 || !shadowed)
+        return nullptr;
+    std::unique_ptr<SkipLanes> lanes(new SkipLanes(this));
+    const PixelRect area = {area_left, area_top, area_left + shadow.width(), area_top + shadow.height()};
+    for (int k = 1; k < count; k++) {
+        lanes->recordings.emplace_back(new LineRecording());
+        lanes->others.emplace_back(new SkipSurface(lanes->recordings.back().get(), area));
+        SkipSurface &lane = *lanes->others.back();
+        if (!lane.shadowed)
+            return nullptr;
+        lane.set_origin(origin_x, origin_y);
+    }
+    return lanes.release();
 }

@@ -39,6 +39,13 @@ public:
                    Colour colour) override;
     void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
     void set_origin(int32_t x, int32_t y) override;
+    // This surface is lane 0; every other lane is a skipping surface of its
+    // own, with a shadow that starts unknown, in front of a recording of the
+    // lines it passes on, and merge() draws those through this surface, lane
+    // after lane.  A line that a lane leaves out would change no pixel where
+    // it lies in the lane's order, so it changes none in the order of the
+    // merge either.  nullptr when there is no shadow.
+    SurfaceLanes *lanes(int count, PixelRect area) override;
 
     // Lines passed on and left out so far (for measurements).
     long lines_passed() const { return passed; }

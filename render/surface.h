@@ -34,6 +34,8 @@ const uint8_t PEN_DASHES[4][6] = {
 };
 const int PEN_DASH_COUNTS[4] = {2, 2, 4, 6};
 
+class SurfaceLanes;
+
 class Surface {
 public:
     virtual ~Surface() {}
@@ -87,6 +89,18 @@ public:
     // Viewport origin (SetViewportOrgEx): logical (0, 0) lands on device (x, y).
     virtual void set_origin(int32_t x, int32_t y) = 0;
 
+    // `count` lanes (2 or more) on which as many threads draw lines at the
+    // same time, for a picture whose pixels matter only inside the logical
+    // rectangle `area` (see SurfaceLanes); the caller deletes them after the
+    // merge.  A surface that cannot draw so returns nullptr, the default:
+    // the lines are then drawn on it one after another.
+    virtual SurfaceLanes *lanes(int count, PixelRect area)
+    {
+        (void)count;
+        (void)area;
+        return nullptr;
+    }
+
     // Whether the surface wants to know the step record that each track
     // line draws (record_wanted), and that record: its index in the work
     // file, told by the track renderer before the line, RECORD_NONE after
@@ -94,6 +108,23 @@ public:
     // wants it; every other surface ignores it.
     virtual bool record_wanted() const { return false; }
     virtual void record(uint64_t index) { (void)index; }
+};
+
+// Lanes of a surface: surfaces on which several threads draw lines (pen,
+// move_to and line_to only) at the same time, one thread a lane, and then
+// merge() lays them over the surface they came from, so that inside the
+// area the surface shows what drawing lane 0's lines on it, then lane 1's,
+// and so on, would have left: the last line drawn wins.  Outside the area
+// the other lanes' lines may be lost.  Lane 0 is drawn on the thread that
+// asked for the lanes (it may be the surface itself), the others on a
+// thread each; merge() runs on the asking thread once all have ended.  A
+// lane starts with the surface's drawing state (background mode and
+// colour, origin); its pen and position are its own.
+class SurfaceLanes {
+public:
+    virtual ~SurfaceLanes() {}
+    virtual Surface *lane(int index) = 0;
+    virtual void merge() = 0;
 };
 
 const uint64_t RECORD_NONE = UINT64_MAX;

@@ -2,21 +2,26 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
 #include "picture/picture.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_threads.h"
 #include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/view.h"
 
 uint32_t track_stride = 1;
+uint64_t lane_min_records = 1 << 16;
 
 namespace {
 
@@ -42,11 +47,10 @@ int32_t Line_limit()
     return side > LIMIT_BASE - LIMIT_MARGIN ? side + LIMIT_MARGIN : LIMIT_BASE;
 }
 
-// Records are read in blocks of this many.
-enum { READ_BLOCK_RECORDS = 4096 };
-uint8_t read_block[READ_BLOCK_RECORDS * STEP_RECORD_SIZE];
-StepRecord record_block[READ_BLOCK_RECORDS];
-PixelPoint point_block[READ_BLOCK_RECORDS];   // where their points land
+// Records are read in blocks of this many, and the work file is mapped in
+// views of VIEW_RECORDS records.
+const size_t READ_BLOCK_RECORDS = 512;
+const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
 // settings index 2, 0, 1.  Unknown kinds have no pen.
@@ -65,42 +69,50 @@ bool Fits_int32(double v)
     return v >= -2147483648.0 && v < 2147483648.0;
 }
 
-// The records of a rebuild, block by block into record_block, with their
-// coordinates in pixels (divided by the scale): from the step copy when it
-// stands for the work file, else from the work file.  Both give the same
-// records.
-struct RecordReader {
-    std::ifstream *file;
-    bool from_copy;
+// The records of a rebuild for one lane, with their coordinates in pixels
+// (divided by the scale): from the step copy when it stands for the work
+// file, else from the work file mapped into memory, a view at a time.  Both
+// give the same records.
+struct RecordSource {
+    const MappedFile *file;   // nullptr: the step copy
     double scale;
-    uint64_t copy_next;   // the copy's next record
+    FileView view;
+    uint64_t view_first;      // the records in the view
+    uint64_t view_count;
 
-    // Start at record `index` (the end when there are fewer).
-    void Seek(uint64_t index)
+    RecordSource(const MappedFile *file_in, double scale_in)
+        : file(file_in), scale(scale_in), view(), view_first(0), view_count(0)
     {
-        copy_next = index;
-        if (from_copy)
-            return;
-        file->seekg(static_cast<std::streamoff>(index * STEP_RECORD_SIZE), std::ios::beg);
-        if (file->fail())
-            file->clear();   // beyond the end: the first read meets the end
     }
+    RecordSource(const RecordSource &) = delete;
+    RecordSource &operator=(const RecordSource &) = delete;
+    ~RecordSource() { File_unmap_view(&view); }
 
-    // The next block; its size (0 at the end), or -1 on a read error.
-    long Fill()
+    // Up to `count` records from record `index` on into `out`; how many
+    // there are (fewer at the end), or -1 when the file cannot be read.
+    long Read(uint64_t index, StepRecord *out, size_t count)
     {
-        if (from_copy) {
-            size_t n = Step_copy_read(copy_next, record_block, READ_BLOCK_RECORDS, scale);
-            copy_next += n;
-            return static_cast<long>(n);
+        if (!file)
+            return static_cast<long>(Step_copy_read(index, out, count, scale));
+        uint64_t total = file->size / STEP_RECORD_SIZE;
+        if (index >= total)
+            return 0;
+        if (index < view_first || index >= view_first + view_count) {
+            File_unmap_view(&view);
+            view_count = total - index < VIEW_RECORDS ? total - index : VIEW_RECORDS;
+            view_first = index;
+            if (File_map_view(file, index * STEP_RECORD_SIZE,
+                              static_cast<size_t>(view_count * STEP_RECORD_SIZE), &view) != 0) {
+                view_count = 0;
+                return -1;
+            }
         }
-        file->read(reinterpret_cast<char *>(read_block), sizeof read_block);
-        if (file->bad())
-            return -1;
-        size_t n = static_cast<size_t>(file->gcount()) / STEP_RECORD_SIZE;
+        uint64_t left = view_first + view_count - index;
+        size_t n = left < count ? static_cast<size_t>(left) : count;
+        const uint8_t *at = view.data + (index - view_first) * STEP_RECORD_SIZE;
         for (size_t i = 0; i < n; i++) {
-            StepRecord &r = record_block[i];
-            Step_decode(read_block + i * STEP_RECORD_SIZE, &r);
+            StepRecord &r = out[i];
+            Step_decode(at + i * STEP_RECORD_SIZE, &r);
             const double cm[3] = {r.x, r.y, r.z};
             double px[3];
             Point_calc(cm, scale, px);
@@ -161,9 +173,205 @@ struct StepPainter {
     }
 };
 
-} // namespace
+// What every lane of a rebuild reads and nothing writes while they draw.
+struct TrackJob {
+    KindPen pens[4];
+    ViewTurn turn;
+    int64_t first;       // the batch range
+    int64_t last;
+    bool whole_file;     // batches out of order: every record is read
+    bool positions;      // a scale was fitted: points have positions
+    bool by_energy;      // each segment coloured by its energy on `energy`
+    EnergyScale energy;
+    int32_t limit;
+    const MappedFile *file;   // nullptr: the records come from the step copy
+    double scale;
+    uint64_t progress_total;   // records to read, for the progress shown
+    int lanes;
+    uint64_t stride;     // every stride-th track is drawn (1: all)
 
-namespace {
+    bool Known(const StepRecord &r) const
+    {
+        return r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
+    }
+    bool In_range(const StepRecord &r) const
+    {
+        return r.batch <= last && (!whole_file || r.batch >= first);
+    }
+};
+
+// One lane: the records begin .. end - 1 drawn on `surface`, starting in
+// the state that drawing the records before them leaves.
+struct TrackLane {
+    Surface *surface;
+    uint64_t begin;
+    uint64_t end;
+    bool in_track;          // the state at begin: in a track, whose last
+    PixelPoint previous;    // point is `previous`
+    bool started;           // drawn, or being drawn, on a thread of its own
+    bool failed;            // the work file could not be read
+};
+
+// Draw the records of a lane.  Between tracks, separators, hidden kinds and
+// (in a damaged file) unknown kinds are passed over, and in the whole-file
+// pass the records of batches out of range too; the first record of a shown
+// kind starts a track.  In a track, an unknown kind or a batch out of range
+// ends it like a separator; every other record is drawn with the pen of its
+// own kind, unless its energy lies below its cut-off, and its point becomes
+// the start of the next segment.
+void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
+{
+    std::vector<StepRecord> records(READ_BLOCK_RECORDS);
+    std::vector<PixelPoint> points(READ_BLOCK_RECORDS);   // where their points land
+    RecordSource source(job->file, job->scale);
+    StepPainter painter{lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
+    // The index of each record, for a surface that keeps which record drew
+    // a pixel (one that draws on no lanes).
+    const bool tell_records = lane->surface->record_wanted();
+    bool in_track = lane->in_track;
+    PixelPoint previous = lane->previous;
+    uint64_t reported = 0;
+    // A preview draws every stride-th track of the lane only, placing only
+    // the points it draws; the others are passed over up to their end.
+    uint64_t tracks_begun = 0;
+    bool skipping = false;
+    for (uint64_t index = lane->begin; index < lane->end;) {
+        size_t want = lane->end - index < READ_BLOCK_RECORDS ? static_cast<size_t>(lane->end - index)
+                                                              : READ_BLOCK_RECORDS;
+        long got = source.Read(index, records.data(), want);
+        if (got < 0) {
+            lane->failed = true;
+            break;
+        }
+        if (got == 0)
+            break;
+        size_t count = static_cast<size_t>(got);
+        if (job->positions && job->stride == 1)
+            View_place_steps(job->turn, records.data(), count, points.data());
+        for (size_t i = 0; i < count; i++) {
+            const StepRecord &r = records[i];
+            if (skipping) {
+                skipping = job->Known(r) && job->In_range(r);
+                continue;
+            }
+            if (job->positions && job->stride > 1)
+                View_place_steps(job->turn, &r, 1, &points[i]);
+            if (tell_records)
+                lane->surface->record(index + i);
+            bool known = job->Known(r);
+            if (!in_track) {
+                if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
+                    continue;
+                if (tracks_begun++ % job->stride != 0) {
+                    skipping = true;
+                    continue;
+                }
+                KindPen p = job->pens[r.kind];
+                if (job->by_energy)
+                    p.colour = Energy_colour(job->energy, r.energy);
+                previous = points[i];
+                if (job->positions && r.energy >= p.cutoff)
+                    painter.Draw(p, r.kind, previous, previous);
+                in_track = true;
+            } else {
+                if (!known || !job->In_range(r)) {
+                    in_track = false;
+                    continue;
+                }
+                // The segment of record index + i, which ends at its point.
+                KindPen p = job->pens[r.kind];
+                if (job->by_energy)
+                    p.colour = Energy_colour(job->energy, r.energy);
+                PixelPoint at = points[i];
+                if (job->positions && r.energy >= p.cutoff)
+                    painter.Draw(p, r.kind, previous, at);
+                previous = at;
+            }
+        }
+        index += count;
+        if (report_progress && progress_hook && (index - lane->begin) / PROGRESS_EVERY != reported) {
+            reported = (index - lane->begin) / PROGRESS_EVERY;
+            progress_hook("drawing", (index - lane->begin) * static_cast<uint64_t>(job->lanes),
+                          job->progress_total);
+        }
+    }
+    if (tell_records)
+        lane->surface->record(RECORD_NONE);
+}
+
+// The state in which drawing reaches record `at` when it starts between
+// tracks at record `begin`: the last record before `at` that ends a track
+// (or `begin`) leaves it between tracks; the first record of a shown kind
+// after it starts a track, which goes on up to `at` with the point of the
+// record before `at` as its last.  -1 when the work file cannot be read.
+int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane)
+{
+    RecordSource source(job->file, job->scale);
+    lane->in_track = false;
+    const size_t BACK = 256;
+    StepRecord block[BACK];
+    bool last_read = false;   // block[n - 1] is the record before `at`
+    for (uint64_t i = at; i > begin && !lane->in_track;) {
+        size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
+        i -= n;
+        if (source.Read(i, block, n) != static_cast<long>(n))
+            return -1;
+        if (!last_read && job->positions)
+            View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
+        last_read = true;
+        for (size_t k = n; k-- > 0;) {
+            const StepRecord &r = block[k];
+            if (!job->Known(r) || !job->In_range(r))
+                return 0;
+            if (job->pens[r.kind].shown) {
+                lane->in_track = true;
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
+// The records of the batch range in a work file of `total` records whose
+// batches are in order: from the first record of batch job->first, found
+// by the counts (from the start of the file when first is 1), to the first
+// record after it whose batch is beyond job->last.  The counts tell that
+// too when they hold the file's records; when they do not (after a failed
+// conversion cleared them) the records are read up to it.  -1 when the work
+// file cannot be read.
+int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
+{
+    uint64_t before = 0;
+    uint64_t through = 0;
+    uint64_t all = 0;
+    for (int64_t b = 1; b <= BATCH_MAX; b++) {
+        if (b < job->first)
+            before += batch_step_count[b - 1];
+        if (b <= job->last)
+            through += batch_step_count[b - 1];
+        all += batch_step_count[b - 1];
+    }
+    *begin = before < total ? before : total;
+    if (all == total) {
+        *end = through > *begin ? through : *begin;
+        return 0;
+    }
+    RecordSource source(job->file, job->scale);
+    StepRecord block[256];
+    for (uint64_t i = *begin; i < total;) {
+        long got = source.Read(i, block, 256);
+        if (got <= 0)
+            return -1;
+        for (long k = 0; k < got; k++, i++) {
+            if (block[k].batch > job->last) {
+                *end = i;
+                return 0;
+            }
+        }
+    }
+    *end = total;
+    return 0;
+}
 
 // Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
 // (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
@@ -297,11 +505,15 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // 3. Open the work file.
     char path[PATH_SIZE + 16];
     Work_path(path, sizeof path);
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
+    MappedFile file;
+    if (File_map_open(&file, path) != 0) {
         Show_error(window, MSG_WORK_PATH);
         return -1;
     }
+    struct Closer {
+        MappedFile *file;
+        ~Closer() { File_map_close(file); }
+    } closer{&file};
 
     // 4. Scale bar.
     double s = *scale;
@@ -311,130 +523,99 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)
         return 0;
 
-    // 6. Seek to the first record of the first batch on display.  When the
-    // batches are out of order the counts say nothing about where a batch
-    // lies: then all records are read once and exactly those of the batches
-    // in range are drawn.
-    RecordReader reader{&file, Step_copy_matches(path), s, 0};
-    bool whole_file = batches_unordered != 0;
-    int64_t seek_batch = first;
-    if (seek_batch > 1 && !whole_file) {
-        uint64_t records = 0;
-        for (int64_t b = 1; b < seek_batch && b <= BATCH_MAX; b++)
-            records += batch_step_count[b - 1];
-        reader.Seek(records);
+    // 6. The records to read: from the first record of the first batch on
+    // display to the last record of the last one.  When the batches are out
+    // of order the counts say nothing about where a batch lies: then all
+    // records are read once and exactly those of the batches in range are
+    // drawn.
+    const bool from_copy = Step_copy_matches(path);
+    const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
+    TrackJob job;
+    job.pens[0] = KindPen{false, 0, 0, 0, 0.0f};
+    job.pens[KIND_PHOTON] = KindPen{show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
+                                    settings.particle_pen_width[PARTICLE_PHOTON],
+                                    settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
+    job.pens[KIND_ELECTRON] = KindPen{show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
+                                      settings.particle_pen_width[PARTICLE_ELECTRON],
+                                      settings.particle_color[PARTICLE_ELECTRON], charged_cutoff};
+    job.pens[KIND_POSITRON] = KindPen{show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
+                                      settings.particle_pen_width[PARTICLE_POSITRON],
+                                      settings.particle_color[PARTICLE_POSITRON], charged_cutoff};
+    job.turn = View_turn();
+    job.first = first;
+    job.last = last;
+    job.whole_file = batches_unordered != 0;
+    // Without a scale (never fitted) positions are not defined and nothing
+    // is drawn.
+    job.positions = s > 0.0 && std::isfinite(s);
+    job.limit = Line_limit();
+    job.file = from_copy ? nullptr : &file;
+    job.scale = s;
+    uint64_t begin = 0;
+    uint64_t end = total;
+    if (!job.whole_file && Batch_range(&job, total, &begin, &end) != 0) {
+        Show_error(window, MSG_WORK_READ);
+        return -1;
     }
-
-    const KindPen pens[4] = {
-        {false, 0, 0, 0, 0.0f},
-        {show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
-         settings.particle_pen_width[PARTICLE_PHOTON], settings.particle_color[PARTICLE_PHOTON],
-         photon_cutoff},
-        {show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
-         settings.particle_pen_width[PARTICLE_ELECTRON], settings.particle_color[PARTICLE_ELECTRON],
-         charged_cutoff},
-        {show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
-         settings.particle_pen_width[PARTICLE_POSITRON], settings.particle_color[PARTICLE_POSITRON],
-         charged_cutoff},
-    };
+    job.progress_total = end - begin;
+    if (from_copy)
+        Step_copy_prepare(s);
 
     // Coloured by energy: the scale, between the limits set or the lowest
     // and highest energy shown.
-    const bool by_energy = energy_colouring.by_energy == 1;
-    if (by_energy) {
+    job.stride = track_stride > 1 ? track_stride : 1;
+    job.by_energy = energy_colouring.by_energy == 1;
+    if (job.by_energy) {
         float low = energy_colouring.low, high = energy_colouring.high;
         if (energy_colouring.limits_set != 1 &&
-            Energy_range_shown(path, first, last, whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
+            Energy_range_shown(path, first, last, job.whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
             low = high = 1.0f;
         energy_scale_drawn = Energy_scale(low, high);
+        job.energy = energy_scale_drawn;
     }
 
-    // 7. Read and draw, block by block.  Without a scale (never fitted)
-    // positions are not defined and nothing is drawn.
-    bool positions = s > 0.0 && std::isfinite(s);
-    const ViewTurn turn = View_turn();
-    StepPainter painter{surface, layout.view_w, layout.view_h, Line_limit(), false, PixelPoint{0, 0}, 0, 0};
-    bool in_track = false;
-    bool done = false;
-    PixelPoint previous = {0, 0};
-    long got = 0;
-    // The index of each record, for a surface that keeps which record drew
-    // a pixel.
-    const bool tell_records = surface->record_wanted();
-    uint64_t next_index = reader.copy_next;   // where Seek left the reader
-    // A preview draws every stride-th track only, placing only the points
-    // it draws; the others are passed over up to their end.
-    const uint64_t stride = track_stride > 1 ? track_stride : 1;
-    uint64_t tracks_begun = 0;
-    bool skipping = false;
-    uint64_t records_read = 0;
-    uint64_t records_total = 0;   // for the progress shown: the records to be read
-    if (progress_hook) {
-        int64_t from = whole_file || seek_batch < 1 ? 1 : seek_batch;
-        int64_t to = whole_file || last > BATCH_MAX ? int64_t{BATCH_MAX} : last;
-        for (int64_t b = from; b <= to; b++)
-            records_total += batch_step_count[b - 1];
+    // 7. Read and draw: the records split into lanes of about equal length,
+    // drawn at the same time on lanes of the surface, each starting in the
+    // state that the records before it leave, and laid over one another in
+    // order; or all on the surface, one after another.
+    int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
+    std::unique_ptr<SurfaceLanes> lanes(
+        lanes_wanted > 1 ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
+                         : nullptr);
+    job.lanes = lanes ? lanes_wanted : 1;
+    std::vector<TrackLane> lane(static_cast<size_t>(job.lanes));
+    bool failed = false;
+    for (int k = 0; k < job.lanes; k++) {
+        TrackLane &l = lane[static_cast<size_t>(k)];
+        l = TrackLane{lanes ? lanes->lane(k) : surface,
+                      begin + (end - begin) * static_cast<uint64_t>(k) / static_cast<uint64_t>(job.lanes),
+                      begin + (end - begin) * static_cast<uint64_t>(k + 1) / static_cast<uint64_t>(job.lanes),
+                      false, PixelPoint{0, 0}, false, false};
+        if (k > 0 && Lane_start(&job, begin, l.begin, &l) != 0)
+            failed = true;
     }
-    while (!done && (got = reader.Fill()) > 0) {
-        size_t count = static_cast<size_t>(got);
-        const uint64_t block_first = next_index;
-        next_index += count;
-        if (positions && stride == 1)
-            View_place_steps(turn, record_block, count, point_block);
-        for (size_t i = 0; i < count && !done; i++) {
-            const StepRecord &r = record_block[i];
-            if (skipping) {
-                skipping = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON && r.batch <= last &&
-                           (!whole_file || r.batch >= first);
-                continue;
-            }
-            if (positions && stride > 1)
-                View_place_steps(turn, &r, 1, &point_block[i]);
-            if (tell_records)
-                surface->record(block_first + i);
-            if (progress_hook && ++records_read % PROGRESS_EVERY == 0)
-                progress_hook("drawing", records_read, records_total);
-            bool known = r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
-            bool in_range = r.batch <= last && (!whole_file || r.batch >= first);
-            if (!in_track) {
-                if (!in_range) {
-                    done = !whole_file;
-                    continue;
-                }
-                // Separators, hidden kinds and (in a damaged file) unknown
-                // kinds are passed over between tracks.
-                if (!known || !pens[r.kind].shown)
-                    continue;
-                if (tracks_begun++ % stride != 0) {
-                    skipping = true;
-                    continue;
-                }
-                KindPen p = pens[r.kind];
-                if (by_energy)
-                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
-                previous = point_block[i];
-                if (positions && r.energy >= p.cutoff)
-                    painter.Draw(p, r.kind, previous, previous);
-                in_track = true;
-            } else {
-                // An unknown kind ends the track like a separator.
-                if (!known || !in_range) {
-                    in_track = false;
-                    continue;
-                }
-                KindPen p = pens[r.kind];
-                if (by_energy)
-                    p.colour = Energy_colour(energy_scale_drawn, r.energy);
-                PixelPoint at = point_block[i];
-                if (positions && r.energy >= p.cutoff)
-                    painter.Draw(p, r.kind, previous, at);
-                previous = at;
-            }
+    std::vector<std::thread> threads;
+    for (int k = 1; k < job.lanes && !failed; k++) {
+        TrackLane *l = &lane[static_cast<size_t>(k)];
+        try {
+            threads.emplace_back(Lane_draw, &job, l, false);
+            l->started = true;
+        } catch (...) {
+            // No thread to be had: the lane is drawn on this one below.
         }
     }
-    if (tell_records)
-        surface->record(RECORD_NONE);
-    if (got < 0) {
+    if (!failed)
+        Lane_draw(&job, &lane[0], true);
+    for (std::thread &t : threads)
+        t.join();
+    for (TrackLane &l : lane) {
+        if (!failed && !l.started && &l != &lane[0])
+            Lane_draw(&job, &l, false);
+        failed = failed || l.failed;
+    }
+    if (lanes)
+        lanes->merge();
+    if (failed) {
         Show_error(window, MSG_WORK_READ);
         return -1;
     }

@@ -12,7 +12,7 @@
 
 // Rebuild the picture on `surface`, whose origin is the picture area.  The
 // records come from the step copy when it stands for the work file, else
-// from the work file.
+// from the work file mapped into memory.
 // `scale` is view_state.view_scale (read and written by the view fit).
 // With calc_mode 1 and redraw_pressed 1 only the newest batch is drawn.
 // Returns 0, or -1 after a reported failure (work file cannot be opened or
@@ -26,6 +26,11 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 // is being turned); 1, the start value, draws every track.  The window sets
 // it around a rebuild.
 extern uint32_t track_stride;
+
+// Rebuilds of at least this many records draw on the surface's lanes
+// (Surface::lanes), as many as Work_threads() says, one thread each, with
+// the picture of drawing them one after another; tests lower it.
+extern uint64_t lane_min_records;
 
 // One segment from (x1, y1) to (x2, y2), or a one-pixel dot when both ends
 // are equal, with the pen (style, width, colour).  Coordinates are limited to

@@ -5,7 +5,7 @@ set -euo pipefail
 want=${1:-test}
 
 packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
-          gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
+          gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
 if [ "$want" != build ] && [ "$want" != package ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time

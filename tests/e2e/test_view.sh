@@ -119,3 +119,19 @@ t_maximized_on_a_large_screen() {
   at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $YELLOW)" 1000 "plane beyond x 3000"
   viewer_close
 }
+
+# A picture of 100 000 records, drawn by the window on both threads, full
+# and turned, with a dashed pen among the solid ones, gives the picture of
+# vokatool on one thread.
+t_large_picture_on_threads() {
+  local sim=$PWD/build/native/vokasim
+  [ -x "$sim" ] || skip "vokasim is not built"
+  "$sim" -p electron -e 50 -m water --radii 2,5,10 --planes 0,10,20,30 -s 11 -n 400 -b 4 \
+    -o "$CASE/shower.pic" >/dev/null
+  viewer_with_picture "$CASE/shower.pic" styles=0,0,2
+  snap full
+  snap_after turned command $CMD_Z_PLUS
+  VOKA_THREADS=1 compare_render full "$CASE/shower.pic"
+  VOKA_THREADS=1 compare_render turned "$CASE/shower.pic" --angles 0,0,30
+  viewer_close
+}

@@ -1,6 +1,6 @@
-// The rebuild's faster paths must not change a pixel: the steps kept in
-// memory against the work file, and the skipping surface against drawing
-// every line.
+// The faster paths must not change a pixel or a byte: the steps kept in
+// memory against the work file, the skipping surface against drawing every
+// line, the rebuild and the conversion on several threads against one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,13 +11,17 @@
 #include <vector>
 
 #include "picture/display.h"
+#include "picture/convert_parallel.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_threads.h"
+#include "render/energy_colour.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/skip_surface.h"
+#include "render/track.h"
 #include "render/view.h"
 #include "test_support.h"
 #include "tools/vokasim/vokasim.h"
@@ -36,23 +40,28 @@ protected:
     }
     void TearDown() override
     {
-        step_copy_budget = STEP_COPY_BUDGET;
+        step_copy_budget = STEP_COPY_MACHINE;
         batch_from = batch_to = 0;
         angle_x = angle_y = angle_z = 0;
+        work_threads = 0;
+        lane_min_records = 1 << 16;
+        convert_text_block = size_t{4} << 20;
+        show_photon = 1;
         PictureTest::TearDown();
     }
 
-    // A shower of vokasim in the given layout, its batches in reverse order
-    // when `reversed`.
-    std::string Shower(int layout, bool reversed)
+    // A shower of vokasim in the given layout (and variants), its batches in
+    // reverse order when `reversed`.
+    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12, int per_batch = 3)
     {
         SimOptions o;
         Sim_options_default(&o);
         o.energy = 30;
-        o.histories = 12;
-        o.per_batch = 3;
+        o.histories = histories;
+        o.per_batch = per_batch;
         o.seed = 5;
         o.layout = layout;
+        o.variants = variants;
         char why[160] = "";
         EXPECT_EQ(Sim_run_prepare(&o, why, sizeof why), 0) << why;
         SimCounts counts;
@@ -130,7 +139,7 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
         for (bool reversed : {false, true}) {
             SCOPED_TRACE(testing::Message() << "layout " << layout << (reversed ? ", reversed" : ""));
             const std::string text = Shower(layout, reversed);
-            step_copy_budget = STEP_COPY_BUDGET;
+            step_copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
             EXPECT_EQ(batches_unordered, reversed ? 1u : 0u);
             EXPECT_TRUE(Step_copy_matches(work.c_str()));
@@ -177,6 +186,112 @@ TEST_F(FastPaths, TextConventionsOfTheReader)
 // No-op confinement: the images are compared whole.
 void Keep_all(void *, const PixelRect *) {}
 
+// A picture of short tracks in every mix that drawing meets, short lines in
+// a 4 cm cube: tracks whose kind changes on the way (a hidden kind first or
+// later), steps below the cut-off, steps that stay in place (dots),
+// separators one after another, the batches in order or reversed.
+std::string Mixed_picture(bool reversed)
+{
+    std::string text = "GSTA\nCYLS\n     1     2\n    1.00000E+00\n   -1.00000E+00    1.00000E+00\nGEND\n"
+                       "     -2.00      2.00     -2.00      2.00     -2.00      2.00      1.00\n";
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    std::vector<std::string> batches;
+    for (int b = 1; b <= 12; b++) {
+        char line[32];
+        std::snprintf(line, sizeof line, "0%5d\n", b);
+        std::string batch = line;
+        for (int t = 0; t < 40; t++) {
+            int x = 50000, y = 30000 + static_cast<int>(next(40000)), z = 30000 + static_cast<int>(next(40000));
+            for (uint32_t n = 1 + next(9); n > 0; n--) {
+                if (next(3) != 0) {   // else the step stays where it is
+                    y += static_cast<int>(next(3001)) - 1500;
+                    z += static_cast<int>(next(3001)) - 1500;
+                }
+                // Energies 0.1 to 9 MeV: the cut-off of 1 MeV leaves some out.
+                std::snprintf(line, sizeof line, "%u%05d%05d%05d%04u%u\n", 1 + next(3), x, y, z,
+                              1000 + next(9000), 2 + next(2));
+                batch += line;
+            }
+            for (uint32_t n = next(3); n > 0; n--)
+                batch += "-\n";
+        }
+        batches.push_back(batch);
+    }
+    for (size_t b = 0; b < batches.size(); b++)
+        text += batches[reversed ? batches.size() - 1 - b : b];
+    return text;
+}
+
+// The rebuild drawn on lanes, one thread each, gives the picture of one
+// thread bit for bit, wherever the lanes begin: on a raster image and
+// through the window's skipping surface, from the steps in memory and from
+// the work file, with thin, dashed (gaps painted and not) and wide pens,
+// hidden kinds and cut-offs, batch ranges, batches out of order and the
+// newest batch, coloured by particle and by energy.
+TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
+{
+    Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text, "1");
+    Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "1");
+    settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
+    settings.particle_pen_width[PARTICLE_PHOTON] = 3;
+    lane_min_records = 0;
+    const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
+    // The picture as the window and vokatool draw it.  `skipping`: through
+    // a skipping surface in front of the image; `opaque`: on a fresh image,
+    // without scale bar and panel, so that dashes paint their gaps.
+    auto draw = [&](int threads, bool skipping, bool opaque) {
+        work_threads = threads;
+        view_state = ViewState{};
+        RasterSurface image;
+        EXPECT_EQ(image.create(w, h), 0);
+        if (!opaque)
+            image.set_background(0, COLOUR_WHITE);
+        SkipSurface skip(&image, PixelRect{0, 0, w, h});
+        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all, nullptr,
+                       RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
+        // The picture area: what is drawn beyond it is painted over.
+        std::vector<Colour> area;
+        const PixelRect &r = layout.view_rect;
+        for (int32_t y = r.top; y < r.bottom; y++)
+            area.insert(area.end(), image.pixels() + y * w + r.left, image.pixels() + y * w + r.right);
+        return area;
+    };
+    for (bool reversed : {false, true}) {
+        const std::string text = Mixed_picture(reversed);
+        for (bool in_memory : {true, false}) {
+            step_copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
+            ASSERT_EQ(Run(text), 0) << messages.texts();
+            ASSERT_EQ(Step_copy_matches("./work.$$$"), in_memory);
+            struct View {
+                int16_t turn;
+                int32_t from, to;   // to -1: the newest batch of a calculation
+                int show_photon;
+                bool opaque;
+                int by_energy;
+            } views[] = {{0, 0, 0, 1, false, 0}, {40, 3, 8, 0, false, 0}, {0, 0, -1, 1, false, 1},
+                         {25, 0, 0, 1, true, 0}};
+            for (const View &v : views) {
+                angle_x = angle_z = v.turn;
+                batch_from = v.from;
+                batch_to = v.to;
+                show_photon = v.show_photon;
+                energy_colouring.by_energy = v.by_energy;
+                Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, v.opaque ? "0" : "0.1");
+                const std::vector<Colour> one = draw(1, false, v.opaque);
+                for (int threads : {2, 3, 16}) {
+                    SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "") << (in_memory ? "memory" : "file")
+                                                    << ", view " << &v - views << ", " << threads << " threads");
+                    EXPECT_TRUE(draw(threads, false, v.opaque) == one) << "on the image";
+                    EXPECT_TRUE(draw(threads, true, v.opaque) == one) << "through the skipping surface";
+                }
+            }
+            batch_to = 0;
+            energy_colouring.by_energy = 0;
+        }
+    }
+}
+
 // Through the skipping surface in front of a raster surface, a dense picture
 // comes out as drawing every line gives it, whatever the pens (dashes and
 // wide pens between the thin solid ones, the title and guide over them), and
@@ -218,3 +333,133 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
 }
 
 } // namespace
+
+namespace {
+
+// Everything a conversion leaves, as text: the work file, the counts of the
+// batches, the last batch and the order, the scene, what it met (the
+// report), the messages, and the records of the step copy.
+std::string Converted(const MessageRecorder &messages)
+{
+    std::string all = File_read("work.$$$");
+    for (uint32_t count : batch_step_count)
+        all += std::to_string(count) + ",";
+    const ConvertStats &s = convert_stats;
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
+                  "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
+                  "%.4s %.4s %.4s %.4s %llu %d %d\n",
+                  batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
+                  static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
+                  static_cast<unsigned long long>(s.batch_lines), static_cast<unsigned long long>(s.marker_lines),
+                  static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),
+                  static_cast<unsigned long long>(s.steps[1]), static_cast<unsigned long long>(s.steps[2]),
+                  static_cast<double>(s.energy_min[0]), static_cast<double>(s.energy_min[1]),
+                  static_cast<double>(s.energy_min[2]), static_cast<double>(s.energy_max[0]),
+                  static_cast<double>(s.energy_max[1]), static_cast<double>(s.energy_max[2]),
+                  static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.records),
+                  static_cast<unsigned long long>(s.blank_lines), static_cast<unsigned long long>(s.blocks),
+                  static_cast<unsigned long long>(s.block_lines), s.block_names[0], s.block_names[1],
+                  s.block_names[2], s.block_names[3], static_cast<unsigned long long>(s.unfinished_lines),
+                  s.header_missing, s.nothing_after_geometry);
+    all += text;
+    for (const ProblemLines &p : s.problems)
+        all += std::to_string(p.lines) + "@" + std::to_string(p.first_line) + " ";
+    all += messages.texts() + "\n";
+    if (Step_copy_matches("./work.$$$")) {
+        std::vector<StepRecord> copy(Step_copy_count());
+        Step_copy_read(0, copy.data(), copy.size(), 1.0);
+        for (const StepRecord &r : copy) {
+            char line[96];
+            std::snprintf(line, sizeof line, "%d %d %a %a %a %a\n", r.batch, r.kind, r.x, r.y, r.z,
+                          static_cast<double>(r.energy));
+            all += line;
+        }
+    }
+    return all;
+}
+
+// Damage of every kind that the reading meets, at places of `text` picked by
+// a fixed sequence: unreadable and blank lines, lines without meaning, batch
+// lines out of range, blocks that are not drawn (batch lines inside them), a
+// step far out, a line longer than a piece, a block without its end line
+// and in it a run of text without a line end; and at the end a Ctrl-Z with
+// lines after it.
+std::string Damaged(const std::string &text, uint32_t seed)
+{
+    const char *damage[] = {
+        "21E999500005000010003\n", "\n", "   \n", "7junk\n", "0    0\n", "010001\n",
+        "ZSTA\n0    2\n250000500005000010003\nZEND\n", "QSTA\n1 2 3\nQEND\n",
+        "-\n-\n", "9\n",
+        "5  1.00000E+09  0.00000E+00  0.00000E+00 1.000E+00\n",   // far out without a header
+    };
+    std::string out;
+    size_t at = 0;
+    bool long_line = false, open_block = false;
+    for (int n = 0; at < text.size(); n++) {
+        size_t step = 200 + (seed = seed * 1103515245u + 12345u) / 65536u % 1500u;
+        size_t end = text.find('\n', at + step);
+        end = end == std::string::npos ? text.size() : end + 1;
+        out += text.substr(at, end - at);
+        at = end;
+        if (n % 7 == 5)   // a piece, and its rest: a batch line
+            out += std::string(127, '5') + "0    " + std::to_string(n % 3) + "\n";
+        else if (!open_block && at > text.size() * 7 / 10 && (open_block = true))
+            out += "YSTA\n";   // a block without its end line takes the rest
+        else if (!long_line && at > text.size() * 17 / 20 && (long_line = true))
+            out += std::string(5000, '2') + "\n";  // longer than a block of text
+        else
+            out += damage[(seed >> 8) % (sizeof damage / sizeof *damage)];
+    }
+    return out + "\x1A" + "250000500005000010003\n";
+}
+
+} // namespace
+
+// Several threads convert a picture as one does, byte for byte, wherever
+// the text is split: the work file, the counts, the scene, the report of
+// what was left out (line numbers included), the messages and the step copy;
+// for the short, long and float layouts, batches in and out of order, no
+// header line, blocks, CR LF line ends, and damage of every kind.
+TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
+{
+    struct Picture {
+        int layout;
+        bool reversed;
+        int variants;
+        int per_batch;   // histories: a batch line every few ranges, or one
+    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0, 3},
+                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
+                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
+    for (const Picture &p : pictures) {
+        const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
+        // As it is, damaged, and as a calculation's output that ends in an
+        // unfinished line.
+        for (int form = 0; form < 3; form++) {
+            const bool damaged = form == 1;
+            const int source = form == 2 ? 1 : 0;
+            const std::string text = damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
+            if (source == 1)
+                Text_copy(calc_output_path, sizeof calc_output_path,
+                          scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005").c_str());
+            else
+                Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
+            work_threads = 1;
+            messages.clear();
+            Picture_convert(nullptr, source);
+            const std::string one = Converted(messages);
+            for (int threads : {2, 3, 7}) {
+                for (size_t block : {size_t{300}, size_t{2000}}) {
+                    SCOPED_TRACE(testing::Message() << "layout " << p.layout << ", form " << form << ", "
+                                                    << threads << " threads, blocks of " << block);
+                    work_threads = threads;
+                    convert_text_block = block;
+                    messages.clear();
+                    Picture_convert(nullptr, source);
+                    EXPECT_TRUE(Converted(messages) == one);
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,43 @@
+// What the portable core needs of the operating system beyond the standard
+// library: the size of the machine's memory, and files mapped into memory.
+// One implementation per system (platform_posix.cpp, platform_win32.cpp);
+// the build takes the one of its target.  Nothing here names a system type.
+#ifndef VOKA_PLATFORM_H
+#define VOKA_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Bytes of physical memory of the machine, or 0 when the system does not say.
+uint64_t Platform_memory_size();
+
+// A file open for mapping views of it into memory, read-only.
+struct MappedFile {
+    intptr_t file;      // the system's handle of the open file; -1: none
+    intptr_t mapping;   // the mapping object where the system has one, else 0
+    uint64_t size;      // the file's size when it was opened
+};
+
+// A view of part of a mapped file.
+struct FileView {
+    const uint8_t *data;   // the first byte asked for
+    void *base;            // where the system mapped the view (nullptr: none)
+    size_t base_size;
+};
+
+// Open `path` for mapping.  Returns 0, or -1 (nothing is open then).  A file
+// of 0 bytes opens, but has no views.
+int File_map_open(MappedFile *file, const char *path);
+
+// Map bytes offset .. offset + length - 1 of the file (which lie within
+// file->size).  Returns 0 with view->data at byte `offset`, or -1.  Views of
+// one file may be mapped and read by several threads at a time.
+int File_map_view(const MappedFile *file, uint64_t offset, size_t length, FileView *view);
+
+// Unmap a view (one that failed or was never mapped too).
+void File_unmap_view(FileView *view);
+
+// Close the file; its views must be unmapped first.
+void File_map_close(MappedFile *file);
+
+#endif

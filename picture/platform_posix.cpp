@@ -1,0 +1,72 @@
+// The platform on POSIX systems (Linux and the like): sysconf and mmap.
+#include "picture/platform.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+uint64_t Platform_memory_size()
+{
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long page_size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0)
+        return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);
+}
+
+int File_map_open(MappedFile *file, const char *path)
+{
+    file->file = -1;
+    file->mapping = 0;
+    file->size = 0;
+    int fd = open(path, O_RDONLY);
+    if (fd < 0)
+        return -1;
+    struct stat status;
+    if (fstat(fd, &status) != 0) {
+        close(fd);
+        return -1;
+    }
+    file->file = fd;
+    file->size = static_cast<uint64_t>(status.st_size);
+    return 0;
+}
+
+int File_map_view(const MappedFile *file, uint64_t offset, size_t length, FileView *view)
+{
+    view->data = nullptr;
+    view->base = nullptr;
+    view->base_size = 0;
+    if (file->file < 0 || length == 0 || offset + length > file->size)
+        return -1;
+    const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGE_SIZE));
+    const uint64_t start = offset - offset % page;
+    const size_t size = static_cast<size_t>(offset - start) + length;
+    void *base = mmap(nullptr, size, PROT_READ, MAP_SHARED, static_cast<int>(file->file),
+                      static_cast<off_t>(start));
+    if (base == MAP_FAILED)
+        return -1;
+    // Read from the start to the end once.
+    madvise(base, size, MADV_SEQUENTIAL);
+    view->base = base;
+    view->base_size = size;
+    view->data = static_cast<const uint8_t *>(base) + (offset - start);
+    return 0;
+}
+
+void File_unmap_view(FileView *view)
+{
+    if (view->base)
+        munmap(view->base, view->base_size);
+    view->data = nullptr;
+    view->base = nullptr;
+    view->base_size = 0;
+}
+
+void File_map_close(MappedFile *file)
+{
+    if (file->file >= 0)
+        close(static_cast<int>(file->file));
+    file->file = -1;
+}

@@ -1,0 +1,88 @@
+// The platform on Windows: GlobalMemoryStatusEx and file mappings
+// (CreateFileMapping, MapViewOfFile).
+#include "picture/platform.h"
+
+#include <windows.h>
+
+uint64_t Platform_memory_size()
+{
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status))
+        return 0;
+    return status.ullTotalPhys;
+}
+
+int File_map_open(MappedFile *file, const char *path)
+{
+    file->file = -1;
+    file->mapping = 0;
+    file->size = 0;
+    // Shared as the C library shares the files it opens; the system refuses
+    // to cut a file short while a view of it is mapped.
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return -1;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle, &size)) {
+        CloseHandle(handle);
+        return -1;
+    }
+    // A mapping of an empty file cannot be made: such a file has no views.
+    HANDLE mapping = nullptr;
+    if (size.QuadPart > 0) {
+        mapping = CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping == nullptr) {
+            CloseHandle(handle);
+            return -1;
+        }
+    }
+    file->file = reinterpret_cast<intptr_t>(handle);
+    file->mapping = reinterpret_cast<intptr_t>(mapping);
+    file->size = static_cast<uint64_t>(size.QuadPart);
+    return 0;
+}
+
+int File_map_view(const MappedFile *file, uint64_t offset, size_t length, FileView *view)
+{
+    view->data = nullptr;
+    view->base = nullptr;
+    view->base_size = 0;
+    if (file->mapping == 0 || length == 0 || offset + length > file->size)
+        return -1;
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const uint64_t granularity = system.dwAllocationGranularity;
+    const uint64_t start = offset - offset % granularity;
+    const size_t size = static_cast<size_t>(offset - start) + length;
+    void *base = MapViewOfFile(reinterpret_cast<HANDLE>(file->mapping), FILE_MAP_READ,
+                               static_cast<DWORD>(start >> 32), static_cast<DWORD>(start & 0xFFFFFFFFu),
+                               size);
+    if (base == nullptr)
+        return -1;
+    view->base = base;
+    view->base_size = size;
+    view->data = static_cast<const uint8_t *>(base) + (offset - start);
+    return 0;
+}
+
+void File_unmap_view(FileView *view)
+{
+    if (view->base)
+        UnmapViewOfFile(view->base);
+    view->data = nullptr;
+    view->base = nullptr;
+    view->base_size = 0;
+}
+
+void File_map_close(MappedFile *file)
+{
+    if (file->mapping != 0)
+        CloseHandle(reinterpret_cast<HANDLE>(file->mapping));
+    if (file->file != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(file->file));
+    file->mapping = 0;
+    file->file = -1;
+}

@@ -1,0 +1,22 @@
+#include "picture/work_threads.h"
+
+#include <cstdlib>
+#include <thread>
+
+int work_threads;
+
+int Work_threads()
+{
+    int n = work_threads;
+    if (n == 0) {
+        // The one setting the programs read from the environment: for
+        // measurements, never needed to use them.
+        const char *text = std::getenv("VOKA_THREADS");
+        n = text ? std::atoi(text) : 0;
+    }
+    if (n <= 0) {
+        unsigned cores = std::thread::hardware_concurrency();
+        n = cores > 2 ? static_cast<int>(cores) : 2;
+    }
+    return n < WORK_THREADS_MAX ? n : WORK_THREADS_MAX;
+}

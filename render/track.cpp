@@ -50,6 +50,7 @@ int32_t Line_limit()
 // Records are read in blocks of this many, and the work file is mapped in
 // views of VIEW_RECORDS records.
 const size_t READ_BLOCK_RECORDS = 512;
+const size_t PREVIEW_BLOCK_RECORDS = 64;
 const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
@@ -235,9 +236,12 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     // the points it draws; the others are passed over up to their end.
     uint64_t tracks_begun = 0;
     bool skipping = false;
+    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    // Skipping in the copy reads little at a time, so that the tracks passed
+    // over are not decoded.
+    const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
-        size_t want = lane->end - index < READ_BLOCK_RECORDS ? static_cast<size_t>(lane->end - index)
-                                                              : READ_BLOCK_RECORDS;
+        size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
         long got = source.Read(index, records.data(), want);
         if (got < 0) {
             lane->failed = true;
@@ -248,6 +252,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
         size_t count = static_cast<size_t>(got);
         if (job->positions && job->stride == 1)
             View_place_steps(job->turn, records.data(), count, points.data());
+        uint64_t next = index + count;
         for (size_t i = 0; i < count; i++) {
             const StepRecord &r = records[i];
             if (skipping) {
@@ -262,9 +267,25 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
             if (!in_track) {
                 if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
                     continue;
-                if (tracks_begun++ % job->stride != 0) {
-                    skipping = true;
-                    continue;
+                uint64_t shown_before = tracks_begun++;
+                if (shown_before % job->stride != 0) {
+                    if (!skip_in_copy) {
+                        skipping = true;
+                        continue;
+                    }
+                    // In the step copy, with the batches in order, a track
+                    // ends at its separator (or the end of the lane): this
+                    // track and those up to the next one drawn are passed
+                    // over from the kinds alone, counting every track.
+                    uint64_t tracks = job->stride - shown_before % job->stride;
+                    uint64_t end = Step_copy_separator(index + i + 1, lane->end, tracks);
+                    tracks_begun += tracks - 1;
+                    if (end < index + count) {
+                        i = static_cast<size_t>(end - index) - 1;
+                        continue;
+                    }
+                    next = end;
+                    break;
                 }
                 KindPen p = job->pens[r.kind];
                 if (job->by_energy)
@@ -288,7 +309,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
                 previous = at;
             }
         }
-        index += count;
+        index = next;
         if (report_progress && progress_hook && (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
             progress_hook("drawing", (index - lane->begin) * static_cast<uint64_t>(job->lanes),

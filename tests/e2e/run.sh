@@ -84,12 +84,12 @@ for c in "${selected[@]}"; do
     mv "$log" "${log%.log}.first.log"
     run_case "$file" "$fn" "$dir" "$log"
     status=$?
-    [ $status -ne 0 ] || { retried=$((retried + 1)); note=" (second run; first: ${log%.log}.first.log)"; }
+    [ $status -ne 0 ] || { retried=$((retried + 1)); note=" (second run; first: ${log#"$ROOT"/})"; note=${note%.log)}.first.log); }
   fi
   took=$((SECONDS - start))
   case $status in
     0) passed=$((passed + 1))
-       printf 'PASS %-40s %3d s%s\n' "$name" "$took" "${note#"$ROOT"/}"
+       printf 'PASS %-40s %3d s%s\n' "$name" "$took" "$note"
        [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$dir" ;;
     77) skipped=$((skipped + 1))
         printf 'SKIP %-40s %s\n' "$name" "$(tail -n 1 "$log")" ;;

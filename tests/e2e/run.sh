@@ -84,7 +84,8 @@ for c in "${selected[@]}"; do
     mv "$log" "${log%.log}.first.log"
     run_case "$file" "$fn" "$dir" "$log"
     status=$?
-    [ $status -ne 0 ] || { retried=$((retried + 1)); note=" (second run; first: ${log#"$ROOT"/})"; note=${note%.log)}.first.log); }
+    first=${log%.log}.first.log
+    [ $status -ne 0 ] || { retried=$((retried + 1)); note=" (second run; first: ${first#"$ROOT"/})"; }
   fi
   took=$((SECONDS - start))
   case $status in

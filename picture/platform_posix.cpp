@@ -33,13 +33,13 @@ void *Platform_alloc_large(size_t bytes)
     if (base == MAP_FAILED)
         return nullptr;
     uintptr_t at = reinterpret_cast<uintptr_t>(base);
-    uintptr_t start = (at + HUGE_PAGE - 1) & ~(uintptr_t{HUGE_PAGE} - 1);
-    if (start > at)
-        munmap(base, start - at);
-    size_t tail = mapped - (start - at) - bytes;
+    size_t head = static_cast<size_t>(((at + HUGE_PAGE - 1) & ~(uintptr_t{HUGE_PAGE} - 1)) - at);
+    char *memory = static_cast<char *>(base) + head;
+    if (head > 0)
+        munmap(base, head);
+    size_t tail = mapped - head - bytes;
     if (tail > 0)
-        munmap(reinterpret_cast<void *>(start + bytes), tail);
-    void *memory = reinterpret_cast<void *>(start);
+        munmap(memory + bytes, tail);
 #ifdef MADV_HUGEPAGE
     madvise(memory, bytes, MADV_HUGEPAGE);
 #endif

@@ -43,6 +43,8 @@ ViewMatrix drag_view;     // the view turned so far, exactly (the angles are rou
 uint32_t preview_stride = 1;   // the stride of the next preview frame
 bool preview_shown;       // the picture on screen is a preview
 double full_seconds;      // what the last whole rebuild took
+uint32_t last_stride;     // the last preview frame's stride and time
+double last_seconds;
 int wheel_rest;           // wheel movement short of a notch
 
 bool In_picture(POINT p)
@@ -92,11 +94,19 @@ void Rebuild_timed(uint32_t stride, double seconds)
     if (stride <= 1) {
         full_seconds = seconds;
         preview_shown = false;
+        last_stride = 1;
+        last_seconds = seconds;
         return;
     }
     preview_shown = true;
-    // The frame time shrinks about as the stride grows.
+    // The frame time shrinks about as the stride grows, down to what a
+    // frame costs without tracks: when a larger stride no longer shortened
+    // the frame, the stride stays.
     double next = std::ceil(static_cast<double>(stride) * seconds / FRAME_SECONDS);
+    if (next > stride && stride > last_stride && seconds > 0.9 * last_seconds)
+        next = stride;
+    last_stride = stride;
+    last_seconds = seconds;
     preview_stride = next < 1.0 ? 1 : next > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(next);
 }
 
@@ -124,16 +134,17 @@ bool Turn_mouse_move(HWND window, LPARAM lparam)
     View_screen_turn(&drag_view, (p.x - drag_last.x) * DRAG_DEGREES_PER_PIXEL,
                      (p.y - drag_last.y) * DRAG_DEGREES_PER_PIXEL);
     drag_last = p;
-    SetTimer(window, REST_TIMER, REST_MILLISECONDS, nullptr);
     const int16_t had[3] = {angle_x, angle_y, angle_z};
     int16_t turned[3];
     View_matrix_angles(drag_view, had, turned);
-    if (turned[0] == angle_x && turned[1] == angle_y && turned[2] == angle_z)
-        return true;
-    angle_x = turned[0];
-    angle_y = turned[1];
-    angle_z = turned[2];
-    View_redraw(preview_stride);
+    if (turned[0] != angle_x || turned[1] != angle_y || turned[2] != angle_z) {
+        angle_x = turned[0];
+        angle_y = turned[1];
+        angle_z = turned[2];
+        View_redraw(preview_stride);
+    }
+    // The rest is counted from the end of the frame.
+    SetTimer(window, REST_TIMER, REST_MILLISECONDS, nullptr);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/skip_surface.h"
+#include "render/track.h"
 #include "render/view.h"
 
 uint32_t view_bitmap_missing = 1;
@@ -192,7 +193,9 @@ LRESULT On_paint(HWND window)
         rebuilding = true;
         LARGE_INTEGER start, end, frequency;
         QueryPerformanceCounter(&start);
+        track_stride = rebuild_stride;
         Picture_rebuild_on(window, dc);
+        track_stride = 1;
         QueryPerformanceCounter(&end);
         QueryPerformanceFrequency(&frequency);
         Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /

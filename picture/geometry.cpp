@@ -16,35 +16,37 @@ int16_t slab_z_count;
 float slab_x[GEOMETRY_LIST_MAX];
 float slab_y[GEOMETRY_LIST_MAX];
 float slab_z[GEOMETRY_LIST_MAX];
-int32_t geometry_values_dropped;
-int32_t geometry_lines;
-const char *geometry_problem;
-
 namespace {
 
-char geometry_line[GEOMETRY_LINE_SIZE];
+// One reading of a section: its stream, the report the caller gets, and
+// the line last read.
+struct GeometryReader {
+    FILE *stream;
+    GeometryReport *report;
+    char line[GEOMETRY_LINE_SIZE];
+};
 
 // Read one line; -1 at the end of the stream or when the line does not fit
 // the buffer (the rest of it would be taken as the next line of the section).
-int Geometry_line_read(FILE *stream)
+int Geometry_line_read(GeometryReader *r)
 {
-    if (!std::fgets(geometry_line, sizeof geometry_line, stream)) {
-        geometry_problem = "the file ends inside the geometry section";
+    if (!std::fgets(r->line, sizeof r->line, r->stream)) {
+        r->report->problem = "the file ends inside the geometry section";
         return -1;
     }
-    geometry_lines++;
-    if (std::strchr(geometry_line, '\n') != nullptr)
+    r->report->lines++;
+    if (std::strchr(r->line, '\n') != nullptr)
         return 0;
-    int next = std::fgetc(stream);   // a line that exactly fills the buffer
+    int next = std::fgetc(r->stream);   // a line that exactly fills the buffer
     if (next == '\n' || next == EOF)
         return 0;
-    geometry_problem = "a line longer than the reader's 1023 characters";
+    r->report->problem = "a line longer than the reader's 1023 characters";
     return -1;
 }
 
-bool Keyword_is(const char *keyword)
+bool Keyword_is(const GeometryReader *r, const char *keyword)
 {
-    return std::strncmp(geometry_line, keyword, 4) == 0;
+    return std::strncmp(r->line, keyword, 4) == 0;
 }
 
 // Store a scanned count: counts above the list's room are clamped (the
@@ -61,22 +63,22 @@ int16_t Count_store(int scanned)
 
 // Read a list of n values, four to a line, ceil(n/4) lines; an empty list
 // (n <= 0) reads no line.  Values beyond the list's room are read and dropped.
-int List_read(FILE *stream, int n, float *list)
+int List_read(GeometryReader *r, int n, float *list)
 {
     for (int first = 0; first < n; first += 4) {
-        if (Geometry_line_read(stream) != 0)
+        if (Geometry_line_read(r) != 0)
             return -1;
         int count = n - first < 4 ? n - first : 4;
         float values[4];
-        if (Values_read(geometry_line, values, count) != 0) {
-            geometry_problem = "a value that is not a finite number";
+        if (Values_read(r->line, values, count) != 0) {
+            r->report->problem = "a value that is not a finite number";
             return -1;
         }
         for (int k = 0; k < count; k++) {
             if (first + k < GEOMETRY_LIST_MAX)
                 list[first + k] = values[k];
             else
-                geometry_values_dropped++;
+                r->report->values_dropped++;
         }
     }
     return 0;
@@ -85,13 +87,13 @@ int List_read(FILE *stream, int n, float *list)
 // Scan up to three counts with the formatted-input rules of "%6i": leading
 // blanks skipped, at most six characters, decimal, octal (leading 0) or
 // hexadecimal (leading 0x).  Counts that cannot be scanned are 0.
-void Counts_scan(int wanted, int counts[3])
+void Counts_scan(const GeometryReader *r, int wanted, int counts[3])
 {
     counts[0] = counts[1] = counts[2] = 0;
     if (wanted == 2)
-        std::sscanf(geometry_line, "%6i%6i", &counts[0], &counts[1]);
+        std::sscanf(r->line, "%6i%6i", &counts[0], &counts[1]);
     else
-        std::sscanf(geometry_line, "%6i%6i%6i", &counts[0], &counts[1], &counts[2]);
+        std::sscanf(r->line, "%6i%6i%6i", &counts[0], &counts[1], &counts[2]);
 }
 
 } // namespace
@@ -118,49 +120,51 @@ int Values_read(const char *line, float *list, int count)
     return result;
 }
 
-int Geometry_read(FILE *stream)
+int Geometry_read(FILE *stream, GeometryReport *report)
 {
-    geometry_values_dropped = 0;
-    geometry_lines = 0;
-    geometry_problem = nullptr;
-    if (Geometry_line_read(stream) != 0 || !Keyword_is("GSTA")) {
-        geometry_problem = "the file does not begin with GSTA";
+    *report = GeometryReport{0, 0, nullptr};
+    GeometryReader reader;
+    reader.stream = stream;
+    reader.report = report;
+    GeometryReader *r = &reader;
+    if (Geometry_line_read(r) != 0 || !Keyword_is(r, "GSTA")) {
+        report->problem = "the file does not begin with GSTA";
         return -1;
     }
-    if (Geometry_line_read(stream) != 0)
+    if (Geometry_line_read(r) != 0)
         return -1;
     int kind;
-    if (Keyword_is("CYLS"))
+    if (Keyword_is(r, "CYLS"))
         kind = GEOMETRY_CYLINDERS;
-    else if (Keyword_is("SLAB"))
+    else if (Keyword_is(r, "SLAB"))
         kind = GEOMETRY_SLABS;
-    else if (Keyword_is("GEND"))
+    else if (Keyword_is(r, "GEND"))
         kind = GEOMETRY_NONE;
     else {
-        geometry_problem = "a kind line that is none of CYLS, SLAB and GEND";
+        report->problem = "a kind line that is none of CYLS, SLAB and GEND";
         return -1;
     }
     geometry_kind = static_cast<int16_t>(kind);
     if (kind == GEOMETRY_NONE)
         return 0;
 
-    if (Geometry_line_read(stream) != 0)
+    if (Geometry_line_read(r) != 0)
         return -1;
     int counts[3];
     if (kind == GEOMETRY_CYLINDERS) {
-        Counts_scan(2, counts);
+        Counts_scan(r, 2, counts);
         cyl_radius_count = Count_store(counts[0]);
         cyl_plane_count = Count_store(counts[1]);
-        if (List_read(stream, counts[0], cyl_radius) != 0 || List_read(stream, counts[1], cyl_plane_z) != 0)
+        if (List_read(r, counts[0], cyl_radius) != 0 || List_read(r, counts[1], cyl_plane_z) != 0)
             return -1;
     } else {
-        Counts_scan(3, counts);
+        Counts_scan(r, 3, counts);
         slab_x_count = Count_store(counts[0]);
         slab_y_count = Count_store(counts[1]);
         slab_z_count = Count_store(counts[2]);
-        if (List_read(stream, counts[0], slab_x) != 0 || List_read(stream, counts[1], slab_y) != 0 ||
-            List_read(stream, counts[2], slab_z) != 0)
+        if (List_read(r, counts[0], slab_x) != 0 || List_read(r, counts[1], slab_y) != 0 ||
+            List_read(r, counts[2], slab_z) != 0)
             return -1;
     }
-    return Geometry_line_read(stream);   // the closing line, whatever it holds
+    return Geometry_line_read(r);   // the closing line, whatever it holds
 }

@@ -32,15 +32,15 @@ extern float slab_x[GEOMETRY_LIST_MAX];
 extern float slab_y[GEOMETRY_LIST_MAX];
 extern float slab_z[GEOMETRY_LIST_MAX];
 
-// What the last Geometry_read met beyond the lists' room: values read and
-// dropped because a count exceeded GEOMETRY_LIST_MAX (the count itself is
-// stored clamped to GEOMETRY_LIST_MAX).
-extern int32_t geometry_values_dropped;
-// Lines the last Geometry_read took from its stream.
-extern int32_t geometry_lines;
-// Why the last Geometry_read failed, on its line geometry_lines (nullptr
-// when it did not).
-extern const char *geometry_problem;
+// What one Geometry_read met: values read and dropped because a count
+// exceeded GEOMETRY_LIST_MAX (the count itself is stored clamped to
+// GEOMETRY_LIST_MAX), the lines it took from its stream, and why it failed,
+// on the last of those lines (nullptr when it did not).
+struct GeometryReport {
+    int32_t values_dropped;
+    int32_t lines;
+    const char *problem;
+};
 
 // Read one geometry section from `stream` (the picture file during a
 // conversion, or the geometry file while its geometry is drawn) into the
@@ -50,8 +50,9 @@ extern const char *geometry_problem;
 // GEOMETRY_LINE_SIZE - 1 characters, when a value is not a finite number
 // ("inf", "nan", or beyond the range of a float: the original viewer read
 // them as 0, a wrong picture without a word), or when the stream ends before
-// the section does (values already read stay stored).  Shows no message.
-int Geometry_read(FILE *stream);
+// the section does (values already read stay stored).  Shows no message;
+// `report` says what it met.
+int Geometry_read(FILE *stream, GeometryReport *report);
 
 // Convert the first `count` (at most 4) 15-column fields of one line into
 // list[0 .. count - 1].  Returns 0, or -1 when a value is not a finite

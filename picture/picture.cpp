@@ -257,10 +257,10 @@ int Header_take(const LineSource *source)
 int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failure)
 {
     *failure = MSG_INPUT_READ;
-    if (Geometry_read(input) != 0)
+    if (Geometry_read(input, &run->stats.geometry) != 0)
         return -1;
     Line_source_stream(source, input, input_block, sizeof input_block,
-                       static_cast<uint64_t>(geometry_lines));
+                       static_cast<uint64_t>(run->stats.geometry.lines));
     // Blocks that the viewer does not draw, and blank lines, may stand
     // before the header line.
     int got;

@@ -32,6 +32,7 @@
 #include <cstdio>
 
 #include "picture/defs.h"
+#include "picture/geometry.h"
 
 enum {
     STEP_RECORD_SIZE = 40,
@@ -191,6 +192,7 @@ struct ConvertStats {
     uint64_t header_line;
     int32_t header_problem;
     ProblemLines problems[PROBLEM_KINDS];   // lines left out, by kind
+    GeometryReport geometry;                // what the geometry section's reader met
 };
 
 // All lines left out, with the kind and line number of the first of them

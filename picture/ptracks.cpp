@@ -155,6 +155,57 @@ bool Continues(const Track &before, const Track &t)
     return last[0] == t.v[0] && last[1] == t.v[1] && last[2] == t.v[2];
 }
 
+// The tracks after the prelude, as step lines of batches of
+// st->tracks_per_batch tracks each, with what they hold counted in *st.
+// Returns 0, or -1 with the reason in the source's message.
+int Tracks_convert(TrackSource *s, PictureSink *p, uint32_t tracks, PtracksStats *st)
+{
+    Line(p, "GSTA");
+    Line(p, "GEND");
+    Track before, t;
+    uint32_t in_batch = st->tracks_per_batch;
+    bool path_open = false;
+    for (uint64_t i = 1; i <= tracks; i++) {
+        if (Track_read(s, st, i, &t) != 0)
+            return -1;
+        st->vertices += t.v.size() / 4;
+        if (t.charge < -1 || t.charge > 1) {
+            if (st->other_charge++ == 0)
+                st->first_other_charge = t.charge;
+            before.v.clear();
+            continue;
+        }
+        bool joined = path_open && Continues(before, t);
+        if (!joined) {
+            if (path_open)
+                Line(p, "-");
+            if (in_batch >= st->tracks_per_batch) {
+                if (st->batches >= 10000)
+                    return FAIL(s, "more than 10000 batches: give more tracks a batch");
+                char batch[16];
+                std::snprintf(batch, sizeof batch, "0%5u", ++st->batches);
+                Line(p, batch);
+                in_batch = 0;
+            }
+            st->kind_tracks[t.charge == 0 ? 0 : t.charge == -1 ? 1 : 2]++;
+        } else {
+            st->joined++;
+        }
+        in_batch++;
+        Track_write(p, t, joined ? 1 : 0, st);
+        path_open = true;
+        std::swap(before, t);
+    }
+    if (path_open)
+        Line(p, "-");
+    if (s->left != 0)
+        return FAIL(s, "%llu bytes after the last of its %u tracks: damaged, or not a "
+                       "track file", static_cast<unsigned long long>(s->left), tracks);
+    if (st->batches == 0)
+        return FAIL(s, "no track of a photon, electron or positron");
+    return 0;
+}
+
 } // namespace
 
 int Ptracks_named(const char *path)
@@ -206,53 +257,7 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
                                    : (tracks + PTRACKS_BATCHES_DEFAULT - 1) / PTRACKS_BATCHES_DEFAULT;
         if (st->tracks_per_batch == 0)
             st->tracks_per_batch = 1;
-        Line(&p, "GSTA");
-        Line(&p, "GEND");
-        Track before, t;
-        uint32_t in_batch = st->tracks_per_batch;
-        bool path_open = false;
-        result = 0;
-        for (uint64_t i = 1; i <= tracks && result == 0; i++) {
-            result = Track_read(&s, st, i, &t);
-            if (result != 0)
-                break;
-            st->vertices += t.v.size() / 4;
-            if (t.charge < -1 || t.charge > 1) {
-                if (st->other_charge++ == 0)
-                    st->first_other_charge = t.charge;
-                before.v.clear();
-                continue;
-            }
-            bool joined = path_open && Continues(before, t);
-            if (!joined) {
-                if (path_open)
-                    Line(&p, "-");
-                if (in_batch >= st->tracks_per_batch) {
-                    if (st->batches >= 10000) {
-                        result = FAIL(&s, "more than 10000 batches: give more tracks a batch");
-                        break;
-                    }
-                    char batch[16];
-                    std::snprintf(batch, sizeof batch, "0%5u", ++st->batches);
-                    Line(&p, batch);
-                    in_batch = 0;
-                }
-                st->kind_tracks[t.charge == 0 ? 0 : t.charge == -1 ? 1 : 2]++;
-            } else {
-                st->joined++;
-            }
-            in_batch++;
-            Track_write(&p, t, joined ? 1 : 0, st);
-            path_open = true;
-            std::swap(before, t);
-        }
-        if (result == 0 && path_open)
-            Line(&p, "-");
-        if (result == 0 && s.left != 0)
-            result = FAIL(&s, "%llu bytes after the last of its %u tracks: damaged, or not a "
-                              "track file", static_cast<unsigned long long>(s.left), tracks);
-        if (result == 0 && st->batches == 0)
-            result = FAIL(&s, "no track of a photon, electron or positron");
+        result = Tracks_convert(&s, &p, tracks, st);
         if (std::fclose(p.file) != 0)
             p.failed = true;
         if (result == 0 && p.failed) {

@@ -289,6 +289,18 @@ void Step_copy_prepare(double divisor)
         Table_prepare(divisor);
 }
 
+uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count)
+{
+    if (limit > record_count)
+        limit = record_count;
+    for (uint64_t i = first; i < limit; i++) {
+        const uint8_t *image = chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+        if ((image[17] >> (KIND_SHIFT - 8)) == 0 && --count == 0)
+            return i;
+    }
+    return limit;
+}
+
 size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
 {
     if (form == STEP_FORM_SHORT)

@@ -96,6 +96,12 @@ uint64_t Step_copy_count();
 // nothing).
 void Step_copy_prepare(double divisor);
 
+// The `count`-th separator record from `first` on (count >= 1), or `limit`
+// when there are fewer below it: where the `count`-th track that goes on
+// at `first` ends, found from the kinds alone without decoding the records
+// (a preview that leaves tracks out passes over them so).
+uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count);
+
 // Decode up to `count` records from record `first` on into `out`, each
 // coordinate divided by `divisor` (the view's scale: the record's point in
 // pixels, exactly as the coordinate in cm divided by it); returns how many

@@ -139,7 +139,8 @@ int Geometry_load(WindowRef window, Surface *surface)
     FILE *f = std::fopen(geometry_path, "r");
     if (!f)
         return -1;
-    Geometry_read(f);   // drawn as the list then stands, whatever the result
+    GeometryReport report;
+    Geometry_read(f, &report);   // drawn as the list then stands, whatever the result
     Geom_draw(window, surface);
     std::fclose(f);
     return 0;

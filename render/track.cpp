@@ -20,6 +20,7 @@
 #include "render/layout.h"
 #include "render/view.h"
 
+uint32_t track_stride = 1;
 uint64_t lane_min_records = 1 << 16;
 
 namespace {
@@ -49,6 +50,7 @@ int32_t Line_limit()
 // Records are read in blocks of this many, and the work file is mapped in
 // views of VIEW_RECORDS records.
 const size_t READ_BLOCK_RECORDS = 512;
+const size_t PREVIEW_BLOCK_RECORDS = 64;
 const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
@@ -187,6 +189,7 @@ struct TrackJob {
     double scale;
     uint64_t progress_total;   // records to read, for the progress shown
     int lanes;
+    uint64_t stride;     // every stride-th track is drawn (1: all)
 
     bool Known(const StepRecord &r) const
     {
@@ -229,9 +232,16 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     bool in_track = lane->in_track;
     PixelPoint previous = lane->previous;
     uint64_t reported = 0;
+    // A preview draws every stride-th track of the lane only, placing only
+    // the points it draws; the others are passed over up to their end.
+    uint64_t tracks_begun = 0;
+    bool skipping = false;
+    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    // Skipping in the copy reads little at a time, so that the tracks passed
+    // over are not decoded.
+    const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
-        size_t want = lane->end - index < READ_BLOCK_RECORDS ? static_cast<size_t>(lane->end - index)
-                                                              : READ_BLOCK_RECORDS;
+        size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
         long got = source.Read(index, records.data(), want);
         if (got < 0) {
             lane->failed = true;
@@ -240,16 +250,43 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
         if (got == 0)
             break;
         size_t count = static_cast<size_t>(got);
-        if (job->positions)
+        if (job->positions && job->stride == 1)
             View_place_steps(job->turn, records.data(), count, points.data());
+        uint64_t next = index + count;
         for (size_t i = 0; i < count; i++) {
             const StepRecord &r = records[i];
+            if (skipping) {
+                skipping = job->Known(r) && job->In_range(r);
+                continue;
+            }
+            if (job->positions && job->stride > 1)
+                View_place_steps(job->turn, &r, 1, &points[i]);
             if (tell_records)
                 lane->surface->record(index + i);
             bool known = job->Known(r);
             if (!in_track) {
                 if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
                     continue;
+                uint64_t shown_before = tracks_begun++;
+                if (shown_before % job->stride != 0) {
+                    if (!skip_in_copy) {
+                        skipping = true;
+                        continue;
+                    }
+                    // In the step copy, with the batches in order, a track
+                    // ends at its separator (or the end of the lane): this
+                    // track and those up to the next one drawn are passed
+                    // over from the kinds alone, counting every track.
+                    uint64_t tracks = job->stride - shown_before % job->stride;
+                    uint64_t end = Step_copy_separator(index + i + 1, lane->end, tracks);
+                    tracks_begun += tracks - 1;
+                    if (end < index + count) {
+                        i = static_cast<size_t>(end - index) - 1;
+                        continue;
+                    }
+                    next = end;
+                    break;
+                }
                 KindPen p = job->pens[r.kind];
                 if (job->by_energy)
                     p.colour = Energy_colour(job->energy, r.energy);
@@ -272,7 +309,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
                 previous = at;
             }
         }
-        index += count;
+        index = next;
         if (report_progress && progress_hook && (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
             progress_hook("drawing", (index - lane->begin) * static_cast<uint64_t>(job->lanes),
@@ -547,6 +584,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
     // Coloured by energy: the scale, between the limits set or the lowest
     // and highest energy shown.
+    job.stride = track_stride > 1 ? track_stride : 1;
     job.by_energy = energy_colouring.by_energy == 1;
     if (job.by_energy) {
         float low = energy_colouring.low, high = energy_colouring.high;

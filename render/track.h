@@ -22,6 +22,11 @@
 int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
                int calc_mode, int redraw_pressed, PixelRect view_rect);
 
+// Rebuilds draw every track_stride-th track only (a preview while the view
+// is being turned); 1, the start value, draws every track.  The window sets
+// it around a rebuild.
+extern uint32_t track_stride;
+
 // Rebuilds of at least this many records draw on the surface's lanes
 // (Surface::lanes), as many as Work_threads() says, one thread each, with
 // the picture of drawing them one after another; tests lower it.

@@ -256,9 +256,9 @@ int Convert_explain(const char *path, int result)
         std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,
                      static_cast<unsigned long long>(s.header_line),
                      Line_problem_text(s.header_problem));
-    if (result != 0 && geometry_problem)
-        std::fprintf(stderr, "%s:%d: the geometry section: %s\n", path, geometry_lines,
-                     geometry_problem);
+    if (result != 0 && s.geometry.problem)
+        std::fprintf(stderr, "%s:%d: the geometry section: %s\n", path, s.geometry.lines,
+                     s.geometry.problem);
     if (result != 0 && s.nothing_after_geometry)
         std::fprintf(stderr, "vokatool: %s: nothing after the geometry section\n", path);
     if (result != 0 || message_shown)
@@ -307,9 +307,9 @@ void Geometry_print()
         std::printf("geometry: none\n");
         break;
     }
-    if (geometry_values_dropped > 0)
+    if (convert_stats.geometry.values_dropped > 0)
         std::printf("  %d values beyond the 100 of a list were dropped\n",
-                    geometry_values_dropped);
+                    convert_stats.geometry.values_dropped);
 }
 
 int Batches_with_records()
@@ -1063,7 +1063,8 @@ int Render_geometry(const RenderOptions &o)
     errno = 0;
     FILE *f = std::fopen(o.geometry, "r");
     int error = errno;
-    int read = f ? Geometry_read(f) : -1;
+    GeometryReport report;
+    int read = f ? Geometry_read(f, &report) : -1;
     if (f)
         std::fclose(f);
     Text_copy(geometry_path, sizeof geometry_path, o.geometry);

@@ -26,7 +26,8 @@ std::string List_image()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FILE *input = Fuzz_stream(data, size);
-    int result = Geometry_read(input);
+    GeometryReport report;
+    int result = Geometry_read(input, &report);
     long after = std::ftell(input);
     std::fclose(input);
     if (result != 0)
@@ -34,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(geometry_kind >= GEOMETRY_NONE && geometry_kind <= GEOMETRY_SLABS);
     std::string first = List_image();
     input = Fuzz_stream(data, static_cast<size_t>(after));
-    FUZZ_CHECK(Geometry_read(input) == 0);
+    FUZZ_CHECK(Geometry_read(input, &report) == 0);
     std::fclose(input);
     FUZZ_CHECK(List_image() == first);
     return 0;

@@ -45,6 +45,16 @@ IFS=+ read -r x2 y2 <<<"$(ink p.png)"
 ((${x1:-99} - x2 <= 3 && x2 - x1 <= 3 && y1 - y2 <= 2 && y2 - y1 <= 2)) || fail "title at $x2,$y2, not $x1,$y1"
 pdftotext a.pdf - | grep -q "Run 7" || fail "no title text in the PDF"
 
+# Coloured by energy, every format carries the colour bar: the PNG the
+# BMP's pixels, the SVG and PDF the bar's energies as text.
+for f in bmp png svg pdf; do
+  render -o e.$f --colour-by energy --energy-range 0.25,40 || fail "render --colour-by energy: $(cat out.txt)"
+done
+[ "$(compare -metric AE e.bmp e.png null: 2>&1)" = 0 ] || fail "energy PNG differs from the BMP"
+grep -q '>40 MeV</text>' e.svg || fail "no energies of the colour bar in the SVG"
+pdftotext e.pdf - | grep -q "40 MeV" || fail "no energies of the colour bar in the PDF"
+rm e.*
+
 # A title beyond ASCII: Unicode text in the PDF and the SVG; in the BMP the
 # glyphs of Windows-1252, the same from UTF-8 and from Latin-1 bytes, and
 # not those of "e" or "?".

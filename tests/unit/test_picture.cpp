@@ -98,7 +98,7 @@ TEST_F(Convert, GeometryCountsAndValueFields)
     EXPECT_EQ(slab_y_count, 2);
     EXPECT_EQ(slab_y[1], 8.0f);
     EXPECT_EQ(slab_z[0], 9.0f);
-    EXPECT_EQ(geometry_values_dropped, 30);
+    EXPECT_EQ(convert_stats.geometry.values_dropped, 30);
 
     ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
     EXPECT_EQ(cyl_radius_count, 8);
@@ -444,7 +444,7 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
         EXPECT_EQ(messages.texts(), "input file read error !!");
         EXPECT_EQ(convert_stats.header_problem, c.header_problem);
         EXPECT_EQ(convert_stats.header_line, c.header_problem ? 3u : 0u);
-        EXPECT_STREQ(geometry_problem, c.geometry_problem);
+        EXPECT_STREQ(convert_stats.geometry.problem, c.geometry_problem);
     }
 }
 

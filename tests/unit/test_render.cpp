@@ -12,6 +12,7 @@
 #include "picture/geometry.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "picture/step_copy.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "render/geometry_draw.h"
@@ -259,6 +260,30 @@ TEST_F(Render, ColourByEnergy)
     EXPECT_EQ(Energy_index(scale, 1e9f), 255);
     EXPECT_EQ(Energy_index(scale, 1.0f), 64);
     energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
+}
+
+// A preview draws every stride-th track, each whole, from the step copy
+// (passing over the others by their separators) and from the work file.
+TEST_F(Render, PreviewStride)
+{
+    std::string steps = "0    1\n", expected;
+    for (int z = -3; z <= 3; z++) {
+        steps += Step(2, 0, z) + Step(2, 0.5, z) + Step(2, 1, z) + "-\n";
+        if ((z + 3) % 3 == 0) {
+            std::string x = std::to_string(400 + 100 * z), x1 = std::to_string(401 + 100 * z);
+            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 FFFFFF\n" + "line " + x + " 200 " + x +
+                        " 150 pen 0 1 FFFFFF\n" + "line " + x + " 150 " + x + " 100 pen 0 1 FFFFFF\n";
+        }
+    }
+    for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
+        step_copy_budget = budget;
+        Load(steps);
+        track_stride = 3;
+        ASSERT_EQ(Draw(), 0);
+        track_stride = 1;
+        EXPECT_EQ(Tracks(), expected) << "budget " << budget;
+    }
+    step_copy_budget = STEP_COPY_MACHINE;
 }
 
 // With every kind hidden only the scale bar is drawn, not even the geometry;

@@ -277,44 +277,33 @@ static void Track(Run *run, Particle *p)
     Run_write_separator(run);
 }
 
-int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
+namespace {
+
+// Why the numbers of the options cannot be run, or nullptr.
+const char *Options_fault(const SimOptions *o)
 {
-    if (o->particle != SIM_PHOTON && o->particle != SIM_ELECTRON && o->particle != SIM_POSITRON) {
-        std::snprintf(why, why_size, "unknown primary particle");
-        return -1;
-    }
-    if (!(o->energy > 0.0 && o->energy <= 1e5)) {
-        std::snprintf(why, why_size, "energy must lie between 0 and 100000 MeV");
-        return -1;
-    }
-    if (o->histories < 1 || o->per_batch < 1) {
-        std::snprintf(why, why_size, "histories and histories per batch must be at least 1");
-        return -1;
-    }
-    if ((o->histories + o->per_batch - 1) / o->per_batch > SIM_BATCH_MAX) {
-        std::snprintf(why, why_size, "more than %d batches; raise the histories per batch",
-                      SIM_BATCH_MAX);
-        return -1;
-    }
-    if (!(o->electron_cut >= 0.001 && o->photon_cut >= 0.001)) {
-        std::snprintf(why, why_size, "cut-off energies must be at least 0.001 MeV");
-        return -1;
-    }
-    if (!(o->max_loss > 0.0 && o->max_loss <= 0.5)) {
-        std::snprintf(why, why_size, "largest loss per step must lie in (0, 0.5]");
-        return -1;
-    }
-    if (o->layout < SIM_LAYOUT_SHORT || o->layout > SIM_LAYOUT_FLOAT) {
-        std::snprintf(why, why_size, "unknown coordinate layout");
-        return -1;
-    }
-    if (o->live && (o->pause_ms < 0 || o->pause_ms > 3600000)) {
-        std::snprintf(why, why_size, "pause must lie between 0 and 3600000 ms");
-        return -1;
-    }
+    if (o->particle != SIM_PHOTON && o->particle != SIM_ELECTRON && o->particle != SIM_POSITRON)
+        return "unknown primary particle";
+    if (!(o->energy > 0.0 && o->energy <= 1e5))
+        return "energy must lie between 0 and 100000 MeV";
+    if (o->histories < 1 || o->per_batch < 1)
+        return "histories and histories per batch must be at least 1";
+    if (!(o->electron_cut >= 0.001 && o->photon_cut >= 0.001))
+        return "cut-off energies must be at least 0.001 MeV";
+    if (!(o->max_loss > 0.0 && o->max_loss <= 0.5))
+        return "largest loss per step must lie in (0, 0.5]";
+    if (o->layout < SIM_LAYOUT_SHORT || o->layout > SIM_LAYOUT_FLOAT)
+        return "unknown coordinate layout";
+    if (o->live && (o->pause_ms < 0 || o->pause_ms > 3600000))
+        return "pause must lie between 0 and 3600000 ms";
+    return nullptr;
+}
+
+// The scene: the target's box with the margin around it, and the source at
+// the middle of its upstream face unless one was given.
+const char *Scene_place(SimOptions *o)
+{
     SimGeometry *g = &o->geometry;
-    if (Sim_geometry_check(g, why, why_size) != 0)
-        return -1;
     double box[6];
     Sim_geometry_bounds(g, box);
     double extent = 0.0;
@@ -323,10 +312,8 @@ int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
     double margin = o->margin;
     if (margin < 0.0)
         margin = 0.25 * extent;
-    if (!std::isfinite(margin)) {
-        std::snprintf(why, why_size, "margin is not a number");
-        return -1;
-    }
+    if (!std::isfinite(margin))
+        return "margin is not a number";
     for (int axis = 0; axis < 3; axis++) {
         g->world[2 * axis] = box[2 * axis] - margin;
         g->world[2 * axis + 1] = box[2 * axis + 1] + margin;
@@ -336,31 +323,53 @@ int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
         o->source[1] = 0.5 * (box[2] + box[3]);
         o->source[2] = g->world[4];
     }
-    for (int axis = 0; axis < 3; axis++) {
-        if (!(o->source[axis] >= g->world[2 * axis] && o->source[axis] <= g->world[2 * axis + 1])) {
-            std::snprintf(why, why_size, "source lies outside the scene");
-            return -1;
-        }
-    }
+    for (int axis = 0; axis < 3; axis++)
+        if (!(o->source[axis] >= g->world[2 * axis] && o->source[axis] <= g->world[2 * axis + 1]))
+            return "source lies outside the scene";
+    return nullptr;
+}
+
+// The direction made a unit vector, and the coordinate scale chosen for the
+// scene and the layout (as single precision, as the header holds it).
+const char *Direction_and_scale(SimOptions *o)
+{
     const double norm = std::sqrt(o->direction[0] * o->direction[0] +
                                   o->direction[1] * o->direction[1] +
                                   o->direction[2] * o->direction[2]);
-    if (!(norm > 0.0) || !std::isfinite(norm)) {
-        std::snprintf(why, why_size, "direction must not be zero");
-        return -1;
-    }
+    if (!(norm > 0.0) || !std::isfinite(norm))
+        return "direction must not be zero";
     for (int axis = 0; axis < 3; axis++)
         o->direction[axis] /= norm;
     if (o->layout == SIM_LAYOUT_FLOAT)
         o->coord_scale = 1.0;   // reals in cm: no coordinate scale applies
     if (o->coord_scale == 0.0)
-        o->coord_scale = Sim_scale_choose(g->world, o->layout);
+        o->coord_scale = Sim_scale_choose(o->geometry.world, o->layout);
     o->coord_scale = static_cast<double>(static_cast<float>(o->coord_scale));
-    if (!(o->coord_scale > 0.0) || !std::isfinite(o->coord_scale)) {
-        std::snprintf(why, why_size, "coordinate scale must be positive");
+    if (!(o->coord_scale > 0.0) || !std::isfinite(o->coord_scale))
+        return "coordinate scale must be positive";
+    return nullptr;
+}
+
+} // namespace
+
+int Sim_run_prepare(SimOptions *o, char *why, size_t why_size)
+{
+    const char *fault = Options_fault(o);
+    if (!fault && (o->histories + o->per_batch - 1) / o->per_batch > SIM_BATCH_MAX) {
+        std::snprintf(why, why_size, "more than %d batches; raise the histories per batch",
+                      SIM_BATCH_MAX);
         return -1;
     }
-    return 0;
+    if (!fault && Sim_geometry_check(&o->geometry, why, why_size) != 0)
+        return -1;
+    if (!fault)
+        fault = Scene_place(o);
+    if (!fault)
+        fault = Direction_and_scale(o);
+    if (!fault)
+        return 0;
+    std::snprintf(why, why_size, "%s", fault);
+    return -1;
 }
 
 int Sim_run_all(const SimOptions *o, FILE *out, SimCounts *counts)

@@ -9,7 +9,9 @@
 #            raster surface
 #   redraw   a later rebuild of the same view, as after a command
 # each in nanoseconds a step (bench_rebuild, on the viewer's threads, and
-# once more on one thread: VOKA_THREADS=1); the peak resident memory of that
+# once more on one thread: VOKA_THREADS=1; for the largest picture also
+# without the steps kept in memory, drawn from the work file mapped into
+# memory, as beyond the budget); the peak resident memory of that
 # process in MB and in bytes a step; and the ratios to two baselines
 # measured in the same run on the same files, so that a reader sees how each
 # cost grows with the size:
@@ -87,14 +89,14 @@ measure() {
   done
 }
 
-# viewer THREADS: the best of $runs runs of bench_rebuild (CONVERT, FIRST as
-# conversion + first rebuild, REDRAW, microseconds) and the largest peak
-# resident size (VPEAK, kB).
+# viewer THREADS [COPY_BUDGET]: the best of $runs runs of bench_rebuild
+# (CONVERT, FIRST as conversion + first rebuild, REDRAW, microseconds) and the
+# largest peak resident size (VPEAK, kB).
 viewer() {
   local r out c f d m
   CONVERT= FIRST= REDRAW= VPEAK=0
   for ((r = 0; r < runs; r++)); do
-    out=$(VOKA_THREADS=$1 BENCH_REBUILDS=3 /usr/bin/time -f %M -o "$build/peak.txt" \
+    out=$(env VOKA_THREADS=$1 BENCH_REBUILDS=3 ${2:+BENCH_COPY_BUDGET=$2} /usr/bin/time -f %M -o "$build/peak.txt" \
             "$rebuild" ./ "$PIC" 640x410) || { echo "bench: bench_rebuild failed" >&2; return 1; }
     c=$(awk '/^convert/ {print $2}' <<<"$out")
     f=$(( c + $(awk '/^first/ {print $2}' <<<"$out") ))
@@ -116,9 +118,13 @@ for target in "${sizes[@]}"; do
   generate "$name" "$target"
   work=$data/work.\$\$\$
   rm -f "$work"
-  for threads in 0 1; do
-    echo "bench: $name, $([ $threads = 0 ] && echo "the viewer's threads" || echo "one thread")" >&2
-    viewer $threads || continue 2
+  # The viewer's threads, one thread, and for the largest picture the
+  # viewer's threads drawing from the work file (no copy: constant memory).
+  configs=(0 1)
+  [ "$target" != "${sizes[-1]}" ] || configs+=(file)
+  for threads in "${configs[@]}"; do
+    echo "bench: $name, $threads" >&2
+    if [ "$threads" = file ]; then viewer 0 0 || continue 2; else viewer "$threads" || continue 2; fi
     if [ $threads = 0 ]; then
       measure "$base" copy "$PIC" "$data/copy.bin" "$RECORDS" || exit 1
       copy_t=$TIME
@@ -127,7 +133,7 @@ for target in "${sizes[@]}"; do
       read_t=$TIME
       label=$name
     else
-      label="  1t"
+      label=$([ "$threads" = 1 ] && echo "  1t" || echo "  wf")
     fi
     rows+=("$(printf "$format" "$label" "$RECORDS" "$(ns "$CONVERT")" "$(ns "$FIRST")" "$(ns "$REDRAW")" \
       "$(awk -v k="$VPEAK" 'BEGIN { printf "%.0f", k / 1024 }')" \
@@ -154,7 +160,8 @@ echo
 echo "Conversion and rebuild ($(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), best of $runs runs)"
 printf "$format" size steps convert first redraw "peak MB" "B/step" copy read "conv/cp" "first/cp" "redr/rd"
 printf '%s\n' "${rows[@]}"
-echo "convert, first, redraw, copy, read: nanoseconds a step (a work-file record); 1t: on one thread."
+echo "convert, first, redraw, copy, read: nanoseconds a step (a work-file record); 1t: on one thread;"
+echo "wf: no steps kept in memory, every rebuild drawn from the work file mapped into memory."
 echo "convert: conversion keeping the steps; first: conversion + first rebuild; redraw: a later rebuild;"
 echo "copy: read the picture, write the work file's bytes; read: one read of the work file."
 echo "peak: resident memory of the viewer's conversion and rebuilds; ratios: convert, first / copy, redraw / read."

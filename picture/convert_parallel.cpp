@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -12,7 +14,7 @@
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 
-size_t convert_text_block = size_t{4} << 20;
+size_t convert_text_block = size_t{2} << 20;
 
 namespace {
 
@@ -286,25 +288,87 @@ void Slot_split(Slot *slot, int count)
     }
 }
 
-void Slot_start(Slot *slot, std::vector<std::thread> *threads)
-{
-    for (int k = 0; k < slot->range_count; k++) {
-        Range *r = &slot->ranges[k];
-        try {
-            threads->emplace_back(Range_read, &slot->start, r);
-        } catch (...) {
-            // No thread to be had: the range is read on this one.
-            Range_read(&slot->start, r);
+// The threads of a conversion, one a range, made once: each reads range k
+// of every slot it is handed.  A range whose thread could not be made is
+// read on the thread that hands the slot out.
+class Readers {
+public:
+    explicit Readers(int count) : slot(nullptr), handed(0), pending(0), quit(false)
+    {
+        for (int k = 0; k < count; k++) {
+            try {
+                threads.emplace_back(&Readers::Work, this, k);
+            } catch (...) {
+                break;
+            }
         }
     }
-}
+    Readers(const Readers &) = delete;
+    Readers &operator=(const Readers &) = delete;
+    ~Readers()
+    {
+        Wait();
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            quit = true;
+        }
+        handed_out.notify_all();
+        for (std::thread &t : threads)
+            t.join();
+    }
 
-void Join(std::vector<std::thread> *threads)
-{
-    for (std::thread &t : *threads)
-        t.join();
-    threads->clear();
-}
+    // Have the ranges of `s` read.
+    void Start(Slot *s)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            slot = s;
+            handed++;
+            pending = static_cast<int>(threads.size());
+        }
+        handed_out.notify_all();
+        for (int k = static_cast<int>(threads.size()); k < s->range_count; k++)
+            Range_read(&s->start, &s->ranges[k]);
+    }
+
+    // Wait until the ranges last handed out are read.
+    void Wait()
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        all_read.wait(hold, [this] { return pending == 0; });
+    }
+
+private:
+    void Work(int k)
+    {
+        uint64_t seen = 0;
+        for (;;) {
+            Slot *s;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                handed_out.wait(hold, [&] { return quit || handed != seen; });
+                if (quit)
+                    return;
+                seen = handed;
+                s = slot;
+            }
+            if (k < s->range_count)
+                Range_read(&s->start, &s->ranges[k]);
+            std::lock_guard<std::mutex> hold(lock);
+            if (--pending == 0)
+                all_read.notify_all();
+        }
+    }
+
+    std::vector<std::thread> threads;
+    std::mutex lock;
+    std::condition_variable handed_out;
+    std::condition_variable all_read;
+    Slot *slot;
+    uint64_t handed;   // slots handed out so far
+    int pending;       // threads still reading the last one
+    bool quit;
+};
 
 // Join the slot's ranges to `run` in order, writing their records.  A range
 // is taken as its thread read it when that reading is the one with the
@@ -395,9 +459,9 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
         return std::fsetpos(input, &start) == 0 ? static_cast<int>(CONVERT_PARALLEL_REST)
                                                 : static_cast<int>(MSG_INPUT_READ);
     uint64_t lines = source->line_number;
-    std::vector<std::thread> workers;
+    Readers readers(threads);
     Slot_split(now, threads);
-    Slot_start(now, &workers);
+    readers.Start(now);
     int failure = 0;
     bool whole = true;
     for (;;) {
@@ -405,10 +469,10 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
         if (more)
             whole = Slot_fill(next, &feed, now->text + now->size, now->filled - now->size,
                               now->offset + now->size);
-        Join(&workers);
+        readers.Wait();
         if (more && whole) {
             Slot_split(next, threads);
-            Slot_start(next, &workers);
+            readers.Start(next);
         }
         failure = Slot_merge(run, now, &lines, writer);
         if (progress_hook)
@@ -419,7 +483,7 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
         now = next;
         next = done;
     }
-    Join(&workers);
+    readers.Wait();
     source->read_error = std::ferror(input) != 0;
     if (failure != 0 || whole)
         return failure;

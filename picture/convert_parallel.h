@@ -43,7 +43,7 @@ struct ConvertWriter {
 
 enum { CONVERT_PARALLEL_REST = -1 };
 
-// Bytes of text read at a time: 4 MB.  Files of at least this size are
+// Bytes of text read at a time: 2 MB.  Files of at least this size are
 // converted in parallel.  Tests lower it (to no less than 256 bytes).
 extern size_t convert_text_block;
 

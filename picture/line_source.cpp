@@ -3,6 +3,15 @@
 #include <cassert>
 #include <cstring>
 
+// x86-64 has SSE2 everywhere (GCC and Clang say so with __SSE2__, MSVC with
+// _M_X64): Byte_find looks at sixteen bytes at a time.
+#if defined(__SSE2__) || defined(_M_X64)
+#define VOKA_SSE2 1
+#include <emmintrin.h>
+#else
+#define VOKA_SSE2 0
+#endif
+
 namespace {
 
 const char CTRL_Z = '\x1A';
@@ -62,25 +71,30 @@ void Source_clear(LineSource *s, uint64_t lines_before)
 
 const char *Byte_find(const char *p, size_t n, char a, char b)
 {
+#if VOKA_SSE2
+    // Sixteen bytes at a time: a mask of the bytes equal to a or b.
+    const __m128i pattern_a = _mm_set1_epi8(a);
+    const __m128i pattern_b = _mm_set1_epi8(b);
+    for (; n >= 16; p += 16, n -= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, pattern_a), _mm_cmpeq_epi8(bytes, pattern_b))))
+            break;
+    }
+#else
     const uint64_t ones = 0x0101010101010101u;
     const uint64_t highs = ones << 7;
     const uint64_t pattern_a = ones * static_cast<unsigned char>(a);
     const uint64_t pattern_b = ones * static_cast<unsigned char>(b);
     // A zero byte where a or b is: (x - ones) & ~x has its high bit set.
-    auto found = [&](const char *q) {
+    for (; n >= 8; p += 8, n -= 8) {
         uint64_t word;
-        std::memcpy(&word, q, 8);
+        std::memcpy(&word, p, 8);
         uint64_t x = word ^ pattern_a;
         uint64_t y = word ^ pattern_b;
-        return (((x - ones) & ~x) | ((y - ones) & ~y)) & highs;
-    };
-    // Long runs 32 bytes at a time, then the word that holds the byte.
-    for (; n >= 32; p += 32, n -= 32)
-        if (found(p) | found(p + 8) | found(p + 16) | found(p + 24))
+        if ((((x - ones) & ~x) | ((y - ones) & ~y)) & highs)
             break;
-    for (; n >= 8; p += 8, n -= 8)
-        if (found(p))
-            break;
+    }
+#endif
     for (; n > 0; p++, n--)
         if (*p == a || *p == b)
             return p;

@@ -71,7 +71,8 @@ int Line_source_next(LineSource *source);
 void Line_source_skip_rest(LineSource *source);
 
 // The first of the n bytes from p that equals a or b, or nullptr: memchr,
-// eight bytes at a time (the C library of Wine looks at one byte at a time).
+// sixteen bytes at a time (the C library of Wine looks at one byte at a
+// time).
 const char *Byte_find(const char *p, size_t n, char a, char b);
 
 #endif

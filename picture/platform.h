@@ -11,6 +11,14 @@
 // Bytes of physical memory of the machine, or 0 when the system does not say.
 uint64_t Platform_memory_size();
 
+// Memory for a large table that is filled once: `bytes` bytes, zero, in
+// the largest pages the system gives a program without privileges (on
+// Linux, transparent huge pages), so that filling it costs few page
+// faults; nullptr when there is not so much.  Given back with
+// Platform_free_large and the same size.
+void *Platform_alloc_large(size_t bytes);
+void Platform_free_large(void *memory, size_t bytes);
+
 // A file open for mapping views of it into memory, read-only.
 struct MappedFile {
     intptr_t file;      // the system's handle of the open file; -1: none

@@ -2,6 +2,7 @@
 #include "picture/platform.h"
 
 #include <fcntl.h>
+#include <stdint.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,42 @@ uint64_t Platform_memory_size()
     if (pages <= 0 || page_size <= 0)
         return 0;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);
+}
+
+namespace {
+
+const size_t HUGE_PAGE = size_t{2} << 20;
+
+} // namespace
+
+void *Platform_alloc_large(size_t bytes)
+{
+    if (bytes == 0 || bytes > SIZE_MAX - HUGE_PAGE)
+        return nullptr;
+    // Mapped with a huge page's room to spare, then cut to begin on a huge
+    // page's boundary, where the system can place huge pages.
+    size_t mapped = bytes + HUGE_PAGE;
+    void *base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return nullptr;
+    uintptr_t at = reinterpret_cast<uintptr_t>(base);
+    size_t head = static_cast<size_t>(((at + HUGE_PAGE - 1) & ~(uintptr_t{HUGE_PAGE} - 1)) - at);
+    char *memory = static_cast<char *>(base) + head;
+    if (head > 0)
+        munmap(base, head);
+    size_t tail = mapped - head - bytes;
+    if (tail > 0)
+        munmap(memory + bytes, tail);
+#ifdef MADV_HUGEPAGE
+    madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+    return memory;
+}
+
+void Platform_free_large(void *memory, size_t bytes)
+{
+    if (memory)
+        munmap(memory, bytes);
 }
 
 int File_map_open(MappedFile *file, const char *path)

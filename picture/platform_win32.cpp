@@ -13,6 +13,19 @@ uint64_t Platform_memory_size()
     return status.ullTotalPhys;
 }
 
+void *Platform_alloc_large(size_t bytes)
+{
+    // Large pages need a privilege that programs do not have: pages of the
+    // usual size.
+    return bytes == 0 ? nullptr : VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void Platform_free_large(void *memory, size_t)
+{
+    if (memory)
+        VirtualFree(memory, 0, MEM_RELEASE);
+}
+
 int File_map_open(MappedFile *file, const char *path)
 {
     file->file = -1;

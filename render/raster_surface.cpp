@@ -137,7 +137,7 @@ RasterSurface::RasterSurface()
       pen_colour(0), pen_kind(PEN_KIND_SOLID), pen_width(1), dash(nullptr), dash_count(0),
       dash_total(0), cap_top(0), cap_rows(0), cap_left(), cap_right(), pos_x(0), pos_y(0),
       origin_x(0), origin_y(0), background_opaque(1), background_colour(COLOUR_WHITE),
-      line_changed(false)
+      line_changed(false), watching(false)
 {
 }
 
@@ -282,7 +282,7 @@ void RasterSurface::line_to(int32_t x, int32_t y)
     pos_x = x;
     pos_y = y;
     // Only the one-pixel solid pen tells; any other may have changed pixels.
-    line_changed = pen_kind != PEN_KIND_SOLID;
+    line_changed = pen_kind != PEN_KIND_SOLID || !watching;
     if (pen_kind == PEN_KIND_WIDE) wide_line(x0, y0, x1, y1);
     else if (pen_kind != PEN_KIND_NULL) thin_line(x0, y0, x1, y1, 0);
 }
@@ -297,6 +297,16 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     int64_t dx = x1 - x0;
     int64_t dy = y1 - y0;
     if (dx == 0 && dy == 0) return;
+    // A line of one step sets its first pixel alone, in the colour that
+    // starts every dash pattern.
+    if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && dash_offset == 0) {
+        if (x0 < 0 || y0 < 0 || x0 >= image_width || y0 >= image_height) return;
+        Colour &p = image[static_cast<ptrdiff_t>(y0) * image_width + static_cast<ptrdiff_t>(x0)];
+        Colour colour = pen_colour & COLOUR_MASK;
+        if (watching && pen_kind == PEN_KIND_SOLID) line_changed = p != colour;
+        p = colour;
+        return;
+    }
     LineSetup line;
     Line_setup(dx, dy, &line);
     assert(line.major > 0);   // the longer of |dx| and |dy|, which are not both 0
@@ -350,6 +360,15 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     Colour *p = image;
     Colour colour = pen_colour & COLOUR_MASK;
 
+    if (pen_kind == PEN_KIND_SOLID && !watching) {
+        for (; count > 0; count--) {
+            p[index] = colour;
+            bool minor_move = t > 0;
+            index += major_step + (minor_move ? minor_step : 0);
+            t += minor_move ? add_step : add_stay;
+        }
+        return;
+    }
     if (pen_kind == PEN_KIND_SOLID) {
         // Without branches on t, which would be mispredicted about half the time.
         Colour differs = 0;

@@ -88,10 +88,12 @@ public:
     // it, as clear does.
     void mark(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour value);
 
-    // Whether the last line_to may have changed a pixel: false only when it
-    // drew with a one-pixel solid pen and every pixel it set had the pen's
-    // colour already.
+    // Whether the last line_to may have changed a pixel: false only when
+    // changes are watched (watch_changes), it drew with a one-pixel solid
+    // pen and every pixel it set had the pen's colour already.  Watching
+    // costs a read of every pixel drawn; it is off unless asked for.
     bool last_line_changed() const { return line_changed; }
+    void watch_changes(bool on) { watching = on; }
 
     int32_t width() const { return image_width; }
     int32_t height() const { return image_height; }
@@ -144,6 +146,7 @@ private:
     int background_opaque;
     Colour background_colour;
     bool line_changed;
+    bool watching;
 };
 
 // Size in pixels of `length` bytes of `text` drawn with RasterSurface::text:

@@ -25,6 +25,7 @@ SkipSurface::SkipSurface(Surface *target_in, PixelRect area)
     int64_t height = static_cast<int64_t>(area.bottom) - area.top;
     if (width >= 1 && height >= 1 && width <= RASTER_MAX_SIDE && height <= RASTER_MAX_SIDE)
         shadowed = shadow.create(static_cast<int32_t>(width), static_cast<int32_t>(height)) == 0;
+    shadow.watch_changes(true);
     // The target's logical (0, 0) lies at device (0, 0) until set_origin
     // says otherwise.
     shadow.set_origin(-area_left, -area_top);

@@ -45,7 +45,7 @@ protected:
         angle_x = angle_y = angle_z = 0;
         work_threads = 0;
         lane_min_records = 1 << 16;
-        convert_text_block = size_t{4} << 20;
+        convert_text_block = size_t{2} << 20;
         show_photon = 1;
         PictureTest::TearDown();
     }

@@ -508,15 +508,99 @@ void Scale_draw(Surface *surface, double scale)
     surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
 }
 
-int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
-               int calc_mode_now, int redraw_pressed, PixelRect view_rect)
+namespace {
+
+// The pens of the kinds shown, with their cut-offs (index: record kind).
+void Job_pens(TrackJob *job, float photon_cutoff, float charged_cutoff)
+{
+    job->pens[0] = KindPen{false, 0, 0, 0, 0.0f};
+    job->pens[KIND_PHOTON] = KindPen{show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
+                                     settings.particle_pen_width[PARTICLE_PHOTON],
+                                     settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
+    job->pens[KIND_ELECTRON] =
+        KindPen{show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
+                settings.particle_pen_width[PARTICLE_ELECTRON],
+                settings.particle_color[PARTICLE_ELECTRON], charged_cutoff};
+    job->pens[KIND_POSITRON] =
+        KindPen{show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
+                settings.particle_pen_width[PARTICLE_POSITRON],
+                settings.particle_color[PARTICLE_POSITRON], charged_cutoff};
+}
+
+// Coloured by energy: the scale, between the limits set or the lowest and
+// highest energy shown.
+void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, float charged_cutoff)
+{
+    job->by_energy = energy_colouring.by_energy == 1;
+    if (!job->by_energy)
+        return;
+    float low = energy_colouring.low, high = energy_colouring.high;
+    if (energy_colouring.limits_set != 1 &&
+        Energy_range_shown(path, job->first, job->last, job->whole_file, photon_cutoff,
+                           charged_cutoff, &low, &high) != 0)
+        low = high = 1.0f;
+    energy_scale_drawn = Energy_scale(low, high);
+    job->energy = energy_scale_drawn;
+}
+
+// Read and draw records begin .. end - 1: split into lanes of about equal
+// length, drawn at the same time on lanes of the surface, each starting in
+// the state that the records before it leave, and laid over one another in
+// order; or all on the surface, one after another.  Returns 0, or -1 when a
+// read failed.
+int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
+{
+    int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
+    std::unique_ptr<SurfaceLanes> lanes(
+        lanes_wanted > 1 ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
+                         : nullptr);
+    job->lanes = lanes ? lanes_wanted : 1;
+    std::vector<TrackLane> lane(static_cast<size_t>(job->lanes));
+    bool failed = false;
+    const uint64_t n = static_cast<uint64_t>(job->lanes);
+    for (int k = 0; k < job->lanes; k++) {
+        TrackLane &l = lane[static_cast<size_t>(k)];
+        const uint64_t i = static_cast<uint64_t>(k);
+        l = TrackLane{lanes ? lanes->lane(k) : surface, begin + (end - begin) * i / n,
+                      begin + (end - begin) * (i + 1) / n, false, PixelPoint{0, 0}, false, false};
+        if (k > 0 && Lane_start(job, begin, l.begin, &l) != 0)
+            failed = true;
+    }
+    std::vector<std::thread> threads;
+    for (int k = 1; k < job->lanes && !failed; k++) {
+        TrackLane *l = &lane[static_cast<size_t>(k)];
+        try {
+            threads.emplace_back(Lane_draw, job, l, false);
+            l->started = true;
+        } catch (...) {
+            // No thread to be had: the lane is drawn on this one below.
+        }
+    }
+    if (!failed)
+        Lane_draw(job, &lane[0], true);
+    for (std::thread &t : threads)
+        t.join();
+    for (TrackLane &l : lane) {
+        if (!failed && !l.started && &l != &lane[0])
+            Lane_draw(job, &l, false);
+        failed = failed || l.failed;
+    }
+    if (lanes)
+        lanes->merge();
+    return failed ? -1 : 0;
+}
+
+} // namespace
+
+int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode, int calc_mode,
+               int redraw_pressed, PixelRect view_rect)
 {
     // 1. Cut-offs and batch range.
     float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
     float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
     int64_t first = batch_from != 0 ? batch_from : 1;
     int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
-    bool newest_only = calc_mode_now == 1 && redraw_pressed == 1;
+    bool newest_only = calc_mode == 1 && redraw_pressed == 1;
     if (newest_only)
         first = last = batch_count;
 
@@ -552,16 +636,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     const bool from_copy = Step_copy_matches(path);
     const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
     TrackJob job;
-    job.pens[0] = KindPen{false, 0, 0, 0, 0.0f};
-    job.pens[KIND_PHOTON] = KindPen{show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
-                                    settings.particle_pen_width[PARTICLE_PHOTON],
-                                    settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
-    job.pens[KIND_ELECTRON] = KindPen{show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
-                                      settings.particle_pen_width[PARTICLE_ELECTRON],
-                                      settings.particle_color[PARTICLE_ELECTRON], charged_cutoff};
-    job.pens[KIND_POSITRON] = KindPen{show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
-                                      settings.particle_pen_width[PARTICLE_POSITRON],
-                                      settings.particle_color[PARTICLE_POSITRON], charged_cutoff};
+    Job_pens(&job, photon_cutoff, charged_cutoff);
     job.turn = View_turn();
     job.first = first;
     job.last = last;
@@ -581,62 +656,11 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.progress_total = end - begin;
     if (from_copy)
         Step_copy_prepare(s);
-
-    // Coloured by energy: the scale, between the limits set or the lowest
-    // and highest energy shown.
     job.stride = track_stride > 1 ? track_stride : 1;
-    job.by_energy = energy_colouring.by_energy == 1;
-    if (job.by_energy) {
-        float low = energy_colouring.low, high = energy_colouring.high;
-        if (energy_colouring.limits_set != 1 &&
-            Energy_range_shown(path, first, last, job.whole_file, photon_cutoff, charged_cutoff, &low, &high) != 0)
-            low = high = 1.0f;
-        energy_scale_drawn = Energy_scale(low, high);
-        job.energy = energy_scale_drawn;
-    }
+    Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);
 
-    // 7. Read and draw: the records split into lanes of about equal length,
-    // drawn at the same time on lanes of the surface, each starting in the
-    // state that the records before it leave, and laid over one another in
-    // order; or all on the surface, one after another.
-    int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
-    std::unique_ptr<SurfaceLanes> lanes(
-        lanes_wanted > 1 ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
-                         : nullptr);
-    job.lanes = lanes ? lanes_wanted : 1;
-    std::vector<TrackLane> lane(static_cast<size_t>(job.lanes));
-    bool failed = false;
-    for (int k = 0; k < job.lanes; k++) {
-        TrackLane &l = lane[static_cast<size_t>(k)];
-        l = TrackLane{lanes ? lanes->lane(k) : surface,
-                      begin + (end - begin) * static_cast<uint64_t>(k) / static_cast<uint64_t>(job.lanes),
-                      begin + (end - begin) * static_cast<uint64_t>(k + 1) / static_cast<uint64_t>(job.lanes),
-                      false, PixelPoint{0, 0}, false, false};
-        if (k > 0 && Lane_start(&job, begin, l.begin, &l) != 0)
-            failed = true;
-    }
-    std::vector<std::thread> threads;
-    for (int k = 1; k < job.lanes && !failed; k++) {
-        TrackLane *l = &lane[static_cast<size_t>(k)];
-        try {
-            threads.emplace_back(Lane_draw, &job, l, false);
-            l->started = true;
-        } catch (...) {
-            // No thread to be had: the lane is drawn on this one below.
-        }
-    }
-    if (!failed)
-        Lane_draw(&job, &lane[0], true);
-    for (std::thread &t : threads)
-        t.join();
-    for (TrackLane &l : lane) {
-        if (!failed && !l.started && &l != &lane[0])
-            Lane_draw(&job, &l, false);
-        failed = failed || l.failed;
-    }
-    if (lanes)
-        lanes->merge();
-    if (failed) {
+    // 7. Read and draw.
+    if (Records_draw(&job, surface, begin, end) != 0) {
         Show_error(window, MSG_WORK_READ);
         return -1;
     }

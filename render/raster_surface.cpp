@@ -130,6 +130,193 @@ void Axis_range(int64_t start, int sign, int64_t size, int64_t *lo, int64_t *hi)
     }
 }
 
+// The row spans of the round cap of a pen `w` pixels wide, relative to the
+// point: rows *cap_top .. *cap_top + *cap_rows - 1, columns cap_left[i] ..
+// cap_right[i] - 1.
+void Round_cap_spans(int32_t w, int32_t *cap_top, int32_t *cap_rows, int32_t *cap_left,
+                     int32_t *cap_right)
+{
+    // The round cap: GDI's elliptic region of the box (-(w/2), -(w/2)) to
+    // ((w+1)/2 + 1, (w+1)/2 + 1), whose right and bottom edges lie outside;
+    // the ellipse is stepped after Alois Zingl's algorithm, as GDI does.
+    int32_t left = -(w / 2);
+    int32_t top = -(w / 2);
+    int32_t right = (w + 1) / 2 + 1 - 1;
+    int32_t bottom = (w + 1) / 2 + 1 - 1;
+    int32_t ew = right - left;
+    int32_t eh = bottom - top;
+    *cap_top = top;
+    *cap_rows = eh;
+    if (ew < 2 || eh < 2) {
+        for (int32_t i = 0; i < eh; i++) {
+            cap_left[i] = left;
+            cap_right[i] = right;
+        }
+        return;
+    }
+    int64_t a = ew - 1;
+    int64_t b = eh - 1;
+    int64_t asq = 8 * a * a;
+    int64_t bsq = 8 * b * b;
+    int64_t step_x = 4 * b * b * (1 - a);
+    int64_t step_y = 4 * a * a * (1 + (b % 2));
+    int64_t err = step_x + step_y + a * a * (b % 2);
+    int32_t x = 0;
+    int32_t y = eh / 2;
+    cap_left[y] = left;
+    cap_right[y] = right;
+    while (x <= ew / 2) {
+        int64_t e2 = 2 * err;
+        if (e2 >= step_x) {
+            x++;
+            step_x += bsq;
+            err += step_x;
+        }
+        if (e2 <= step_y) {
+            y++;
+            step_y += asq;
+            err += step_y;
+            if (y < eh) {
+                cap_left[y] = left + x;
+                cap_right[y] = right - x;
+            }
+        }
+    }
+    for (int32_t i = 0; i < eh / 2; i++) {
+        cap_left[i] = cap_left[b - i];
+        cap_right[i] = cap_right[b - i];
+    }
+}
+
+// The pixels of a one-pixel line as GDI steps it, from its first step in
+// the image on: where that pixel lies, how to move along, and the decision
+// term (a minor step follows a pixel when it is positive).
+struct LineWalk {
+    ptrdiff_t index;   // of the first pixel drawn, in the image's rows
+    ptrdiff_t major_step;
+    ptrdiff_t minor_step;
+    int64_t t;
+    int64_t add_step;
+    int64_t add_stay;
+    int64_t count;     // pixels drawn
+    int64_t lo;        // the step of the first of them
+};
+
+// Set the pixels of a walk to `colour`; with `watch`, whether one of them
+// was of another colour before (false without).
+bool Solid_walk(Colour *p, LineWalk w, Colour colour, bool watch)
+{
+    if (!watch) {
+        for (; w.count > 0; w.count--) {
+            p[w.index] = colour;
+            bool minor_move = w.t > 0;
+            w.index += w.major_step + (minor_move ? w.minor_step : 0);
+            w.t += minor_move ? w.add_step : w.add_stay;
+        }
+        return false;
+    }
+    // Without branches on t, which would be mispredicted about half the time.
+    Colour differs = 0;
+    for (; w.count > 0; w.count--) {
+        differs |= p[w.index] ^ colour;
+        p[w.index] = colour;
+        bool minor_move = w.t > 0;
+        w.index += w.major_step + (minor_move ? w.minor_step : 0);
+        w.t += minor_move ? w.add_step : w.add_stay;
+    }
+    return differs != 0;
+}
+
+// A dashed pen's pattern, and the place in it of the line's first step.
+struct DashState {
+    const uint8_t *dash;   // lengths, on and off alternately
+    int count;
+    int total;
+    int64_t offset;
+};
+
+// Draw a walk with a dashed pen: the dashes in `colour`, the gaps in `gap`
+// when `opaque`, else left as they are.
+void Dashed_walk(Colour *p, LineWalk w, Colour colour, DashState d, Colour gap, bool opaque)
+{
+    // The place in the pattern of the first drawn pixel.
+    int64_t phase = (d.offset + w.lo) % d.total;
+    int k = 0;
+    while (phase >= d.dash[k]) {
+        phase -= d.dash[k];
+        k++;
+    }
+    int64_t left_in_dash = d.dash[k] - phase;
+    for (; w.count > 0; w.count--) {
+        if ((k & 1) == 0) p[w.index] = colour;
+        else if (opaque) p[w.index] = gap;
+        if (--left_in_dash == 0) {
+            k = k + 1 == d.count ? 0 : k + 1;
+            left_in_dash = d.dash[k];
+        }
+        if (w.t > 0) {
+            w.index += w.minor_step;
+            w.t += w.add_step;
+        } else {
+            w.t += w.add_stay;
+        }
+        w.index += w.major_step;
+    }
+}
+
+// The walk of `line` from (x0, y0) to (x1, y1) over the pixels that lie in
+// a width x height image; false when none does.
+bool Line_walk_make(const LineSetup &line, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                    int64_t width, int64_t height, LineWalk *walk)
+{
+    int64_t major_start = line.x_major ? x0 : y0;
+    int64_t minor_start = line.x_major ? y0 : x0;
+    int64_t major_size = line.x_major ? width : height;
+    int64_t minor_size = line.x_major ? height : width;
+
+    // Steps whose pixels lie in the image, lo .. hi - 1, and the minor
+    // offset n of step lo: all of them, from the start, when both ends lie
+    // in the image.
+    int64_t lo = 0;
+    int64_t hi = line.major;
+    int64_t n = 0;
+    int64_t two_major = 2 * line.major;
+    int64_t two_minor = 2 * line.minor;
+    if (x0 < 0 || y0 < 0 || x1 < 0 || y1 < 0 || x0 >= width || x1 >= width || y0 >= height ||
+        y1 >= height) {
+        // Steps whose major coordinate lies in the image.
+        Axis_range(major_start, line.major_sign, major_size, &lo, &hi);
+        lo = Max64(lo, 0);
+        hi = Min64(hi, line.major);
+        // Steps whose minor coordinate lies in the image: n(i) in [n_lo, n_hi].
+        int64_t n_lo, n_hi;
+        Axis_range(minor_start, line.minor_sign, minor_size, &n_lo, &n_hi);
+        n_hi -= 1;
+        if (line.minor == 0) {
+            if (n_lo > 0 || n_hi < 0) return false;
+        } else {
+            lo = Max64(lo, Line_first_step(line, n_lo));
+            hi = Min64(hi, Line_first_step(line, n_hi + 1));
+        }
+        if (lo >= hi) return false;
+        n = Ceil_div(2 * lo * line.minor - line.major + line.bias, two_major);
+    }
+    walk->t = line.bias - line.major + 2 * lo * line.minor - n * two_major + two_minor;
+    walk->add_step = two_minor - two_major;
+    walk->add_stay = two_minor;
+    int64_t major_pos = major_start + line.major_sign * lo;
+    int64_t minor_pos = minor_start + line.minor_sign * n;
+    int64_t px = line.x_major ? major_pos : minor_pos;
+    int64_t py = line.x_major ? minor_pos : major_pos;
+    ptrdiff_t row = static_cast<ptrdiff_t>(width);
+    walk->index = static_cast<ptrdiff_t>(py) * row + static_cast<ptrdiff_t>(px);
+    walk->major_step = line.x_major ? line.major_sign : line.major_sign * row;
+    walk->minor_step = line.x_major ? line.minor_sign * row : line.minor_sign;
+    walk->count = hi - lo;
+    walk->lo = lo;
+    return true;
+}
+
 } // namespace
 
 RasterSurface::RasterSurface()
@@ -213,58 +400,7 @@ void RasterSurface::pen(int style, int width, Colour colour)
     } else {
         pen_kind = PEN_KIND_SOLID;
     }
-    if (pen_kind != PEN_KIND_WIDE) return;
-
-    // The round cap: GDI's elliptic region of the box (-(w/2), -(w/2)) to
-    // ((w+1)/2 + 1, (w+1)/2 + 1), whose right and bottom edges lie outside;
-    // the ellipse is stepped after Alois Zingl's algorithm, as GDI does.
-    int32_t left = -(w / 2);
-    int32_t top = -(w / 2);
-    int32_t right = (w + 1) / 2 + 1 - 1;
-    int32_t bottom = (w + 1) / 2 + 1 - 1;
-    int32_t ew = right - left;
-    int32_t eh = bottom - top;
-    cap_top = top;
-    cap_rows = eh;
-    if (ew < 2 || eh < 2) {
-        for (int32_t i = 0; i < eh; i++) {
-            cap_left[i] = left;
-            cap_right[i] = right;
-        }
-        return;
-    }
-    int64_t a = ew - 1;
-    int64_t b = eh - 1;
-    int64_t asq = 8 * a * a;
-    int64_t bsq = 8 * b * b;
-    int64_t step_x = 4 * b * b * (1 - a);
-    int64_t step_y = 4 * a * a * (1 + (b % 2));
-    int64_t err = step_x + step_y + a * a * (b % 2);
-    int32_t x = 0;
-    int32_t y = eh / 2;
-    cap_left[y] = left;
-    cap_right[y] = right;
-    while (x <= ew / 2) {
-        int64_t e2 = 2 * err;
-        if (e2 >= step_x) {
-            x++;
-            step_x += bsq;
-            err += step_x;
-        }
-        if (e2 <= step_y) {
-            y++;
-            step_y += asq;
-            err += step_y;
-            if (y < eh) {
-                cap_left[y] = left + x;
-                cap_right[y] = right - x;
-            }
-        }
-    }
-    for (int32_t i = 0; i < eh / 2; i++) {
-        cap_left[i] = cap_left[b - i];
-        cap_right[i] = cap_right[b - i];
-    }
+    if (pen_kind == PEN_KIND_WIDE) Round_cap_spans(w, &cap_top, &cap_rows, cap_left, cap_right);
 }
 
 void RasterSurface::move_to(int32_t x, int32_t y)
@@ -297,12 +433,12 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     int64_t dx = x1 - x0;
     int64_t dy = y1 - y0;
     if (dx == 0 && dy == 0) return;
+    Colour colour = pen_colour & COLOUR_MASK;
     // A line of one step sets its first pixel alone, in the colour that
     // starts every dash pattern.
     if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && dash_offset == 0) {
         if (x0 < 0 || y0 < 0 || x0 >= image_width || y0 >= image_height) return;
         Colour &p = image[static_cast<ptrdiff_t>(y0) * image_width + static_cast<ptrdiff_t>(x0)];
-        Colour colour = pen_colour & COLOUR_MASK;
         if (watching && pen_kind == PEN_KIND_SOLID) line_changed = p != colour;
         p = colour;
         return;
@@ -310,103 +446,13 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     LineSetup line;
     Line_setup(dx, dy, &line);
     assert(line.major > 0);   // the longer of |dx| and |dy|, which are not both 0
-
-    int64_t major_start = line.x_major ? x0 : y0;
-    int64_t minor_start = line.x_major ? y0 : x0;
-    int64_t major_size = line.x_major ? image_width : image_height;
-    int64_t minor_size = line.x_major ? image_height : image_width;
-
-    // Steps whose pixels lie in the image, lo .. hi - 1, and the minor
-    // offset n of step lo: all of them, from the start, when both ends lie
-    // in the image.
-    int64_t lo = 0;
-    int64_t hi = line.major;
-    int64_t n = 0;
-    int64_t two_major = 2 * line.major;
-    int64_t two_minor = 2 * line.minor;
-    if (x0 < 0 || y0 < 0 || x1 < 0 || y1 < 0 || x0 >= image_width || x1 >= image_width ||
-        y0 >= image_height || y1 >= image_height) {
-        // Steps whose major coordinate lies in the image.
-        Axis_range(major_start, line.major_sign, major_size, &lo, &hi);
-        lo = Max64(lo, 0);
-        hi = Min64(hi, line.major);
-        // Steps whose minor coordinate lies in the image: n(i) in [n_lo, n_hi].
-        int64_t n_lo, n_hi;
-        Axis_range(minor_start, line.minor_sign, minor_size, &n_lo, &n_hi);
-        n_hi -= 1;
-        if (line.minor == 0) {
-            if (n_lo > 0 || n_hi < 0) return;
-        } else {
-            lo = Max64(lo, Line_first_step(line, n_lo));
-            hi = Min64(hi, Line_first_step(line, n_hi + 1));
-        }
-        if (lo >= hi) return;
-        n = Ceil_div(2 * lo * line.minor - line.major + line.bias, two_major);
-    }
-    // Decision term: a minor step follows the pixel when it is positive.
-    int64_t t = line.bias - line.major + 2 * lo * line.minor - n * two_major + two_minor;
-    int64_t add_step = two_minor - two_major;
-    int64_t add_stay = two_minor;
-
-    int64_t major_pos = major_start + line.major_sign * lo;
-    int64_t minor_pos = minor_start + line.minor_sign * n;
-    int64_t px = line.x_major ? major_pos : minor_pos;
-    int64_t py = line.x_major ? minor_pos : major_pos;
-    ptrdiff_t row = image_width;
-    ptrdiff_t index = static_cast<ptrdiff_t>(py) * row + static_cast<ptrdiff_t>(px);
-    ptrdiff_t major_step = line.x_major ? line.major_sign : line.major_sign * row;
-    ptrdiff_t minor_step = line.x_major ? line.minor_sign * row : line.minor_sign;
-    int64_t count = hi - lo;
-    Colour *p = image;
-    Colour colour = pen_colour & COLOUR_MASK;
-
-    if (pen_kind == PEN_KIND_SOLID && !watching) {
-        for (; count > 0; count--) {
-            p[index] = colour;
-            bool minor_move = t > 0;
-            index += major_step + (minor_move ? minor_step : 0);
-            t += minor_move ? add_step : add_stay;
-        }
-        return;
-    }
-    if (pen_kind == PEN_KIND_SOLID) {
-        // Without branches on t, which would be mispredicted about half the time.
-        Colour differs = 0;
-        for (; count > 0; count--) {
-            differs |= p[index] ^ colour;
-            p[index] = colour;
-            bool minor_move = t > 0;
-            index += major_step + (minor_move ? minor_step : 0);
-            t += minor_move ? add_step : add_stay;
-        }
-        line_changed = line_changed || differs != 0;
-        return;
-    }
-
-    // Dashed: find the place in the pattern of the first drawn pixel.
-    int64_t phase = (dash_offset + lo) % dash_total;
-    int k = 0;
-    while (phase >= dash[k]) {
-        phase -= dash[k];
-        k++;
-    }
-    int64_t left_in_dash = dash[k] - phase;
-    Colour gap = background_colour & COLOUR_MASK;
-    int opaque = background_opaque;
-    for (; count > 0; count--) {
-        if ((k & 1) == 0) p[index] = colour;
-        else if (opaque) p[index] = gap;
-        if (--left_in_dash == 0) {
-            k = k + 1 == dash_count ? 0 : k + 1;
-            left_in_dash = dash[k];
-        }
-        if (t > 0) {
-            index += minor_step;
-            t += add_step;
-        } else {
-            t += add_stay;
-        }
-        index += major_step;
+    LineWalk walk;
+    if (!Line_walk_make(line, x0, y0, x1, y1, image_width, image_height, &walk)) return;
+    if (pen_kind != PEN_KIND_SOLID) {
+        Dashed_walk(image, walk, colour, DashState{dash, dash_count, dash_total, dash_offset},
+                    background_colour & COLOUR_MASK, background_opaque != 0);
+    } else if (Solid_walk(image, walk, colour, watching)) {
+        line_changed = true;
     }
 }
 

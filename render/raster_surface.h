@@ -26,7 +26,6 @@
 #ifndef VOKA_RASTER_SURFACE_H
 #define VOKA_RASTER_SURFACE_H
 
-#include <cstddef>
 #include <cstdint>
 
 #include "picture/defs.h"

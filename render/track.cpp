@@ -220,25 +220,91 @@ struct TrackLane {
 // ends it like a separator; every other record is drawn with the pen of its
 // own kind, unless its energy lies below its cut-off, and its point becomes
 // the start of the next segment.
+// Where drawing stands within a lane: in a track whose last point is
+// `previous`, or between tracks; the tracks begun so far (a preview draws
+// every stride-th), and whether the rest of a track is being passed over.
+struct LaneState {
+    bool in_track;
+    PixelPoint previous;
+    uint64_t tracks_begun;
+    bool skipping;
+};
+
+// Draw records index .. index + count - 1 of a lane, read into `records`
+// with their points in `points`.  Returns the index of the next record to
+// read: past these, or further on when a preview passes over tracks in the
+// step copy.
+uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPainter *painter,
+                    const StepRecord *records, PixelPoint *points, size_t count, uint64_t index)
+{
+    const bool tell_records = lane->surface->record_wanted();
+    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    for (size_t i = 0; i < count; i++) {
+        const StepRecord &r = records[i];
+        if (st->skipping) {
+            st->skipping = job->Known(r) && job->In_range(r);
+            continue;
+        }
+        if (job->positions && job->stride > 1)
+            View_place_steps(job->turn, &r, 1, &points[i]);
+        if (tell_records)
+            lane->surface->record(index + i);
+        bool known = job->Known(r);
+        // The segment of record index + i ends at its point; the first record
+        // of a track is a dot there.
+        PixelPoint from = points[i];
+        if (st->in_track) {
+            if (!known || !job->In_range(r)) {
+                st->in_track = false;
+                continue;
+            }
+            from = st->previous;
+        } else {
+            if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
+                continue;
+            uint64_t shown_before = st->tracks_begun++;
+            if (shown_before % job->stride != 0) {
+                if (!skip_in_copy) {
+                    st->skipping = true;
+                    continue;
+                }
+                // In the step copy, with the batches in order, a track ends
+                // at its separator (or the end of the lane): this track and
+                // those up to the next one drawn are passed over from the
+                // kinds alone, counting every track.
+                uint64_t tracks = job->stride - shown_before % job->stride;
+                uint64_t end = Step_copy_separator(index + i + 1, lane->end, tracks);
+                st->tracks_begun += tracks - 1;
+                if (end >= index + count)
+                    return end;
+                i = static_cast<size_t>(end - index) - 1;
+                continue;
+            }
+            st->in_track = true;
+        }
+        KindPen p = job->pens[r.kind];
+        if (job->by_energy)
+            p.colour = Energy_colour(job->energy, r.energy);
+        if (job->positions && r.energy >= p.cutoff)
+            painter->Draw(p, r.kind, from, points[i]);
+        st->previous = points[i];
+    }
+    return index + count;
+}
+
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
     std::vector<StepRecord> records(READ_BLOCK_RECORDS);
     std::vector<PixelPoint> points(READ_BLOCK_RECORDS);   // where their points land
     RecordSource source(job->file, job->scale);
     StepPainter painter{lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
-    // The index of each record, for a surface that keeps which record drew
-    // a pixel (one that draws on no lanes).
-    const bool tell_records = lane->surface->record_wanted();
-    bool in_track = lane->in_track;
-    PixelPoint previous = lane->previous;
+    LaneState st{lane->in_track, lane->previous, 0, false};
     uint64_t reported = 0;
     // A preview draws every stride-th track of the lane only, placing only
     // the points it draws; the others are passed over up to their end.
-    uint64_t tracks_begun = 0;
-    bool skipping = false;
-    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
     // Skipping in the copy reads little at a time, so that the tracks passed
     // over are not decoded.
+    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
@@ -252,71 +318,14 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
         size_t count = static_cast<size_t>(got);
         if (job->positions && job->stride == 1)
             View_place_steps(job->turn, records.data(), count, points.data());
-        uint64_t next = index + count;
-        for (size_t i = 0; i < count; i++) {
-            const StepRecord &r = records[i];
-            if (skipping) {
-                skipping = job->Known(r) && job->In_range(r);
-                continue;
-            }
-            if (job->positions && job->stride > 1)
-                View_place_steps(job->turn, &r, 1, &points[i]);
-            if (tell_records)
-                lane->surface->record(index + i);
-            bool known = job->Known(r);
-            if (!in_track) {
-                if (!known || !job->In_range(r) || !job->pens[r.kind].shown)
-                    continue;
-                uint64_t shown_before = tracks_begun++;
-                if (shown_before % job->stride != 0) {
-                    if (!skip_in_copy) {
-                        skipping = true;
-                        continue;
-                    }
-                    // In the step copy, with the batches in order, a track
-                    // ends at its separator (or the end of the lane): this
-                    // track and those up to the next one drawn are passed
-                    // over from the kinds alone, counting every track.
-                    uint64_t tracks = job->stride - shown_before % job->stride;
-                    uint64_t end = Step_copy_separator(index + i + 1, lane->end, tracks);
-                    tracks_begun += tracks - 1;
-                    if (end < index + count) {
-                        i = static_cast<size_t>(end - index) - 1;
-                        continue;
-                    }
-                    next = end;
-                    break;
-                }
-                KindPen p = job->pens[r.kind];
-                if (job->by_energy)
-                    p.colour = Energy_colour(job->energy, r.energy);
-                previous = points[i];
-                if (job->positions && r.energy >= p.cutoff)
-                    painter.Draw(p, r.kind, previous, previous);
-                in_track = true;
-            } else {
-                if (!known || !job->In_range(r)) {
-                    in_track = false;
-                    continue;
-                }
-                // The segment of record index + i, which ends at its point.
-                KindPen p = job->pens[r.kind];
-                if (job->by_energy)
-                    p.colour = Energy_colour(job->energy, r.energy);
-                PixelPoint at = points[i];
-                if (job->positions && r.energy >= p.cutoff)
-                    painter.Draw(p, r.kind, previous, at);
-                previous = at;
-            }
-        }
-        index = next;
+        index = Block_draw(job, lane, &st, &painter, records.data(), points.data(), count, index);
         if (report_progress && progress_hook && (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
             progress_hook("drawing", (index - lane->begin) * static_cast<uint64_t>(job->lanes),
                           job->progress_total);
         }
     }
-    if (tell_records)
+    if (lane->surface->record_wanted())
         lane->surface->record(RECORD_NONE);
 }
 

@@ -10,6 +10,7 @@
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
 // the 236 between are the program's own fixed colours.  Values 0x00BBGGRR.
+// clang-format off
 static const Colour fixed_palette_256[256] = {
     /*   0 */ 0x00000000u, 0x00000080u, 0x00008000u, 0x00008080u, 0x00800000u, 0x00800080u, 0x00808000u, 0x00C0C0C0u,
               0x00C0DCC0u, 0x00F0C8A4u, 0x00FFDAFFu, 0x00FFDADBu, 0x00FFDAB6u, 0x00FFB5FFu, 0x00FFB5DBu, 0x00FFB5B6u,
@@ -44,6 +45,7 @@ static const Colour fixed_palette_256[256] = {
     /* 240 */ 0x00BFDF3Fu, 0x00BFDF5Fu, 0x00BFDF7Fu, 0x00BFDF9Fu, 0x00BFDFBFu, 0x00BFDFDFu, 0x00F0FBFFu, 0x00A4A0A0u,
               0x00808080u, 0x000000FFu, 0x0000FF00u, 0x0000FFFFu, 0x00FF0000u, 0x00FF00FFu, 0x00FFFF00u, 0x00FFFFFFu,
 };
+// clang-format on
 
 
 int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *layout)

@@ -19,6 +19,7 @@ EnergyScale energy_scale_drawn = {1.0f, 1.0f, 0.0, 0.0};
 
 // viridis (its published 256-entry list of sRGB values, each rounded to a
 // byte), as colour values 0x00BBGGRR.
+// clang-format off
 const Colour ENERGY_MAP[ENERGY_MAP_SIZE] = {
     0x540144, 0x560244, 0x570445, 0x590545, 0x5A0746, 0x5C0846, 0x5D0A46, 0x5E0B46,
     0x600D47, 0x610E47, 0x631047, 0x641147, 0x651347, 0x671448, 0x681648, 0x691748,
@@ -53,6 +54,7 @@ const Colour ENERGY_MAP[ENERGY_MAP_SIZE] = {
     0x19E2D8, 0x19E3DA, 0x18E3DD, 0x18E3DF, 0x18E4E2, 0x19E4E5, 0x19E4E7, 0x1AE5EA,
     0x1BE5EC, 0x1CE5EF, 0x1DE5F1, 0x1EE6F4, 0x20E6F6, 0x21E6F8, 0x23E7FB, 0x25E7FD,
 };
+// clang-format on
 
 EnergyScale Energy_scale(float low, float high)
 {

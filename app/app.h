@@ -16,27 +16,27 @@
 // ---------------------------------------------------------------- start-up
 enum { APP_TITLE_SIZE = 30 };
 extern HINSTANCE app_instance;
-extern char app_title[APP_TITLE_SIZE];   // string 1: window class name and title
+extern char app_title[APP_TITLE_SIZE]; // string 1: window class name and title
 extern HWND main_window;
 
 // Shared flags of the window program (0 or 1).
-extern int16_t picture_selected;  // a picture file has been chosen
-extern int16_t settings_changed;  // a dialog accepted a change that needs a rebuild
-extern int32_t calc_mode;         // the CALC box is checked
-extern int16_t calc_file_ready;   // a calculation output file has been named and created
-extern int16_t selection_armed;   // a mouse selection (Expand, title, guide) is armed
+extern int16_t picture_selected; // a picture file has been chosen
+extern int16_t settings_changed; // a dialog accepted a change that needs a rebuild
+extern int32_t calc_mode;        // the CALC box is checked
+extern int16_t calc_file_ready;  // a calculation output file has been named and created
+extern int16_t selection_armed;  // a mouse selection (Expand, title, guide) is armed
 
 // A geometry file chosen in the dialog, taken over into geometry_path when
 // it differs from the one in use.
 extern char geometry_path_pending[PATH_SIZE];
 
 // ------------------------------------------------------- window and paint
-extern uint32_t view_bitmap_missing;   // 1 until the first picture load
-extern uint32_t restore_view;          // the next paint copies the off-screen picture back
-extern uint32_t render_mode;           // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
-extern uint32_t zoomed;                // Expand is in force
-extern uint32_t expand_cancelled;      // Esc ended an Expand without a rectangle
-extern uint32_t redraw_pressed;        // Redraw pressed since the last CALC click / Batch OK
+extern uint32_t view_bitmap_missing; // 1 until the first picture load
+extern uint32_t restore_view;        // the next paint copies the off-screen picture back
+extern uint32_t render_mode;         // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
+extern uint32_t zoomed;              // Expand is in force
+extern uint32_t expand_cancelled;    // Esc ended an Expand without a rectangle
+extern uint32_t redraw_pressed;      // Redraw pressed since the last CALC click / Batch OK
 extern HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -74,7 +74,7 @@ void Panel_draw(HWND window, HDC dc);
 void Panel_main_paint(HDC dc);
 
 // -------------------------------------------------------- selection
-extern uint32_t zoom_selected;   // a zoom rectangle has been chosen since Normal
+extern uint32_t zoom_selected; // a zoom rectangle has been chosen since Normal
 
 void Selection_button_down(HWND window, LPARAM lparam);
 void Selection_mouse_move(HWND window, LPARAM lparam);

@@ -34,8 +34,8 @@ void Colouring_save()
     bool set = energy_colouring.limits_set == 1;
     Number_text(energy_colouring.low, set, low, sizeof low);
     Number_text(energy_colouring.high, set, high, sizeof high);
-    WritePrivateProfileStringA(SECTION, "by", energy_colouring.by_energy == 1 ? "energy" : "particle",
-                               ini_path);
+    WritePrivateProfileStringA(SECTION, "by",
+                               energy_colouring.by_energy == 1 ? "energy" : "particle", ini_path);
     WritePrivateProfileStringA(SECTION, "low", low, ini_path);
     WritePrivateProfileStringA(SECTION, "high", high, ini_path);
 }
@@ -43,7 +43,8 @@ void Colouring_save()
 void Menu_check(HWND window)
 {
     CheckMenuItem(GetMenu(window), static_cast<UINT>(IDM_COLOUR_BY_ENERGY),
-                  static_cast<UINT>(MF_BYCOMMAND | (energy_colouring.by_energy == 1 ? MF_CHECKED : MF_UNCHECKED)));
+                  static_cast<UINT>(MF_BYCOMMAND |
+                                    (energy_colouring.by_energy == 1 ? MF_CHECKED : MF_UNCHECKED)));
 }
 
 // The picture and the legend drawn anew in the colours chosen.
@@ -133,9 +134,10 @@ void On_colour_by(HWND window)
 void On_energy_limits(HWND window)
 {
     EnergyColouring before = energy_colouring;
-    bool changed = DialogBoxParamA(app_instance, "ENERGYLIMITS", window, Energy_limits_proc, 0) == 1 &&
-                   (before.limits_set != energy_colouring.limits_set || before.low != energy_colouring.low ||
-                    before.high != energy_colouring.high);
+    bool changed =
+        DialogBoxParamA(app_instance, "ENERGYLIMITS", window, Energy_limits_proc, 0) == 1 &&
+        (before.limits_set != energy_colouring.limits_set || before.low != energy_colouring.low ||
+         before.high != energy_colouring.high);
     if (changed)
         Colours_changed();
     else

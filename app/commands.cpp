@@ -14,8 +14,8 @@
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
-#include "render/picture_paint.h"
 #include "render/layout.h"
+#include "render/picture_paint.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
 
@@ -25,8 +25,8 @@ int16_t calc_file_ready;
 
 namespace {
 
-HWND console_window;             // the console window last found
-UINT_PTR console_launch_result;  // what the last start of the interpreter returned
+HWND console_window;            // the console window last found
+UINT_PTR console_launch_result; // what the last start of the interpreter returned
 
 enum { SOURCE_PICTURE = 0, SOURCE_CALC = 1 };
 
@@ -63,7 +63,7 @@ LRESULT On_normal()
     selection_armed = 0;
     zoomed = 0;
     zoom_selected = 0;
-    Rebuild_request();   // at full extents, now that the zoom is off
+    Rebuild_request(); // at full extents, now that the zoom is off
     Picture_invalidate();
     return 0;
 }
@@ -243,7 +243,7 @@ DWORD Platform_id()
     version.dwPlatformId = 0;
 #ifdef _MSC_VER
 #pragma warning(push)
-#pragma warning(disable : 4996)   // GetVersionExA is deprecated, not gone
+#pragma warning(disable : 4996) // GetVersionExA is deprecated, not gone
 #endif
     GetVersionExA(&version);
 #ifdef _MSC_VER

@@ -20,7 +20,7 @@ char geometry_path_pending[PATH_SIZE];
 
 namespace {
 
-char ofn_file_buffer[PATH_SIZE];   // the file name the dialogs return
+char ofn_file_buffer[PATH_SIZE]; // the file name the dialogs return
 
 // Filter pairs, each text followed by its pattern, the list ending in an
 // empty text.  The last pair, EGSnrc's track files, is an addition: those

@@ -14,8 +14,8 @@
 #include <cmath>
 
 #include "picture/display.h"
-#include "render/picture_paint.h"
 #include "render/layout.h"
+#include "render/picture_paint.h"
 #include "render/view.h"
 
 uint32_t rebuild_stride = 1;
@@ -37,15 +37,15 @@ const UINT REST_MILLISECONDS = 200;
 // One notch of the wheel zooms by this factor.
 const double WHEEL_FACTOR = 1.25;
 
-bool turning;             // a drag turns the view
-POINT drag_last;          // where the mouse was at the last move
-ViewMatrix drag_view;     // the view turned so far, exactly (the angles are rounded)
-uint32_t preview_stride = 1;   // the stride of the next preview frame
-bool preview_shown;       // the picture on screen is a preview
-double full_seconds;      // what the last whole rebuild took
-uint32_t last_stride;     // the last preview frame's stride and time
+bool turning;                // a drag turns the view
+POINT drag_last;             // where the mouse was at the last move
+ViewMatrix drag_view;        // the view turned so far, exactly (the angles are rounded)
+uint32_t preview_stride = 1; // the stride of the next preview frame
+bool preview_shown;          // the picture on screen is a preview
+double full_seconds;         // what the last whole rebuild took
+uint32_t last_stride;        // the last preview frame's stride and time
 double last_seconds;
-int wheel_rest;           // wheel movement short of a notch
+int wheel_rest; // wheel movement short of a notch
 
 bool In_picture(POINT p)
 {
@@ -119,7 +119,9 @@ bool Turn_button_down(HWND window, LPARAM lparam)
     drag_last = p;
     drag_view = View_matrix(angle_x, angle_y, angle_z);
     double first = std::ceil(full_seconds / FRAME_SECONDS);
-    preview_stride = first < 1.0 ? 1 : first > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(first);
+    preview_stride = first < 1.0          ? 1
+                     : first > STRIDE_MAX ? STRIDE_MAX
+                                          : static_cast<uint32_t>(first);
     SetCapture(window);
     return true;
 }
@@ -185,9 +187,10 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam)
     bool zoomed_now = false;
     for (; notches != 0; notches += notches > 0 ? -1 : 1) {
         double factor = notches > 0 ? WHEEL_FACTOR : 1.0 / WHEEL_FACTOR;
-        PixelRect r = View_wheel_rect(p.x - layout.view_rect.left, p.y - layout.view_rect.top, factor);
+        PixelRect r =
+            View_wheel_rect(p.x - layout.view_rect.left, p.y - layout.view_rect.top, factor);
         if (!View_zoom_fits(r))
-            break;   // as far as the scale goes
+            break; // as far as the scale goes
         zoom_rect = r;
         View_setup(window, layout.view_rect, RENDER_ZOOM, &view_state.view_scale);
         zoomed_now = true;
@@ -202,7 +205,8 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam)
 
 bool Key_turn(const MSG *msg)
 {
-    if (msg->message != WM_KEYDOWN || (msg->hwnd != main_window && !IsChild(main_window, msg->hwnd)))
+    if (msg->message != WM_KEYDOWN ||
+        (msg->hwnd != main_window && !IsChild(main_window, msg->hwnd)))
         return false;
     int axis, sign;
     switch (msg->wParam) {

@@ -54,9 +54,9 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
     }
     app_instance = instance;
 
-    main_window = CreateWindowExA(0, app_title, app_title, WS_OVERLAPPEDWINDOW, 0, 0,
-                                  layout.window_w, layout.window_h, nullptr, nullptr, instance,
-                                  nullptr);
+    main_window =
+        CreateWindowExA(0, app_title, app_title, WS_OVERLAPPEDWINDOW, 0, 0, layout.window_w,
+                        layout.window_h, nullptr, nullptr, instance, nullptr);
     if (!main_window) {
         Start_failed("The main window cannot be created.");
         return -1;

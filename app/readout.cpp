@@ -28,7 +28,7 @@ const UINT HOVER_MILLISECONDS = 300;
 const int32_t HOVER_REACH = 3;
 
 RecordIndexSurface record_index;
-bool index_valid;           // the index holds the picture on the screen
+bool index_valid; // the index holds the picture on the screen
 POINT hover_at;
 
 // The read-out is drawn on the picture, where the mouse rests, and taken
@@ -37,7 +37,7 @@ POINT hover_at;
 // and a picture area uncovered is painted blank.  Its text is also the
 // text of a hidden child window (id IDC_READOUT), so that screen readers
 // and test tools can read it.
-HWND readout_text;          // the hidden child with the text
+HWND readout_text; // the hidden child with the text
 bool readout_shown;
 
 void Readout_hide()
@@ -120,7 +120,8 @@ bool Record_near(uint32_t code, POINT at, StepRecord *found)
     bool any = false;
     double best = 0.0;
     const ViewTurn turn = View_turn();
-    for (uint64_t index = Record_code_first(code); index < convert_stats.records; index += RECORD_CODE_SPAN) {
+    for (uint64_t index = Record_code_first(code); index < convert_stats.records;
+         index += RECORD_CODE_SPAN) {
         StepRecord r;
         if (Record_read(index, &r) != 0)
             break;
@@ -182,7 +183,8 @@ void Readout_timer(HWND window, WPARAM id)
         return;
     const PixelRect &v = layout.view_rect;
     if (picture_selected != 1 || view_bitmap_missing != 0 || selection_armed != 0 ||
-        hover_at.x < v.left || hover_at.x >= v.right || hover_at.y < v.top || hover_at.y >= v.bottom)
+        hover_at.x < v.left || hover_at.x >= v.right || hover_at.y < v.top ||
+        hover_at.y >= v.bottom)
         return;
     if (!index_valid && !Index_make(window))
         return;

@@ -34,9 +34,9 @@ struct ChildSpec {
     HWND *handle;
     const char *window_class;
     const char *caption;
-    DWORD style;                  // beyond WS_CHILD | WS_VISIBLE
-    int id;                       // 0: none
-    int32_t Layout::*x;           // the layout field that gives x
+    DWORD style;        // beyond WS_CHILD | WS_VISIBLE
+    int id;             // 0: none
+    int32_t Layout::*x; // the layout field that gives x
     int y;
     int width;
     int height;
@@ -44,18 +44,21 @@ struct ChildSpec {
 
 // In creation order.
 const ChildSpec children[] = {
-    {&guide_button, "button", "Guide position", BS_PUSHBUTTON, IDC_GUIDE_POSITION,
-     &Layout::strip_x, 70, 137, 20},
-    {&title_button, "button", "Title position", BS_PUSHBUTTON, IDC_TITLE_POSITION,
-     &Layout::strip_x, 91, 137, 20},
+    {&guide_button, "button", "Guide position", BS_PUSHBUTTON, IDC_GUIDE_POSITION, &Layout::strip_x,
+     70, 137, 20},
+    {&title_button, "button", "Title position", BS_PUSHBUTTON, IDC_TITLE_POSITION, &Layout::strip_x,
+     91, 137, 20},
     {&expand_button, "button", "Expand", BS_PUSHBUTTON, IDC_EXPAND, &Layout::strip_x, 112, 68, 20},
     {&normal_button, "button", "Normal", BS_PUSHBUTTON, IDC_NORMAL, &Layout::normal_x, 112, 69, 20},
     {&x_plus_button, "button", "<<", BS_PUSHBUTTON, IDC_X_PLUS, &Layout::step_minus_x, 161, 30, 18},
-    {&x_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_X_MINUS, &Layout::step_plus_x, 161, 30, 18},
+    {&x_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_X_MINUS, &Layout::step_plus_x, 161, 30,
+     18},
     {&y_plus_button, "button", "<<", BS_PUSHBUTTON, IDC_Y_PLUS, &Layout::step_minus_x, 181, 30, 18},
-    {&y_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_Y_MINUS, &Layout::step_plus_x, 181, 30, 18},
+    {&y_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_Y_MINUS, &Layout::step_plus_x, 181, 30,
+     18},
     {&z_plus_button, "button", "<<", BS_PUSHBUTTON, IDC_Z_PLUS, &Layout::step_minus_x, 201, 30, 18},
-    {&z_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_Z_MINUS, &Layout::step_plus_x, 201, 30, 18},
+    {&z_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_Z_MINUS, &Layout::step_plus_x, 201, 30,
+     18},
     {&legend_panel, "mdiclient", nullptr, WS_BORDER, 0, &Layout::strip_x, 5, 137, 65},
     // The angle panel is created at 40 x 62 and moved to 45 x 67.
     {&angle_panel, "mdiclient", nullptr, 0, 0, &Layout::angle_panel_x, 153, 40, 62},
@@ -76,8 +79,7 @@ void Panel_paint(HWND panel, void (*draw)(Surface *, PixelRect))
     SetBkMode(dc, TRANSPARENT);
     {
         GdiSurface surface(dc, 0, 0);
-        PixelRect update = {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
-                            ps.rcPaint.bottom};
+        PixelRect update = {ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom};
         draw(&surface, update);
     }
     EndPaint(panel, &ps);
@@ -94,9 +96,9 @@ void Strip_create(HWND window, int mode)
             HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id));
             bool panel = std::strcmp(c.window_class, "mdiclient") == 0;
             void *param = panel ? &panel_create_record : nullptr;
-            *c.handle = CreateWindowExA(0, c.window_class, c.caption,
-                                        WS_CHILD | WS_VISIBLE | c.style, x, c.y, c.width,
-                                        c.height, window, id, app_instance, param);
+            *c.handle =
+                CreateWindowExA(0, c.window_class, c.caption, WS_CHILD | WS_VISIBLE | c.style, x,
+                                c.y, c.width, c.height, window, id, app_instance, param);
         } else {
             int width = c.width;
             int height = c.height;

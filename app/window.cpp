@@ -30,8 +30,8 @@ namespace {
 // Posted by WM_SIZE when the window is below its minimum size.
 const UINT WM_APP_SNAP = WM_APP + 1;
 
-HBITMAP view_bitmap;   // off-screen copy of the picture area
-RECT view_rect;        // the picture area, from the layout
+HBITMAP view_bitmap; // off-screen copy of the picture area
+RECT view_rect;      // the picture area, from the layout
 
 // Set while a rebuild runs.  A message box raised by the renderers (a work
 // file that cannot be read) runs a modal loop in which this window may be
@@ -271,8 +271,8 @@ void Picture_copy_back(HDC dc)
 {
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(memory, view_bitmap);
-    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory,
-           0, 0, SRCCOPY);
+    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory, 0,
+           0, SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
@@ -334,20 +334,13 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
-    case WM_CREATE:
-        return On_create(window);
-    case WM_SIZE:
-        return On_size(window);
-    case WM_APP_SNAP:
-        return On_snap(window);
-    case WM_PAINT:
-        return On_paint(window);
-    case WM_SHOWWINDOW:
-        return wparam == 0 ? 0 : On_show(window);
-    case WM_ACTIVATEAPP:
-        return wparam != 0 ? 0 : On_show(window);
-    case WM_COMMAND:
-        return On_command(window, wparam);
+    case WM_CREATE: return On_create(window);
+    case WM_SIZE: return On_size(window);
+    case WM_APP_SNAP: return On_snap(window);
+    case WM_PAINT: return On_paint(window);
+    case WM_SHOWWINDOW: return wparam == 0 ? 0 : On_show(window);
+    case WM_ACTIVATEAPP: return wparam != 0 ? 0 : On_show(window);
+    case WM_COMMAND: return On_command(window, wparam);
     case WM_LBUTTONDOWN:
         if (!Turn_button_down(window, lparam))
             Selection_button_down(window, lparam);
@@ -358,9 +351,7 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             Readout_mouse_move(window, wparam, lparam);
         }
         return 0;
-    case WM_MOUSELEAVE:
-        Readout_leave(window);
-        return 0;
+    case WM_MOUSELEAVE: Readout_leave(window); return 0;
     case WM_LBUTTONUP:
         if (!Turn_button_up(window))
             Selection_button_up(window, lparam);
@@ -373,14 +364,9 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         Turn_timer(window, wparam);
         Readout_timer(window, wparam);
         return 0;
-    case WM_MOUSEWHEEL:
-        On_wheel(window, wparam, lparam);
-        return 0;
-    case WM_CLOSE:
-        return On_close(window);
-    case WM_DESTROY:
-        return On_destroy();
-    default:
-        return DefWindowProcA(window, message, wparam, lparam);
+    case WM_MOUSEWHEEL: On_wheel(window, wparam, lparam); return 0;
+    case WM_CLOSE: return On_close(window);
+    case WM_DESTROY: return On_destroy();
+    default: return DefWindowProcA(window, message, wparam, lparam);
     }
 }

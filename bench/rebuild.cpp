@@ -53,8 +53,9 @@ int main(int argc, char **argv)
     auto convert_start = std::chrono::steady_clock::now();
     if (Picture_convert(nullptr, 0) != 0)
         return 1;
-    double convert_us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() -
-                                                                   convert_start).count();
+    double convert_us =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - convert_start)
+            .count();
     geometry_enabled = geometry_pending = 1;
     Layout_compute(LAYOUT_FROM_WINDOW, w, h);
     uint64_t records = 0;

@@ -32,20 +32,22 @@ int32_t angle_scroll_prev;
 int32_t angle_scroll_pos;
 
 const int32_t ANGLE_MAX = 90;
-const double SCALE_UNIT_MAX = 999.99;   // the single-precision value is compared with it
+const double SCALE_UNIT_MAX = 999.99; // the single-precision value is compared with it
 const float CUTOFF_MAX = 1e8f;
-const int SAMPLE_WIDTH_MAX = 4;         // widest pen the line picker offers
-const int SAMPLE_INSET = 5;             // dialog units from the sides of a line sample
+const int SAMPLE_WIDTH_MAX = 4; // widest pen the line picker offers
+const int SAMPLE_INSET = 5;     // dialog units from the sides of a line sample
 
 // Colour buttons and the colour each sets.
 struct ColourButton {
     int id;
     int32_t target;
 };
-const ColourButton COLOUR_BUTTONS[] = {
-    {IDC_ENV_COLOR_ELECTRON, COLOR_TARGET_ELECTRON},   {IDC_ENV_COLOR_POSITRON, COLOR_TARGET_POSITRON},
-    {IDC_ENV_COLOR_PHOTON, COLOR_TARGET_PHOTON},       {IDC_ENV_BACKGROUND, COLOR_TARGET_BACKGROUND},
-    {IDC_ENV_GEOMETRY, COLOR_TARGET_GEOMETRY},         {IDC_ENV_CHARACTER, COLOR_TARGET_CHARACTER}};
+const ColourButton COLOUR_BUTTONS[] = {{IDC_ENV_COLOR_ELECTRON, COLOR_TARGET_ELECTRON},
+                                       {IDC_ENV_COLOR_POSITRON, COLOR_TARGET_POSITRON},
+                                       {IDC_ENV_COLOR_PHOTON, COLOR_TARGET_PHOTON},
+                                       {IDC_ENV_BACKGROUND, COLOR_TARGET_BACKGROUND},
+                                       {IDC_ENV_GEOMETRY, COLOR_TARGET_GEOMETRY},
+                                       {IDC_ENV_CHARACTER, COLOR_TARGET_CHARACTER}};
 
 // Line buttons of the electron, positron and photon rows.
 const int LINE_BUTTONS[PARTICLE_KINDS] = {IDC_ENV_LINE_ELECTRON, IDC_ENV_LINE_POSITRON,
@@ -134,7 +136,8 @@ void On_init(HWND dialog)
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
     for (const EditLimit &limit : EDIT_LIMITS)
-        SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters), 0);
+        SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters),
+                            0);
 
     HWND bar = GetDlgItem(dialog, IDC_ENV_ANGLE_BAR);
     ShowScrollBar(bar, SB_CTL, TRUE);
@@ -157,7 +160,8 @@ void On_init(HWND dialog)
 // typed 120 stays while the bar stands at 90.
 void On_angle_edit(HWND dialog)
 {
-    angle_scroll_pos = static_cast<int32_t>(GetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, nullptr, TRUE));
+    angle_scroll_pos =
+        static_cast<int32_t>(GetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, nullptr, TRUE));
     if (angle_scroll_pos == angle_scroll_prev)
         return;
     angle_scroll_prev = Angle_clamp(angle_scroll_pos);
@@ -228,14 +232,16 @@ void Commit()
 INT_PTR On_ok(HWND dialog)
 {
     settings.angle_step = angle_scroll_prev;
-    Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_working.scale_unit_text, sizeof env_working.scale_unit_text);
+    Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_working.scale_unit_text,
+              sizeof env_working.scale_unit_text);
     Edit_read(dialog, IDC_ENV_PHOTON_CUTOFF, env_working.photon_cutoff_text,
               sizeof env_working.photon_cutoff_text);
     Edit_read(dialog, IDC_ENV_CHARGED_CUTOFF, env_working.charged_cutoff_text,
               sizeof env_working.charged_cutoff_text);
     Edit_read(dialog, IDC_ENV_WORK_DIR, settings.work_dir, sizeof settings.work_dir);
 
-    if (!Decimal_ok(env_working.scale_unit_text, sizeof env_working.scale_unit_text, SCALE_UNIT_MAX)) {
+    if (!Decimal_ok(env_working.scale_unit_text, sizeof env_working.scale_unit_text,
+                    SCALE_UNIT_MAX)) {
         Input_error(dialog, "Input Scale unit ERROR!!");
         return FALSE;
     }
@@ -245,11 +251,13 @@ INT_PTR On_ok(HWND dialog)
         Input_error(dialog, "Input angle change value error!!");
         return FALSE;
     }
-    if (!Decimal_ok(env_working.photon_cutoff_text, sizeof env_working.photon_cutoff_text, CUTOFF_MAX)) {
+    if (!Decimal_ok(env_working.photon_cutoff_text, sizeof env_working.photon_cutoff_text,
+                    CUTOFF_MAX)) {
         Input_error(dialog, "Input photon cut-off energy error.");
         return FALSE;
     }
-    if (!Decimal_ok(env_working.charged_cutoff_text, sizeof env_working.charged_cutoff_text, CUTOFF_MAX)) {
+    if (!Decimal_ok(env_working.charged_cutoff_text, sizeof env_working.charged_cutoff_text,
+                    CUTOFF_MAX)) {
         Input_error(dialog, "Input charged particle cut-off  energy error.");
         return FALSE;
     }
@@ -300,14 +308,12 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
         if (HIWORD(wparam) == EN_CHANGE)
             On_angle_edit(dialog);
         return FALSE;
-    case IDOK:
-        return On_ok(dialog);
+    case IDOK: return On_ok(dialog);
     case IDCANCEL:
         settings_changed = 0;
         EndDialog(dialog, 1);
         return TRUE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -316,9 +322,7 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
 INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        On_init(dialog);
-        return TRUE;
+    case WM_INITDIALOG: On_init(dialog); return TRUE;
     case WM_COMMAND:
         if (On_env_command(dialog, wparam))
             return TRUE;
@@ -327,10 +331,8 @@ INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_ENV_ANGLE_BAR))
             On_angle_bar(dialog, wparam);
         return TRUE;
-    case WM_DRAWITEM:
-        return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
-    default:
-        break;
+    case WM_DRAWITEM: return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+    default: break;
     }
     return FALSE;
 }

@@ -17,7 +17,7 @@ struct LinePen {
 const LinePen LINE_PENS[8] = {{PS_SOLID, 1},      {PS_DASH, 1},  {PS_DOT, 1},   {PS_DASHDOT, 1},
                               {PS_DASHDOTDOT, 1}, {PS_SOLID, 2}, {PS_SOLID, 3}, {PS_SOLID, 4}};
 
-LinePen line_choice;   // the tentative choice
+LinePen line_choice; // the tentative choice
 
 // Insets of the sample lines, in dialog units: from the sides of a sample
 // button and of the sample box, each line at the vertical middle.
@@ -62,8 +62,7 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
             line_choice.width = env_working.particle_pen_width[index];
         }
         return TRUE;
-    case WM_DRAWITEM:
-        return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+    case WM_DRAWITEM: return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
     case WM_COMMAND: {
         int id = LOWORD(wparam);
         if (id >= IDC_LINE_FIRST && id <= IDC_LINE_LAST) {
@@ -80,7 +79,6 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
             EndDialog(dialog, 1);
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

@@ -34,7 +34,8 @@ namespace {
 // ------------------------------------------------------------- Selection
 
 int16_t *const SHOWN[PARTICLE_KINDS] = {&show_electron, &show_positron, &show_photon};
-const int BOXES[PARTICLE_KINDS] = {IDC_PARTICLE_ELECTRON, IDC_PARTICLE_POSITRON, IDC_PARTICLE_PHOTON};
+const int BOXES[PARTICLE_KINDS] = {IDC_PARTICLE_ELECTRON, IDC_PARTICLE_POSITRON,
+                                   IDC_PARTICLE_PHOTON};
 
 void Particle_init(HWND dialog)
 {
@@ -86,7 +87,7 @@ void Title_ok(HWND dialog)
 // would leave the dialog.
 const int BATCH_DIGITS = 5;
 
-const int COUNT_X = 170, COUNT_Y = 18;   // dialog client pixels, right of "Number of batch"
+const int COUNT_X = 170, COUNT_Y = 18; // dialog client pixels, right of "Number of batch"
 
 // The count asks to be painted: in the system font on the dialog's face,
 // at its place or pulled left where it would leave the control (which
@@ -95,7 +96,8 @@ INT_PTR Count_draw(HWND dialog, const DRAWITEMSTRUCT *item)
 {
     if (item->CtlID != IDC_BATCH_COUNT)
         return FALSE;
-    std::snprintf(batch_count_text, sizeof batch_count_text, "%4u", static_cast<unsigned>(batch_count));
+    std::snprintf(batch_count_text, sizeof batch_count_text, "%4u",
+                  static_cast<unsigned>(batch_count));
     HDC dc = item->hDC;
     FillRect(dc, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
     HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -197,8 +199,7 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
         SendDlgItemMessageA(dialog, IDC_BATCH_FROM, EM_LIMITTEXT, BATCH_DIGITS, 0);
         SendDlgItemMessageA(dialog, IDC_BATCH_TO, EM_LIMITTEXT, BATCH_DIGITS, 0);
         return TRUE;
-    case WM_DRAWITEM:
-        return Count_draw(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+    case WM_DRAWITEM: return Count_draw(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK)
             return Batch_ok(dialog);
@@ -207,7 +208,6 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
             return TRUE;
         }
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

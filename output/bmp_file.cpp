@@ -47,7 +47,6 @@ static const Colour fixed_palette_256[256] = {
 };
 // clang-format on
 
-
 int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *layout)
 {
     if (width <= 0 || height <= 0)
@@ -71,7 +70,8 @@ int Bmp_layout(int display_colours, int32_t width, int32_t height, BmpLayout *la
     l.width = width;
     l.height = height;
     l.row_size = static_cast<uint32_t>(row);
-    l.pixel_bytes = static_cast<uint32_t>((static_cast<uint64_t>(l.bits) * static_cast<uint64_t>(width) + 7) / 8);
+    l.pixel_bytes = static_cast<uint32_t>(
+        (static_cast<uint64_t>(l.bits) * static_cast<uint64_t>(width) + 7) / 8);
     l.data_offset = static_cast<uint32_t>(offset);
     l.file_size = static_cast<uint32_t>(size);
     *layout = l;
@@ -98,9 +98,9 @@ void Bmp_palette_256(uint8_t out[256 * 4])
 {
     for (int i = 0; i < 256; i++) {
         Colour c = fixed_palette_256[i];
-        out[4 * i + 0] = static_cast<uint8_t>(c >> 16);   // blue
-        out[4 * i + 1] = static_cast<uint8_t>(c >> 8);    // green
-        out[4 * i + 2] = static_cast<uint8_t>(c);         // red
+        out[4 * i + 0] = static_cast<uint8_t>(c >> 16); // blue
+        out[4 * i + 1] = static_cast<uint8_t>(c >> 8);  // green
+        out[4 * i + 2] = static_cast<uint8_t>(c);       // red
         out[4 * i + 3] = 0;
     }
 }

@@ -33,14 +33,14 @@ static_assert(BMP_FILE_HEADER_SIZE + 36 + 4 == BMP_HEADERS_SIZE,
               "the last field of the information header ends at byte 54");
 
 struct BmpLayout {
-    int bits;              // 4, 8 or 24
-    int colours;           // colour-table entries: 16, 256 or 0
+    int bits;    // 4, 8 or 24
+    int colours; // colour-table entries: 16, 256 or 0
     int32_t width;
     int32_t height;
-    uint32_t row_size;     // R = ((bits * width + 31) / 32) * 4
-    uint32_t pixel_bytes;  // bytes of pixel data in a row before the padding
-    uint32_t data_offset;  // 54 + 4 * colours
-    uint32_t file_size;    // data_offset + R * height
+    uint32_t row_size;    // R = ((bits * width + 31) / 32) * 4
+    uint32_t pixel_bytes; // bytes of pixel data in a row before the padding
+    uint32_t data_offset; // 54 + 4 * colours
+    uint32_t file_size;   // data_offset + R * height
 };
 
 // The layout for a display of `display_colours` colours (16 gives 4 bits,
@@ -65,7 +65,7 @@ enum { BMP_PATH_SIZE = 1024 };
 struct BmpWriter {
     FILE *file;
     BmpLayout layout;
-    bool failed;                          // a write or the close failed
+    bool failed; // a write or the close failed
     char path[BMP_PATH_SIZE];
     char temporary[BMP_PATH_SIZE + 16];
 };

@@ -11,9 +11,9 @@
 
 // The menu commands, as the main window's command dispatch calls them: each
 // checks for a loaded picture itself and brings the picture back afterwards.
-void Print_command(HWND window);           // "&Print"
-void Printer_setup_command(HWND window);   // "Printer Setup"
-void Bitmap_save_command(HWND window);     // "&Bitmap File Save"
+void Print_command(HWND window);         // "&Print"
+void Printer_setup_command(HWND window); // "Printer Setup"
+void Bitmap_save_command(HWND window);   // "&Bitmap File Save"
 
 // Print the picture on the default printer, scaled to the page.  Failures
 // are reported to the user; there is no result.

@@ -63,7 +63,7 @@ int Output_image_begin(OutputImage *image, HWND window, int32_t width, int32_t r
     BITMAPINFOHEADER &h = image->info.header;
     h.biSize = sizeof h;
     h.biWidth = l.width;
-    h.biHeight = l.height;   // positive: rows bottom-up
+    h.biHeight = l.height; // positive: rows bottom-up
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(l.bits);
     h.biCompression = BI_RGB;

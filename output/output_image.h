@@ -24,15 +24,15 @@ struct OutputStripInfo {
 
 struct OutputImage {
     HWND window;
-    HDC screen;                 // the window's client context
-    int display_colours;        // its palette size, or its number of colours
-    BmpLayout strip_layout;     // one strip: width x rows in the display's format
-    uint8_t colour_table[256 * 4];   // as a file holds it: blue, green, red, 0
-    OutputStripInfo info;       // the strip's header and the same colour table
-    HDC image_dc;               // the composed image, selected into image_dc
+    HDC screen;                    // the window's client context
+    int display_colours;           // its palette size, or its number of colours
+    BmpLayout strip_layout;        // one strip: width x rows in the display's format
+    uint8_t colour_table[256 * 4]; // as a file holds it: blue, green, red, 0
+    OutputStripInfo info;          // the strip's header and the same colour table
+    HDC image_dc;                  // the composed image, selected into image_dc
     HBITMAP image;
     HGDIOBJ image_previous;
-    HDC strip_dc;               // one strip, a section whose bits are strip_bits
+    HDC strip_dc; // one strip, a section whose bits are strip_bits
     HBITMAP strip;
     HGDIOBJ strip_previous;
     void *strip_bits;

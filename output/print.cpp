@@ -82,9 +82,9 @@ const char *Print_page(HDC printer, OutputImage *image, int32_t strips)
     bool ok = StartPage(printer) > 0;
     for (int32_t i = 0; ok && i < strips; i++) {
         const uint8_t *bits = Output_image_strip(image, PRINT_STRIP_ROWS * i);
-        ok = StretchDIBits(printer, 0, i * strip_h, strip_w, strip_h, 0, 0, width,
-                           PRINT_STRIP_ROWS, bits, reinterpret_cast<BITMAPINFO *>(&image->info),
-                           DIB_RGB_COLORS, SRCCOPY) > 0;
+        ok = StretchDIBits(printer, 0, i * strip_h, strip_w, strip_h, 0, 0, width, PRINT_STRIP_ROWS,
+                           bits, reinterpret_cast<BITMAPINFO *>(&image->info), DIB_RGB_COLORS,
+                           SRCCOPY) > 0;
     }
     ok = ok && EndPage(printer) > 0;
     if (!ok) {

@@ -1,8 +1,8 @@
 #include "picture/convert_parallel.h"
 
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -69,31 +69,31 @@ const int32_t SPECULATIVE_BATCH = 1;
 
 // One range of lines and what its thread made of it.
 struct Range {
-    const char *begin;   // the range: begin starts a line
+    const char *begin; // the range: begin starts a line
     const char *end;
-    bool read;           // read by its thread (false: memory was short)
-    std::unique_ptr<ConvertRun> run;   // the range's run
-    uint64_t lines;      // lines of the range
-    uint64_t prefix_steps;     // step and separator lines before its first batch line,
-    size_t prefix_records;     // the records among them
-    int32_t first_after;       // batch of the first record after it (0: none)
-    size_t record_count; // its records, in order, encoded: work-file images,
-    Bytes work;                       // and the step copy's, whose steps
-    Bytes copy;                       // have the form copy_form; copy_kept
-    int32_t copy_form;                // false when they cannot be kept
+    bool read;                       // read by its thread (false: memory was short)
+    std::unique_ptr<ConvertRun> run; // the range's run
+    uint64_t lines;                  // lines of the range
+    uint64_t prefix_steps;           // step and separator lines before its first batch line,
+    size_t prefix_records;           // the records among them
+    int32_t first_after;             // batch of the first record after it (0: none)
+    size_t record_count;             // its records, in order, encoded: work-file images,
+    Bytes work;                      // and the step copy's, whose steps
+    Bytes copy;                      // have the form copy_form; copy_kept
+    int32_t copy_form;               // false when they cannot be kept
     bool copy_kept;
-    std::vector<BatchRun> batches;    // of the records, run by run (batch 0:
-                                      // those before the first batch line)
+    std::vector<BatchRun> batches; // of the records, run by run (batch 0:
+                                   // those before the first batch line)
 };
 
 // A block of text and its ranges.
 struct Slot {
     char *text;
-    size_t text_size;    // room
-    size_t size;         // bytes of whole lines (the last may end the text)
-    size_t filled;       // bytes in text: size, then a line begun
-    uint64_t offset;     // of text[0], counted from where the stream was
-    bool last;           // the text ends with this block
+    size_t text_size; // room
+    size_t size;      // bytes of whole lines (the last may end the text)
+    size_t filled;    // bytes in text: size, then a line begun
+    uint64_t offset;  // of text[0], counted from where the stream was
+    bool last;        // the text ends with this block
     RunStart start;
     int range_count;
     Range ranges[WORK_THREADS_MAX];
@@ -121,10 +121,12 @@ void Chunk_encode(const RunStart *start, const ConvertRun *run, Range *r)
     }
     if (!r->copy_kept)
         return;
-    uint8_t *copy = r->copy.Room(r->record_count * STEP_COPY_RECORD_SIZE, at * STEP_COPY_RECORD_SIZE);
+    uint8_t *copy =
+        r->copy.Room(r->record_count * STEP_COPY_RECORD_SIZE, at * STEP_COPY_RECORD_SIZE);
     for (size_t i = 0; i < n && r->copy_kept; i++)
-        r->copy_kept = Step_copy_encode(&run->records[i], &run->codes[i], start->copy_scale, &r->copy_form,
-                                        copy + (at + i) * STEP_COPY_RECORD_SIZE) == 0;
+        r->copy_kept =
+            Step_copy_encode(&run->records[i], &run->codes[i], start->copy_scale, &r->copy_form,
+                             copy + (at + i) * STEP_COPY_RECORD_SIZE) == 0;
 }
 
 // The thread's work: the range read in a run of its own, as if a batch line
@@ -161,7 +163,8 @@ void Range_read(const RunStart *start, Range *r)
             Convert_line(&run, &source);
             if (run.stats.batch_lines == 0) {
                 r->prefix_records += static_cast<size_t>(run.stats.records - records);
-                r->prefix_steps += run.stats.records - records + run.stats.problems[PROBLEM_FAR_OUT].lines - far;
+                r->prefix_steps +=
+                    run.stats.records - records + run.stats.problems[PROBLEM_FAR_OUT].lines - far;
             }
             if (run.record_count == CONVERT_CHUNK_RECORDS) {
                 Chunk_encode(start, &run, r);
@@ -267,7 +270,8 @@ void Slot_split(Slot *slot, int count)
     for (int k = 0; k < count; k++) {
         const char *next = end;
         if (k + 1 < count) {
-            const char *nominal = text + slot->size * static_cast<size_t>(k + 1) / static_cast<size_t>(count);
+            const char *nominal =
+                text + slot->size * static_cast<size_t>(k + 1) / static_cast<size_t>(count);
             next = Line_start(text, nominal < begin ? begin : nominal, end);
             const char *reach =
                 static_cast<size_t>(end - next) > BATCH_LINE_REACH ? next + BATCH_LINE_REACH : end;
@@ -276,7 +280,8 @@ void Slot_split(Slot *slot, int count)
                     next = line;
                     break;
                 }
-                const char *line_end = Byte_find(line, static_cast<size_t>(reach - line), '\n', '\n');
+                const char *line_end =
+                    Byte_find(line, static_cast<size_t>(reach - line), '\n', '\n');
                 if (!line_end)
                     break;
                 line = line_end + 1;
@@ -365,8 +370,8 @@ private:
     std::condition_variable handed_out;
     std::condition_variable all_read;
     Slot *slot;
-    uint64_t handed;   // slots handed out so far
-    int pending;       // threads still reading the last one
+    uint64_t handed; // slots handed out so far
+    int pending;     // threads still reading the last one
     bool quit;
 };
 
@@ -398,7 +403,8 @@ int Slot_merge(ConvertRun *run, Slot *slot, uint64_t *lines, const ConvertWriter
         }
         if (r.prefix_records > 0)
             r.batches[0].batch = batch;
-        int failure = writer->images(work, r.batches.data(), r.batches.size(), copy, r.record_count, r.copy_form);
+        int failure = writer->images(work, r.batches.data(), r.batches.size(), copy, r.record_count,
+                                     r.copy_form);
         if (failure != 0)
             return failure;
         Convert_run_join(run, r.run.get(), *lines, r.prefix_records > 0, r.first_after);
@@ -443,7 +449,7 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
         slots[s].text = texts.get() + s * text_block;
         slots[s].text_size = text_block;
         slots[s].start = RunStart{run->state.coord_scale, run->header_missing, run->calc,
-                                  run->far_exponent, Step_copy_filling(), Step_copy_scale()};
+                                  run->far_exponent,      Step_copy_filling(), Step_copy_scale()};
         for (Range &r : slots[s].ranges) {
             r.run.reset(new (std::nothrow) ConvertRun);
             if (!r.run)
@@ -452,8 +458,10 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
     }
     Slot *now = &slots[0];
     Slot *next = &slots[1];
-    long position = std::ftell(input);   // for the progress shown
-    uint64_t done_before = position > 0 && static_cast<uint64_t>(position) > held ? static_cast<uint64_t>(position) - held : 0;
+    long position = std::ftell(input); // for the progress shown
+    uint64_t done_before = position > 0 && static_cast<uint64_t>(position) > held
+                               ? static_cast<uint64_t>(position) - held
+                               : 0;
     Feed feed = {input, source->at, source->end, source->ended};
     if (!Slot_fill(now, &feed, nullptr, 0, 0))
         return std::fsetpos(input, &start) == 0 ? static_cast<int>(CONVERT_PARALLEL_REST)

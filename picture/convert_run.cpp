@@ -91,23 +91,14 @@ bool Line_without_record(ConvertRun *run, const LineSource *source, const StepLi
             Problem_add(run, PROBLEM_BATCH_RANGE, source->line_number);
         }
         return true;
-    case KIND_MARKER:
-        s.marker_lines++;
-        return true;
-    case KIND_BLANK:
-        s.blank_lines++;
-        return true;
-    case KIND_UNREADABLE:
-        Problem_add(run, line->problem, source->line_number);
-        return true;
+    case KIND_MARKER: s.marker_lines++; return true;
+    case KIND_BLANK: s.blank_lines++; return true;
+    case KIND_UNREADABLE: Problem_add(run, line->problem, source->line_number); return true;
     case KIND_SEPARATOR:
     case KIND_PHOTON:
     case KIND_ELECTRON:
-    case KIND_POSITRON:
-        return false;
-    default:
-        s.skipped_type++;
-        return true;
+    case KIND_POSITRON: return false;
+    default: s.skipped_type++; return true;
     }
 }
 
@@ -364,7 +355,8 @@ void Convert_run_join(ConvertRun *run, const ConvertRun *next, uint64_t lines_be
         run->unordered = run->unordered || run->state.batch < before;
         before = run->state.batch;
     }
-    run->unordered = run->unordered || next->unordered || (first_after != 0 && first_after < before);
+    run->unordered =
+        run->unordered || next->unordered || (first_after != 0 && first_after < before);
     run->record_batch = first_after != 0 ? next->record_batch : before;
     if (n.batch_lines != 0) {
         run->state.batch = next->state.batch;

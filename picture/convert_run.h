@@ -23,7 +23,7 @@
 #include "picture/picture.h"
 #include "picture/step_line.h"
 
-enum { CONVERT_CHUNK_RECORDS = 1638 };   // about 64 KB of the work file
+enum { CONVERT_CHUNK_RECORDS = 1638 }; // about 64 KB of the work file
 
 // The box of every step and of the geometry, for a picture without a header
 // line.  Empty when low > high on an axis.
@@ -43,23 +43,23 @@ struct SceneBox {
 enum { EXPONENT_BINS = 2200, EXPONENT_BIAS = 1100, FAR_NONE = 1 << 30 };
 
 struct ConvertRun {
-    StepLineState state;      // current batch, coordinate scale
-    ConvertStats stats;       // what the run met
-    bool calc;                // a calculation's output: see CONVERT_CALC
-    char block_letter;        // inside a block that is not drawn: its letter; else 0
-    int32_t block_depth;      // blocks of that letter open
-    uint64_t block_line;      // the line that opened it
-    uint64_t block_lines;     // its lines so far
-    bool batch_seen;          // a batch line has been read
-    int32_t last_batch;       // the last batch line within 1..BATCH_MAX
-    int32_t top_batch;        // the highest of them
-    int32_t record_batch;     // batch of the last record given
-    bool unordered;           // a record has a lower batch than one before it
-    bool header_missing;      // gather the steps into `box` and `exponents`
+    StepLineState state;  // current batch, coordinate scale
+    ConvertStats stats;   // what the run met
+    bool calc;            // a calculation's output: see CONVERT_CALC
+    char block_letter;    // inside a block that is not drawn: its letter; else 0
+    int32_t block_depth;  // blocks of that letter open
+    uint64_t block_line;  // the line that opened it
+    uint64_t block_lines; // its lines so far
+    bool batch_seen;      // a batch line has been read
+    int32_t last_batch;   // the last batch line within 1..BATCH_MAX
+    int32_t top_batch;    // the highest of them
+    int32_t record_batch; // batch of the last record given
+    bool unordered;       // a record has a lower batch than one before it
+    bool header_missing;  // gather the steps into `box` and `exponents`
     SceneBox box;
-    uint64_t exponents[EXPONENT_BINS];   // coordinates per binary exponent
-    int32_t far_exponent;     // steps with a coordinate of this exponent or
-                              // more are left out (FAR_NONE: none is)
+    uint64_t exponents[EXPONENT_BINS]; // coordinates per binary exponent
+    int32_t far_exponent;              // steps with a coordinate of this exponent or
+                                       // more are left out (FAR_NONE: none is)
     // The chunk: records to write, in the order of their lines, each with
     // the codes of its coordinates (for the step copy).
     size_t record_count;

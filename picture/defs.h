@@ -18,9 +18,18 @@ inline Colour Colour_rgb(unsigned r, unsigned g, unsigned b)
 {
     return static_cast<Colour>((r & 0xFFu) | ((g & 0xFFu) << 8) | ((b & 0xFFu) << 16));
 }
-inline unsigned Colour_red(Colour c) { return c & 0xFFu; }
-inline unsigned Colour_green(Colour c) { return (c >> 8) & 0xFFu; }
-inline unsigned Colour_blue(Colour c) { return (c >> 16) & 0xFFu; }
+inline unsigned Colour_red(Colour c)
+{
+    return c & 0xFFu;
+}
+inline unsigned Colour_green(Colour c)
+{
+    return (c >> 8) & 0xFFu;
+}
+inline unsigned Colour_blue(Colour c)
+{
+    return (c >> 16) & 0xFFu;
+}
 
 // The window a message or a drawing belongs to.  The core never looks inside;
 // the window program passes its HWND, command-line tools pass nullptr.

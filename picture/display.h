@@ -11,9 +11,9 @@
 #include "picture/defs.h"
 
 // Flags (0 or 1).
-extern int16_t view_dirty;        // rebuild the picture at the next paint
-extern int16_t geometry_enabled;  // geometry is drawn (Geometry Hide not checked)
-extern int16_t geometry_pending;  // the geometry is drawn with the next rebuild
+extern int16_t view_dirty;       // rebuild the picture at the next paint
+extern int16_t geometry_enabled; // geometry is drawn (Geometry Hide not checked)
+extern int16_t geometry_pending; // the geometry is drawn with the next rebuild
 
 // View angles in whole degrees.
 extern int16_t angle_x, angle_y, angle_z;

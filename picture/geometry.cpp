@@ -37,7 +37,7 @@ int Geometry_line_read(GeometryReader *r)
     r->report->lines++;
     if (std::strchr(r->line, '\n') != nullptr)
         return 0;
-    int next = std::fgetc(r->stream);   // a line that exactly fills the buffer
+    int next = std::fgetc(r->stream); // a line that exactly fills the buffer
     if (next == '\n' || next == EOF)
         return 0;
     r->report->problem = "a line longer than the reader's 1023 characters";
@@ -166,5 +166,5 @@ int Geometry_read(FILE *stream, GeometryReport *report)
             List_read(r, counts[2], slab_z) != 0)
             return -1;
     }
-    return Geometry_line_read(r);   // the closing line, whatever it holds
+    return Geometry_line_read(r); // the closing line, whatever it holds
 }

@@ -77,7 +77,8 @@ const char *Byte_find(const char *p, size_t n, char a, char b)
     const __m128i pattern_b = _mm_set1_epi8(b);
     for (; n >= 16; p += 16, n -= 16) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, pattern_a), _mm_cmpeq_epi8(bytes, pattern_b))))
+        if (_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, pattern_a), _mm_cmpeq_epi8(bytes, pattern_b))))
             break;
     }
 #else
@@ -144,7 +145,7 @@ int Line_source_next(LineSource *s)
     bool crlf = line_end && taken >= 2 && line_end[-1] == '\r';
     size_t length = crlf ? taken - 1 : taken;
     if (length > most) {
-        taken = length = most;   // a line end that does not fit
+        taken = length = most; // a line end that does not fit
         crlf = false;
     }
     std::memset(s->line, ' ', sizeof s->line);

@@ -30,17 +30,17 @@ struct LineSource {
     // piece holds it), a zero, then blanks to the end of the buffer, so that
     // a field beyond the end of a short line reads as blanks.
     char line[PICTURE_LINE_SIZE];
-    size_t length;         // characters of the piece, its line end included
-    uint64_t line_number;  // of the piece's line in the file
-    bool line_open;        // the piece ended inside its line
-    bool read_error;       // the stream failed (known once the source ended)
+    size_t length;        // characters of the piece, its line end included
+    uint64_t line_number; // of the piece's line in the file
+    bool line_open;       // the piece ended inside its line
+    bool read_error;      // the stream failed (known once the source ended)
 
     // The reader's own state: the bytes at hand and where they come from.
-    const char *at;        // the next byte to take
-    const char *end;       // the end of the bytes at hand
-    bool ended;            // no bytes come after `end`
-    FILE *stream;          // nullptr for a range in memory
-    char *block;           // the stream's block, lent by the caller
+    const char *at;  // the next byte to take
+    const char *end; // the end of the bytes at hand
+    bool ended;      // no bytes come after `end`
+    FILE *stream;    // nullptr for a range in memory
+    char *block;     // the stream's block, lent by the caller
     size_t block_size;
 };
 
@@ -55,8 +55,7 @@ void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t bl
 // as long as the source), ending at the first Ctrl-Z among them.  A range
 // that begins a line and ends after a line end (or at the end of the file)
 // gives the same pieces as a stream over those bytes would.
-void Line_source_memory(LineSource *source, const char *bytes, size_t size,
-                        uint64_t lines_before);
+void Line_source_memory(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
 
 // The same over bytes known to hold no Ctrl-Z (they are not looked through
 // for one).

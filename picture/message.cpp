@@ -29,11 +29,11 @@ void Message_table_build()
         char *slot = message_table[i];
         std::memset(slot, 0, MESSAGE_SLOT_SIZE);
         if (i > 10)
-            continue;   // slots 11 to 19 are empty
+            continue; // slots 11 to 19 are empty
         const char *text = message_texts[i] ? message_texts[i] : "";
         size_t n = std::strlen(text);
         // Terminated by the zeros set above, after the blanks that follow.
-        std::memcpy(slot, text, n);   // NOLINT(bugprone-not-null-terminated-result)
+        std::memcpy(slot, text, n); // NOLINT(bugprone-not-null-terminated-result)
         std::memset(slot + n, ' ', MESSAGE_SLOT_SIZE - 1 - n);
     }
     message_table_ready = true;

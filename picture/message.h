@@ -17,7 +17,7 @@ enum MessageIcon {
 
 // Flags of a message.
 enum {
-    MESSAGE_SYSTEM_MODAL = 1,   // the box is system-modal
+    MESSAGE_SYSTEM_MODAL = 1, // the box is system-modal
     // The summary of the lines a conversion left out (caption "Warning"): a
     // front end that lists them itself (vokatool) passes it over.
     MESSAGE_LINES_LEFT_OUT = 2
@@ -25,8 +25,8 @@ enum {
 
 // The hook gets the owner window (may be nullptr), the text, the caption, the
 // icon and the flags; it returns when the user has closed the message.
-typedef void (*MessageHook)(WindowRef window, const char *text, const char *caption,
-                            int icon, int flags);
+typedef void (*MessageHook)(WindowRef window, const char *text, const char *caption, int icon,
+                            int flags);
 
 // Install the hook; nullptr restores the default, which writes
 // "caption: text" to stderr.
@@ -41,16 +41,16 @@ enum { MESSAGE_SLOTS = 20, MESSAGE_SLOT_SIZE = 40 };
 
 // The numbers of the table's messages; every module names them from here.
 enum MessageNumber {
-    MSG_SELECT_START = 1,      // "please selection start position"
-    MSG_SELECT_END = 2,        // "please selection end position"
-    MSG_SELECT_GUIDE = 3,      // "please selection guidance position"
-    MSG_INPUT_OPEN = 4,        // "input file open error !!"
-    MSG_WORK_PATH = 5,         // "work path not found error !!"
-    MSG_INPUT_READ = 6,        // "input file read error !!"
-    MSG_WORK_READ = 7,         // "work file read error !!"
-    MSG_WORK_WRITE = 8,        // "work file write err !!"
-    MSG_WORK_FULL = 9,         // "work file device not spase !!"
-    MSG_SELECT_TITLE = 10      // "please selection title position"
+    MSG_SELECT_START = 1, // "please selection start position"
+    MSG_SELECT_END = 2,   // "please selection end position"
+    MSG_SELECT_GUIDE = 3, // "please selection guidance position"
+    MSG_INPUT_OPEN = 4,   // "input file open error !!"
+    MSG_WORK_PATH = 5,    // "work path not found error !!"
+    MSG_INPUT_READ = 6,   // "input file read error !!"
+    MSG_WORK_READ = 7,    // "work file read error !!"
+    MSG_WORK_WRITE = 8,   // "work file write err !!"
+    MSG_WORK_FULL = 9,    // "work file device not spase !!"
+    MSG_SELECT_TITLE = 10 // "please selection title position"
 };
 
 // Caption of the numbered messages.

@@ -18,22 +18,22 @@ bool Is_digit(char c)
 
 // Exact powers of ten: every integer of up to 15 digits times one of these
 // (or divided by one) is the correctly rounded result.
-const double exact_power[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                              1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16,
-                              1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+const double exact_power[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // A number scanned by the real rule: where it lies in the text and its
 // decimal form.
 struct NumberScan {
-    size_t start;            // its first character (the sign, if any)
-    size_t end;              // the first character after it
+    size_t start; // its first character (the sign, if any)
+    size_t end;   // the first character after it
     bool negative;
-    unsigned long long digits;   // significant digits (at most 18)
+    unsigned long long digits; // significant digits (at most 18)
     int digit_count;
-    int fraction_digits;     // of those, how many after the point
+    int fraction_digits; // of those, how many after the point
     bool any_digit;
-    bool exact;              // no significant digit was dropped
-    long exponent;           // the exponent's value (0 without one)
+    bool exact;    // no significant digit was dropped
+    long exponent; // the exponent's value (0 without one)
 };
 
 // Leading blanks and the sign.
@@ -257,7 +257,7 @@ int Real_check(char *text, size_t length, size_t size, float *value)
             continue;
         if (c == ' ' || c == '\0') {
             if (!next_ends)
-                return -1;   // a blank inside or before the number
+                return -1; // a blank inside or before the number
             continue;
         }
         if (c != '.' || i == 0)

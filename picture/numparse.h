@@ -26,8 +26,8 @@ int Value_field_scan(const char *text, size_t length, double *value);
 // is Real_compose(digits, scale, negative).  Numbers of more than 15
 // significant digits or with a decimal exponent beyond +-22 are not exact.
 struct RealParts {
-    uint64_t digits;   // the significant digits as an integer
-    int32_t scale;     // power of ten that multiplies them
+    uint64_t digits; // the significant digits as an integer
+    int32_t scale;   // power of ten that multiplies them
     bool negative;
     bool exact;
 };

@@ -35,12 +35,12 @@ const char WORK_FILE_NAME[] = "work.$$$";
 // Work-file output: records gather in a buffer and go to the file in large
 // writes.  A record is counted under its batch once it reached the file, so
 // that a failed write counts exactly the records that did.
-enum { WRITE_BUFFER_RECORDS = 1638 };  // about 64 KB
+enum { WRITE_BUFFER_RECORDS = 1638 }; // about 64 KB
 uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
 FILE *work_file;
 const char *work_file_path;
-uint64_t records_in_file;   // records that reached the work file so far
+uint64_t records_in_file; // records that reached the work file so far
 
 size_t Work_write(const void *data, size_t size, FILE *file)
 {
@@ -200,7 +200,6 @@ void Work_path(char *out, size_t out_size)
     size_t n = std::strlen(out);
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
-
 
 namespace {
 

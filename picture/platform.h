@@ -21,15 +21,15 @@ void Platform_free_large(void *memory, size_t bytes);
 
 // A file open for mapping views of it into memory, read-only.
 struct MappedFile {
-    intptr_t file;      // the system's handle of the open file; -1: none
-    intptr_t mapping;   // the mapping object where the system has one, else 0
-    uint64_t size;      // the file's size when it was opened
+    intptr_t file;    // the system's handle of the open file; -1: none
+    intptr_t mapping; // the mapping object where the system has one, else 0
+    uint64_t size;    // the file's size when it was opened
 };
 
 // A view of part of a mapped file.
 struct FileView {
-    const uint8_t *data;   // the first byte asked for
-    void *base;            // where the system mapped the view (nullptr: none)
+    const uint8_t *data; // the first byte asked for
+    void *base;          // where the system mapped the view (nullptr: none)
     size_t base_size;
 };
 

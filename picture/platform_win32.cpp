@@ -17,7 +17,8 @@ void *Platform_alloc_large(size_t bytes)
 {
     // Large pages need a privilege that programs do not have: pages of the
     // usual size.
-    return bytes == 0 ? nullptr : VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    return bytes == 0 ? nullptr
+                      : VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
 void Platform_free_large(void *memory, size_t)
@@ -33,9 +34,9 @@ int File_map_open(MappedFile *file, const char *path)
     file->size = 0;
     // Shared as the C library shares the files it opens; the system refuses
     // to cut a file short while a view of it is mapped.
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE handle =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return -1;
     LARGE_INTEGER size;
@@ -71,8 +72,8 @@ int File_map_view(const MappedFile *file, uint64_t offset, size_t length, FileVi
     const uint64_t start = offset - offset % granularity;
     const size_t size = static_cast<size_t>(offset - start) + length;
     void *base = MapViewOfFile(reinterpret_cast<HANDLE>(file->mapping), FILE_MAP_READ,
-                               static_cast<DWORD>(start >> 32), static_cast<DWORD>(start & 0xFFFFFFFFu),
-                               size);
+                               static_cast<DWORD>(start >> 32),
+                               static_cast<DWORD>(start & 0xFFFFFFFFu), size);
     if (base == nullptr)
         return -1;
     view->base = base;

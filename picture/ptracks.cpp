@@ -10,15 +10,15 @@
 
 namespace {
 
-const char TIME_INDEX_MARK[] = "include time index=";   // 19 characters and the zero byte
-const double REST_ENERGY = 0.51099895;                   // MeV
+const char TIME_INDEX_MARK[] = "include time index="; // 19 characters and the zero byte
+const double REST_ENERGY = 0.51099895;                // MeV
 const size_t VERTEX_BYTES = 32;
 
 // The reader's state: the stream, the bytes left, the error text.
 struct TrackSource {
     std::FILE *file;
     const char *path;
-    uint64_t left;          // bytes not yet read
+    uint64_t left; // bytes not yet read
     char *why;
     size_t why_size;
 };
@@ -27,11 +27,13 @@ struct TrackSource {
 size_t Why_prefix(TrackSource *s)
 {
     int n = std::snprintf(s->why, s->why_size, "%s: ", s->path);
-    return n < 0 ? 0 : static_cast<size_t>(n) < s->why_size ? static_cast<size_t>(n) : s->why_size - 1;
+    return n < 0                                  ? 0
+           : static_cast<size_t>(n) < s->why_size ? static_cast<size_t>(n)
+                                                  : s->why_size - 1;
 }
 
 // The error text "PATH: " and the formatted rest; the value -1.
-#define FAIL(s, ...) \
+#define FAIL(s, ...)                                                                               \
     (std::snprintf((s)->why + Why_prefix(s), (s)->why_size - Why_prefix(s), __VA_ARGS__), -1)
 
 int Read(TrackSource *s, void *out, size_t size)
@@ -78,7 +80,7 @@ int Prelude_read(TrackSource *s, PtracksStats *st, uint32_t *tracks)
 
 struct Track {
     int32_t charge = 0;
-    std::vector<double> v;   // x, y, z, e per vertex
+    std::vector<double> v; // x, y, z, e per vertex
 };
 
 // One track.  `index` counts from 1 for the messages.
@@ -94,8 +96,10 @@ int Track_read(TrackSource *s, const PtracksStats *st, uint64_t index, Track *t)
         return FAIL(s, "track %llu has %d vertices (at least 2 in a track file): damaged",
                     static_cast<unsigned long long>(index), count);
     if (static_cast<uint64_t>(count) * VERTEX_BYTES > s->left)
-        return FAIL(s, "track %llu has %d vertices, more than the rest of the file holds: "
-                       "cut short or damaged", static_cast<unsigned long long>(index), count);
+        return FAIL(s,
+                    "track %llu has %d vertices, more than the rest of the file holds: "
+                    "cut short or damaged",
+                    static_cast<unsigned long long>(index), count);
     if (st->with_time && !std::isfinite(Get_double(head + 8)))
         return FAIL(s, "track %llu: its time is not a number",
                     static_cast<unsigned long long>(index));
@@ -128,7 +132,7 @@ void Line(PictureSink *p, const char *text)
 // The vertices of `t` from `first` on as float-layout step lines.
 void Track_write(PictureSink *p, const Track &t, size_t first, PtracksStats *st)
 {
-    int kind = t.charge == 0 ? 1 : t.charge == -1 ? 2 : 3;   // photon, electron, positron
+    int kind = t.charge == 0 ? 1 : t.charge == -1 ? 2 : 3; // photon, electron, positron
     for (size_t i = first; 4 * i < t.v.size(); i++) {
         const double *v = &t.v[4 * i];
         double e = v[3];
@@ -199,8 +203,10 @@ int Tracks_convert(TrackSource *s, PictureSink *p, uint32_t tracks, PtracksStats
     if (path_open)
         Line(p, "-");
     if (s->left != 0)
-        return FAIL(s, "%llu bytes after the last of its %u tracks: damaged, or not a "
-                       "track file", static_cast<unsigned long long>(s->left), tracks);
+        return FAIL(s,
+                    "%llu bytes after the last of its %u tracks: damaged, or not a "
+                    "track file",
+                    static_cast<unsigned long long>(s->left), tracks);
     if (st->batches == 0)
         return FAIL(s, "no track of a photon, electron or positron");
     return 0;
@@ -228,7 +234,7 @@ int Ptracks_named(const char *path)
 // `why` is written through the track source it is handed to.
 int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_batch,
                    PtracksStats *st,
-                   char *why,   // NOLINT(readability-non-const-parameter)
+                   char *why, // NOLINT(readability-non-const-parameter)
                    size_t why_size)
 {
     std::memset(st, 0, sizeof *st);
@@ -252,9 +258,9 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
     }
     if (p.file) {
         st->tracks = tracks;
-        st->tracks_per_batch = tracks_per_batch != 0
-                                   ? tracks_per_batch
-                                   : (tracks + PTRACKS_BATCHES_DEFAULT - 1) / PTRACKS_BATCHES_DEFAULT;
+        st->tracks_per_batch = tracks_per_batch != 0 ? tracks_per_batch
+                                                     : (tracks + PTRACKS_BATCHES_DEFAULT - 1) /
+                                                           PTRACKS_BATCHES_DEFAULT;
         if (st->tracks_per_batch == 0)
             st->tracks_per_batch = 1;
         result = Tracks_convert(&s, &p, tracks, st);

@@ -36,15 +36,17 @@ const int32_t ANGLE_STEP_MAX = 90;
 // signed: the same four bytes either way); texts and the padding are bytes.
 enum FieldForm { FIELD_NUMBER, FIELD_BYTES };
 struct SettingsField {
-    size_t offset;   // in the file
-    size_t size;     // of one element
+    size_t offset; // in the file
+    size_t size;   // of one element
     size_t count;
     FieldForm form;
-    size_t member;   // offsetof in SettingsRecord
+    size_t member; // offsetof in SettingsRecord
 };
 
-#define FIELD(offset, form, size, count, name) \
-    {offset, size, count, form, offsetof(SettingsRecord, name)}
+#define FIELD(offset, form, size, count, name)                                                     \
+    {                                                                                              \
+        offset, size, count, form, offsetof(SettingsRecord, name)                                  \
+    }
 constexpr SettingsField SETTINGS_FIELDS[] = {
     FIELD(0, FIELD_NUMBER, 4, PARTICLE_KINDS, particle_color),
     FIELD(12, FIELD_NUMBER, 4, PARTICLE_KINDS, particle_pen_style),
@@ -129,7 +131,7 @@ void Text_copy(char *field, size_t field_size, const char *text)
     if (n >= field_size)
         n = field_size - 1;
     // Terminated by the zeros that fill the rest of the field.
-    std::memcpy(field, text, n);   // NOLINT(bugprone-not-null-terminated-result)
+    std::memcpy(field, text, n); // NOLINT(bugprone-not-null-terminated-result)
     std::memset(field + n, 0, field_size - n);
 }
 

@@ -1,8 +1,8 @@
 #include "picture/step_copy.h"
 
 #include <cassert>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -23,13 +23,13 @@ const size_t CHUNK_BYTES = size_t{CHUNK_RECORDS} * STEP_COPY_RECORD_SIZE;
 const uint64_t BUDGET_UNKNOWN_MEMORY = 200000000;
 
 uint8_t **chunks;
-size_t chunk_count;   // entries of `chunks`
+size_t chunk_count; // entries of `chunks`
 uint64_t record_count;
-uint64_t record_limit;   // records the budget allows
-int32_t form;          // STEP_FORM_NONE until the first step
-float copy_coord_scale;   // the coordinate scale the records were read at
-bool filling;          // records are being added
-bool complete;         // the copy stands for the work file below
+uint64_t record_limit;  // records the budget allows
+int32_t form;           // STEP_FORM_NONE until the first step
+float copy_coord_scale; // the coordinate scale the records were read at
+bool filling;           // records are being added
+bool complete;          // the copy stands for the work file below
 
 // The work file the copy stands for.
 std::filesystem::path file_path;
@@ -44,7 +44,7 @@ static_assert(BATCH_MAX <= BATCH_MASK, "a batch number fits its 14 bits");
 // (a -0 for a 0 would already be a different record).
 bool Same_double(double a, double b)
 {
-    return std::memcmp(&a, &b, sizeof a) == 0;   // NOLINT(bugprone-suspicious-memory-comparison)
+    return std::memcmp(&a, &b, sizeof a) == 0; // NOLINT(bugprone-suspicious-memory-comparison)
 }
 
 // Short lines have five-column fields, so few codes: their coordinates
@@ -61,7 +61,8 @@ void Table_prepare(double divisor)
     if (table_ready && table_coord_scale == copy_coord_scale && Same_double(table_divisor, divisor))
         return;
     for (int32_t code = TABLE_LOW; code <= TABLE_HIGH; code++)
-        short_table[code - TABLE_LOW] = Step_coordinate(STEP_FORM_SHORT, code, copy_coord_scale) / divisor;
+        short_table[code - TABLE_LOW] =
+            Step_coordinate(STEP_FORM_SHORT, code, copy_coord_scale) / divisor;
     table_ready = true;
     table_coord_scale = copy_coord_scale;
     table_divisor = divisor;
@@ -80,7 +81,8 @@ bool Chunk_table(uint64_t count)
 {
     if (count > SIZE_MAX / sizeof *chunks)
         return false;
-    uint8_t **table = static_cast<uint8_t **>(std::realloc(chunks, static_cast<size_t>(count) * sizeof *chunks));
+    uint8_t **table =
+        static_cast<uint8_t **>(std::realloc(chunks, static_cast<size_t>(count) * sizeof *chunks));
     if (!table)
         return false;
     for (size_t i = chunk_count; i < count; i++)
@@ -142,7 +144,7 @@ void Step_copy_begin(float scale, uint64_t input_bytes)
         return;
     uint64_t table = record_limit / CHUNK_RECORDS + 1;
     if (input_bytes != 0 && input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2 < table)
-        table = input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2;   // grown when needed
+        table = input_bytes / STEP_COPY_LINE_BYTES / CHUNK_RECORDS + 2; // grown when needed
     if (!Chunk_table(table))
         return;
     filling = true;
@@ -200,7 +202,7 @@ void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form)
         return;
     if (images_form != STEP_FORM_NONE) {
         if (form == STEP_FORM_NONE)
-            form = images_form;   // the first step's
+            form = images_form; // the first step's
         if (images_form != form) {
             Step_copy_drop();
             return;
@@ -294,7 +296,8 @@ uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count)
     if (limit > record_count)
         limit = record_count;
     for (uint64_t i = first; i < limit; i++) {
-        const uint8_t *image = chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+        const uint8_t *image =
+            chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
         if ((image[17] >> (KIND_SHIFT - 8)) == 0 && --count == 0)
             return i;
     }

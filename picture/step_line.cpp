@@ -10,11 +10,7 @@ namespace {
 const double power_of_ten[] = {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0, 1000000.0};
 
 // Where the layouts end (columns) and the float line's fields begin.
-enum {
-    BATCH_END = 6,
-    LONG_END = 30,
-    HEADER_END = 70
-};
+enum { BATCH_END = 6, LONG_END = 30, HEADER_END = 70 };
 
 bool Is_digit(char c)
 {
@@ -120,17 +116,10 @@ struct FieldReader {
         }
         double value = 0.0;
         switch (Real_field_whole(t.c + from, width, &value, parts)) {
-        case FIELD_NUMBER:
-            return value;
-        case FIELD_BLANK:
-            Fail(PROBLEM_BLANK_FIELD);
-            return 0.0;
-        case FIELD_NOT_FINITE:
-            Fail(PROBLEM_NOT_FINITE);
-            return 0.0;
-        default:
-            Fail(PROBLEM_NUMBER);
-            return 0.0;
+        case FIELD_NUMBER: return value;
+        case FIELD_BLANK: Fail(PROBLEM_BLANK_FIELD); return 0.0;
+        case FIELD_NOT_FINITE: Fail(PROBLEM_NOT_FINITE); return 0.0;
+        default: Fail(PROBLEM_NUMBER); return 0.0;
         }
     }
 
@@ -220,7 +209,7 @@ void Position_clear(StepRecord *r)
 void Encoded_parse(FieldReader *f, StepRecord *r, int form, size_t width)
 {
     size_t mantissa = 1 + 3 * width;
-    size_t end = mantissa + 5;   // column 21 or 30
+    size_t end = mantissa + 5; // column 21 or 30
     if (f->t.n < end)
         f->Fail(PROBLEM_CUT);
     f->code->form = form;
@@ -349,9 +338,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
     }
     case 1:
     case 2:
-    case 3:
-        Encoded_parse(&f, r, STEP_FORM_SHORT, 5);
-        break;
+    case 3: Encoded_parse(&f, r, STEP_FORM_SHORT, 5); break;
     case 4:
     case 5:
     case 6:
@@ -367,9 +354,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
         f.Ends_at(1);
         Position_clear(r);
         break;
-    case KIND_MARKER:
-        Position_clear(r);
-        break;
+    case KIND_MARKER: Position_clear(r); break;
     default:
         // Types 7 and 8 have no meaning: the conversion skips the line.
         break;

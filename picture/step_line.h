@@ -58,19 +58,19 @@ enum { KIND_BLANK = 10, KIND_UNREADABLE = 11, KIND_BLOCK = 12 };
 
 // What reading a step line depends on from the lines before it.
 struct StepLineState {
-    int32_t batch;        // the number of the latest batch line
-    float coord_scale;    // of the header line (1 without one)
+    int32_t batch;     // the number of the latest batch line
+    float coord_scale; // of the header line (1 without one)
 };
 
 // One step line as read.
 struct StepLine {
-    StepRecord record;    // record.kind: a record kind, KIND_BATCH, KIND_MARKER,
-                          // a KIND_ above, or 7 or 8 (types without meaning)
-    StepCode code;        // what the coordinates were computed from
-    int problem;          // for KIND_UNREADABLE: why (a LineProblem)
-    bool whole_line;      // columns beyond the piece belong to this line (a
-                          // float line): the rest of an open line is not a
-                          // line of its own
+    StepRecord record; // record.kind: a record kind, KIND_BATCH, KIND_MARKER,
+                       // a KIND_ above, or 7 or 8 (types without meaning)
+    StepCode code;     // what the coordinates were computed from
+    int problem;       // for KIND_UNREADABLE: why (a LineProblem)
+    bool whole_line;   // columns beyond the piece belong to this line (a
+                       // float line): the rest of an open line is not a
+                       // line of its own
 };
 
 // Read the piece `line` of `length` characters (as LineSource gives it:

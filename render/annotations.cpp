@@ -11,12 +11,12 @@
 
 namespace {
 
-const Colour COLOUR_NAVY = 0x00800000u;   // the angle box and the two upper panels
+const Colour COLOUR_NAVY = 0x00800000u; // the angle box and the two upper panels
 
 struct LegendRow {
     const char *label;
     int length;
-    int index;   // settings index of the particle
+    int index; // settings index of the particle
 };
 
 const LegendRow legend_rows[3] = {
@@ -45,8 +45,7 @@ void Legend_rows(Surface *surface, int32_t x, int32_t y, int32_t line_y0, int32_
         int32_t line_y = y + line_y0 + 20 * row;
         Line_draw(surface, x + 10, x + 60, line_y, line_y, settings.particle_pen_style[r.index],
                   settings.particle_pen_width[r.index], settings.particle_color[r.index]);
-        surface->text(x + 67, y + label_y0 + 20 * row, r.label, r.length,
-                      settings.character_color);
+        surface->text(x + 67, y + label_y0 + 20 * row, r.label, r.length, settings.character_color);
     }
 }
 

@@ -9,7 +9,7 @@
 #include "picture/defs.h"
 #include "render/surface.h"
 
-const Colour COLOUR_LTGRAY = 0x00C0C0C0u;   // the window background, 192, 192, 192
+const Colour COLOUR_LTGRAY = 0x00C0C0C0u; // the window background, 192, 192, 192
 
 // What the main window's paint draws on its own client area (client
 // coordinates): the navy angle box, the picture area filled with the

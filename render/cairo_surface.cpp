@@ -72,13 +72,13 @@ void Xml_escape(const std::string &text, std::string *out)
 } // namespace
 
 CairoSurface::CairoSurface()
-    : cairo(nullptr), file(nullptr), format(0), scale(1.0), page_left(0),
-      page_top(0), page_right(0), page_bottom(0), show_left(0), show_top(0), show_right(0),
-      show_bottom(0), font_size(0.0), pen_style(PEN_SOLID), pen_width_given(1), pen_colour(0),
-      pen_draws(true), pen_width(1), pen_dash(-1), pos_x(0), pos_y(0), origin_x(0), origin_y(0),
-      background_opaque(1), background_colour(COLOUR_WHITE), path_open(false),
-      path_pending(false), path_dot(false), end_x(0), end_y(0), drawn_x(0), drawn_y(0),
-      path_points(0), given(0), drawn(0)
+    : cairo(nullptr), file(nullptr), format(0), scale(1.0), page_left(0), page_top(0),
+      page_right(0), page_bottom(0), show_left(0), show_top(0), show_right(0), show_bottom(0),
+      font_size(0.0), pen_style(PEN_SOLID), pen_width_given(1), pen_colour(0), pen_draws(true),
+      pen_width(1), pen_dash(-1), pos_x(0), pos_y(0), origin_x(0), origin_y(0),
+      background_opaque(1), background_colour(COLOUR_WHITE), path_open(false), path_pending(false),
+      path_dot(false), end_x(0), end_y(0), drawn_x(0), drawn_y(0), path_points(0), given(0),
+      drawn(0)
 {
 }
 
@@ -287,7 +287,7 @@ void CairoSurface::flush()
     if (!cairo)
         return;
     if (path_open) {
-        path_points = 0;   // end_path must not come back here
+        path_points = 0; // end_path must not come back here
         end_path();
     }
     path_points = 0;
@@ -328,8 +328,8 @@ void CairoSurface::pen(int style, int width, Colour colour)
     pen_width = w < 1 ? 1 : (w > RASTER_MAX_PEN_WIDTH ? RASTER_MAX_PEN_WIDTH : w);
     pen_draws = style != PEN_NULL;
     // Dash styles apply only to one-pixel pens; wider pens draw solid.
-    pen_dash = pen_width == 1 && style >= PEN_DASH && style <= PEN_DASHDOTDOT ? style - PEN_DASH
-                                                                              : -1;
+    pen_dash =
+        pen_width == 1 && style >= PEN_DASH && style <= PEN_DASHDOTDOT ? style - PEN_DASH : -1;
 }
 
 void CairoSurface::move_to(int32_t x, int32_t y)
@@ -345,8 +345,8 @@ void CairoSurface::extend(int64_t x, int64_t y)
     end_y = y;
     // Left out while it ends inside one device pixel of the last point
     // drawn; the end is drawn when the path ends.
-    double reach = scale * static_cast<double>(std::max(std::llabs(x - drawn_x),
-                                                        std::llabs(y - drawn_y)));
+    double reach =
+        scale * static_cast<double>(std::max(std::llabs(x - drawn_x), std::llabs(y - drawn_y)));
     if (reach < 1.0) {
         path_pending = true;
         return;

@@ -107,12 +107,12 @@ private:
     bool finish_svg();
 
     struct CairoState;
-    CairoState *cairo;       // cairo's objects, nullptr while closed
-    std::FILE *file;         // the temporary file
+    CairoState *cairo; // cairo's objects, nullptr while closed
+    std::FILE *file;   // the temporary file
     std::string temporary;
     std::string target;
     int format;
-    std::string svg;         // SVG output as cairo writes it
+    std::string svg; // SVG output as cairo writes it
     std::vector<FigureText> texts;
 
     double scale;
@@ -125,16 +125,16 @@ private:
     int64_t show_top;
     int64_t show_right;
     int64_t show_bottom;
-    double font_size;        // device units
+    double font_size; // device units
 
     int pen_style;
     int pen_width_given;
     Colour pen_colour;
-    bool pen_draws;          // not the null pen
-    int pen_width;           // device units: 1 for one-pixel pens
-    int pen_dash;            // index of the dash pattern, or -1 for solid
+    bool pen_draws; // not the null pen
+    int pen_width;  // device units: 1 for one-pixel pens
+    int pen_dash;   // index of the dash pattern, or -1 for solid
 
-    int32_t pos_x;           // current position, logical
+    int32_t pos_x; // current position, logical
     int32_t pos_y;
     int32_t origin_x;
     int32_t origin_y;
@@ -151,7 +151,7 @@ private:
     int64_t end_y;
     int64_t drawn_x;
     int64_t drawn_y;
-    uint64_t path_points;    // points given to cairo since the last stroke
+    uint64_t path_points; // points given to cairo since the last stroke
 
     uint64_t given;
     uint64_t drawn;

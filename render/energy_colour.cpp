@@ -93,7 +93,8 @@ void Energy_bar_draw(Surface *surface, const EnergyScale &scale, int32_t x, int3
 {
     // One column a pixel, its colour the map entry at its share of the bar.
     for (int32_t i = 0; i < w; i++) {
-        int entry = w > 1 ? static_cast<int>(static_cast<int64_t>(i) * (ENERGY_MAP_SIZE - 1) / (w - 1)) : 0;
+        int entry =
+            w > 1 ? static_cast<int>(static_cast<int64_t>(i) * (ENERGY_MAP_SIZE - 1) / (w - 1)) : 0;
         surface->fill_rect(x + i, y, x + i + 1, y + h, ENERGY_MAP[entry]);
     }
     Line_draw(surface, x - 1, x + w, y - 1, y - 1, PEN_SOLID, 1, text_colour);
@@ -105,7 +106,8 @@ void Energy_bar_draw(Surface *surface, const EnergyScale &scale, int32_t x, int3
     Energy_label(scale.high, high, 24);
     std::strncat(high, " MeV", sizeof high - std::strlen(high) - 1);
     surface->text(x, label_y, low, static_cast<int>(std::strlen(low)), text_colour);
-    surface->text(x + label_high_x, label_y, high, static_cast<int>(std::strlen(high)), text_colour);
+    surface->text(x + label_high_x, label_y, high, static_cast<int>(std::strlen(high)),
+                  text_colour);
 }
 
 void Energy_picture_bar(Surface *surface)
@@ -135,8 +137,9 @@ struct RangeKey {
     {
         return work_path == o.work_path && first == o.first && last == o.last &&
                whole_file == o.whole_file && photon_cutoff == o.photon_cutoff &&
-               charged_cutoff == o.charged_cutoff && std::memcmp(shown, o.shown, sizeof shown) == 0 &&
-               records == o.records && batches == o.batches && std::equal(bounds, bounds + 6, o.bounds);
+               charged_cutoff == o.charged_cutoff &&
+               std::memcmp(shown, o.shown, sizeof shown) == 0 && records == o.records &&
+               batches == o.batches && std::equal(bounds, bounds + 6, o.bounds);
     }
 };
 RangeKey range_key;
@@ -151,9 +154,16 @@ enum { RANGE_BLOCK = 4096 };
 int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool whole_file,
                        float photon_cutoff, float charged_cutoff, float *low, float *high)
 {
-    RangeKey key = {work_path, first, last, whole_file, photon_cutoff, charged_cutoff,
-                    {show_photon, show_electron, show_positron}, convert_stats.records,
-                    batch_count, {x_min, x_max, y_min, y_max, z_min, z_max}};
+    RangeKey key = {work_path,
+                    first,
+                    last,
+                    whole_file,
+                    photon_cutoff,
+                    charged_cutoff,
+                    {show_photon, show_electron, show_positron},
+                    convert_stats.records,
+                    batch_count,
+                    {x_min, x_max, y_min, y_max, z_min, z_max}};
     if (!(range_known && key == range_key)) {
         uint64_t begin = 0;
         if (!whole_file)
@@ -190,8 +200,9 @@ int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool 
                     done = true;
                     break;
                 }
-                if (r.kind < KIND_PHOTON || r.kind > KIND_POSITRON || r.batch < first || r.batch > last ||
-                    key.shown[r.kind - 1] != 1 || !(r.energy >= cutoff[r.kind]) || !(r.energy > 0.0f))
+                if (r.kind < KIND_PHOTON || r.kind > KIND_POSITRON || r.batch < first ||
+                    r.batch > last || key.shown[r.kind - 1] != 1 || !(r.energy >= cutoff[r.kind]) ||
+                    !(r.energy > 0.0f))
                     continue;
                 if (!found || r.energy < lo)
                     lo = r.energy;

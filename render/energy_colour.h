@@ -17,9 +17,9 @@
 // The choice, kept between runs by the window program (its own file beside
 // the info file) and set by options in the command-line tools.
 struct EnergyColouring {
-    int32_t by_energy;    // 1: colour by energy; 0: by particle (the settings' colours)
-    int32_t limits_set;   // 1: the scale runs from `low` to `high`
-    float low;            // MeV, 0 < low < high
+    int32_t by_energy;  // 1: colour by energy; 0: by particle (the settings' colours)
+    int32_t limits_set; // 1: the scale runs from `low` to `high`
+    float low;          // MeV, 0 < low < high
     float high;
 };
 extern EnergyColouring energy_colouring;
@@ -33,7 +33,7 @@ struct EnergyScale {
     float low;
     float high;
     double log_low;
-    double per_log;   // map steps per unit of ln(energy)
+    double per_log; // map steps per unit of ln(energy)
 };
 
 // The scale between `low` and `high` (0 < low; high <= low gives one colour

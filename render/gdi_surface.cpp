@@ -2,8 +2,8 @@
 
 GdiSurface::GdiSurface(HDC dc_in, int32_t device_x_in, int32_t device_y_in)
     : dc(dc_in), saved_origin(), saved_pen(nullptr), device_x(device_x_in), device_y(device_y_in),
-      current_pen(nullptr), pen_style(0), pen_width(0), pen_colour(0),
-      points(), run_points(), point_count(0), run_count(0)
+      current_pen(nullptr), pen_style(0), pen_width(0), pen_colour(0), points(), run_points(),
+      point_count(0), run_count(0)
 {
     // Logical (0, 0) starts at the surface's device (0, 0).
     SetViewportOrgEx(dc, -device_x, -device_y, &saved_origin);
@@ -68,9 +68,9 @@ void GdiSurface::move_to(int32_t x, int32_t y)
     if (run_count > 0) {
         POINT &last = points[point_count - 1];
         if (last.x == x && last.y == y)
-            return;   // the next line continues the open run
+            return; // the next line continues the open run
         if (run_points[run_count - 1] == 1) {
-            last.x = x;   // a run that never drew: start it elsewhere
+            last.x = x; // a run that never drew: start it elsewhere
             last.y = y;
             return;
         }
@@ -118,8 +118,7 @@ void GdiSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bot
     DeleteObject(brush);
 }
 
-void GdiSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                           Colour colour)
+void GdiSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom, Colour colour)
 {
     flush();
     HBRUSH brush = CreateSolidBrush(colour);

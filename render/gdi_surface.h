@@ -51,15 +51,15 @@ public:
 private:
     enum { BATCH_POINTS = 4096, BATCH_RUNS = 1024 };
 
-    bool batching() const;   // the current pen gathers lines
-    void flush();            // send the gathered lines, keep the position
+    bool batching() const; // the current pen gathers lines
+    void flush();          // send the gathered lines, keep the position
 
     HDC dc;
     POINT saved_origin;
-    HGDIOBJ saved_pen;    // the context's pen before the surface's first
+    HGDIOBJ saved_pen; // the context's pen before the surface's first
     int32_t device_x;
     int32_t device_y;
-    HPEN current_pen;   // selected into dc while not nullptr
+    HPEN current_pen; // selected into dc while not nullptr
     int pen_style;
     int pen_width;
     Colour pen_colour;
@@ -69,7 +69,7 @@ private:
     POINT points[BATCH_POINTS];
     DWORD run_points[BATCH_RUNS];
     int point_count;
-    int run_count;     // runs in run_points, the open one included
+    int run_count; // runs in run_points, the open one included
 };
 
 #endif

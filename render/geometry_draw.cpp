@@ -45,8 +45,8 @@ void Segment(Surface *surface, PixelPoint a, PixelPoint b)
 // One pass of the slab grid: for each outer and middle value, the row over
 // the inner list, every later point joined to the row's first point.  `axes`
 // tells which coordinate (0 x, 1 y, 2 z) each loop runs over.
-void Slab_pass(Surface *surface, const float *outer, int n_outer, const float *middle,
-               int n_middle, const float *inner, int n_inner, const int axes[3])
+void Slab_pass(Surface *surface, const float *outer, int n_outer, const float *middle, int n_middle,
+               const float *inner, int n_inner, const int axes[3])
 {
     for (int i = 0; i < n_outer; i++) {
         for (int j = 0; j < n_middle; j++) {
@@ -140,7 +140,7 @@ int Geometry_load(WindowRef window, Surface *surface)
     if (!f)
         return -1;
     GeometryReport report;
-    Geometry_read(f, &report);   // drawn as the list then stands, whatever the result
+    Geometry_read(f, &report); // drawn as the list then stands, whatever the result
     Geom_draw(window, surface);
     std::fclose(f);
     return 0;

@@ -35,10 +35,11 @@ void Raster_confine(void *context, const PixelRect *area)
     for (int32_t y = 0; y < image->height(); y++) {
         for (int32_t x = 0; x < w; x++) {
             if (y >= r.top && y < r.bottom && x == r.left && r.right > r.left)
-                x = r.right;   // over the picture area
+                x = r.right; // over the picture area
             if (x >= w)
                 break;
-            Colour &p = pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+            Colour &p =
+                pixels[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
             if (restore)
                 p = keep->outside[kept++];
             else

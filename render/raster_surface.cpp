@@ -24,11 +24,11 @@ enum PenKind {
 // wide lines get the same treatment here (GDI would overflow instead).
 const int64_t CROP_LIMIT = 0x10000000;
 
-
 int64_t Floor_div(int64_t a, int64_t b)
 {
     int64_t q = a / b;
-    if (a % b != 0 && ((a < 0) != (b < 0))) q--;
+    if (a % b != 0 && ((a < 0) != (b < 0)))
+        q--;
     return q;
 }
 
@@ -77,9 +77,9 @@ int64_t Round_half(double f)
 struct LineSetup {
     int x_major;
     int bias;
-    int64_t major;   // pixels along the major axis
-    int64_t minor;   // extent along the minor axis
-    int major_sign;  // +1 or -1
+    int64_t major;  // pixels along the major axis
+    int64_t minor;  // extent along the minor axis
+    int major_sign; // +1 or -1
     int minor_sign;
 };
 
@@ -87,11 +87,15 @@ void Line_setup(int64_t dx, int64_t dy, LineSetup *line)
 {
     int octant;
     if (dy > 0) {
-        if (dx > 0) octant = dx > dy ? 1 : 2;
-        else octant = -dx > dy ? 4 : 3;
+        if (dx > 0)
+            octant = dx > dy ? 1 : 2;
+        else
+            octant = -dx > dy ? 4 : 3;
     } else {
-        if (dx < 0) octant = -dx > -dy ? 5 : 6;
-        else octant = dx > -dy ? 8 : 7;
+        if (dx < 0)
+            octant = -dx > -dy ? 5 : 6;
+        else
+            octant = dx > -dy ? 8 : 7;
     }
     line->x_major = octant == 1 || octant == 4 || octant == 5 || octant == 8;
     line->bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
@@ -113,7 +117,8 @@ void Line_setup(int64_t dx, int64_t dy, LineSetup *line)
 // Smallest step i with n(i) >= a.
 int64_t Line_first_step(const LineSetup &line, int64_t a)
 {
-    if (a <= 0) return 0;
+    if (a <= 0)
+        return 0;
     return Floor_div(2 * line.major * (a - 1) + line.major - line.bias, 2 * line.minor) + 1;
 }
 
@@ -192,14 +197,14 @@ void Round_cap_spans(int32_t w, int32_t *cap_top, int32_t *cap_rows, int32_t *ca
 // the image on: where that pixel lies, how to move along, and the decision
 // term (a minor step follows a pixel when it is positive).
 struct LineWalk {
-    ptrdiff_t index;   // of the first pixel drawn, in the image's rows
+    ptrdiff_t index; // of the first pixel drawn, in the image's rows
     ptrdiff_t major_step;
     ptrdiff_t minor_step;
     int64_t t;
     int64_t add_step;
     int64_t add_stay;
-    int64_t count;     // pixels drawn
-    int64_t lo;        // the step of the first of them
+    int64_t count; // pixels drawn
+    int64_t lo;    // the step of the first of them
 };
 
 // Set the pixels of a walk to `colour`; with `watch`, whether one of them
@@ -229,7 +234,7 @@ bool Solid_walk(Colour *p, LineWalk w, Colour colour, bool watch)
 
 // A dashed pen's pattern, and the place in it of the line's first step.
 struct DashState {
-    const uint8_t *dash;   // lengths, on and off alternately
+    const uint8_t *dash; // lengths, on and off alternately
     int count;
     int total;
     int64_t offset;
@@ -248,8 +253,10 @@ void Dashed_walk(Colour *p, LineWalk w, Colour colour, DashState d, Colour gap, 
     }
     int64_t left_in_dash = d.dash[k] - phase;
     for (; w.count > 0; w.count--) {
-        if ((k & 1) == 0) p[w.index] = colour;
-        else if (opaque) p[w.index] = gap;
+        if ((k & 1) == 0)
+            p[w.index] = colour;
+        else if (opaque)
+            p[w.index] = gap;
         if (--left_in_dash == 0) {
             k = k + 1 == d.count ? 0 : k + 1;
             left_in_dash = d.dash[k];
@@ -293,12 +300,14 @@ bool Line_walk_make(const LineSetup &line, int64_t x0, int64_t y0, int64_t x1, i
         Axis_range(minor_start, line.minor_sign, minor_size, &n_lo, &n_hi);
         n_hi -= 1;
         if (line.minor == 0) {
-            if (n_lo > 0 || n_hi < 0) return false;
+            if (n_lo > 0 || n_hi < 0)
+                return false;
         } else {
             lo = Max64(lo, Line_first_step(line, n_lo));
             hi = Min64(hi, Line_first_step(line, n_hi + 1));
         }
-        if (lo >= hi) return false;
+        if (lo >= hi)
+            return false;
         n = Ceil_div(2 * lo * line.minor - line.major + line.bias, two_major);
     }
     walk->t = line.bias - line.major + 2 * lo * line.minor - n * two_major + two_minor;
@@ -345,10 +354,12 @@ int RasterSurface::create(int32_t width, int32_t height)
     origin_x = origin_y = 0;
     background_opaque = 1;
     background_colour = COLOUR_WHITE;
-    if (width < 1 || height < 1 || width > RASTER_MAX_SIDE || height > RASTER_MAX_SIDE) return -1;
+    if (width < 1 || height < 1 || width > RASTER_MAX_SIDE || height > RASTER_MAX_SIDE)
+        return -1;
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     image = static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
-    if (!image) return -1;
+    if (!image)
+        return -1;
     image_width = width;
     image_height = height;
     clear(COLOUR_WHITE);
@@ -358,29 +369,35 @@ int RasterSurface::create(int32_t width, int32_t height)
 void RasterSurface::clear(Colour colour)
 {
     size_t count = static_cast<size_t>(image_width) * static_cast<size_t>(image_height);
-    for (size_t i = 0; i < count; i++) image[i] = colour;
+    for (size_t i = 0; i < count; i++)
+        image[i] = colour;
 }
 
 Colour RasterSurface::pixel(int32_t x, int32_t y) const
 {
-    if (x < 0 || y < 0 || x >= image_width || y >= image_height) return 0xFFFFFFFFu;
+    if (x < 0 || y < 0 || x >= image_width || y >= image_height)
+        return 0xFFFFFFFFu;
     return image[static_cast<size_t>(y) * static_cast<size_t>(image_width) +
                  static_cast<size_t>(x)];
 }
 
 void RasterSurface::pen(int style, int width, Colour colour)
 {
-    if (style == pen_style && width == pen_width_given && colour == pen_colour) return;
+    if (style == pen_style && width == pen_width_given && colour == pen_colour)
+        return;
     // A style the platform does not know makes pen creation fail; the
     // device context then keeps the pen it had.
-    if (style < PEN_SOLID || style > PEN_INSIDEFRAME) return;
+    if (style < PEN_SOLID || style > PEN_INSIDEFRAME)
+        return;
     pen_style = style;
     pen_width_given = width;
     pen_colour = colour;
 
     int32_t w = width < 0 ? -width : width;
-    if (w < 1) w = 1;
-    if (w > RASTER_MAX_PEN_WIDTH) w = RASTER_MAX_PEN_WIDTH;
+    if (w < 1)
+        w = 1;
+    if (w > RASTER_MAX_PEN_WIDTH)
+        w = RASTER_MAX_PEN_WIDTH;
     dash = nullptr;
     dash_count = 0;
     dash_total = 0;
@@ -396,11 +413,13 @@ void RasterSurface::pen(int style, int width, Colour colour)
         pen_kind = PEN_KIND_DASHED;
         dash = PEN_DASHES[style - PEN_DASH];
         dash_count = PEN_DASH_COUNTS[style - PEN_DASH];
-        for (int i = 0; i < dash_count; i++) dash_total += dash[i];
+        for (int i = 0; i < dash_count; i++)
+            dash_total += dash[i];
     } else {
         pen_kind = PEN_KIND_SOLID;
     }
-    if (pen_kind == PEN_KIND_WIDE) Round_cap_spans(w, &cap_top, &cap_rows, cap_left, cap_right);
+    if (pen_kind == PEN_KIND_WIDE)
+        Round_cap_spans(w, &cap_top, &cap_rows, cap_left, cap_right);
 }
 
 void RasterSurface::move_to(int32_t x, int32_t y)
@@ -419,12 +438,13 @@ void RasterSurface::line_to(int32_t x, int32_t y)
     pos_y = y;
     // Only the one-pixel solid pen tells; any other may have changed pixels.
     line_changed = pen_kind != PEN_KIND_SOLID || !watching;
-    if (pen_kind == PEN_KIND_WIDE) wide_line(x0, y0, x1, y1);
-    else if (pen_kind != PEN_KIND_NULL) thin_line(x0, y0, x1, y1, 0);
+    if (pen_kind == PEN_KIND_WIDE)
+        wide_line(x0, y0, x1, y1);
+    else if (pen_kind != PEN_KIND_NULL)
+        thin_line(x0, y0, x1, y1, 0);
 }
 
-void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
-                              int64_t dash_offset)
+void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t dash_offset)
 {
     if (x0 != x1 && y0 != y1) {
         Crop_point(&x0, &y0);
@@ -432,22 +452,26 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
     }
     int64_t dx = x1 - x0;
     int64_t dy = y1 - y0;
-    if (dx == 0 && dy == 0) return;
+    if (dx == 0 && dy == 0)
+        return;
     Colour colour = pen_colour & COLOUR_MASK;
     // A line of one step sets its first pixel alone, in the colour that
     // starts every dash pattern.
     if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && dash_offset == 0) {
-        if (x0 < 0 || y0 < 0 || x0 >= image_width || y0 >= image_height) return;
+        if (x0 < 0 || y0 < 0 || x0 >= image_width || y0 >= image_height)
+            return;
         Colour &p = image[static_cast<ptrdiff_t>(y0) * image_width + static_cast<ptrdiff_t>(x0)];
-        if (watching && pen_kind == PEN_KIND_SOLID) line_changed = p != colour;
+        if (watching && pen_kind == PEN_KIND_SOLID)
+            line_changed = p != colour;
         p = colour;
         return;
     }
     LineSetup line;
     Line_setup(dx, dy, &line);
-    assert(line.major > 0);   // the longer of |dx| and |dy|, which are not both 0
+    assert(line.major > 0); // the longer of |dx| and |dy|, which are not both 0
     LineWalk walk;
-    if (!Line_walk_make(line, x0, y0, x1, y1, image_width, image_height, &walk)) return;
+    if (!Line_walk_make(line, x0, y0, x1, y1, image_width, image_height, &walk))
+        return;
     if (pen_kind != PEN_KIND_SOLID) {
         Dashed_walk(image, walk, colour, DashState{dash, dash_count, dash_total, dash_offset},
                     background_colour & COLOUR_MASK, background_opaque != 0);
@@ -458,12 +482,15 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1,
 
 void RasterSurface::fill_span(int64_t y, int64_t left, int64_t right, Colour colour)
 {
-    if (y < 0 || y >= image_height) return;
+    if (y < 0 || y >= image_height)
+        return;
     left = Max64(left, 0);
     right = Min64(right, image_width);
-    if (left >= right) return;
+    if (left >= right)
+        return;
     Colour *p = image + static_cast<ptrdiff_t>(y) * image_width;
-    for (int64_t x = left; x < right; x++) p[x] = colour;
+    for (int64_t x = left; x < right; x++)
+        p[x] = colour;
 }
 
 void RasterSurface::fill_device_rect(int64_t left, int64_t top, int64_t right, int64_t bottom,
@@ -471,7 +498,8 @@ void RasterSurface::fill_device_rect(int64_t left, int64_t top, int64_t right, i
 {
     top = Max64(top, 0);
     bottom = Min64(bottom, image_height);
-    for (int64_t y = top; y < bottom; y++) fill_span(y, left, right, colour);
+    for (int64_t y = top; y < bottom; y++)
+        fill_span(y, left, right, colour);
 }
 
 void RasterSurface::round_cap(int64_t x, int64_t y)
@@ -489,7 +517,8 @@ void RasterSurface::round_cap(int64_t x, int64_t y)
 void RasterSurface::fill_polygon(const int64_t *xs, const int64_t *ys, int count, Colour colour)
 {
     const int MAX_POINTS = 8;
-    if (count < 3 || count > MAX_POINTS) return;
+    if (count < 3 || count > MAX_POINTS)
+        return;
     int64_t y_min = ys[0];
     int64_t y_max = ys[0];
     for (int i = 1; i < count; i++) {
@@ -510,7 +539,8 @@ void RasterSurface::fill_polygon(const int64_t *xs, const int64_t *ys, int count
                 bottom_x = xs[j];
                 bottom_y = ys[j];
             }
-            if (y < top_y || y >= bottom_y) continue;
+            if (y < top_y || y >= bottom_y)
+                continue;
             int64_t x = top_x + Ceil_div((y - top_y) * (bottom_x - top_x), bottom_y - top_y);
             int k = n++;
             while (k > 0 && cross[k - 1] > x) {
@@ -519,7 +549,8 @@ void RasterSurface::fill_polygon(const int64_t *xs, const int64_t *ys, int count
             }
             cross[k] = x;
         }
-        for (int k = 0; k + 1 < n; k += 2) fill_span(y, cross[k], cross[k + 1], colour);
+        for (int k = 0; k + 1 < n; k += 2)
+            fill_span(y, cross[k], cross[k + 1], colour);
     }
 }
 
@@ -538,7 +569,8 @@ void RasterSurface::wide_body(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     int64_t dy = y1 - y0;
     int64_t w = pen_width;
     Colour colour = pen_colour & COLOUR_MASK;
-    if (dx == 0 && dy == 0) return;
+    if (dx == 0 && dy == 0)
+        return;
     if (dy == 0) {
         int64_t top = y0 - w / 2;
         fill_device_rect(Min64(x0, x1), top, Max64(x0, x1), top + w, colour);
@@ -575,8 +607,8 @@ void RasterSurface::wide_body(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     fill_polygon(xs, ys, 4, colour);
 }
 
-void RasterSurface::device_box(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                               int64_t *l, int64_t *t, int64_t *r, int64_t *b) const
+void RasterSurface::device_box(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t *l,
+                               int64_t *t, int64_t *r, int64_t *b) const
 {
     *l = static_cast<int64_t>(left) + origin_x;
     *t = static_cast<int64_t>(top) + origin_y;
@@ -599,7 +631,8 @@ void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
         t = b;
         b = tmp;
     }
-    if (l == r || t == b) return;
+    if (l == r || t == b)
+        return;
     int64_t w = pen_width;
     if (pen_style == PEN_INSIDEFRAME) {
         l += w / 2;
@@ -681,22 +714,27 @@ void RasterSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t 
 void RasterSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)
 {
     background_opaque = 0;
-    if (!text || length <= 0) return;
+    if (!text || length <= 0)
+        return;
     Colour c = colour & COLOUR_MASK;
     int64_t pen_x = static_cast<int64_t>(x) + origin_x;
     int64_t cell_top = static_cast<int64_t>(y) + origin_y;
     for (int i = 0; i < length; i++) {
         int ch = static_cast<unsigned char>(text[i]);
-        if (ch < FONT_FIRST_CHAR || ch > FONT_LAST_CHAR) ch = '?';
+        if (ch < FONT_FIRST_CHAR || ch > FONT_LAST_CHAR)
+            ch = '?';
         const FontGlyph &glyph = font_glyphs[ch - FONT_FIRST_CHAR];
         for (int r = 0; r < glyph.rows; r++) {
             int64_t py = cell_top + glyph.top + r;
-            if (py < 0 || py >= image_height) continue;
+            if (py < 0 || py >= image_height)
+                continue;
             unsigned bits = font_rows[glyph.first_row + r];
             for (int col = 0; bits != 0; col++, bits = (bits << 1) & 0xFFFFu) {
-                if (!(bits & 0x8000u)) continue;
+                if (!(bits & 0x8000u))
+                    continue;
                 int64_t px = pen_x + glyph.left + col;
-                if (px < 0 || px >= image_width) continue;
+                if (px < 0 || px >= image_width)
+                    continue;
                 image[static_cast<ptrdiff_t>(py) * image_width + px] = c;
             }
         }
@@ -742,8 +780,10 @@ public:
         for (int k = 0; k < other_count; k++) {
             const Colour *from = others[static_cast<size_t>(k)].image;
             for (size_t y = 0; y < height; y++) {
-                Colour *to = base->image + (static_cast<size_t>(top) + y) * static_cast<size_t>(base->image_width) +
-                             static_cast<size_t>(left);
+                Colour *to =
+                    base->image +
+                    (static_cast<size_t>(top) + y) * static_cast<size_t>(base->image_width) +
+                    static_cast<size_t>(left);
                 const Colour *row = from + y * width;
                 for (size_t x = 0; x < width; x++)
                     to[x] = row[x] != NOT_DRAWN ? row[x] : to[x];
@@ -754,9 +794,9 @@ public:
     RasterSurface *base;
     std::unique_ptr<RasterSurface[]> others;
     int other_count;
-    int64_t left;   // where the other lanes lie on the base image
+    int64_t left; // where the other lanes lie on the base image
     int64_t top;
-    bool empty;     // the area lies off the image: nothing to merge
+    bool empty; // the area lies off the image: nothing to merge
 };
 
 SurfaceLanes *RasterSurface::lanes(int count, PixelRect area)
@@ -798,10 +838,12 @@ void Raster_text_extent(const char *text, int length, int32_t *width, int32_t *h
     int32_t w = 0;
     for (int i = 0; text && i < length; i++) {
         int ch = static_cast<unsigned char>(text[i]);
-        if (ch < FONT_FIRST_CHAR || ch > FONT_LAST_CHAR) ch = '?';
+        if (ch < FONT_FIRST_CHAR || ch > FONT_LAST_CHAR)
+            ch = '?';
         w += font_glyphs[ch - FONT_FIRST_CHAR].advance;
     }
-    if (width) *width = w;
-    if (height) *height = font_height;
+    if (width)
+        *width = w;
+    if (height)
+        *height = font_height;
 }
-

@@ -126,9 +126,9 @@ private:
     int pen_style;
     int pen_width_given;
     Colour pen_colour;
-    int pen_kind;            // PenKind in raster_surface.cpp
-    int32_t pen_width;       // device width, 1 for cosmetic pens, 0 for the null pen
-    const uint8_t *dash;     // dash lengths, on and off alternately (dashed pens)
+    int pen_kind;        // PenKind in raster_surface.cpp
+    int32_t pen_width;   // device width, 1 for cosmetic pens, 0 for the null pen
+    const uint8_t *dash; // dash lengths, on and off alternately (dashed pens)
     int dash_count;
     int dash_total;
     // Row spans of the round cap of the current wide pen, relative to the
@@ -152,7 +152,5 @@ private:
 // the sum of the advance widths (bytes outside 32..126 count as "?"), and the
 // height of the font.  A negative length counts as 0.
 void Raster_text_extent(const char *text, int length, int32_t *width, int32_t *height);
-
-
 
 #endif

@@ -6,7 +6,9 @@
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 
-RecordIndexSurface::RecordIndexSurface() : pen_style(PEN_SOLID), pen_width(1), current(0) {}
+RecordIndexSurface::RecordIndexSurface() : pen_style(PEN_SOLID), pen_width(1), current(0)
+{
+}
 
 int RecordIndexSurface::create(int32_t width, int32_t height)
 {
@@ -46,7 +48,9 @@ void RecordIndexSurface::fill_rect(int32_t left, int32_t top, int32_t right, int
     plane.fill_rect(left, top, right, bottom, 0);
 }
 
-void RecordIndexSurface::text(int32_t, int32_t, const char *, int, Colour) {}
+void RecordIndexSurface::text(int32_t, int32_t, const char *, int, Colour)
+{
+}
 
 void RecordIndexSurface::set_origin(int32_t x, int32_t y)
 {
@@ -71,7 +75,7 @@ uint32_t RecordIndexSurface::code_near(int32_t x, int32_t y, int32_t radius) con
         for (int32_t dy = -r; dy <= r; dy++)
             for (int32_t dx = -r; dx <= r; dx++) {
                 if (dx != -r && dx != r && dy != -r && dy != r)
-                    continue;   // inside the ring: seen already
+                    continue; // inside the ring: seen already
                 uint32_t c = code(x + dx, y + dy);
                 if (c != 0)
                     return c;

@@ -50,7 +50,7 @@ private:
     RasterSurface plane;
     int pen_style;
     int pen_width;
-    uint32_t current;   // the code of the record drawing now
+    uint32_t current; // the code of the record drawing now
 };
 
 // The indices that a code stands for: code - 1, and for pictures of more

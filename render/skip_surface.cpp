@@ -17,9 +17,9 @@ bool Thin_solid(int style, int width)
 } // namespace
 
 SkipSurface::SkipSurface(Surface *target_in, PixelRect area)
-    : target(target_in), shadowed(false), area_left(area.left), area_top(area.top),
-      origin_x(0), origin_y(0), want(), sent(), pen_wanted(false), pen_sent(false), at_x(0),
-      at_y(0), target_at(false), passed(0), left_out(0)
+    : target(target_in), shadowed(false), area_left(area.left), area_top(area.top), origin_x(0),
+      origin_y(0), want(), sent(), pen_wanted(false), pen_sent(false), at_x(0), at_y(0),
+      target_at(false), passed(0), left_out(0)
 {
     int64_t width = static_cast<int64_t>(area.right) - area.left;
     int64_t height = static_cast<int64_t>(area.bottom) - area.top;
@@ -107,8 +107,7 @@ void SkipSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bo
     target->rectangle(left, top, right, bottom, fill_colour);
 }
 
-void SkipSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                            Colour colour)
+void SkipSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom, Colour colour)
 {
     forget();
     target->fill_rect(left, top, right, bottom, colour);
@@ -175,7 +174,8 @@ public:
 
     Surface *lane(int index) override
     {
-        return index == 0 ? static_cast<Surface *>(base) : others[static_cast<size_t>(index - 1)].get();
+        return index == 0 ? static_cast<Surface *>(base)
+                          : others[static_cast<size_t>(index - 1)].get();
     }
 
     void merge() override
@@ -196,7 +196,8 @@ SurfaceLanes *SkipSurface::lanes(int count, PixelRect)
     if (count < 2 || !shadowed)
         return nullptr;
     std::unique_ptr<SkipLanes> lanes(new SkipLanes(this));
-    const PixelRect area = {area_left, area_top, area_left + shadow.width(), area_top + shadow.height()};
+    const PixelRect area = {area_left, area_top, area_left + shadow.width(),
+                            area_top + shadow.height()};
     for (int k = 1; k < count; k++) {
         lanes->recordings.emplace_back(new LineRecording());
         lanes->others.emplace_back(new SkipSurface(lanes->recordings.back().get(), area));

@@ -58,23 +58,23 @@ private:
         Colour colour;
     };
 
-    void forget();            // the whole area unknown
-    void target_catch_up();   // the pen and position to the target
+    void forget();          // the whole area unknown
+    void target_catch_up(); // the pen and position to the target
 
     Surface *target;
     RasterSurface shadow;
     bool shadowed;
     int32_t area_left;
     int32_t area_top;
-    int32_t origin_x;    // the target's viewport origin
+    int32_t origin_x; // the target's viewport origin
     int32_t origin_y;
-    Pen want;        // the pen drawing now (the last one the platform accepts)
-    Pen sent;        // the pen the target has
+    Pen want; // the pen drawing now (the last one the platform accepts)
+    Pen sent; // the pen the target has
     bool pen_wanted;
     bool pen_sent;
-    int32_t at_x;    // the current position
+    int32_t at_x; // the current position
     int32_t at_y;
-    bool target_at;  // the target's current position is (at_x, at_y)
+    bool target_at; // the target's current position is (at_x, at_y)
     long passed;
     long left_out;
 };

@@ -75,10 +75,10 @@ bool Fits_int32(double v)
 // file, else from the work file mapped into memory, a view at a time.  Both
 // give the same records.
 struct RecordSource {
-    const MappedFile *file;   // nullptr: the step copy
+    const MappedFile *file; // nullptr: the step copy
     double scale;
     FileView view;
-    uint64_t view_first;      // the records in the view
+    uint64_t view_first; // the records in the view
     uint64_t view_count;
 
     RecordSource(const MappedFile *file_in, double scale_in)
@@ -134,10 +134,10 @@ struct RecordSource {
 // over).
 struct StepPainter {
     Surface *surface;
-    int64_t width;    // the picture area
+    int64_t width; // the picture area
     int64_t height;
-    int32_t limit;    // the limiting square
-    bool dot_last;    // the last thing drawn was the dot at `dot` with pen dot_kind
+    int32_t limit; // the limiting square
+    bool dot_last; // the last thing drawn was the dot at `dot` with pen dot_kind
     PixelPoint dot;
     int dot_kind;
     Colour dot_colour;
@@ -178,18 +178,18 @@ struct StepPainter {
 struct TrackJob {
     KindPen pens[4];
     ViewTurn turn;
-    int64_t first;       // the batch range
+    int64_t first; // the batch range
     int64_t last;
-    bool whole_file;     // batches out of order: every record is read
-    bool positions;      // a scale was fitted: points have positions
-    bool by_energy;      // each segment coloured by its energy on `energy`
+    bool whole_file; // batches out of order: every record is read
+    bool positions;  // a scale was fitted: points have positions
+    bool by_energy;  // each segment coloured by its energy on `energy`
     EnergyScale energy;
     int32_t limit;
-    const MappedFile *file;   // nullptr: the records come from the step copy
+    const MappedFile *file; // nullptr: the records come from the step copy
     double scale;
-    uint64_t progress_total;   // records to read, for the progress shown
+    uint64_t progress_total; // records to read, for the progress shown
     int lanes;
-    uint64_t stride;     // every stride-th track is drawn (1: all)
+    uint64_t stride; // every stride-th track is drawn (1: all)
 
     bool Known(const StepRecord &r) const
     {
@@ -207,10 +207,10 @@ struct TrackLane {
     Surface *surface;
     uint64_t begin;
     uint64_t end;
-    bool in_track;          // the state at begin: in a track, whose last
-    PixelPoint previous;    // point is `previous`
-    bool started;           // drawn, or being drawn, on a thread of its own
-    bool failed;            // the work file could not be read
+    bool in_track;       // the state at begin: in a track, whose last
+    PixelPoint previous; // point is `previous`
+    bool started;        // drawn, or being drawn, on a thread of its own
+    bool failed;         // the work file could not be read
 };
 
 // Draw the records of a lane.  Between tracks, separators, hidden kinds and
@@ -295,9 +295,10 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
     std::vector<StepRecord> records(READ_BLOCK_RECORDS);
-    std::vector<PixelPoint> points(READ_BLOCK_RECORDS);   // where their points land
+    std::vector<PixelPoint> points(READ_BLOCK_RECORDS); // where their points land
     RecordSource source(job->file, job->scale);
-    StepPainter painter{lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
+    StepPainter painter{
+        lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
     LaneState st{lane->in_track, lane->previous, 0, false};
     uint64_t reported = 0;
     // A preview draws every stride-th track of the lane only, placing only
@@ -319,7 +320,8 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
         if (job->positions && job->stride == 1)
             View_place_steps(job->turn, records.data(), count, points.data());
         index = Block_draw(job, lane, &st, &painter, records.data(), points.data(), count, index);
-        if (report_progress && progress_hook && (index - lane->begin) / PROGRESS_EVERY != reported) {
+        if (report_progress && progress_hook &&
+            (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
             progress_hook("drawing", (index - lane->begin) * static_cast<uint64_t>(job->lanes),
                           job->progress_total);
@@ -340,7 +342,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     lane->in_track = false;
     const size_t BACK = 256;
     StepRecord block[BACK];
-    bool last_read = false;   // block[n - 1] is the record before `at`
+    bool last_read = false; // block[n - 1] is the record before `at`
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
@@ -465,7 +467,8 @@ void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t 
     double X[2] = {static_cast<double>(x1), static_cast<double>(x2)};
     double Y[2] = {static_cast<double>(y1), static_cast<double>(y2)};
     const double l = limit;
-    if (!Limit_x(X, Y, 0, l) || !Limit_x(X, Y, 1, l) || !Limit_y(X, Y, 0, l) || !Limit_y(X, Y, 1, l))
+    if (!Limit_x(X, Y, 0, l) || !Limit_x(X, Y, 1, l) || !Limit_y(X, Y, 0, l) ||
+        !Limit_y(X, Y, 1, l))
         return;
     // End points computed far outside the square may leave the 32-bit range:
     // such a segment is not drawn.
@@ -561,8 +564,9 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 {
     int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
     std::unique_ptr<SurfaceLanes> lanes(
-        lanes_wanted > 1 ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
-                         : nullptr);
+        lanes_wanted > 1
+            ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
+            : nullptr);
     job->lanes = lanes ? lanes_wanted : 1;
     std::vector<TrackLane> lane(static_cast<size_t>(job->lanes));
     bool failed = false;
@@ -570,8 +574,13 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
     for (int k = 0; k < job->lanes; k++) {
         TrackLane &l = lane[static_cast<size_t>(k)];
         const uint64_t i = static_cast<uint64_t>(k);
-        l = TrackLane{lanes ? lanes->lane(k) : surface, begin + (end - begin) * i / n,
-                      begin + (end - begin) * (i + 1) / n, false, PixelPoint{0, 0}, false, false};
+        l = TrackLane{lanes ? lanes->lane(k) : surface,
+                      begin + (end - begin) * i / n,
+                      begin + (end - begin) * (i + 1) / n,
+                      false,
+                      PixelPoint{0, 0},
+                      false,
+                      false};
         if (k > 0 && Lane_start(job, begin, l.begin, &l) != 0)
             failed = true;
     }

@@ -19,8 +19,8 @@
 // read).
 // Writes back: the view fit (view_state, *scale) and, through Geom_draw, the
 // geometry flags.
-int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode,
-               int calc_mode, int redraw_pressed, PixelRect view_rect);
+int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode, int calc_mode,
+               int redraw_pressed, PixelRect view_rect);
 
 // Rebuilds draw every track_stride-th track only (a preview while the view
 // is being turned); 1, the start value, draws every track.  The window sets

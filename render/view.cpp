@@ -269,7 +269,7 @@ double Angle_distance(double a, double b)
 int16_t Angle_round(double degrees)
 {
     double r = std::floor(degrees + 0.5);
-    r = std::fmod(r, 360.0);   // within (-360, 360): fits 32 bits
+    r = std::fmod(r, 360.0); // within (-360, 360): fits 32 bits
     return Angle_wrap(static_cast<int32_t>(r));
 }
 
@@ -310,7 +310,7 @@ void View_matrix_angles(const ViewMatrix &view, const int16_t close_to[3], int16
     // With M = Ry(b) Rz(c) Rx(a): M10 = sin c, M00 = cos b cos c, M20 =
     // -sin b cos c, M11 = cos c cos a, M12 = -cos c sin a.  The two sets are
     // (a, b, c) with cos c >= 0 and (a + 180, b + 180, 180 - c).
-    const double (*m)[3] = view.m;
+    const double(*m)[3] = view.m;
     double cos_c = std::sqrt(m[0][0] * m[0][0] + m[2][0] * m[2][0]);
     double c = Degrees(std::atan2(m[1][0], cos_c));
     double a, b;

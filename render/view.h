@@ -17,14 +17,14 @@
 struct StepRecord;
 
 struct ViewState {
-    double view_scale;      // cm per pixel; 0 until the first fit
-    double view_extent_h;   // visible extents, cm
+    double view_scale;    // cm per pixel; 0 until the first fit
+    double view_extent_h; // visible extents, cm
     double view_extent_v;
-    double pan_cm_x;        // pan accumulated by successive expands, cm
+    double pan_cm_x; // pan accumulated by successive expands, cm
     double pan_cm_y;
-    int32_t pan_px_x;       // the pan in pixels at the last expand
+    int32_t pan_px_x; // the pan in pixels at the last expand
     int32_t pan_px_y;
-    int32_t centre_px_x;    // where the bounding-box centre lands
+    int32_t centre_px_x; // where the bounding-box centre lands
     int32_t centre_px_y;
 };
 
@@ -60,9 +60,9 @@ PixelPoint View_proj(int mode, const double point_px[3]);
 // The sines and cosines of the three view angles, for placing many points
 // with one set of angles: View_place(View_turn(), mode, p) is View_proj(mode, p).
 struct ViewTurn {
-    double cos_a, sin_a;   // about x
-    double cos_b, sin_b;   // about y, a quarter turn added
-    double cos_c, sin_c;   // about z
+    double cos_a, sin_a; // about x
+    double cos_b, sin_b; // about y, a quarter turn added
+    double cos_c, sin_c; // about z
 };
 ViewTurn View_turn();
 PixelPoint View_place(const ViewTurn &turn, int mode, const double point_px[3]);

@@ -12,8 +12,8 @@
 #define IDC_TITLE_POSITION 20
 #define IDC_EXPAND 30
 #define IDC_NORMAL 40
-#define IDC_X_PLUS 50   /* "<<" of the x angle: raises the angle */
-#define IDC_X_MINUS 60  /* ">>" of the x angle: lowers the angle */
+#define IDC_X_PLUS 50  /* "<<" of the x angle: raises the angle */
+#define IDC_X_MINUS 60 /* ">>" of the x angle: lowers the angle */
 #define IDC_Y_PLUS 70
 #define IDC_Y_MINUS 80
 #define IDC_Z_PLUS 90
@@ -36,7 +36,7 @@
 #define IDM_TITLE 209
 #define IDM_SELECTION 210
 #define IDM_HELP 211
-#define IDM_COLOUR_BY_ENERGY 212   /* checked: colour by energy */
+#define IDM_COLOUR_BY_ENERGY 212 /* checked: colour by energy */
 #define IDM_ENERGY_LIMITS 213
 
 /* A dialog control without an id. */

@@ -11,8 +11,8 @@
 #ifdef _WIN32
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -119,7 +119,7 @@ const char USAGE[] =
 std::chrono::steady_clock::time_point progress_start;
 bool progress_shown;
 
-bool terminal;   // stderr is a terminal: progress is shown there
+bool terminal; // stderr is a terminal: progress is shown there
 
 void Interrupt_check();
 
@@ -130,8 +130,8 @@ void Tool_progress(const char *what, uint64_t done, uint64_t total)
     Interrupt_check();
     if (!terminal)
         return;
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                   progress_start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - progress_start).count();
     if (seconds < 1.0 || total == 0)
         return;
     int percent = static_cast<int>(done >= total ? 100 : done * 100 / total);
@@ -167,9 +167,11 @@ void Message_explain(const char *text, int error)
     const char *reason = error != 0 ? std::strerror(error) : nullptr;
     const char *file = nullptr, *what = nullptr;
     if (std::strcmp(text, "Cmtodot err!") == 0) {
-        std::fprintf(stderr, "vokatool: %s: the scene has no extent on the screen (its bounds, "
-                             "or the zoom rectangle, are too small or not finite to be scaled "
-                             "to the picture area)\n", message_input);
+        std::fprintf(stderr,
+                     "vokatool: %s: the scene has no extent on the screen (its bounds, "
+                     "or the zoom rectangle, are too small or not finite to be scaled "
+                     "to the picture area)\n",
+                     message_input);
         return;
     }
     if (std::strncmp(text, Message_text(MSG_INPUT_OPEN), std::strlen(text)) == 0) {
@@ -237,8 +239,8 @@ uint64_t Left_out_print(const char *path)
         std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
                      Line_problem_text(k));
         if (p.lines > 1)
-            std::fprintf(stderr, " (and %llu more line%s)", static_cast<unsigned long long>(p.lines - 1),
-                         p.lines == 2 ? "" : "s");
+            std::fprintf(stderr, " (and %llu more line%s)",
+                         static_cast<unsigned long long>(p.lines - 1), p.lines == 2 ? "" : "s");
         std::fputc('\n', stderr);
     }
     return total;
@@ -276,7 +278,8 @@ int Usage()
 
 int Unknown_option(const char *command, const char *option)
 {
-    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command, option);
+    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command,
+                 option);
     return Usage();
 }
 
@@ -303,9 +306,7 @@ void Geometry_print()
         List_print("y boundaries", slab_y, slab_y_count);
         List_print("z boundaries", slab_z, slab_z_count);
         break;
-    default:
-        std::printf("geometry: none\n");
-        break;
+    default: std::printf("geometry: none\n"); break;
     }
     if (convert_stats.geometry.values_dropped > 0)
         std::printf("  %d values beyond the 100 of a list were dropped\n",
@@ -327,8 +328,8 @@ int Info(const char *path)
         return Convert_explain(path, -1);
     const ConvertStats &s = convert_stats;
     Geometry_print();
-    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max,
-                z_min, z_max);
+    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max, z_min,
+                z_max);
     std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
     if (s.header_missing)
         std::printf("no header line: scene bounds from the steps and the geometry\n");
@@ -352,10 +353,9 @@ int Info(const char *path)
                         static_cast<double>(s.energy_max[k]));
         std::printf("\n");
     }
-    std::printf("steps: %llu, separators: %llu, records: %llu\n",
-                static_cast<unsigned long long>(steps),
-                static_cast<unsigned long long>(s.separators),
-                static_cast<unsigned long long>(s.records));
+    std::printf(
+        "steps: %llu, separators: %llu, records: %llu\n", static_cast<unsigned long long>(steps),
+        static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.records));
     std::printf("markers: %llu\n", static_cast<unsigned long long>(s.marker_lines));
     // Lines skipped on purpose, then every line left out, by kind.
     uint64_t skipped = s.skipped_type + s.blank_lines + s.unfinished_lines;
@@ -387,8 +387,7 @@ int Part_begin(const char *target, char *part)
     errno = 0;
     std::FILE *f = Part_file_create(target, part, PART_PATH_SIZE);
     if (!f) {
-        std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", target,
-                     std::strerror(errno));
+        std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", target, std::strerror(errno));
         return 1;
     }
     std::fclose(f);
@@ -430,7 +429,7 @@ int Convert(const char *path, const char *work_dir)
     int first_problem;
     uint64_t first_line;
     if (converted == 0 && strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
-        Part_end(false, part, work_file);   // nothing is written
+        Part_end(false, part, work_file); // nothing is written
         return Convert_explain(path, 0);
     }
     if (Part_end(converted == 0, part, work_file) != 0 && converted == 0) {
@@ -513,7 +512,7 @@ struct NumberOption {
     char separator;
     int count;
     long low, high;
-    const char *bad;   // the message for a value that does not fit
+    const char *bad; // the message for a value that does not fit
 };
 const NumberOption NUMBER_OPTIONS[NUM_OPTIONS] = {
     {"--size", 'x', 2, 1, 16384, "bad --size (WxH, 1..16384)"},
@@ -535,13 +534,13 @@ struct RenderOptions {
     const char *title = nullptr;
     bool no_geometry = false;
     bool no_panel = false;
-    int format = 0;             // OutputFormat
+    int format = 0; // OutputFormat
     double scale = 1.0;
     bool scale_given = false;
-    bool given[NUM_OPTIONS] = {};   // the options of NUMBER_OPTIONS given
+    bool given[NUM_OPTIONS] = {}; // the options of NUMBER_OPTIONS given
     long number[NUM_OPTIONS][4] = {};
     bool particles = false;
-    int shown[3] = {1, 1, 1};   // electron, positron, photon
+    int shown[3] = {1, 1, 1}; // electron, positron, photon
     EnergyColouring colouring = {0, 0, 0.0f, 0.0f};
 };
 
@@ -602,8 +601,9 @@ int Particles_option(const char *v, RenderOptions *o)
 }
 
 // The options of render that take a value, other than NUMBER_OPTIONS.
-const char *const VALUE_OPTIONS[] = {"-o", "--info", "--work-dir", "--geometry", "--title",
-                                     "--particles", "--scale", "--colour-by", "--energy-range"};
+const char *const VALUE_OPTIONS[] = {"-o",         "--info",      "--work-dir",
+                                     "--geometry", "--title",     "--particles",
+                                     "--scale",    "--colour-by", "--energy-range"};
 
 bool Takes_value(const char *a)
 {
@@ -768,8 +768,10 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     // PDF readers refuse pages larger than 200 inches a side.
     double side = o.scale * std::max(area.right - area.left, area.bottom - area.top);
     if (format == FIGURE_PDF && side > 14400.0) {
-        std::fprintf(stderr, "vokatool render: a PDF page of %g pt is too large (at most 14400 "
-                     "pt a side): use a smaller --scale\n", side);
+        std::fprintf(stderr,
+                     "vokatool render: a PDF page of %g pt is too large (at most 14400 "
+                     "pt a side): use a smaller --scale\n",
+                     side);
         return 2;
     }
     if (figure.open(o.output, format, area, o.scale) != 0) {
@@ -782,7 +784,7 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1);
     Progress_end();
     if (Not_complete(o))
-        return 1;   // the figure is left unclosed: nothing is written
+        return 1; // the figure is left unclosed: nothing is written
     if (figure.close() != 0) {
         std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
         return 1;
@@ -799,7 +801,7 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 // run ends or is interrupted; empty when the user gave --work-dir.
 char private_dir[PART_PATH_SIZE];
 char private_work_file[PART_PATH_SIZE];
-char private_picture[PART_PATH_SIZE];   // a track file imported for info or render
+char private_picture[PART_PATH_SIZE]; // a track file imported for info or render
 volatile std::sig_atomic_t private_dir_made = 0;
 
 // Remove what an interrupted run leaves: the partial output and the private
@@ -853,7 +855,9 @@ void Interrupt_handlers_install()
     SetConsoleCtrlHandler(Console_event, TRUE);
 }
 #else
-void Interrupt_check() {}
+void Interrupt_check()
+{
+}
 
 extern "C" void On_signal(int number)
 {
@@ -883,8 +887,10 @@ int Private_work_dir()
     if (!error)
         base = std::filesystem::weakly_canonical(base, error);
     if (error) {
-        std::fprintf(stderr, "vokatool: no temporary folder for the work file (%s); "
-                             "give --work-dir\n", error.message().c_str());
+        std::fprintf(stderr,
+                     "vokatool: no temporary folder for the work file (%s); "
+                     "give --work-dir\n",
+                     error.message().c_str());
         return 1;
     }
     std::srand(static_cast<unsigned>(std::time(nullptr)) ^
@@ -895,8 +901,10 @@ int Private_work_dir()
         std::string text = dir.string();
         std::string work = (dir / "work.$$$").string();
         if (work.size() + 16 >= sizeof work_file) {
-            std::fprintf(stderr, "vokatool: the temporary folder's path is too long: "
-                                 "%s; give --work-dir\n", base.string().c_str());
+            std::fprintf(stderr,
+                         "vokatool: the temporary folder's path is too long: "
+                         "%s; give --work-dir\n",
+                         base.string().c_str());
             return 1;
         }
         Text_copy(private_dir, sizeof private_dir, text.c_str());
@@ -909,8 +917,10 @@ int Private_work_dir()
         if (error && error != std::errc::file_exists)
             break;
     }
-    std::fprintf(stderr, "vokatool: cannot make a work folder in %s: %s; give "
-                         "--work-dir\n", base.string().c_str(), error.message().c_str());
+    std::fprintf(stderr,
+                 "vokatool: cannot make a work folder in %s: %s; give "
+                 "--work-dir\n",
+                 base.string().c_str(), error.message().c_str());
     private_dir[0] = '\0';
     return 1;
 }
@@ -928,29 +938,35 @@ void Private_work_dir_remove()
 // put in, the tracks joined and those left out (also on stderr).
 void Import_report(FILE *out, const char *input, const PtracksStats &st)
 {
-    std::fprintf(out, "EGSnrc tracks: %llu (photon %llu, electron %llu, positron %llu), "
-                      "%llu vertices%s\n",
+    std::fprintf(out,
+                 "EGSnrc tracks: %llu (photon %llu, electron %llu, positron %llu), "
+                 "%llu vertices%s\n",
                  static_cast<unsigned long long>(st.tracks),
                  static_cast<unsigned long long>(st.kind_tracks[0]),
                  static_cast<unsigned long long>(st.kind_tracks[1]),
                  static_cast<unsigned long long>(st.kind_tracks[2]),
                  static_cast<unsigned long long>(st.vertices),
                  st.with_time ? ", each track with a time" : "");
-    std::fprintf(out, "batches: %u, made of %u tracks each (the file has none; "
-                      "--tracks-per-batch)\n", st.batches, st.tracks_per_batch);
+    std::fprintf(out,
+                 "batches: %u, made of %u tracks each (the file has none; "
+                 "--tracks-per-batch)\n",
+                 st.batches, st.tracks_per_batch);
     if (st.joined)
         std::fprintf(out, "joined: %llu tracks continue the track before\n",
                      static_cast<unsigned long long>(st.joined));
     std::fprintf(out, "energies: kinetic (total energy less 0.511 MeV for electrons and "
                       "positrons)\n");
     if (st.other_charge)
-        std::fprintf(stderr, "vokatool: %s: %llu tracks of a charge other than 0, -1 or +1 "
-                             "left out (the first: charge %d)\n", input,
-                     static_cast<unsigned long long>(st.other_charge), st.first_other_charge);
+        std::fprintf(stderr,
+                     "vokatool: %s: %llu tracks of a charge other than 0, -1 or +1 "
+                     "left out (the first: charge %d)\n",
+                     input, static_cast<unsigned long long>(st.other_charge),
+                     st.first_other_charge);
     if (st.below_rest_energy)
-        std::fprintf(stderr, "vokatool: %s: %llu vertices of electrons or positrons with a total "
-                             "energy below the rest energy, drawn with kinetic energy 0\n", input,
-                     static_cast<unsigned long long>(st.below_rest_energy));
+        std::fprintf(stderr,
+                     "vokatool: %s: %llu vertices of electrons or positrons with a total "
+                     "energy below the rest energy, drawn with kinetic energy 0\n",
+                     input, static_cast<unsigned long long>(st.below_rest_energy));
 }
 
 // Import the track file `input` into `output`.  0, or 1 after saying why.
@@ -1044,8 +1060,10 @@ int Render_settings(const RenderOptions &o)
         if (Text_to_cp1252(o.title, title, sizeof title, &missing) != 0)
             return Render_error("title longer than 39 characters", o.title);
         if (missing > 0)
-            std::fprintf(stderr, "vokatool render: %d characters of the title are not in "
-                                 "Windows-1252: shown as '?'\n", missing);
+            std::fprintf(stderr,
+                         "vokatool render: %d characters of the title are not in "
+                         "Windows-1252: shown as '?'\n",
+                         missing);
         Text_copy(settings.title_text, sizeof settings.title_text, title);
     }
     return 0;
@@ -1170,7 +1188,7 @@ int Render(int argc, char **argv)
     if (Picture_convert(nullptr, 0) != 0) {
         result = Convert_explain(o.picture, -1);
     } else if (strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
-        result = Convert_explain(o.picture, 0);   // nothing is drawn
+        result = Convert_explain(o.picture, 0); // nothing is drawn
     } else {
         Progress_end();
         Left_out_print(o.picture);

@@ -12,9 +12,9 @@
 // steps that work on the viewer's main window work on the top-level window
 // of that title instead (a dialog of the viewer, say): its controls, its
 // client area.
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,13 +30,14 @@ const char OPEN_CAPTION[] = "Data file open";
 const char DIALOG_CLASS[] = "#32770";
 // Controls of the common dialogs: the file-name field of the explorer-style
 // and of the old-style file dialog; orientation and paper of page setup.
-const int FILE_NAME_COMBO = 0x047c, FILE_NAME_EDIT = 0x0480;   // cmb13, edt1
-const int PORTRAIT_BUTTON = 0x420, LANDSCAPE_BUTTON = 0x421, PAPER_COMBO = 0x471;   // rad1, rad2, cmb2
+const int FILE_NAME_COMBO = 0x047c, FILE_NAME_EDIT = 0x0480; // cmb13, edt1
+const int PORTRAIT_BUTTON = 0x420, LANDSCAPE_BUTTON = 0x421,
+          PAPER_COMBO = 0x471; // rad1, rad2, cmb2
 
 enum { RESULT_OK = 0, RESULT_FAILED = 1, RESULT_USAGE = 2 };
 
 DWORD default_timeout_ms = 15000;
-double ok_pressed_at;   // when dialog-open pressed OK (performance-counter seconds)
+double ok_pressed_at; // when dialog-open pressed OK (performance-counter seconds)
 
 // Prints "voka_driver: " + before + detail + after and returns RESULT_FAILED.
 int Fail(const char *before, const char *detail = "", const char *after = "")
@@ -51,7 +52,8 @@ int Done(bool ok, const char *failure, const char *detail = "")
 }
 
 // Polls `condition` until it holds (true) or `limit` ms have passed (false).
-template <class Condition> bool Wait_until(DWORD limit, Condition condition, DWORD pause = 30)
+template <class Condition>
+bool Wait_until(DWORD limit, Condition condition, DWORD pause = 30)
 {
     DWORD start = GetTickCount();
     do {
@@ -77,10 +79,12 @@ double Now_seconds()
 
 // A message to a window of the viewer, which lives in another process: a
 // busy viewer makes it fail instead of hanging the driver.
-bool Send(HWND window, UINT message, WPARAM w, LPARAM l, DWORD limit = 5000, DWORD_PTR *answer = nullptr)
+bool Send(HWND window, UINT message, WPARAM w, LPARAM l, DWORD limit = 5000,
+          DWORD_PTR *answer = nullptr)
 {
     DWORD_PTR ignored = 0;
-    return SendMessageTimeoutA(window, message, w, l, SMTO_NORMAL, limit, answer ? answer : &ignored) != 0;
+    return SendMessageTimeoutA(window, message, w, l, SMTO_NORMAL, limit,
+                               answer ? answer : &ignored) != 0;
 }
 
 // A Linux path ("/tmp/x.pic") becomes the Wine path of drive Z ("Z:\tmp\x.pic");
@@ -106,8 +110,10 @@ void Control_text(HWND control, char *text, size_t size)
     LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
     if (lstrcmpiA(class_name, "ScrollBar") == 0)
         std::snprintf(text, size, "%d", GetScrollPos(control, SB_CTL));
-    else if (lstrcmpiA(class_name, "Button") == 0 && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
-        std::snprintf(text, size, "%d", Send(control, BM_GETCHECK, 0, 0, 5000, &state) && state == BST_CHECKED);
+    else if (lstrcmpiA(class_name, "Button") == 0 &&
+             (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX))
+        std::snprintf(text, size, "%d",
+                      Send(control, BM_GETCHECK, 0, 0, 5000, &state) && state == BST_CHECKED);
     else
         Send(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text));
 }
@@ -123,7 +129,8 @@ std::vector<HWND> Dialogs(HWND main)
     for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
         char class_name[64];
         if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread &&
-            GetClassNameA(w, class_name, sizeof class_name) != 0 && std::strcmp(class_name, DIALOG_CLASS) == 0)
+            GetClassNameA(w, class_name, sizeof class_name) != 0 &&
+            std::strcmp(class_name, DIALOG_CLASS) == 0)
             found.push_back(w);
     }
     return found;
@@ -140,12 +147,16 @@ HWND Top_dialog(HWND main)
 void Dialog_text(HWND dialog, char out[1024])
 {
     out[0] = '\0';
-    EnumChildWindows(dialog, [](HWND child, LPARAM data) -> BOOL {
-        char class_name[64];
-        GetClassNameA(child, class_name, sizeof class_name);
-        return lstrcmpiA(class_name, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ||
-               GetWindowTextA(child, reinterpret_cast<char *>(data), 1024) <= 0;
-    }, reinterpret_cast<LPARAM>(out));
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM data) -> BOOL {
+            char class_name[64];
+            GetClassNameA(child, class_name, sizeof class_name);
+            return lstrcmpiA(class_name, "Static") != 0 ||
+                   (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON ||
+                   GetWindowTextA(child, reinterpret_cast<char *>(data), 1024) <= 0;
+        },
+        reinterpret_cast<LPARAM>(out));
 }
 
 // Prints the open dialogs to stderr; returns their number.
@@ -273,16 +284,17 @@ int Print_paint_time(HWND main, double start, DWORD limit)
 
 // The arguments of a step, checked against its command's argument letters.
 struct Args {
-    HWND main;        // the viewer's main window (or the --title window), when the command needs it
+    HWND main; // the viewer's main window (or the --title window), when the command needs it
     int count;
     char **text;
-    int number[6];    // the integer arguments (I, i)
-    DWORD limit;      // the time limit (t, T), or the default
+    int number[6]; // the integer arguments (I, i)
+    DWORD limit;   // the time limit (t, T), or the default
 };
 
 LPARAM Point_param(int x, int y)
 {
-    return static_cast<LPARAM>((static_cast<unsigned>(y) & 0xffffu) << 16 | (static_cast<unsigned>(x) & 0xffffu));
+    return static_cast<LPARAM>((static_cast<unsigned>(y) & 0xffffu) << 16 |
+                               (static_cast<unsigned>(x) & 0xffffu));
 }
 
 // Posts a mouse message at (x, y) and keeps the real pointer there, so that
@@ -302,7 +314,8 @@ int Drag(const Args &a, int steps)
     Mouse(a.main, WM_MOUSEMOVE, 0, n[0], n[1]);
     Mouse(a.main, WM_LBUTTONDOWN, MK_LBUTTON, n[0], n[1]);
     for (int i = 1; i <= steps; i++, Sleep(5))
-        Mouse(a.main, WM_MOUSEMOVE, MK_LBUTTON, n[0] + (n[2] - n[0]) * i / steps, n[1] + (n[3] - n[1]) * i / steps);
+        Mouse(a.main, WM_MOUSEMOVE, MK_LBUTTON, n[0] + (n[2] - n[0]) * i / steps,
+              n[1] + (n[3] - n[1]) * i / steps);
     Mouse(a.main, WM_LBUTTONUP, 0, n[2], n[3]);
     return RESULT_OK;
 }
@@ -329,7 +342,7 @@ int Capture(const Args &a)
     std::memset(&info, 0, sizeof info);
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = client.bottom;   // bottom-up
+    info.bmiHeader.biHeight = client.bottom; // bottom-up
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
@@ -338,17 +351,20 @@ int Capture(const Args &a)
     void *bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    bool ok = bits != nullptr && BitBlt(memory, 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY) != 0;
+    bool ok = bits != nullptr &&
+              BitBlt(memory, 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY) != 0;
     GdiFlush();
     // The bitmap's rows: bottom-up, blue, green, red, padded to 4 bytes.
     struct Rows {
         const uint8_t *bits;
         size_t row_size, height;
-    } rows = {static_cast<const uint8_t *>(bits), (static_cast<size_t>(client.right) * 3 + 3) & ~static_cast<size_t>(3),
+    } rows = {static_cast<const uint8_t *>(bits),
+              (static_cast<size_t>(client.right) * 3 + 3) & ~static_cast<size_t>(3),
               static_cast<size_t>(client.bottom)};
     BmpPixelFn pixel = [](const void *context, int32_t x, int32_t y) -> Colour {
         const Rows *r = static_cast<const Rows *>(context);
-        const uint8_t *at = r->bits + (r->height - 1 - static_cast<size_t>(y)) * r->row_size + static_cast<size_t>(x) * 3;
+        const uint8_t *at = r->bits + (r->height - 1 - static_cast<size_t>(y)) * r->row_size +
+                            static_cast<size_t>(x) * 3;
         return static_cast<Colour>(at[0]) << 16 | static_cast<Colour>(at[1]) << 8 | at[2];
     };
     char file[MAX_PATH];
@@ -372,34 +388,38 @@ int Open_file(const Args &a, bool confirm, const char *caption)
     char file[MAX_PATH];
     Windows_path(a.text[0], file, sizeof file);
     HWND name = File_name_field(dialog);
-    if (name == nullptr || (file[0] != '\0' && !Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file))))
+    if (name == nullptr ||
+        (file[0] != '\0' && !Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file))))
         return Fail("the file dialog did not take the file name");
     ok_pressed_at = Now_seconds();
     Press(dialog, IDOK);
     int result = -1;
     char text[1024];
-    Wait_until(a.limit, [&] {
-        bool open = false;
-        for (HWND box : Dialogs(a.main)) {
-            if (result >= 0)
-                break;
-            if (box == dialog)
-                open = true;
-            // A box that the viewer raised after the dialog ended (the dialog
-            // may still be going away): the dialog's part is done.
-            else if (GetWindow(box, GW_OWNER) != dialog)
-                result = RESULT_OK;
-            else if (confirm && GetDlgItem(box, IDYES) != nullptr)
-                Press(box, IDYES), Sleep(100);
-            else {   // a complaint about the name
-                Dialog_text(box, text);
-                result = Fail("dialog-open: the dialog refused the file name: ", text);
+    Wait_until(
+        a.limit,
+        [&] {
+            bool open = false;
+            for (HWND box : Dialogs(a.main)) {
+                if (result >= 0)
+                    break;
+                if (box == dialog)
+                    open = true;
+                // A box that the viewer raised after the dialog ended (the dialog
+                // may still be going away): the dialog's part is done.
+                else if (GetWindow(box, GW_OWNER) != dialog)
+                    result = RESULT_OK;
+                else if (confirm && GetDlgItem(box, IDYES) != nullptr)
+                    Press(box, IDYES), Sleep(100);
+                else { // a complaint about the name
+                    Dialog_text(box, text);
+                    result = Fail("dialog-open: the dialog refused the file name: ", text);
+                }
             }
-        }
-        if (result < 0 && !open)
-            result = RESULT_OK;
-        return result >= 0;
-    }, 2);
+            if (result < 0 && !open)
+                result = RESULT_OK;
+            return result >= 0;
+        },
+        2);
     return result >= 0 ? result : Fail("the file dialog did not close");
 }
 
@@ -435,7 +455,9 @@ int Message_boxes(const Args &a)
 int Page_setup(const Args &a)
 {
     HWND dialog = nullptr;
-    Wait_until(a.limit, [&] { return (dialog = Top_dialog(a.main)) != nullptr && GetDlgItem(dialog, PAPER_COMBO); });
+    Wait_until(a.limit, [&] {
+        return (dialog = Top_dialog(a.main)) != nullptr && GetDlgItem(dialog, PAPER_COMBO);
+    });
     if (dialog == nullptr || GetDlgItem(dialog, PAPER_COMBO) == nullptr)
         return Fail("no page-setup dialog appeared");
     bool portrait = std::strcmp(a.text[0], "portrait") == 0;
@@ -448,12 +470,13 @@ int Page_setup(const Args &a)
         MultiByteToWideChar(CP_ACP, 0, a.text[1], -1, paper, 64);
         HWND combo = GetDlgItem(dialog, PAPER_COMBO);
         DWORD_PTR index = 0;
-        SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(paper),
-                            SMTO_NORMAL, a.limit, &index);
+        SendMessageTimeoutW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(paper), SMTO_NORMAL, a.limit, &index);
         if (static_cast<LRESULT>(index) == CB_ERR)
             return Fail("no such paper: ", a.text[1]);
         Send(combo, CB_SETCURSEL, index, 0);
-        Send(dialog, WM_COMMAND, MAKEWPARAM(PAPER_COMBO, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        Send(dialog, WM_COMMAND, MAKEWPARAM(PAPER_COMBO, CBN_SELCHANGE),
+             reinterpret_cast<LPARAM>(combo));
     }
     Sleep(100);
     Press(dialog, IDOK);
@@ -507,12 +530,15 @@ int Post(HWND window, UINT message, WPARAM w, LPARAM l = 0)
 // The scroll message that a user's action on bar ID sends to its window.
 int Scroll(const Args &a)
 {
-    static const char *const ACTIONS[] = {"line-left", "line-right", "page-left", "page-right", "track"};
-    static const WORD CODES[] = {SB_LINELEFT, SB_LINERIGHT, SB_PAGELEFT, SB_PAGERIGHT, SB_THUMBTRACK};
+    static const char *const ACTIONS[] = {"line-left", "line-right", "page-left", "page-right",
+                                          "track"};
+    static const WORD CODES[] = {SB_LINELEFT, SB_LINERIGHT, SB_PAGELEFT, SB_PAGERIGHT,
+                                 SB_THUMBTRACK};
     HWND bar = Control(a);
     for (size_t i = 0; i < sizeof CODES / sizeof CODES[0]; i++)
         if (std::strcmp(a.text[1], ACTIONS[i]) == 0)
-            return Done(bar != nullptr && Send(a.main, WM_HSCROLL, MAKEWPARAM(CODES[i], static_cast<WORD>(a.number[2])),
+            return Done(bar != nullptr && Send(a.main, WM_HSCROLL,
+                                               MAKEWPARAM(CODES[i], static_cast<WORD>(a.number[2])),
                                                reinterpret_cast<LPARAM>(bar)),
                         "scroll: no answer");
     return RESULT_USAGE;
@@ -521,7 +547,7 @@ int Scroll(const Args &a)
 BOOL CALLBACK Count_window(HWND window, LPARAM counter)
 {
     ++*reinterpret_cast<DWORD *>(counter);
-    if (GetParent(window) == nullptr)   // a top-level window: its descendants too
+    if (GetParent(window) == nullptr) // a top-level window: its descendants too
         EnumChildWindows(window, Count_window, counter);
     return TRUE;
 }
@@ -543,13 +569,14 @@ int Resources(const Args &a)
         typedef LONG(WINAPI * QueryFn)(HANDLE, int, void *, ULONG, ULONG *);
         QueryFn query = reinterpret_cast<QueryFn>(reinterpret_cast<void *>(
             GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-        ULONG_PTR basic[6] = {0, 0, 0, 0, 0, 0};   // PROCESS_BASIC_INFORMATION
+        ULONG_PTR basic[6] = {0, 0, 0, 0, 0, 0}; // PROCESS_BASIC_INFORMATION
         UINT64 table = 0;
         static unsigned char entries[65536 * 24];
         if (query && query(process, 0, basic, sizeof basic, nullptr) == 0 &&
             ReadProcessMemory(process, reinterpret_cast<char *>(basic[1]) + 0xF8, &table,
                               sizeof table, nullptr) &&
-            ReadProcessMemory(process, reinterpret_cast<void *>(table), entries, sizeof entries, nullptr))
+            ReadProcessMemory(process, reinterpret_cast<void *>(table), entries, sizeof entries,
+                              nullptr))
             for (size_t i = 0; i < 65536; i++)
                 gdi += entries[i * 24 + 14] != 0;
     }
@@ -559,7 +586,8 @@ int Resources(const Args &a)
         CloseHandle(process);
     if (gdi == 0 || user == 0)
         return Fail("resources: cannot count the viewer's objects");
-    std::printf("gdi %lu user %lu\n", static_cast<unsigned long>(gdi), static_cast<unsigned long>(user));
+    std::printf("gdi %lu user %lu\n", static_cast<unsigned long>(gdi),
+                static_cast<unsigned long>(user));
     return RESULT_OK;
 }
 
@@ -577,7 +605,8 @@ struct Command {
 const Command COMMANDS[] = {
     {"wait-window", "t", false,
      [](const Args &a) -> int {
-         return Done(Wait_until(a.limit, [] { return Shown(FindWindowA(nullptr, main_title)); }, 50),
+         return Done(Wait_until(
+                         a.limit, [] { return Shown(FindWindowA(nullptr, main_title)); }, 50),
                      "the viewer's window did not appear");
      },
      "[SEC]  wait until the viewer's window is shown"},
@@ -591,11 +620,14 @@ const Command COMMANDS[] = {
      "[SEC]  wait until the viewer has handled all queued and painted (fails on a dialog)"},
     {"dialog-wait", "St", true,
      [](const Args &a) -> int {
-         return Wait_dialog(a.main, a.text[0], a.limit) ? Quiet(a.main, a.limit, true) : RESULT_FAILED;
+         return Wait_dialog(a.main, a.text[0], a.limit) ? Quiet(a.main, a.limit, true)
+                                                        : RESULT_FAILED;
      },
      "CAPTION [SEC]  wait until the dialog CAPTION is up and painted"},
     {"command", "I", true,
-     [](const Args &a) -> int { return Post(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0])); },
+     [](const Args &a) -> int {
+         return Post(a.main, WM_COMMAND, static_cast<WPARAM>(a.number[0]));
+     },
      "ID  post WM_COMMAND ID to the window"},
     {"button", "I", true, [](const Args &a) -> int { return Post(Control(a), BM_CLICK, 0); },
      "ID  click the control ID (a check box toggles)"},
@@ -604,7 +636,8 @@ const Command COMMANDS[] = {
          // The dialog moves the focus itself (a window of another thread
          // cannot be given it from here).
          HWND control = Control(a);
-         return Done(control != nullptr && PostMessageA(a.main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE),
+         return Done(control != nullptr && PostMessageA(a.main, WM_NEXTDLGCTL,
+                                                        reinterpret_cast<WPARAM>(control), TRUE),
                      "focus: no such control");
      },
      "ID  give the dialog control ID the keyboard focus"},
@@ -612,7 +645,8 @@ const Command COMMANDS[] = {
      [](const Args &a) -> int {
          // As typing does, the control tells its dialog of the change.
          HWND control = Control(a);
-         return Done(control != nullptr && Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a.text[1])),
+         return Done(control != nullptr &&
+                         Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a.text[1])),
                      "set-text: no answer");
      },
      "ID TEXT  set the text of the control ID"},
@@ -628,7 +662,8 @@ const Command COMMANDS[] = {
          }
          return RESULT_OK;
      },
-     "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by |"},
+     "ID...  print what the controls show (a scroll bar its position, a check box 0/1), joined by "
+     "|"},
     {"angles", "", true,
      [](const Args &a) -> int {
          // The angle panel (of the class of the strip's panels) has the
@@ -647,7 +682,8 @@ const Command COMMANDS[] = {
      "print the angles the angle panel shows, \"X Y Z\""},
     {"controls", "", true, Controls,
      "the client size, then each control: class, id, place and size in pixels, text"},
-    {"scroll", "ISi", true, Scroll, "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
+    {"scroll", "ISi", true, Scroll,
+     "ID ACTION [POS]  line-left|line-right|page-left|page-right|track on bar ID"},
     {"click", "II", true,
      [](const Args &a) -> int {
          Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);
@@ -656,7 +692,8 @@ const Command COMMANDS[] = {
          return RESULT_OK;
      },
      "X Y  post a left click at (X, Y)"},
-    {"drag", "IIIIi", true, [](const Args &a) -> int { return Drag(a, a.count > 4 && a.number[4] > 0 ? a.number[4] : 8); },
+    {"drag", "IIIIi", true,
+     [](const Args &a) -> int { return Drag(a, a.count > 4 && a.number[4] > 0 ? a.number[4] : 8); },
      "X1 Y1 X2 Y2 [STEPS]  post a press at 1, moves (8), a release at 2"},
     {"escape", "", true, Escape, "hold Esc down while the viewer reads a message"},
     {"capture", "S", true, Capture, "OUT.bmp  24-bit BMP of the client area"},
@@ -697,7 +734,8 @@ const Command COMMANDS[] = {
          Wait_until(a.limit, [&] {
              HWND holder = GetDlgItem(a.main, 103);
              text[0] = '\0';
-             return holder != nullptr && Send(holder, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) &&
+             return holder != nullptr &&
+                    Send(holder, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) &&
                     text[0] != '\0';
          });
          for (char *p = text; *p != '\0'; p++)
@@ -718,18 +756,22 @@ const Command COMMANDS[] = {
     {"resize", "II", true,
      [](const Args &a) -> int {
          // Asynchronous, so that a busy or modal viewer cannot block the driver.
-         return Done(SetWindowPos(a.main, nullptr, 0, 0, a.number[0], a.number[1],
-                                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != 0,
-                     "resize failed");
+         return Done(
+             SetWindowPos(a.main, nullptr, 0, 0, a.number[0], a.number[1],
+                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS) != 0,
+             "resize failed");
      },
      "W H  set the outer size of the window"},
     {"maximize", "", true,
-     [](const Args &a) -> int { return Done(ShowWindowAsync(a.main, SW_MAXIMIZE) != 0, "maximize failed"); },
+     [](const Args &a) -> int {
+         return Done(ShowWindowAsync(a.main, SW_MAXIMIZE) != 0, "maximize failed");
+     },
      "maximize the window"},
     {"raise", "", true,
      [](const Args &a) -> int {
          SetForegroundWindow(a.main);
-         return Done(SetWindowPos(a.main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS) != 0,
+         return Done(SetWindowPos(a.main, HWND_TOP, 0, 0, 0, 0,
+                                  SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS) != 0,
                      "raise failed");
      },
      "make the window the foreground window, on top"},
@@ -744,30 +786,39 @@ const Command COMMANDS[] = {
      "[SEC]  post WM_CLOSE and wait until the window is gone"},
     {"windows", "", false,
      [](const Args &) -> int {
-         return Done(EnumWindows([](HWND window, LPARAM) -> BOOL {
-             char class_name[128], title[256] = "";
-             if (IsWindowVisible(window) && GetClassNameA(window, class_name, sizeof class_name))
-                 std::printf("%-24s \"%s\"\n", class_name, (GetWindowTextA(window, title, sizeof title), title));
-             return TRUE;
-         }, 0) != 0, "windows: cannot list them");
+         return Done(EnumWindows(
+                         [](HWND window, LPARAM) -> BOOL {
+                             char class_name[128], title[256] = "";
+                             if (IsWindowVisible(window) &&
+                                 GetClassNameA(window, class_name, sizeof class_name))
+                                 std::printf("%-24s \"%s\"\n", class_name,
+                                             (GetWindowTextA(window, title, sizeof title), title));
+                             return TRUE;
+                         },
+                         0) != 0,
+                     "windows: cannot list them");
      },
      "list the visible top-level windows, topmost first"},
     {"wait-class", "St", false,
      [](const Args &a) -> int {
-         return Done(Wait_until(a.limit, [&] { return Shown(FindWindowA(a.text[0], nullptr)); }, 50),
+         return Done(Wait_until(
+                         a.limit, [&] { return Shown(FindWindowA(a.text[0], nullptr)); }, 50),
                      "no window appeared of class ", a.text[0]);
      },
      "CLASS [SEC]  wait until a visible top-level window of CLASS exists"},
     {"close-class", "St", false,
      [](const Args &a) -> int {
-         EnumWindows([](HWND window, LPARAM data) -> BOOL {
-             char class_name[128];
-             if (GetClassNameA(window, class_name, sizeof class_name) &&
-                 std::strcmp(class_name, reinterpret_cast<const char *>(data)) == 0)
-                 PostMessageA(window, WM_CLOSE, 0, 0);
-             return TRUE;
-         }, reinterpret_cast<LPARAM>(a.text[0]));
-         return Done(Wait_until(a.limit, [&] { return FindWindowA(a.text[0], nullptr) == nullptr; }, 50),
+         EnumWindows(
+             [](HWND window, LPARAM data) -> BOOL {
+                 char class_name[128];
+                 if (GetClassNameA(window, class_name, sizeof class_name) &&
+                     std::strcmp(class_name, reinterpret_cast<const char *>(data)) == 0)
+                     PostMessageA(window, WM_CLOSE, 0, 0);
+                 return TRUE;
+             },
+             reinterpret_cast<LPARAM>(a.text[0]));
+         return Done(Wait_until(
+                         a.limit, [&] { return FindWindowA(a.text[0], nullptr) == nullptr; }, 50),
                      "windows did not close of class ", a.text[0]);
      },
      "CLASS [SEC]  close every top-level window of CLASS and wait until they are gone"},
@@ -811,7 +862,9 @@ const Command COMMANDS[] = {
 
 int Usage(const char *problem, const char *detail)
 {
-    std::fprintf(stderr, "voka_driver: %s%s\nusage: voka_driver.exe [--timeout SEC] [--title TITLE] STEP [+ STEP ...]\n",
+    std::fprintf(stderr,
+                 "voka_driver: %s%s\nusage: voka_driver.exe [--timeout SEC] [--title TITLE] STEP "
+                 "[+ STEP ...]\n",
                  problem, detail);
     for (const Command &c : COMMANDS)
         std::fprintf(stderr, "  %-13s %s\n", c.name, c.help);
@@ -826,8 +879,8 @@ int Step(int argc, char **argv)
             continue;
         Args a = {nullptr, argc - 1, argv + 1, {0}, default_timeout_ms};
         size_t letters = std::strlen(c.args);
-        bool good = static_cast<size_t>(a.count) <= letters && (a.count == static_cast<int>(letters) ||
-                                                                 c.args[a.count] >= 'a');
+        bool good = static_cast<size_t>(a.count) <= letters &&
+                    (a.count == static_cast<int>(letters) || c.args[a.count] >= 'a');
         for (int i = 0; i < a.count && good; i++) {
             char *end = nullptr;
             char kind = static_cast<char>(c.args[i] & ~0x20);
@@ -846,7 +899,7 @@ int Step(int argc, char **argv)
     return Usage("unknown step ", argv[0]);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

@@ -9,14 +9,16 @@ namespace {
 
 std::string List_image()
 {
-    const int16_t counts[5] = {cyl_radius_count, cyl_plane_count, slab_x_count, slab_y_count, slab_z_count};
+    const int16_t counts[5] = {cyl_radius_count, cyl_plane_count, slab_x_count, slab_y_count,
+                               slab_z_count};
     const float *lists[5] = {cyl_radius, cyl_plane_z, slab_x, slab_y, slab_z};
     std::string image(1, static_cast<char>(geometry_kind));
     for (int i = 0; i < 5; i++) {
         FUZZ_CHECK(counts[i] <= GEOMETRY_LIST_MAX);
         for (int k = 0; k < counts[i]; k++)
             FUZZ_CHECK(std::isfinite(lists[i][k]));
-        image.append(reinterpret_cast<const char *>(lists[i]), sizeof(float) * std::max(0, int{counts[i]}));
+        image.append(reinterpret_cast<const char *>(lists[i]),
+                     sizeof(float) * std::max(0, int{counts[i]}));
     }
     return image;
 }

@@ -6,8 +6,8 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -16,16 +16,21 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 
-#define FUZZ_CHECK(condition)                                                               \
-    do {                                                                                    \
-        if (!(condition)) {                                                                 \
-            std::fprintf(stderr, "broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);  \
-            std::abort();                                                                   \
-        }                                                                                   \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 
-inline void Fuzz_quiet(WindowRef, const char *, const char *, int, int) {}
-inline void Fuzz_cleanup() { std::system(("rm -rf " + std::string(settings.work_dir)).c_str()); }
+inline void Fuzz_quiet(WindowRef, const char *, const char *, int, int)
+{
+}
+inline void Fuzz_cleanup()
+{
+    std::system(("rm -rf " + std::string(settings.work_dir)).c_str());
+}
 
 // Defaults, no messages, a work directory of its own; returns the work path.
 inline const char *Fuzz_setup()

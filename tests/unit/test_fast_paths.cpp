@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "picture/display.h"
 #include "picture/convert_parallel.h"
+#include "picture/display.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
@@ -52,7 +52,8 @@ protected:
 
     // A shower of vokasim in the given layout (and variants), its batches in
     // reverse order when `reversed`.
-    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12, int per_batch = 3)
+    std::string Shower(int layout, bool reversed, int variants = 0, int histories = 12,
+                       int per_batch = 3)
     {
         SimOptions o;
         Sim_options_default(&o);
@@ -91,8 +92,10 @@ protected:
         for (size_t i = 0; i < n; i++) {
             StepRecord r, &c = copy[i];
             Step_decode(reinterpret_cast<const uint8_t *>(bytes.data()) + i * STEP_RECORD_SIZE, &r);
-            const double file[4] = {r.x / d, r.y / d, r.z / d, r.energy}, kept[4] = {c.x, c.y, c.z, c.energy};
-            ASSERT_TRUE(r.batch == c.batch && r.kind == c.kind && std::memcmp(file, kept, sizeof file) == 0)
+            const double file[4] = {r.x / d, r.y / d, r.z / d, r.energy},
+                         kept[4] = {c.x, c.y, c.z, c.energy};
+            ASSERT_TRUE(r.batch == c.batch && r.kind == c.kind &&
+                        std::memcmp(file, kept, sizeof file) == 0)
                 << "record " << i;
         }
     }
@@ -137,7 +140,8 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
     const std::string work = scratch.file("work.$$$");
     for (int layout : {SIM_LAYOUT_SHORT, SIM_LAYOUT_LONG, SIM_LAYOUT_FLOAT}) {
         for (bool reversed : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "layout " << layout << (reversed ? ", reversed" : ""));
+            SCOPED_TRACE(testing::Message()
+                         << "layout " << layout << (reversed ? ", reversed" : ""));
             const std::string text = Shower(layout, reversed);
             step_copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
@@ -164,7 +168,8 @@ TEST_F(FastPaths, WorkFileWrittenSinceIsDrawnFrom)
     const std::string work = scratch.file("work.$$$");
     ASSERT_EQ(Run(Shower(SIM_LAYOUT_SHORT, false)), 0);
     ASSERT_TRUE(Step_copy_matches(work.c_str()));
-    std::filesystem::last_write_time(work, std::filesystem::last_write_time(work) - std::chrono::hours(1));
+    std::filesystem::last_write_time(work, std::filesystem::last_write_time(work) -
+                                               std::chrono::hours(1));
     EXPECT_FALSE(Step_copy_matches(work.c_str()));
 }
 
@@ -184,7 +189,9 @@ TEST_F(FastPaths, TextConventionsOfTheReader)
 }
 
 // No-op confinement: the images are compared whole.
-void Keep_all(void *, const PixelRect *) {}
+void Keep_all(void *, const PixelRect *)
+{
+}
 
 // A picture of short tracks in every mix that drawing meets, short lines in
 // a 4 cm cube: tracks whose kind changes on the way (a hidden kind first or
@@ -192,8 +199,9 @@ void Keep_all(void *, const PixelRect *) {}
 // separators one after another, the batches in order or reversed.
 std::string Mixed_picture(bool reversed)
 {
-    std::string text = "GSTA\nCYLS\n     1     2\n    1.00000E+00\n   -1.00000E+00    1.00000E+00\nGEND\n"
-                       "     -2.00      2.00     -2.00      2.00     -2.00      2.00      1.00\n";
+    std::string text =
+        "GSTA\nCYLS\n     1     2\n    1.00000E+00\n   -1.00000E+00    1.00000E+00\nGEND\n"
+        "     -2.00      2.00     -2.00      2.00     -2.00      2.00      1.00\n";
     uint32_t seed = 12345;
     auto next = [&seed](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
     std::vector<std::string> batches;
@@ -202,9 +210,10 @@ std::string Mixed_picture(bool reversed)
         std::snprintf(line, sizeof line, "0%5d\n", b);
         std::string batch = line;
         for (int t = 0; t < 40; t++) {
-            int x = 50000, y = 30000 + static_cast<int>(next(40000)), z = 30000 + static_cast<int>(next(40000));
+            int x = 50000, y = 30000 + static_cast<int>(next(40000)),
+                z = 30000 + static_cast<int>(next(40000));
             for (uint32_t n = 1 + next(9); n > 0; n--) {
-                if (next(3) != 0) {   // else the step stays where it is
+                if (next(3) != 0) { // else the step stays where it is
                     y += static_cast<int>(next(3001)) - 1500;
                     z += static_cast<int>(next(3001)) - 1500;
                 }
@@ -248,13 +257,14 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
         if (!opaque)
             image.set_background(0, COLOUR_WHITE);
         SkipSurface skip(&image, PixelRect{0, 0, w, h});
-        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all, nullptr,
-                       RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
+        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
+                       nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.
         std::vector<Colour> area;
         const PixelRect &r = layout.view_rect;
         for (int32_t y = r.top; y < r.bottom; y++)
-            area.insert(area.end(), image.pixels() + y * w + r.left, image.pixels() + y * w + r.right);
+            area.insert(area.end(), image.pixels() + y * w + r.left,
+                        image.pixels() + y * w + r.right);
         return area;
     };
     for (bool reversed : {false, true}) {
@@ -265,11 +275,13 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
             ASSERT_EQ(Step_copy_matches("./work.$$$"), in_memory);
             struct View {
                 int16_t turn;
-                int32_t from, to;   // to -1: the newest batch of a calculation
+                int32_t from, to; // to -1: the newest batch of a calculation
                 int show_photon;
                 bool opaque;
                 int by_energy;
-            } views[] = {{0, 0, 0, 1, false, 0}, {40, 3, 8, 0, false, 0}, {0, 0, -1, 1, false, 1},
+            } views[] = {{0, 0, 0, 1, false, 0},
+                         {40, 3, 8, 0, false, 0},
+                         {0, 0, -1, 1, false, 1},
                          {25, 0, 0, 1, true, 0}};
             for (const View &v : views) {
                 angle_x = angle_z = v.turn;
@@ -277,13 +289,16 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                 batch_to = v.to;
                 show_photon = v.show_photon;
                 energy_colouring.by_energy = v.by_energy;
-                Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, v.opaque ? "0" : "0.1");
+                Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text,
+                          v.opaque ? "0" : "0.1");
                 const std::vector<Colour> one = draw(1, false, v.opaque);
                 for (int threads : {2, 3, 16}) {
-                    SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "") << (in_memory ? "memory" : "file")
-                                                    << ", view " << &v - views << ", " << threads << " threads");
+                    SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "")
+                                                    << (in_memory ? "memory" : "file") << ", view "
+                                                    << &v - views << ", " << threads << " threads");
                     EXPECT_TRUE(draw(threads, false, v.opaque) == one) << "on the image";
-                    EXPECT_TRUE(draw(threads, true, v.opaque) == one) << "through the skipping surface";
+                    EXPECT_TRUE(draw(threads, true, v.opaque) == one)
+                        << "through the skipping surface";
                 }
             }
             batch_to = 0;
@@ -346,23 +361,25 @@ std::string Converted(const MessageRecorder &messages)
         all += std::to_string(count) + ",";
     const ConvertStats &s = convert_stats;
     char text[1024];
-    std::snprintf(text, sizeof text,
-                  "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
-                  "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
-                  "%.4s %.4s %.4s %.4s %llu %d %d\n",
-                  batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
-                  static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
-                  static_cast<unsigned long long>(s.batch_lines), static_cast<unsigned long long>(s.marker_lines),
-                  static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),
-                  static_cast<unsigned long long>(s.steps[1]), static_cast<unsigned long long>(s.steps[2]),
-                  static_cast<double>(s.energy_min[0]), static_cast<double>(s.energy_min[1]),
-                  static_cast<double>(s.energy_min[2]), static_cast<double>(s.energy_max[0]),
-                  static_cast<double>(s.energy_max[1]), static_cast<double>(s.energy_max[2]),
-                  static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.records),
-                  static_cast<unsigned long long>(s.blank_lines), static_cast<unsigned long long>(s.blocks),
-                  static_cast<unsigned long long>(s.block_lines), s.block_names[0], s.block_names[1],
-                  s.block_names[2], s.block_names[3], static_cast<unsigned long long>(s.unfinished_lines),
-                  s.header_missing, s.nothing_after_geometry);
+    std::snprintf(
+        text, sizeof text,
+        "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
+        "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
+        "%.4s %.4s %.4s %.4s %llu %d %d\n",
+        batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
+        static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
+        static_cast<unsigned long long>(s.batch_lines),
+        static_cast<unsigned long long>(s.marker_lines),
+        static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),
+        static_cast<unsigned long long>(s.steps[1]), static_cast<unsigned long long>(s.steps[2]),
+        static_cast<double>(s.energy_min[0]), static_cast<double>(s.energy_min[1]),
+        static_cast<double>(s.energy_min[2]), static_cast<double>(s.energy_max[0]),
+        static_cast<double>(s.energy_max[1]), static_cast<double>(s.energy_max[2]),
+        static_cast<unsigned long long>(s.skipped_type), static_cast<unsigned long long>(s.records),
+        static_cast<unsigned long long>(s.blank_lines), static_cast<unsigned long long>(s.blocks),
+        static_cast<unsigned long long>(s.block_lines), s.block_names[0], s.block_names[1],
+        s.block_names[2], s.block_names[3], static_cast<unsigned long long>(s.unfinished_lines),
+        s.header_missing, s.nothing_after_geometry);
     all += text;
     for (const ProblemLines &p : s.problems)
         all += std::to_string(p.lines) + "@" + std::to_string(p.first_line) + " ";
@@ -389,10 +406,17 @@ std::string Converted(const MessageRecorder &messages)
 std::string Damaged(const std::string &text, uint32_t seed)
 {
     const char *damage[] = {
-        "21E999500005000010003\n", "\n", "   \n", "7junk\n", "0    0\n", "010001\n",
-        "ZSTA\n0    2\n250000500005000010003\nZEND\n", "QSTA\n1 2 3\nQEND\n",
-        "-\n-\n", "9\n",
-        "5  1.00000E+09  0.00000E+00  0.00000E+00 1.000E+00\n",   // far out without a header
+        "21E999500005000010003\n",
+        "\n",
+        "   \n",
+        "7junk\n",
+        "0    0\n",
+        "010001\n",
+        "ZSTA\n0    2\n250000500005000010003\nZEND\n",
+        "QSTA\n1 2 3\nQEND\n",
+        "-\n-\n",
+        "9\n",
+        "5  1.00000E+09  0.00000E+00  0.00000E+00 1.000E+00\n", // far out without a header
     };
     std::string out;
     size_t at = 0;
@@ -403,12 +427,12 @@ std::string Damaged(const std::string &text, uint32_t seed)
         end = end == std::string::npos ? text.size() : end + 1;
         out += text.substr(at, end - at);
         at = end;
-        if (n % 7 == 5)   // a piece, and its rest: a batch line
+        if (n % 7 == 5) // a piece, and its rest: a batch line
             out += std::string(127, '5') + "0    " + std::to_string(n % 3) + "\n";
         else if (!open_block && at > text.size() * 7 / 10 && (open_block = true))
-            out += "YSTA\n";   // a block without its end line takes the rest
+            out += "YSTA\n"; // a block without its end line takes the rest
         else if (!long_line && at > text.size() * 17 / 20 && (long_line = true))
-            out += std::string(5000, '2') + "\n";  // longer than a block of text
+            out += std::string(5000, '2') + "\n"; // longer than a block of text
         else
             out += damage[(seed >> 8) % (sizeof damage / sizeof *damage)];
     }
@@ -428,10 +452,11 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         int layout;
         bool reversed;
         int variants;
-        int per_batch;   // histories: a batch line every few ranges, or one
+        int per_batch; // histories: a batch line every few ranges, or one
     } pictures[] = {{SIM_LAYOUT_SHORT, false, 0, 3},
                     {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
-                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
+                    {SIM_LAYOUT_FLOAT, false,
+                     SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
     for (const Picture &p : pictures) {
         const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
         // As it is, damaged, and as a calculation's output that ends in an
@@ -439,10 +464,13 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         for (int form = 0; form < 3; form++) {
             const bool damaged = form == 1;
             const int source = form == 2 ? 1 : 0;
-            const std::string text = damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
+            const std::string text =
+                damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
             if (source == 1)
-                Text_copy(calc_output_path, sizeof calc_output_path,
-                          scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005").c_str());
+                Text_copy(
+                    calc_output_path, sizeof calc_output_path,
+                    scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005")
+                        .c_str());
             else
                 Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
             work_threads = 1;
@@ -451,8 +479,9 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
             const std::string one = Converted(messages);
             for (int threads : {2, 3, 7}) {
                 for (size_t block : {size_t{300}, size_t{2000}}) {
-                    SCOPED_TRACE(testing::Message() << "layout " << p.layout << ", form " << form << ", "
-                                                    << threads << " threads, blocks of " << block);
+                    SCOPED_TRACE(testing::Message()
+                                 << "layout " << p.layout << ", form " << form << ", " << threads
+                                 << " threads, blocks of " << block);
                     work_threads = threads;
                     convert_text_block = block;
                     messages.clear();

@@ -72,7 +72,7 @@ TEST(Settings, DamagedRecordIsMadeSafe)
     EXPECT_EQ(r.background_color, 0u);
 
     Settings_defaults(&r);
-    r.window_width = 500;   // below the minimum: kept, the first resize raises it
+    r.window_width = 500; // below the minimum: kept, the first resize raises it
     r.particle_pen_width[0] = 4;
     r.particle_pen_style[0] = 4;
     EXPECT_EQ(Settings_sanitize(&r), 0);
@@ -90,8 +90,8 @@ TEST(Settings, DefaultsGiveTheDocumentedImage)
     };
     auto text = [&](size_t at, const char *t) { std::memcpy(&want[at], t, std::strlen(t)); };
     for (int i = 0; i < 3; i++) {
-        put(0 + 4 * i, 0x00FFFFFF);   // white tracks
-        put(24 + 4 * i, 1);           // of width 1
+        put(0 + 4 * i, 0x00FFFFFF); // white tracks
+        put(24 + 4 * i, 1);         // of width 1
     }
     text(36, "0.1");
     put(48, 30);
@@ -119,7 +119,7 @@ TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
     ASSERT_EQ(Settings_save_file(dir.file("info.$$$").c_str(), &r), 0);
     std::string bytes = dir.read("info.$$$");
     ASSERT_EQ(bytes.size(), 300u);
-    EXPECT_EQ(bytes.substr(124, 4), std::string("\x80\x02\0\0", 4));   // 640
+    EXPECT_EQ(bytes.substr(124, 4), std::string("\x80\x02\0\0", 4)); // 640
     EXPECT_EQ(bytes[192], 'z');
 
     std::filesystem::create_directories(dir.file("taken/x"));
@@ -143,8 +143,8 @@ TEST(BmpFile, RowSizesAndRefusedSizes)
         int bits;
         uint32_t row, pixel_bytes;
     } cases[] = {
-        {256, 492, 8, 492, 492},   // no padding needed
-        {16, 491, 4, 248, 246},    // odd width: half a byte
+        {256, 492, 8, 492, 492}, // no padding needed
+        {16, 491, 4, 248, 246},  // odd width: half a byte
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.width);
@@ -156,7 +156,7 @@ TEST(BmpFile, RowSizesAndRefusedSizes)
     }
     BmpLayout l;
     EXPECT_EQ(Bmp_layout(0, 0, 10, &l), -1);
-    EXPECT_EQ(Bmp_layout(0, 100000, 100000, &l), -1);   // beyond 32-bit sizes
+    EXPECT_EQ(Bmp_layout(0, 100000, 100000, &l), -1); // beyond 32-bit sizes
 }
 
 Colour Checker(const void *, int32_t x, int32_t y)
@@ -200,9 +200,9 @@ TEST(BmpFile, SixteenColourRowsAndTable)
     ASSERT_EQ(Bmp_write_end(&w), 0);
     std::string bytes = File_read(path);
     ASSERT_EQ(bytes.size(), 122u);
-    EXPECT_EQ(bytes.substr(0, 3), "BMz");   // "BM", the size 122 ('z')
-    EXPECT_EQ(bytes[10], 118);              // the pixels' offset
-    EXPECT_EQ(bytes[28], 4);                // bits per pixel
+    EXPECT_EQ(bytes.substr(0, 3), "BMz"); // "BM", the size 122 ('z')
+    EXPECT_EQ(bytes[10], 118);            // the pixels' offset
+    EXPECT_EQ(bytes[28], 4);              // bits per pixel
     EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
     EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));

@@ -15,15 +15,18 @@ namespace {
 TEST(RealCheck, AcceptsOnlyUnsignedDecimalsAndCompletesATrailingPoint)
 {
     const struct {
-        const char *text, *committed;   // committed: nullptr when rejected
+        const char *text, *committed; // committed: nullptr when rejected
         float value;
     } cases[] = {
-        {"0.1", "0.1", 0.1f},     {"999.99", "999.99", 999.99f}, {"12  ", "12  ", 12.0f},
-        {"", "", 0.0f},           {"1000", "1000", 1000.0f},     {"100000001", "100000001", 1e8f},
-        {"5.", "5.0", 5.0f},      {"12345678.", "12345678.", 12345678.0f},
-        {"-1", nullptr, 0},       {".5", nullptr, 0},            {"1.2.3", nullptr, 0},
-        {"1 2", nullptr, 0},      {" 12", nullptr, 0},           {"1e3", nullptr, 0},
-        {"5. ", nullptr, 0},      {"1,5", nullptr, 0},           {"+3", nullptr, 0},
+        {"0.1", "0.1", 0.1f},      {"999.99", "999.99", 999.99f},
+        {"12  ", "12  ", 12.0f},   {"", "", 0.0f},
+        {"1000", "1000", 1000.0f}, {"100000001", "100000001", 1e8f},
+        {"5.", "5.0", 5.0f},       {"12345678.", "12345678.", 12345678.0f},
+        {"-1", nullptr, 0},        {".5", nullptr, 0},
+        {"1.2.3", nullptr, 0},     {"1 2", nullptr, 0},
+        {" 12", nullptr, 0},       {"1e3", nullptr, 0},
+        {"5. ", nullptr, 0},       {"1,5", nullptr, 0},
+        {"+3", nullptr, 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -46,8 +49,9 @@ TEST(IntCheck, WholeNumberEndsAtABlankOrItsLength)
         int result;
         int32_t value;
     } cases[] = {
-        {"3", 6, 0, 3},    {"12", 6, 0, 12},  {"", 6, 0, 0},     {"7 ", 6, 0, 7},       {"7 x", 6, 0, 7},
-        {"12x", 2, 0, 12}, {"1x", 6, -1, 0},  {"-1", 6, -1, 0},  {"1.5", 6, -1, 0},     {"10000", 6, 0, 10000},
+        {"3", 6, 0, 3},    {"12", 6, 0, 12},       {"", 6, 0, 0},    {"7 ", 6, 0, 7},
+        {"7 x", 6, 0, 7},  {"12x", 2, 0, 12},      {"1x", 6, -1, 0}, {"-1", 6, -1, 0},
+        {"1.5", 6, -1, 0}, {"10000", 6, 0, 10000},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);

@@ -20,9 +20,10 @@ namespace {
 
 // A header with the bounds -1..1, -2..2, -3..3 and coordinate scale 1; a
 // picture starts with it after an empty geometry section.
-const std::string HEADER = "      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n";
+const std::string HEADER =
+    "      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n";
 const std::string START = "GSTA\nGEND\n" + HEADER;
-const std::string ELECTRON = "250000500005000012343\n";   // at the origin, 1234 MeV
+const std::string ELECTRON = "250000500005000012343\n"; // at the origin, 1234 MeV
 
 class Convert : public PictureTest {
 protected:
@@ -70,7 +71,8 @@ TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
             x_max = 0;
             char counts[16];
             std::snprintf(counts, sizeof counts, "%6d%6d\n", radii, planes);
-            ASSERT_EQ(Run("GSTA\nCYLS\n" + std::string(counts) + Values(radii) + Values(planes, 1000) + "GEND\n" + HEADER),
+            ASSERT_EQ(Run("GSTA\nCYLS\n" + std::string(counts) + Values(radii) +
+                          Values(planes, 1000) + "GEND\n" + HEADER),
                       0);
             EXPECT_EQ(x_max, 1.0);
             EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
@@ -90,7 +92,8 @@ TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
 // number) and an empty field is 0.  Cylinders and slabs are kept apart.
 TEST_F(Convert, GeometryCountsAndValueFields)
 {
-    ASSERT_EQ(Run("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) + "GEND\n" + HEADER),
+    ASSERT_EQ(Run("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) +
+                  "GEND\n" + HEADER),
               0);
     EXPECT_EQ(x_max, 1.0);
     EXPECT_EQ(slab_x_count, 100);
@@ -103,16 +106,17 @@ TEST_F(Convert, GeometryCountsAndValueFields)
     ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
     EXPECT_EQ(cyl_radius_count, 8);
     EXPECT_EQ(cyl_plane_z[0], 3.0f);
-    EXPECT_EQ(slab_z[0], 9.0f);   // the slab lists stay
+    EXPECT_EQ(slab_z[0], 9.0f); // the slab lists stay
 
-    ASSERT_EQ(Run("GSTA\nSLAB\n     4     1     1\n       1.5D+02     -2.5e+01                  3\n" +
-                  Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
-              0);
+    ASSERT_EQ(
+        Run("GSTA\nSLAB\n     4     1     1\n       1.5D+02     -2.5e+01                  3\n" +
+            Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
+        0);
     EXPECT_EQ(slab_x[0], 1.5f);
     EXPECT_EQ(slab_x[1], -25.0f);
     EXPECT_EQ(slab_x[2], 0.0f);
     EXPECT_EQ(slab_x[3], 3.0f);
-    EXPECT_EQ(cyl_plane_z[0], 3.0f);   // and the cylinder lists too
+    EXPECT_EQ(cyl_plane_z[0], 3.0f); // and the cylinder lists too
 }
 
 // Short and long layouts, energies, separators, markers, and lines that
@@ -120,17 +124,19 @@ TEST_F(Convert, GeometryCountsAndValueFields)
 // rest parsed as a line of its own.
 TEST_F(Convert, DecodesStepLinesOfBothLayouts)
 {
-    ASSERT_EQ(Run(START + "0    1\n"
-                          "250000500005100012343\n"             // electron, z = 0.1 cm, 1234 MeV
-                          "160000500005000012340\n"             // photon, x = 1 cm, 1.234 MeV
-                          "9\n"                                 // marker: no record
-                          "-\n"                                 // separator
-                          "633554432419430403355443250009\n"    // positron long: y = 1 cm, 5e9 MeV
-                          "7 garbage\n"                         // no meaning: skipped
-                          "0    2\n"
-                          "435651584335544323355443200013\n"    // photon long, x = 0.25 cm, 1 MeV
-                          "2600005000050000   19\n" +           // exponent 9
-                          std::string("260000500005000012343").append(106, ' ') + ELECTRON),
+    ASSERT_EQ(Run(START +
+                  "0    1\n"
+                  "250000500005100012343\n"          // electron, z = 0.1 cm, 1234 MeV
+                  "160000500005000012340\n"          // photon, x = 1 cm, 1.234 MeV
+                  "9\n"                              // marker: no record
+                  "-\n"                              // separator
+                  "633554432419430403355443250009\n" // positron long: y = 1 cm, 5e9 MeV
+                  "7 garbage\n"                      // no meaning: skipped
+                  "0    2\n"
+                  "435651584335544323355443200013\n" // photon long, x = 0.25 cm, 1 MeV
+                  "2600005000050000   19\n" +        // exponent 9
+                  std::string("260000500005000012343").append(106, ' ') +
+                  ELECTRON),
               0)
         << messages.texts();
     EXPECT_EQ(messages.texts(), "");
@@ -154,14 +160,13 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
 TEST_F(Convert, WritesTheRecordImageByteForByte)
 {
     ASSERT_EQ(Run(START + "0    7\n160000500005000012343\n"), 0);
-    const unsigned char expected[40] = {
-        7, 0, 0, 0,                     // batch 7
-        1, 0, 0, 0,                     // photon
-        0, 0, 0, 0, 0, 0, 0xF0, 0x3F,   // x = 1.0
-        0, 0, 0, 0, 0, 0, 0, 0,         // y = 0
-        0, 0, 0, 0, 0, 0, 0, 0,         // z = 0
-        0, 0x40, 0x9A, 0x44,            // 1234.0f
-        0, 0, 0, 0};
+    const unsigned char expected[40] = {7, 0,    0,    0,                      // batch 7
+                                        1, 0,    0,    0,                      // photon
+                                        0, 0,    0,    0,    0, 0, 0xF0, 0x3F, // x = 1.0
+                                        0, 0,    0,    0,    0, 0, 0,    0,    // y = 0
+                                        0, 0,    0,    0,    0, 0, 0,    0,    // z = 0
+                                        0, 0x40, 0x9A, 0x44,                   // 1234.0f
+                                        0, 0,    0,    0};
     EXPECT_EQ(scratch.read("work.$$$"), std::string(reinterpret_cast<const char *>(expected), 40));
 }
 
@@ -170,9 +175,10 @@ TEST_F(Convert, WritesTheRecordImageByteForByte)
 // scale would put every step at the origin).
 TEST_F(Convert, HeaderScaleAndRealFields)
 {
-    ASSERT_EQ(Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0       1.0    2.5D+0\n"
-                  "0    1\n2600004000060000 1.50\n"),
-              0);
+    ASSERT_EQ(
+        Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0       1.0    2.5D+0\n"
+            "0    1\n2600004000060000 1.50\n"),
+        0);
     EXPECT_EQ(coord_scale, 2.5f);
     EXPECT_EQ(z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
@@ -187,7 +193,9 @@ TEST_F(Convert, HeaderScaleAndRealFields)
 // count entry and are skipped; the last in-range batch line is batch_count.
 TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
 {
-    ASSERT_EQ(Run(START + ELECTRON + "0    3\n" + ELECTRON + "-\n010001\n" + ELECTRON + "0    0\n-\n"), 0);
+    ASSERT_EQ(
+        Run(START + ELECTRON + "0    3\n" + ELECTRON + "-\n010001\n" + ELECTRON + "0    0\n-\n"),
+        0);
     EXPECT_EQ(Records(), "3 2 0 0 0 1234\n3 -1 0 0 0 0\n");
     EXPECT_EQ(batch_step_count[2], 2u);
     EXPECT_EQ(batch_count, 3u);
@@ -217,7 +225,7 @@ TEST_F(Convert, ReportsFailuresByNumber)
 {
     struct Case {
         const char *name;
-        const char *picture;   // nullptr: no such file
+        const char *picture; // nullptr: no such file
         const char *work_dir;
         const char *expected;
     } cases[] = {
@@ -228,7 +236,8 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"unknown kind line", "GSTA\nCONE\nGEND\n", "./", "input file read error !!"},
         {"ends after the kind", "GSTA\nCYLS\n", "./", "input file read error !!"},
         {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0\n", "./", "input file read error !!"},
-        {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./", "input file read error !!"},
+        {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./",
+         "input file read error !!"},
         {"nothing after the geometry", "GSTA\nGEND\n", "./", "input file read error !!"},
         {"missing work directory", START.c_str(), "./nonexistent/", "work path not found error !!"},
     };
@@ -292,17 +301,19 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
     struct Case {
         int error;
         bool lie;
-        size_t budget;   // 1500 records and a fragment; 100 and a fragment
+        size_t budget; // 1500 records and a fragment; 100 and a fragment
         const char *message;
         uint32_t first, second, records;
     } cases[] = {
-        {ENOSPC, false, 1500 * STEP_RECORD_SIZE + 17, "work file device not spase !!", 1000, 500, 1500},
+        {ENOSPC, false, 1500 * STEP_RECORD_SIZE + 17, "work file device not spase !!", 1000, 500,
+         1500},
         {EIO, false, 1500 * STEP_RECORD_SIZE + 17, "work file write err !!", 1000, 500, 1500},
         {ENOSPC, true, 100 * STEP_RECORD_SIZE + 7, "work file device not spase !!", 100, 0, 100},
         {0, true, 100 * STEP_RECORD_SIZE + 7, "", 1000, 1000, 3000},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.message << (c.lie ? " after a failure without a reason" : ""));
+        SCOPED_TRACE(testing::Message()
+                     << c.message << (c.lie ? " after a failure without a reason" : ""));
         messages.clear();
         batch_count = 77;
         view_dirty = 0;
@@ -318,7 +329,7 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         EXPECT_EQ(batch_count, c.error ? 77u : 3u);
         EXPECT_EQ(view_dirty, c.error ? 0 : 1);
     }
-    EXPECT_EQ(Records(), all);   // after the passing fault
+    EXPECT_EQ(Records(), all); // after the passing fault
 }
 
 } // namespace
@@ -340,8 +351,8 @@ std::string Left_out()
     for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
         const ProblemLines &p = convert_stats.problems[k];
         if (p.lines)
-            out += (out.empty() ? "" : " ") + std::to_string(k) + "@" + std::to_string(p.first_line) +
-                   "*" + std::to_string(p.lines);
+            out += (out.empty() ? "" : " ") + std::to_string(k) + "@" +
+                   std::to_string(p.first_line) + "*" + std::to_string(p.lines);
     }
     return out;
 }
@@ -358,7 +369,8 @@ std::string P(int kind, int first, int lines = 1)
 // line 4), everything else reads as the clean file would.
 TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
 {
-    const std::string good = Float_step('5', "1.000000E+00", "0.000000E+00", "0.000000E+00", "1.000E+03");
+    const std::string good =
+        Float_step('5', "1.000000E+00", "0.000000E+00", "0.000000E+00", "1.000E+03");
     const std::string shifted = " 0    1\n 250000500005000012343\n -\n";
     std::string nul = ELECTRON;
     nul[3] = '\0';
@@ -366,20 +378,22 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         const char *what;
         std::string steps, records, left_out;
     } cases[] = {
-        {"exponent without digits", Float_step('5', "1.0", "0", "0", "8.3E-"), "", P(PROBLEM_NUMBER, 5)},
+        {"exponent without digits", Float_step('5', "1.0", "0", "0", "8.3E-"), "",
+         P(PROBLEM_NUMBER, 5)},
         {"point and sign without exponent digits", Float_step('5', "1.E+", "0", "0", "1"), "",
          P(PROBLEM_NUMBER, 5)},
         {"Fortran's overflow asterisks", Float_step('5', "*************", "0", "0", "1"), "",
          P(PROBLEM_NUMBER, 5)},
-        {"three-digit exponent without its letter", Float_step('5', "0.123456+100", "0", "0", "1"), "",
-         P(PROBLEM_NUMBER, 5)},
+        {"three-digit exponent without its letter", Float_step('5', "0.123456+100", "0", "0", "1"),
+         "", P(PROBLEM_NUMBER, 5)},
         {"two points", Float_step('5', "1.5.2", "0", "0", "1"), "", P(PROBLEM_NUMBER, 5)},
         {"NUL byte", nul, "", P(PROBLEM_NUL, 5)},
         {"tab between fields", "2\t50000500005000012343\n", "", P(PROBLEM_TAB, 5)},
         {"not finite", Float_step('5', "1.0E+999", "0", "0", "1"), "", P(PROBLEM_NOT_FINITE, 5)},
         {"one column too many", "2500000500005000012343\n", "", P(PROBLEM_TRAILING, 5)},
         {"every line shifted by one", shifted, "", P(PROBLEM_TYPE, 5, 3)},
-        {"stray point in a long line", "633554432419.30403355443250009\n", "", P(PROBLEM_NUMBER, 5)},
+        {"stray point in a long line", "633554432419.30403355443250009\n", "",
+         P(PROBLEM_NUMBER, 5)},
         {"stray E in a long line", "6335544324194304033554432500E9\n", "", P(PROBLEM_NUMBER, 5)},
         {"float x without a point, or with it in column 14",
          Float_step('5', "1234567", "0", "0", "1") + Float_step('4', "12.", "0.5", "0", "2"),
@@ -388,14 +402,17 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         {"float line cut in its x", "5 1.0000", "", P(PROBLEM_CUT, 5)},
         {"float line cut in its energy", good.substr(0, 45), "", P(PROBLEM_CUT, 5)},
         {"float line cut after its energy", good.substr(0, 50), "1 2 1 0 0 1000\n", ""},
-        {"block end without its start", "MEND\n" + ELECTRON, "1 2 0 0 0 1234\n", P(PROBLEM_BLOCK_END, 5)},
+        {"block end without its start", "MEND\n" + ELECTRON, "1 2 0 0 0 1234\n",
+         P(PROBLEM_BLOCK_END, 5)},
         {"block in lower case", "msta\nmend\n", "", P(PROBLEM_BLOCK_CASE, 5, 2)},
         {"block opened inside a block of its letter", "MSTA\nMSTA\n  1\nMEND\nMEND\n" + ELECTRON,
          "1 2 0 0 0 1234\n", P(PROBLEM_BLOCK_NESTED, 6)},
-        {"block without its end line", "MSTA\n     1\n" + ELECTRON, "", P(PROBLEM_BLOCK_OPEN, 5, 3)},
-        {"header line among the steps", HEADER + ELECTRON, "1 2 0 0 0 1234\n", P(PROBLEM_HEADER_AMONG, 5)},
-        {"batch 0", "0    0\n" + ELECTRON + "-\n",
-         "", P(PROBLEM_BATCH_RANGE, 5) + " " + P(PROBLEM_OUT_OF_BATCH, 6, 2)},
+        {"block without its end line", "MSTA\n     1\n" + ELECTRON, "",
+         P(PROBLEM_BLOCK_OPEN, 5, 3)},
+        {"header line among the steps", HEADER + ELECTRON, "1 2 0 0 0 1234\n",
+         P(PROBLEM_HEADER_AMONG, 5)},
+        {"batch 0", "0    0\n" + ELECTRON + "-\n", "",
+         P(PROBLEM_BATCH_RANGE, 5) + " " + P(PROBLEM_OUT_OF_BATCH, 6, 2)},
         {"batches 10000 and 10001", "010000\n" + ELECTRON + "010001\n" + ELECTRON,
          "10000 2 0 0 0 1234\n", P(PROBLEM_BATCH_RANGE, 7) + " " + P(PROBLEM_OUT_OF_BATCH, 8)},
     };
@@ -413,7 +430,9 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
     EXPECT_EQ(Left_out(), P(PROBLEM_CUT, 7) + " " + P(PROBLEM_BEFORE_BATCH, 4));
     messages.clear();
     std::string pic = scratch.write("c.pic", START + "0    1\n" + ELECTRON + "250000");
-    ASSERT_EQ(Picture_convert_file(nullptr, pic.c_str(), scratch.file("work.$$$").c_str(), CONVERT_CALC), 0);
+    ASSERT_EQ(
+        Picture_convert_file(nullptr, pic.c_str(), scratch.file("work.$$$").c_str(), CONVERT_CALC),
+        0);
     EXPECT_EQ(Left_out(), "");
     EXPECT_EQ(convert_stats.unfinished_lines, 1u);
     EXPECT_EQ(messages.texts(), "");
@@ -434,7 +453,8 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
         {"header with a tab", "GSTA\nGEND\n" + tabbed, PROBLEM_TAB, nullptr},
         {"header shifted by one", "GSTA\nGEND\n " + HEADER, PROBLEM_NUMBER, nullptr},
         {"neither header nor batch line", "GSTA\nGEND\n" + ELECTRON, PROBLEM_NO_HEADER, nullptr},
-        {"geometry value not finite", "GSTA\nCYLS\n     1     1\n            inf\n              1\nGEND\n" + HEADER,
+        {"geometry value not finite",
+         "GSTA\nCYLS\n     1     1\n            inf\n              1\nGEND\n" + HEADER,
          PROBLEM_NONE, "a value that is not a finite number"},
     };
     for (const Case &c : cases) {

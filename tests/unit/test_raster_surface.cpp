@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 const Colour WHITE = 0x00FFFFFFu, BLACK = 0, RED = 0x000000FFu, GREEN = 0x0000FF00u,
@@ -48,11 +47,16 @@ void Replay(RasterSurface *s, const char *line)
         s->clear(rgb());
     else if (o == "pen" && std::sscanf(line, "%*s %ld %ld %lx", &a, &b, &colour) == 3)
         s->pen(static_cast<int>(a), static_cast<int>(b), rgb());
-    else if ((o == "move" || o == "line" || o == "origin") && std::sscanf(line, "%*s %ld %ld", &a, &b) == 2)
-        o == "move" ? s->move_to(i(a), i(b)) : o == "line" ? s->line_to(i(a), i(b)) : s->set_origin(i(a), i(b));
-    else if (o == "rect" && std::sscanf(line, "%*s %ld %ld %ld %ld %lx", &a, &b, &c, &d, &colour) == 5)
+    else if ((o == "move" || o == "line" || o == "origin") &&
+             std::sscanf(line, "%*s %ld %ld", &a, &b) == 2)
+        o == "move"   ? s->move_to(i(a), i(b))
+        : o == "line" ? s->line_to(i(a), i(b))
+                      : s->set_origin(i(a), i(b));
+    else if (o == "rect" &&
+             std::sscanf(line, "%*s %ld %ld %ld %ld %lx", &a, &b, &c, &d, &colour) == 5)
         s->rectangle(i(a), i(b), i(c), i(d), rgb());
-    else if (o == "fill" && std::sscanf(line, "%*s %ld %ld %ld %ld %lx", &a, &b, &c, &d, &colour) == 5)
+    else if (o == "fill" &&
+             std::sscanf(line, "%*s %ld %ld %ld %ld %lx", &a, &b, &c, &d, &colour) == 5)
         s->fill_rect(i(a), i(b), i(c), i(d), rgb());
     else if (o == "bk")
         s->set_background(std::strstr(line, "opaque") != nullptr, WHITE);
@@ -66,7 +70,8 @@ std::vector<Colour> Recorded_pixels(const std::vector<std::string> &lines, size_
     Colour palette[128] = {};
     const std::string &pal = lines[at + 1];
     for (size_t p = 4; p + 8 <= pal.size(); p += 9)
-        palette[pal[p] & 127] = static_cast<Colour>(std::strtoul(pal.substr(p + 2, 6).c_str(), nullptr, 16));
+        palette[pal[p] & 127] =
+            static_cast<Colour>(std::strtoul(pal.substr(p + 2, 6).c_str(), nullptr, 16));
     std::vector<Colour> pixels;
     for (size_t y = 0; y < static_cast<size_t>(height) && at + 2 + y < lines.size(); y++) {
         size_t run = 0;
@@ -84,7 +89,8 @@ std::vector<Colour> Recorded_pixels(const std::vector<std::string> &lines, size_
 
 TEST(RasterGdiReference, ScenesMatchRecordedGdiOutput)
 {
-    std::vector<std::string> script = Data_lines("scenes.txt"), recorded = Data_lines("expected.txt");
+    std::vector<std::string> script = Data_lines("scenes.txt"),
+                             recorded = Data_lines("expected.txt");
     size_t at = 0;
     int compared = 0;
     for (size_t i = 0; i < script.size(); i++) {
@@ -137,7 +143,12 @@ std::string Row(const RasterSurface &s, int32_t y)
     std::string out;
     for (int32_t x = 0; x < s.width(); x++) {
         Colour c = s.pixel(x, y);
-        out += c == WHITE ? '.' : c == BLACK ? '#' : c == RED ? 'r' : c == GREEN ? 'g' : c == BLUE ? 'b' : '?';
+        out += c == WHITE   ? '.'
+               : c == BLACK ? '#'
+               : c == RED   ? 'r'
+               : c == GREEN ? 'g'
+               : c == BLUE  ? 'b'
+                            : '?';
     }
     return out;
 }
@@ -188,7 +199,8 @@ TEST(RasterText, InkStaysInTheTextCell)
     for (int32_t y = 0; y < 20; y++)
         for (int32_t x = 0; x < 38; x++)
             if (s.pixel(x, y) != WHITE)
-                ink++, outside += s.pixel(x, y) != RED || x < 2 || x >= 2 + w || y < 2 || y >= 2 + h;
+                ink++,
+                    outside += s.pixel(x, y) != RED || x < 2 || x >= 2 + w || y < 2 || y >= 2 + h;
     EXPECT_GT(ink, 10);
     EXPECT_EQ(outside, 0);
 }

@@ -23,7 +23,8 @@ std::string Pieces(LineSource *s)
 TEST(LineSource, StreamAndRangesInMemoryGiveThePiecesOfTextMode)
 {
     const std::string x127(127, 'x'), y126(126, 'y'), z200(200, 'z');
-    const std::string text = "a\r\n" + x127 + "\r\n" + y126 + "\r\nb\rc\n" + z200 + "\nlast\x1Aignored\n";
+    const std::string text =
+        "a\r\n" + x127 + "\r\n" + y126 + "\r\nb\rc\n" + z200 + "\nlast\x1Aignored\n";
     const std::string expected = "1:a\n|2+" + x127 + "|2:\n|3:" + y126 + "\n|4:b\rc\n|5+" +
                                  z200.substr(0, 127) + "|5:" + z200.substr(127) + "\n|6:last|";
     ScratchDir scratch;

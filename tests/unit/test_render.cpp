@@ -30,7 +30,10 @@ public:
     std::string drawn;
     int pens = 0, lines = 0, texts = 0;
 
-    void pen(int s, int w, Colour c) override { in_force = " pen " + Num(s) + " " + Num(w) + " " + Hex(c), pens++; }
+    void pen(int s, int w, Colour c) override
+    {
+        in_force = " pen " + Num(s) + " " + Num(w) + " " + Hex(c), pens++;
+    }
     void move_to(int32_t x, int32_t y) override { at = Num(x) + " " + Num(y); }
     void line_to(int32_t x, int32_t y) override
     {
@@ -40,15 +43,18 @@ public:
     }
     void rectangle(int32_t l, int32_t t, int32_t r, int32_t b, Colour fill) override
     {
-        drawn += "rect " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " fill " + Hex(fill) + in_force + "\n";
+        drawn += "rect " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " fill " +
+                 Hex(fill) + in_force + "\n";
     }
     void fill_rect(int32_t l, int32_t t, int32_t r, int32_t b, Colour c) override
     {
-        drawn += "fill " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " " + Hex(c) + "\n";
+        drawn +=
+            "fill " + Num(l) + " " + Num(t) + " " + Num(r) + " " + Num(b) + " " + Hex(c) + "\n";
     }
     void text(int32_t x, int32_t y, const char *t, int n, Colour c) override
     {
-        drawn += "text " + Num(x) + " " + Num(y) + " " + Hex(c) + " \"" + std::string(t, static_cast<size_t>(n)) + "\"\n";
+        drawn += "text " + Num(x) + " " + Num(y) + " " + Hex(c) + " \"" +
+                 std::string(t, static_cast<size_t>(n)) + "\"\n";
         texts++;
     }
     void set_origin(int32_t, int32_t) override {}
@@ -68,31 +74,31 @@ TEST(LineDraw, LimitsToTheSquare)
 {
     struct Case {
         int32_t x1, x2, y1, y2;
-        const char *drawn;   // "" when nothing is drawn
+        const char *drawn; // "" when nothing is drawn
     } cases[] = {
         {10, 20, 5, 5, "line 10 5 20 5 pen 0 1 FF0000\n"},
-        {1999, 1999, 0, 0, "line 1999 0 2000 0 pen 0 1 FF0000\n"},   // dot
+        {1999, 1999, 0, 0, "line 1999 0 2000 0 pen 0 1 FF0000\n"}, // dot
         {2000, 2000, 0, 0, ""},
         {-2000, -2000, 5, 5, ""},
         {0, 4000, 0, 1000, "line 0 0 2000 500 pen 0 1 FF0000\n"},
         {4000, 0, 1000, 0, "line 2000 500 0 0 pen 0 1 FF0000\n"},
-        {2500, 2500, 0, 10, ""},                                        // vertical beyond x
-        {0, 10, 2500, 2500, ""},                                        // horizontal beyond y
+        {2500, 2500, 0, 10, ""}, // vertical beyond x
+        {0, 10, 2500, 2500, ""}, // horizontal beyond y
         {0, 0, -3000, 3000, "line 0 -2000 0 2000 pen 0 1 FF0000\n"},
         {-3000, 3000, 7, 7, "line -2000 7 2000 7 pen 0 1 FF0000\n"},
-        {2000, -2000, 2000, -2000, "line 2000 2000 -2000 -2000 pen 0 1 FF0000\n"},  // exact
+        {2000, -2000, 2000, -2000, "line 2000 2000 -2000 -2000 pen 0 1 FF0000\n"}, // exact
         {-2100, 2100, -2100, 2100, "line -2000 -2000 2000 2000 pen 0 1 FF0000\n"},
         // Nearly horizontal far away: the limited ends leave the 32-bit range.
         {-2001, 2147483647, 1000000000, 1000000001, ""},
         {100, 300, 100, 100000, "line 100 100 103 2000 pen 0 1 FF0000\n"},
     };
-    Layout_compute(LAYOUT_FROM_WINDOW, 976, 410);   // the largest window of the fixed square
+    Layout_compute(LAYOUT_FROM_WINDOW, 976, 410); // the largest window of the fixed square
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2);
         Recorder r;
         Line_draw(&r, c.x1, c.x2, c.y1, c.y2, PEN_SOLID, 1, 0x00FF0000u);
         EXPECT_EQ(r.drawn, c.drawn);
-        EXPECT_EQ(r.pens, 1);   // the pen is set on every path
+        EXPECT_EQ(r.pens, 1); // the pen is set on every path
     }
     // A larger window grows the square to its larger side + 1024.
     Layout_compute(LAYOUT_FROM_WINDOW, 3840, 2160);
@@ -136,8 +142,9 @@ protected:
 
     void Load(const std::string &steps, const std::string &geometry = "GSTA\nGEND\n")
     {
-        ASSERT_EQ(Run(geometry + "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
-                               steps),
+        ASSERT_EQ(Run(geometry +
+                      "      -4.0       4.0      -1.0       1.0      -4.0       4.0       1.0\n" +
+                      steps),
                   0)
             << messages.texts();
     }
@@ -166,12 +173,12 @@ TEST_F(Render, TracksWithTheirPens)
     settings.particle_color[PARTICLE_ELECTRON] = 0x000000FFu;
     settings.particle_pen_style[PARTICLE_PHOTON] = PEN_DASH;
     settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
-    Load("0    1\n" + Step(2, 0, 0) + Step(2, 0, 1) + Step(2, 0.5, 1) + "-\n" +
-         Step(1, 0, -1) + Step(1, -1, -1) + "-\n");
+    Load("0    1\n" + Step(2, 0, 0) + Step(2, 0, 1) + Step(2, 0.5, 1) + "-\n" + Step(1, 0, -1) +
+         Step(1, -1, -1) + "-\n");
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(view_state.view_scale, 0.01);
     EXPECT_EQ(Tracks(),
-              "line 400 200 401 200 pen 0 1 0000FF\n"     // the first point: a dot
+              "line 400 200 401 200 pen 0 1 0000FF\n" // the first point: a dot
               "line 400 200 500 200 pen 0 1 0000FF\n"
               "line 500 200 500 150 pen 0 1 0000FF\n"
               "line 300 200 301 200 pen 1 1 00FF00\n"
@@ -185,12 +192,12 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
 {
     Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "0.5");
     Text_copy(settings.photon_cutoff_text, sizeof settings.photon_cutoff_text, "0.001");
-    Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" +   // positron, hidden
-         Step(2, 0, 0, "10000") +                               // 1 MeV
-         Step(2, 0, 1, "10000") +                               // 1 MeV: drawn
-         Step(2, 0, 2, "04000") +                               // 0.4 MeV: left out
-         Step(2, 0, 3, "05000") +                               // 0.5 MeV: drawn from z = 2
-         "-\n" + Step(1, 0, -1, "00010"));                      // photon at its cut-off
+    Load("0    1\n" + Step(3, 0, 0) + Step(3, 0, 1) + "-\n" + // positron, hidden
+         Step(2, 0, 0, "10000") +                             // 1 MeV
+         Step(2, 0, 1, "10000") +                             // 1 MeV: drawn
+         Step(2, 0, 2, "04000") +                             // 0.4 MeV: left out
+         Step(2, 0, 3, "05000") +                             // 0.5 MeV: drawn from z = 2
+         "-\n" + Step(1, 0, -1, "00010"));                    // photon at its cut-off
     show_positron = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
@@ -219,7 +226,7 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 10);   // the scale bar's three and a dot per batch
+    EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
 }
 
 // Coloured by energy: each segment (and a track's first point) takes the
@@ -228,12 +235,13 @@ TEST_F(Render, BatchRangeAndNewestBatch)
 // the limits set; pens keep their styles.
 TEST_F(Render, ColourByEnergy)
 {
-    EXPECT_EQ(ENERGY_MAP[0], Colour_rgb(68, 1, 84));       // viridis' ends and middle
+    EXPECT_EQ(ENERGY_MAP[0], Colour_rgb(68, 1, 84)); // viridis' ends and middle
     EXPECT_EQ(ENERGY_MAP[128], Colour_rgb(33, 145, 140));
     EXPECT_EQ(ENERGY_MAP[255], Colour_rgb(253, 231, 37));
     settings.particle_pen_style[PARTICLE_ELECTRON] = PEN_DOT;
-    Load("0    1\n" + Step(2, 0, 0, "10000") + Step(2, 0, 1, "10001") + Step(2, 0, 2, "10002") + "-\n" +
-         Step(1, 0, -1, "10003") + "-\n");   // electron 1, 10, 100 MeV; photon 1000 MeV, hidden
+    Load("0    1\n" + Step(2, 0, 0, "10000") + Step(2, 0, 1, "10001") + Step(2, 0, 2, "10002") +
+         "-\n" + Step(1, 0, -1, "10003") +
+         "-\n"); // electron 1, 10, 100 MeV; photon 1000 MeV, hidden
     show_photon = 0;
     energy_colouring = EnergyColouring{1, 0, 0.0f, 0.0f};
     auto expect = [](std::initializer_list<int> entries) {
@@ -271,8 +279,9 @@ TEST_F(Render, PreviewStride)
         steps += Step(2, 0, z) + Step(2, 0.5, z) + Step(2, 1, z) + "-\n";
         if ((z + 3) % 3 == 0) {
             std::string x = std::to_string(400 + 100 * z), x1 = std::to_string(401 + 100 * z);
-            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 FFFFFF\n" + "line " + x + " 200 " + x +
-                        " 150 pen 0 1 FFFFFF\n" + "line " + x + " 150 " + x + " 100 pen 0 1 FFFFFF\n";
+            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 FFFFFF\n" + "line " + x +
+                        " 200 " + x + " 150 pen 0 1 FFFFFF\n" + "line " + x + " 150 " + x +
+                        " 100 pen 0 1 FFFFFF\n";
         }
     }
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
@@ -302,7 +311,7 @@ TEST_F(Render, AllHiddenOrEmpty)
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 15);   // the scale bar's three and the box's twelve edges
+    EXPECT_EQ(record.lines, 15); // the scale bar's three and the box's twelve edges
 }
 
 // "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at (786, 392) in the
@@ -315,7 +324,7 @@ TEST_F(Render, ScaleBar)
                        "line 776 382 776 392 pen 0 1 FFFFFF\n"
                        "line 786 382 786 392 pen 0 1 FFFFFF\n"
                        "text 749 365 FFFFFF \"0.1cm\"\n");
-    for (const char *unit : {"0", "", "abc", "1000"}) {   // zero, or a bar that does not fit
+    for (const char *unit : {"0", "", "abc", "1000"}) { // zero, or a bar that does not fit
         SCOPED_TRACE(unit);
         Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text, unit);
         Recorder none;

@@ -66,9 +66,11 @@ TEST_F(Robust, DamagedFilesGiveThePictureOfTheirCleanForm)
         {"blank line inside a batch (once read as batch 0)",
          "0    1\n" + a.substr(0, 22) + "   \n" + a.substr(22) + b, "0    1\n" + a + b, ""},
         {"step line with nan, inf and an energy beyond single precision",
-         "0    1\n" + a + "2nan  500005000010003\n2 inf 500005000010003\n25000050000500009e999\n" + b,
+         "0    1\n" + a + "2nan  500005000010003\n2 inf 500005000010003\n25000050000500009e999\n" +
+             b,
          "0    1\n" + a + b,
-         "3 lines of the picture file were left out.\nThe first, line 8: a field that is not a number."},
+         "3 lines of the picture file were left out.\nThe first, line 8: a field that is not a "
+         "number."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -99,7 +101,7 @@ TEST_F(Robust, NewerFileVariantsGiveThePictureOfTheOriginalLayout)
     std::string crlf;
     for (char ch : HEAD + steps)
         crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    crlf.pop_back();   // and a last line without its line end
+    crlf.pop_back(); // and a last line without its line end
     crlf.pop_back();
     struct Case {
         const char *what;
@@ -108,10 +110,10 @@ TEST_F(Robust, NewerFileVariantsGiveThePictureOfTheOriginalLayout)
         {"CR LF line ends", crlf, HEAD + steps},
         {"float step lines", HEAD + float_steps, HEAD + steps},
         {"fixed-point geometry values",
-         cyls + "         0.5000         1.2500\n        -1.5000         0.7500\nGEND\n" + (HEAD + 10) +
-             steps,
-         cyls + "            0.5           1.25\n           -1.5           0.75\nGEND\n" + (HEAD + 10) +
-             steps},
+         cyls + "         0.5000         1.2500\n        -1.5000         0.7500\nGEND\n" +
+             (HEAD + 10) + steps,
+         cyls + "            0.5           1.25\n           -1.5           0.75\nGEND\n" +
+             (HEAD + 10) + steps},
         {"blocks before and after the header", "GSTA\nGEND\n" + block + (HEAD + 10) + block + steps,
          HEAD + steps},
         {"no header line (bounds from the steps)", "GSTA\nGEND\n" + steps,
@@ -119,8 +121,9 @@ TEST_F(Robust, NewerFileVariantsGiveThePictureOfTheOriginalLayout)
              steps},
         {"no header line (bounds from steps and geometry)",
          cyls + "            0.5            3.0\n           -1.5           0.75\nGEND\n" + steps,
-         cyls + "            0.5            3.0\n           -1.5           0.75\nGEND\n"
-                "      -3.0       3.0      -3.0       3.0      -2.0      0.75       1.0\n" +
+         cyls +
+             "            0.5            3.0\n           -1.5           0.75\nGEND\n"
+             "      -3.0       3.0      -3.0       3.0      -2.0      0.75       1.0\n" +
              steps},
     };
     for (const Case &c : cases) {

@@ -32,7 +32,7 @@ inline void File_write(const std::string &path, const std::string &content)
 }
 
 struct RecordedMessage {
-    std::string text;   // trailing blanks removed
+    std::string text; // trailing blanks removed
     std::string caption;
     int icon;
     int flags;
@@ -46,7 +46,7 @@ public:
     ~MessageRecorder() { Message_set_hook(nullptr); }
     const std::vector<RecordedMessage> &messages() const { return All(); }
     void clear() { All().clear(); }
-    std::string texts() const   // all texts joined by '|'
+    std::string texts() const // all texts joined by '|'
     {
         std::string joined;
         for (const RecordedMessage &m : All())

@@ -107,7 +107,7 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
 TEST_F(View, ExpandZoomsAndPans)
 {
     Setup(RENDER_FULL);
-    zoom_rect = PixelRect{200, 200, 300, 300};   // 100 / 800 of 400 cm, 100 / 400 of 100 cm
+    zoom_rect = PixelRect{200, 200, 300, 300}; // 100 / 800 of 400 cm, 100 / 400 of 100 cm
     Setup(RENDER_ZOOM);
     EXPECT_DOUBLE_EQ(view_state.view_scale, 0.0625);
     // The selection's centre (250, 250) lies 150 pixels of 0.5 cm left of the
@@ -142,8 +142,8 @@ TEST_F(View, FailedFitsKeepTheScale)
     EXPECT_EQ(messages.messages()[0].flags, MESSAGE_SYSTEM_MODAL);
     EXPECT_EQ(view_state.view_scale, 0.5);
     EXPECT_EQ(view_state.view_extent_h, 400.0);
-    EXPECT_DOUBLE_EQ(view_state.pan_cm_x, -50.0);   // (300 - 400) * 0.5
-    EXPECT_DOUBLE_EQ(view_state.pan_cm_y, -50.0);   // (100 - 200) * 0.5
+    EXPECT_DOUBLE_EQ(view_state.pan_cm_x, -50.0); // (300 - 400) * 0.5
+    EXPECT_DOUBLE_EQ(view_state.pan_cm_y, -50.0); // (100 - 200) * 0.5
     EXPECT_EQ(view_state.pan_px_x, -100);
 
     messages.clear();
@@ -167,11 +167,12 @@ TEST_F(View, FailedFitsKeepTheScale)
 // then placed about the centre without overflow.
 TEST_F(View, FarPointsAreClampedTo32Bits)
 {
-    x_min = y_min = z_min = -5e-4, x_max = y_max = z_max = 5e-4;   // 1.25e-6 cm per pixel
+    x_min = y_min = z_min = -5e-4, x_max = y_max = z_max = 5e-4; // 1.25e-6 cm per pixel
     Setup(RENDER_FULL);
     ASSERT_TRUE(messages.messages().empty());
     EXPECT_EQ(Place(0, -1e9, 1e9), std::to_string(INT32_MAX) + "," + std::to_string(INT32_MAX));
-    EXPECT_EQ(Place(0, 1e9, -1e9), std::to_string(INT32_MIN + 400) + "," + std::to_string(INT32_MIN + 201));
+    EXPECT_EQ(Place(0, 1e9, -1e9),
+              std::to_string(INT32_MIN + 400) + "," + std::to_string(INT32_MIN + 201));
     EXPECT_EQ(Pixel_clamp(NAN), 0);
     EXPECT_EQ(Pixel_clamp(-7.9), -7);
 }
@@ -187,7 +188,7 @@ TEST(AngleStep, StepsAndLimits)
         int direction, axis, result;
         int16_t to;
     } cases[] = {
-        {150, 0, 1, 0, 180}, {180, 0, 1, -1, 180}, {170, 0, 2, 0, 200}, {200, 0, 2, -1, 200},
+        {150, 0, 1, 0, 180}, {180, 0, 1, -1, 180},  {170, 0, 2, 0, 200},    {200, 0, 2, -1, 200},
         {200, 1, 2, 0, 170}, {-170, 1, 3, 0, -200}, {-200, 1, 3, -1, -200},
     };
     int16_t *angle[] = {nullptr, &angle_x, &angle_y, &angle_z};
@@ -225,8 +226,10 @@ TEST(ViewTurn, ScreenAxesToAngles)
         View_screen_turn(&v, c.vertical, c.horizontal);
         int16_t out[3];
         View_matrix_angles(v, c.from, out);
-        EXPECT_EQ(std::to_string(out[0]) + "," + std::to_string(out[1]) + "," + std::to_string(out[2]),
-                  std::to_string(c.to[0]) + "," + std::to_string(c.to[1]) + "," + std::to_string(c.to[2]));
+        EXPECT_EQ(std::to_string(out[0]) + "," + std::to_string(out[1]) + "," +
+                      std::to_string(out[2]),
+                  std::to_string(c.to[0]) + "," + std::to_string(c.to[1]) + "," +
+                      std::to_string(c.to[2]));
     }
     // The near side of the picture follows the mouse: a turn to the right
     // brings the point toward the viewer (world -x at the start: z to the

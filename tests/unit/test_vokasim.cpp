@@ -33,7 +33,8 @@ SimOptions Options(const std::string &line)
 }
 
 // Runs the generator into a file of the scratch directory; returns its text.
-std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts, const char *name = "g.pic")
+std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts,
+                     const char *name = "g.pic")
 {
     char why[160] = "";
     EXPECT_EQ(Sim_run_prepare(o, why, sizeof why), 0) << why;
@@ -46,11 +47,12 @@ std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts
 
 TEST(Vokasim, EnergyIsConservedInEveryTarget)
 {
-    for (const char *line : {"-p electron -e 10 -m water",
-                             "-p photon -e 20 -m lead --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
-                             "-p positron -e 5 -m aluminium", "-p photon -e 0.3 -m water",
-                             "-p electron -e 50 -m lead,vacuum --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
-                             "-p photon -e 2 -m iron,air"}) {
+    for (const char *line :
+         {"-p electron -e 10 -m water",
+          "-p photon -e 20 -m lead --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
+          "-p positron -e 5 -m aluminium", "-p photon -e 0.3 -m water",
+          "-p electron -e 50 -m lead,vacuum --slab-x -3,3 --slab-y -3,3 --slab-z 0,0.5,1,1.5,2",
+          "-p photon -e 2 -m iron,air"}) {
         SCOPED_TRACE(line);
         ScratchDir scratch;
         SimOptions o = Options(std::string(line) + " -n 10 -b 4 -s 7");
@@ -103,14 +105,15 @@ TEST(Vokasim, SeedReproducesTheFile)
 // lies in that scene with an energy the shower could have.
 TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
 {
-    for (const char *target : {"--radii 0.5,1,2,3.5,5,5.5,6,6.5,7 --planes 0,1.25,2.5,3.75,5,6.25,7.5,8.75",
-                               "--layout long --slab-x -4,4 --slab-y -4,4 --slab-z 0,0.2,0.4,0.6,0.8,1"}) {
+    for (const char *target :
+         {"--radii 0.5,1,2,3.5,5,5.5,6,6.5,7 --planes 0,1.25,2.5,3.75,5,6.25,7.5,8.75",
+          "--layout long --slab-x -4,4 --slab-y -4,4 --slab-z 0,0.2,0.4,0.6,0.8,1"}) {
         SCOPED_TRACE(target);
         ScratchDir scratch;
         SimOptions o = Options(std::string("-p photon -e 15 -m iron -n 9 -b 2 -s 7 ") + target);
         SimCounts n;
         Generate(scratch, &o, &n);
-        EXPECT_GT(n.step_lines[SIM_POSITRON], 0);   // pairs: all three kinds
+        EXPECT_GT(n.step_lines[SIM_POSITRON], 0); // pairs: all three kinds
         MessageRecorder messages;
         const std::string work = scratch.file("work.$$$");
         ASSERT_EQ(Picture_convert_file(nullptr, scratch.file("g.pic").c_str(), work.c_str()), 0);
@@ -126,7 +129,8 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
         uint64_t first_line;
         EXPECT_EQ(s.skipped_type + Lines_left_out(&s, &first_problem, &first_line), 0u);
         EXPECT_EQ(batch_count, 5u);
-        EXPECT_EQ(std::accumulate(batch_step_count, batch_step_count + BATCH_MAX, uint64_t{0}), s.records);
+        EXPECT_EQ(std::accumulate(batch_step_count, batch_step_count + BATCH_MAX, uint64_t{0}),
+                  s.records);
 
         const SimGeometry &g = o.geometry;
         if (g.kind == SIM_GEOMETRY_SLABS) {

@@ -177,7 +177,7 @@ static double Target_entry(const SimGeometry *g, const double p[3], const double
 }
 
 int Sim_geometry_locate(const SimGeometry *g, const double pos[3], const double dir[3],
-                    int *material, double *distance)
+                        int *material, double *distance)
 {
     const double *w = g->world;
     for (int axis = 0; axis < 3; axis++)

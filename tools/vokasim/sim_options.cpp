@@ -4,12 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "vokasim.h"
 #include "voka_version.h"
+#include "vokasim.h"
 
-static const char usage_line[] =
-    "usage: vokasim [options] -o FILE\n"
-    "Try 'vokasim --help' for the options.\n";
+static const char usage_line[] = "usage: vokasim [options] -o FILE\n"
+                                 "Try 'vokasim --help' for the options.\n";
 
 static const char *const help_text =
     "usage: vokasim [options] -o FILE\n"
@@ -210,7 +209,12 @@ static int Target_option(const char *arg, const char *value, SimOptions *o, int 
         return Materials_parse(value, g) != 0;
     if (Option_is(arg, nullptr, "--margin"))
         return Number_parse(value, &o->margin) || o->margin < 0.0;
-    struct List { const char *name; double *values; int *count; int *kind; };
+    struct List {
+        const char *name;
+        double *values;
+        int *count;
+        int *kind;
+    };
     const List lists[] = {{"--radii", g->radius, &g->radius_count, have_cylinders},
                           {"--planes", g->plane_z, &g->plane_count, have_cylinders},
                           {"--slab-x", g->x, &g->x_count, have_slabs},
@@ -310,8 +314,12 @@ static int Beam_option(const char *arg, const char *value, SimOptions *o, int *f
         return Count_parse(value, &o->histories) != 0;
     if (Option_is(arg, "-b", "--per-batch"))
         return Count_parse(value, &o->per_batch) != 0;
-    struct Real { const char *shortname, *name; double *value; };
-    const Real reals[] = {{"-e", "--energy", &o->energy}, {nullptr, "--ecut", &o->electron_cut},
+    struct Real {
+        const char *shortname, *name;
+        double *value;
+    };
+    const Real reals[] = {{"-e", "--energy", &o->energy},
+                          {nullptr, "--ecut", &o->electron_cut},
                           {nullptr, "--pcut", &o->photon_cut},
                           {nullptr, "--max-loss", &o->max_loss}};
     for (const Real &r : reals)
@@ -377,7 +385,7 @@ static int Options_check(SimOptions *o, FILE *err, int have_cylinders, int have_
 
 int Sim_options_parse(int argc, char **argv, SimOptions *o, FILE *err)
 {
-    int have[3] = {0, 0, 0};   // cylinders, slabs, output file given
+    int have[3] = {0, 0, 0}; // cylinders, slabs, output file given
     for (int i = 1; i < argc; i++) {
         char name[64];
         const char *arg = argv[i];

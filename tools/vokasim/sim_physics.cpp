@@ -15,18 +15,36 @@
 #include "vokasim.h"
 
 static const double PI = 3.14159265358979323846;
-static const double AVOGADRO = 0.602214076; // per mol, in units of 1e24
-static const double BARN = 1e-24;           // cm2
+static const double AVOGADRO = 0.602214076;           // per mol, in units of 1e24
+static const double BARN = 1e-24;                     // cm2
 static const double ELECTRON_RADIUS2 = 7.9407877e-26; // classical radius squared, cm2
 
 static const SimMaterial material_table[] = {
-    {"water", 1.0, 36.08, 75.0e-6, 2, {1.0, 8.0, 0.0}, {1.008, 15.999, 0.0},
+    {"water",
+     1.0,
+     36.08,
+     75.0e-6,
+     2,
+     {1.0, 8.0, 0.0},
+     {1.008, 15.999, 0.0},
      {0.111894, 0.888106, 0.0}},
-    {"aluminium", 2.699, 8.897, 166.0e-6, 1, {13.0, 0.0, 0.0}, {26.9815, 0.0, 0.0},
+    {"aluminium",
+     2.699,
+     8.897,
+     166.0e-6,
+     1,
+     {13.0, 0.0, 0.0},
+     {26.9815, 0.0, 0.0},
      {1.0, 0.0, 0.0}},
     {"lead", 11.35, 0.5612, 823.0e-6, 1, {82.0, 0.0, 0.0}, {207.2, 0.0, 0.0}, {1.0, 0.0, 0.0}},
     {"iron", 7.874, 1.757, 286.0e-6, 1, {26.0, 0.0, 0.0}, {55.845, 0.0, 0.0}, {1.0, 0.0, 0.0}},
-    {"air", 1.205e-3, 30390.0, 85.7e-6, 3, {7.0, 8.0, 18.0}, {14.007, 15.999, 39.948},
+    {"air",
+     1.205e-3,
+     30390.0,
+     85.7e-6,
+     3,
+     {7.0, 8.0, 18.0},
+     {14.007, 15.999, 39.948},
      {0.7553, 0.2318, 0.0129}},
     {"vacuum", 0.0, 0.0, 0.0, 0, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}},
 };
@@ -103,8 +121,8 @@ void Sim_photon_cross(const SimMaterial *m, double e, SimPhotonCross *cross)
     if (e > threshold) {
         const double x = threshold / e;
         const double l = std::log(e / threshold);
-        cross->pair = 7.0 / 9.0 / m->radiation_length * (1.0 - x) * (1.0 - x) * (1.0 - x) *
-                      l / (l + 2.18);
+        cross->pair =
+            7.0 / 9.0 / m->radiation_length * (1.0 - x) * (1.0 - x) * (1.0 - x) * l / (l + 2.18);
     }
     cross->total = cross->photoelectric + cross->compton + cross->pair;
 }
@@ -205,11 +223,9 @@ double Sim_stopping_power(const SimMaterial *m, int kind, double kinetic)
     double f;
     if (kind == SIM_POSITRON) {
         const double y = 1.0 / (tau + 2.0);
-        f = 2.0 * std::log(2.0) -
-            beta2 / 12.0 * (23.0 + 14.0 * y + 10.0 * y * y + 4.0 * y * y * y);
+        f = 2.0 * std::log(2.0) - beta2 / 12.0 * (23.0 + 14.0 * y + 10.0 * y * y + 4.0 * y * y * y);
     } else {
-        f = 1.0 - beta2 +
-            (tau * tau / 8.0 - (2.0 * tau + 1.0) * std::log(2.0)) / (gamma * gamma);
+        f = 1.0 - beta2 + (tau * tau / 8.0 - (2.0 * tau + 1.0) * std::log(2.0)) / (gamma * gamma);
     }
     double bracket = std::log(tau * tau * (tau + 2.0) / (2.0 * i_ratio * i_ratio)) + f;
     if (bracket < 1.0)
@@ -247,8 +263,8 @@ double Sim_scatter_width(const SimMaterial *m, double kinetic, double s)
 {
     if (m->density <= 0.0 || s <= 0.0 || kinetic <= 0.0)
         return 0.0;
-    const double beta_cp = kinetic * (kinetic + 2.0 * SIM_ELECTRON_MASS) /
-                           (kinetic + SIM_ELECTRON_MASS);
+    const double beta_cp =
+        kinetic * (kinetic + 2.0 * SIM_ELECTRON_MASS) / (kinetic + SIM_ELECTRON_MASS);
     const double x = s / m->radiation_length;
     double factor = 1.0 + 0.038 * std::log(x);
     if (factor < 0.3)

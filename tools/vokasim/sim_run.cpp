@@ -211,7 +211,7 @@ static int Charged_step(Run *run, Particle *p, const SimMaterial *m, double dist
         if (k < p->energy) {
             double dir[3] = {p->dir[0], p->dir[1], p->dir[2]};
             Sim_direction_rotate(dir, Sim_emission_angle(r, p->energy + SIM_ELECTRON_MASS),
-                             2.0 * PI * Sim_random_uniform(r));
+                                 2.0 * PI * Sim_random_uniform(r));
             p->energy -= k;
             Push(run, SIM_PHOTON, p->pos, dir, k);
         }
@@ -333,15 +333,15 @@ const char *Scene_place(SimOptions *o)
 // scene and the layout (as single precision, as the header holds it).
 const char *Direction_and_scale(SimOptions *o)
 {
-    const double norm = std::sqrt(o->direction[0] * o->direction[0] +
-                                  o->direction[1] * o->direction[1] +
-                                  o->direction[2] * o->direction[2]);
+    const double norm =
+        std::sqrt(o->direction[0] * o->direction[0] + o->direction[1] * o->direction[1] +
+                  o->direction[2] * o->direction[2]);
     if (!(norm > 0.0) || !std::isfinite(norm))
         return "direction must not be zero";
     for (int axis = 0; axis < 3; axis++)
         o->direction[axis] /= norm;
     if (o->layout == SIM_LAYOUT_FLOAT)
-        o->coord_scale = 1.0;   // reals in cm: no coordinate scale applies
+        o->coord_scale = 1.0; // reals in cm: no coordinate scale applies
     if (o->coord_scale == 0.0)
         o->coord_scale = Sim_scale_choose(o->geometry.world, o->layout);
     o->coord_scale = static_cast<double>(static_cast<float>(o->coord_scale));
@@ -434,7 +434,9 @@ void Sim_run_report(const SimOptions *o, const SimCounts *c, FILE *out)
     std::fprintf(out, "  work-file records  %lld\n", Sim_counts_records(c));
     std::fprintf(out, "  lines after header %lld\n", Sim_counts_records(c) + c->batch_lines);
     std::fprintf(out, "  coord_scale        %g (%s layout)\n", o->coord_scale,
-                 o->layout == SIM_LAYOUT_LONG ? "long" : o->layout == SIM_LAYOUT_FLOAT ? "float" : "short");
+                 o->layout == SIM_LAYOUT_LONG    ? "long"
+                 : o->layout == SIM_LAYOUT_FLOAT ? "float"
+                                                 : "short");
     if (c->clipped_points > 0)
         std::fprintf(out, "  clipped points     %lld\n", c->clipped_points);
     if (c->lost_particles > 0)

@@ -121,8 +121,8 @@ void Sim_real_format(char *out, size_t size, double v, int width)
         width = 31;
     for (int form = 0; form < 2; form++) {
         for (int precision = 0; precision <= 12; precision++) {
-            const int n = std::snprintf(text, sizeof text, form == 0 ? "%.*f" : "%.*e",
-                                        precision, v);
+            const int n =
+                std::snprintf(text, sizeof text, form == 0 ? "%.*f" : "%.*e", precision, v);
             if (n < 0 || n > width)
                 continue;
             const double error = std::fabs(std::strtod(text, nullptr) - v);
@@ -136,7 +136,7 @@ void Sim_real_format(char *out, size_t size, double v, int width)
 }
 
 int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
-                int layout, double coord_scale, int *clipped)
+                    int layout, double coord_scale, int *clipped)
 {
     long n[3];
     for (int i = 0; i < 3; i++)
@@ -223,7 +223,8 @@ int Sim_write_header(SimWriter *writer, const double bounds[6])
     char line[SIM_LINE_MAX * 2];
     size_t used = 0;
     for (int i = 0; i < 7; i++) {
-        Sim_real_format(line + used, sizeof line - used, i < 6 ? bounds[i] : writer->coord_scale, 10);
+        Sim_real_format(line + used, sizeof line - used, i < 6 ? bounds[i] : writer->coord_scale,
+                        10);
         used += 10;
     }
     return Writer_line(writer, line);
@@ -242,7 +243,7 @@ int Sim_write_step(SimWriter *writer, int kind, const double pos[3], double ener
     char line[SIM_LINE_MAX];
     int clipped = 0;
     Sim_step_format(line, sizeof line, kind, pos, energy, writer->layout, writer->coord_scale,
-                &clipped);
+                    &clipped);
     writer->counts->step_lines[kind]++;
     writer->counts->clipped_points += clipped;
     return Writer_line(writer, line);

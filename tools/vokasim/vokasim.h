@@ -20,15 +20,11 @@ enum {
     SIM_STACK_MAX = 20000,     // particles waiting to be tracked in one history
     SIM_BATCH_MAX = 10000,     // batch numbers run from 1 to this
     SIM_PATH_MAX = 256,
-    SIM_LINE_MAX = 80          // longest step line is 64 characters
+    SIM_LINE_MAX = 80 // longest step line is 64 characters
 };
 
 // Particle kinds: the same numbers as the step-line types of the short layout.
-enum {
-    SIM_PHOTON = 1,
-    SIM_ELECTRON = 2,
-    SIM_POSITRON = 3
-};
+enum { SIM_PHOTON = 1, SIM_ELECTRON = 2, SIM_POSITRON = 3 };
 
 enum {
     SIM_LAYOUT_SHORT = 0, // 5-column coordinates, types 1-3
@@ -44,10 +40,7 @@ enum {
     SIM_VARIANT_CRLF = 8       // CR LF line ends
 };
 
-enum {
-    SIM_GEOMETRY_CYLINDERS = 1,
-    SIM_GEOMETRY_SLABS = 2
-};
+enum { SIM_GEOMETRY_CYLINDERS = 1, SIM_GEOMETRY_SLABS = 2 };
 
 // Electron rest energy (MeV).
 #define SIM_ELECTRON_MASS 0.51099895
@@ -69,13 +62,13 @@ double Sim_random_uniform(SimRandom *random);
 
 struct SimMaterial {
     const char *name;
-    double density;        // g/cm3; 0 for vacuum
+    double density;          // g/cm3; 0 for vacuum
     double radiation_length; // cm
-    double excitation;     // mean excitation energy, MeV
+    double excitation;       // mean excitation energy, MeV
     int element_count;
     double element_z[3];
-    double element_a[3];   // g/mol
-    double element_w[3];   // fraction by weight
+    double element_a[3]; // g/mol
+    double element_w[3]; // fraction by weight
 };
 
 // Index into the material table by name ("water", "aluminium", "lead",
@@ -148,7 +141,7 @@ void Sim_geometry_bounds(const SimGeometry *geometry, double box[6]);
 // world).  Returns 0, 1 when that boundary is the world's (the particle
 // escapes there), or -1 when the point is outside the world box.
 int Sim_geometry_locate(const SimGeometry *geometry, const double pos[3], const double dir[3],
-                    int *material, double *distance);
+                        int *material, double *distance);
 
 // ---------------------------------------------------------------- writer
 
@@ -156,11 +149,11 @@ int Sim_geometry_locate(const SimGeometry *geometry, const double pos[3], const 
 struct SimCounts {
     long long batches;
     long long batch_lines;
-    long long step_lines[4];      // by kind 1 photon, 2 electron, 3 positron
+    long long step_lines[4]; // by kind 1 photon, 2 electron, 3 positron
     long long separator_lines;
-    long long clipped_points;     // points whose coordinates were clipped
-    long long lost_particles;     // stopped by the safety limits, energy deposited
-    double primary_energy;        // total energy brought in, MeV
+    long long clipped_points; // points whose coordinates were clipped
+    long long lost_particles; // stopped by the safety limits, energy deposited
+    double primary_energy;    // total energy brought in, MeV
     double deposited;
     double escaped;
 };
@@ -194,7 +187,7 @@ void Sim_real_format(char *out, size_t size, double v, int width);
 
 // Format one step line into buf (no newline); returns its length.
 int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
-                int layout, double coord_scale, int *clipped);
+                    int layout, double coord_scale, int *clipped);
 
 int Sim_write_geometry(SimWriter *writer, const SimGeometry *geometry);
 int Sim_write_header(SimWriter *writer, const double bounds[6]);
@@ -205,8 +198,8 @@ int Sim_write_separator(SimWriter *writer);
 // ---------------------------------------------------------------- run
 
 struct SimOptions {
-    int particle;          // SIM_PHOTON, SIM_ELECTRON or SIM_POSITRON
-    double energy;         // kinetic energy of the primary, MeV
+    int particle;  // SIM_PHOTON, SIM_ELECTRON or SIM_POSITRON
+    double energy; // kinetic energy of the primary, MeV
     long long histories;
     long long per_batch;
     uint64_t seed;
@@ -216,14 +209,14 @@ struct SimOptions {
     char output[SIM_PATH_MAX]; // "-" for standard output
     int live;
     int pause_ms;
-    double electron_cut;   // kinetic cut-off of electrons and positrons, MeV
-    double photon_cut;     // cut-off of photons and lowest bremsstrahlung photon
-    double margin;         // vacuum around the target, cm; < 0 for automatic
-    double coord_scale;    // 0 for automatic
+    double electron_cut; // kinetic cut-off of electrons and positrons, MeV
+    double photon_cut;   // cut-off of photons and lowest bremsstrahlung photon
+    double margin;       // vacuum around the target, cm; < 0 for automatic
+    double coord_scale;  // 0 for automatic
     double source[3];
     int source_given;
     double direction[3];
-    double max_loss;       // largest fraction of energy lost in one charged step
+    double max_loss; // largest fraction of energy lost in one charged step
 };
 
 void Sim_options_default(SimOptions *options);

@@ -10,6 +10,9 @@ echo "== native build and unit tests"
 scripts/build.sh native
 ctest --preset native -j2
 
+echo "== the code's style (.clang-format)"
+scripts/format.sh --check
+
 echo "== clang-tidy on the portable core and the tools"
 scripts/tidy.sh
 

@@ -6,10 +6,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t files < <(git ls-files '*.cpp' '*.h' | grep -v -x 'render/font_data.cpp')
 if [ "${1:-}" = --check ]; then
-  clang-format --dry-run --Werror "${files[@]}" 2>&1 | grep -o '^[^:]*:' | sort -u | sed 's/:$//' |
-    { differ=$(cat); [ -z "$differ" ] && echo "clang-format: ${#files[@]} files in style" && exit 0
-      echo "clang-format: not in the style of .clang-format (scripts/format.sh mends them):"
-      echo "$differ"; exit 1; }
+  differ=$(clang-format --dry-run --Werror "${files[@]}" 2>&1 | grep -o '^[^:]*:' | sort -u | sed 's/:$//' || true)
+  if [ -n "$differ" ]; then
+    echo "clang-format: not in the style of .clang-format (scripts/format.sh mends them):"
+    echo "$differ"
+    exit 1
+  fi
+  echo "clang-format: ${#files[@]} files in style"
 else
   clang-format -i "${files[@]}"
 fi

@@ -31,6 +31,7 @@ namespace {
 const UINT WM_APP_SNAP = WM_APP + 1;
 
 HBITMAP view_bitmap; // off-screen copy of the picture area
+Colour *view_rows;   // its rows when it is a DIB section, else nullptr
 RECT view_rect;      // the picture area, from the layout
 
 // Set while a rebuild runs.  A message box raised by the renderers (a work
@@ -59,12 +60,29 @@ LRESULT On_create(HWND window)
     return 1;
 }
 
+// The off-screen picture is a 32-bit device-independent bitmap (a DIB
+// section, top row first) whose rows the rebuild draws on directly; when
+// one cannot be had, a bitmap compatible with the window, drawn through GDI.
 void View_bitmap_replace(HWND window)
 {
     HDC dc = GetDC(window);
     if (view_bitmap)
         DeleteObject(view_bitmap);
-    view_bitmap = CreateCompatibleBitmap(dc, layout.bitmap_w, layout.bitmap_h);
+    view_rows = nullptr;
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = layout.bitmap_w;
+    info.bmiHeader.biHeight = -layout.bitmap_h; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    view_bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (view_bitmap && bits)
+        view_rows = static_cast<Colour *>(bits);
+    else
+        view_bitmap = CreateCompatibleBitmap(dc, layout.bitmap_w, layout.bitmap_h);
     ReleaseDC(window, dc);
 }
 
@@ -96,71 +114,66 @@ LRESULT On_size(HWND window)
     return 0;
 }
 
-// Rebuild the picture area from the work file.  The picture area is
-// composed in a memory bitmap (the background and frame that the panel pass
-// puts there, then the picture) and copied onto the screen once, through
-// the paint context, whose clipping to the update region applies as it
-// would to drawing on the screen directly; the screen then shows exactly
-// what drawing on it would have left, without flicker and without one round
-// trip to the display per segment.  Lines that leave the picture area are
-// cut at its edge.  The lines reach GDI through a skipping surface: in a
-// dense picture nearly every line only sets pixels that earlier lines set
-// to its colour already, and GDI is spared those.
-void Picture_rebuild_on(HWND window, HDC dc)
+// Rebuild the picture area from the work file, through GDI on the screen:
+// when no off-screen picture can be had (memory).  Lines that leave the
+// picture area are cut at its edge, and the lines reach GDI through a
+// skipping surface: in a dense picture nearly every line only sets pixels
+// that earlier lines set to its colour already, and GDI is spared those.
+void Picture_rebuild_on_screen(HWND window, HDC dc)
 {
-    SetCursor(cursor_wait);
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
     const int32_t w = layout.view_w;
     const int32_t h = layout.view_h;
-    const PixelRect area = {x, y, x + w, y + h};
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP picture = CreateCompatibleBitmap(dc, w, h);
-    if (!memory || !picture) {
-        // No memory for the off-screen picture: draw on the screen, held
-        // to the picture area.
-        if (picture)
-            DeleteObject(picture);
-        if (memory)
-            DeleteDC(memory);
-        int saved = SaveDC(dc);
-        IntersectClipRect(dc, x, y, x + w, y + h);
-        Panel_main_paint(dc);
-        {
-            GdiSurface surface(dc, 0, 0);
-            SkipSurface skipping(&surface, area);
-            Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
-                            static_cast<int>(redraw_pressed));
-        }
-        RestoreDC(dc, saved);
-        HDC copy = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(copy, view_bitmap);
-        BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
-        SelectObject(copy, previous);
-        DeleteDC(copy);
-        return;
-    }
-    HGDIOBJ previous = SelectObject(memory, picture);
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, x, y, x + w, y + h);
+    Panel_main_paint(dc);
     {
-        GdiSurface surface(memory, x, y);
-        // The panel pass's part of the picture area, in its drawing state:
-        // a transparent background, also for the dashed tracks that follow.
-        SetBkMode(memory, TRANSPARENT);
-        SetTextColor(memory, COLOUR_WHITE);
-        Panel_main_draw(&surface);
-        SkipSurface skipping(&surface, area);
+        GdiSurface surface(dc, 0, 0);
+        SkipSurface skipping(&surface, PixelRect{x, y, x + w, y + h});
         Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
                         static_cast<int>(redraw_pressed));
     }
-    BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
-    // The off-screen copy, from the picture just composed.
+    RestoreDC(dc, saved);
     HDC copy = CreateCompatibleDC(dc);
-    HGDIOBJ copy_previous = SelectObject(copy, view_bitmap);
-    BitBlt(copy, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-    SelectObject(copy, copy_previous);
+    HGDIOBJ previous = SelectObject(copy, view_bitmap);
+    BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
+    SelectObject(copy, previous);
     DeleteDC(copy);
+}
+
+// Rebuild the picture area from the work file.  The picture is composed in
+// the off-screen bitmap (the background and frame that the panel pass puts
+// there, then the picture), drawn by the raster surface straight into its
+// rows on every core, with GDI's pixels, and only the text through GDI
+// (DibSurface); then one blit through the paint context, whose clipping to
+// the update region applies as it would to drawing on the screen directly,
+// shows it.  The screen then shows exactly what drawing on it would have
+// left, without flicker and without one call to GDI per line.  (Drawing
+// every line through GDI pens, as the window once did, gives the same
+// pixels in many times the time on a large screen.)
+void Picture_rebuild_on(HWND window, HDC dc)
+{
+    SetCursor(cursor_wait);
+    HDC memory = view_rows ? CreateCompatibleDC(dc) : nullptr;
+    if (!memory) {
+        Picture_rebuild_on_screen(window, dc);
+        return;
+    }
+    const int32_t x = layout.view_rect.left;
+    const int32_t y = layout.view_rect.top;
+    HGDIOBJ previous = SelectObject(memory, view_bitmap);
+    SetTextColor(memory, COLOUR_WHITE);
+    {
+        DibSurface surface(memory, view_rows, layout.bitmap_w, layout.bitmap_h, x, y);
+        // The panel pass's part of the picture area, in its drawing state:
+        // a transparent background, also for the dashed tracks that follow.
+        Panel_main_draw(&surface);
+        Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
+                        static_cast<int>(redraw_pressed));
+    }
+    BitBlt(dc, x, y, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
     SelectObject(memory, previous);
-    DeleteObject(picture);
     DeleteDC(memory);
 }
 
@@ -244,6 +257,7 @@ LRESULT On_close(HWND window)
 {
     DeleteObject(view_bitmap);
     view_bitmap = nullptr;
+    view_rows = nullptr;
     DestroyWindow(window);
     return 0;
 }

@@ -246,25 +246,33 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     settings.particle_pen_width[PARTICLE_PHOTON] = 3;
     lane_min_records = 0;
     const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
-    // The picture as the window and vokatool draw it.  `skipping`: through
-    // a skipping surface in front of the image; `opaque`: on a fresh image,
-    // without scale bar and panel, so that dashes paint their gaps.
-    auto draw = [&](int threads, bool skipping, bool opaque) {
+    // The picture as the window and vokatool draw it, on a raster image
+    // (ON_IMAGE), through a skipping surface in front of it (SKIPPING), or
+    // on rows in the platform's order (ON_ROWS, the window's bitmap, read
+    // back in the surface's order); `opaque`: on a fresh image, without
+    // scale bar and panel, so that dashes paint their gaps.
+    enum { ON_IMAGE, SKIPPING, ON_ROWS };
+    auto draw = [&](int threads, int how, bool opaque) {
         work_threads = threads;
         view_state = ViewState{};
+        std::vector<Colour> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
         RasterSurface image;
-        EXPECT_EQ(image.create(w, h), 0);
+        EXPECT_EQ(how == ON_ROWS ? image.attach(rows.data(), w, h) : image.create(w, h), 0);
         if (!opaque)
             image.set_background(0, COLOUR_WHITE);
         SkipSurface skip(&image, PixelRect{0, 0, w, h});
-        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
+        Headless_paint(nullptr, how == SKIPPING ? static_cast<Surface *>(&skip) : &image, Keep_all,
                        nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.
         std::vector<Colour> area;
         const PixelRect &r = layout.view_rect;
         for (int32_t y = r.top; y < r.bottom; y++)
-            area.insert(area.end(), image.pixels() + y * w + r.left,
-                        image.pixels() + y * w + r.right);
+            for (int32_t x = r.left; x < r.right; x++) {
+                Colour c = image.pixels()[y * w + x];
+                if (how == ON_ROWS)
+                    c = (c & 0xFF00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu);
+                area.push_back(c);
+            }
         return area;
     };
     for (bool reversed : {false, true}) {
@@ -291,14 +299,16 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                 energy_colouring.by_energy = v.by_energy;
                 Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text,
                           v.opaque ? "0" : "0.1");
-                const std::vector<Colour> one = draw(1, false, v.opaque);
+                const std::vector<Colour> one = draw(1, ON_IMAGE, v.opaque);
                 for (int threads : {2, 3, 16}) {
                     SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "")
                                                     << (in_memory ? "memory" : "file") << ", view "
                                                     << &v - views << ", " << threads << " threads");
-                    EXPECT_TRUE(draw(threads, false, v.opaque) == one) << "on the image";
-                    EXPECT_TRUE(draw(threads, true, v.opaque) == one)
+                    EXPECT_TRUE(draw(threads, ON_IMAGE, v.opaque) == one) << "on the image";
+                    EXPECT_TRUE(draw(threads, SKIPPING, v.opaque) == one)
                         << "through the skipping surface";
+                    EXPECT_TRUE(draw(threads, ON_ROWS, v.opaque) == one)
+                        << "on rows in the platform's order";
                 }
             }
             batch_to = 0;

@@ -92,9 +92,18 @@ void Selection_capture_lost(HWND window, HWND new_owner);
 // mouse turns the view); back to 1 after every paint.
 extern uint32_t rebuild_stride;
 
-// A rebuild with that stride took `seconds`: the stride of the next preview
-// follows from it.
-void Rebuild_timed(uint32_t stride, double seconds);
+// A rebuild with that stride took `seconds`, of which `fixed` (clearing,
+// the blit) no stride shortens: the stride of the next preview follows.
+void Rebuild_timed(uint32_t stride, double seconds, double fixed);
+
+// Resizing: WM_SIZE asks Size_changed for the stride of the paint of the
+// new size (a preview when a picture is shown); the paint calls
+// Size_painted, which posts WM_APP_SIZE_REST, and Size_rest, on that
+// message, asks for the whole picture unless a newer size came first.
+const UINT WM_APP_SIZE_REST = WM_APP + 2;
+uint32_t Size_changed(HWND window);
+void Size_painted(HWND window);
+void Size_rest();
 
 // The left button, the mouse moves and the release in the picture area
 // when no selection is armed: turning the view.  Each returns whether it

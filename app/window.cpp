@@ -39,6 +39,14 @@ RECT view_rect;      // the picture area, from the layout
 // painted again; that paint must not start a second rebuild of its own.
 bool rebuilding;
 
+double Seconds_now()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 UINT Message_icon_style(int icon)
 {
     switch (icon) {
@@ -88,7 +96,8 @@ void View_bitmap_replace(HWND window)
 
 LRESULT On_size(HWND window)
 {
-    // A resize always rebuilds at full extents, also when zoomed.
+    // A resize always rebuilds at full extents, also when zoomed; while
+    // the size changes, as a preview (see Size_changed).
     view_dirty = 1;
     render_mode = RENDER_FULL;
 
@@ -111,6 +120,7 @@ LRESULT On_size(HWND window)
 
     // Its contents stay undefined until the next rebuild.
     View_bitmap_replace(window);
+    rebuild_stride = Size_changed(window);
     return 0;
 }
 
@@ -152,14 +162,18 @@ void Picture_rebuild_on_screen(HWND window, HDC dc)
 // left, without flicker and without one call to GDI per line.  (Drawing
 // every line through GDI pens, as the window once did, gives the same
 // pixels in many times the time on a large screen.)
-void Picture_rebuild_on(HWND window, HDC dc)
+// Returns the seconds of the part that no preview stride shortens: the
+// panel pass (clearing the picture area) and the blit.
+double Picture_rebuild_on(HWND window, HDC dc)
 {
     SetCursor(cursor_wait);
     HDC memory = view_rows ? CreateCompatibleDC(dc) : nullptr;
     if (!memory) {
         Picture_rebuild_on_screen(window, dc);
-        return;
+        return 0.0;
     }
+    double start = Seconds_now();
+    double fixed = 0.0;
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
     HGDIOBJ previous = SelectObject(memory, view_bitmap);
@@ -169,12 +183,17 @@ void Picture_rebuild_on(HWND window, HDC dc)
         // The panel pass's part of the picture area, in its drawing state:
         // a transparent background, also for the dashed tracks that follow.
         Panel_main_draw(&surface);
+        fixed = Seconds_now() - start;
         Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
                         static_cast<int>(redraw_pressed));
     }
+    double blit = Seconds_now();
     BitBlt(dc, x, y, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
+    GdiFlush();
+    fixed += Seconds_now() - blit;
     SelectObject(memory, previous);
     DeleteDC(memory);
+    return fixed;
 }
 
 // The posted snap to the minimum size (see On_size).
@@ -204,21 +223,19 @@ LRESULT On_paint(HWND window)
     // bar it drew with.
     if (rebuild_due) {
         rebuilding = true;
-        LARGE_INTEGER start, end, frequency;
-        QueryPerformanceCounter(&start);
+        double start = Seconds_now();
         track_stride = rebuild_stride;
-        Picture_rebuild_on(window, dc);
+        double fixed = Picture_rebuild_on(window, dc);
         track_stride = 1;
-        QueryPerformanceCounter(&end);
-        QueryPerformanceFrequency(&frequency);
-        Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
-                                          static_cast<double>(frequency.QuadPart));
+        Rebuild_timed(rebuild_stride, Seconds_now() - start, fixed);
         rebuilding = false;
         Readout_forget();
         if (energy_colouring.by_energy == 1)
             InvalidateRect(legend_panel, nullptr, FALSE);
     }
     rebuild_stride = 1;
+    if (rebuild_due)
+        Size_painted(window);
 
     // The panel pass paints what the update region holds of the window, the
     // strip and its panels; a picture area that receives a picture is left
@@ -351,6 +368,7 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CREATE: return On_create(window);
     case WM_SIZE: return On_size(window);
     case WM_APP_SNAP: return On_snap(window);
+    case WM_APP_SIZE_REST: Size_rest(); return 0;
     case WM_PAINT: return On_paint(window);
     case WM_SHOWWINDOW: return wparam == 0 ? 0 : On_show(window);
     case WM_ACTIVATEAPP: return wparam != 0 ? 0 : On_show(window);

@@ -97,13 +97,9 @@ extern uint32_t rebuild_stride;
 void Rebuild_timed(uint32_t stride, double seconds, double fixed);
 
 // Resizing: WM_SIZE asks Size_changed for the stride of the paint of the
-// new size (a preview when a picture is shown); the paint calls
-// Size_painted, which posts WM_APP_SIZE_REST, and Size_rest, on that
-// message, asks for the whole picture unless a newer size came first.
-const UINT WM_APP_SIZE_REST = WM_APP + 2;
+// new size (a preview when a picture is shown); the whole picture follows
+// when the size has rested a moment (Turn_timer).
 uint32_t Size_changed(HWND window);
-void Size_painted(HWND window);
-void Size_rest();
 
 // The left button, the mouse moves and the release in the picture area
 // when no selection is armed: turning the view.  Each returns whether it
@@ -111,7 +107,8 @@ void Size_rest();
 bool Turn_button_down(HWND window, LPARAM lparam);
 bool Turn_mouse_move(HWND window, LPARAM lparam);
 bool Turn_button_up(HWND window);
-// The mouse capture went elsewhere, or the timer of a resting mouse.
+// The mouse capture went elsewhere, or the timer of a resting mouse or
+// of a size that rests.
 void Turn_capture_lost(HWND window);
 void Turn_timer(HWND window, WPARAM id);
 

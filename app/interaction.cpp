@@ -37,6 +37,8 @@ const uint32_t STRIDE_MAX = 4096;
 
 // The mouse resting this long during a drag brings the whole picture.
 const UINT_PTR REST_TIMER = 1;
+// The same for a window whose size changes (id 2 is the read-out's).
+const UINT_PTR SIZE_TIMER = 3;
 const UINT REST_MILLISECONDS = 200;
 
 // One notch of the wheel zooms by this factor.
@@ -53,7 +55,6 @@ double fixed_seconds;        // the fixed part of the last frame
 double fixed_pixels;         // the picture's pixels then
 uint32_t last_stride;        // the last preview frame's stride and time
 double last_seconds;
-bool sized;     // the window's size changed since the last paint
 int wheel_rest; // wheel movement short of a notch
 
 bool In_picture(POINT p)
@@ -128,17 +129,26 @@ void Drag_end(HWND window)
 
 void Rebuild_timed(uint32_t stride, double seconds, double fixed)
 {
+    // The stride drawn, for measuring tools (bench/open_wine.sh): a
+    // property of the main window that another process can read.
+    SetPropA(main_window, "VokaPreviewStride",
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(stride)));
     fixed_seconds = fixed;
     fixed_pixels = Picture_pixels();
     if (stride <= 1) {
         full_tracks = seconds > fixed ? seconds - fixed : 0.0;
         full_pixels = fixed_pixels;
         preview_shown = false;
+        RemovePropA(main_window, "VokaWholeDue");
         last_stride = 1;
         last_seconds = seconds;
         return;
     }
     preview_shown = true;
+    // While a preview is shown the whole picture is due (when the button
+    // is released, or the mouse or the size rests): a property of the main
+    // window that tools waiting for the viewer to be idle can read.
+    SetPropA(main_window, "VokaWholeDue", reinterpret_cast<HANDLE>(1));
     // The tracks' part shrinks about as the stride grows, down to what a
     // frame costs without tracks: when a larger stride no longer shortened
     // the frame, the stride stays.
@@ -155,31 +165,9 @@ uint32_t Size_changed(HWND window)
 {
     if (picture_selected != 1 || view_bitmap_missing != 0 || view_state.view_scale <= 0.0)
         return 1;
-    // The whole picture follows when the size rests: when the message
-    // that the paint of this size posts finds no newer size.
-    sized = true;
-    (void)window;
+    // The whole picture follows when the size has rested a moment.
+    SetTimer(window, SIZE_TIMER, REST_MILLISECONDS, nullptr);
     return Stride_for(Full_tracks_now());
-}
-
-void Size_painted(HWND window)
-{
-    if (!sized)
-        return;
-    sized = false;
-    if (preview_shown)
-        PostMessageA(window, WM_APP_SIZE_REST, 0, 0);
-}
-
-void Size_rest()
-{
-    if (sized || !preview_shown || turning)
-        return;
-    Rebuild_request();
-    // A resize always shows the full extents.
-    render_mode = RENDER_FULL;
-    rebuild_stride = 1;
-    Picture_invalidate();
 }
 
 bool Turn_button_down(HWND window, LPARAM lparam)
@@ -235,6 +223,17 @@ void Turn_capture_lost(HWND window)
 
 void Turn_timer(HWND window, WPARAM id)
 {
+    if (id == SIZE_TIMER) {
+        KillTimer(window, SIZE_TIMER);
+        if (!preview_shown || turning)
+            return;
+        Rebuild_request();
+        // A resize always shows the full extents.
+        render_mode = RENDER_FULL;
+        rebuild_stride = 1;
+        Picture_invalidate();
+        return;
+    }
     if (id != REST_TIMER)
         return;
     KillTimer(window, REST_TIMER);

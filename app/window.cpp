@@ -234,8 +234,6 @@ LRESULT On_paint(HWND window)
             InvalidateRect(legend_panel, nullptr, FALSE);
     }
     rebuild_stride = 1;
-    if (rebuild_due)
-        Size_painted(window);
 
     // The panel pass paints what the update region holds of the window, the
     // strip and its panels; a picture area that receives a picture is left
@@ -275,6 +273,8 @@ LRESULT On_close(HWND window)
     DeleteObject(view_bitmap);
     view_bitmap = nullptr;
     view_rows = nullptr;
+    RemovePropA(window, "VokaPreviewStride");
+    RemovePropA(window, "VokaWholeDue");
     DestroyWindow(window);
     return 0;
 }
@@ -368,7 +368,6 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_CREATE: return On_create(window);
     case WM_SIZE: return On_size(window);
     case WM_APP_SNAP: return On_snap(window);
-    case WM_APP_SIZE_REST: Size_rest(); return 0;
     case WM_PAINT: return On_paint(window);
     case WM_SHOWWINDOW: return wparam == 0 ? 0 : On_show(window);
     case WM_ACTIVATEAPP: return wparam != 0 ? 0 : On_show(window);

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "render/font_data.h"
 
@@ -369,7 +373,12 @@ Colour RasterSurface::stored(Colour colour) const
 
 int RasterSurface::start(int32_t width, int32_t height, Colour *rows, bool rows_blue_low)
 {
-    if (owned)
+    // An image of the same size is drawn on again (its memory is had
+    // already: no page of it faults in anew).
+    Colour *kept = nullptr;
+    if (owned && rows == nullptr && image && width == image_width && height == image_height)
+        kept = image;
+    else if (owned)
         std::free(image);
     owned = rows == nullptr;
     blue_low = rows_blue_low;
@@ -385,7 +394,7 @@ int RasterSurface::start(int32_t width, int32_t height, Colour *rows, bool rows_
     if (width < 1 || height < 1 || width > RASTER_MAX_SIDE || height > RASTER_MAX_SIDE)
         return -1;
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    image = rows ? rows : static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
+    image = rows ? rows : kept ? kept : static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
     if (!image)
         return -1;
     image_width = width;
@@ -784,31 +793,65 @@ void RasterSurface::set_background(int opaque, Colour colour)
     background_colour = colour;
 }
 
+// Lane images kept from one rebuild to the next, at most LANE_POOL_MAX:
+// at a large size, making a lane's image anew (its pages faulting in)
+// costs more than the lines of a preview.  Lanes are made and ended on the
+// thread that asks for them; the lock keeps the pool whole all the same.
+namespace {
+
+const size_t LANE_POOL_MAX = 3;
+std::mutex lane_pool_lock;
+std::vector<std::unique_ptr<RasterSurface>> lane_pool;
+
+std::unique_ptr<RasterSurface> Lane_image_take()
+{
+    std::lock_guard<std::mutex> hold(lane_pool_lock);
+    if (lane_pool.empty())
+        return std::unique_ptr<RasterSurface>(new (std::nothrow) RasterSurface());
+    std::unique_ptr<RasterSurface> image = std::move(lane_pool.back());
+    lane_pool.pop_back();
+    return image;
+}
+
+void Lane_image_give_back(std::unique_ptr<RasterSurface> image)
+{
+    std::lock_guard<std::mutex> hold(lane_pool_lock);
+    if (image && lane_pool.size() < LANE_POOL_MAX)
+        lane_pool.push_back(std::move(image));
+}
+
+} // namespace
+
 // The lanes of a raster surface: the surface itself, and images of the area
 // whose pixels start as NOT_DRAWN (a value no drawing writes).
 class RasterLanes : public SurfaceLanes {
 public:
     static const Colour NOT_DRAWN = 0xFF000000u;
 
-    RasterLanes(RasterSurface *base_in, int count)
-        : base(base_in), others(new RasterSurface[static_cast<size_t>(count - 1)]),
-          other_count(count - 1), left(0), top(0), empty(false)
+    explicit RasterLanes(RasterSurface *base_in)
+        : base(base_in), others(), left(0), top(0), empty(false)
     {
+    }
+    ~RasterLanes() override
+    {
+        for (std::unique_ptr<RasterSurface> &image : others)
+            Lane_image_give_back(std::move(image));
     }
 
     Surface *lane(int index) override
     {
-        return index == 0 ? static_cast<Surface *>(base) : &others[static_cast<size_t>(index - 1)];
+        return index == 0 ? static_cast<Surface *>(base)
+                          : others[static_cast<size_t>(index - 1)].get();
     }
 
     void merge() override
     {
         if (empty)
             return;
-        const size_t width = static_cast<size_t>(others[0].image_width);
-        const size_t height = static_cast<size_t>(others[0].image_height);
-        for (int k = 0; k < other_count; k++) {
-            const Colour *from = others[static_cast<size_t>(k)].image;
+        const size_t width = static_cast<size_t>(others[0]->image_width);
+        const size_t height = static_cast<size_t>(others[0]->image_height);
+        for (const std::unique_ptr<RasterSurface> &other : others) {
+            const Colour *from = other->image;
             for (size_t y = 0; y < height; y++) {
                 Colour *to =
                     base->image +
@@ -822,8 +865,7 @@ public:
     }
 
     RasterSurface *base;
-    std::unique_ptr<RasterSurface[]> others;
-    int other_count;
+    std::vector<std::unique_ptr<RasterSurface>> others;
     int64_t left; // where the other lanes lie on the base image
     int64_t top;
     bool empty; // the area lies off the image: nothing to merge
@@ -846,14 +888,21 @@ SurfaceLanes *RasterSurface::lanes(int count, PixelRect area)
     }
     if ((r - l) * (b - t) > RASTER_LANE_PIXELS)
         return nullptr;
-    std::unique_ptr<RasterLanes> lanes(new RasterLanes(this, count));
+    std::unique_ptr<RasterLanes> lanes(new (std::nothrow) RasterLanes(this));
+    if (!lanes)
+        return nullptr;
     lanes->left = l;
     lanes->top = t;
     lanes->empty = empty;
     for (int k = 0; k < count - 1; k++) {
-        RasterSurface &lane = lanes->others[static_cast<size_t>(k)];
-        if (lane.create(static_cast<int32_t>(r - l), static_cast<int32_t>(b - t)) != 0)
+        std::unique_ptr<RasterSurface> taken = Lane_image_take();
+        if (!taken ||
+            taken->create(static_cast<int32_t>(r - l), static_cast<int32_t>(b - t)) != 0) {
+            Lane_image_give_back(std::move(taken));
             return nullptr;
+        }
+        lanes->others.push_back(std::move(taken));
+        RasterSurface &lane = *lanes->others.back();
         lane.blue_low = blue_low;
         lane.clear(RasterLanes::NOT_DRAWN);
         lane.set_origin(static_cast<int32_t>(origin_x - l), static_cast<int32_t>(origin_y - t));

@@ -562,7 +562,9 @@ void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, floa
 // read failed.
 int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 {
-    int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
+    // A preview draws a stride-th of the records: lanes pay for themselves
+    // only when that is many (their images cost the picture's pixels).
+    int lanes_wanted = (end - begin) / job->stride >= lane_min_records ? Work_threads() : 1;
     std::unique_ptr<SurfaceLanes> lanes(
         lanes_wanted > 1
             ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})

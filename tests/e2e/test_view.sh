@@ -120,7 +120,7 @@ t_maximized_on_a_large_screen() {
   at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $YELLOW)" 1000 "plane beyond x 3000"
   viewer_close
   local pens n=0
-  for pens in "styles=1,2,3 widths=1,1,1" "styles=4,6,5 widths=1,5,2" "styles=1,0,2 widths=3,2,7"; do
+  for pens in "styles=1,2,3 widths=1,1,1" "styles=4,6,5 widths=3,5,2"; do
     n=$((n + 1))
     # shellcheck disable=SC2086
     viewer_with_picture "$DATA/wide.pic" $pens

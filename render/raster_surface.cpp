@@ -844,14 +844,14 @@ public:
                           : others[static_cast<size_t>(index - 1)].get();
     }
 
-    void merge() override
+    void merge(int index) override
     {
         if (empty)
             return;
         const size_t width = static_cast<size_t>(others[0]->image_width);
         const size_t height = static_cast<size_t>(others[0]->image_height);
-        for (const std::unique_ptr<RasterSurface> &other : others) {
-            const Colour *from = other->image;
+        {
+            const Colour *from = others[static_cast<size_t>(index - 1)]->image;
             for (size_t y = 0; y < height; y++) {
                 Colour *to =
                     base->image +

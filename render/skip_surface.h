@@ -15,9 +15,16 @@
 #ifndef VOKA_SKIP_SURFACE_H
 #define VOKA_SKIP_SURFACE_H
 
+#include <cstddef>
+
 #include "picture/defs.h"
 #include "render/raster_surface.h"
 #include "render/surface.h"
+
+// Lines (pens, moves, lines) a lane of a skipping surface keeps at most,
+// 16 bytes each: beyond that the lane is drawn again in its turn on the
+// asking thread (see SurfaceLanes).  Tests lower it.
+extern size_t skip_recording_max;
 
 class SkipSurface : public Surface {
 public:

@@ -294,8 +294,10 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
 
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
-    std::vector<StepRecord> records(READ_BLOCK_RECORDS);
-    std::vector<PixelPoint> points(READ_BLOCK_RECORDS); // where their points land
+    // No memory is asked for while drawing: a lane on a thread of its own
+    // never meets the end of it here.
+    StepRecord records[READ_BLOCK_RECORDS];
+    PixelPoint points[READ_BLOCK_RECORDS]; // where their points land
     RecordSource source(job->file, job->scale);
     StepPainter painter{
         lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
@@ -309,7 +311,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        long got = source.Read(index, records.data(), want);
+        long got = source.Read(index, records, want);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -318,8 +320,8 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
             break;
         size_t count = static_cast<size_t>(got);
         if (job->positions && job->stride == 1)
-            View_place_steps(job->turn, records.data(), count, points.data());
-        index = Block_draw(job, lane, &st, &painter, records.data(), points.data(), count, index);
+            View_place_steps(job->turn, records, count, points);
+        index = Block_draw(job, lane, &st, &painter, records, points, count, index);
         if (report_progress && progress_hook &&
             (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
@@ -600,13 +602,22 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
         Lane_draw(job, &lane[0], true);
     for (std::thread &t : threads)
         t.join();
-    for (TrackLane &l : lane) {
-        if (!failed && !l.started && &l != &lane[0])
-            Lane_draw(job, &l, false);
-        failed = failed || l.failed;
+    failed = failed || lane[0].failed;
+    // In order: each lane laid over the surface, or drawn on it on this
+    // thread in its turn when it had no thread or lost lines.
+    for (int k = 1; k < job->lanes && !failed; k++) {
+        TrackLane &l = lane[static_cast<size_t>(k)];
+        failed = l.failed;
+        if (l.started && !lanes->lost(k)) {
+            lanes->merge(k);
+            continue;
+        }
+        TrackLane again = l;
+        again.surface = lanes->lane(0);
+        again.failed = false;
+        Lane_draw(job, &again, false);
+        failed = again.failed;
     }
-    if (lanes)
-        lanes->merge();
     return failed ? -1 : 0;
 }
 

@@ -247,13 +247,18 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     lane_min_records = 0;
     const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
     // The picture as the window and vokatool draw it, on a raster image
-    // (ON_IMAGE), through a skipping surface in front of it (SKIPPING), or
-    // on rows in the platform's order (ON_ROWS, the window's bitmap, read
-    // back in the surface's order); `opaque`: on a fresh image, without
-    // scale bar and panel, so that dashes paint their gaps.
-    enum { ON_IMAGE, SKIPPING, ON_ROWS };
+    // (ON_IMAGE), through a skipping surface in front of it (SKIPPING; with
+    // lanes that keep few lines, so that they are drawn again in their
+    // turn: SKIPPING_BOUNDED), or on rows in the platform's order (ON_ROWS,
+    // the window's bitmap, read back in the surface's order); `opaque`: on
+    // a fresh image, without scale bar and panel, so that dashes paint
+    // their gaps.
+    enum { ON_IMAGE, SKIPPING, SKIPPING_BOUNDED, ON_ROWS };
     auto draw = [&](int threads, int how, bool opaque) {
         work_threads = threads;
+        const size_t recording_max = skip_recording_max;
+        if (how == SKIPPING_BOUNDED)
+            skip_recording_max = 40;
         view_state = ViewState{};
         std::vector<Colour> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
         RasterSurface image;
@@ -307,6 +312,8 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                     EXPECT_TRUE(draw(threads, ON_IMAGE, v.opaque) == one) << "on the image";
                     EXPECT_TRUE(draw(threads, SKIPPING, v.opaque) == one)
                         << "through the skipping surface";
+                    EXPECT_TRUE(draw(threads, SKIPPING_BOUNDED, v.opaque) == one)
+                        << "through the skipping surface, its lanes drawn again in their turn";
                     EXPECT_TRUE(draw(threads, ON_ROWS, v.opaque) == one)
                         << "on rows in the platform's order";
                 }

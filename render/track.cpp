@@ -688,6 +688,8 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     if (from_copy)
         Step_copy_prepare(s);
     job.stride = track_stride > 1 ? track_stride : 1;
+    if (from_copy && job.stride > 1)
+        Step_copy_index_separators();
     Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);
 
     // 7. Read and draw.

@@ -141,6 +141,7 @@ struct StepPainter {
     PixelPoint dot;
     int dot_kind;
     Colour dot_colour;
+    bool records_told; // the surface wants the records
 
     bool In_square(PixelPoint p) const
     {
@@ -160,8 +161,11 @@ struct StepPainter {
     void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
     {
         bool is_dot = a.x == b.x && a.y == b.y;
+        // A surface that is told the records (the record index) sees every
+        // dot: there the record drawing it last matters, and on lanes the
+        // dot before may lie in another lane.
         if (is_dot && dot_last && kind == dot_kind && p.colour == dot_colour && a.x == dot.x &&
-            a.y == dot.y)
+            a.y == dot.y && !records_told)
             return;
         if (Outside(a, b, p.width))
             return;
@@ -299,8 +303,15 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     StepRecord records[READ_BLOCK_RECORDS];
     PixelPoint points[READ_BLOCK_RECORDS]; // where their points land
     RecordSource source(job->file, job->scale);
-    StepPainter painter{
-        lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
+    StepPainter painter{lane->surface,
+                        layout.view_w,
+                        layout.view_h,
+                        job->limit,
+                        false,
+                        PixelPoint{0, 0},
+                        0,
+                        0,
+                        lane->surface->record_wanted()};
     LaneState st{lane->in_track, lane->previous, 0, false};
     uint64_t reported = 0;
     // A preview draws every stride-th track of the lane only, placing only

@@ -20,6 +20,7 @@
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
+#include "render/record_index.h"
 #include "render/skip_surface.h"
 #include "render/track.h"
 #include "render/view.h"
@@ -322,6 +323,34 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
             energy_colouring.by_energy = 0;
         }
     }
+}
+
+// The read-out's record index drawn on lanes holds, at every pixel of the
+// picture area, the code that drawing it on one thread leaves.
+TEST_F(FastPaths, RecordIndexOnLanesIsTheIndexOfOneThread)
+{
+    settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
+    settings.particle_pen_width[PARTICLE_PHOTON] = 3;
+    lane_min_records = 0;
+    ASSERT_EQ(Run(Mixed_picture(false)), 0) << messages.texts();
+    auto index = [&](int threads) {
+        work_threads = threads;
+        view_state = ViewState{};
+        RecordIndexSurface plane;
+        EXPECT_EQ(plane.create(layout.view_right, layout.view_bottom), 0);
+        Picture_rebuild(nullptr, &plane, RENDER_FULL, 0, 0);
+        // The picture area: what is drawn beyond it is painted over.
+        std::vector<uint32_t> codes;
+        const PixelRect &r = layout.view_rect;
+        for (int32_t y = r.top; y < r.bottom; y++)
+            for (int32_t x = r.left; x < r.right; x++)
+                codes.push_back(plane.code(x, y));
+        return codes;
+    };
+    const std::vector<uint32_t> one = index(1);
+    EXPECT_GT(std::count_if(one.begin(), one.end(), [](uint32_t c) { return c != 0; }), 1000);
+    for (int threads : {2, 3})
+        EXPECT_TRUE(index(threads) == one) << threads << " threads";
 }
 
 // Through the skipping surface in front of a raster surface, a dense picture

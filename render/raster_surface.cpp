@@ -828,10 +828,7 @@ class RasterLanes : public SurfaceLanes {
 public:
     static const Colour NOT_DRAWN = 0xFF000000u;
 
-    explicit RasterLanes(RasterSurface *base_in)
-        : base(base_in), others(), left(0), top(0), empty(false)
-    {
-    }
+    explicit RasterLanes(RasterSurface *base_in) : base(base_in), left(0), top(0), empty(false) {}
     ~RasterLanes() override
     {
         for (std::unique_ptr<RasterSurface> &image : others)

@@ -11,7 +11,7 @@
 #include "picture/step_copy.h"
 
 RecordIndexSurface::RecordIndexSurface()
-    : plane(), target(&plane), pen_style(PEN_SOLID), pen_width(1), current(0)
+    : target(&plane), pen_style(PEN_SOLID), pen_width(1), current(0)
 {
 }
 
@@ -70,7 +70,7 @@ void RecordIndexSurface::record(uint64_t index)
 class RecordIndexLanes : public SurfaceLanes {
 public:
     RecordIndexLanes(RecordIndexSurface *base_in, SurfaceLanes *plane_lanes_in)
-        : base(base_in), plane_lanes(plane_lanes_in), others()
+        : base(base_in), plane_lanes(plane_lanes_in)
     {
     }
     Surface *lane(int index) override

@@ -138,7 +138,7 @@ namespace {
 // lines; their origin is that of the surface they merge into.
 class LineRecording : public Surface {
 public:
-    LineRecording() : ops(), dropped(false) {}
+    LineRecording() : dropped(false) {}
     void pen(int style, int width, Colour colour) override
     {
         keep(Op{OP_PEN, style, width, colour});

@@ -9,7 +9,8 @@
 #           the paint: the rebuild alone;
 #   drag    turning the view with the mouse: the frames a second of the
 #           previews, the stride of the last one (it draws every STRIDE-th
-#           track) and the whole picture after the release;
+#           track), the whole picture after the release, and the
+#           milliseconds of the last preview's clearing and blit;
 #   resize  sizing the window in steps from 640 x 410 to 1000 x 700: the
 #           mean and longest time from a size to its paint (the window
 #           follows the mouse), and the whole picture after the last;
@@ -30,6 +31,8 @@
 #        --quick: no 10-million-step picture; --wm-only: the rows with
 #        openbox only
 # Environment: BENCH_RUNS (default 3) runs per row, the best is kept;
+#              BENCH_VIEWER another vokagraphic.exe to measure (an older
+#              build, for a comparison under the same load);
 #              BENCH_LIMIT (default 600) seconds allowed for one open or
 #              rotation before the benchmark gives up.
 # Builds with scripts/build.sh all; keeps the pictures and its Wine prefix
@@ -58,7 +61,7 @@ if ! scripts/build.sh all >"$work/logs/build.log" 2>&1; then
   exit 1
 fi
 sim=$root/build/native/vokasim
-viewer=$root/build/win/app/vokagraphic.exe
+viewer=${BENCH_VIEWER:-$root/build/win/app/vokagraphic.exe}
 driver=$root/build/win/voka_driver.exe
 for f in "$sim" "$viewer" "$driver"; do
   [ -f "$f" ] || { echo "open_wine: $f is missing after the build" >&2; exit 1; }
@@ -161,7 +164,7 @@ time_resize() {
 window_rows() {
   local label=$1 name=$2 steps=$3
   echo "open_wine: $label: $name drag, resize, maximized" >&2
-  if median time_drag; then row "$label $name drag" "$steps" "$MEDIAN" "fps stride whole"; fi
+  if median time_drag; then row "$label $name drag" "$steps" "$MEDIAN" "fps stride whole clear-ms blit-ms"; fi
   if [ "$name" != tiny ] && median time_resize; then
     row "$label $name resize" "$steps" "$MEDIAN" "mean max whole"
   fi
@@ -169,7 +172,7 @@ window_rows() {
   local size
   size=$(drv window-rect | tr -d '\r' | awk '{ print $3 "x" $4 }')
   if [ "$name" != tiny ] && median time_rotate; then row "$label $name max rotate" "$steps" "$MEDIAN" "$size"; fi
-  if median time_drag; then row "$label $name max drag" "$steps" "$MEDIAN" "fps stride whole"; fi
+  if median time_drag; then row "$label $name max drag" "$steps" "$MEDIAN" "fps stride whole clear-ms blit-ms"; fi
   # Back to the first run's size for the next picture.
   stop_viewer
   start_viewer

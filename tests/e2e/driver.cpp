@@ -325,9 +325,11 @@ int Drag(const Args &a, int steps)
 
 // Turning the view by a drag of `frames` moves, each sent (the viewer draws
 // its frame before it answers), then the release, which brings the whole
-// picture.  Prints "FPS STRIDE SECONDS": frames a second, the stride of
-// the last preview frame (the viewer's window property VokaPreviewStride)
-// and the seconds of the whole picture after the release.
+// picture.  Prints "FPS STRIDE SECONDS CLEAR BLIT": frames a second, the
+// stride of the last preview frame (the viewer's window property
+// VokaPreviewStride), the seconds of the whole picture after the release,
+// and the milliseconds of the last preview frame's clearing and blit
+// (properties VokaClearUs, VokaBlitUs).
 int Time_drag(const Args &a)
 {
     const int frames = a.number[0];
@@ -343,11 +345,14 @@ int Time_drag(const Args &a)
     }
     double dragged = Now_seconds();
     UINT_PTR stride = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaPreviewStride"));
+    UINT_PTR clear = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaClearUs"));
+    UINT_PTR blit = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaBlitUs"));
     if (!Send(a.main, WM_LBUTTONUP, 0, Point_param(x, y), a.limit))
         return Fail("time-drag: the viewer did not take the release");
     double released = Now_seconds();
-    std::printf("%.1f %u %.3f\n", frames / (dragged - start), static_cast<unsigned>(stride),
-                released - dragged);
+    std::printf("%.1f %u %.3f %.1f %.1f\n", frames / (dragged - start),
+                static_cast<unsigned>(stride), released - dragged, static_cast<double>(clear) / 1e3,
+                static_cast<double>(blit) / 1e3);
     return RESULT_OK;
 }
 
@@ -914,7 +919,8 @@ const Command COMMANDS[] = {
      },
      "ID [SEC]  send WM_COMMAND ID and wait-idle; print the seconds to the paint's end"},
     {"time-drag", "It", true, Time_drag,
-     "FRAMES [SEC]  turn the view by a drag of FRAMES sent moves; print \"FPS STRIDE SECONDS\""},
+     "FRAMES [SEC]  turn the view by a drag of FRAMES sent moves; print\n"
+     "                \"FPS STRIDE SECONDS CLEAR BLIT\""},
     {"time-resize", "IIIIIt", true, Time_resize,
      "W1 H1 W2 H2 STEPS [SEC]  size the window in STEPS steps; print \"MEAN MAX WHOLE\" seconds"},
     {"resources", "", true, Resources,

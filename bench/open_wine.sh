@@ -14,6 +14,9 @@
 #   resize  sizing the window in steps from 640 x 410 to 1000 x 700: the
 #           mean and longest time from a size to its paint (the window
 #           follows the mouse), and the whole picture after the last;
+#   readout after a rotation, the mouse brought to rest on the picture's
+#           middle: the seconds until the read-out of a line shows, of
+#           which the viewer waits 0.3 for the mouse to rest;
 #   max     the same rotation and drag in the window maximized on a
 #           3840 x 2160 screen (the tiny picture's drag: the cost of a 4K
 #           frame without tracks).
@@ -153,6 +156,13 @@ median() {
   MEDIAN=$(printf '%s\n' "${all[@]}" | sort -g | awk '{ a[NR] = $0 } END { print a[int((NR + 1) / 2)] }')
 }
 time_drag() { drv time-drag 30 "$limit"; }
+# After a rotation, at one of two points near the picture's middle (the
+# mouse must move for the viewer to wait for its rest again).
+time_readout() {
+  drv time-command $(( r % 2 == 0 ? 60 : 50 )) "$limit" >/dev/null
+  drv time-readout $(( 245 + r % 2 )) 185 "$limit"
+}
+
 # Each run starts at 640 x 410.
 time_resize() {
   drv time-resize 640 410 640 410 1 "$limit" >/dev/null
@@ -165,6 +175,9 @@ window_rows() {
   local label=$1 name=$2 steps=$3
   echo "open_wine: $label: $name drag, resize, maximized" >&2
   if median time_drag; then row "$label $name drag" "$steps" "$MEDIAN" "fps stride whole clear-ms blit-ms"; fi
+  if [ "$name" != tiny ] && median time_readout; then
+    row "$label $name readout" "$steps" "$MEDIAN" "-"
+  fi
   if [ "$name" != tiny ] && median time_resize; then
     row "$label $name resize" "$steps" "$MEDIAN" "mean max whole"
   fi

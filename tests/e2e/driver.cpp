@@ -356,6 +356,30 @@ int Time_drag(const Args &a)
     return RESULT_OK;
 }
 
+// The mouse brought to rest at (x, y) of the client area; prints the
+// seconds until the read-out of a line shows (the viewer waits 0.3 s for
+// the mouse to rest, then makes the record index when a rebuild has made
+// it stale, then answers).
+int Time_readout(const Args &a)
+{
+    double start = Now_seconds();
+    Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);
+    bool shown = Wait_until(
+        a.limit,
+        [&] {
+            char text[256] = "";
+            HWND holder = GetDlgItem(a.main, 103);
+            return holder != nullptr &&
+                   Send(holder, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) &&
+                   text[0] != '\0';
+        },
+        2);
+    if (!shown)
+        return Fail("time-readout: no read-out shown");
+    std::printf("%.3f\n", Now_seconds() - start);
+    return RESULT_OK;
+}
+
 // Sizing the window in `steps` steps from W1 x H1 to W2 x H2, each step
 // set at once (the viewer takes the new size before it answers) and
 // followed until the window is painted.  Prints "MEAN MAX WHOLE": the
@@ -921,6 +945,8 @@ const Command COMMANDS[] = {
     {"time-drag", "It", true, Time_drag,
      "FRAMES [SEC]  turn the view by a drag of FRAMES sent moves; print\n"
      "                \"FPS STRIDE SECONDS CLEAR BLIT\""},
+    {"time-readout", "IIt", true, Time_readout,
+     "X Y [SEC]  rest the mouse at (X, Y); print the seconds until the read-out shows"},
     {"time-resize", "IIIIIt", true, Time_resize,
      "W1 H1 W2 H2 STEPS [SEC]  size the window in STEPS steps; print \"MEAN MAX WHOLE\" seconds"},
     {"resources", "", true, Resources,

@@ -75,7 +75,7 @@ const char USAGE[] =
     "  --work-dir DIR       where the work file goes (default: a private folder\n"
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
-    "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
+    "  is written under a new name beside OUT (OUT.PID-NNNNNN.part) until complete.\n"
     "\n"
     "Lines of the picture that cannot be read are left out and listed on stderr,\n"
     "one kind of problem to a line: FILE:LINE: reason (and how many more).\n"

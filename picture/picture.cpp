@@ -479,7 +479,7 @@ void Left_out_report(WindowRef window, const ConvertStats *s)
 
 int Picture_convert(WindowRef window, int source)
 {
-    char work[PATH_SIZE + 16];
+    char work[WORK_PATH_SIZE];
     Work_path(work, sizeof work);
     if (source == 1)
         return Picture_convert_file(window, calc_output_path, work, CONVERT_CALC);

@@ -200,7 +200,9 @@ extern ConvertStats convert_stats;
 
 // The work-file path: settings.work_dir immediately followed by "work.$$$",
 // or work_path_override when that is set (the command-line tools, whose work
-// folder may be longer than the settings field).
+// folder may be longer than the settings field: at most WORK_PATH_SIZE - 1
+// bytes, as long as a temporary folder's path may be).
+enum { WORK_PATH_SIZE = 1100 };
 void Work_path(char *out, size_t out_size);
 extern const char *work_path_override;
 

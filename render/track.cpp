@@ -626,7 +626,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     View_setup(window, view_rect, render_mode, scale);
 
     // 3. Open the work file.
-    char path[PATH_SIZE + 16];
+    char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
     MappedFile file;
     if (File_map_open(&file, path) != 0) {

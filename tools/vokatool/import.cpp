@@ -106,6 +106,9 @@ int Import_command(int argc, char **argv)
     }
     if (!input || !output)
         return Usage();
+    const char *inputs[] = {input};
+    if (Output_is_input(output, inputs, 1) != 0)
+        return 1;
     char part[PART_PATH_SIZE];
     if (Part_begin(output, part) != 0)
         return 1;

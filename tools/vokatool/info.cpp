@@ -1,5 +1,6 @@
 // vokatool info: what a picture file holds.
 
+#include <cerrno>
 #include <cstdio>
 
 #include "picture/geometry.h"
@@ -51,8 +52,11 @@ int Batches_with_records()
 
 int Info(const char *path)
 {
+    // errno is cleared before the core is called, so that a reason left in
+    // it comes from this run's failure.
+    errno = 0;
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
-        return Convert_explain(path, -1);
+        return Convert_explain(tool_run.message_input, -1);
     const ConvertStats &s = convert_stats;
     Geometry_print();
     std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max, z_min,

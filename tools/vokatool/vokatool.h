@@ -55,6 +55,10 @@ int Convert_explain(const char *path, int result);
 // it), Part_end puts it in the place of `target` when `ok`, or removes it.
 // Each returns 0, or 1 after saying why.
 int Part_begin(const char *target, char *part);
+// An output that is one of the run's inputs (`count` names, nullptr for
+// none; the same file whatever the names or links) is refused before
+// anything is written: 1 after saying so, else 0.
+int Output_is_input(const char *output, const char *const *inputs, int count);
 int Part_end(bool ok, const char *part, const char *target);
 // Make the private work folder in the temporary folder; 0, or 1 after
 // saying why.

@@ -100,11 +100,21 @@ int Info(const char *path)
     uint64_t first_line;
     uint64_t left_out = Lines_left_out(&s, &first_problem, &first_line);
     std::printf("lines left out: %llu\n", static_cast<unsigned long long>(left_out));
-    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
-        if (s.problems[k].lines)
+    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
+        if (!s.problems[k].lines)
+            continue;
+        if (tool_run.track_file) {
+            char place[PART_PATH_SIZE + 64];
+            Line_place(path, s.problems[k].first_line, place, sizeof place);
+            std::printf("  %llu: %s, the first at %s\n",
+                        static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
+                        place);
+        } else {
             std::printf("  %llu: %s, the first at line %llu\n",
                         static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
                         static_cast<unsigned long long>(s.problems[k].first_line));
+        }
+    }
     Progress_end();
     return tool_run.message_shown ? 1 : 0;
 }

@@ -174,14 +174,24 @@ int Render_geometry(const RenderOptions &o)
     FILE *f = std::fopen(o.geometry, "r");
     int error = errno;
     GeometryReport report;
+    errno = 0;
     int read = f ? Geometry_read(f, &report) : -1;
-    if (f)
+    if (f) {
+        error = std::ferror(f) ? errno : 0;
         std::fclose(f);
+    }
     Text_copy(geometry_path, sizeof geometry_path, o.geometry);
     if (read == 0)
         return 0;
-    if (f)
-        std::fprintf(stderr, "vokatool render: %s: malformed geometry section\n", o.geometry);
+    if (f && error != 0)
+        std::fprintf(stderr, "vokatool render: %s: cannot be read: %s\n", o.geometry,
+                     std::strerror(error));
+    else if (f && report.lines == 0)
+        std::fprintf(stderr, "vokatool render: %s: malformed geometry section: the file is empty\n",
+                     o.geometry);
+    else if (f)
+        std::fprintf(stderr, "%s:%d: malformed geometry section: %s\n", o.geometry, report.lines,
+                     report.problem ? report.problem : "cannot be read");
     else
         std::fprintf(stderr, "vokatool render: %s: cannot be opened: %s\n", o.geometry,
                      std::strerror(error));

@@ -24,9 +24,10 @@
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/platform.h"
+#include "picture/ptracks.h"
 #include "picture/settings.h"
 #include "tools/vokatool/vokatool.h"
-ToolRun tool_run = {false, "", "", false};
+ToolRun tool_run = {false, "", "", false, nullptr, 0};
 PrivateFolder private_folder = {"", "", "", 0};
 
 namespace {
@@ -214,6 +215,24 @@ void Progress_end()
 // The files of the run, named in the messages: the picture being read and
 // the work file being written.
 
+// Where line `line` of the picture `path` comes from, as the messages name
+// it: "PATH:LINE", or the track and vertex of the track file the picture
+// was imported from (the picture is a private file of the run).
+void Line_place(const char *path, uint64_t line, char *out, size_t size)
+{
+    uint64_t track, vertex;
+    const char *file = tool_run.track_file;
+    if (file && Ptracks_locate(file, tool_run.tracks_per_batch, line, &track, &vertex) == 0)
+        std::snprintf(out, size, "%s: track %llu, vertex %llu", file,
+                      static_cast<unsigned long long>(track),
+                      static_cast<unsigned long long>(vertex));
+    else if (file)
+        std::snprintf(out, size, "%s: line %llu of the picture made of it", file,
+                      static_cast<unsigned long long>(line));
+    else
+        std::snprintf(out, size, "%s:%llu", path, static_cast<unsigned long long>(line));
+}
+
 // The lines the conversion left out, one kind of problem to a line:
 // "FILE:LINE: reason", and how many more lines had it.  Returns how many
 // lines were left out.
@@ -235,8 +254,9 @@ uint64_t Left_out_print(const char *path)
             break;
         listed[k] = true;
         const ProblemLines &p = s.problems[k];
-        std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
-                     Line_problem_text(k));
+        char place[PART_PATH_SIZE + 64];
+        Line_place(path, p.first_line, place, sizeof place);
+        std::fprintf(stderr, "%s: %s", place, Line_problem_text(k));
         if (p.lines > 1)
             std::fprintf(stderr, " (and %llu more line%s)",
                          static_cast<unsigned long long>(p.lines - 1), p.lines == 2 ? "" : "s");

@@ -22,6 +22,11 @@ struct ToolRun {
     const char *message_input;
     char work_file[PART_PATH_SIZE];
     bool strict;
+    // The track file the picture was imported from (nullptr: none), and
+    // its tracks a batch: a line of the picture is told as its track and
+    // vertex.
+    const char *track_file;
+    uint32_t tracks_per_batch;
 };
 extern ToolRun tool_run;
 
@@ -42,6 +47,9 @@ enum { EXIT_LINES_LEFT_OUT = 3 };
 // the interrupt handlers.
 void Run_begin();
 void Progress_end();
+// Where line `line` of the picture `path` comes from: "PATH:LINE", or the
+// track and vertex of the track file it was imported from.
+void Line_place(const char *path, uint64_t line, char *out, size_t size);
 // The lines the conversion left out, one kind of problem to a line:
 // "FILE:LINE: reason", and how many more lines had it.  Returns how many
 // lines were left out.

@@ -364,45 +364,32 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     return 0;
 }
 
-// The records of the batch range in a work file of `total` records whose
-// batches are in order: from the first record of batch job->first, found
-// by the counts (from the start of the file when first is 1), to the first
-// record after it whose batch is beyond job->last.  The counts tell that
-// too when they hold the file's records; when they do not (after a failed
-// conversion cleared them) the records are read up to it.  -1 when the work
-// file cannot be read.
-int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
+// The records of the batch range in a work file whose batches are in order
+// and whose counts hold every record: from the first record of batch
+// job->first to the last of batch job->last, found by the counts.
+void Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
 {
     uint64_t before = 0;
     uint64_t through = 0;
-    uint64_t all = 0;
     for (int64_t b = 1; b <= BATCH_MAX; b++) {
         if (b < job->first)
             before += batch_step_count[b - 1];
         if (b <= job->last)
             through += batch_step_count[b - 1];
-        all += batch_step_count[b - 1];
     }
     *begin = before < total ? before : total;
-    if (all == total) {
-        *end = through > *begin ? through : *begin;
-        return 0;
-    }
-    RecordSource source(job->file, job->scale);
-    StepRecord block[256];
-    for (uint64_t i = *begin; i < total;) {
-        long got = source.Read(i, block, 256);
-        if (got <= 0)
-            return -1;
-        for (long k = 0; k < got; k++, i++) {
-            if (block[k].batch > job->last) {
-                *end = i;
-                return 0;
-            }
-        }
-    }
-    *end = total;
-    return 0;
+    *end = through > *begin ? (through < total ? through : total) : *begin;
+}
+
+// Whether the batch counts hold the `total` records of the work file.  They
+// do not after a failed conversion, which clears them and leaves the old
+// work file: they then say nothing about where a batch lies.
+bool Batch_counts_hold(uint64_t total)
+{
+    uint64_t all = 0;
+    for (int b = 0; b < BATCH_MAX; b++)
+        all += batch_step_count[b];
+    return all == total;
 }
 
 // Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
@@ -648,9 +635,10 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
     // 6. The records to read: from the first record of the first batch on
     // display to the last record of the last one.  When the batches are out
-    // of order the counts say nothing about where a batch lies: then all
-    // records are read once and exactly those of the batches in range are
-    // drawn.
+    // of order, or the counts do not hold the file's records (a failed
+    // conversion cleared them), the counts say nothing about where a batch
+    // lies: then all records are read once and exactly those of the batches
+    // in range are drawn.
     const bool from_copy = Step_copy_matches(path);
     const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
     TrackJob job;
@@ -658,7 +646,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.turn = View_turn();
     job.first = first;
     job.last = last;
-    job.whole_file = batches_unordered != 0;
+    job.whole_file = batches_unordered != 0 || !Batch_counts_hold(total);
     // Without a scale (never fitted) positions are not defined and nothing
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);
@@ -667,10 +655,8 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
-    if (!job.whole_file && Batch_range(&job, total, &begin, &end) != 0) {
-        Show_error(window, MSG_WORK_READ);
-        return -1;
-    }
+    if (!job.whole_file)
+        Batch_range(&job, total, &begin, &end);
     job.progress_total = end - begin;
     if (from_copy)
         Step_copy_prepare(s);

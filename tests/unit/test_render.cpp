@@ -207,7 +207,8 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
 }
 
 // Batches 3 to 5 of 7: reading starts at batch 3 (found through the counts)
-// and stops at the first record of batch 6.
+// and stops at the first record of batch 6; the same batches after a failed
+// conversion.
 TEST_F(Render, BatchRangeAndNewestBatch)
 {
     std::string steps;
@@ -227,6 +228,16 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
+    // A failed conversion clears the counts and leaves the old work file:
+    // it is read whole, and still only batches 3 to 5 are drawn.
+    batch_from = 3;
+    batch_to = 5;
+    ASSERT_EQ(Draw(), 0);
+    const std::string range = Tracks();
+    ASSERT_NE(Picture_convert_file(nullptr, "missing.pic", "work.$$$"), 0);
+    ASSERT_EQ(batch_step_count[2], 0u);
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), range);
 }
 
 // Coloured by energy: each segment (and a track's first point) takes the

@@ -7,9 +7,11 @@
 
 #include <commdlg.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "output/part_file.h"
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/ptracks.h"
@@ -48,18 +50,38 @@ int16_t Geometry_shown(HWND window)
 
 // An EGSnrc track file chosen in Data File Open becomes the picture file
 // work directory + "ptracks.$$$" (`picture`, PATH_SIZE bytes), which is
-// then opened in its place.  Returns 0, or -1 after telling the user what
-// is wrong with the file.
+// then opened in its place.  The picture is written under a new name and
+// put in place only when complete, so that a file that cannot be imported
+// leaves the picture of the one imported before whole.  Returns 0, or -1
+// after telling the user what is wrong with the file.
 int Track_file_import(HWND window, char *picture)
 {
     std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
     PtracksStats stats;
     char why[PTRACKS_WHY_SIZE];
+    char part[PART_PATH_SIZE] = "";
     HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    int result = Ptracks_import(ofn_file_buffer, picture, 0, &stats, why, sizeof why);
+    int result = Part_file_reserve(picture, part, sizeof part);
+    if (result != 0) {
+        std::snprintf(why, sizeof why, "%s: cannot be created: %s", picture, std::strerror(errno));
+    } else {
+        result = Ptracks_import(ofn_file_buffer, part, 0, &stats, why, sizeof why);
+        if (Part_file_place(result == 0, part, picture) != 0 && result == 0) {
+            std::snprintf(why, sizeof why, "%s: cannot be written: %s", picture,
+                          std::strerror(errno));
+            result = -1;
+        }
+    }
     SetCursor(before);
     if (result != 0) {
-        MessageBoxA(window, why, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
+        // A problem of the new picture is told as one of `picture`.
+        size_t n = std::strlen(part);
+        char shown[PTRACKS_WHY_SIZE + PATH_SIZE];
+        if (std::strncmp(why, part, n) == 0 && why[n] == ':')
+            std::snprintf(shown, sizeof shown, "%s%s", picture, why + n);
+        else
+            Text_copy(shown, sizeof shown, why);
+        MessageBoxA(window, shown, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
     return 0;

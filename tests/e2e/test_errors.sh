@@ -76,6 +76,34 @@ t_not_a_picture_file() {
   viewer_close
 }
 
+# A track file that cannot be imported names the track where it breaks and
+# leaves the picture of the one imported before (ptracks.$$$ of the work
+# directory) and the window as they were, with no part file beside them.
+t_damaged_track_file_keeps_the_last_import() {
+  python3 - "$CASE" <<'PY'
+import struct, sys
+def tracks(n, slope):
+    t = [struct.pack('<ii', 4, -1) + b''.join(struct.pack('<4d', 0.5 * k, slope * k * i, 0.4 * i, 2.5 - 0.2 * i) for i in range(4))
+         for k in range(1, n + 1)]
+    return b''.join(t)
+open(sys.argv[1] + '/good.ptracks', 'wb').write(struct.pack('<i', 4) + tracks(4, 0.3))
+open(sys.argv[1] + '/cut.ptracks', 'wb').write(struct.pack('<i', 9) + tracks(3, -0.5))
+PY
+  local work=$WINEPREFIX/drive_c/ptracks.\$\$\$ boxes
+  viewer_with_picture "$CASE/good.ptracks"
+  snap imported
+  cp "$work" "$CASE/imported.pic"
+  drv command $CMD_OPEN + dialog-open "$CASE/cut.ptracks"
+  boxes=$(drv message-boxes 10)
+  [[ $boxes == "Error status: "*'cut.ptracks: cut short in track 4' ]] || fail "box: $boxes"
+  drv wait-idle
+  cmp -s "$work" "$CASE/imported.pic" || fail "the picture imported before was written over"
+  ! ls "$WINEPREFIX/drive_c/" | grep -q '\.part$' || fail "a part file left: $(ls "$WINEPREFIX/drive_c/")"
+  snap after
+  same_image imported after "picture after a failed import"
+  viewer_close
+}
+
 # Lines that cannot be read are left out: the picture shows the rest, and
 # one box after the conversion says how many lines, the first one's number
 # and why.

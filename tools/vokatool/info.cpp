@@ -105,7 +105,7 @@ int Info(const char *path)
             continue;
         if (tool_run.track_file) {
             char place[PART_PATH_SIZE + 64];
-            Line_place(path, s.problems[k].first_line, place, sizeof place);
+            Line_place(path, s.problems[k].first_line, false, place, sizeof place);
             std::printf("  %llu: %s, the first at %s\n",
                         static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
                         place);

@@ -216,18 +216,21 @@ void Progress_end()
 // the work file being written.
 
 // Where line `line` of the picture `path` comes from, as the messages name
-// it: "PATH:LINE", or the track and vertex of the track file the picture
-// was imported from (the picture is a private file of the run).
-void Line_place(const char *path, uint64_t line, char *out, size_t size)
+// it: "PATH:LINE", or "TRACKFILE: track T, vertex V" of the track file the
+// picture was imported from (the picture is a private file of the run);
+// "track T, vertex V" alone without `with_file`.
+void Line_place(const char *path, uint64_t line, bool with_file, char *out, size_t size)
 {
     uint64_t track, vertex;
     const char *file = tool_run.track_file;
+    const char *name = with_file && file ? file : "";
+    const char *colon = with_file && file ? ": " : "";
     if (file && Ptracks_locate(file, tool_run.tracks_per_batch, line, &track, &vertex) == 0)
-        std::snprintf(out, size, "%s: track %llu, vertex %llu", file,
+        std::snprintf(out, size, "%s%strack %llu, vertex %llu", name, colon,
                       static_cast<unsigned long long>(track),
                       static_cast<unsigned long long>(vertex));
     else if (file)
-        std::snprintf(out, size, "%s: line %llu of the picture made of it", file,
+        std::snprintf(out, size, "%s%sline %llu of the picture made of it", name, colon,
                       static_cast<unsigned long long>(line));
     else
         std::snprintf(out, size, "%s:%llu", path, static_cast<unsigned long long>(line));
@@ -255,7 +258,7 @@ uint64_t Left_out_print(const char *path)
         listed[k] = true;
         const ProblemLines &p = s.problems[k];
         char place[PART_PATH_SIZE + 64];
-        Line_place(path, p.first_line, place, sizeof place);
+        Line_place(path, p.first_line, true, place, sizeof place);
         std::fprintf(stderr, "%s: %s", place, Line_problem_text(k));
         if (p.lines > 1)
             std::fprintf(stderr, " (and %llu more line%s)",

@@ -48,8 +48,9 @@ enum { EXIT_LINES_LEFT_OUT = 3 };
 void Run_begin();
 void Progress_end();
 // Where line `line` of the picture `path` comes from: "PATH:LINE", or the
-// track and vertex of the track file it was imported from.
-void Line_place(const char *path, uint64_t line, char *out, size_t size);
+// track and vertex of the track file it was imported from (after the track
+// file's name when `with_file`).
+void Line_place(const char *path, uint64_t line, bool with_file, char *out, size_t size);
 // The lines the conversion left out, one kind of problem to a line:
 // "FILE:LINE: reason", and how many more lines had it.  Returns how many
 // lines were left out.

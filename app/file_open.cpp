@@ -14,6 +14,7 @@
 #include "output/part_file.h"
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
 #include "picture/ptracks.h"
 #include "resources/resource_ids.h"
 
@@ -23,6 +24,11 @@ char geometry_path_pending[PATH_SIZE];
 namespace {
 
 char ofn_file_buffer[PATH_SIZE]; // the file name the dialogs return
+
+// The track file the open picture was imported from ("": none) and the
+// tracks a batch of that import.
+char track_file_source[PATH_SIZE];
+uint32_t track_file_per_batch;
 
 // Filter pairs, each text followed by its pattern, the list ending in an
 // empty text.  The last pair, EGSnrc's track files, is an addition: those
@@ -54,7 +60,7 @@ int16_t Geometry_shown(HWND window)
 // put in place only when complete, so that a file that cannot be imported
 // leaves the picture of the one imported before whole.  Returns 0, or -1
 // after telling the user what is wrong with the file.
-int Track_file_import(HWND window, char *picture)
+int Track_file_import(HWND window, char *picture, uint32_t *per_batch)
 {
     std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
     PtracksStats stats;
@@ -84,6 +90,7 @@ int Track_file_import(HWND window, char *picture)
         MessageBoxA(window, shown, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
+    *per_batch = stats.tracks_per_batch;
     return 0;
 }
 
@@ -138,11 +145,15 @@ int Picture_file_open(HWND window)
 
     const char *chosen = ofn_file_buffer;
     char imported[PATH_SIZE];
+    uint32_t per_batch = 0;
     if (Ptracks_named(ofn_file_buffer)) {
-        if (Track_file_import(window, imported) != 0)
+        if (Track_file_import(window, imported, &per_batch) != 0)
             return -1;
         chosen = imported;
     }
+    Text_copy(track_file_source, sizeof track_file_source,
+              chosen == imported ? ofn_file_buffer : "");
+    track_file_per_batch = per_batch;
     Text_copy(picture_path, sizeof picture_path, chosen);
     picture_selected = 1;
     view_dirty = 1;
@@ -152,6 +163,27 @@ int Picture_file_open(HWND window)
     geometry_enabled = shown;
     geometry_pending = shown;
     Picture_invalidate();
+    return 0;
+}
+
+int Track_file_left_out_text(char *text, size_t text_size)
+{
+    // CALC mode converts the calculation's output file.
+    if (track_file_source[0] == '\0' || calc_mode == 1)
+        return -1;
+    int problem;
+    uint64_t first, track, vertex;
+    uint64_t lines = Lines_left_out(&convert_stats, &problem, &first);
+    if (lines == 0 ||
+        Ptracks_locate(track_file_source, track_file_per_batch, first, &track, &vertex) != 0)
+        return -1;
+    std::snprintf(text, text_size,
+                  lines == 1 ? "%llu vertex of the track file was left out.\n"
+                               "Track %llu, vertex %llu: %s."
+                             : "%llu vertices of the track file were left out.\n"
+                               "The first, track %llu, vertex %llu: %s.",
+                  static_cast<unsigned long long>(lines), static_cast<unsigned long long>(track),
+                  static_cast<unsigned long long>(vertex), Line_problem_text(problem));
     return 0;
 }
 

@@ -275,9 +275,12 @@ int Settings_save_file(const char *path, const SettingsRecord *record)
     char temporary[FULL_PATH_SIZE + 32];
     if (how == OUTPUT_THROUGH) {
         Text_copy(temporary, sizeof temporary, target);
-    } else if (Temporary_name(target, temporary, sizeof temporary) != 0) {
-        errno = ENAMETOOLONG;
-        return -1;
+    } else {
+        Temporary_leftovers_remove(target);
+        if (Temporary_name(target, temporary, sizeof temporary) != 0) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
     }
     FILE *f = std::fopen(temporary, "wb");
     if (!f)

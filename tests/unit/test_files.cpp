@@ -111,7 +111,8 @@ TEST(Settings, DefaultsGiveTheDocumentedImage)
 
 // The save replaces the file in one step and keeps the bytes of a longer
 // file beyond the record; when the file cannot be replaced, what was there
-// stays and no temporary file is left behind.
+// stays and no temporary file is left behind; a symbolic link leads to the
+// file that is replaced.
 TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
 {
     ScratchDir dir;
@@ -131,6 +132,13 @@ TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
     for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
         entries += entry.path().filename() != "taken" && entry.path().filename() != "info.$$$";
     EXPECT_EQ(entries, 0);
+
+    // Through a symbolic link the file it names is replaced, not the link.
+    File_write(dir.file("info.$$$"), std::string(300, 'z'));
+    std::filesystem::create_symlink("info.$$$", dir.file("link.$$$"));
+    ASSERT_EQ(Settings_save_file(dir.file("link.$$$").c_str(), &r), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.$$$")));
+    EXPECT_EQ(dir.read("info.$$$").substr(124, 4), std::string("\x80\x02\0\0", 4));
 }
 
 // Rows are padded to whole 4-byte words only when they need it, and a 4-bit

@@ -37,6 +37,8 @@ int Output_target(const char *path, char *target, size_t target_size)
         return -1;
     }
     std::memcpy(target, name.c_str(), name.size() + 1);
+    if (File_is_device(target))
+        return OUTPUT_THROUGH;
     fs::file_status status = fs::status(p, error);
     if (error || !fs::exists(status) || fs::is_regular_file(status))
         return OUTPUT_REPLACE;

@@ -54,6 +54,11 @@ void File_map_close(MappedFile *file);
 // that lead to it; 0 otherwise, and when either cannot be looked at.
 int File_same(const char *a, const char *b);
 
+// 1 when `path` names a device, a FIFO or a socket (on Windows also a
+// device name such as NUL or CON), which is written through, not replaced;
+// 0 otherwise (a plain file, a folder, nothing).
+int File_is_device(const char *path);
+
 // The id of this process, and whether the process `id` still runs (1), or
 // no longer exists (0).  An id the system does not let us look at counts
 // as running.

@@ -118,6 +118,16 @@ int File_same(const char *a, const char *b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
 }
 
+int File_is_device(const char *path)
+{
+    struct stat s;
+    if (stat(path, &s) != 0)
+        return 0;
+    return S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISSOCK(s.st_mode)
+               ? 1
+               : 0;
+}
+
 uint32_t Process_id()
 {
     return static_cast<uint32_t>(getpid());

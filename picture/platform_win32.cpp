@@ -128,6 +128,18 @@ int File_same(const char *a, const char *b)
                : 0;
 }
 
+int File_is_device(const char *path)
+{
+    // Opened without access: a device name (NUL, CON, COM1) opens as one.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE ? 1 : 0;
+}
+
 uint32_t Process_id()
 {
     return GetCurrentProcessId();

@@ -54,6 +54,11 @@ set(VOKA_TOOL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/import.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render.cpp)
+# export and animate: native vokatool only.
+set(VOKA_SHOW_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/picture_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/vtk_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/export.cpp)
 
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp

@@ -58,7 +58,9 @@ set(VOKA_TOOL_SOURCES
 set(VOKA_SHOW_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/picture_open.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/vtk_file.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/export.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animation_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animate.cpp)
 
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp

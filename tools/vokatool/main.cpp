@@ -166,6 +166,8 @@ int main(int argc, char **argv)
 #ifdef VOKA_HAVE_SHOW
     if (std::strcmp(command, "export") == 0)
         return Export_command(argc, argv);
+    if (std::strcmp(command, "animate") == 0)
+        return Animate_command(argc, argv);
 #endif
     if (command[0] == '-')
         return Unknown_option("", command);

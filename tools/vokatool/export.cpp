@@ -136,6 +136,8 @@ int Tracks_collect(TrackLines *t)
         return 1;
     }
     const uint64_t total = file.size / STEP_RECORD_SIZE;
+    t->lines.points.reserve(static_cast<size_t>(total) * 3);
+    t->energy.reserve(static_cast<size_t>(total));
     const uint64_t per_view = 1 << 16;
     int result = 0;
     for (uint64_t at = 0; at < total && result == 0; at += per_view) {

@@ -40,7 +40,7 @@ const int TYPE_SIZES[] = {1, 4, 8, 4, 8};
 
 // Values are encoded in blocks of this many bytes: a multiple of 3 (base64
 // then needs no padding but at the end) and of every value's size.
-const size_t BLOCK_BYTES = 3 * 8 * 2730;
+const size_t BLOCK_BYTES = 3 * 8 * 43690; // about 1 MB
 
 void Put8(uint8_t *p, uint64_t v)
 {
@@ -51,26 +51,35 @@ void Put8(uint8_t *p, uint64_t v)
 // Values first .. first + n - 1 of `a`, little-endian, into `out`.
 void Values_encode(const VtkArray &a, uint64_t first, size_t n, uint8_t *out)
 {
-    for (size_t i = 0; i < n; i++) {
-        uint64_t k = first + i;
-        uint8_t *p = out + i * static_cast<size_t>(TYPE_SIZES[a.type]);
-        switch (a.type) {
-        case VTK_UINT8: *p = static_cast<const uint8_t *>(a.values)[k]; break;
-        case VTK_INT32:
-            Put4(p, static_cast<uint32_t>(static_cast<const int32_t *>(a.values)[k]));
-            break;
-        case VTK_INT64:
-            Put8(p,
-                 a.values ? static_cast<uint64_t>(static_cast<const int64_t *>(a.values)[k]) : k);
-            break;
-        case VTK_FLOAT32: {
+    switch (a.type) {
+    case VTK_UINT8: std::memcpy(out, static_cast<const uint8_t *>(a.values) + first, n); break;
+    case VTK_INT32: {
+        const int32_t *v = static_cast<const int32_t *>(a.values) + first;
+        for (size_t i = 0; i < n; i++)
+            Put4(out + i * 4, static_cast<uint32_t>(v[i]));
+        break;
+    }
+    case VTK_INT64: {
+        const int64_t *v = a.values ? static_cast<const int64_t *>(a.values) + first : nullptr;
+        for (size_t i = 0; i < n; i++)
+            Put8(out + i * 8, v ? static_cast<uint64_t>(v[i]) : first + i);
+        break;
+    }
+    case VTK_FLOAT32: {
+        const float *v = static_cast<const float *>(a.values) + first;
+        for (size_t i = 0; i < n; i++) {
             uint32_t bits;
-            std::memcpy(&bits, static_cast<const float *>(a.values) + k, 4);
-            Put4(p, bits);
-            break;
+            std::memcpy(&bits, v + i, 4);
+            Put4(out + i * 4, bits);
         }
-        default: Put_double(p, static_cast<const double *>(a.values)[k]); break;
-        }
+        break;
+    }
+    default: {
+        const double *v = static_cast<const double *>(a.values) + first;
+        for (size_t i = 0; i < n; i++)
+            Put_double(out + i * 8, v[i]);
+        break;
+    }
     }
 }
 

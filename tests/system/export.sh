@@ -19,6 +19,17 @@ info_write info photon_cut=0.2 charged_cut=1.5
   fail "export to .vtm: $(cat out.txt)"
 "$tool" export shower.pic -o b64.vtp --info info --particles e,p --batches 2-5 --base64 >out.txt 2>&1 ||
   fail "export to .vtp in base64: $(cat out.txt)"
+# An EGSnrc track file, taken directly: a photon, an electron, a positron.
+/usr/bin/python3 - <<'PY'
+import struct
+def track(charge, vertices):
+    return struct.pack('<iid', len(vertices), charge, 0.5) + b''.join(struct.pack('<4d', *v) for v in vertices)
+m = 0.51099895
+tracks = [track(0, [(0, 0, 0, 2.0), (1, 0, 0, 2.0)]), track(-1, [(0, 0, 1, 1 + m), (0, 1, 1, 0.5 + m)]),
+          track(1, [(0, 0, -1, 3 + m), (0, 0, -2, 1 + m), (0, 1, -2, 0.5 + m)])]
+open('three.ptracks', 'wb').write(b'include time index=\0\1' + struct.pack('<i', 3) + b''.join(tracks))
+PY
+"$tool" export three.ptracks -o three.vtp >out.txt 2>&1 || fail "export of a .ptracks file: $(cat out.txt)"
 
 /usr/bin/python3 - <<'PY' || exit 1
 import sys, vtk
@@ -98,6 +109,11 @@ geometry = blocks.GetBlock(1)
 got = (geometry.GetNumberOfPoints(), geometry.GetNumberOfLines())
 if got != (2 * 3 * 361 + 2 * 2 * 2, 6 + 4):
     sys.exit(f"FAIL: geometry block: {got} points and lines")
+three = read('three.vtp', vtk.vtkXMLPolyDataReader())
+got = [(three.GetCellData().GetArray('kind').GetValue(i), three.GetCell(i).GetNumberOfPoints())
+       for i in range(three.GetNumberOfLines())]
+if got != [(1, 2), (2, 2), (3, 3)] or abs(three.GetPointData().GetArray('energy').GetValue(6) - 0.5) > 1e-6:
+    sys.exit(f"FAIL: three.vtp from the track file: kinds and points {got}")
 if len(lines) < 20 or not {2, 3} <= {line[0] for line in lines}:
     sys.exit(f"FAIL: the picture is too small a test: {len(lines)} lines")
 PY

@@ -26,7 +26,8 @@ trap 'rm -rf "$out"' EXIT
 best() { # COMMAND...: the shortest wall time of `runs` runs, in seconds
   local b="" t
   for _ in $(seq "$runs"); do
-    t=$( { /usr/bin/time -f %e "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
+    /usr/bin/time -f %e -o "$out/time" "$@" >/dev/null 2>&1
+    t=$(tail -1 "$out/time")
     if [ -z "$b" ] || awk "BEGIN{exit !($t < $b)}"; then b=$t; fi
   done
   echo "$b"

@@ -88,7 +88,7 @@ def check(data, what):
     energy = data.GetPointData().GetArray('energy')
     for i, p in enumerate(points):
         got = data.GetPoint(i)
-        if max(abs(got[k] - p[k]) for k in range(3)) > 1e-9 or abs(energy.GetValue(i) - p[3]) > 1e-6 * p[3]:
+        if max(abs(got[k] - p[k]) / (1 + abs(p[k])) for k in range(3)) > 1e-6 or abs(energy.GetValue(i) - p[3]) > 1e-6 * p[3]:
             sys.exit(f"FAIL: {what}: point {i}: {got} {energy.GetValue(i)}, expected {p}")
     cells = data.GetCellData()
     offsets = data.GetLines().GetOffsetsArray()

@@ -26,9 +26,9 @@ void Polylines::Begin(double x, double y, double z)
 
 void Polylines::Add(double x, double y, double z)
 {
-    points.push_back(x);
-    points.push_back(y);
-    points.push_back(z);
+    points.push_back(static_cast<float>(x));
+    points.push_back(static_cast<float>(y));
+    points.push_back(static_cast<float>(z));
     if (!ends.empty())
         ends.back() = static_cast<int64_t>(Point_count());
 }
@@ -54,9 +54,9 @@ void Values_encode(const VtkArray &a, uint64_t first, size_t n, uint8_t *out)
     switch (a.type) {
     case VTK_UINT8: std::memcpy(out, static_cast<const uint8_t *>(a.values) + first, n); break;
     case VTK_INT32: {
-        const int32_t *v = static_cast<const int32_t *>(a.values) + first;
+        const int32_t *v = a.values ? static_cast<const int32_t *>(a.values) + first : nullptr;
         for (size_t i = 0; i < n; i++)
-            Put4(out + i * 4, static_cast<uint32_t>(v[i]));
+            Put4(out + i * 4, v ? static_cast<uint32_t>(v[i]) : static_cast<uint32_t>(first + i));
         break;
     }
     case VTK_INT64: {
@@ -182,9 +182,11 @@ int Vtp_write(FILE *file, const Polylines &lines, bool base64, const char *comme
 {
     const uint64_t points = lines.Point_count();
     const std::vector<VtkArray> where = {
-        {nullptr, VTK_FLOAT64, 3, lines.points.data(), points * 3}};
+        {nullptr, VTK_FLOAT32, 3, lines.points.data(), points * 3}};
+    // The connectivity (every point in order) in 32 bits while they count.
+    const int index_type = points < (uint64_t{1} << 31) ? VTK_INT32 : VTK_INT64;
     const std::vector<VtkArray> cells = {
-        {"connectivity", VTK_INT64, 1, nullptr, points},
+        {"connectivity", index_type, 1, nullptr, points},
         {"offsets", VTK_INT64, 1, lines.ends.data(), static_cast<uint64_t>(lines.ends.size())}};
     std::fprintf(file, "<?xml version=\"1.0\"?>\n<!-- %s -->\n", comment);
     std::fputs("<VTKFile type=\"PolyData\" version=\"1.0\" byte_order=\"LittleEndian\" "

@@ -21,11 +21,12 @@ struct VtkArray {
     uint64_t count;
 };
 
-// Polylines in cm: the points, and where each line ends (its last point + 1,
+// Polylines in cm: the points (as 32-bit reals, as ParaView keeps them: finer
+// than the picture files' own steps), and where each line ends (its last point + 1,
 // counted from the first point of the first line), with the data of the
 // points and of the lines (cells).
 struct Polylines {
-    std::vector<double> points; // x, y, z of each point
+    std::vector<float> points; // x, y, z of each point
     std::vector<int64_t> ends;
     std::vector<VtkArray> point_data;
     std::vector<VtkArray> cell_data;

@@ -20,6 +20,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/frame_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp

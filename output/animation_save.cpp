@@ -5,10 +5,7 @@
 //
 // The frames are drawn as Bitmap File Save writes the picture (the picture
 // area with its margin) on the raster surface, one after another, each into
-// a plane of palette indices: the palette is made of the colours as they
-// first appear (a picture has a handful; colour by energy at most 256 more),
-// so that every frame keeps its pixels while there are at most 256, and a
-// colour beyond is shown as the nearest of the palette.  Only when all
+// a plane of indices of one palette (render/frame_palette.h).  Only when all
 // frames are drawn is the file written, under a new name until complete: a
 // progress dialog shows the frame being drawn, and its Cancel leaves no
 // file.  Between frames the view is what the window shows, so that a paint
@@ -25,6 +22,7 @@
 #include "picture/display.h"
 #include "picture/file_replace.h"
 #include "picture/message.h"
+#include "render/frame_palette.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -40,33 +38,9 @@ const char GIF_FILTER[] = "GIF File (*.gif)\0*.gif\0";
 struct Frames {
     int32_t width, height;
     std::vector<uint8_t> index; // ANIMATION_FRAMES planes of width x height
-    Colour palette[256];
-    int colours;
+    FramePalette palette;
     bool cancelled;
 };
-
-uint8_t Palette_index(Frames *f, Colour c)
-{
-    int nearest = 0, best = -1;
-    for (int i = 0; i < f->colours; i++) {
-        if (f->palette[i] == c)
-            return static_cast<uint8_t>(i);
-        int d = 0;
-        for (int shift = 0; shift < 24; shift += 8) {
-            int x = static_cast<int>((f->palette[i] >> shift) & 0xFF) -
-                    static_cast<int>((c >> shift) & 0xFF);
-            d += x * x;
-        }
-        if (best < 0 || d < best) {
-            best = d;
-            nearest = i;
-        }
-    }
-    if (f->colours == 256)
-        return static_cast<uint8_t>(nearest);
-    f->palette[f->colours] = c;
-    return static_cast<uint8_t>(f->colours++);
-}
 
 INT_PTR CALLBACK Progress_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
@@ -123,7 +97,7 @@ int Frame_draw(HWND window, Frames *f, int k, int mode)
                                static_cast<size_t>(f->height)];
     for (int32_t y = 0; y < f->height; y++)
         for (int32_t x = 0; x < f->width; x++)
-            *plane++ = Palette_index(f, image.pixel(x, y));
+            *plane++ = Frame_palette_index(&f->palette, image.pixel(x, y));
     return 0;
 }
 
@@ -202,13 +176,14 @@ HRESULT Gif_write(Frames *f, const char *path, bool *timed, bool *no_encoder)
     if (SUCCEEDED(hr))
         hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
     WICColor colours[256];
-    for (int i = 0; i < f->colours; i++) // 0xAARRGGBB from 0x00BBGGRR
-        colours[i] = 0xFF000000u | ((f->palette[i] & 0xFF) << 16) | (f->palette[i] & 0xFF00) |
-                     ((f->palette[i] >> 16) & 0xFF);
+    for (int i = 0; i < f->palette.count; i++) { // 0xAARRGGBB from 0x00BBGGRR
+        const Colour c = f->palette.colour[i];
+        colours[i] = 0xFF000000u | ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+    }
     if (SUCCEEDED(hr))
         hr = factory->CreatePalette(&palette);
     if (SUCCEEDED(hr))
-        hr = palette->InitializeCustom(colours, static_cast<UINT>(f->colours));
+        hr = palette->InitializeCustom(colours, static_cast<UINT>(f->palette.count));
     if (SUCCEEDED(hr))
         encoder->SetPalette(palette); // the global table, where the encoder keeps one
     for (int k = 0; k < ANIMATION_FRAMES && SUCCEEDED(hr); k++)
@@ -270,6 +245,7 @@ void Animation_save_command(HWND window)
                     sizeof animation_save_path, flags) != 0)
         return;
     Frames f = {};
+    Frame_palette_init(&f.palette);
     f.width = layout.bitmap_w;
     f.height = layout.bitmap_h;
     f.index.resize(static_cast<size_t>(ANIMATION_FRAMES) * static_cast<size_t>(f.width) *

@@ -1,13 +1,10 @@
 // The files of vokatool animate.
 //
-// GIF: one palette (the global colour table) for the whole animation.  A
-// picture has few colours (the pens, the background, the geometry and text
-// colours, the margin; colour by energy adds at most the 256 steps of its
-// map), so the palette is made of the colours as they first appear, frame
-// after frame: each keeps its index once given, and every frame is written
-// exactly as render draws it while the frames hold at most 256 colours.  A
-// colour beyond the 256th is written as the nearest colour of the palette
-// (and the report says so).  Since the palette is complete only after the
+// GIF: one palette (the global colour table) for the whole animation, made
+// as render/frame_palette.h says: the colours as they first appear, so that
+// every frame is written exactly as render draws it while the frames hold at
+// most 256 colours (the report says when they did not).  Since the palette
+// is complete only after the
 // last frame, the file is written with a table of 256 entries that is
 // filled in at the end: the table lies at byte 13, right after the logical
 // screen descriptor.  Each frame covers the whole screen and is kept
@@ -28,12 +25,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #ifdef VOKA_HAVE_GIF
 #include <gif_lib.h>
 #endif
+
+#include "render/frame_palette.h"
 
 struct AnimationFile {
     int format;
@@ -43,12 +41,9 @@ struct AnimationFile {
 #ifdef VOKA_HAVE_GIF
     GifFileType *gif;
 #endif
-    int delay;                                 // GIF: hundredths of a second a frame
-    std::unordered_map<Colour, uint8_t> index; // GIF: palette index of each colour met
-    Colour palette[256];
-    int colours;  // in the palette
-    int overflow; // colours met beyond the 256th
-    FILE *pipe;   // MP4: ffmpeg's standard input
+    int delay;            // GIF: hundredths of a second a frame
+    FramePalette palette; // GIF
+    FILE *pipe;           // MP4: ffmpeg's standard input
 };
 
 namespace {
@@ -79,37 +74,6 @@ std::string Quoted(const std::string &text)
     for (char c : text)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
-}
-
-int Colour_distance(Colour a, Colour b)
-{
-    int d = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        int x = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        d += x * x;
-    }
-    return d;
-}
-
-// The palette index of `colour`: given on first sight while there is room,
-// else the nearest colour's.
-uint8_t Palette_index(AnimationFile *f, Colour colour)
-{
-    auto found = f->index.find(colour);
-    if (found != f->index.end())
-        return found->second;
-    uint8_t i = 0;
-    if (f->colours < 256) {
-        i = static_cast<uint8_t>(f->colours);
-        f->palette[f->colours++] = colour;
-    } else {
-        f->overflow++;
-        for (int k = 1; k < 256; k++)
-            if (Colour_distance(f->palette[k], colour) < Colour_distance(f->palette[i], colour))
-                i = static_cast<uint8_t>(k);
-    }
-    f->index[colour] = i;
-    return i;
 }
 
 #ifdef VOKA_HAVE_GIF
@@ -152,7 +116,7 @@ bool Gif_frame(AnimationFile *f, const RasterSurface &image, int32_t left, int32
         for (int32_t x = 0; x < f->width; x++) {
             if (at[x] != last) {
                 last = at[x];
-                last_index = Palette_index(f, last);
+                last_index = Frame_palette_index(&f->palette, last);
             }
             f->row[static_cast<size_t>(x)] = last_index;
         }
@@ -169,10 +133,11 @@ bool Gif_end(AnimationFile *f)
     if (EGifCloseFile(f->gif, &error) != GIF_OK)
         return false;
     uint8_t table[256 * 3] = {};
-    for (int i = 0; i < f->colours; i++) {
-        table[i * 3] = static_cast<uint8_t>(f->palette[i]); // red in the low byte
-        table[i * 3 + 1] = static_cast<uint8_t>(f->palette[i] >> 8);
-        table[i * 3 + 2] = static_cast<uint8_t>(f->palette[i] >> 16);
+    for (int i = 0; i < f->palette.count; i++) {
+        const Colour c = f->palette.colour[i]; // red in the low byte
+        table[i * 3] = static_cast<uint8_t>(c);
+        table[i * 3 + 1] = static_cast<uint8_t>(c >> 8);
+        table[i * 3 + 2] = static_cast<uint8_t>(c >> 16);
     }
     FILE *file = std::fopen(f->path.c_str(), "r+b");
     bool ok = file && std::fseek(file, 13, SEEK_SET) == 0 &&
@@ -249,6 +214,7 @@ AnimationFile *Animation_begin(int format, const char *path, int32_t width, int3
     f->height = height;
     f->path = path;
     f->row.resize(static_cast<size_t>(width) * 3);
+    Frame_palette_init(&f->palette);
     bool ok = false;
 #ifdef VOKA_HAVE_GIF
     f->gif = nullptr;
@@ -289,7 +255,8 @@ int Animation_end(AnimationFile *f, bool ok, char *note, size_t note_size)
     if (f->gif) {
         ok = Gif_end(f) && ok;
         std::snprintf(note, note_size, ", %d hundredths of a second a frame, %d colours%s",
-                      f->delay, f->colours, f->overflow ? " (more met: shown as the nearest)" : "");
+                      f->delay, f->palette.count,
+                      f->palette.beyond ? " (more met: shown as the nearest)" : "");
     }
 #endif
     if (f->pipe) {

@@ -214,14 +214,33 @@ int Vtp_write(FILE *file, const Polylines &lines, bool base64, const char *comme
     return ok && !std::ferror(file) ? 0 : -1;
 }
 
+namespace {
+
+// `text` as an XML attribute value (between double quotes).
+void Attribute_write(FILE *file, const char *text)
+{
+    for (const char *p = text; *p; p++) {
+        switch (*p) {
+        case '&': std::fputs("&amp;", file); break;
+        case '<': std::fputs("&lt;", file); break;
+        case '"': std::fputs("&quot;", file); break;
+        default: std::fputc(*p, file); break;
+        }
+    }
+}
+
+} // namespace
+
 int Vtm_write(FILE *file, const char *const *names, const char *const *files, int count)
 {
     std::fputs("<?xml version=\"1.0\"?>\n<VTKFile type=\"vtkMultiBlockDataSet\" version=\"1.0\" "
                "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n  <vtkMultiBlockDataSet>\n",
                file);
-    for (int i = 0; i < count; i++)
-        std::fprintf(file, "    <DataSet index=\"%d\" name=\"%s\" file=\"%s\"/>\n", i, names[i],
-                     files[i]);
+    for (int i = 0; i < count; i++) {
+        std::fprintf(file, "    <DataSet index=\"%d\" name=\"%s\" file=\"", i, names[i]);
+        Attribute_write(file, files[i]);
+        std::fputs("\"/>\n", file);
+    }
     std::fputs("  </vtkMultiBlockDataSet>\n</VTKFile>\n", file);
     return std::ferror(file) ? -1 : 0;
 }

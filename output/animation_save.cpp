@@ -150,6 +150,29 @@ HRESULT Frame_encode(IWICBitmapEncoder *encoder, IWICPalette *palette, Frames *f
     return hr;
 }
 
+// The animation loops for ever: the application extension NETSCAPE2.0 with
+// a loop count of 0, through the encoder's metadata writer.  *timed false
+// when it cannot be set (as for the delays: Wine).
+void Loop_set(IWICBitmapEncoder *encoder, bool *timed)
+{
+    static UCHAR application[] = "NETSCAPE2.0";
+    static UCHAR data[] = {3, 1, 0, 0, 0};
+    IWICMetadataQueryWriter *metadata = nullptr;
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_UI1 | VT_VECTOR;
+    value.caub.cElems = 11;
+    value.caub.pElems = application;
+    bool set = SUCCEEDED(encoder->GetMetadataQueryWriter(&metadata)) &&
+               SUCCEEDED(metadata->SetMetadataByName(L"/appext/application", &value));
+    value.caub.cElems = sizeof data;
+    value.caub.pElems = data;
+    set = set && SUCCEEDED(metadata->SetMetadataByName(L"/appext/data", &value));
+    if (!set)
+        *timed = false;
+    Release(metadata);
+}
+
 // Write the frames to `path` as an animated GIF.  Returns the result; *timed
 // as Frame_encode; *no_encoder when the platform has no GIF encoder.
 HRESULT Gif_write(Frames *f, const char *path, bool *timed, bool *no_encoder)
@@ -175,6 +198,8 @@ HRESULT Gif_write(Frames *f, const char *path, bool *timed, bool *no_encoder)
         hr = stream->InitializeFromFilename(wide, GENERIC_WRITE);
     if (SUCCEEDED(hr))
         hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr))
+        Loop_set(encoder, timed);
     WICColor colours[256];
     for (int i = 0; i < f->palette.count; i++) { // 0xAARRGGBB from 0x00BBGGRR
         const Colour c = f->palette.colour[i];
@@ -283,6 +308,6 @@ void Animation_save_command(HWND window)
     else if (!timed)
         Message_show(window,
                      "The animation is saved, but this system cannot set the time of its "
-                     "frames: readers show them at their own pace.",
+                     "frames or make them loop: readers show them at their own pace.",
                      "Warning", MESSAGE_ICON_INFORMATION, 0);
 }

@@ -22,7 +22,7 @@ t_save_animation() {
   expect_eq "$(cut -d' ' -f2 "$CASE/frames.txt" | sort | uniq -c | xargs)" "36 490x360" "frames and their size"
   # Windows sets the delays; Wine's encoder cannot, and the viewer says so.
   if [ -n "$boxes" ]; then
-    expect_eq "$boxes" "Warning: The animation is saved, but this system cannot set the time of its frames: readers show them at their own pace." "message"
+    expect_eq "$boxes" "Warning: The animation is saved, but this system cannot set the time of its frames or make them loop: readers show them at their own pace." "message"
   else
     expect_eq "$(cut -d' ' -f1 "$CASE/frames.txt" | sort -u | xargs)" 10 "frame delays (1/100 s)"
   fi

@@ -525,6 +525,52 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
     }
 }
 
+// How a file begins: the header line and the geometry section as writers
+// write them.  Each gives the records of the clean file, with the lines to
+// report (a remark, or lines left out).
+TEST_F(Convert, HeaderAndGeometryAsWritersWriteThem)
+{
+    const std::string steps = "0    1\n" + ELECTRON + "-1\n";
+    const std::string records = "1 2 0 0 0 1234\n1 -1 0 0 0 0\n";
+    const std::string cyls = "GSTA\nCYLS\n     1     1\n" + Values(1) + Values(1, 2);
+    std::string cr = "\xEF\xBB\xBF" + START + steps, crlf;
+    for (char &c : cr) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        c = c == '\n' ? '\r' : c;
+    }
+    std::string header_zero = HEADER;
+    header_zero.replace(60, 10, "     0.000");
+    struct Case {
+        const char *what;
+        std::string text, records, left_out;
+    } cases[] = {
+        {"blanks and a tab after the header", START.substr(0, START.size() - 1) + "   \t\n" + steps,
+         records, ""},
+        {"a comment after column 70 of the header",
+         START.substr(0, START.size() - 1) + " run 7\n" + steps, records,
+         P(PROBLEM_HEADER_TEXT, 3)},
+        {"a byte-order mark and CR line ends", cr, records, ""},
+        {"a byte-order mark and CR LF line ends", crlf, records, ""},
+        {"a geometry section without its closing line", cyls + HEADER + steps, records,
+         P(PROBLEM_NO_GEND, 6)},
+        {"a closing line other than GEND", cyls + "END\n" + HEADER + steps, records, ""},
+        {"a coordinate scale of 0: encoded steps are left out",
+         "GSTA\nGEND\n" + header_zero + steps + Float_step('5', "1.0", "0", "0", "1"),
+         "1 -1 0 0 0 0\n1 2 1 0 0 1\n", P(PROBLEM_SCALE_ZERO, 5)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        messages.clear();
+        ASSERT_EQ(Run(c.text), 0);
+        EXPECT_EQ(Records(), c.records);
+        EXPECT_EQ(Left_out(), c.left_out);
+        EXPECT_EQ(x_max, 1.0);
+        EXPECT_EQ(messages.messages().size(), c.left_out.empty() ? 0u : 1u);
+    }
+    EXPECT_EQ(messages.texts(), "1 line of the picture file was left out.\nLine 5: a short or long "
+                                "step line, but the header's coordinate scale is 0.");
+}
+
 // Without a header line, a step with a coordinate far outside the rest is
 // left out, and the scene bounds are those of the rest.
 TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
@@ -540,6 +586,17 @@ TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
     EXPECT_EQ(x_max, 9.0);
     EXPECT_EQ(convert_stats.records, 10u);
     EXPECT_EQ(Records().find("16384"), std::string::npos);
+#ifndef _WIN32
+    // The same picture from a pipe, which cannot be read twice.
+    const std::string from_file = Records();
+    FILE *pipe = popen(("cat " + scratch.file("p.pic")).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    EXPECT_EQ(Picture_convert_stream(nullptr, pipe, scratch.file("work.$$$").c_str()), 0);
+    pclose(pipe);
+    EXPECT_EQ(Records(), from_file);
+    EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
+    EXPECT_EQ(x_max, 9.0);
+#endif
     ASSERT_EQ(Run(steps + Float_step('5', "1.6383E+04", "0", "0", "1")), 0);
     EXPECT_EQ(Left_out(), "");
     EXPECT_EQ(x_max, 16383.0);

@@ -501,13 +501,13 @@ void Left_out_report(WindowRef window, const ConvertStats *s)
     size_t n = 0;
     uint64_t lines = Lines_left_out(s, &problem, &first);
     if (lines != 0)
-        n += static_cast<size_t>(std::snprintf(
-            text, sizeof text,
-            lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
-                       : "%llu lines of the picture file were left out.\n"
-                         "The first, line %llu: %s.",
-            static_cast<unsigned long long>(lines), static_cast<unsigned long long>(first),
-            Line_problem_text(problem)));
+        n += static_cast<size_t>(
+            std::snprintf(text, sizeof text,
+                          lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
+                                     : "%llu lines of the picture file were left out.\n"
+                                       "The first, line %llu: %s.",
+                          static_cast<unsigned long long>(lines),
+                          static_cast<unsigned long long>(first), Line_problem_text(problem)));
     uint64_t remarked = Lines_remarked(s, &problem, &first);
     if (remarked != 0 && n < sizeof text)
         n += static_cast<size_t>(std::snprintf(

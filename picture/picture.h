@@ -134,28 +134,28 @@ inline double Step_coordinate(int form, int32_t code, float scale)
 // lines and the blocks that are not drawn.
 enum LineProblem {
     PROBLEM_NONE = 0,
-    PROBLEM_TYPE,         // column 1 holds no line type
-    PROBLEM_TAB,          // a tab character among the fields
-    PROBLEM_NUL,          // a NUL character among the fields
-    PROBLEM_CUT,          // the line ends inside its fields
-    PROBLEM_NUMBER,       // a field that is not a number
-    PROBLEM_BLANK_FIELD,  // a field of blanks where a number belongs
-    PROBLEM_NOT_FINITE,   // a number that is not finite
-    PROBLEM_TRAILING,     // characters after the last field
-    PROBLEM_HEADER_AMONG, // a header line among the step lines
-    PROBLEM_BLOCK_END,    // the end line of a block that was never opened
-    PROBLEM_BLOCK_CASE,   // a block line in lower case
-    PROBLEM_BLOCK_NESTED, // a block opened inside a block of the same letter
-    PROBLEM_BLOCK_OPEN,   // a block without its end line (the rest of the file)
-    PROBLEM_BATCH_RANGE,  // a batch line whose number lies outside 1..10000
-    PROBLEM_OUT_OF_BATCH, // a step or separator in such a batch
-    PROBLEM_BEFORE_BATCH, // a step or separator before the first batch line
-    PROBLEM_FAR_OUT,      // a coordinate far outside the rest of the picture
-    PROBLEM_NO_HEADER,    // a step line where the header line belongs
-    PROBLEM_CTRL_Z,       // a Ctrl-Z character (0x1A) in a line
-    PROBLEM_GLUED,        // a line that goes on with another step line (a line end lost)
+    PROBLEM_TYPE,            // column 1 holds no line type
+    PROBLEM_TAB,             // a tab character among the fields
+    PROBLEM_NUL,             // a NUL character among the fields
+    PROBLEM_CUT,             // the line ends inside its fields
+    PROBLEM_NUMBER,          // a field that is not a number
+    PROBLEM_BLANK_FIELD,     // a field of blanks where a number belongs
+    PROBLEM_NOT_FINITE,      // a number that is not finite
+    PROBLEM_TRAILING,        // characters after the last field
+    PROBLEM_HEADER_AMONG,    // a header line among the step lines
+    PROBLEM_BLOCK_END,       // the end line of a block that was never opened
+    PROBLEM_BLOCK_CASE,      // a block line in lower case
+    PROBLEM_BLOCK_NESTED,    // a block opened inside a block of the same letter
+    PROBLEM_BLOCK_OPEN,      // a block without its end line (the rest of the file)
+    PROBLEM_BATCH_RANGE,     // a batch line whose number lies outside 1..10000
+    PROBLEM_OUT_OF_BATCH,    // a step or separator in such a batch
+    PROBLEM_BEFORE_BATCH,    // a step or separator before the first batch line
+    PROBLEM_FAR_OUT,         // a coordinate far outside the rest of the picture
+    PROBLEM_NO_HEADER,       // a step line where the header line belongs
+    PROBLEM_CTRL_Z,          // a Ctrl-Z character (0x1A) in a line
+    PROBLEM_GLUED,           // a line that goes on with another step line (a line end lost)
     PROBLEM_NEGATIVE_ENERGY, // a step with a negative energy
-    PROBLEM_SCALE_ZERO,   // a short or long step line under a coordinate scale of 0
+    PROBLEM_SCALE_ZERO,      // a short or long step line under a coordinate scale of 0
     // Lines that are read, and reported all the same (Line_problem_kept):
     PROBLEM_SEPARATOR_TEXT, // a separator with other text after its minus sign
     PROBLEM_HEADER_TEXT,    // text after column 70 of the header line

@@ -38,10 +38,10 @@ struct PtracksStats {
     uint64_t negative_energy;   // vertices with a negative energy (read as 0), and the first
     uint64_t first_negative_track;  // of them: its track and its vertex in the track,
     uint64_t first_negative_vertex; // counted from 1
-    int32_t with_time;          // 1: the tracks carry a time (newer layout)
-    int32_t newer_layout;       // 1: the file starts with "include time index="
-    uint32_t tracks_per_batch;  // N
-    uint32_t batches;           // batches written
+    int32_t with_time;              // 1: the tracks carry a time (newer layout)
+    int32_t newer_layout;           // 1: the file starts with "include time index="
+    uint32_t tracks_per_batch;      // N
+    uint32_t batches;               // batches written
 };
 
 // Read the track file `input` and write the picture file `output`, every

@@ -108,10 +108,10 @@ TEST_F(Convert, GeometryCountsAndValueFields)
     EXPECT_EQ(cyl_plane_z[0], 3.0f);
     EXPECT_EQ(slab_z[0], 9.0f); // the slab lists stay
 
-    ASSERT_EQ(
-        Run("GSTA\nSLAB\n     4     1     1\n       1.5E+02     -2.5e+01   0                           3\t\n" +
-            Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
-        0);
+    ASSERT_EQ(Run("GSTA\nSLAB\n     4     1     1\n       1.5E+02     -2.5e+01   0                 "
+                  "          3\t\n" +
+                  Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
+              0);
     EXPECT_EQ(slab_x[0], 150.0f);
     EXPECT_EQ(slab_x[1], -25.0f);
     EXPECT_EQ(slab_x[2], 0.0f);
@@ -135,7 +135,8 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                   "0    2 \t\n"                      // blanks and a tab at the end
                   "435651584335544323355443200013\n" // photon long, x = 0.25 cm, 1 MeV
                   "2600005000050000   19\n" +        // exponent 9
-                  std::string("260000500005000012343").append(150, ' ') + "\n" + ELECTRON),
+                  std::string("260000500005000012343").append(150, ' ') +
+                  "\n" + ELECTRON),
               0)
         << messages.texts();
     EXPECT_EQ(messages.texts(), "");
@@ -240,7 +241,8 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"lower-case keyword", "gsta\nGEND\n", "./",
          read_error + "1, in the geometry section: the file does not begin with GSTA."},
         {"unknown kind line", "GSTA\nCONE\nGEND\n", "./",
-         read_error + "2, in the geometry section: a kind line that is none of CYLS, SLAB and GEND."},
+         read_error +
+             "2, in the geometry section: a kind line that is none of CYLS, SLAB and GEND."},
         {"ends after the kind", "GSTA\nCYLS\n", "./",
          read_error + "2, in the geometry section: the file ends inside the geometry section."},
         {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0            2.0\n", "./",
@@ -440,22 +442,22 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         // Separators as writers of integers write them, and others.
         {"separators -1, - and -1 with blanks and a tab", "-1\n-\n- \t\n-1   \n",
          "1 -1 0 0 0 0\n1 -1 0 0 0 0\n1 -1 0 0 0 0\n1 -1 0 0 0 0\n", ""},
-        {"separator with other text: kept, and said", "-2\n-1 0 0\n", "1 -1 0 0 0 0\n1 -1 0 0 0 0\n",
-         P(PROBLEM_SEPARATOR_TEXT, 5, 2)},
+        {"separator with other text: kept, and said", "-2\n-1 0 0\n",
+         "1 -1 0 0 0 0\n1 -1 0 0 0 0\n", P(PROBLEM_SEPARATOR_TEXT, 5, 2)},
         // Lost line ends: the whole line is left out and counted once.
-        {"2000 characters of glued short lines", Repeat(ELECTRON.substr(0, 21), 95) + "\n" + ELECTRON,
-         "1 2 0 0 0 1234\n", P(PROBLEM_GLUED, 5)},
+        {"2000 characters of glued short lines",
+         Repeat(ELECTRON.substr(0, 21), 95) + "\n" + ELECTRON, "1 2 0 0 0 1234\n",
+         P(PROBLEM_GLUED, 5)},
         {"a step after 127 columns of a step line",
-         ELECTRON.substr(0, 21) + std::string(120, ' ') + ELECTRON + "-\n",
-         "1 -1 0 0 0 0\n", P(PROBLEM_TRAILING, 5)},
+         ELECTRON.substr(0, 21) + std::string(120, ' ') + ELECTRON + "-\n", "1 -1 0 0 0 0\n",
+         P(PROBLEM_TRAILING, 5)},
         {"step and separator glued", ELECTRON.substr(0, 21) + "-\n", "", P(PROBLEM_GLUED, 5)},
         {"two float lines glued", good.substr(0, 64) + good, "", P(PROBLEM_GLUED, 5)},
-        {"two long lines glued",
-         "633554432419430403355443250009633554432419430403355443250009\n", "",
-         P(PROBLEM_GLUED, 5)},
-        {"negative energies", "2500005000050000-1233\n" +
-                                  Float_step('5', "1.0", "0", "0", "-1.000E+00") +
-                                  Float_step('5', "1.0", "0", "0", "-0.000E+00"),
+        {"two long lines glued", "633554432419430403355443250009633554432419430403355443250009\n",
+         "", P(PROBLEM_GLUED, 5)},
+        {"negative energies",
+         "2500005000050000-1233\n" + Float_step('5', "1.0", "0", "0", "-1.000E+00") +
+             Float_step('5', "1.0", "0", "0", "-0.000E+00"),
          "1 2 1 0 0 -0\n", P(PROBLEM_NEGATIVE_ENERGY, 5, 2)},
         // An end-of-text mark takes nothing after it with it.
         {"Ctrl-Z inside a line and on its own", "\x1A" + ELECTRON + "\x1A\n" + ELECTRON,
@@ -503,16 +505,19 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
          PROBLEM_NONE, "a value that is not a finite number"},
         {"geometry value inf",
          "GSTA\nCYLS\n     1     1\n            inf\n              1\nGEND\n" + HEADER,
-         PROBLEM_NONE, "a value field that is not one number (values stand in fields of 15 columns)"},
+         PROBLEM_NONE,
+         "a value field that is not one number (values stand in fields of 15 columns)"},
         // Values of a wider field (E20.12 here) are never read in pieces.
         {"geometry values of 20 columns",
          "GSTA\nCYLS\n     2     1\n  2.000000000000E+00 -1.500000000000E+00\n"
          "              1\nGEND\n" +
              HEADER,
-         PROBLEM_NONE, "a value field that is not one number (values stand in fields of 15 columns)"},
+         PROBLEM_NONE,
+         "a value field that is not one number (values stand in fields of 15 columns)"},
         {"geometry value with a D exponent",
          "GSTA\nCYLS\n     1     1\n        1.5D+02\n              1\nGEND\n" + HEADER,
-         PROBLEM_NONE, "a value field that is not one number (values stand in fields of 15 columns)"},
+         PROBLEM_NONE,
+         "a value field that is not one number (values stand in fields of 15 columns)"},
         {"geometry value missing",
          "GSTA\nCYLS\n     2     1\n            1.0\n              1\nGEND\n" + HEADER,
          PROBLEM_NONE,

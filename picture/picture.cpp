@@ -554,7 +554,10 @@ void Failure_report(WindowRef window, const ConvertStats *s)
 // header line whose steps have a coordinate far outside the rest); the
 // system removes the file when it is closed, or when the program ends in
 // any way.  nullptr when the stream can be positioned, or no temporary file
-// can be made (*failed: the stream was read part-way, and failed).
+// can be made (*failed: the stream was read part-way, and failed).  On
+// Windows the C library makes the file in the root folder of the drive,
+// which a user without rights there cannot write: the stream is then read
+// once, and a picture that needed a second pass says so (far_kept).
 FILE *Spool(FILE *input, bool *failed)
 {
     *failed = false;

@@ -194,7 +194,7 @@ int Values_read(const char *line, float *list, int count)
 int Geometry_read(FILE *stream, GeometryReport *report, char *closing, size_t closing_size)
 {
     *report = GeometryReport{0, 0, nullptr, 0};
-    GeometryReader reader;
+    GeometryReader reader = {};
     reader.stream = stream;
     reader.report = report;
     GeometryReader *r = &reader;

@@ -465,11 +465,11 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         bool reversed;
         int variants;
         int per_batch; // histories: a batch line every few ranges, or one
-    } pictures[] = {{SIM_LAYOUT_SHORT, false, SIM_VARIANT_MINUS1 | SIM_VARIANT_TRAILING, 3},
-                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
-                    {SIM_LAYOUT_FLOAT, false,
-                     SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30},
-                    {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BOM | SIM_VARIANT_CR, 3}};
+    } pictures[] = {
+        {SIM_LAYOUT_SHORT, false, SIM_VARIANT_MINUS1 | SIM_VARIANT_TRAILING, 3},
+        {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BOM | SIM_VARIANT_CR, 3}};
     for (const Picture &p : pictures) {
         const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
         // As it is, damaged, and as a calculation's output that ends in an

@@ -580,6 +580,15 @@ TEST_F(Convert, HeaderAndGeometryAsWritersWriteThem)
     }
     EXPECT_EQ(messages.texts(), "1 line of the picture file was left out.\nLine 5: a short or long "
                                 "step line, but the header's coordinate scale is 0.");
+    // Lines left out and lines read with a remark, in one box.
+    messages.clear();
+    ASSERT_EQ(Run(START.substr(0, START.size() - 1) + " run 7\n" + steps + "-x\n" +
+                  "2nan  500005000010003\n"),
+              0);
+    EXPECT_EQ(messages.texts(),
+              "1 line of the picture file was left out.\nLine 8: a field that is not a number.\n"
+              "2 lines of the picture file were read with a remark.\nThe first, line 3: text "
+              "after column 70 of the header line (its seven fields were read).");
 }
 
 // Without a header line, a step with a coordinate far outside the rest is

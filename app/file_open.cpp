@@ -52,7 +52,10 @@ int16_t Geometry_shown(HWND window)
 // is wrong with the file.
 int Track_file_import(HWND window, char *picture)
 {
-    std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
+    char folder[PATH_SIZE];
+    if (Work_dir_resolve(settings.work_dir, folder, sizeof folder) != 0)
+        Text_copy(folder, sizeof folder, settings.work_dir);
+    std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", folder);
     PtracksStats stats;
     char why[PTRACKS_WHY_SIZE];
     HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));

@@ -8,6 +8,7 @@
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "render/gdi_surface.h"
@@ -313,6 +314,11 @@ void View_bitmap_ensure()
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
 {
     HWND owner = static_cast<HWND>(window);
+    // The numbered file errors say no more than their number; the box adds
+    // what the conversion found (which file, the system's reason, the line).
+    char detailed[PATH_SIZE + 512];
+    if (Message_detail(text, detailed, sizeof detailed) == 1)
+        text = detailed;
     UINT style = MB_OK | Message_icon_style(icon);
     if (flags & MESSAGE_SYSTEM_MODAL)
         style |= MB_SYSTEMMODAL;

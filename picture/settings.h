@@ -34,7 +34,7 @@ enum {
 //       48    4  angle_step            30
 //       52   20  photon_cutoff_text    "0"
 //       72   20  charged_cutoff_text   "0"
-//       92   20  work_dir              "c:\"
+//       92   20  work_dir              WORK_DIR_TEMP ("%TEMP%\")
 //      112    4  background_color      0x00000000
 //      116    4  geometry_color        0x00FFFFFF
 //      120    4  character_color       0x00FFFFFF
@@ -67,6 +67,22 @@ struct SettingsRecord {
 };
 
 extern SettingsRecord settings;
+
+// The work directory of a first start: the user's temporary folder, named
+// when the work file is made (Work_dir_resolve), where a user without
+// administrator rights may write (Windows lets no such user create a file
+// in the root of drive C:, the first versions' default).  An empty field
+// means the same.
+const char WORK_DIR_TEMP[] = "%TEMP%\\";
+
+// The folder that the work directory text `field` names, with its trailing
+// separator: the user's temporary folder for "" or WORK_DIR_TEMP (also
+// without its backslash, in any case), else the text as it stands.
+// Returns 0, or -1 when the temporary folder cannot be had.
+int Work_dir_resolve(const char *field, char *out, size_t size);
+
+// Whether Settings_init found an info file (0: a first start).
+extern int settings_file_found;
 
 // Pen colour of the legend box: black on a white background, white otherwise.
 extern Colour legend_frame_color;

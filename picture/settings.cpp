@@ -142,7 +142,7 @@ void Settings_defaults(SettingsRecord *r)
 {
     std::memset(r, 0, sizeof *r);
     for (int i = 0; i < PARTICLE_KINDS; i++) {
-        r->particle_color[i] = COLOUR_WHITE;
+        r->particle_color[i] = PARTICLE_DEFAULT_COLOURS[i];
         r->particle_pen_style[i] = 0;
         r->particle_pen_width[i] = 1;
     }

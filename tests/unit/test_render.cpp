@@ -200,10 +200,10 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
          "-\n" + Step(1, 0, -1, "00010"));                    // photon at its cut-off
     show_positron = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
-                        "line 400 200 500 200 pen 0 1 FFFFFF\n"
-                        "line 600 200 700 200 pen 0 1 FFFFFF\n"
-                        "line 300 200 301 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 005ED5\n"
+                        "line 400 200 500 200 pen 0 1 005ED5\n"
+                        "line 600 200 700 200 pen 0 1 005ED5\n"
+                        "line 300 200 301 200 pen 0 1 42E4F0\n");
 }
 
 // Batches 3 to 5 of 7: reading starts at batch 3 (found through the counts)
@@ -217,13 +217,13 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     batch_from = 3;
     batch_to = 5;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 FFFFFF\n"
-                        "line 300 200 301 200 pen 0 1 FFFFFF\n"
-                        "line 325 200 326 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 005ED5\n"
+                        "line 300 200 301 200 pen 0 1 005ED5\n"
+                        "line 325 200 326 200 pen 0 1 005ED5\n");
     // A running calculation after Redraw: only the newest batch, whatever
     // the range says.
     ASSERT_EQ(Draw(1, 1), 0);
-    EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 005ED5\n");
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
@@ -279,9 +279,9 @@ TEST_F(Render, PreviewStride)
         steps += Step(2, 0, z) + Step(2, 0.5, z) + Step(2, 1, z) + "-\n";
         if ((z + 3) % 3 == 0) {
             std::string x = std::to_string(400 + 100 * z), x1 = std::to_string(401 + 100 * z);
-            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 FFFFFF\n" + "line " + x +
-                        " 200 " + x + " 150 pen 0 1 FFFFFF\n" + "line " + x + " 150 " + x +
-                        " 100 pen 0 1 FFFFFF\n";
+            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 005ED5\n" + "line " + x +
+                        " 200 " + x + " 150 pen 0 1 005ED5\n" + "line " + x + " 150 " + x +
+                        " 100 pen 0 1 005ED5\n";
         }
     }
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
@@ -417,9 +417,9 @@ TEST_F(Render, AnnotationTexts)
     Recorder g;
     Guide_draw(&g, 100, 50);
     EXPECT_EQ(g.drawn, "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"
-                       "line 110 65 160 65 pen 0 1 FFFFFF\n"
+                       "line 110 65 160 65 pen 0 1 005ED5\n"
                        "text 167 55 FFFFFF \"electron\"\n"
-                       "line 110 105 160 105 pen 0 1 FFFFFF\n"
+                       "line 110 105 160 105 pen 0 1 42E4F0\n"
                        "text 167 95 FFFFFF \"photon\"\n");
 
     // The axis indicator with all angles 0: z horizontal, y vertical, x a dot.

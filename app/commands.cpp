@@ -22,6 +22,7 @@
 int16_t settings_changed;
 int32_t calc_mode;
 int16_t calc_file_ready;
+int16_t work_path_reported;
 
 namespace {
 
@@ -85,6 +86,7 @@ LRESULT On_angle(int direction, int axis)
 int Convert_waiting(HWND window, int source)
 {
     SetCursor(cursor_wait);
+    work_path_reported = 0;
     if (Picture_convert(window, source) != 0) {
         SetCursor(cursor_arrow);
         return -1;

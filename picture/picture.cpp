@@ -556,7 +556,9 @@ namespace {
 void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
 {
     const char *name = picture_path[0] != '\0' ? picture_path : "The file";
-    if (s.geometry.problem)
+    if (s.geometry.problem && s.geometry.lines == 0)
+        std::snprintf(out, size, "%s is empty.", name);
+    else if (s.geometry.problem)
         std::snprintf(out, size, "%s is not a picture file that can be read.\nLine %d: %s.", name,
                       static_cast<int>(s.geometry.lines), s.geometry.problem);
     else if (s.header_problem != PROBLEM_NONE)

@@ -98,7 +98,9 @@ INT_PTR CALLBACK Energy_limits_proc(HWND dialog, UINT message, WPARAM wparam, LP
         chosen.low = static_cast<float>(low);
         chosen.high = static_cast<float>(high);
     } else {
-        MessageBoxA(dialog, "Input energy limits error.", "Error Status", MB_OK | MB_ICONQUESTION);
+        char text[sizeof ENERGY_LIMITS_RULE + 40];
+        std::snprintf(text, sizeof text, "Input energy limits error.\n\n%s", ENERGY_LIMITS_RULE);
+        MessageBoxA(dialog, text, "Error Status", MB_OK | MB_ICONQUESTION);
         return TRUE;
     }
     energy_colouring = chosen;

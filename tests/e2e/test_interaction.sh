@@ -103,7 +103,8 @@ t_colour_by_energy() {
 # Resting the mouse over a line shows what it is: over the first electron
 # of batch 2 of the standard picture (4 MeV, from y = 2, z = -3 cm to
 # y = -3, z = 3 cm), at the point y = -0.5, z = 0, which the full view puts
-# at client (245, 197); over the empty corner, nothing.
+# at client (245, 197), the read-out names that point; over the empty
+# corner, nothing.
 t_hover_readout() {
   viewer_with_picture "$DATA/standard.pic"
   read -r ORIGIN_X ORIGIN_Y < <(drv client-origin | tr -d '\r')
@@ -111,7 +112,9 @@ t_hover_readout() {
   local text
   text=$(drv readout 10 | tr -d '\r')
   echo "read-out: $text"
-  expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -1  z 0.6 cm" "read-out over the electron"
+  # The point of the step under the cursor (within a pixel of y = -0.5,
+  # z = 0), not the step's far end (y -3, z 3).
+  expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -0.4941  z -0.007026 cm" "read-out over the electron"
   mouse 20 20
   sleep 1
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out over the empty corner"

@@ -137,10 +137,14 @@ void Legend_panel_draw(Surface *surface, PixelRect update)
         return;
     }
     // Coloured by energy: the colour bar of the last rebuild with its
-    // energies, and under it the particles' pens (style and width) in the
-    // text colour, each with its initial.
-    Energy_bar_draw(surface, energy_scale_drawn, 6, 4, 123, 10, 18, 54, settings.character_color);
-    static const char *const initials[3] = {"e", "p", "g"};
+    // energies (none before a picture has been drawn: there are no
+    // energies yet), and under it the particles' pens (style and width) in
+    // the text colour, each with its symbol: e- e+ and ph, which cannot be
+    // taken one for another as the initials e p g were (p read as photon).
+    if (energy_scale_drawn.high > 0.0f)
+        Energy_bar_draw(surface, energy_scale_drawn, 6, 4, 123, 10, 18, 54,
+                        settings.character_color);
+    static const char *const initials[3] = {"e-", "e+", "ph"};
     for (int row = 0; row < 3; row++) {
         if (!Row_shown(row))
             continue;
@@ -148,7 +152,7 @@ void Legend_panel_draw(Surface *surface, PixelRect update)
         const int32_t x = 6 + 44 * row;
         Line_draw(surface, x, x + 22, 50, 50, settings.particle_pen_style[index],
                   settings.particle_pen_width[index], settings.character_color);
-        surface->text(x + 26, 42, initials[row], 1, settings.character_color);
+        surface->text(x + 26, 42, initials[row], 2, settings.character_color);
     }
 }
 

@@ -113,7 +113,7 @@ t_hover_readout() {
   text=$(drv readout 10 | tr -d '\r')
   echo "read-out: $text"
   # The point of the step under the cursor (within a pixel of y = -0.5,
-  # z = 0), not the step's far end (y -3, z 3).
+  # z = 0), not the end of the step (y -1, z 0.6).
   expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -0.4941  z -0.007026 cm" "read-out over the electron"
   mouse 20 20
   sleep 1

@@ -130,6 +130,8 @@ void Readout_forget();
 // "vokagraphic.ini" beside the info file (start-up); the menu item
 // "Colour by particle / energy" and the Energy limits dialog.
 void Colouring_load(HWND window);
+// Keep scale_auto in "vokagraphic.ini" (Environment's OK).
+void Scale_auto_save();
 void On_colour_by(HWND window);
 void On_energy_limits(HWND window);
 

@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "picture/numparse.h"
+#include "render/annotations.h"
 #include "resources/resource_ids.h"
 
 EnvironmentWorking env_working;
@@ -138,6 +139,7 @@ void On_init(HWND dialog)
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
+    CheckDlgButton(dialog, IDC_ENV_SCALE_AUTO, scale_auto == 1 ? BST_CHECKED : BST_UNCHECKED);
     for (const EditLimit &limit : EDIT_LIMITS)
         SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters),
                             0);
@@ -319,6 +321,13 @@ INT_PTR On_ok(HWND dialog)
     }
     if (Changed())
         settings_changed = 1;
+    // The automatic scale unit: a rebuild when it changes, kept at once.
+    const int32_t automatic = IsDlgButtonChecked(dialog, IDC_ENV_SCALE_AUTO) == BST_CHECKED;
+    if (automatic != scale_auto) {
+        scale_auto = automatic;
+        Scale_auto_save();
+        settings_changed = 1;
+    }
     if (settings_changed == 1)
         Commit();
     environment_confirmed = 1;

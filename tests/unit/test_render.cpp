@@ -156,14 +156,9 @@ protected:
                           PixelRect{5, 5, layout.view_right, layout.view_bottom});
     }
 
-    // The track segments drawn: the scale bar (three lines and its label) left out.
-    std::string Tracks()
-    {
-        std::string all = record.drawn;
-        for (int i = 0; i < 4; i++)
-            all = all.substr(all.find('\n') + 1);
-        return all;
-    }
+    // The track segments drawn (the scale bar is the rebuild's, drawn over
+    // them afterwards).
+    std::string Tracks() { return record.drawn; }
 
     Recorder record;
 };
@@ -226,7 +221,7 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 005ED5\n");
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
+    EXPECT_EQ(record.lines, 7); // a dot per batch
 }
 
 // Coloured by energy: each segment (and a track's first point) takes the
@@ -295,8 +290,8 @@ TEST_F(Render, PreviewStride)
     step_copy_budget = STEP_COPY_MACHINE;
 }
 
-// With every kind hidden only the scale bar is drawn, not even the geometry;
-// an empty work file draws the scale bar and the geometry.
+// With every kind hidden nothing is drawn, not even the geometry; an empty
+// work file draws the geometry.
 TEST_F(Render, AllHiddenOrEmpty)
 {
     std::string box = "GSTA\nSLAB\n     2     2     2\n"
@@ -305,22 +300,26 @@ TEST_F(Render, AllHiddenOrEmpty)
     Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
     show_electron = show_positron = show_photon = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 3);
-    EXPECT_EQ(record.texts, 1);
+    EXPECT_EQ(record.lines, 0);
+    EXPECT_EQ(record.texts, 0);
     show_electron = show_positron = show_photon = 1;
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 15); // the scale bar's three and the box's twelve edges
+    EXPECT_EQ(record.lines, 12); // the box's twelve edges
 }
 
 // "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at (786, 392) in the
-// 960 x 460 window; its five-character label starts 27 pixels left of the bar.
+// 960 x 460 window; its five-character label starts 27 pixels left of the
+// bar; both on a backing in the background colour.  The automatic unit: the
+// 1-2-5 value nearest to a fifth of the 800-pixel picture area, in mm, cm
+// or m.
 TEST_F(Render, ScaleBar)
 {
     Recorder r;
     Scale_draw(&r, 0.01);
-    EXPECT_EQ(r.drawn, "line 776 392 786 392 pen 0 1 FFFFFF\n"
+    EXPECT_EQ(r.drawn, "fill 746 363 792 395 000000\n"
+                       "line 776 392 786 392 pen 0 1 FFFFFF\n"
                        "line 776 382 776 392 pen 0 1 FFFFFF\n"
                        "line 786 382 786 392 pen 0 1 FFFFFF\n"
                        "text 749 365 FFFFFF \"0.1cm\"\n");
@@ -331,6 +330,25 @@ TEST_F(Render, ScaleBar)
         Scale_draw(&none, 0.01);
         EXPECT_EQ(none.drawn, "");
     }
+    scale_auto = 1;
+    const struct {
+        double scale; // cm a pixel: a fifth of the area is 160 times that
+        double value;
+        const char *label;
+    } autos[] = {{0.01, 2, "2 cm"},     {0.001875, 0.2, "2 mm"}, {0.002, 0.5, "5 mm"},
+                 {0.0625, 10, "10 cm"}, {1.875, 200, "2 m"},     {0.00625, 1, "1 cm"}};
+    for (const auto &a : autos) {
+        double value;
+        char label[32];
+        ASSERT_TRUE(Scale_choice(a.scale, layout.view_w, &value, label, sizeof label));
+        EXPECT_DOUBLE_EQ(value, a.value) << a.scale;
+        EXPECT_STREQ(label, a.label);
+    }
+    Recorder automatic;
+    Scale_draw(&automatic, 0.01);
+    EXPECT_NE(automatic.drawn.find("line 586 392 786 392"), std::string::npos) << automatic.drawn;
+    EXPECT_NE(automatic.drawn.find("\"2 cm\""), std::string::npos);
+    scale_auto = 0;
 }
 
 // The geometry passes: circles of 1-degree chords with two generator lines;

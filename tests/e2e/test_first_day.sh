@@ -29,6 +29,9 @@ user_prefix() {
 # The user's Wine started once alone: the viewer and the driver, started
 # together, would race to make its server folder.
 user_wine_up() { as_user wine reg query 'HKCU\Software\Wine' >/dev/null 2>&1 || true; }
+# The user's wineserver ended (root's `wineserver -k` after each case does
+# not reach it): one left from an earlier run would serve this one.
+user_wine_down() { as_user wineserver -k >/dev/null 2>&1 || true; as_user wineserver -w >/dev/null 2>&1 || true; }
 
 as_user() {
   runuser -u nobody -- env TMPDIR=/tmp HOME="$USER_PREFIX" WINEPREFIX="$USER_PREFIX" WINEARCH=win64 WINEDEBUG=-all \
@@ -63,11 +66,12 @@ t_standard_user_first_day() {
   chown -R nobody:nogroup "$CASE"
   chmod 755 "$CASE"
   as_user touch "$USER_PREFIX/drive_c/probe" 2>/dev/null && fail "the user may write into the root of C:"
+  user_wine_down
   user_wine_up
 
   user_viewer_start
   user_drv --timeout 60 command $CMD_OPEN + dialog-open "$PIC_DIR/standard.pic" + wait-idle ||
-    { user_drv windows >&2; user_drv close 5 || true
+    { user_drv windows >&2; user_drv close 5 || true; user_wine_down
       # Under this Wine the open dialog of a user whose profile wineboot did
       # not make stays open after the typed name (not yet understood).
       skip "the open dialog does not close for the standard user under this Wine"; }
@@ -97,5 +101,6 @@ c:\\work.\$\$\$
 
 The work directory is set in Environment." "box of a work directory the user may not write"
   user_viewer_close
+  user_wine_down
   rm -rf "$PIC_DIR"
 }

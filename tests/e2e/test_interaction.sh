@@ -131,16 +131,17 @@ t_hover_readout() {
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out over the empty corner"
   # Lines off the diagonal, in wide.pic (12 pixels a cm, the centre at
   # client (245, 180)): the positron along the middle is read 3 pixels above
-  # it, not 4; the upright photon at z = 18 cm (client x 461) 3 pixels left.
+  # it, not 4; the upright photon at z = 18 cm (client x 461) 3 pixels left;
+  # each names the point of its step beside the cursor (z 10, y 2.5).
   open_picture "$DATA/wide.pic"
   mouse 365 177
-  expect_eq "$(drv readout 10 | tr -d '\r')" "positron, batch 1|1000 MeV|x 0  y 0  z 20 cm" \
+  expect_eq "$(drv readout 10 | tr -d '\r')" "positron, batch 1|1000 MeV|x 0  y 0  z 10 cm" \
     "read-out 3 pixels above the positron"
   mouse 365 176
   sleep 1
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out 4 pixels above the positron"
   mouse 458 150
-  expect_eq "$(drv readout 10 | tr -d '\r')" "photon, batch 1|1000 MeV|x 0  y 5  z 18 cm" \
+  expect_eq "$(drv readout 10 | tr -d '\r')" "photon, batch 1|1000 MeV|x 0  y 2.5  z 18 cm" \
     "read-out beside the photon"
   viewer_close
 }

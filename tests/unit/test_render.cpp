@@ -270,6 +270,20 @@ TEST_F(Render, ColourByEnergy)
     std::snprintf(ends[1], sizeof ends[1], "fill 137 20 138 28 %06X\n", ENERGY_MAP[255]);
     EXPECT_EQ(bar.drawn.find(ends[0]), 0u);
     EXPECT_EQ(bar.drawn.find(ends[1]), bar.drawn.rfind("fill"));
+    // The legend panel names the kinds e- e+ ph; before any picture has
+    // been drawn (no scale yet) it has no colour bar, afterwards it has.
+    const EnergyScale drawn = energy_scale_drawn;
+    show_photon = 1;
+    char first_column[48];
+    std::snprintf(first_column, sizeof first_column, "fill 6 4 7 14 %06X\n", ENERGY_MAP[0]);
+    for (bool before : {true, false}) {
+        energy_scale_drawn = before ? EnergyScale{} : drawn;
+        Recorder legend;
+        Legend_panel_draw(&legend, PixelRect{0, 0, 140, 70});
+        EXPECT_EQ(legend.drawn.find(first_column) != std::string::npos, !before) << legend.drawn;
+        for (const char *name : {"\"e-\"", "\"e+\"", "\"ph\""})
+            EXPECT_NE(legend.drawn.find(name), std::string::npos) << name;
+    }
     energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
 }
 

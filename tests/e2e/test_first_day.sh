@@ -90,6 +90,9 @@ t_standard_user_first_day() {
   done
   # The user's temporary folder as the system names it (GetTempPath: the
   # TEMP of the user's environment).
+  # As vokatool render draws it without an info file: the same colours and
+  # the automatic scale bar on its backing.
+  compare_render first "$PIC_DIR/standard.pic"
   local temp
   temp=$(as_user wine cmd /c echo %TEMP% | tr -d '\r')
   temp=$(as_user winepath -u "$temp" | tr -d '\r')

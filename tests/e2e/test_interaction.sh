@@ -145,3 +145,23 @@ t_hover_readout() {
     "read-out beside the photon"
   viewer_close
 }
+
+# Energy limits that single precision cannot keep apart, or at all, are
+# refused with the rule; the dialog stays open until Cancel.
+t_energy_limits_refused() {
+  local limits="Energy limits" rule
+  rule="Energy limits (MeV): two numbers with 0 < low < high, each between 1.2e-38 and 3.4e+38, and high at least 1.0001 times low."
+  viewer_with_picture "$DATA/standard.pic"
+  drv command 213 + dialog-wait "$limits"
+  local pair
+  for pair in "1 1.00000001" "1e-50 1" "1 1e39" "5 2"; do
+    drv --title "$limits" set-text 330 "${pair% *}" + set-text 331 "${pair#* }" + button 1 + dialog-wait "Error Status"
+    expect_eq "$(drv --title "Error Status" texts 65535 + button 1 + wait-gone "Error Status" | tr -d '\r' | sed 's/ *$//')" \
+      "Input energy limits error.
+
+$rule" "message for limits $pair"
+    drv dialog-wait "$limits"
+  done
+  drv --title "$limits" button 2 + wait-gone "$limits"
+  viewer_close
+}

@@ -7,6 +7,7 @@
 
 #include <commdlg.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -131,7 +132,14 @@ int Picture_file_open(HWND window)
         // Created empty when missing; an existing file is left as it is.
         FILE *f = std::fopen(calc_output_path, "ab");
         if (!f) {
-            Show_error(window, MSG_WORK_PATH);
+            // The numbered message, and which file and why (said here: the
+            // detail of the window's boxes is about the work file).
+            char text[PATH_SIZE + 192];
+            std::snprintf(text, sizeof text,
+                          "work path not found error !!\n\n"
+                          "The calculation's output file cannot be created:\n%s\n(%s)",
+                          calc_output_path, std::strerror(errno));
+            MessageBoxA(window, text, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
             return -1;
         }
         std::fclose(f);

@@ -146,7 +146,8 @@ t_calc_output_file_errors() {
   expect_boxes "Error status: Not Selected Redraw File."
   lock_file "$CASE/calc/locked.out"
   drv command $CMD_OPEN + dialog-open "$CASE/calc/locked.out"
-  expect_boxes "Error status: work path not found error !!"
+  expect_boxes "Error status: work path not found error !!" "" "The calculation's output file cannot be created:" \
+    "$(winepath -w "$CASE/calc/locked.out")" "(Permission denied)"
   unlock_file
 
   drv command $CMD_OPEN + dialog-open "$CASE/calc/gone.out" --yes + wait-idle

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -40,6 +41,13 @@ uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
 FILE *work_file;
 const char *work_file_path;
+
+// The work file that could not be created last, and the system's reason
+// (errno); empty once one has been created.  The failure of the last
+// conversion (0: none), for Message_detail.
+char work_failure_path[PATH_SIZE + 16];
+int work_failure_error;
+int convert_failure;
 uint64_t records_in_file; // records that reached the work file so far
 
 size_t Work_write(const void *data, size_t size, FILE *file)
@@ -196,7 +204,11 @@ void Work_path(char *out, size_t out_size)
         Text_copy(out, out_size, work_path_override);
         return;
     }
-    Text_copy(out, out_size, settings.work_dir);
+    // The temporary folder is asked for at each use: it is the user's, and
+    // the system may name another one while the program runs.  Without one
+    // the text stands as it is, and the work file cannot be made there.
+    if (Work_dir_resolve(settings.work_dir, out, out_size) != 0)
+        Text_copy(out, out_size, settings.work_dir);
     size_t n = std::strlen(out);
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
@@ -342,8 +354,12 @@ int Work_open(const char *work_path)
         return 0;
     std::remove(work_path);
     work_file = std::fopen(work_path, "w+b");
-    if (!work_file)
+    if (!work_file) {
+        work_failure_error = errno;
+        Text_copy(work_failure_path, sizeof work_failure_path, work_path);
         return -1;
+    }
+    work_failure_path[0] = '\0';
     // The program buffers the records itself.
     std::setvbuf(work_file, nullptr, _IONBF, 0);
     return 0;
@@ -531,24 +547,6 @@ void Left_out_report(WindowRef window, const ConvertStats *s)
                  MESSAGE_LINES_LEFT_OUT);
 }
 
-// After a failed read of the geometry section or the header line (message
-// 6): the line and why, for the user of the window.
-void Failure_report(WindowRef window, const ConvertStats *s)
-{
-    char text[512];
-    if (s->header_problem != PROBLEM_NONE)
-        std::snprintf(text, sizeof text, "Line %llu, the header line: %s.",
-                      static_cast<unsigned long long>(s->header_line),
-                      Line_problem_text(s->header_problem));
-    else if (s->geometry.problem && s->geometry.lines > 0)
-        std::snprintf(text, sizeof text, "Line %d, in the geometry section: %s.",
-                      static_cast<int>(s->geometry.lines), s->geometry.problem);
-    else
-        return;
-    Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
-                 MESSAGE_LINES_LEFT_OUT);
-}
-
 // A stream that cannot be positioned (a pipe, a FIFO) copied into a
 // temporary file, which the conversion can read twice (a picture without a
 // header line whose steps have a coordinate far outside the rest); the
@@ -598,6 +596,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
         std::memset(&convert_stats, 0, sizeof convert_stats);
+        convert_failure = MSG_INPUT_OPEN;
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
@@ -636,10 +635,9 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     convert_stats = run->stats;
     if (spool_failed)
         std::memset(&convert_stats, 0, sizeof convert_stats);
+    convert_failure = failure;
     if (failure != 0) {
         Show_error(window, failure);
-        if (failure == MSG_INPUT_READ)
-            Failure_report(window, &convert_stats);
         return -1;
     }
     Convert_finish(run);
@@ -647,4 +645,62 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
         Show_error(window, MSG_INPUT_READ);
     Left_out_report(window, &convert_stats);
     return 0;
+}
+
+namespace {
+
+// What the reader found where a conversion failed on reading the file.
+void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
+{
+    const char *name = picture_path[0] != '\0' ? picture_path : "The file";
+    if (s.geometry.problem && s.geometry.lines == 0)
+        std::snprintf(out, size, "%s is empty.", name);
+    else if (s.geometry.problem)
+        std::snprintf(out, size, "%s is not a picture file that can be read.\nLine %d, in the geometry section: %s.", name,
+                      static_cast<int>(s.geometry.lines), s.geometry.problem);
+    else if (s.header_problem != PROBLEM_NONE)
+        std::snprintf(out, size, "%s is not a picture file that can be read.\nLine %llu, the header line: %s.", name,
+                      static_cast<unsigned long long>(s.header_line),
+                      Line_problem_text(s.header_problem));
+    else if (s.nothing_after_geometry)
+        std::snprintf(out, size, "%s holds no steps: nothing follows its geometry section.", name);
+    else
+        out[0] = '\0';
+}
+
+// Length of a text without its trailing blanks.
+size_t Trimmed_length(const char *text)
+{
+    size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ')
+        n--;
+    return n;
+}
+
+// Whether `text` is numbered message `number` (padding blanks aside).
+bool Is_message(const char *text, int number)
+{
+    const char *slot = Message_text(number);
+    size_t n = Trimmed_length(text);
+    return n == Trimmed_length(slot) && std::strncmp(text, slot, n) == 0;
+}
+
+} // namespace
+
+int Message_detail(const char *text, char *out, size_t size)
+{
+    char detail[PATH_SIZE + 256];
+    detail[0] = '\0';
+    if (Is_message(text, MSG_WORK_PATH) && work_failure_path[0] != '\0')
+        std::snprintf(detail, sizeof detail,
+                      "The work file cannot be created:\n%s\n(%s)\n\n"
+                      "The work directory is set in Environment.",
+                      work_failure_path, std::strerror(work_failure_error));
+    else if (Is_message(text, MSG_INPUT_READ) && convert_failure == MSG_INPUT_READ)
+        Read_failure_detail(convert_stats, detail, sizeof detail);
+    if (detail[0] == '\0')
+        return 0;
+    // The table's text without its padding blanks, then the detail.
+    std::snprintf(out, size, "%.*s\n\n%s", static_cast<int>(Trimmed_length(text)), text, detail);
+    return 1;
 }

@@ -217,11 +217,20 @@ uint64_t Lines_remarked(const ConvertStats *stats, int *first_problem, uint64_t 
 
 extern ConvertStats convert_stats;
 
-// The work-file path: settings.work_dir immediately followed by "work.$$$",
+// The work-file path: the folder settings.work_dir names (Work_dir_resolve)
+// immediately followed by "work.$$$",
 // or work_path_override when that is set (the command-line tools, whose work
 // folder may be longer than the settings field).
 void Work_path(char *out, size_t out_size);
 extern const char *work_path_override;
+
+// The text of a numbered message with what the last conversion found
+// (the front end shows it in the message's place): for "work path not
+// found" the work file's full path, the system's reason and where the work
+// directory is set; for "input file read error" the line and reason that
+// made the file unreadable.  Returns 1 with the text in `out`, or 0 when
+// there is nothing to add to `text`.
+int Message_detail(const char *text, char *out, size_t size);
 
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was

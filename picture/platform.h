@@ -19,6 +19,12 @@ uint64_t Platform_memory_size();
 void *Platform_alloc_large(size_t bytes);
 void Platform_free_large(void *memory, size_t bytes);
 
+// The user's folder for temporary files, with its trailing separator, as
+// the system names it at this moment (on Windows GetTempPathW, on POSIX
+// TMPDIR or /tmp/), in the code page of the C library's file calls.
+// Returns 0, or -1 when there is none or it does not fit `size` bytes.
+int Platform_temp_dir(char *out, size_t size);
+
 // A file open for mapping views of it into memory, read-only.
 struct MappedFile {
     intptr_t file;    // the system's handle of the open file; -1: none

@@ -3,6 +3,8 @@
 
 #include <fcntl.h>
 #include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +16,22 @@ uint64_t Platform_memory_size()
     if (pages <= 0 || page_size <= 0)
         return 0;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);
+}
+
+int Platform_temp_dir(char *out, size_t size)
+{
+    const char *dir = getenv("TMPDIR");
+    if (dir == nullptr || dir[0] == '\0')
+        dir = "/tmp";
+    size_t n = strlen(dir);
+    bool slash = dir[n - 1] == '/';
+    if (n + (slash ? 0 : 1) >= size)
+        return -1;
+    memcpy(out, dir, n);
+    if (!slash)
+        out[n++] = '/';
+    out[n] = '\0';
+    return 0;
 }
 
 namespace {

@@ -488,38 +488,6 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
     Line_limited(surface, x1, x2, y1, y2, Line_limit());
 }
 
-void Scale_draw(Surface *surface, double scale)
-{
-    double value = Real_text(settings.scale_unit_text);
-    if (value == 0.0 || !(value == value))
-        return;
-    float bar = static_cast<float>(value / scale);
-    float left = static_cast<float>(layout.scale_bar_x) - bar;
-    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
-        return;
-    int32_t x0 = static_cast<int32_t>(left);
-    if (x0 <= 0 || x0 >= layout.scale_bar_x)
-        return;
-    int32_t x1 = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    surface->pen(PEN_SOLID, 1, settings.character_color);
-    surface->move_to(x0, y);
-    surface->line_to(x1, y);
-    surface->move_to(x0, y - 10);
-    surface->line_to(x0, y);
-    surface->move_to(x1, y - 10);
-    surface->line_to(x1, y);
-
-    char label[SCALE_UNIT_TEXT_SIZE + 2];
-    size_t n = std::strlen(settings.scale_unit_text);
-    std::memcpy(label, settings.scale_unit_text, n);
-    label[n] = 'c';
-    label[n + 1] = 'm';
-    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
-    int32_t x = x0 - static_cast<int32_t>(half) - 23;
-    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
-}
-
 namespace {
 
 // The pens of the kinds shown, with their cut-offs (index: record kind).
@@ -638,9 +606,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         ~Closer() { File_map_close(file); }
     } closer{&file};
 
-    // 4. Scale bar.
+    // 4. The scale bar is drawn over the tracks, by the rebuild
+    // (Picture_rebuild), so that no track hides it.
     double s = *scale;
-    Scale_draw(surface, s);
 
     // 5. Nothing else when every kind is hidden.
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)

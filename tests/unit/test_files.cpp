@@ -89,15 +89,16 @@ TEST(Settings, DefaultsGiveTheDocumentedImage)
             want[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
     auto text = [&](size_t at, const char *t) { std::memcpy(&want[at], t, std::strlen(t)); };
+    const uint32_t colours[3] = {0x00005ED5, 0x00E9B456, 0x0042E4F0}; // vermilion, sky blue, yellow
     for (int i = 0; i < 3; i++) {
-        put(0 + 4 * i, 0x00FFFFFF); // white tracks
-        put(24 + 4 * i, 1);         // of width 1
+        put(0 + 4 * i, colours[i]);
+        put(24 + 4 * i, 1); // of width 1
     }
     text(36, "0.1");
     put(48, 30);
     text(52, "0");
     text(72, "0");
-    text(92, "c:\\");
+    text(92, "%TEMP%\\"); // the user's temporary folder
     put(116, 0x00FFFFFF);
     put(120, 0x00FFFFFF);
     put(124, 640);

@@ -12,6 +12,7 @@
 #include "picture/geometry.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "render/annotations.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -127,6 +128,10 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 int Render_settings(const RenderOptions &o)
 {
     Settings_defaults(&settings);
+    // Without an info file the picture is drawn as the window draws it at
+    // its first start, with the automatic scale unit; an info file gives
+    // its own unit.
+    scale_auto = o.info ? 0 : 1;
     if (o.info) {
         errno = 0;
         if (Settings_load_file(o.info, &settings) != 0) {

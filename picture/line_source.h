@@ -51,8 +51,8 @@ struct LineSource {
 void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t block_size,
                         uint64_t lines_before);
 
-// A source over `size` bytes at `bytes` (which stay untouched and must live
-// as long as the source), ending at the first Ctrl-Z among them.  A range
+// A source over `size` bytes at `bytes` (which stay untouched and must
+// outlive the source), ending at the first Ctrl-Z among them.  A range
 // that begins a line and ends after a line end (or at the end of the file)
 // gives the same pieces as a stream over those bytes would.
 void Line_source_memory(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);

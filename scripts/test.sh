@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively and under AddressSanitizer +
-# UndefinedBehaviorSanitizer, the Windows cross-build, and the end-to-end
+# UndefinedBehaviorSanitizer, the Windows cross-build and its unit tests
+# under Wine, and the end-to-end
 # tests of the real programs under Wine inside Xvfb, the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +26,9 @@ tests/fuzz/run.sh
 
 echo "== Windows cross-build"
 scripts/build.sh win
+
+echo "== unit tests as a Windows program (unit_tests.exe under Wine)"
+tests/system/win_unit_tests.sh build/win/tests/unit/unit_tests.exe
 
 echo "== packages (the end-to-end tests install the Windows installer)"
 scripts/package.sh

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively and under AddressSanitizer +
 # UndefinedBehaviorSanitizer, the Windows cross-build and its unit tests
-# under Wine, and the end-to-end
-# tests of the real programs under Wine inside Xvfb, the packages.
+# under Wine, and the end-to-end tests of the real programs under Wine
+# inside Xvfb, the packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test

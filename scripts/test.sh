@@ -30,6 +30,9 @@ scripts/build.sh win
 echo "== unit tests as a Windows program (unit_tests.exe under Wine)"
 tests/system/win_unit_tests.sh build/win/tests/unit/unit_tests.exe
 
+echo "== vokatool.exe and vokasim.exe give what the native tools give"
+tests/system/win_parity.sh build/native build/win
+
 echo "== packages (the end-to-end tests install the Windows installer)"
 scripts/package.sh
 

@@ -32,7 +32,7 @@ struct NumberScan {
     int digit_count;
     int fraction_digits; // of those, how many after the point
     bool any_digit;
-    bool exact;    // no significant digit was dropped
+    bool exact;       // no significant digit was dropped
     int32_t exponent; // the exponent's value (0 without one)
 };
 

@@ -152,8 +152,8 @@ int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], doubl
         length = std::snprintf(buf, size, "%d%08d%08d%08d%4d%1d", kind + 3, n[0], n[1], n[2],
                                mantissa, digit);
     else
-        length = std::snprintf(buf, size, "%d%05d%05d%05d%4d%1d", kind, n[0], n[1], n[2],
-                               mantissa, digit);
+        length = std::snprintf(buf, size, "%d%05d%05d%05d%4d%1d", kind, n[0], n[1], n[2], mantissa,
+                               digit);
     return length < 0 ? 0 : length;
 }
 

@@ -3,8 +3,8 @@
 # (shipped in the zip and the installer) under Wine and the native vokatool
 # give the same bytes (work file, BMP, imported picture) and the same
 # messages and exit status on every picture of the test corpus: the sample
-# pictures, the test data, vokasim pictures of every layout and a few
-# variants, damaged pictures (the differential reader test's mutator, a
+# pictures, the test data, vokasim pictures, the differential reader
+# test's pictures of every layout and variant damaged by its mutator (a
 # fixed seed), a few made by hand, and a track file; vokasim.exe writes the
 # same pictures as vokasim.  Console text is compared with CR LF read as LF
 # (the line end of text on Windows).
@@ -47,14 +47,15 @@ for s in "${sims[@]}"; do
 done
 
 # Damaged pictures, pictures made by hand, a track file.
-python3 - "$root/tests/reader" <<'PY' || fail "the damaged pictures"
+mkdir "$dir/sim"
+python3 - "$root/tests/reader" "$native/vokasim" "$dir/sim" <<'PY' || fail "the damaged pictures"
 import random, struct, sys
 sys.path.insert(0, sys.argv[1])
-from differential import mutate
+from differential import mutate, pictures
 rng = random.Random(25)
-bases = [open(n + ".pic", "rb").read() for n in ("sim_short", "sim_long_crlf", "sim_float_noheader")]
-for k in range(12):
-    open("damaged_%02d.pic" % k, "wb").write(mutate(rng, bases[k % 3]))
+# One of each layout and variant of the differential test, damaged.
+for k, base in enumerate(pictures(sys.argv[2], sys.argv[3])):
+    open("damaged_%02d.pic" % k, "wb").write(mutate(rng, base))
 start = b"GSTA\nGEND\n"
 header = b"      -1.0       1.0      -2.0       2.0      -3.0       3.0       1.0\n"
 hand = {

@@ -20,6 +20,7 @@ excluded=(
 filter=""
 for ((i = 0; i < ${#excluded[@]}; i += 2)); do
   filter+="${filter:+:}${excluded[i]}"
+  echo "not run as a Windows program: ${excluded[i]}: ${excluded[i + 1]}"
 done
 
 # shellcheck source=../../scripts/wine_env.sh

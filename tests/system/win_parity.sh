@@ -67,6 +67,10 @@ hand = {
     "cut": start + header + b"0    1\n250000500005000012343\n2500005000050",
     "geometry_only": b"GSTA\nCYLS\n    1    2\n" + b"%15.5E\n" % 1.0 + b"%15.5E%15.5E\n" % (0.0, 1.0) + b"GEND\n",
 }
+# geometry files for render --geometry: CR LF, a Ctrl-Z inside
+geometry = b"GSTA\nCYLS\n    1    2\n%15.5E\n%15.5E%15.5E\nGEND\n" % (1.0, 0.0, 1.0)
+open("geometry_crlf.txt", "wb").write(geometry.replace(b"\n", b"\r\n"))
+open("geometry_ctrl_z.txt", "wb").write(geometry.replace(b"\n    0.0", b"\n\x1a    0.0"))
 for name, text in hand.items():
     open(name + ".pic", "wb").write(text)
 def track(charge, vertices):
@@ -92,6 +96,9 @@ side() {
     run "$p.render" "$@" render "$p" -o "$p.bmp" --angles 30,-20,10 --colour-by energy
   done
   run tracks.import "$@" import tracks.ptracks -o tracks.imported.pic --tracks-per-batch 2
+  for g in geometry_*.txt; do
+    run "$g.render" "$@" render standard.pic -o "$g.bmp" --geometry "$g"
+  done
 }
 run() {
   local name=$1

@@ -29,12 +29,14 @@ cd "$dir/corpus" || exit 1
 cp "$root"/examples/*.pic "$root"/tests/data/*.pic "$root"/tests/data/e2e/*.pic .
 
 # Name and vokasim arguments of the generated pictures; each also from
-# vokasim.exe, which must write the same bytes.
+# vokasim.exe, which must write the same bytes.  sim_threads is larger than
+# a block of the conversion on several threads.
 sims=(
   "sim_short|-n 6 -b 2 -s 3 -e 20"
   "sim_long_crlf|-p photon -n 4 -b 2 -s 4 --layout long --variant crlf -m lead,water --slab-x -3,0,3 --slab-y -2,2 --slab-z 0,1,2"
   "sim_float_noheader|-p positron -n 4 -b 1 -s 5 --layout float --variant noheader,block"
   "sim_fixed|-n 3 -b 1 -s 6 --variant fixed,block,crlf"
+  "sim_threads|-n 2000 -b 20 -s 8 -e 50"
 )
 for s in "${sims[@]}"; do
   name=${s%%|*}
@@ -65,6 +67,10 @@ hand = {
               b"4          1004294967296            0 12345678\n",
     "ctrl_z": start + header + b"0    1\r\n250000500005000012343\r\n\x1a250000500005000012343\n",
     "cut": start + header + b"0    1\n250000500005000012343\n2500005000050",
+    # a line longer than a block of the conversion on several threads,
+    # which then reads the rest on one from where that line starts
+    "glued": start + header + b"0    1\n" + b"250000500005000012343\n" * 60000 + b"2" * 2300000
+             + b"\n" + b"350000500005000012343\n" * 10,
     "geometry_only": b"GSTA\nCYLS\n    1    2\n" + b"%15.5E\n" % 1.0 + b"%15.5E%15.5E\n" % (0.0, 1.0) + b"GEND\n",
 }
 # geometry files for render --geometry: CR LF, a Ctrl-Z inside
@@ -96,6 +102,7 @@ side() {
     run "$p.render" "$@" render "$p" -o "$p.bmp" --angles 30,-20,10 --colour-by energy
   done
   run tracks.import "$@" import tracks.ptracks -o tracks.imported.pic --tracks-per-batch 2
+  run missing.info "$@" info no_such.pic
   for g in geometry_*.txt; do
     run "$g.render" "$@" render standard.pic -o "$g.bmp" --geometry "$g"
   done

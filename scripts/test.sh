@@ -14,6 +14,13 @@ ctest --preset native -j2
 echo "== the code's style (.clang-format)"
 scripts/format.sh --check
 
+echo "== counts, sums and offsets in fixed-width types (long is 32 bits on Windows)"
+if git grep -nE '(^|[^_[:alnum:]])(unsigned )?long( int)? [a-z_]|\bftell\b|\bfseek\b' \
+  -- picture/ render/ output/ tools/ | grep -v 'long long'; then
+  echo "use int64_t / uint64_t, and File_tell / File_seek of picture/platform.h, above" >&2
+  exit 1
+fi
+
 echo "== clang-tidy on the portable core and the tools"
 scripts/tidy.sh
 

@@ -16,6 +16,7 @@
 #include "picture/line_source.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
@@ -107,7 +108,7 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
         done = Bytes_reached(size, done + written);
         if (error == ENOSPC)
             break;
-        std::fseek(work_file, 0, SEEK_END);
+        File_seek(work_file, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
@@ -141,8 +142,7 @@ int Record_write(const StepRecord *record)
     return 0;
 }
 
-// The size of the picture file that Picture_convert_file converts (the C
-// library's ftell stops at 2 GB on some systems), else 0.
+// The size of the picture file that Picture_convert_file converts, else 0.
 uint64_t input_file_bytes;
 
 // The size of the file behind `stream` in bytes, 0 when it has none (a pipe).
@@ -150,11 +150,11 @@ uint64_t Input_size(FILE *stream)
 {
     if (input_file_bytes != 0)
         return input_file_bytes;
-    long at = std::ftell(stream);
-    if (at < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+    const int64_t at = File_tell(stream);
+    if (at < 0 || File_seek(stream, 0, SEEK_END) != 0)
         return 0;
-    long size = std::ftell(stream);
-    std::fseek(stream, at, SEEK_SET);
+    const int64_t size = File_tell(stream);
+    File_seek(stream, at, SEEK_SET);
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
@@ -324,7 +324,7 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     }
     // Without a header line the first batch line stands in its place; the
     // scene bounds are then those of the steps and the geometry, and the
-    // encoded coordinates of short and long step lines are taken at scale 1.
+    // encoded coordinates of step lines (short and long) are taken at scale 1.
     if (Batch_line_alone(source->line, source->length)) {
         run->stats.header_missing = 1;
         coord_scale = 1.0f;
@@ -437,7 +437,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
         failure = Chunk_write(run);
         if (progress_hook && run->stats.lines / PROGRESS_EVERY != progress_lines) {
             progress_lines = run->stats.lines / PROGRESS_EVERY;
-            progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
+            progress_hook("converting", static_cast<uint64_t>(File_tell(input)), input_size);
         }
     }
     Convert_run_end(run);
@@ -624,7 +624,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     // bounds are taken: one such coordinate would shrink the rest of the
     // picture to a dot.
     int32_t far = failure == 0 && run->header_missing ? Far_exponent(run) : FAR_NONE;
-    if (far != FAR_NONE && std::fseek(input, 0, SEEK_SET) == 0) {
+    if (far != FAR_NONE && File_seek(input, 0, SEEK_SET) == 0) {
         std::clearerr(input);
         failure = Convert_pass(run, input, work_path, flags, far, &read_error);
     } else if (far != FAR_NONE) {

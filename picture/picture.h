@@ -103,8 +103,8 @@ struct StepCode {
 
 enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
 
-// The coordinate in cm of a short or long line's encoded field value n at
-// the coordinate scale `scale`.
+// The coordinate in cm of the encoded field value n of a step line (short
+// or long) at the coordinate scale `scale`.
 const double SHORT_OFFSET = 50000.0;
 const double SHORT_FACTOR = 0.0001;
 const double LONG_OFFSET = 33554432.0;             // 2^25
@@ -254,7 +254,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 // have a coordinate far outside the rest is read twice.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
 
-// Progress of long work, for a front end that shows it: called now and then
+// Progress of lengthy work, for a front end that shows it: called now and then
 // (every 65536 lines or records) with what is being done ("converting",
 // "drawing"), the part done and the whole, in any one unit.  nullptr: none.
 typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);

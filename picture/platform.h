@@ -1,5 +1,6 @@
 // What the portable core needs of the operating system beyond the standard
-// library: the size of the machine's memory, and files mapped into memory.
+// library: the size of the machine's memory, files mapped into memory, and
+// positions in a stream past 2 GB.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp);
 // the build takes the one of its target.  Nothing here names a system type.
 #ifndef VOKA_PLATFORM_H
@@ -7,6 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+
+// The position of `stream` in bytes, or -1.  The C library's own position
+// calls carry offsets in a long, which is 32 bits on Windows: a file past
+// 2 GB goes through these instead.
+int64_t File_tell(FILE *stream);
+
+// Set the position of `stream` to `offset` bytes from SEEK_SET, SEEK_CUR or
+// SEEK_END (`whence`).  Returns 0, or -1.
+int File_seek(FILE *stream, int64_t offset, int whence);
 
 // Bytes of physical memory of the machine, or 0 when the system does not say.
 uint64_t Platform_memory_size();

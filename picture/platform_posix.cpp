@@ -9,10 +9,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+int64_t File_tell(FILE *stream)
+{
+    return static_cast<int64_t>(ftello(stream));
+}
+
+int File_seek(FILE *stream, int64_t offset, int whence)
+{
+    return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
 uint64_t Platform_memory_size()
 {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long page_size = sysconf(_SC_PAGE_SIZE);
+    const int64_t pages = sysconf(_SC_PHYS_PAGES);
+    const int64_t page_size = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0)
         return 0;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);

@@ -1,8 +1,19 @@
 // The platform on Windows: GlobalMemoryStatusEx and file mappings
-// (CreateFileMapping, MapViewOfFile).
+// (CreateFileMapping, MapViewOfFile), 64-bit stream positions.
 #include "picture/platform.h"
 
+#include <stdio.h>
 #include <windows.h>
+
+int64_t File_tell(FILE *stream)
+{
+    return _ftelli64(stream);
+}
+
+int File_seek(FILE *stream, int64_t offset, int whence)
+{
+    return _fseeki64(stream, offset, whence) == 0 ? 0 : -1;
+}
 
 uint64_t Platform_memory_size()
 {

@@ -75,7 +75,7 @@ int Energy_index(const EnergyScale &s, float energy)
     if (energy >= s.high)
         return ENERGY_MAP_SIZE - 1;
     double at = (std::log(static_cast<double>(energy)) - s.log_low) * s.per_log;
-    long i = std::lround(at);
+    const int64_t i = std::llround(at);
     return i < 0 ? 0 : i > ENERGY_MAP_SIZE - 1 ? ENERGY_MAP_SIZE - 1 : static_cast<int>(i);
 }
 

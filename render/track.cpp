@@ -91,10 +91,10 @@ struct RecordSource {
 
     // Up to `count` records from record `index` on into `out`; how many
     // there are (fewer at the end), or -1 when the file cannot be read.
-    long Read(uint64_t index, StepRecord *out, size_t count)
+    int64_t Read(uint64_t index, StepRecord *out, size_t count)
     {
         if (!file)
-            return static_cast<long>(Step_copy_read(index, out, count, scale));
+            return static_cast<int64_t>(Step_copy_read(index, out, count, scale));
         uint64_t total = file->size / STEP_RECORD_SIZE;
         if (index >= total)
             return 0;
@@ -121,7 +121,7 @@ struct RecordSource {
             r.y = px[1];
             r.z = px[2];
         }
-        return static_cast<long>(n);
+        return static_cast<int64_t>(n);
     }
 };
 
@@ -309,7 +309,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        long got = source.Read(index, records.data(), want);
+        const int64_t got = source.Read(index, records.data(), want);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -346,7 +346,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
-        if (source.Read(i, block, n) != static_cast<long>(n))
+        if (source.Read(i, block, n) != static_cast<int64_t>(n))
             return -1;
         if (!last_read && job->positions)
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
@@ -391,10 +391,10 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
     RecordSource source(job->file, job->scale);
     StepRecord block[256];
     for (uint64_t i = *begin; i < total;) {
-        long got = source.Read(i, block, 256);
+        const int64_t got = source.Read(i, block, 256);
         if (got <= 0)
             return -1;
-        for (long k = 0; k < got; k++, i++) {
+        for (int64_t k = 0; k < got; k++, i++) {
             if (block[k].batch > job->last) {
                 *end = i;
                 return 0;

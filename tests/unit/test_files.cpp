@@ -1,6 +1,6 @@
 // The program's binary files: the settings record and its 192-byte info file
-// (round trip, short and damaged files, the defaults, the safe save), and the bitmap
-// file layout for the three pixel formats.
+// (round trip, short and damaged files, the defaults, the safe save), the bitmap
+// file layout for the three pixel formats, and stream positions past 4 GB.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/bmp_file.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "test_support.h"
 
@@ -208,6 +209,25 @@ TEST(BmpFile, SixteenColourRowsAndTable)
     EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
     EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+// Stream positions beyond what a 32-bit long holds (Windows' long), set
+// and told from the start, the current position and the end; a position
+// past the end of a file read is no error and reads nothing.
+TEST(Platform, StreamPositionsPastFourGigabytes)
+{
+    ScratchDir scratch;
+    FILE *f = std::fopen(scratch.write("small", "0123456789").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    const int64_t far = (int64_t{1} << 32) + 3;
+    EXPECT_EQ(File_seek(f, far, SEEK_SET), 0);
+    EXPECT_EQ(File_tell(f), far);
+    EXPECT_EQ(std::fgetc(f), EOF);
+    EXPECT_EQ(File_seek(f, 2 - far, SEEK_CUR), 0);
+    EXPECT_EQ(std::fgetc(f), '2');
+    EXPECT_EQ(File_seek(f, far, SEEK_END), 0);
+    EXPECT_EQ(File_tell(f), far + 10);
+    std::fclose(f);
 }
 
 } // namespace

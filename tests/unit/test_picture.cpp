@@ -185,6 +185,13 @@ TEST_F(Convert, HeaderScaleAndRealFields)
     EXPECT_EQ(z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
 
+    // Fields of plain digits beyond 32 bits (10 to 13 digits) are read whole.
+    ASSERT_EQ(Run("GSTA\nGEND\n         09999999999         0         1         0         1"
+                  "         1\n0    1\n41234567890123          100            0       1.5\n"),
+              0);
+    EXPECT_EQ(x_max, 9999999999.0);
+    EXPECT_EQ(Records(), "1 1 1.23457e+12 100 0 1.5\n");
+
     EXPECT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n0    1\n"), -1);
     EXPECT_EQ(convert_stats.header_line, 3u);
     EXPECT_EQ(convert_stats.header_problem, PROBLEM_CUT);

@@ -169,7 +169,7 @@ int Render_geometry(const RenderOptions &o)
     // The window draws whatever a damaged geometry file leaves in the list
     // at every rebuild; here it is refused up front.
     errno = 0;
-    FILE *f = std::fopen(o.geometry, "r");
+    FILE *f = std::fopen(o.geometry, "rb"); // as Geometry_load reads it
     int error = errno;
     GeometryReport report;
     int read = f ? Geometry_read(f, &report) : -1;

@@ -559,7 +559,7 @@ void Left_out_report(WindowRef window, const ConvertStats *s)
 FILE *Spool(FILE *input, bool *failed)
 {
     *failed = false;
-    if (std::fseek(input, 0, SEEK_CUR) == 0)
+    if (File_seek(input, 0, SEEK_CUR) == 0)
         return nullptr;
     FILE *spool = std::tmpfile();
     if (!spool)
@@ -569,7 +569,7 @@ FILE *Spool(FILE *input, bool *failed)
         if (std::fwrite(input_block, 1, got, spool) != got)
             break;
     if (std::ferror(input) || std::ferror(spool) || std::fflush(spool) != 0 ||
-        std::fseek(spool, 0, SEEK_SET) != 0) {
+        File_seek(spool, 0, SEEK_SET) != 0) {
         std::fclose(spool);
         *failed = true;
         return nullptr;

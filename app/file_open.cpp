@@ -54,6 +54,15 @@ int16_t Geometry_shown(HWND window)
     return state != MF_CHECKED ? 1 : 0;
 }
 
+// The work folder's file of that name (`out`, PATH_SIZE + 16 bytes).
+void Work_folder_file(const char *name, char *out)
+{
+    char folder[PATH_SIZE];
+    if (Work_dir_resolve(settings.work_dir, folder, sizeof folder) != 0)
+        Text_copy(folder, sizeof folder, settings.work_dir);
+    std::snprintf(out, PATH_SIZE + 16, "%s%s", folder, name);
+}
+
 // An EGSnrc track file chosen in Data File Open becomes the picture file
 // work directory + "ptracks.$$$" (`picture`, PATH_SIZE bytes), which is
 // then opened in its place.  The picture is written under a new name and
@@ -62,7 +71,9 @@ int16_t Geometry_shown(HWND window)
 // after telling the user what is wrong with the file.
 int Track_file_import(HWND window, char *picture, uint32_t *per_batch)
 {
-    std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
+    char path[PATH_SIZE + 16];
+    Work_folder_file("ptracks.$$$", path);
+    Text_copy(picture, PATH_SIZE, path);
     PtracksStats stats;
     char why[PTRACKS_WHY_SIZE];
     char part[PART_PATH_SIZE] = "";
@@ -91,10 +102,33 @@ int Track_file_import(HWND window, char *picture, uint32_t *per_batch)
         return -1;
     }
     *per_batch = stats.tracks_per_batch;
+    if (stats.negative_energy != 0) {
+        char text[PTRACKS_WHY_SIZE + 160];
+        std::snprintf(text, sizeof text,
+                      "%s: track %llu, vertex %llu: a negative energy, drawn as 0 (%llu "
+                      "vertices in all).",
+                      ofn_file_buffer, static_cast<unsigned long long>(stats.first_negative_track),
+                      static_cast<unsigned long long>(stats.first_negative_vertex),
+                      static_cast<unsigned long long>(stats.negative_energy));
+        Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION, 0);
+    }
     return 0;
 }
 
 } // namespace
+
+void Work_files_remove()
+{
+    // Only what a conversion of this run made: a work file left by a
+    // viewer started elsewhere is none of this one's business.
+    if (picture_path[0] == '\0' && calc_file_ready == 0)
+        return;
+    char path[PATH_SIZE + 16];
+    Work_path(path, sizeof path);
+    std::remove(path);
+    Work_folder_file("ptracks.$$$", path);
+    std::remove(path);
+}
 
 // Also the save dialog of Bitmap File Save.
 int File_dialog(HWND window, int save, const char *title, const char *filter, char *file,
@@ -135,7 +169,14 @@ int Picture_file_open(HWND window)
         // Created empty when missing; an existing file is left as it is.
         FILE *f = std::fopen(calc_output_path, "ab");
         if (!f) {
-            Show_error(window, MSG_WORK_PATH);
+            // The numbered message, and which file and why (said here: the
+            // detail of the window's boxes is about the work file).
+            char text[PATH_SIZE + 192];
+            std::snprintf(text, sizeof text,
+                          "work path not found error !!\n\n"
+                          "The calculation's output file cannot be created:\n%s\n(%s)",
+                          calc_output_path, std::strerror(errno));
+            MessageBoxA(window, text, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
             return -1;
         }
         std::fclose(f);

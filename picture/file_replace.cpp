@@ -48,10 +48,10 @@ int Output_target(const char *path, char *target, size_t target_size)
 int Temporary_name(const char *path, char *out, size_t out_size)
 {
     static std::minstd_rand next(std::random_device{}());
-    const unsigned long id = Process_id();
+    const uint32_t id = Process_id();
     for (int attempt = 0; attempt < 100; attempt++) {
-        unsigned long tag = static_cast<unsigned long>(next()) & 0xFFFFFFul;
-        int n = std::snprintf(out, out_size, "%s.%lu-%06lx.part", path, id, tag);
+        const unsigned tag = static_cast<unsigned>(next() & 0xFFFFFFu);
+        int n = std::snprintf(out, out_size, "%s.%u-%06x.part", path, static_cast<unsigned>(id), tag);
         if (n < 0 || static_cast<size_t>(n) >= out_size)
             return -1;
         std::error_code error;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "picture/le_bytes.h"
+#include "picture/platform.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ int Prelude_read(TrackSource *s, PtracksStats *st, uint32_t *tracks)
                         head[20]);
         st->newer_layout = 1;
         st->with_time = head[20];
-    } else if (std::fseek(s->file, 0, SEEK_SET) != 0) {
+    } else if (File_seek(s->file, 0, SEEK_SET) != 0) {
         return FAIL(s, "cannot be read: %s", std::strerror(errno));
     }
     uint8_t count[4];
@@ -160,7 +161,8 @@ int Field(char *out, size_t size, int width, int decimals, double value)
     return n < 0 ? 0 : n;
 }
 
-// The vertices of `t` from `first` on as float-layout step lines.
+// The vertices of `t` (track `index` of the file) from `first` on as
+// float-layout step lines.
 void Track_write(PictureSink *p, const Track &t, uint64_t index, size_t first, PtracksStats *st)
 {
     int kind = t.charge == 0 ? 1 : t.charge == -1 ? 2 : 3; // photon, electron, positron
@@ -171,7 +173,14 @@ void Track_write(PictureSink *p, const Track &t, uint64_t index, size_t first, P
         }
         const double *v = &t.v[4 * i];
         double e = v[3];
-        if (kind != 1) {
+        if (e < 0.0) {
+            // No energy is negative: said, and drawn as 0.
+            if (st->negative_energy++ == 0) {
+                st->first_negative_track = index;
+                st->first_negative_vertex = i + 1;
+            }
+            e = 0.0;
+        } else if (kind != 1) {
             e -= REST_ENERGY;
             if (e < 0.0) {
                 if (e < -1e-6)
@@ -282,8 +291,8 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
     int result = -1;
     PictureSink p = {nullptr, false, 0, 0, 0, 0};
     uint32_t tracks = 0;
-    if (std::fseek(s.file, 0, SEEK_END) == 0) {
-        long size = std::ftell(s.file);
+    if (File_seek(s.file, 0, SEEK_END) == 0) {
+        const int64_t size = File_tell(s.file);
         s.left = size > 0 ? static_cast<uint64_t>(size) : 0;
     }
     std::rewind(s.file);

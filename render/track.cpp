@@ -91,10 +91,10 @@ struct RecordSource {
 
     // Up to `count` records from record `index` on into `out`; how many
     // there are (fewer at the end), or -1 when the file cannot be read.
-    long Read(uint64_t index, StepRecord *out, size_t count)
+    int64_t Read(uint64_t index, StepRecord *out, size_t count)
     {
         if (!file)
-            return static_cast<long>(Step_copy_read(index, out, count, scale));
+            return static_cast<int64_t>(Step_copy_read(index, out, count, scale));
         uint64_t total = file->size / STEP_RECORD_SIZE;
         if (index >= total)
             return 0;
@@ -121,7 +121,7 @@ struct RecordSource {
             r.y = px[1];
             r.z = px[2];
         }
-        return static_cast<long>(n);
+        return static_cast<int64_t>(n);
     }
 };
 
@@ -309,7 +309,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        long got = source.Read(index, records.data(), want);
+        const int64_t got = source.Read(index, records.data(), want);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -346,7 +346,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
-        if (source.Read(i, block, n) != static_cast<long>(n))
+        if (source.Read(i, block, n) != static_cast<int64_t>(n))
             return -1;
         if (!last_read && job->positions)
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
@@ -475,38 +475,6 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
     Line_limited(surface, x1, x2, y1, y2, Line_limit());
 }
 
-void Scale_draw(Surface *surface, double scale)
-{
-    double value = Real_text(settings.scale_unit_text);
-    if (value == 0.0 || !(value == value))
-        return;
-    float bar = static_cast<float>(value / scale);
-    float left = static_cast<float>(layout.scale_bar_x) - bar;
-    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
-        return;
-    int32_t x0 = static_cast<int32_t>(left);
-    if (x0 <= 0 || x0 >= layout.scale_bar_x)
-        return;
-    int32_t x1 = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    surface->pen(PEN_SOLID, 1, settings.character_color);
-    surface->move_to(x0, y);
-    surface->line_to(x1, y);
-    surface->move_to(x0, y - 10);
-    surface->line_to(x0, y);
-    surface->move_to(x1, y - 10);
-    surface->line_to(x1, y);
-
-    char label[SCALE_UNIT_TEXT_SIZE + 2];
-    size_t n = std::strlen(settings.scale_unit_text);
-    std::memcpy(label, settings.scale_unit_text, n);
-    label[n] = 'c';
-    label[n + 1] = 'm';
-    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
-    int32_t x = x0 - static_cast<int32_t>(half) - 23;
-    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
-}
-
 namespace {
 
 // The pens of the kinds shown, with their cut-offs (index: record kind).
@@ -625,9 +593,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         ~Closer() { File_map_close(file); }
     } closer{&file};
 
-    // 4. Scale bar.
+    // 4. The scale bar is drawn over the tracks, by the rebuild
+    // (Picture_rebuild), so that no track hides it.
     double s = *scale;
-    Scale_draw(surface, s);
 
     // 5. Nothing else when every kind is hidden.
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)

@@ -51,7 +51,8 @@ int Temporary_name(const char *path, char *out, size_t out_size)
     const uint32_t id = Process_id();
     for (int attempt = 0; attempt < 100; attempt++) {
         const unsigned tag = static_cast<unsigned>(next() & 0xFFFFFFu);
-        int n = std::snprintf(out, out_size, "%s.%u-%06x.part", path, static_cast<unsigned>(id), tag);
+        int n =
+            std::snprintf(out, out_size, "%s.%u-%06x.part", path, static_cast<unsigned>(id), tag);
         if (n < 0 || static_cast<size_t>(n) >= out_size)
             return -1;
         std::error_code error;

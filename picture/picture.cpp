@@ -656,11 +656,14 @@ void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
     if (s.geometry.problem && s.geometry.lines == 0)
         std::snprintf(out, size, "%s is empty.", name);
     else if (s.geometry.problem)
-        std::snprintf(out, size, "%s is not a picture file that can be read.\nLine %d, in the geometry section: %s.", name,
-                      static_cast<int>(s.geometry.lines), s.geometry.problem);
+        std::snprintf(
+            out, size,
+            "%s is not a picture file that can be read.\nLine %d, in the geometry section: %s.",
+            name, static_cast<int>(s.geometry.lines), s.geometry.problem);
     else if (s.header_problem != PROBLEM_NONE)
-        std::snprintf(out, size, "%s is not a picture file that can be read.\nLine %llu, the header line: %s.", name,
-                      static_cast<unsigned long long>(s.header_line),
+        std::snprintf(out, size,
+                      "%s is not a picture file that can be read.\nLine %llu, the header line: %s.",
+                      name, static_cast<unsigned long long>(s.header_line),
                       Line_problem_text(s.header_problem));
     else if (s.nothing_after_geometry)
         std::snprintf(out, size, "%s holds no steps: nothing follows its geometry section.", name);

@@ -251,7 +251,8 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"lower-case keyword", "gsta\nGEND\n", "./",
          read_error + "1, in the geometry section: the file does not begin with GSTA."},
         {"unknown kind line", "GSTA\nCONE\nGEND\n", "./",
-         read_error + "2, in the geometry section: a kind line that is none of CYLS, SLAB and GEND."},
+         read_error +
+             "2, in the geometry section: a kind line that is none of CYLS, SLAB and GEND."},
         {"ends after the kind", "GSTA\nCYLS\n", "./",
          read_error + "2, in the geometry section: the file ends inside the geometry section."},
         {"geometry cut short", "GSTA\nCYLS\n     2     2\n1.0            2.0\n", "./",
@@ -259,7 +260,8 @@ TEST_F(Convert, ReportsFailuresByNumber)
         {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./",
          read_error + "5, in the geometry section: the file ends inside the geometry section."},
         {"nothing after the geometry", "GSTA\nGEND\n", "./",
-         no_picture.substr(0, no_picture.size() - 3) + "holds no steps: nothing follows its geometry section."},
+         no_picture.substr(0, no_picture.size() - 3) +
+             "holds no steps: nothing follows its geometry section."},
         {"missing work directory", START.c_str(), "./nonexistent/",
          "work path not found error !!|The work directory is set in Environment."},
     };
@@ -301,7 +303,9 @@ TEST_F(Convert, MessagesSayWhichFileAndWhy)
          "./",
          {"input file read error !!\n\n", "p.pic is not a picture file",
           "Line 1, in the geometry section: ", "does not begin with GSTA."}},
-        {"GSTA\nGEND\n   1.0   2.0\n", "./", {"input file read error !!\n\n", "Line 3, the header line: "}},
+        {"GSTA\nGEND\n   1.0   2.0\n",
+         "./",
+         {"input file read error !!\n\n", "Line 3, the header line: "}},
         {nullptr, "./", {}},
     };
     for (const Case &c : cases) {

@@ -72,7 +72,8 @@ private:
         if (Message_detail(text, detail, sizeof detail) == 1) {
             std::string d(detail);
             d = d.substr(d.find_last_of('\n') + 1);
-            if (picture_path[0] != '\0' && d.compare(0, std::strlen(picture_path), picture_path) == 0)
+            if (picture_path[0] != '\0' &&
+                d.compare(0, std::strlen(picture_path), picture_path) == 0)
                 d = "FILE" + d.substr(std::strlen(picture_path));
             All().push_back({d, "detail", 0, 0});
         }

@@ -20,11 +20,12 @@ extern char app_title[APP_TITLE_SIZE]; // string 1: window class name and title
 extern HWND main_window;
 
 // Shared flags of the window program (0 or 1).
-extern int16_t picture_selected; // a picture file has been chosen
-extern int16_t settings_changed; // a dialog accepted a change that needs a rebuild
-extern int32_t calc_mode;        // the CALC box is checked
-extern int16_t calc_file_ready;  // a calculation output file has been named and created
-extern int16_t selection_armed;  // a mouse selection (Expand, title, guide) is armed
+extern int16_t picture_selected;   // a picture file has been chosen
+extern int16_t settings_changed;   // a dialog accepted a change that needs a rebuild
+extern int32_t calc_mode;          // the CALC box is checked
+extern int16_t calc_file_ready;    // a calculation output file has been named and created
+extern int16_t selection_armed;    // a mouse selection (Expand, title, guide) is armed
+extern int16_t work_path_reported; // "work path not found" told since the last conversion
 
 // A geometry file chosen in the dialog, taken over into geometry_path when
 // it differs from the one in use.
@@ -135,6 +136,8 @@ void Readout_forget();
 // "vokagraphic.ini" beside the info file (start-up); the menu item
 // "Colour by particle / energy" and the Energy limits dialog.
 void Colouring_load(HWND window);
+// Keep scale_auto in "vokagraphic.ini" (Environment's OK).
+void Scale_auto_save();
 void On_colour_by(HWND window);
 void On_energy_limits(HWND window);
 
@@ -147,7 +150,15 @@ void Dialog_close_rule(int repaint_legend);
 
 // ------------------------------------------------------ file dialogs
 int Picture_file_open(HWND window);
+// Remove the work file and the converted track file of this run's work
+// folder (the window is closing).
+void Work_files_remove();
 int Geometry_file_open(HWND window);
+// When the open picture was imported from a track file: the text of the box
+// of the lines its conversion left out, naming the first one's track and
+// vertex in the track file, into `text`; 0, or -1 (the picture is no
+// import, or nothing was left out).
+int Track_file_left_out_text(char *text, size_t text_size);
 // The platform's file dialog, the open dialog or (`save` 1) the save dialog,
 // on the name buffer `file` with the filter pairs `filter` (the first one
 // chosen), the default extension "*" and `flags`.  Returns 0 when a name

@@ -22,6 +22,7 @@
 int16_t settings_changed;
 int32_t calc_mode;
 int16_t calc_file_ready;
+int16_t work_path_reported;
 
 namespace {
 
@@ -85,6 +86,7 @@ LRESULT On_angle(int direction, int axis)
 int Convert_waiting(HWND window, int source)
 {
     SetCursor(cursor_wait);
+    work_path_reported = 0;
     if (Picture_convert(window, source) != 0) {
         SetCursor(cursor_arrow);
         return -1;
@@ -297,22 +299,42 @@ void Guide_path(char *path, DWORD size)
     std::snprintf(path + folder, size - folder, "%s", "guide\\index.html");
 }
 
+// Whether a program is registered to open the page at `path`.  Wine
+// registers its own winebrowser, which hands the page to the desktop's
+// browser and, when there is none, ends without a word; it counts as none
+// here (on Windows no such program is found).
+bool Browser_registered(const char *path)
+{
+    char program[MAX_PATH];
+    program[0] = '\0';
+    HINSTANCE found = FindExecutableA(path, nullptr, program);
+    if (reinterpret_cast<INT_PTR>(found) <= 32 || program[0] == '\0')
+        return false;
+    const char *name = std::strrchr(program, '\\');
+    name = name ? name + 1 : program;
+    return lstrcmpiA(name, "winebrowser.exe") != 0;
+}
+
 LRESULT On_help(HWND window)
 {
     // Help opens the user guide, an HTML page installed beside the program,
     // in the user's web browser.  The help engine of older systems is no
     // longer part of Windows (10 and later), and its files can be read by
-    // nothing else; the guide can.  A missing page is reported as before.
+    // nothing else; the guide can.  Without a browser to open it, the box
+    // says where the page is, so that Help always answers.
     char guide[FULL_PATH_SIZE];
     Guide_path(guide, sizeof guide);
-    char text[FULL_PATH_SIZE + 64];
+    char text[FULL_PATH_SIZE + 96];
     text[0] = '\0';
     if (!File_exists(guide)) {
         std::snprintf(text, sizeof text, "Help file not found:\n%s", guide);
-    } else {
-        HINSTANCE opened = ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL);
-        if (reinterpret_cast<INT_PTR>(opened) <= 32)
-            std::snprintf(text, sizeof text, "No program opens the user guide:\n%s", guide);
+    } else if (!Browser_registered(guide) ||
+               reinterpret_cast<INT_PTR>(
+                   ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL)) <= 32) {
+        std::snprintf(text, sizeof text,
+                      "No web browser opens the user guide.  It is at\n%s\n\n"
+                      "Open it in a web browser.",
+                      guide);
     }
     if (text[0] != '\0')
         MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
@@ -381,6 +403,7 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDM_PRINT: Print_command(window); return 0;
     case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
     case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
+    case IDM_SAVE_ANIMATION: Animation_save_command(window); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
     case IDM_ENVIRONMENT: On_environment(window); return 0;
     case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;

@@ -20,6 +20,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/frame_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
@@ -45,6 +46,23 @@ set(VOKA_CAIRO_SOURCES
 
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
+# vokatool: one file a command, the options of render, what a run shares.
+set(VOKA_TOOL_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/info.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/convert.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/import.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render.cpp)
+# export and animate: native vokatool only.
+set(VOKA_SHOW_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/picture_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/vtk_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animation_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animate.cpp)
+
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp
@@ -60,6 +78,7 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../output/animation_save.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp

@@ -144,21 +144,11 @@ void Bmp_write_row(BmpWriter *w, const uint8_t *pixels)
 
 int Bmp_write_end(BmpWriter *w)
 {
-    bool ok = !w->failed;
-    if (std::fclose(w->file) != 0)
-        ok = false;
-    w->file = nullptr;
     // Replace the old file only with a complete new one, in one step: a
     // failure leaves the old file whole.
-    if (ok && File_replace(w->temporary, w->path) == 0) {
-        Part_file_forget();
-        return 0;
-    }
-    int error = errno;
-    std::remove(w->temporary);
-    Part_file_forget();
-    errno = error;
-    return -1;
+    int result = Part_file_finish(w->file, !w->failed, w->temporary, w->path);
+    w->file = nullptr;
+    return result;
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

@@ -11,6 +11,7 @@
 
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/platform.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 
@@ -18,11 +19,10 @@ size_t convert_text_block = size_t{2} << 20;
 
 namespace {
 
-// Bytes of text read at a time, and how far a range's start may move to
-// meet a batch line.  A Ctrl-Z ends the text where it is read, so that the
-// ranges hold none.
+// How far a range's start may move to meet a batch line.  Ranges begin
+// after a LF: a line begins there whatever the line ends of the file (a CR
+// before it belongs to the same range).
 const size_t BATCH_LINE_REACH = size_t{256} << 10;
-const char CTRL_Z = '\x1A';
 
 // What every run of a conversion starts with, and whether the records are
 // encoded for the step copy too (at its coordinate scale).
@@ -204,7 +204,7 @@ int Lines_read(ConvertRun *run, const char *begin, const char *end, uint64_t *li
 }
 
 // Where the text comes from: the bytes the stream source held, then the
-// stream, until it ends (the end of the file, or a Ctrl-Z).
+// stream, until it ends.
 struct Feed {
     FILE *input;
     const char *held;
@@ -231,11 +231,6 @@ bool Slot_fill(Slot *slot, Feed *feed, const char *carry, size_t carry_size, uin
             continue;
         }
         size_t got = std::fread(slot->text + n, 1, room, feed->input);
-        const char *ctrl_z = Byte_find(slot->text + n, got, CTRL_Z, CTRL_Z);
-        if (ctrl_z) {
-            got = static_cast<size_t>(ctrl_z - (slot->text + n));
-            feed->ended = true;
-        }
         if (got == 0)
             feed->ended = true;
         n += got;
@@ -414,19 +409,10 @@ int Slot_merge(ConvertRun *run, Slot *slot, uint64_t *lines, const ConvertWriter
 }
 
 // Position the stream `offset` bytes after `start` (before it when
-// negative), in steps that a long holds everywhere.
+// negative).
 bool Seek(FILE *input, const fpos_t *start, int64_t offset)
 {
-    if (std::fsetpos(input, start) != 0)
-        return false;
-    const int64_t step = int64_t{1} << 30;
-    while (offset != 0) {
-        int64_t n = offset > step ? step : offset < -step ? -step : offset;
-        if (std::fseek(input, static_cast<long>(n), SEEK_CUR) != 0)
-            return false;
-        offset -= n;
-    }
-    return true;
+    return std::fsetpos(input, start) == 0 && File_seek(input, offset, SEEK_CUR) == 0;
 }
 
 } // namespace
@@ -458,7 +444,7 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
     }
     Slot *now = &slots[0];
     Slot *next = &slots[1];
-    long position = std::ftell(input); // for the progress shown
+    const int64_t position = File_tell(input); // for the progress shown
     uint64_t done_before = position > 0 && static_cast<uint64_t>(position) > held
                                ? static_cast<uint64_t>(position) - held
                                : 0;

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +16,7 @@
 #include "picture/line_source.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
@@ -40,6 +42,13 @@ uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
 FILE *work_file;
 const char *work_file_path;
+
+// The work file that could not be created last, and the system's reason
+// (errno); empty once one has been created.  The failure of the last
+// conversion (0: none), for Message_detail.
+char work_failure_path[PATH_SIZE + 16];
+int work_failure_error;
+int convert_failure;
 uint64_t records_in_file; // records that reached the work file so far
 
 size_t Work_write(const void *data, size_t size, FILE *file)
@@ -99,7 +108,7 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
         done = Bytes_reached(size, done + written);
         if (error == ENOSPC)
             break;
-        std::fseek(work_file, 0, SEEK_END);
+        File_seek(work_file, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
@@ -133,8 +142,7 @@ int Record_write(const StepRecord *record)
     return 0;
 }
 
-// The size of the picture file that Picture_convert_file converts (the C
-// library's ftell stops at 2 GB on some systems), else 0.
+// The size of the picture file that Picture_convert_file converts, else 0.
 uint64_t input_file_bytes;
 
 // The size of the file behind `stream` in bytes, 0 when it has none (a pipe).
@@ -142,11 +150,11 @@ uint64_t Input_size(FILE *stream)
 {
     if (input_file_bytes != 0)
         return input_file_bytes;
-    long at = std::ftell(stream);
-    if (at < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+    const int64_t at = File_tell(stream);
+    if (at < 0 || File_seek(stream, 0, SEEK_END) != 0)
         return 0;
-    long size = std::ftell(stream);
-    std::fseek(stream, at, SEEK_SET);
+    const int64_t size = File_tell(stream);
+    File_seek(stream, at, SEEK_SET);
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
@@ -196,7 +204,11 @@ void Work_path(char *out, size_t out_size)
         Text_copy(out, out_size, work_path_override);
         return;
     }
-    Text_copy(out, out_size, settings.work_dir);
+    // The temporary folder is asked for at each use: it is the user's, and
+    // the system may name another one while the program runs.  Without one
+    // the text stands as it is, and the work file cannot be made there.
+    if (Work_dir_resolve(settings.work_dir, out, out_size) != 0)
+        Text_copy(out, out_size, settings.work_dir);
     size_t n = std::strlen(out);
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
@@ -212,6 +224,14 @@ char input_block[INPUT_BLOCK_SIZE];
 // its size: the chunk of records takes 90 KB).
 ConvertRun convert_run;
 
+// A line read and reported all the same (its kind Line_problem_kept).
+void Remark_add(ConvertRun *run, int problem, uint64_t line_number)
+{
+    ProblemLines &p = run->stats.problems[problem];
+    if (p.lines++ == 0)
+        p.first_line = line_number;
+}
+
 // A piece of nothing but blanks.
 bool Blank_line_piece(const LineSource *source)
 {
@@ -224,11 +244,12 @@ bool Blank_line_piece(const LineSource *source)
 // Why the line in source->line, where the header line belongs, refuses
 // the conversion; PROBLEM_NONE when it is a header line (its values are
 // stored).
-int Header_take(const LineSource *source)
+int Header_take(ConvertRun *run, const LineSource *source)
 {
     double bounds[6];
     float scale;
-    int problem = Header_parse(source->line, source->length, bounds, &scale);
+    int remark = PROBLEM_NONE;
+    int problem = Header_parse(source->line, source->length, bounds, &scale, &remark);
     if (problem != PROBLEM_NONE) {
         // A step line in its place: neither a header nor a batch line.
         StepLineState state = {0, 1.0f};
@@ -246,7 +267,20 @@ int Header_take(const LineSource *source)
     z_min = bounds[4];
     z_max = bounds[5];
     coord_scale = scale;
+    if (remark != PROBLEM_NONE)
+        Remark_add(run, remark, source->line_number);
     return PROBLEM_NONE;
+}
+
+// A line that may follow a geometry section: a header line, a batch line in
+// its place, or the first line of a block.
+bool Section_follows(const char *line)
+{
+    size_t n = std::strlen(line);
+    double bounds[6];
+    float scale;
+    return Header_parse(line, n, bounds, &scale) == PROBLEM_NONE || Batch_line_alone(line, n) ||
+           Block_start(line);
 }
 
 // Read the geometry section and the blocks and header line after it.
@@ -256,19 +290,30 @@ int Header_take(const LineSource *source)
 int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failure)
 {
     *failure = MSG_INPUT_READ;
-    if (Geometry_read(input, &run->stats.geometry) != 0)
+    char closing[GEOMETRY_LINE_SIZE];
+    GeometryReport *geometry = &run->stats.geometry;
+    if (Geometry_read(input, geometry, closing, sizeof closing) != 0)
         return -1;
     Line_source_stream(source, input, input_block, sizeof input_block,
-                       static_cast<uint64_t>(run->stats.geometry.lines));
+                       static_cast<uint64_t>(geometry->lines));
+    // A section without its closing line: the line read in its place is
+    // the header line (or what else follows a section), and is read again
+    // as such.  Without a word the picture would be read as having no
+    // header, at the wrong scale.
+    if (geometry->closing_not_gend && Section_follows(closing)) {
+        Line_source_put_back(source, closing, std::strlen(closing));
+        Remark_add(run, PROBLEM_NO_GEND, static_cast<uint64_t>(geometry->lines));
+    }
     // Blocks that the viewer does not draw, and blank lines, may stand
     // before the header line.
     int got;
     while ((got = Line_source_next(source)) == 0) {
-        if (Convert_block_line(run, source))
-            continue;
-        if (!Blank_line_piece(source))
+        bool block = Convert_block_line(run, source);
+        if (!block && !Blank_line_piece(source))
             break;
-        run->stats.blank_lines++;
+        Line_source_skip_rest(source);
+        if (!block)
+            run->stats.blank_lines++;
     }
     // A file that ends with its geometry section holds no picture.  Said as
     // the read error it is, for the user's sake: ending in silence, the
@@ -279,18 +324,20 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     }
     // Without a header line the first batch line stands in its place; the
     // scene bounds are then those of the steps and the geometry, and the
-    // encoded coordinates of short and long step lines are taken at scale 1.
+    // encoded coordinates of step lines (short and long) are taken at scale 1.
     if (Batch_line_alone(source->line, source->length)) {
         run->stats.header_missing = 1;
         coord_scale = 1.0f;
         return 1;
     }
-    int problem = Header_take(source);
+    int problem = Header_take(run, source);
     if (problem != PROBLEM_NONE) {
         run->stats.header_line = source->line_number;
         run->stats.header_problem = problem;
         return -1;
     }
+    if (!Line_source_skip_rest(source) && run->stats.problems[PROBLEM_HEADER_TEXT].lines == 0)
+        Remark_add(run, PROBLEM_HEADER_TEXT, source->line_number);
     return 0;
 }
 
@@ -307,8 +354,12 @@ int Work_open(const char *work_path)
         return 0;
     std::remove(work_path);
     work_file = std::fopen(work_path, "w+b");
-    if (!work_file)
+    if (!work_file) {
+        work_failure_error = errno;
+        Text_copy(work_failure_path, sizeof work_failure_path, work_path);
         return -1;
+    }
+    work_failure_path[0] = '\0';
     // The program buffers the records itself.
     std::setvbuf(work_file, nullptr, _IONBF, 0);
     return 0;
@@ -386,7 +437,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
         failure = Chunk_write(run);
         if (progress_hook && run->stats.lines / PROGRESS_EVERY != progress_lines) {
             progress_lines = run->stats.lines / PROGRESS_EVERY;
-            progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
+            progress_hook("converting", static_cast<uint64_t>(File_tell(input)), input_size);
         }
     }
     Convert_run_end(run);
@@ -456,30 +507,81 @@ void Convert_finish(const ConvertRun *run)
 }
 
 // Lines that could not be read are left out, and the user is told once,
-// after the conversion, how many, which was the first and why.
+// after the conversion, how many, which was the first and why; lines read
+// with a remark likewise, in the same box.
 void Left_out_report(WindowRef window, const ConvertStats *s)
 {
     int problem;
     uint64_t first;
+    char text[768];
+    size_t n = 0;
     uint64_t lines = Lines_left_out(s, &problem, &first);
-    if (lines == 0)
+    if (lines != 0)
+        n += static_cast<size_t>(
+            std::snprintf(text, sizeof text,
+                          lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
+                                     : "%llu lines of the picture file were left out.\n"
+                                       "The first, line %llu: %s.",
+                          static_cast<unsigned long long>(lines),
+                          static_cast<unsigned long long>(first), Line_problem_text(problem)));
+    uint64_t remarked = Lines_remarked(s, &problem, &first);
+    if (remarked != 0 && n < sizeof text)
+        n += static_cast<size_t>(std::snprintf(
+            text + n, sizeof text - n,
+            remarked == 1 ? "%s%llu line of the picture file was read with a remark.\n"
+                            "Line %llu: %s."
+                          : "%s%llu lines of the picture file were read with a remark.\n"
+                            "The first, line %llu: %s.",
+            n ? "\n" : "", static_cast<unsigned long long>(remarked),
+            static_cast<unsigned long long>(first), Line_problem_text(problem)));
+    if (s->far_kept && n < sizeof text)
+        n += static_cast<size_t>(
+            std::snprintf(text + n, sizeof text - n,
+                          "%sThe picture has no header line and its file cannot be read twice "
+                          "(a pipe): steps far outside the rest were not left out, and the "
+                          "rest may be drawn small.",
+                          n ? "\n" : ""));
+    if (n == 0)
         return;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
-                             : "%llu lines of the picture file were left out.\n"
-                               "The first, line %llu: %s.",
-                  static_cast<unsigned long long>(lines), static_cast<unsigned long long>(first),
-                  Line_problem_text(problem));
     Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
                  MESSAGE_LINES_LEFT_OUT);
+}
+
+// A stream that cannot be positioned (a pipe, a FIFO) copied into a
+// temporary file, which the conversion can read twice (a picture without a
+// header line whose steps have a coordinate far outside the rest); the
+// system removes the file when it is closed, or when the program ends in
+// any way.  nullptr when the stream can be positioned, or no temporary file
+// can be made (*failed: the stream was read part-way, and failed).  On
+// Windows the C library makes the file in the root folder of the drive,
+// which a user without rights there cannot write: the stream is then read
+// once, and a picture that needed a second pass says so (far_kept).
+FILE *Spool(FILE *input, bool *failed)
+{
+    *failed = false;
+    if (File_seek(input, 0, SEEK_CUR) == 0)
+        return nullptr;
+    FILE *spool = std::tmpfile();
+    if (!spool)
+        return nullptr;
+    size_t got;
+    while ((got = std::fread(input_block, 1, sizeof input_block, input)) > 0)
+        if (std::fwrite(input_block, 1, got, spool) != got)
+            break;
+    if (std::ferror(input) || std::ferror(spool) || std::fflush(spool) != 0 ||
+        File_seek(spool, 0, SEEK_SET) != 0) {
+        std::fclose(spool);
+        *failed = true;
+        return nullptr;
+    }
+    return spool;
 }
 
 } // namespace
 
 int Picture_convert(WindowRef window, int source)
 {
-    char work[PATH_SIZE + 16];
+    char work[WORK_PATH_SIZE];
     Work_path(work, sizeof work);
     if (source == 1)
         return Picture_convert_file(window, calc_output_path, work, CONVERT_CALC);
@@ -494,6 +596,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
         std::memset(&convert_stats, 0, sizeof convert_stats);
+        convert_failure = MSG_INPUT_OPEN;
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
@@ -510,17 +613,29 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
 {
     ConvertRun *run = &convert_run;
     bool read_error = false;
-    int failure = Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
+    bool spool_failed = false;
+    FILE *spool = Spool(input, &spool_failed);
+    if (spool)
+        input = spool;
+    int failure = spool_failed ? MSG_INPUT_READ
+                               : Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
     // A picture without a header line whose steps have a coordinate far
     // outside the rest is read again without those steps, before its
     // bounds are taken: one such coordinate would shrink the rest of the
     // picture to a dot.
     int32_t far = failure == 0 && run->header_missing ? Far_exponent(run) : FAR_NONE;
-    if (far != FAR_NONE && std::fseek(input, 0, SEEK_SET) == 0) {
+    if (far != FAR_NONE && File_seek(input, 0, SEEK_SET) == 0) {
         std::clearerr(input);
         failure = Convert_pass(run, input, work_path, flags, far, &read_error);
+    } else if (far != FAR_NONE) {
+        run->stats.far_kept = 1;
     }
+    if (spool)
+        std::fclose(spool);
     convert_stats = run->stats;
+    if (spool_failed)
+        std::memset(&convert_stats, 0, sizeof convert_stats);
+    convert_failure = failure;
     if (failure != 0) {
         Show_error(window, failure);
         return -1;
@@ -530,4 +645,65 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
         Show_error(window, MSG_INPUT_READ);
     Left_out_report(window, &convert_stats);
     return 0;
+}
+
+namespace {
+
+// What the reader found where a conversion failed on reading the file.
+void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
+{
+    const char *name = picture_path[0] != '\0' ? picture_path : "The file";
+    if (s.geometry.problem && s.geometry.lines == 0)
+        std::snprintf(out, size, "%s is empty.", name);
+    else if (s.geometry.problem)
+        std::snprintf(
+            out, size,
+            "%s is not a picture file that can be read.\nLine %d, in the geometry section: %s.",
+            name, static_cast<int>(s.geometry.lines), s.geometry.problem);
+    else if (s.header_problem != PROBLEM_NONE)
+        std::snprintf(out, size,
+                      "%s is not a picture file that can be read.\nLine %llu, the header line: %s.",
+                      name, static_cast<unsigned long long>(s.header_line),
+                      Line_problem_text(s.header_problem));
+    else if (s.nothing_after_geometry)
+        std::snprintf(out, size, "%s holds no steps: nothing follows its geometry section.", name);
+    else
+        out[0] = '\0';
+}
+
+// Length of a text without its trailing blanks.
+size_t Trimmed_length(const char *text)
+{
+    size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ')
+        n--;
+    return n;
+}
+
+// Whether `text` is numbered message `number` (padding blanks aside).
+bool Is_message(const char *text, int number)
+{
+    const char *slot = Message_text(number);
+    size_t n = Trimmed_length(text);
+    return n == Trimmed_length(slot) && std::strncmp(text, slot, n) == 0;
+}
+
+} // namespace
+
+int Message_detail(const char *text, char *out, size_t size)
+{
+    char detail[PATH_SIZE + 256];
+    detail[0] = '\0';
+    if (Is_message(text, MSG_WORK_PATH) && work_failure_path[0] != '\0')
+        std::snprintf(detail, sizeof detail,
+                      "The work file cannot be created:\n%s\n(%s)\n\n"
+                      "The work directory is set in Environment.",
+                      work_failure_path, std::strerror(work_failure_error));
+    else if (Is_message(text, MSG_INPUT_READ) && convert_failure == MSG_INPUT_READ)
+        Read_failure_detail(convert_stats, detail, sizeof detail);
+    if (detail[0] == '\0')
+        return 0;
+    // The table's text without its padding blanks, then the detail.
+    std::snprintf(out, size, "%.*s\n\n%s", static_cast<int>(Trimmed_length(text)), text, detail);
+    return 1;
 }

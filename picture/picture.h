@@ -103,8 +103,8 @@ struct StepCode {
 
 enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
 
-// The coordinate in cm of a short or long line's encoded field value n at
-// the coordinate scale `scale`.
+// The coordinate in cm of the encoded field value n of a step line (short
+// or long) at the coordinate scale `scale`.
 const double SHORT_OFFSET = 50000.0;
 const double SHORT_FACTOR = 0.0001;
 const double LONG_OFFSET = 33554432.0;             // 2^25
@@ -134,29 +134,41 @@ inline double Step_coordinate(int form, int32_t code, float scale)
 // lines and the blocks that are not drawn.
 enum LineProblem {
     PROBLEM_NONE = 0,
-    PROBLEM_TYPE,         // column 1 holds no line type
-    PROBLEM_TAB,          // a tab character among the fields
-    PROBLEM_NUL,          // a NUL character among the fields
-    PROBLEM_CUT,          // the line ends inside its fields
-    PROBLEM_NUMBER,       // a field that is not a number
-    PROBLEM_BLANK_FIELD,  // a field of blanks where a number belongs
-    PROBLEM_NOT_FINITE,   // a number that is not finite
-    PROBLEM_TRAILING,     // characters after the last field
-    PROBLEM_HEADER_AMONG, // a header line among the step lines
-    PROBLEM_BLOCK_END,    // the end line of a block that was never opened
-    PROBLEM_BLOCK_CASE,   // a block line in lower case
-    PROBLEM_BLOCK_NESTED, // a block opened inside a block of the same letter
-    PROBLEM_BLOCK_OPEN,   // a block without its end line (the rest of the file)
-    PROBLEM_BATCH_RANGE,  // a batch line whose number lies outside 1..10000
-    PROBLEM_OUT_OF_BATCH, // a step or separator in such a batch
-    PROBLEM_BEFORE_BATCH, // a step or separator before the first batch line
-    PROBLEM_FAR_OUT,      // a coordinate far outside the rest of the picture
-    PROBLEM_NO_HEADER,    // a step line where the header line belongs
+    PROBLEM_TYPE,            // column 1 holds no line type
+    PROBLEM_TAB,             // a tab character among the fields
+    PROBLEM_NUL,             // a NUL character among the fields
+    PROBLEM_CUT,             // the line ends inside its fields
+    PROBLEM_NUMBER,          // a field that is not a number
+    PROBLEM_BLANK_FIELD,     // a field of blanks where a number belongs
+    PROBLEM_NOT_FINITE,      // a number that is not finite
+    PROBLEM_TRAILING,        // characters after the last field
+    PROBLEM_HEADER_AMONG,    // a header line among the step lines
+    PROBLEM_BLOCK_END,       // the end line of a block that was never opened
+    PROBLEM_BLOCK_CASE,      // a block line in lower case
+    PROBLEM_BLOCK_NESTED,    // a block opened inside a block of the same letter
+    PROBLEM_BLOCK_OPEN,      // a block without its end line (the rest of the file)
+    PROBLEM_BATCH_RANGE,     // a batch line whose number lies outside 1..10000
+    PROBLEM_OUT_OF_BATCH,    // a step or separator in such a batch
+    PROBLEM_BEFORE_BATCH,    // a step or separator before the first batch line
+    PROBLEM_FAR_OUT,         // a coordinate far outside the rest of the picture
+    PROBLEM_NO_HEADER,       // a step line where the header line belongs
+    PROBLEM_CTRL_Z,          // a Ctrl-Z character (0x1A) in a line
+    PROBLEM_GLUED,           // a line that goes on with another step line (a line end lost)
+    PROBLEM_NEGATIVE_ENERGY, // a step with a negative energy
+    PROBLEM_SCALE_ZERO,      // a short or long step line under a coordinate scale of 0
+    // Lines that are read, and reported all the same (Line_problem_kept):
+    PROBLEM_SEPARATOR_TEXT, // a separator with other text after its minus sign
+    PROBLEM_HEADER_TEXT,    // text after column 70 of the header line
+    PROBLEM_NO_GEND,        // a geometry section without its closing line GEND
     PROBLEM_KINDS
 };
 
 // The text of a problem, for the user ("" for PROBLEM_NONE).
 const char *Line_problem_text(int problem);
+
+// Whether the lines of a problem are read all the same (a remark), not left
+// out.
+bool Line_problem_kept(int problem);
 
 // Lines left out for one kind of problem: how many, and the first of them.
 struct ProblemLines {
@@ -184,6 +196,9 @@ struct ConvertStats {
     uint64_t unfinished_lines;             // a calculation's last line, not yet ended: left out
     int32_t header_missing;                // 1: no header line; bounds from the steps and geometry
     int32_t nothing_after_geometry;        // 1: the file ended with its geometry section
+    // 1: a picture without a header line read from a stream that could not
+    // be read twice, whose steps far outside the rest were not left out
+    int32_t far_kept;
     // A conversion that failed on its header line: the line and why (0 when
     // it did not).
     uint64_t header_line;
@@ -193,16 +208,31 @@ struct ConvertStats {
 };
 
 // All lines left out, with the kind and line number of the first of them
-// (PROBLEM_NONE and 0 when none was).
+// (PROBLEM_NONE and 0 when none was).  Lines read with a remark are not
+// among them.
 uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
+
+// The same for the lines read with a remark.
+uint64_t Lines_remarked(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
 
 extern ConvertStats convert_stats;
 
-// The work-file path: settings.work_dir immediately followed by "work.$$$",
+// The work-file path: the folder settings.work_dir names (Work_dir_resolve)
+// immediately followed by "work.$$$",
 // or work_path_override when that is set (the command-line tools, whose work
-// folder may be longer than the settings field).
+// folder may be longer than the settings field: at most WORK_PATH_SIZE - 1
+// bytes, as long as a temporary folder's path may be).
+enum { WORK_PATH_SIZE = 1100 };
 void Work_path(char *out, size_t out_size);
 extern const char *work_path_override;
+
+// The text of a numbered message with what the last conversion found
+// (the front end shows it in the message's place): for "work path not
+// found" the work file's full path, the system's reason and where the work
+// directory is set; for "input file read error" the line and reason that
+// made the file unreadable.  Returns 1 with the text in `out`, or 0 when
+// there is nothing to add to `text`.
+int Message_detail(const char *text, char *out, size_t size);
 
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was
@@ -226,7 +256,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 // have a coordinate far outside the rest is read twice.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
 
-// Progress of long work, for a front end that shows it: called now and then
+// Progress of lengthy work, for a front end that shows it: called now and then
 // (every 65536 lines or records) with what is being done ("converting",
 // "drawing"), the part done and the whole, in any one unit.  nullptr: none.
 typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);

@@ -1,5 +1,6 @@
 // What the portable core needs of the operating system beyond the standard
-// library: the size of the machine's memory, and files mapped into memory.
+// library: the size of the machine's memory, files mapped into memory,
+// positions in a stream past 2 GB, the identity of a file and of a process.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp);
 // the build takes the one of its target.  Nothing here names a system type.
 #ifndef VOKA_PLATFORM_H
@@ -7,6 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+
+// The position of `stream` in bytes, or -1.  The C library's own position
+// calls carry offsets in a long, which is 32 bits on Windows: a file past
+// 2 GB goes through these instead.
+int64_t File_tell(FILE *stream);
+
+// Set the position of `stream` to `offset` bytes from SEEK_SET, SEEK_CUR or
+// SEEK_END (`whence`).  Returns 0, or -1.
+int File_seek(FILE *stream, int64_t offset, int whence);
 
 // Bytes of physical memory of the machine, or 0 when the system does not say.
 uint64_t Platform_memory_size();
@@ -18,6 +29,12 @@ uint64_t Platform_memory_size();
 // Platform_free_large and the same size.
 void *Platform_alloc_large(size_t bytes);
 void Platform_free_large(void *memory, size_t bytes);
+
+// The user's folder for temporary files, with its trailing separator, as
+// the system names it at this moment (on Windows GetTempPathW, on POSIX
+// TMPDIR or /tmp/), in the code page of the C library's file calls.
+// Returns 0, or -1 when there is none or it does not fit `size` bytes.
+int Platform_temp_dir(char *out, size_t size);
 
 // A file open for mapping views of it into memory, read-only.
 struct MappedFile {
@@ -47,5 +64,21 @@ void File_unmap_view(FileView *view);
 
 // Close the file; its views must be unmapped first.
 void File_map_close(MappedFile *file);
+
+// 1 when `a` and `b` name one existing file (the same device and inode; on
+// Windows the same volume and file index), whatever the names or links
+// that lead to it; 0 otherwise, and when either cannot be looked at.
+int File_same(const char *a, const char *b);
+
+// 1 when `path` names a device, a FIFO or a socket (on Windows also a
+// device name such as NUL or CON), which is written through, not replaced;
+// 0 otherwise (a plain file, a folder, nothing).
+int File_is_device(const char *path);
+
+// The id of this process, and whether the process `id` still runs (1), or
+// no longer exists (0).  An id the system does not let us look at counts
+// as running.
+uint32_t Process_id();
+int Process_alive(uint32_t id);
 
 #endif

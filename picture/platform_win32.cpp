@@ -1,8 +1,19 @@
 // The platform on Windows: GlobalMemoryStatusEx and file mappings
-// (CreateFileMapping, MapViewOfFile).
+// (CreateFileMapping, MapViewOfFile), 64-bit stream positions.
 #include "picture/platform.h"
 
+#include <stdio.h>
 #include <windows.h>
+
+int64_t File_tell(FILE *stream)
+{
+    return _ftelli64(stream);
+}
+
+int File_seek(FILE *stream, int64_t offset, int whence)
+{
+    return _fseeki64(stream, offset, whence) == 0 ? 0 : -1;
+}
 
 uint64_t Platform_memory_size()
 {
@@ -11,6 +22,38 @@ uint64_t Platform_memory_size()
     if (!GlobalMemoryStatusEx(&status))
         return 0;
     return status.ullTotalPhys;
+}
+
+namespace {
+
+// A wide path in the ANSI code page that fopen takes; -1 when a character
+// has no place there or it does not fit.
+int Ansi_path(const wchar_t *wide, char *out, size_t size)
+{
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, static_cast<int>(size),
+                                nullptr, &lost);
+    return n > 0 && !lost ? 0 : -1;
+}
+
+} // namespace
+
+int Platform_temp_dir(char *out, size_t size)
+{
+    // GetTempPathW names the folder with its trailing backslash.  A user
+    // name outside the ANSI code page makes the long path unusable for the
+    // C library: the short (8.3) name of the same folder is taken then.
+    wchar_t wide[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, wide);
+    if (n == 0 || n > MAX_PATH)
+        return -1;
+    if (Ansi_path(wide, out, size) == 0)
+        return 0;
+    wchar_t short_name[MAX_PATH + 1];
+    n = GetShortPathNameW(wide, short_name, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH)
+        return -1;
+    return Ansi_path(short_name, out, size);
 }
 
 void *Platform_alloc_large(size_t bytes)
@@ -99,4 +142,59 @@ void File_map_close(MappedFile *file)
         CloseHandle(reinterpret_cast<HANDLE>(file->file));
     file->mapping = 0;
     file->file = -1;
+}
+
+namespace {
+
+// The volume and index of the file `path` (a folder too).  0, or -1.
+int File_index(const char *path, BY_HANDLE_FILE_INFORMATION *info)
+{
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    BOOL got = GetFileInformationByHandle(h, info);
+    CloseHandle(h);
+    return got ? 0 : -1;
+}
+
+} // namespace
+
+int File_same(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (File_index(a, &ia) != 0 || File_index(b, &ib) != 0)
+        return 0;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                   ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow
+               ? 1
+               : 0;
+}
+
+int File_is_device(const char *path)
+{
+    // Opened without access: a device name (NUL, CON, COM1) opens as one.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE ? 1 : 0;
+}
+
+uint32_t Process_id()
+{
+    return GetCurrentProcessId();
+}
+
+int Process_alive(uint32_t id)
+{
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!h)
+        return GetLastError() == ERROR_INVALID_PARAMETER ? 0 : 1;
+    DWORD code = 0;
+    BOOL got = GetExitCodeProcess(h, &code);
+    CloseHandle(h);
+    return got && code != STILL_ACTIVE ? 0 : 1;
 }

@@ -35,10 +35,13 @@ struct PtracksStats {
     uint64_t other_charge;      // tracks of another charge, left out
     int32_t first_other_charge; // the charge of the first of them
     uint64_t below_rest_energy; // charged vertices with a total energy below 0.511 MeV (read as 0)
-    int32_t with_time;          // 1: the tracks carry a time (newer layout)
-    int32_t newer_layout;       // 1: the file starts with "include time index="
-    uint32_t tracks_per_batch;  // N
-    uint32_t batches;           // batches written
+    uint64_t negative_energy;   // vertices with a negative energy (read as 0), and the first
+    uint64_t first_negative_track;  // of them: its track and its vertex in the track,
+    uint64_t first_negative_vertex; // counted from 1
+    int32_t with_time;              // 1: the tracks carry a time (newer layout)
+    int32_t newer_layout;           // 1: the file starts with "include time index="
+    uint32_t tracks_per_batch;      // N
+    uint32_t batches;               // batches written
 };
 
 // Read the track file `input` and write the picture file `output`, every
@@ -48,6 +51,13 @@ struct PtracksStats {
 // it.
 int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_batch,
                    PtracksStats *stats, char *why, size_t why_size);
+
+// The track and vertex of the track file `input` (counted from 1) that
+// line `line` of the picture Ptracks_import wrote from it comes from, with
+// the same `tracks_per_batch` as the import used (PtracksStats).  Returns 0,
+// or -1 when the line holds no vertex or the file cannot be read again.
+int Ptracks_locate(const char *input, uint32_t tracks_per_batch, uint64_t line, uint64_t *track,
+                   uint64_t *vertex);
 
 // 1 when `path` ends in ".ptracks" (in any case).
 int Ptracks_named(const char *path);

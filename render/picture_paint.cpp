@@ -21,10 +21,13 @@ void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int ca
                      int redraw_pressed)
 {
     surface->set_origin(layout.view_rect.left, layout.view_rect.top);
-    Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode, redraw_pressed,
-               layout.view_rect);
+    int drawn = Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode,
+                           redraw_pressed, layout.view_rect);
     if (geometry_enabled == 1 && geometry_pending == 1)
         Geometry_load(window, surface);
+    // Over the tracks and the geometry, on its backing.
+    if (drawn == 0)
+        Scale_draw(surface, view_state.view_scale);
     if (energy_colouring.by_energy == 1)
         Energy_picture_bar(surface);
     if (title_shown == 1) {

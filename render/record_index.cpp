@@ -133,7 +133,7 @@ uint32_t RecordIndexSurface::code_near(int32_t x, int32_t y, int32_t radius) con
 
 int Record_read(uint64_t index, StepRecord *record)
 {
-    char path[PATH_SIZE + 16];
+    char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
     if (Step_copy_matches(path))
         return Step_copy_read(index, record, 1, 1.0) == 1 ? 0 : -1;

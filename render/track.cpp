@@ -91,10 +91,10 @@ struct RecordSource {
 
     // Up to `count` records from record `index` on into `out`; how many
     // there are (fewer at the end), or -1 when the file cannot be read.
-    long Read(uint64_t index, StepRecord *out, size_t count)
+    int64_t Read(uint64_t index, StepRecord *out, size_t count)
     {
         if (!file)
-            return static_cast<long>(Step_copy_read(index, out, count, scale));
+            return static_cast<int64_t>(Step_copy_read(index, out, count, scale));
         uint64_t total = file->size / STEP_RECORD_SIZE;
         if (index >= total)
             return 0;
@@ -121,7 +121,7 @@ struct RecordSource {
             r.y = px[1];
             r.z = px[2];
         }
-        return static_cast<long>(n);
+        return static_cast<int64_t>(n);
     }
 };
 
@@ -322,7 +322,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        long got = source.Read(index, records, want);
+        const int64_t got = source.Read(index, records, want);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -359,7 +359,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
-        if (source.Read(i, block, n) != static_cast<long>(n))
+        if (source.Read(i, block, n) != static_cast<int64_t>(n))
             return -1;
         if (!last_read && job->positions)
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
@@ -377,45 +377,32 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     return 0;
 }
 
-// The records of the batch range in a work file of `total` records whose
-// batches are in order: from the first record of batch job->first, found
-// by the counts (from the start of the file when first is 1), to the first
-// record after it whose batch is beyond job->last.  The counts tell that
-// too when they hold the file's records; when they do not (after a failed
-// conversion cleared them) the records are read up to it.  -1 when the work
-// file cannot be read.
-int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
+// The records of the batch range in a work file whose batches are in order
+// and whose counts hold every record: from the first record of batch
+// job->first to the last of batch job->last, found by the counts.
+void Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
 {
     uint64_t before = 0;
     uint64_t through = 0;
-    uint64_t all = 0;
     for (int64_t b = 1; b <= BATCH_MAX; b++) {
         if (b < job->first)
             before += batch_step_count[b - 1];
         if (b <= job->last)
             through += batch_step_count[b - 1];
-        all += batch_step_count[b - 1];
     }
     *begin = before < total ? before : total;
-    if (all == total) {
-        *end = through > *begin ? through : *begin;
-        return 0;
-    }
-    RecordSource source(job->file, job->scale);
-    StepRecord block[256];
-    for (uint64_t i = *begin; i < total;) {
-        long got = source.Read(i, block, 256);
-        if (got <= 0)
-            return -1;
-        for (long k = 0; k < got; k++, i++) {
-            if (block[k].batch > job->last) {
-                *end = i;
-                return 0;
-            }
-        }
-    }
-    *end = total;
-    return 0;
+    *end = through > *begin ? (through < total ? through : total) : *begin;
+}
+
+// Whether the batch counts hold the `total` records of the work file.  They
+// do not after a failed conversion, which clears them and leaves the old
+// work file: they then say nothing about where a batch lies.
+bool Batch_counts_hold(uint64_t total)
+{
+    uint64_t all = 0;
+    for (int b = 0; b < BATCH_MAX; b++)
+        all += batch_step_count[b];
+    return all == total;
 }
 
 // Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
@@ -499,38 +486,6 @@ void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2,
 {
     surface->pen(style, width, colour);
     Line_limited(surface, x1, x2, y1, y2, Line_limit());
-}
-
-void Scale_draw(Surface *surface, double scale)
-{
-    double value = Real_text(settings.scale_unit_text);
-    if (value == 0.0 || !(value == value))
-        return;
-    float bar = static_cast<float>(value / scale);
-    float left = static_cast<float>(layout.scale_bar_x) - bar;
-    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
-        return;
-    int32_t x0 = static_cast<int32_t>(left);
-    if (x0 <= 0 || x0 >= layout.scale_bar_x)
-        return;
-    int32_t x1 = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    surface->pen(PEN_SOLID, 1, settings.character_color);
-    surface->move_to(x0, y);
-    surface->line_to(x1, y);
-    surface->move_to(x0, y - 10);
-    surface->line_to(x0, y);
-    surface->move_to(x1, y - 10);
-    surface->line_to(x1, y);
-
-    char label[SCALE_UNIT_TEXT_SIZE + 2];
-    size_t n = std::strlen(settings.scale_unit_text);
-    std::memcpy(label, settings.scale_unit_text, n);
-    label[n] = 'c';
-    label[n + 1] = 'm';
-    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
-    int32_t x = x0 - static_cast<int32_t>(half) - 23;
-    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
 }
 
 namespace {
@@ -650,7 +605,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     View_setup(window, view_rect, render_mode, scale);
 
     // 3. Open the work file.
-    char path[PATH_SIZE + 16];
+    char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
     MappedFile file;
     if (File_map_open(&file, path) != 0) {
@@ -662,9 +617,9 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         ~Closer() { File_map_close(file); }
     } closer{&file};
 
-    // 4. Scale bar.
+    // 4. The scale bar is drawn over the tracks, by the rebuild
+    // (Picture_rebuild), so that no track hides it.
     double s = *scale;
-    Scale_draw(surface, s);
 
     // 5. Nothing else when every kind is hidden.
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)
@@ -672,9 +627,10 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
     // 6. The records to read: from the first record of the first batch on
     // display to the last record of the last one.  When the batches are out
-    // of order the counts say nothing about where a batch lies: then all
-    // records are read once and exactly those of the batches in range are
-    // drawn.
+    // of order, or the counts do not hold the file's records (a failed
+    // conversion cleared them), the counts say nothing about where a batch
+    // lies: then all records are read once and exactly those of the batches
+    // in range are drawn.
     const bool from_copy = Step_copy_matches(path);
     const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
     TrackJob job;
@@ -682,7 +638,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.turn = View_turn();
     job.first = first;
     job.last = last;
-    job.whole_file = batches_unordered != 0;
+    job.whole_file = batches_unordered != 0 || !Batch_counts_hold(total);
     // Without a scale (never fitted) positions are not defined and nothing
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);
@@ -691,10 +647,8 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
-    if (!job.whole_file && Batch_range(&job, total, &begin, &end) != 0) {
-        Show_error(window, MSG_WORK_READ);
-        return -1;
-    }
+    if (!job.whole_file)
+        Batch_range(&job, total, &begin, &end);
     job.progress_total = end - begin;
     if (from_copy)
         Step_copy_prepare(s);

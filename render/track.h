@@ -40,8 +40,4 @@ extern uint64_t lane_min_records;
 void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
                int width, Colour colour);
 
-// The scale bar with its label "<scale unit>cm", or nothing when the unit is 0
-// or the bar does not fit.
-void Scale_draw(Surface *surface, double scale);
-
 #endif

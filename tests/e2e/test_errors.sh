@@ -23,28 +23,47 @@ lock_file() { # PATH: held without sharing by the driver for 20 s
 }
 unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 
-# The work file cannot be created: the conversion says so, once; no rebuild
-# of the first picture follows its failure.  Correcting the directory alone
-# (typed, and held to the 19 characters of the setting) brings the picture.
+# The work file cannot be created: the conversion says so, once, naming
+# the file, the system's reason and where to change the folder; no rebuild
+# of the first picture follows its failure.  In Environment a folder longer
+# than the setting's 19 characters and one that does not exist are refused
+# with a word; a folder typed without its backslash gets one, and brings the
+# picture by itself.  Closing the window removes the work file.
+env_refused() {   # MESSAGE: OK in Environment refused with it, the dialog kept
+  drv --title Environment button 1 + dialog-wait "Error Status"
+  expect_eq "$(drv --title "Error Status" texts 65535 + button 1 + wait-gone "Error Status" | tr -d '\r' | sed 's/ *$//')" \
+    "$1" "message of OK in Environment"
+  drv dialog-wait Environment
+  drv --title Environment focus 305
+}
 t_work_path_not_found() {
-  local dir='c:\abcdefghijklmno\'
+  local dir='c:\abcdefghijklmno'
   mkdir -p "$WINEPREFIX/drive_c/abcdefghijklmno"
   viewer_with_info "${COLOUR_KEYS[@]}" 'work_dir=c:\no\such\dir\'
   drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
-  expect_boxes "Error status: work path not found error !!"
+  expect_boxes "Error status: work path not found error !!" "" "The work file cannot be created:" \
+    'c:\no\such\dir\work.$$$' "(No such file or directory)" "" "The work directory is set in Environment."
+  drv command $CMD_X_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
+  ! drv message-boxes 1 2>/dev/null | grep -q . || fail "a box after turning the view"
   drv command 205 + dialog-wait Environment
   drv --title Environment focus 305
-  keys Environment ctrl+a "${dir}more"
-  expect_eq "$(drv --title Environment texts 305)" "$dir" "work directory typed"
+  keys Environment ctrl+a "${dir}\more"
+  env_refused $'The work area directory may have at most 19 characters:\nc:\\abcdefghijklmno\\more\\\n\nChoose a shorter folder, or %TEMP%\\ for your temporary folder.'
+  keys Environment ctrl+a 'c:\nosuch'
+  env_refused $'The work area directory does not exist:\nc:\\nosuch\\'
+  keys Environment ctrl+a "$dir"
   drv --title Environment button 1 + wait-gone Environment
   snap_after corrected wait-idle
   [ -s "$WINEPREFIX/drive_c/abcdefghijklmno/work.\$\$\$" ] || fail "no work file in the corrected directory"
-  compare_render corrected "$DATA/standard.pic"
+  compare_render corrected "$DATA/standard.pic" --angles 30,30,0   # the turns above
   viewer_close
+  expect_eq "$(tr -d '\0' <"$CASE/start/info.\$\$\$" | grep -ao 'c:.abcdefghijklmno.' | head -n 1)" "$dir\\" \
+    "work directory kept, with its backslash"
+  [ ! -e "$WINEPREFIX/drive_c/abcdefghijklmno/work.\$\$\$" ] || fail "the work file stayed after the window closed"
 }
 
 # A file that is no picture.  As the first file of a run it gives the read
-# error alone and leaves the window as it was.  After a good picture, too,
+# error alone, with the line and the reason, and leaves the window as it was.  After a good picture, too,
 # only the read error comes up, and the picture stays; so it does when the
 # picture file exists (the dialog accepts it) but cannot be opened: the
 # driver keeps it open without sharing.
@@ -55,16 +74,19 @@ t_not_a_picture_file() {
   cp "$DATA/standard.pic" "$CASE/locked.pic"
   viewer_with_info "${COLOUR_KEYS[@]}"
   snap empty
+  local text_box=("Error status: input file read error !!" ""
+    "$(winepath -w "$CASE/text.pic") is not a picture file that can be read."
+    "Line 1, in the geometry section: the file does not begin with GSTA.")
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "${text_box[@]}"
   snap after_first
   same_image empty after_first "window after a failed first open"
   open_picture "$CASE/a.pic"
   snap loaded
   drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "Error status: input file read error !!" "" "$(winepath -w "$CASE/empty.pic") is empty."
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "${text_box[@]}"
   snap after
   same_image loaded after "picture after failed opens"
   lock_file "$CASE/locked.pic"
@@ -73,6 +95,59 @@ t_not_a_picture_file() {
   unlock_file
   snap after_locked
   same_image loaded after_locked "picture after a failed open"
+  viewer_close
+}
+
+# A vertex of a track file that the reader leaves out (far outside the
+# rest) is named by track and vertex.  A track file that cannot be imported
+# names the track where it breaks and leaves the picture of the one
+# imported before (ptracks.$$$ of the work directory) and the window as
+# they were, with no part file beside them.
+t_damaged_track_file_keeps_the_last_import() {
+  python3 - "$CASE" <<'PY'
+import struct, sys
+def tracks(n, slope, far=None):
+    t = [struct.pack('<ii', 4, -1) + b''.join(struct.pack('<4d', 1e30 if (k, i) == far else 0.5 * k, slope * k * i, 0.4 * i, 2.5 - 0.2 * i) for i in range(4))
+         for k in range(1, n + 1)]
+    return b''.join(t)
+open(sys.argv[1] + '/good.ptracks', 'wb').write(struct.pack('<i', 4) + tracks(4, 0.3, (3, 2)))
+open(sys.argv[1] + '/cut.ptracks', 'wb').write(struct.pack('<i', 9) + tracks(3, -0.5))
+PY
+  local work=$WINEPREFIX/drive_c/ptracks.\$\$\$ boxes
+  viewer_with_info "${COLOUR_KEYS[@]}"
+  drv command $CMD_OPEN + dialog-open "$CASE/good.ptracks"
+  expect_boxes "Warning: 1 vertex of the track file was left out.
+Track 3, vertex 3: a coordinate far outside the rest of the picture."
+  snap imported
+  at_least "$(in_picture imported "$RED")" 20 "electron pixels"
+  cp "$work" "$CASE/imported.pic"
+  drv command $CMD_OPEN + dialog-open "$CASE/cut.ptracks"
+  boxes=$(drv message-boxes 10)
+  [[ $boxes == "Error status: "*'cut.ptracks: cut short in track 4' ]] || fail "box: $boxes"
+  drv wait-idle
+  cmp -s "$work" "$CASE/imported.pic" || fail "the picture imported before was written over"
+  ! ls "$WINEPREFIX/drive_c/" | grep -q '\.part$' || fail "a part file left: $(ls "$WINEPREFIX/drive_c/")"
+  snap after
+  same_image imported after "picture after a failed import"
+  viewer_close
+}
+
+# A conversion that fails after Geometry File Open (the picture gone)
+# keeps the old work file with its batch counts cleared:
+# the batches chosen are drawn still, not those below them.
+t_failed_conversion_keeps_the_batch_range() {
+  cp "$DATA/many_tracks.pic" "$CASE/tracks.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/geometry.pic"
+  viewer_with_picture "$CASE/tracks.pic"
+  drv command 206 + dialog-wait "Batch change"
+  drv --title "Batch change" set-text 300 2 + set-text 301 2 + button 1 + wait-gone "Batch change"
+  drv wait-idle
+  snap batch2
+  mv "$CASE/tracks.pic" "$CASE/away.pic"
+  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/geometry.pic"
+  expect_boxes "Error status: input file open error !!"
+  snap after
+  same_image batch2 after "batches after a failed conversion"
   viewer_close
 }
 
@@ -124,7 +199,8 @@ t_calc_output_file_errors() {
   expect_boxes "Error status: Not Selected Redraw File."
   lock_file "$CASE/calc/locked.out"
   drv command $CMD_OPEN + dialog-open "$CASE/calc/locked.out"
-  expect_boxes "Error status: work path not found error !!"
+  expect_boxes "Error status: work path not found error !!" "" "The calculation's output file cannot be created:" \
+    "$(winepath -w "$CASE/calc/locked.out")" "(Permission denied)"
   unlock_file
 
   drv command $CMD_OPEN + dialog-open "$CASE/calc/gone.out" --yes + wait-idle

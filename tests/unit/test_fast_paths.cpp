@@ -67,7 +67,7 @@ protected:
         char why[160] = "";
         EXPECT_EQ(Sim_run_prepare(&o, why, sizeof why), 0) << why;
         SimCounts counts;
-        FILE *out = std::fopen(scratch.file("g.pic").c_str(), "w");
+        FILE *out = std::fopen(scratch.file("g.pic").c_str(), "wb");
         EXPECT_EQ(Sim_run_all(&o, out, &counts), 0);
         std::fclose(out);
         std::string text = scratch.read("g.pic");
@@ -160,6 +160,18 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
             EXPECT_FALSE(from_file[0] == from_file[1]);
         }
     }
+    // A second picture of the same bounds at another coordinate scale is
+    // drawn from memory at its own size, not at the first one's.
+    std::string text = Shower(SIM_LAYOUT_SHORT, false);
+    step_copy_budget = STEP_COPY_MACHINE;
+    ASSERT_EQ(Run(text), 0);
+    Views();
+    text.replace(text.find("\n0    1\n") - 10, 10, "       1.5");
+    ASSERT_EQ(Run(text), 0);
+    const std::vector<std::vector<Colour>> from_memory = Views();
+    step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+    ASSERT_EQ(Run(text), 0);
+    EXPECT_TRUE(Views() == from_memory);
 }
 
 // A work file written again since the conversion (by a second viewer with
@@ -174,19 +186,27 @@ TEST_F(FastPaths, WorkFileWrittenSinceIsDrawnFrom)
     EXPECT_FALSE(Step_copy_matches(work.c_str()));
 }
 
-// The picture file is read in binary with the conventions of a text file
-// applied by the reader: CR LF ends a line, a Ctrl-Z ends the file.
+// The picture file is read in binary with its line ends found by the
+// reader: CR LF and CR alone end a line as LF does; a Ctrl-Z on a line of
+// its own at the end is no line, one inside a line leaves that line out
+// (and is said), never the rest of the file.
 TEST_F(FastPaths, TextConventionsOfTheReader)
 {
     const std::string work = scratch.file("work.$$$");
     const std::string plain = Shower(SIM_LAYOUT_SHORT, false);
     ASSERT_EQ(Run(plain), 0);
     const std::string expected = File_read(work);
-    std::string dos;
-    for (char c : plain)
+    std::string dos, mac;
+    for (char c : plain) {
         dos += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    ASSERT_EQ(Run(dos + "\x1A" + "250000500005000010003\n"), 0);
+        mac += c == '\n' ? '\r' : c;
+    }
+    ASSERT_EQ(Run(dos + "\x1A"), 0);
     EXPECT_TRUE(File_read(work) == expected);
+    ASSERT_EQ(Run(mac + "\x1A" + "250000500005000010003\r"), 0);
+    EXPECT_TRUE(File_read(work) == expected);
+    EXPECT_EQ(convert_stats.problems[PROBLEM_CTRL_Z].lines, 1u);
+    EXPECT_EQ(messages.messages().size(), 1u);
 }
 
 // No-op confinement: the images are compared whole.
@@ -266,8 +286,9 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
         EXPECT_EQ(how == ON_ROWS ? image.attach(rows.data(), w, h) : image.create(w, h), 0);
         if (!opaque)
             image.set_background(0, COLOUR_WHITE);
-        SkipSurface skip(&image, PixelRect{0, 0, w, h});
-        Headless_paint(nullptr, how == SKIPPING ? static_cast<Surface *>(&skip) : &image, Keep_all,
+        SkipSurface skip(&image, layout.view_rect); // the window's area
+        const bool skipping = how == SKIPPING || how == SKIPPING_BOUNDED;
+        Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
                        nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.
         std::vector<Colour> area;
@@ -499,10 +520,11 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         bool reversed;
         int variants;
         int per_batch; // histories: a batch line every few ranges, or one
-    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0, 3},
-                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
-                    {SIM_LAYOUT_FLOAT, false,
-                     SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
+    } pictures[] = {
+        {SIM_LAYOUT_SHORT, false, SIM_VARIANT_MINUS1 | SIM_VARIANT_TRAILING, 3},
+        {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BOM | SIM_VARIANT_CR, 3}};
     for (const Picture &p : pictures) {
         const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
         // As it is, damaged, and as a calculation's output that ends in an

@@ -97,6 +97,18 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     angle_y = 0;
     angle_x = 90;
     EXPECT_EQ(Place(0, 0, 10), "400,220");
+    // An off-centre scene: the centre of its bounds lands on the picture
+    // centre, from the front and from the side; its corner at the left edge.
+    angle_x = 0;
+    x_min = y_min = z_min = 0, x_max = z_max = 400, y_max = 100;
+    Setup(RENDER_FULL);
+    EXPECT_EQ(Place(200, 50, 200), "400,200");
+    EXPECT_EQ(Place(0, 0, 0), "0,300");
+    angle_y = 90;
+    Setup(RENDER_FULL);
+    EXPECT_EQ(Place(200, 50, 200), "400,200");
+    EXPECT_EQ(Place(400, 50, 200), "0,200");
+    angle_y = 0;
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -262,6 +274,21 @@ TEST(ViewTurn, ScreenAxesToAngles)
                     }
                     EXPECT_LT(worst, 0.03);
                 }
+    // One axis at a time (vokatool animate): x and y as a drag turns, z
+    // counter-clockwise: what showed to the right shows upwards after 90.
+    for (int axis = SCREEN_X; axis <= SCREEN_Z; axis++) {
+        ViewMatrix start = View_matrix(20, 35, -10), one = start, drag = start;
+        View_screen_axis_turn(&one, axis, 90);
+        if (axis == SCREEN_Z) {
+            for (int j = 0; j < 3; j++)
+                EXPECT_NEAR(one.m[1][j], start.m[0][j], 1e-9);
+            continue;
+        }
+        View_screen_turn(&drag, axis == SCREEN_Y ? 90 : 0, axis == SCREEN_X ? 90 : 0);
+        for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++)
+                EXPECT_EQ(one.m[i][j], drag.m[i][j]) << "axis " << axis;
+    }
     EXPECT_EQ(Angle_wrap(200), -160);
     EXPECT_EQ(Angle_wrap(-180), 180);
     EXPECT_EQ(Angle_wrap(540), 180);

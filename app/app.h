@@ -153,6 +153,9 @@ int Picture_file_open(HWND window);
 // Remove the work file and the converted track file of this run's work
 // folder (the window is closing).
 void Work_files_remove();
+// Called on the thread that wrote the work file behind the first picture:
+// tells the window (picture.h: work_written_hook).
+void Work_written();
 int Geometry_file_open(HWND window);
 // When the open picture was imported from a track file: the text of the box
 // of the lines its conversion left out, naming the first one's track and

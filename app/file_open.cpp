@@ -123,6 +123,7 @@ void Work_files_remove()
     // viewer started elsewhere is none of this one's business.
     if (picture_path[0] == '\0' && calc_file_ready == 0)
         return;
+    Work_write_wait(nullptr); // a file being written cannot be removed on Windows
     char path[PATH_SIZE + 16];
     Work_path(path, sizeof path);
     std::remove(path);

@@ -5,6 +5,7 @@
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "resources/resource_ids.h"
@@ -49,6 +50,10 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
 
         Settings_init();
         Display_init();
+        // The first picture is drawn from the step copy while the work
+        // file is written on another thread.
+        work_write_behind = true;
+        work_written_hook = Work_written;
         // large_fonts is still 0 here: the minimum height is 400.
         Layout_compute(LAYOUT_FROM_SETTINGS, 0, 0);
     }

@@ -31,6 +31,9 @@ namespace {
 
 // Posted by WM_SIZE when the window is below its minimum size.
 const UINT WM_APP_SNAP = WM_APP + 1;
+// Posted by the thread that writes the work file behind the first picture
+// when it is done (see Work_written).
+const UINT WM_APP_WORK_WRITTEN = WM_APP + 2;
 
 HBITMAP view_bitmap; // off-screen copy of the picture area
 Colour *view_rows;   // its rows when it is a DIB section, else nullptr
@@ -202,6 +205,20 @@ double Picture_rebuild_on(HWND window, HDC dc)
     SelectObject(memory, previous);
     DeleteDC(memory);
     return fixed;
+}
+
+// The work file written behind the first picture is complete, or its write
+// failed: the failure is shown here, as the conversion's own would have
+// been, and the picture drawn from the step copy goes (nothing is left to
+// draw).  During a rebuild the message waits for the next rebuild or
+// conversion, which waits for the file and reports it so.
+LRESULT On_work_written(HWND window)
+{
+    if (rebuilding)
+        return 0;
+    if (Work_write_wait(window) != 0)
+        Picture_invalidate();
+    return 0;
 }
 
 // The posted snap to the minimum size (see On_size).
@@ -397,12 +414,20 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
     MessageBoxA(owner, text, caption, style);
 }
 
+// On the thread that wrote the work file.
+void Work_written()
+{
+    if (main_window)
+        PostMessageA(main_window, WM_APP_WORK_WRITTEN, 0, 0);
+}
+
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_CREATE: return On_create(window);
     case WM_SIZE: return On_size(window);
     case WM_APP_SNAP: return On_snap(window);
+    case WM_APP_WORK_WRITTEN: return On_work_written(window);
     case WM_PAINT: return On_paint(window);
     case WM_SHOWWINDOW: return wparam == 0 ? 0 : On_show(window);
     case WM_ACTIVATEAPP: return wparam != 0 ? 0 : On_show(window);

@@ -1,5 +1,6 @@
 #include "picture/picture.h"
 
+#include <atomic>
 #include <cassert>
 #include <cerrno>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "picture/convert_parallel.h"
 #include "picture/convert_run.h"
@@ -29,6 +31,8 @@ uint32_t batches_unordered;
 ConvertStats convert_stats;
 WorkWriteFn work_write_fn;
 ProgressHook progress_hook;
+bool work_write_behind;
+WorkWrittenHook work_written_hook;
 
 namespace {
 
@@ -56,15 +60,15 @@ size_t Work_write(const void *data, size_t size, FILE *file)
     return std::fwrite(data, 1, size, file);
 }
 
-// Bytes of the current buffer that reached the work file, from the file's
-// size; `reported` when the size cannot be read.
-size_t Bytes_reached(size_t size, size_t reported)
+// Bytes of a write of `size` that reached the file at `path`, which held
+// `before` bytes, from the file's size; `reported` when the size cannot be
+// read.
+size_t Bytes_reached(const char *path, uint64_t before, size_t size, size_t reported)
 {
     std::error_code error;
-    uintmax_t bytes = std::filesystem::file_size(work_file_path, error);
+    uintmax_t bytes = std::filesystem::file_size(path, error);
     if (error)
         return reported;
-    uint64_t before = records_in_file * STEP_RECORD_SIZE;
     uint64_t reached = bytes > before ? bytes - before : 0;
     return reached < size ? static_cast<size_t>(reached) : size;
 }
@@ -79,6 +83,39 @@ void Images_count(const uint8_t *images, size_t count)
     }
 }
 
+// Write `size` bytes to `file` at `path`, which holds `before` bytes.
+// Returns 0, or the message number of the failure with the bytes that did
+// reach the file in *done.
+int Bytes_write(FILE *file, const char *path, uint64_t before, const uint8_t *bytes, size_t size,
+                size_t *done)
+{
+    WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
+    int error = 0;
+    *done = 0;
+    // A failed write is tried once more with what is left: under Wine a
+    // write that fills the device part-way fails with EINVAL (what reached
+    // the file is then told by its size), and only the next one reports
+    // ENOSPC, as Windows and Linux report at once.
+    for (int attempt = 0; attempt < 2 && *done < size; attempt++) {
+        errno = 0;
+        size_t written = write(bytes + *done, size - *done, file);
+        if (written == size - *done && work_write_fn == nullptr && std::fflush(file) != 0)
+            written = 0;
+        error = errno;
+        if (written == size - *done) {
+            *done = size;
+            break;
+        }
+        *done = Bytes_reached(path, before, size, *done + written);
+        if (error == ENOSPC)
+            break;
+        File_seek(file, 0, SEEK_END);
+    }
+    if (*done == size)
+        return 0;
+    return error == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
+}
+
 // Write `count` records (their 40-byte images), whose batches are also
 // given in runs when `runs` is not nullptr.  Returns 0, or the message
 // number of the failure after counting the records that did reach the file.
@@ -87,29 +124,9 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
 {
     if (count == 0)
         return 0;
-    WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
-    size_t size = count * STEP_RECORD_SIZE;
     size_t done = 0;
-    int error = 0;
-    // A failed write is tried once more with what is left: under Wine a
-    // write that fills the device part-way fails with EINVAL (what reached
-    // the file is then told by its size), and only the next one reports
-    // ENOSPC, as Windows and Linux report at once.
-    for (int attempt = 0; attempt < 2 && done < size; attempt++) {
-        errno = 0;
-        size_t written = write(images + done, size - done, work_file);
-        if (written == size - done && work_write_fn == nullptr && std::fflush(work_file) != 0)
-            written = 0;
-        error = errno;
-        if (written == size - done) {
-            done = size;
-            break;
-        }
-        done = Bytes_reached(size, done + written);
-        if (error == ENOSPC)
-            break;
-        File_seek(work_file, 0, SEEK_END);
-    }
+    int failure = Bytes_write(work_file, work_file_path, records_in_file * STEP_RECORD_SIZE, images,
+                              count * STEP_RECORD_SIZE, &done);
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
         for (size_t i = 0; i < run_count; i++) {
@@ -120,9 +137,7 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
         Images_count(images, complete);
     }
     records_in_file += complete;
-    if (done == size)
-        return 0;
-    return error == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
+    return failure;
 }
 
 // Write the buffered records.
@@ -341,11 +356,47 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     return 0;
 }
 
+// While the step copy is being made and the window asked for it
+// (work_write_behind), the records are not written during the conversion:
+// the work file is written from the copy afterwards, on another thread,
+// while the first picture is drawn from the copy.  Should the copy stop on
+// the way (a record it cannot keep), the records it holds are written at
+// once, and the rest as they come.
+bool deferring;
+
+// Write the records the copy holds below `held` to the work file, in place
+// of those the conversion did not write, and drop the copy; the records
+// are counted under their batches already.  0 or the message number of a
+// failed write.
+int Catch_up(uint64_t held)
+{
+    deferring = false;
+    static StepRecord records[WRITE_BUFFER_RECORDS];
+    int failure = 0;
+    for (uint64_t first = 0; first < held && failure == 0;) {
+        size_t want = held - first < WRITE_BUFFER_RECORDS ? static_cast<size_t>(held - first)
+                                                          : size_t{WRITE_BUFFER_RECORDS};
+        size_t n = Step_copy_read_exact(first, records, want);
+        for (size_t i = 0; i < n; i++)
+            Step_encode(&records[i], write_buffer + i * STEP_RECORD_SIZE);
+        size_t done = 0;
+        failure = Bytes_write(work_file, work_file_path, records_in_file * STEP_RECORD_SIZE,
+                              write_buffer, n * STEP_RECORD_SIZE, &done);
+        records_in_file += done / STEP_RECORD_SIZE;
+        first += n;
+    }
+    Step_copy_drop();
+    return failure;
+}
+
 // Create the work file at `work_path` (none: nothing is written).  Returns
 // 0, or -1 when it cannot be created.
 int Work_open(const char *work_path)
 {
+    if (work_file) // left open by a first pass that wrote nothing yet
+        std::fclose(work_file);
     work_file = nullptr;
+    deferring = false;
     work_file_path = work_path;
     records_in_file = 0;
     write_pending = 0;
@@ -376,9 +427,21 @@ int Records_write(const StepRecord *records, const StepCode *codes, size_t count
     for (size_t i = 0; i < count && failure == 0; i++) {
         const StepRecord *r = &records[i];
         assert(r->batch >= 1 && r->batch <= BATCH_MAX);
-        if (work_file) {
+        if (work_file && deferring) {
+            uint64_t held = Step_copy_held();
+            Step_copy_add(r, &codes[i]);
+            if (Step_copy_filling()) {
+                batch_step_count[r->batch - 1]++;
+                continue;
+            }
+            failure = Catch_up(held);
+            if (failure == 0)
+                failure = Record_write(r);
+        } else if (work_file) {
             failure = Record_write(r);
             Step_copy_add(r, &codes[i]);
+            if (!Step_copy_filling() && Step_copy_held() != 0)
+                Step_copy_drop(); // a copy stopped on the way
         } else {
             batch_step_count[r->batch - 1]++;
         }
@@ -396,6 +459,18 @@ int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, co
             batch_step_count[runs[i].batch - 1] += runs[i].count;
         return 0;
     }
+    if (deferring) {
+        uint64_t held = Step_copy_held();
+        if (copy)
+            Step_copy_append(copy, count, copy_form);
+        if ((copy || count == 0) && Step_copy_filling()) {
+            for (size_t i = 0; i < run_count; i++)
+                batch_step_count[runs[i].batch - 1] += runs[i].count;
+            return 0;
+        }
+        int failure = Catch_up(held);
+        return failure == 0 ? Images_flush(work, count, runs, run_count) : failure;
+    }
     int failure = Work_flush();
     if (failure == 0)
         failure = Images_flush(work, count, runs, run_count);
@@ -403,6 +478,8 @@ int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, co
         Step_copy_append(copy, count, copy_form);
     else if (failure == 0 && count > 0)
         Step_copy_drop();
+    if (!Step_copy_filling() && Step_copy_held() != 0)
+        Step_copy_drop(); // a copy stopped on the way
     return failure;
 }
 
@@ -443,7 +520,10 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
     Convert_run_end(run);
     if (failure == 0 && work_file)
         failure = Work_flush();
+    if (work_file && deferring && failure == 0)
+        return 0; // written from the copy after the conversion
     if (work_file) {
+        deferring = false;
         if (std::fclose(work_file) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
         work_file = nullptr;
@@ -474,6 +554,7 @@ int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
         return MSG_WORK_PATH;
     if (work_file)
         Step_copy_begin(coord_scale, Input_size(input));
+    deferring = work_file && work_write_behind && Step_copy_filling();
     // Without a header the first batch line is in the source already.
     if (run->header_missing)
         Convert_line(run, &source);
@@ -481,7 +562,7 @@ int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
     *read_error = source.read_error;
     if (failure != 0)
         Step_copy_drop();
-    else if (work_path)
+    else if (work_path && !deferring)
         Step_copy_finish(work_path);
     return failure;
 }
@@ -577,7 +658,101 @@ FILE *Spool(FILE *input, bool *failed)
     return spool;
 }
 
+// The work file written from the step copy behind the conversion: the
+// thread, the path, and what it found.
+struct BehindWriter {
+    std::thread thread;
+    std::atomic<bool> done{false};
+    bool pending = false; // started and not yet waited for
+    int failure = 0;
+    char path[WORK_PATH_SIZE] = "";
+    ~BehindWriter()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+BehindWriter behind;
+
+// On the writing thread: the `total` records of the copy in order to
+// `file`, which is then closed.
+void Behind_run(FILE *file, uint64_t total)
+{
+    static StepRecord records[WRITE_BUFFER_RECORDS];
+    static uint8_t images[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
+    int failure = 0;
+    uint64_t written = 0;
+    for (uint64_t first = 0; first < total && failure == 0;) {
+        size_t want = total - first < WRITE_BUFFER_RECORDS ? static_cast<size_t>(total - first)
+                                                           : size_t{WRITE_BUFFER_RECORDS};
+        size_t n = Step_copy_read_exact(first, records, want);
+        for (size_t i = 0; i < n; i++)
+            Step_encode(&records[i], images + i * STEP_RECORD_SIZE);
+        size_t done = 0;
+        failure = Bytes_write(file, behind.path, written * STEP_RECORD_SIZE, images,
+                              n * STEP_RECORD_SIZE, &done);
+        written += done / STEP_RECORD_SIZE;
+        first += n;
+    }
+    if (std::fclose(file) != 0 && failure == 0)
+        failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
+    if (failure == 0 && Step_copy_written() != 0)
+        failure = MSG_WORK_WRITE;
+    behind.failure = failure;
+    behind.done.store(true, std::memory_order_release);
+    if (work_written_hook)
+        work_written_hook();
+}
+
+// The conversion is complete and the copy holds every record: the work
+// file, open and empty, is written from it on another thread (on this one
+// when no thread can be had).
+void Behind_start(const char *work_path)
+{
+    Text_copy(behind.path, sizeof behind.path, work_path);
+    FILE *file = work_file;
+    work_file = nullptr;
+    deferring = false;
+    const uint64_t total = Step_copy_held();
+    Step_copy_finish_behind(behind.path);
+    behind.failure = 0;
+    behind.done.store(false);
+    behind.pending = true;
+    try {
+        behind.thread = std::thread(Behind_run, file, total);
+    } catch (const std::system_error &) {
+        Behind_run(file, total);
+    }
+}
+
 } // namespace
+
+bool Work_writing()
+{
+    return behind.pending && !behind.done.load(std::memory_order_acquire);
+}
+
+int Work_write_wait(WindowRef window)
+{
+    if (!behind.pending)
+        return 0;
+    if (behind.thread.joinable())
+        behind.thread.join();
+    behind.pending = false;
+    if (behind.failure == 0)
+        return 0;
+    // The picture drawn from the copy stands for no work file: nothing is
+    // left to draw (the counts hold no record), as after a conversion
+    // whose write failed.
+    Step_copy_drop();
+    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    batch_count = 0;
+    batches_unordered = 0;
+    convert_failure = behind.failure;
+    view_dirty = 1;
+    Show_error(window, behind.failure);
+    return -1;
+}
 
 int Picture_convert(WindowRef window, int source)
 {
@@ -590,6 +765,7 @@ int Picture_convert(WindowRef window, int source)
 
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path, int flags)
 {
+    Work_write_wait(window);
     std::memset(batch_step_count, 0, sizeof batch_step_count);
     Step_copy_drop();
     // Binary: the line source gives the bytes the conventions of text.
@@ -617,6 +793,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     FILE *spool = Spool(input, &spool_failed);
     if (spool)
         input = spool;
+    Work_write_wait(window);
     int failure = spool_failed ? MSG_INPUT_READ
                                : Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
     // A picture without a header line whose steps have a coordinate far
@@ -632,6 +809,13 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     }
     if (spool)
         std::fclose(spool);
+    if (failure == 0 && deferring) {
+        Behind_start(work_path);
+    } else if (work_file) {
+        std::fclose(work_file);
+        work_file = nullptr;
+    }
+    deferring = false;
     convert_stats = run->stats;
     if (spool_failed)
         std::memset(&convert_stats, 0, sizeof convert_stats);

@@ -268,4 +268,27 @@ enum { PROGRESS_EVERY = 65536 };
 typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);
 extern WorkWriteFn work_write_fn;
 
+// The work file written behind the first picture: when set (the window
+// sets it; the tools do not, their work file is complete when the
+// conversion returns), a conversion that keeps its steps in the step copy
+// writes the work file from the copy on another thread after it returns,
+// in order and with the same bytes, while the picture is drawn from the
+// copy.  work_written_hook, when set, is called on that thread when the
+// file is complete or its write failed (the window posts itself a message
+// and calls Work_write_wait).
+extern bool work_write_behind;
+typedef void (*WorkWrittenHook)();
+extern WorkWrittenHook work_written_hook;
+
+// True while the work file is being written behind.
+bool Work_writing();
+
+// Wait until the work file is written (at once when it is not being
+// written).  Returns 0; or -1 when the write failed: the failure is then
+// reported through Show_error (the work-file message the conversion would
+// have given), the step copy is dropped and the batch counts are cleared,
+// so that nothing is drawn (view_dirty is set).  A conversion waits so
+// before it starts; so must whatever else needs the file complete.
+int Work_write_wait(WindowRef window);
+
 #endif

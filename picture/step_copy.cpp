@@ -1,6 +1,7 @@
 #include "picture/step_copy.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstdint>
 #include <cstdlib>
@@ -31,6 +32,11 @@ int32_t form;           // STEP_FORM_NONE until the first step
 float copy_coord_scale; // the coordinate scale the records were read at
 bool filling;           // records are being added
 bool complete;          // the copy stands for the work file below
+// The work file is being written from the copy on another thread
+// (Step_copy_finish_behind); `written` once it is complete on disk, its
+// size and time then in file_size and file_time.
+bool behind;
+std::atomic<bool> written;
 
 // The work file the copy stands for.
 std::filesystem::path file_path;
@@ -177,6 +183,7 @@ void Step_copy_drop()
     record_count = 0;
     filling = false;
     complete = false;
+    behind = false;
 }
 
 void Step_copy_begin(float scale, uint64_t input_bytes)
@@ -243,6 +250,18 @@ float Step_copy_scale()
     return copy_coord_scale;
 }
 
+namespace {
+
+// A record that cannot be kept: no more are added, and what the copy holds
+// stays until Step_copy_drop (a conversion that writes the work file from
+// it writes the records held first).
+void Abandon()
+{
+    filling = false;
+}
+
+} // namespace
+
 void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form)
 {
     if (!filling)
@@ -251,24 +270,24 @@ void Step_copy_append(const uint8_t *images, size_t count, int32_t images_form)
         if (form == STEP_FORM_NONE)
             form = images_form; // the first step's
         if (images_form != form) {
-            Step_copy_drop();
+            Abandon();
             return;
         }
     }
     if (count > record_limit - record_count) {
-        Step_copy_drop();
+        Abandon();
         return;
     }
     while (count > 0) {
         if ((record_count >> CHUNK_BITS) >= chunk_count && !Chunk_table(chunk_count * 2)) {
-            Step_copy_drop();
+            Abandon();
             return;
         }
         uint8_t *&chunk = chunks[record_count >> CHUNK_BITS];
         if (!chunk) {
             chunk = static_cast<uint8_t *>(Platform_alloc_large(CHUNK_BYTES));
             if (!chunk) {
-                Step_copy_drop();
+                Abandon();
                 return;
             }
         }
@@ -288,7 +307,7 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
     uint8_t image[STEP_COPY_RECORD_SIZE];
     int32_t image_form = form;
     if (Step_copy_encode(r, code, copy_coord_scale, &image_form, image) != 0) {
-        Step_copy_drop();
+        Abandon();
         return;
     }
     Step_copy_append(image, 1, image_form);
@@ -296,8 +315,10 @@ void Step_copy_add(const StepRecord *r, const StepCode *code)
 
 void Step_copy_finish(const char *work_path)
 {
-    if (!filling)
+    if (!filling) {
+        Step_copy_drop(); // what a stopped copy held
         return;
+    }
     filling = false;
     std::error_code error;
     file_path = std::filesystem::absolute(work_path, error).lexically_normal();
@@ -312,6 +333,32 @@ void Step_copy_finish(const char *work_path)
     complete = true;
 }
 
+void Step_copy_finish_behind(const char *work_path)
+{
+    if (!filling)
+        return;
+    filling = false;
+    std::error_code error;
+    file_path = std::filesystem::absolute(work_path, error).lexically_normal();
+    if (error)
+        file_path = work_path; // the records are kept all the same: they are the file's
+    written.store(false);
+    behind = true;
+    complete = true;
+}
+
+int Step_copy_written()
+{
+    std::error_code error;
+    file_size = std::filesystem::file_size(file_path, error);
+    if (!error)
+        file_time = std::filesystem::last_write_time(file_path, error);
+    if (error || file_size != record_count * STEP_RECORD_SIZE)
+        return -1;
+    written.store(true, std::memory_order_release);
+    return 0;
+}
+
 bool Step_copy_matches(const char *work_path)
 {
     if (!complete)
@@ -320,11 +367,40 @@ bool Step_copy_matches(const char *work_path)
     std::filesystem::path path = std::filesystem::absolute(work_path, error).lexically_normal();
     if (error || path != file_path)
         return false;
+    if (behind && !written.load(std::memory_order_acquire))
+        return true; // being written from the copy
     uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size != file_size)
         return false;
     std::filesystem::file_time_type time = std::filesystem::last_write_time(path, error);
     return !error && time == file_time;
+}
+
+uint64_t Step_copy_held()
+{
+    return record_count;
+}
+
+size_t Step_copy_read_exact(uint64_t first, StepRecord *out, size_t count)
+{
+    size_t n = 0;
+    for (uint64_t i = first; n < count && i < record_count; i++, n++) {
+        const uint8_t *image =
+            chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+        StepRecord *r = &out[n];
+        uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
+        r->batch = static_cast<int32_t>(tail & BATCH_MASK);
+        const int32_t kind = static_cast<int32_t>(tail >> KIND_SHIFT);
+        uint32_t energy_bits = Get4(image + 12);
+        std::memcpy(&r->energy, &energy_bits, 4);
+        r->kind = kind == 0 ? KIND_SEPARATOR : kind;
+        double *axes[3] = {&r->x, &r->y, &r->z};
+        for (int a = 0; a < 3; a++)
+            *axes[a] = kind == 0 ? 0.0
+                                 : Step_coordinate(form, static_cast<int32_t>(Get4(image + 4 * a)),
+                                                   copy_coord_scale);
+    }
+    return n;
 }
 
 uint64_t Step_copy_count()

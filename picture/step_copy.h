@@ -7,7 +7,9 @@
 //
 // The conversion fills the copy record by record as it writes the work file.
 // A conversion makes no copy when the picture file's size says that its
-// steps would not fit the budget; it leaves none when a record has no code
+// steps would not fit the budget; a record that has no code of the form of
+// the first step, or the budget, stops it (Step_copy_filling turns false,
+// the records held stay until Step_copy_drop); it leaves none when a record has no code
 // of the form of the first step, when the copy outgrows the budget after
 // all (a picture of far more separators than steps), or when the conversion
 // fails.  The work file is then the only source, as before, and memory
@@ -84,9 +86,29 @@ float Step_copy_scale();
 // now stands for that file as it is on disk.
 void Step_copy_finish(const char *work_path);
 
+// The conversion converted every record, and the work file at `work_path`
+// is written from the copy on another thread (picture.h: work_write_behind):
+// the copy stands for that file from now on, and the writing thread calls
+// Step_copy_written once the file is complete and closed (0; -1 when its
+// size is not that of the records), after which the file is checked as
+// after Step_copy_finish.  The copy must not be dropped before.
+void Step_copy_finish_behind(const char *work_path);
+int Step_copy_written();
+
 // True when the copy is complete and the file at `work_path` is the one it
-// was made with: the same file, size and time of writing.
+// was made with: the same file, size and time of writing (or the file is
+// still being written from the copy).
 bool Step_copy_matches(const char *work_path);
+
+// Records held, also while the copy is being made and after a record that
+// could not be kept stopped it (until Step_copy_drop).
+uint64_t Step_copy_held();
+
+// Decode up to `count` held records from record `first` on into `out`,
+// coordinates in cm, exactly the records of the work file; touches nothing
+// shared, so that a thread may write the work file from the copy while
+// others read it.  Returns how many there were.
+size_t Step_copy_read_exact(uint64_t first, StepRecord *out, size_t count);
 
 // Records in the copy.
 uint64_t Step_copy_count();

@@ -607,8 +607,15 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // 3. Open the work file.
     char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
-    MappedFile file;
-    if (File_map_open(&file, path) != 0) {
+    // While the work file is being written from the step copy, the copy
+    // is read and the file left alone (on Windows it cannot be mapped
+    // while another handle writes it); a work file that the copy does not
+    // stand for is read once it is complete.
+    MappedFile file = {-1, 0, 0};
+    const bool behind = Work_writing() && Step_copy_matches(path);
+    if (!behind && Work_write_wait(window) != 0)
+        return -1;
+    if (!behind && File_map_open(&file, path) != 0) {
         Show_error(window, MSG_WORK_PATH);
         return -1;
     }
@@ -631,7 +638,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     // conversion cleared them), the counts say nothing about where a batch
     // lies: then all records are read once and exactly those of the batches
     // in range are drawn.
-    const bool from_copy = Step_copy_matches(path);
+    const bool from_copy = behind || Step_copy_matches(path);
     const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
     TrackJob job;
     Job_pens(&job, photon_cutoff, charged_cutoff);

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "picture/convert_parallel.h"
@@ -29,6 +32,24 @@
 
 namespace {
 
+// The work file written behind the first picture: held back until the test
+// lets it go (a picture drawn meanwhile cannot have read it), or cut short
+// by a full device after `behind_room` bytes.
+std::atomic<bool> behind_held;
+uint64_t behind_room;
+uint64_t behind_written;
+size_t Behind_write(const void *data, size_t size, FILE *file)
+{
+    while (behind_held.load())
+        std::this_thread::yield();
+    size_t n = behind_written + size <= behind_room ? size : behind_room - behind_written;
+    n = std::fwrite(data, 1, n, file);
+    behind_written += n;
+    if (n < size)
+        errno = ENOSPC;
+    return n;
+}
+
 class FastPaths : public PictureTest {
 protected:
     void SetUp() override
@@ -48,6 +69,10 @@ protected:
         lane_min_records = 1 << 16;
         convert_text_block = size_t{2} << 20;
         show_photon = 1;
+        behind_held = false;
+        Work_write_wait(nullptr);
+        work_write_behind = false;
+        work_write_fn = nullptr;
         PictureTest::TearDown();
     }
 
@@ -251,6 +276,68 @@ std::string Mixed_picture(bool reversed)
     for (size_t b = 0; b < batches.size(); b++)
         text += batches[reversed ? batches.size() - 1 - b : b];
     return text;
+}
+
+// The first picture is drawn from the steps in memory while the work file
+// is still being written (held back until the picture is drawn), and is the
+// picture drawn once it is complete; the file comes out with the bytes of a
+// conversion that writes it at once, on one thread and on several, also
+// when the copy stops on the way (a float step line among short ones: what
+// it held is written first).  A full device while the file is written
+// behind gives the work-file message, and the picture then drawn holds no
+// track, as after a conversion whose write failed.
+TEST_F(FastPaths, FirstPictureDoesNotWaitForTheWorkFile)
+{
+    const std::string work = scratch.file("work.$$$");
+    std::string mixed = Mixed_picture(false);
+    const size_t middle = mixed.find("0    7\n");
+    const std::string stopping = mixed.substr(0, middle + 7) +
+                                 "5  1.00000E-01  0.00000E+00  0.00000E+00 1.000E+00\n" +
+                                 mixed.substr(middle + 7);
+    convert_text_block = 2000;
+    work_write_fn = Behind_write;
+    const std::string *texts[] = {&mixed, &stopping};
+    for (const std::string *text : texts) {
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(testing::Message()
+                         << (text == &mixed ? "kept" : "stopped") << ", " << threads << " threads");
+            work_threads = threads;
+            behind_room = UINT64_MAX;
+            behind_written = 0;
+            work_write_behind = false;
+            ASSERT_EQ(Run(*text), 0) << messages.texts();
+            const std::string bytes = File_read(work);
+            const std::vector<std::vector<Colour>> after = Views();
+            behind_written = 0;
+            behind_held = text == &mixed;
+            work_write_behind = true;
+            ASSERT_EQ(Run(*text), 0) << messages.texts();
+            EXPECT_EQ(Work_writing(), text == &mixed);
+            EXPECT_TRUE(Views() == after);
+            behind_held = false;
+            EXPECT_EQ(Work_write_wait(nullptr), 0);
+            EXPECT_TRUE(File_read(work) == bytes);
+            EXPECT_EQ(Step_copy_matches(work.c_str()), text == &mixed);
+            EXPECT_TRUE(Views() == after);
+        }
+    }
+    // A full device part-way through the file written behind.
+    const std::string no_steps = mixed.substr(0, mixed.find("0    1\n") + 7);
+    work_write_behind = false;
+    ASSERT_EQ(Run(no_steps), 0);
+    const std::vector<Colour> none = Views()[0];
+    behind_room = 5000;
+    behind_written = 0;
+    work_write_behind = true;
+    messages.clear();
+    ASSERT_EQ(Run(mixed), 0);
+    EXPECT_EQ(Work_write_wait(nullptr), -1);
+    const std::string full = Message_text(MSG_WORK_FULL);
+    EXPECT_EQ(messages.texts(), full.substr(0, full.find_last_not_of(' ') + 1));
+    EXPECT_FALSE(Step_copy_matches(work.c_str()));
+    EXPECT_TRUE(Views()[0] == none);
+    work_write_behind = false;
+    work_write_fn = nullptr;
 }
 
 // The rebuild drawn on lanes, one thread each, gives the picture of one

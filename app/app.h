@@ -46,6 +46,8 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // box raised while a paint rebuilds the picture is kept from setting off
 // another paint of the window.
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags);
+// Messages shown so far (a rebuild that raised one made no record index).
+extern uint32_t app_messages;
 
 // Copy the off-screen picture onto the picture area of `dc` (client
 // coordinates), as a paint that restores the picture does; only while
@@ -124,12 +126,21 @@ bool Key_turn(const MSG *msg);
 // ------------------------------------------------------------ read-out
 // Resting the mouse over a line of the picture shows what it is: the
 // mouse moves (no button, no selection), the timer of a resting mouse, the
-// mouse leaving the window.  Readout_forget after every rebuild: the record
-// index is made again at the next rest.
+// mouse leaving the window.  Readout_forget before every rebuild: the
+// record index is made again at the next rest, unless drawn with the
+// picture.
 void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
 void Readout_timer(HWND window, WPARAM id);
 void Readout_leave(HWND window);
 void Readout_forget();
+class Surface;
+// The record index to draw with the next rebuild of the whole picture
+// (through a TeeSurface), the read-out forgotten; nullptr when none can be
+// had (it is then made at the next rest).  Readout_index_end after that
+// rebuild: whether the index holds the picture (the rebuild raised no
+// message).
+Surface *Readout_index_begin();
+void Readout_index_end(bool valid);
 
 // ------------------------------------------------------------ colours
 // The choice of colour by particle or energy and its limits, from

@@ -4,9 +4,11 @@
 // drawn at that pixel (or the nearest one within a few pixels): the point
 // of the step nearest to the cursor, between the step's two ends.  Which
 // record drew each pixel comes from the record index (render/record_index.h),
-// made at the first rest after each rebuild by drawing the picture once
-// more on the index; the record itself is read from the step copy or the
-// work file.
+// drawn with the picture by the rebuild of the whole picture into the
+// off-screen bitmap (Readout_index_begin), so that the first rest answers
+// at once; after a preview, or a rebuild through GDI, it is made at the
+// first rest by drawing the picture once more on the index.  The record
+// itself is read from the step copy or the work file.
 #include "app/app.h"
 
 #include <windowsx.h>
@@ -188,6 +190,19 @@ void Readout_forget()
     readout_shown = false;
     if (readout_text)
         SetWindowTextA(readout_text, "");
+}
+
+Surface *Readout_index_begin()
+{
+    Readout_forget();
+    if (record_index.create(layout.view_right, layout.view_bottom) != 0)
+        return nullptr;
+    return &record_index;
+}
+
+void Readout_index_end(bool valid)
+{
+    index_valid = valid;
 }
 
 void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam)

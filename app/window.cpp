@@ -15,6 +15,7 @@
 #include "render/gdi_surface.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
+#include "render/record_index.h"
 #include "render/skip_surface.h"
 #include "render/track.h"
 #include "render/view.h"
@@ -189,8 +190,15 @@ double Picture_rebuild_on(HWND window, HDC dc)
         // a transparent background, also for the dashed tracks that follow.
         Panel_main_draw(&surface);
         fixed = Seconds_now() - start;
-        Picture_rebuild(window, &surface, static_cast<int>(render_mode), calc_mode,
-                        static_cast<int>(redraw_pressed));
+        // The whole picture (no preview) draws the read-out's index with
+        // it, on the same lanes.
+        Surface *index = track_stride == 1 ? Readout_index_begin() : nullptr;
+        TeeSurface tee(&surface, index);
+        const uint32_t messages_before = app_messages;
+        Picture_rebuild(window, index ? static_cast<Surface *>(&tee) : &surface,
+                        static_cast<int>(render_mode), calc_mode, static_cast<int>(redraw_pressed));
+        if (index)
+            Readout_index_end(app_messages == messages_before);
     }
     double blit = Seconds_now();
     BitBlt(dc, x, y, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
@@ -248,13 +256,13 @@ LRESULT On_paint(HWND window)
     // bar it drew with.
     if (rebuild_due) {
         rebuilding = true;
+        Readout_forget();
         double start = Seconds_now();
         track_stride = rebuild_stride;
         double fixed = Picture_rebuild_on(window, dc);
         track_stride = 1;
         Rebuild_timed(rebuild_stride, Seconds_now() - start, fixed);
         rebuilding = false;
-        Readout_forget();
         if (energy_colouring.by_energy == 1)
             InvalidateRect(legend_panel, nullptr, FALSE);
     }
@@ -374,8 +382,11 @@ void View_bitmap_ensure()
     view_bitmap_missing = 0;
 }
 
+uint32_t app_messages;
+
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
 {
+    app_messages++;
     // The lines left out of a picture imported from a track file are told
     // as the track file's vertices.
     char vertices[320];

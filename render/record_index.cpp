@@ -110,6 +110,96 @@ SurfaceLanes *RecordIndexSurface::lanes(int count, PixelRect area)
     return lanes.release();
 }
 
+void TeeSurface::pen(int style, int width, Colour colour)
+{
+    picture->pen(style, width, colour);
+    index->pen(style, width, colour);
+}
+
+void TeeSurface::move_to(int32_t x, int32_t y)
+{
+    picture->move_to(x, y);
+    index->move_to(x, y);
+}
+
+void TeeSurface::line_to(int32_t x, int32_t y)
+{
+    picture->line_to(x, y);
+    index->line_to(x, y);
+}
+
+void TeeSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                           Colour fill_colour)
+{
+    picture->rectangle(left, top, right, bottom, fill_colour);
+    index->rectangle(left, top, right, bottom, fill_colour);
+}
+
+void TeeSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom, Colour colour)
+{
+    picture->fill_rect(left, top, right, bottom, colour);
+    index->fill_rect(left, top, right, bottom, colour);
+}
+
+void TeeSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)
+{
+    picture->text(x, y, text, length, colour);
+    index->text(x, y, text, length, colour);
+}
+
+void TeeSurface::set_origin(int32_t x, int32_t y)
+{
+    picture->set_origin(x, y);
+    index->set_origin(x, y);
+}
+
+namespace {
+
+// Lane k of a tee: lane k of the picture and lane k of the index.  A lane
+// that lost lines on either side is drawn again on lane 0 in its turn, on
+// both (neither is merged).
+class TeeLanes : public SurfaceLanes {
+public:
+    TeeLanes(SurfaceLanes *picture_in, SurfaceLanes *index_in)
+        : picture(picture_in), index(index_in)
+    {
+    }
+    Surface *lane(int k) override { return tees[static_cast<size_t>(k)].get(); }
+    void merge(int k) override
+    {
+        picture->merge(k);
+        index->merge(k);
+    }
+    bool lost(int k) const override { return picture->lost(k) || index->lost(k); }
+
+    std::unique_ptr<SurfaceLanes> picture;
+    std::unique_ptr<SurfaceLanes> index;
+    std::vector<std::unique_ptr<TeeSurface>> tees;
+};
+
+} // namespace
+
+SurfaceLanes *TeeSurface::lanes(int count, PixelRect area)
+{
+    std::unique_ptr<SurfaceLanes> a(picture->lanes(count, area));
+    if (!a)
+        return nullptr;
+    std::unique_ptr<SurfaceLanes> b(index->lanes(count, area));
+    if (!b)
+        return nullptr;
+    std::unique_ptr<TeeLanes> lanes(new (std::nothrow) TeeLanes(a.release(), b.release()));
+    if (!lanes)
+        return nullptr;
+    for (int k = 0; k < count; k++) {
+        std::unique_ptr<TeeSurface> tee(
+            new (std::nothrow) TeeSurface(lanes->picture->lane(k), lanes->index->lane(k)));
+        if (!tee)
+            return nullptr;
+        lanes->tees.push_back(std::move(tee));
+    }
+    return lanes.release();
+}
+
 uint32_t RecordIndexSurface::code(int32_t x, int32_t y) const
 {
     if (x < 0 || y < 0 || x >= plane.width() || y >= plane.height())

@@ -211,8 +211,10 @@ t_calc_output_file_errors() {
   viewer_close
 }
 
-# The work directory on a device that fills up during the conversion (a
-# 64 KB tmpfs; needs root): the conversion says the device is full.
+# The work directory on a device that fills up while the work file is
+# written (a 64 KB tmpfs; needs root): the viewer says the device is full,
+# and the picture, first drawn from the steps in memory while the file was
+# written behind it, holds no track after the box.
 t_work_device_full() {
   [ "$(id -u)" -eq 0 ] || skip "needs root for a tmpfs"
   local dir
@@ -223,7 +225,7 @@ t_work_device_full() {
   # Z:\tmp\vkwXXXXXX\ : 17 characters, within the 19 of the setting.
   local work_dir="z:${dir//\//\\}\\"
   mkdir -p "$CASE/start"
-  info_write "$CASE/start/info.\$\$\$" "work_dir=$work_dir"
+  info_write "$CASE/start/info.\$\$\$" "${COLOUR_KEYS[@]}" "work_dir=$work_dir"
   # 2000 tracks of 5 steps and a separator: 480 KB of records.
   { head -n 4 "$DATA/one_electron.pic"
     for _ in $(seq 1 2000); do
@@ -234,5 +236,7 @@ t_work_device_full() {
   drv command $CMD_OPEN + dialog-open "$CASE/big.pic"
   expect_boxes "Error status: work file device not spase !!"
   [ -s "$dir/work.\$\$\$" ] || fail "no records kept in the work file"
+  snap_after failed wait-idle
+  expect_eq "$(in_picture failed "$RED")" 0 "electron pixels after the failed write"
   viewer_close
 }

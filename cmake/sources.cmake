@@ -23,6 +23,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/line_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/record_index.cpp

@@ -1,12 +1,14 @@
 #include "render/annotations.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "picture/display.h"
+#include "picture/numparse.h"
 #include "picture/settings.h"
 #include "render/energy_colour.h"
 #include "render/layout.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 #include "render/view.h"
 
 namespace {
@@ -157,4 +159,36 @@ void Guide_draw(Surface *surface, int32_t x, int32_t y)
     surface->pen(PEN_SOLID, 1, legend_frame_color);
     surface->rectangle(x, y, x + 137, y + 70, settings.background_color);
     Legend_rows(surface, x, y, 15, 5);
+}
+
+void Scale_draw(Surface *surface, double scale)
+{
+    double value = Real_text(settings.scale_unit_text);
+    if (value == 0.0 || !(value == value))
+        return;
+    float bar = static_cast<float>(value / scale);
+    float left = static_cast<float>(layout.scale_bar_x) - bar;
+    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
+        return;
+    int32_t x0 = static_cast<int32_t>(left);
+    if (x0 <= 0 || x0 >= layout.scale_bar_x)
+        return;
+    int32_t x1 = layout.scale_bar_x;
+    int32_t y = layout.scale_bar_y;
+    surface->pen(PEN_SOLID, 1, settings.character_color);
+    surface->move_to(x0, y);
+    surface->line_to(x1, y);
+    surface->move_to(x0, y - 10);
+    surface->line_to(x0, y);
+    surface->move_to(x1, y - 10);
+    surface->line_to(x1, y);
+
+    char label[SCALE_UNIT_TEXT_SIZE + 2];
+    size_t n = std::strlen(settings.scale_unit_text);
+    std::memcpy(label, settings.scale_unit_text, n);
+    label[n] = 'c';
+    label[n + 1] = 'm';
+    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
+    int32_t x = x0 - static_cast<int32_t>(half) - 23;
+    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
 }

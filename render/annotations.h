@@ -1,6 +1,6 @@
 // Annotations: the picture background and double frame, the navy angle box
 // with its captions, the three strip panels (angle values, axis indicator,
-// legend) and the guide mark inside the picture.
+// legend), the scale bar and the guide mark inside the picture.
 #ifndef VOKA_ANNOTATIONS_H
 #define VOKA_ANNOTATIONS_H
 
@@ -29,6 +29,10 @@ void Legend_panel_draw(Surface *surface, PixelRect update);
 void Angle_draw(Surface *surface);
 // The axis indicator, turning with the view.
 void Axis_draw(Surface *surface);
+
+// The scale bar with its label "<scale unit>cm", or nothing when the unit is 0
+// or the bar does not fit.
+void Scale_draw(Surface *surface, double scale);
 
 // The guide mark (legend box) with its top-left corner at (x, y), picture
 // coordinates.

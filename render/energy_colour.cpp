@@ -12,7 +12,7 @@
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "render/layout.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 
 EnergyColouring energy_colouring = {0, 0, 0.0f, 0.0f};
 EnergyScale energy_scale_drawn = {1.0f, 1.0f, 0.0, 0.0};

@@ -7,7 +7,7 @@
 #include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/settings.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 #include "render/view.h"
 
 namespace {
@@ -129,6 +129,12 @@ void Slab_draw(WindowRef, Surface *surface)
     Slab_pass(surface, slab_x, nx, slab_y, ny, slab_z, nz, along_z);
     Slab_pass(surface, slab_y, ny, slab_z, nz, slab_x, nx, along_x);
     Slab_pass(surface, slab_z, nz, slab_x, nx, slab_y, ny, along_y);
+}
+
+void Picture_geometry_draw(WindowRef window, Surface *surface)
+{
+    if (geometry_enabled == 1 && geometry_path[0] == '\0')
+        Geom_draw(window, surface);
 }
 
 int Geometry_load(WindowRef window, Surface *surface)

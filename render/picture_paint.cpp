@@ -21,8 +21,9 @@ void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int ca
                      int redraw_pressed)
 {
     surface->set_origin(layout.view_rect.left, layout.view_rect.top);
-    Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode, redraw_pressed,
-               layout.view_rect);
+    if (Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode, redraw_pressed,
+                   layout.view_rect) == 0)
+        Picture_geometry_draw(window, surface);
     if (geometry_enabled == 1 && geometry_pending == 1)
         Geometry_load(window, surface);
     if (energy_colouring.by_energy == 1)

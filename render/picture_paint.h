@@ -21,7 +21,8 @@ extern PixelPoint guide_pos;
 extern int16_t guide_placing, title_placing;
 
 // Rebuild the picture area on `surface`: set the origin to the picture area's
-// top-left corner (layout.view_rect), Track_draw, the geometry file when
+// top-left corner (layout.view_rect), Track_draw, the picture file's own
+// geometry when tracks were drawn (Picture_geometry_draw), the geometry file when
 // geometry_enabled and geometry_pending, the title and the guide mark, then
 // the origin back to (0, 0).
 // Writes back: title_pos and guide_pos are pulled into the picture (the

@@ -15,37 +15,16 @@
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
+#include "render/annotations.h"
 #include "render/energy_colour.h"
-#include "render/geometry_draw.h"
 #include "render/layout.h"
+#include "render/line_draw.h"
 #include "render/view.h"
 
 uint32_t track_stride = 1;
 uint64_t lane_min_records = 1 << 16;
 
 namespace {
-
-// The limiting square of Line_draw is +-2000 pixels for a window of up to
-// 976 pixels a side.  A fixed square of that size would cut every picture
-// wider or taller than 2000 pixels (a maximized window on a large screen, a
-// large bitmap or figure) and show its tracks and outlines in the left 2000
-// pixels only: for a larger window the square grows to the larger side of
-// the window plus LIMIT_MARGIN, so the whole picture is drawn at any size.
-// The square keeps its purpose: every coordinate handed to the surface stays
-// within it (a side of at most 2^20 + LIMIT_MARGIN, far inside the range of
-// the platform's 32-bit coordinates), so no line is endless.  The margin lies beyond the area by
-// more than half the widest pen, so that no limited end shows.
-const int32_t LIMIT_BASE = 2000;
-const int32_t LIMIT_MARGIN = 1024;
-const int32_t LIMIT_SIDE_MAX = 1 << 20;
-
-int32_t Line_limit()
-{
-    int32_t side = layout.window_w > layout.window_h ? layout.window_w : layout.window_h;
-    if (side > LIMIT_SIDE_MAX)
-        side = LIMIT_SIDE_MAX;
-    return side > LIMIT_BASE - LIMIT_MARGIN ? side + LIMIT_MARGIN : LIMIT_BASE;
-}
 
 // Records are read in blocks of this many, and the work file is mapped in
 // views of VIEW_RECORDS records.
@@ -62,13 +41,6 @@ struct KindPen {
     Colour colour;
     float cutoff;
 };
-
-void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit);
-
-bool Fits_int32(double v)
-{
-    return v >= -2147483648.0 && v < 2147483648.0;
-}
 
 // The records of a rebuild for one lane, with their coordinates in pixels
 // (divided by the scale): from the step copy when it stands for the work
@@ -405,123 +377,6 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
     return 0;
 }
 
-// Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
-// (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
-// through the two ends is y = m x + b with b taken at the first end.
-bool Limit_x(double X[2], double Y[2], int e, double limit)
-{
-    for (double edge : {limit, -limit}) {
-        if (edge > 0 ? X[e] > edge : X[e] < edge) {
-            if (X[0] == X[1])
-                return false;
-            if (Y[0] != Y[1]) {
-                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
-                Y[e] = (Y[0] - m * X[0]) + m * edge;
-            }
-            X[e] = edge;
-            break;
-        }
-    }
-    return true;
-}
-
-// The same for the y of end e.
-bool Limit_y(double X[2], double Y[2], int e, double limit)
-{
-    for (double edge : {limit, -limit}) {
-        if (edge > 0 ? Y[e] > edge : Y[e] < edge) {
-            if (X[0] != X[1]) {
-                if (Y[0] == Y[1])
-                    return false;
-                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
-                double b = Y[0] - m * X[0];
-                X[e] = (edge - b) / m;
-            }
-            Y[e] = edge;
-            break;
-        }
-    }
-    return true;
-}
-
-// Line_draw after the pen, with the square +-limit.
-void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit)
-{
-    if (x1 == x2 && y1 == y2) {
-        if (x1 > -limit && x1 < limit && y1 > -limit && y1 < limit) {
-            surface->move_to(x1, y1);
-            surface->line_to(x2 + 1, y2);
-        }
-        return;
-    }
-    // Within the square (its edges included) the limits change nothing.
-    auto within = [limit](int32_t v) { return v >= -limit && v <= limit; };
-    if (within(x1) && within(x2) && within(y1) && within(y2)) {
-        surface->move_to(x1, y1);
-        surface->line_to(x2, y2);
-        return;
-    }
-    // Limited in this order, each step seeing the results of the previous
-    // ones: x of the first end, x of the second, y of the first, y of the
-    // second.
-    double X[2] = {static_cast<double>(x1), static_cast<double>(x2)};
-    double Y[2] = {static_cast<double>(y1), static_cast<double>(y2)};
-    const double l = limit;
-    if (!Limit_x(X, Y, 0, l) || !Limit_x(X, Y, 1, l) || !Limit_y(X, Y, 0, l) ||
-        !Limit_y(X, Y, 1, l))
-        return;
-    // End points computed far outside the square may leave the 32-bit range:
-    // such a segment is not drawn.
-    for (int e = 0; e < 2; e++)
-        if (!Fits_int32(X[e]) || !Fits_int32(Y[e]))
-            return;
-    surface->move_to(static_cast<int32_t>(X[0]), static_cast<int32_t>(Y[0]));
-    surface->line_to(static_cast<int32_t>(X[1]), static_cast<int32_t>(Y[1]));
-}
-
-} // namespace
-
-void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
-               int width, Colour colour)
-{
-    surface->pen(style, width, colour);
-    Line_limited(surface, x1, x2, y1, y2, Line_limit());
-}
-
-void Scale_draw(Surface *surface, double scale)
-{
-    double value = Real_text(settings.scale_unit_text);
-    if (value == 0.0 || !(value == value))
-        return;
-    float bar = static_cast<float>(value / scale);
-    float left = static_cast<float>(layout.scale_bar_x) - bar;
-    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
-        return;
-    int32_t x0 = static_cast<int32_t>(left);
-    if (x0 <= 0 || x0 >= layout.scale_bar_x)
-        return;
-    int32_t x1 = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    surface->pen(PEN_SOLID, 1, settings.character_color);
-    surface->move_to(x0, y);
-    surface->line_to(x1, y);
-    surface->move_to(x0, y - 10);
-    surface->line_to(x0, y);
-    surface->move_to(x1, y - 10);
-    surface->line_to(x1, y);
-
-    char label[SCALE_UNIT_TEXT_SIZE + 2];
-    size_t n = std::strlen(settings.scale_unit_text);
-    std::memcpy(label, settings.scale_unit_text, n);
-    label[n] = 'c';
-    label[n + 1] = 'm';
-    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
-    int32_t x = x0 - static_cast<int32_t>(half) - 23;
-    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
-}
-
-namespace {
-
 // The pens of the kinds shown, with their cut-offs (index: record kind).
 void Job_pens(TrackJob *job, float photon_cutoff, float charged_cutoff)
 {
@@ -644,7 +499,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
 
     // 5. Nothing else when every kind is hidden.
     if (show_electron == 0 && show_positron == 0 && show_photon == 0)
-        return 0;
+        return TRACKS_NONE_SHOWN;
 
     // 6. The records to read: from the first record of the first batch on
     // display to the last record of the last one.  When the batches are out
@@ -682,9 +537,5 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
         Show_error(window, MSG_WORK_READ);
         return -1;
     }
-
-    // 8. The picture file's own geometry.
-    if (geometry_enabled == 1 && geometry_path[0] == '\0')
-        Geom_draw(window, surface);
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "render/energy_colour.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
+#include "render/line_draw.h"
 #include "render/track.h"
 #include "render/view.h"
 #include "test_support.h"
@@ -152,8 +153,11 @@ protected:
     int Draw(int calc = 0, int redraw = 0)
     {
         record = Recorder();
-        return Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
-                          PixelRect{5, 5, layout.view_right, layout.view_bottom});
+        int drawn = Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
+                               PixelRect{5, 5, layout.view_right, layout.view_bottom});
+        if (drawn == 0)
+            Picture_geometry_draw(nullptr, &record); // as the rebuild follows the tracks
+        return drawn < 0 ? drawn : 0;
     }
 
     // The track segments drawn: the scale bar (three lines and its label) left out.

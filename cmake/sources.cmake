@@ -12,6 +12,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/convert_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/line_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/step_record.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/ptracks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp

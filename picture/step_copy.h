@@ -27,7 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "picture/picture.h"
+#include "picture/step_record.h"
 
 enum { STEP_COPY_RECORD_SIZE = 18 };
 

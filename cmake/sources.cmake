@@ -47,6 +47,16 @@ set(VOKA_CAIRO_SOURCES
 
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
+# vokatool: one file a command, the options of render, what a run shares.
+set(VOKA_TOOL_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/main.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/info.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/convert.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/import.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render.cpp)
+
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/commands.cpp

@@ -11,17 +11,16 @@
 
 #include <cstdint>
 
+#include "dialogs/dialog_host.h" // app_instance, settings_changed, redraw_pressed
 #include "picture/settings.h"
 
 // ---------------------------------------------------------------- start-up
 enum { APP_TITLE_SIZE = 30 };
-extern HINSTANCE app_instance;
 extern char app_title[APP_TITLE_SIZE]; // string 1: window class name and title
 extern HWND main_window;
 
 // Shared flags of the window program (0 or 1).
 extern int16_t picture_selected; // a picture file has been chosen
-extern int16_t settings_changed; // a dialog accepted a change that needs a rebuild
 extern int32_t calc_mode;        // the CALC box is checked
 extern int16_t calc_file_ready;  // a calculation output file has been named and created
 extern int16_t selection_armed;  // a mouse selection (Expand, title, guide) is armed
@@ -36,7 +35,6 @@ extern uint32_t restore_view;        // the next paint copies the off-screen pic
 extern uint32_t render_mode;         // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
 extern uint32_t zoomed;              // Expand is in force
 extern uint32_t expand_cancelled;    // Esc ended an Expand without a rectangle
-extern uint32_t redraw_pressed;      // Redraw pressed since the last CALC click / Batch OK
 extern HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "app/app.h"
+#include "dialogs/dialog_host.h"
 #include "picture/numparse.h"
 #include "resources/resource_ids.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
+#include "dialogs/dialog_host.h"
 #include "picture/display.h"
 #include "picture/numparse.h"
 #include "picture/picture.h"

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/output/output.h"
 #include "dialogs/dialogs.h"
-#include "output/output.h"
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"

@@ -72,8 +72,8 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/bitmap_export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/output_image.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/print.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

@@ -1,4 +1,4 @@
-#include "output/output_image.h"
+#include "app/output/output_image.h"
 
 #include <cstring>
 

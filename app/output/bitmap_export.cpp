@@ -1,12 +1,12 @@
 // Bitmap File Save: the picture area with its margin as an uncompressed
 // bitmap file, in the pixel format that matches the display.
-#include "output/output.h"
+#include "app/output/output.h"
 
 #include <commdlg.h>
 
 #include "app/app.h"
+#include "app/output/output_image.h"
 #include "output/bmp_file.h"
-#include "output/output_image.h"
 #include "picture/message.h"
 #include "picture/settings.h"
 #include "render/layout.h"

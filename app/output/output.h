@@ -1,7 +1,7 @@
 // Printing and bitmap export of what the picture area shows: the menu
 // commands Print, Printer Setup and Bitmap File Save of the window program.
-// Part of the window program; the bitmap file layout they share with the
-// command-line tools is output/bmp_file.h.
+// Part of the window program (app/output/); the bitmap file layout they
+// share with the command-line tools is output/bmp_file.h.
 #ifndef VOKA_OUTPUT_H
 #define VOKA_OUTPUT_H
 

@@ -3,7 +3,7 @@
 // the page-setup dialog and writes the paper, orientation, source, quality
 // and colour chosen there into the chosen printer's stored settings, which
 // every program using that printer then starts from.
-#include "output/output.h"
+#include "app/output/output.h"
 
 #include <commdlg.h>
 #include <winspool.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "output/output_image.h"
+#include "app/output/output_image.h"
 #include "picture/message.h"
 #include "render/layout.h"
 

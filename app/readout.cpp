@@ -106,8 +106,8 @@ bool Index_make(HWND window)
         return false;
     index_message = false;
     Message_set_hook(Index_message);
-    Picture_rebuild(window, &record_index, zoomed == 1 ? RENDER_KEEP : RENDER_FULL, calc_mode,
-                    static_cast<int>(redraw_pressed));
+    Picture_rebuild(window, RebuildRequest{&record_index, zoomed == 1 ? RENDER_KEEP : RENDER_FULL,
+                                           calc_mode == 1 && redraw_pressed == 1, 1});
     Message_set_hook(App_message);
     index_valid = !index_message;
     return index_valid;

@@ -96,6 +96,14 @@ LRESULT On_size(HWND window)
     return 0;
 }
 
+// The window's rebuild on `surface`: the render mode that the commands
+// chose, the newest batch alone when a followed calculation was redrawn.
+RebuildRequest Window_rebuild_request(Surface *surface, uint32_t stride)
+{
+    return RebuildRequest{surface, static_cast<int>(render_mode),
+                          calc_mode == 1 && redraw_pressed == 1, stride};
+}
+
 // Rebuild the picture area from the work file.  The picture area is
 // composed in a memory bitmap (the background and frame that the panel pass
 // puts there, then the picture) and copied onto the screen once, through
@@ -105,8 +113,9 @@ LRESULT On_size(HWND window)
 // trip to the display per segment.  Lines that leave the picture area are
 // cut at its edge.  The lines reach GDI through a skipping surface: in a
 // dense picture nearly every line only sets pixels that earlier lines set
-// to its colour already, and GDI is spared those.
-void Picture_rebuild_on(HWND window, HDC dc)
+// to its colour already, and GDI is spared those.  `stride`: every
+// stride-th track (a preview while the view is turned), 1 all.
+void Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
 {
     SetCursor(cursor_wait);
     const int32_t x = layout.view_rect.left;
@@ -129,8 +138,7 @@ void Picture_rebuild_on(HWND window, HDC dc)
         {
             GdiSurface surface(dc, 0, 0);
             SkipSurface skipping(&surface, area);
-            Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
-                            static_cast<int>(redraw_pressed));
+            Picture_rebuild(window, Window_rebuild_request(&skipping, stride));
         }
         RestoreDC(dc, saved);
         HDC copy = CreateCompatibleDC(dc);
@@ -149,8 +157,7 @@ void Picture_rebuild_on(HWND window, HDC dc)
         SetTextColor(memory, COLOUR_WHITE);
         Panel_main_draw(&surface);
         SkipSurface skipping(&surface, area);
-        Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
-                        static_cast<int>(redraw_pressed));
+        Picture_rebuild(window, Window_rebuild_request(&skipping, stride));
     }
     BitBlt(dc, x, y, w, h, memory, 0, 0, SRCCOPY);
     // The off-screen copy, from the picture just composed.
@@ -193,9 +200,7 @@ LRESULT On_paint(HWND window)
         rebuilding = true;
         LARGE_INTEGER start, end, frequency;
         QueryPerformanceCounter(&start);
-        track_stride = rebuild_stride;
-        Picture_rebuild_on(window, dc);
-        track_stride = 1;
+        Picture_rebuild_on(window, dc, rebuild_stride);
         QueryPerformanceCounter(&end);
         QueryPerformanceFrequency(&frequency);
         Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /

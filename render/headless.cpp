@@ -67,7 +67,9 @@ void Headless_paint(WindowRef window, Surface *surface, HeadlessConfine confine,
     // The rebuild draws on the same context, and everything it draws outside
     // the picture area is painted over again.
     confine(context, &view_rect);
-    Picture_rebuild(window, surface, render_mode, calc_mode, redraw_pressed);
+    // Only the window program previews: the headless picture is always whole.
+    Picture_rebuild(window,
+                    RebuildRequest{surface, render_mode, calc_mode == 1 && redraw_pressed == 1, 1});
     confine(context, nullptr);
 }
 

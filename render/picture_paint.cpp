@@ -17,12 +17,11 @@ uint32_t guide_shown;
 PixelPoint guide_pos;
 int16_t guide_placing, title_placing;
 
-void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode,
-                     int redraw_pressed)
+void Picture_rebuild(WindowRef window, const RebuildRequest &request)
 {
+    Surface *surface = request.surface;
     surface->set_origin(layout.view_rect.left, layout.view_rect.top);
-    if (Track_draw(window, surface, &view_state.view_scale, render_mode, calc_mode, redraw_pressed,
-                   layout.view_rect) == 0)
+    if (Track_draw(window, request, &view_state.view_scale, layout.view_rect) == 0)
         Picture_geometry_draw(window, surface);
     if (geometry_enabled == 1 && geometry_pending == 1)
         Geometry_load(window, surface);

@@ -8,6 +8,7 @@
 
 #include "picture/defs.h"
 #include "render/surface.h"
+#include "render/track.h"
 
 // Title and guide mark positions chosen with the mouse (picture coordinates
 // of their top-left corner) and whether they are shown.
@@ -20,15 +21,14 @@ extern PixelPoint guide_pos;
 // rebuild that draws the title or the guide mark ends the choice.
 extern int16_t guide_placing, title_placing;
 
-// Rebuild the picture area on `surface`: set the origin to the picture area's
-// top-left corner (layout.view_rect), Track_draw, the picture file's own
-// geometry when tracks were drawn (Picture_geometry_draw), the geometry file when
-// geometry_enabled and geometry_pending, the title and the guide mark, then
-// the origin back to (0, 0).
+// Rebuild the picture area on request.surface: set the origin to the
+// picture area's top-left corner (layout.view_rect), Track_draw, the picture
+// file's own geometry when tracks were drawn (Picture_geometry_draw), the
+// geometry file when geometry_enabled and geometry_pending, the title and
+// the guide mark, then the origin back to (0, 0).
 // Writes back: title_pos and guide_pos are pulled into the picture (the
 // limited values are stored), and a drawn title or guide mark clears
 // title_placing or guide_placing.
-void Picture_rebuild(WindowRef window, Surface *surface, int render_mode, int calc_mode,
-                     int redraw_pressed);
+void Picture_rebuild(WindowRef window, const RebuildRequest &request);
 
 #endif

@@ -21,7 +21,6 @@
 #include "render/line_draw.h"
 #include "render/view.h"
 
-uint32_t track_stride = 1;
 uint64_t lane_min_records = 1 << 16;
 
 namespace {
@@ -465,20 +464,19 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 
 } // namespace
 
-int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode, int calc_mode,
-               int redraw_pressed, PixelRect view_rect)
+int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect)
 {
+    Surface *surface = request.surface;
     // 1. Cut-offs and batch range.
     float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
     float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
     int64_t first = batch_from != 0 ? batch_from : 1;
     int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
-    bool newest_only = calc_mode == 1 && redraw_pressed == 1;
-    if (newest_only)
+    if (request.newest_batch_only)
         first = last = batch_count;
 
     // 2. Fit the view.
-    View_setup(window, view_rect, render_mode, scale);
+    View_setup(window, view_rect, request.render_mode, scale);
 
     // 3. Open the work file.
     char path[PATH_SIZE + 16];
@@ -529,7 +527,7 @@ int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mod
     job.progress_total = end - begin;
     if (from_copy)
         Step_copy_prepare(s);
-    job.stride = track_stride > 1 ? track_stride : 1;
+    job.stride = request.stride > 1 ? request.stride : 1;
     Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);
 
     // 7. Read and draw.

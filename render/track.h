@@ -9,23 +9,26 @@
 #include "picture/defs.h"
 #include "render/surface.h"
 
-// Draw the scale bar and the tracks on `surface`, whose origin is the
+// What one rebuild draws, handed down by whoever asks for it (the window's
+// paint, the read-out's record index, the headless renderer) rather than
+// set in process-wide state around the call.
+struct RebuildRequest {
+    Surface *surface;       // drawn on (Picture_rebuild puts its origin at the picture area)
+    int render_mode;        // RENDER_FULL, RENDER_ZOOM or RENDER_KEEP (View_setup)
+    bool newest_batch_only; // a followed calculation after Redraw: its last batch
+    uint32_t stride;        // every stride-th track (a preview); 1 draws all
+};
+
+// Draw the scale bar and the tracks on request.surface, whose origin is the
 // picture area.  The records come from the step copy when it stands for the
 // work file, else from the work file mapped into memory.
 // `scale` is view_state.view_scale (read and written by the view fit).
-// With calc_mode 1 and redraw_pressed 1 only the newest batch is drawn.
 // Returns 0, TRACKS_NONE_SHOWN when every kind is hidden (the scale bar
 // alone is drawn, and the rebuild draws no geometry either), or -1 after a
 // reported failure (work file cannot be opened or read).
 // Writes back: the view fit (view_state, *scale).
 enum { TRACKS_NONE_SHOWN = 1 };
-int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode, int calc_mode,
-               int redraw_pressed, PixelRect view_rect);
-
-// Rebuilds draw every track_stride-th track only (a preview while the view
-// is being turned); 1, the start value, draws every track.  The window sets
-// it around a rebuild.
-extern uint32_t track_stride;
+int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect);
 
 // Rebuilds of at least this many records draw on the surface's lanes
 // (Surface::lanes), as many as Work_threads() says, one thread each, with

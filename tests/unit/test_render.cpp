@@ -150,11 +150,12 @@ protected:
             << messages.texts();
     }
 
-    int Draw(int calc = 0, int redraw = 0)
+    int Draw(bool newest_batch_only = false, uint32_t stride = 1)
     {
         record = Recorder();
-        int drawn = Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
-                               PixelRect{5, 5, layout.view_right, layout.view_bottom});
+        int drawn = Track_draw(
+            nullptr, RebuildRequest{&record, RENDER_FULL, newest_batch_only, stride},
+            &view_state.view_scale, PixelRect{5, 5, layout.view_right, layout.view_bottom});
         if (drawn == 0)
             Picture_geometry_draw(nullptr, &record); // as the rebuild follows the tracks
         return drawn < 0 ? drawn : 0;
@@ -226,7 +227,7 @@ TEST_F(Render, BatchRangeAndNewestBatch)
                         "line 325 200 326 200 pen 0 1 FFFFFF\n");
     // A running calculation after Redraw: only the newest batch, whatever
     // the range says.
-    ASSERT_EQ(Draw(1, 1), 0);
+    ASSERT_EQ(Draw(true), 0);
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
     batch_from = batch_to = 0;
     ASSERT_EQ(Draw(), 0);
@@ -291,9 +292,7 @@ TEST_F(Render, PreviewStride)
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
         step_copy_budget = budget;
         Load(steps);
-        track_stride = 3;
-        ASSERT_EQ(Draw(), 0);
-        track_stride = 1;
+        ASSERT_EQ(Draw(false, 3), 0);
         EXPECT_EQ(Tracks(), expected) << "budget " << budget;
     }
     step_copy_budget = STEP_COPY_MACHINE;

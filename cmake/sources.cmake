@@ -17,6 +17,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/ptracks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/work_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/work_threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp

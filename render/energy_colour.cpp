@@ -4,13 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "picture/display.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
-#include "picture/step_copy.h"
+#include "picture/work_file.h"
 #include "render/layout.h"
 #include "render/line_draw.h"
 
@@ -151,8 +150,9 @@ enum { RANGE_BLOCK = 4096 };
 
 } // namespace
 
-int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool whole_file,
-                       float photon_cutoff, float charged_cutoff, float *low, float *high)
+int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t first, int64_t last,
+                       bool whole_file, float photon_cutoff, float charged_cutoff, float *low,
+                       float *high)
 {
     RangeKey key = {work_path,
                     first,
@@ -170,29 +170,16 @@ int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool 
             for (int64_t b = 1; b < first && b <= BATCH_MAX; b++)
                 begin += batch_step_count[b - 1];
         static StepRecord block[RANGE_BLOCK];
-        static uint8_t bytes[RANGE_BLOCK * STEP_RECORD_SIZE];
-        const bool from_copy = Step_copy_matches(work_path);
-        std::ifstream file;
-        if (!from_copy) {
-            file.open(work_path, std::ios::binary);
-            file.seekg(static_cast<std::streamoff>(begin * STEP_RECORD_SIZE));
-        }
+        WorkReader reader(source);
         const float cutoff[4] = {0.0f, photon_cutoff, charged_cutoff, charged_cutoff};
         float lo = 0.0f, hi = 0.0f;
-        bool found = false, failed = !from_copy && !file.is_open(), done = false;
+        bool found = false, failed = false, done = false;
         for (uint64_t at = begin; !failed && !done;) {
-            size_t n;
-            if (from_copy) {
-                n = Step_copy_read(at, block, RANGE_BLOCK, 1.0);
-            } else {
-                file.read(reinterpret_cast<char *>(bytes), sizeof bytes);
-                failed = file.bad();
-                n = static_cast<size_t>(file.gcount()) / STEP_RECORD_SIZE;
-                for (size_t i = 0; i < n; i++)
-                    Step_decode(bytes + i * STEP_RECORD_SIZE, &block[i]);
-            }
-            if (n == 0)
+            int64_t got = reader.read(at, block, RANGE_BLOCK, 1.0);
+            failed = got < 0;
+            if (got <= 0)
                 break;
+            size_t n = static_cast<size_t>(got);
             at += n;
             for (size_t i = 0; i < n; i++) {
                 const StepRecord &r = block[i];

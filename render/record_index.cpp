@@ -1,10 +1,9 @@
 #include "render/record_index.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "picture/settings.h"
-#include "picture/step_copy.h"
+#include "picture/work_file.h"
 
 RecordIndexSurface::RecordIndexSurface() : pen_style(PEN_SOLID), pen_width(1), current(0)
 {
@@ -87,15 +86,12 @@ int Record_read(uint64_t index, StepRecord *record)
 {
     char path[PATH_SIZE + 16];
     Work_path(path, sizeof path);
-    if (Step_copy_matches(path))
-        return Step_copy_read(index, record, 1, 1.0) == 1 ? 0 : -1;
-    std::ifstream file(path, std::ios::binary);
-    uint8_t bytes[STEP_RECORD_SIZE];
-    file.seekg(static_cast<std::streamoff>(index * STEP_RECORD_SIZE));
-    if (!file.read(reinterpret_cast<char *>(bytes), sizeof bytes))
+    WorkSource source;
+    if (Work_source_open(&source, path) != 0)
         return -1;
-    Step_decode(bytes, record);
-    return 0;
+    int64_t got = WorkReader(&source).read(index, record, 1, 1.0);
+    Work_source_close(&source);
+    return got == 1 ? 0 : -1;
 }
 
 void Record_describe(const StepRecord &r, char *text, size_t size)

@@ -14,6 +14,7 @@
 #include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_file.h"
 #include "picture/work_threads.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
@@ -25,11 +26,9 @@ uint64_t lane_min_records = 1 << 16;
 
 namespace {
 
-// Records are read in blocks of this many, and the work file is mapped in
-// views of VIEW_RECORDS records.
+// Records are read in blocks of this many.
 const size_t READ_BLOCK_RECORDS = 512;
 const size_t PREVIEW_BLOCK_RECORDS = 64;
-const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
 // settings index 2, 0, 1.  Unknown kinds have no pen.
@@ -39,61 +38,6 @@ struct KindPen {
     int width;
     Colour colour;
     float cutoff;
-};
-
-// The records of a rebuild for one lane, with their coordinates in pixels
-// (divided by the scale): from the step copy when it stands for the work
-// file, else from the work file mapped into memory, a view at a time.  Both
-// give the same records.
-struct RecordSource {
-    const MappedFile *file; // nullptr: the step copy
-    double scale;
-    FileView view;
-    uint64_t view_first; // the records in the view
-    uint64_t view_count;
-
-    RecordSource(const MappedFile *file_in, double scale_in)
-        : file(file_in), scale(scale_in), view(), view_first(0), view_count(0)
-    {
-    }
-    RecordSource(const RecordSource &) = delete;
-    RecordSource &operator=(const RecordSource &) = delete;
-    ~RecordSource() { File_unmap_view(&view); }
-
-    // Up to `count` records from record `index` on into `out`; how many
-    // there are (fewer at the end), or -1 when the file cannot be read.
-    long Read(uint64_t index, StepRecord *out, size_t count)
-    {
-        if (!file)
-            return static_cast<long>(Step_copy_read(index, out, count, scale));
-        uint64_t total = file->size / STEP_RECORD_SIZE;
-        if (index >= total)
-            return 0;
-        if (index < view_first || index >= view_first + view_count) {
-            File_unmap_view(&view);
-            view_count = total - index < VIEW_RECORDS ? total - index : VIEW_RECORDS;
-            view_first = index;
-            if (File_map_view(file, index * STEP_RECORD_SIZE,
-                              static_cast<size_t>(view_count * STEP_RECORD_SIZE), &view) != 0) {
-                view_count = 0;
-                return -1;
-            }
-        }
-        uint64_t left = view_first + view_count - index;
-        size_t n = left < count ? static_cast<size_t>(left) : count;
-        const uint8_t *at = view.data + (index - view_first) * STEP_RECORD_SIZE;
-        for (size_t i = 0; i < n; i++) {
-            StepRecord &r = out[i];
-            Step_decode(at + i * STEP_RECORD_SIZE, &r);
-            const double cm[3] = {r.x, r.y, r.z};
-            double px[3];
-            Point_calc(cm, scale, px);
-            r.x = px[0];
-            r.y = px[1];
-            r.z = px[2];
-        }
-        return static_cast<long>(n);
-    }
 };
 
 // Draws the steps of a rebuild through Line_draw, leaving out what cannot
@@ -156,7 +100,7 @@ struct TrackJob {
     bool by_energy;  // each segment coloured by its energy on `energy`
     EnergyScale energy;
     int32_t limit;
-    const MappedFile *file; // nullptr: the records come from the step copy
+    const WorkSource *source; // the records, from the step copy or the work file
     double scale;
     uint64_t progress_total; // records to read, for the progress shown
     int lanes;
@@ -209,7 +153,7 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
                     const StepRecord *records, PixelPoint *points, size_t count, uint64_t index)
 {
     const bool tell_records = lane->surface->record_wanted();
-    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    const bool skip_in_copy = job->stride > 1 && job->source->from_copy && !job->whole_file;
     for (size_t i = 0; i < count; i++) {
         const StepRecord &r = records[i];
         if (st->skipping) {
@@ -267,7 +211,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
     std::vector<StepRecord> records(READ_BLOCK_RECORDS);
     std::vector<PixelPoint> points(READ_BLOCK_RECORDS); // where their points land
-    RecordSource source(job->file, job->scale);
+    WorkReader source(job->source);
     StepPainter painter{
         lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
     LaneState st{lane->in_track, lane->previous, 0, false};
@@ -276,11 +220,11 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     // the points it draws; the others are passed over up to their end.
     // Skipping in the copy reads little at a time, so that the tracks passed
     // over are not decoded.
-    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    const bool skip_in_copy = job->stride > 1 && job->source->from_copy && !job->whole_file;
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        long got = source.Read(index, records.data(), want);
+        int64_t got = source.read(index, records.data(), want, job->scale);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -309,7 +253,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 // record before `at` as its last.  -1 when the work file cannot be read.
 int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane)
 {
-    RecordSource source(job->file, job->scale);
+    WorkReader source(job->source);
     lane->in_track = false;
     const size_t BACK = 256;
     StepRecord block[BACK];
@@ -317,7 +261,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
-        if (source.Read(i, block, n) != static_cast<long>(n))
+        if (source.read(i, block, n, job->scale) != static_cast<int64_t>(n))
             return -1;
         if (!last_read && job->positions)
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
@@ -359,13 +303,13 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
         *end = through > *begin ? through : *begin;
         return 0;
     }
-    RecordSource source(job->file, job->scale);
+    WorkReader source(job->source);
     StepRecord block[256];
     for (uint64_t i = *begin; i < total;) {
-        long got = source.Read(i, block, 256);
+        int64_t got = source.read(i, block, 256, job->scale);
         if (got <= 0)
             return -1;
-        for (long k = 0; k < got; k++, i++) {
+        for (int64_t k = 0; k < got; k++, i++) {
             if (block[k].batch > job->last) {
                 *end = i;
                 return 0;
@@ -402,7 +346,7 @@ void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, floa
         return;
     float low = energy_colouring.low, high = energy_colouring.high;
     if (energy_colouring.limits_set != 1 &&
-        Energy_range_shown(path, job->first, job->last, job->whole_file, photon_cutoff,
+        Energy_range_shown(job->source, path, job->first, job->last, job->whole_file, photon_cutoff,
                            charged_cutoff, &low, &high) != 0)
         low = high = 1.0f;
     energy_scale_drawn = Energy_scale(low, high);
@@ -481,15 +425,15 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     // 3. Open the work file.
     char path[PATH_SIZE + 16];
     Work_path(path, sizeof path);
-    MappedFile file;
-    if (File_map_open(&file, path) != 0) {
+    WorkSource source;
+    if (Work_source_open(&source, path) != 0) {
         Show_error(window, MSG_WORK_PATH);
         return -1;
     }
     struct Closer {
-        MappedFile *file;
-        ~Closer() { File_map_close(file); }
-    } closer{&file};
+        WorkSource *source;
+        ~Closer() { Work_source_close(source); }
+    } closer{&source};
 
     // 4. Scale bar.
     double s = *scale;
@@ -504,8 +448,7 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     // of order the counts say nothing about where a batch lies: then all
     // records are read once and exactly those of the batches in range are
     // drawn.
-    const bool from_copy = Step_copy_matches(path);
-    const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
+    const uint64_t total = source.total;
     TrackJob job;
     Job_pens(&job, photon_cutoff, charged_cutoff);
     job.turn = View_turn();
@@ -516,7 +459,7 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);
     job.limit = Line_limit();
-    job.file = from_copy ? nullptr : &file;
+    job.source = &source;
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
@@ -525,10 +468,12 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
         return -1;
     }
     job.progress_total = end - begin;
-    if (from_copy)
-        Step_copy_prepare(s);
     job.stride = request.stride > 1 ? request.stride : 1;
     Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);
+    // After the energy range, which reads the copy in cm: the lanes then
+    // read it at this scale at the same time, changing nothing in it.
+    if (source.from_copy)
+        Step_copy_prepare(s);
 
     // 7. Read and draw.
     if (Records_draw(&job, surface, begin, end) != 0) {

@@ -152,14 +152,8 @@ uint64_t Input_size(FILE *stream)
 
 } // namespace
 
-const char *work_path_override;
-
 void Work_path(char *out, size_t out_size)
 {
-    if (work_path_override) {
-        Text_copy(out, out_size, work_path_override);
-        return;
-    }
     Text_copy(out, out_size, settings.work_dir);
     size_t n = std::strlen(out);
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);

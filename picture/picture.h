@@ -119,11 +119,11 @@ uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t 
 
 extern ConvertStats convert_stats;
 
-// The work-file path: settings.work_dir immediately followed by "work.$$$",
-// or work_path_override when that is set (the command-line tools, whose work
-// folder may be longer than the settings field).
+// The window's work-file path: settings.work_dir immediately followed by
+// "work.$$$".  The command-line tools, whose work folder may be longer than
+// the settings field, hand their own path to the conversion and the
+// rebuild instead.
 void Work_path(char *out, size_t out_size);
-extern const char *work_path_override;
 
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was

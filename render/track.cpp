@@ -423,8 +423,12 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     View_setup(window, view_rect, request.render_mode, scale);
 
     // 3. Open the work file.
-    char path[PATH_SIZE + 16];
-    Work_path(path, sizeof path);
+    char window_path[PATH_SIZE + 16];
+    const char *path = request.work_path;
+    if (!path) {
+        Work_path(window_path, sizeof window_path);
+        path = window_path;
+    }
     WorkSource source;
     if (Work_source_open(&source, path) != 0) {
         Show_error(window, MSG_WORK_PATH);

@@ -17,6 +17,7 @@ struct RebuildRequest {
     int render_mode;        // RENDER_FULL, RENDER_ZOOM or RENDER_KEEP (View_setup)
     bool newest_batch_only; // a followed calculation after Redraw: its last batch
     uint32_t stride;        // every stride-th track (a preview); 1 draws all
+    const char *work_path = nullptr; // the work file; nullptr: Work_path()
 };
 
 // Draw the scale bar and the tracks on request.surface, whose origin is the

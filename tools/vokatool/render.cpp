@@ -51,7 +51,8 @@ bool Not_complete(const RenderOptions &o)
 int Raster_write(const RenderOptions &o, int mode, PixelRect area)
 {
     RasterSurface image;
-    int rendered = Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1);
+    int rendered =
+        Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1, tool_run.work_file);
     Progress_end();
     if (rendered != 0) {
         std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n", layout.bitmap_w,
@@ -105,7 +106,8 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     // The window's rebuild finds the context in the transparent background
     // mode that the panel pass leaves, with or without the panels drawn.
     figure.set_background(0, COLOUR_WHITE);
-    Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1);
+    Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1,
+                   tool_run.work_file);
     Progress_end();
     if (Not_complete(o))
         return 1; // the figure is left unclosed: nothing is written
@@ -259,7 +261,6 @@ int Render(int argc, char **argv)
     } else {
         Text_copy(tool_run.work_file, sizeof tool_run.work_file, private_folder.work_file);
     }
-    work_path_override = tool_run.work_file;
     tool_run.message_input = o.picture;
     if (Track_file_prepare(&o.picture, stderr) != 0) {
         Private_work_dir_remove();
@@ -271,7 +272,7 @@ int Render(int argc, char **argv)
     errno = 0;
     int first_problem;
     uint64_t first_line;
-    if (Picture_convert(nullptr, 0) != 0) {
+    if (Picture_convert_file(nullptr, picture_path, tool_run.work_file) != 0) {
         result = Convert_explain(o.picture, -1);
     } else if (tool_run.strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
         result = Convert_explain(o.picture, 0); // nothing is drawn

@@ -211,7 +211,7 @@ LRESULT On_redraw(HWND window)
     Picture_invalidate();
     // The Batch dialog then offers the newest batch as both limits.
     char text[16];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(batch_count));
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(work_file.batch_count));
     Text_copy(batch_from_text, sizeof batch_from_text, text);
     Text_copy(batch_to_text, sizeof batch_to_text, text);
     return 0;

@@ -120,7 +120,7 @@ bool Record_near(uint32_t code, POINT at, StepRecord *found)
     bool any = false;
     double best = 0.0;
     const ViewTurn turn = View_turn();
-    for (uint64_t index = Record_code_first(code); index < convert_stats.records;
+    for (uint64_t index = Record_code_first(code); index < work_file.stats.records;
          index += RECORD_CODE_SPAN) {
         StepRecord r;
         if (Record_read(index, &r) != 0)

@@ -60,7 +60,7 @@ int main(int argc, char **argv)
     Layout_compute(LAYOUT_FROM_WINDOW, w, h);
     uint64_t records = 0;
     for (int i = 0; i < BATCH_MAX; i++)
-        records += batch_step_count[i];
+        records += work_file.batch_step_count[i];
 
     const char *runs_text = std::getenv("BENCH_REBUILDS");
     int runs = runs_text ? std::atoi(runs_text) : 3;

@@ -97,7 +97,7 @@ INT_PTR Count_draw(HWND dialog, const DRAWITEMSTRUCT *item)
     if (item->CtlID != IDC_BATCH_COUNT)
         return FALSE;
     std::snprintf(batch_count_text, sizeof batch_count_text, "%4u",
-                  static_cast<unsigned>(batch_count));
+                  static_cast<unsigned>(work_file.batch_count));
     HDC dc = item->hDC;
     FillRect(dc, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
     HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -124,7 +124,7 @@ bool Limit_bad(const char *text, uint32_t low, uint32_t *limit)
     if (Int_check(text, BATCH_DIGITS + 1, &value) != 0)
         return true;
     *limit = static_cast<uint32_t>(value);
-    return *limit != 0 && (*limit > batch_count || *limit < low);
+    return *limit != 0 && (*limit > work_file.batch_count || *limit < low);
 }
 
 INT_PTR Batch_ok(HWND dialog)

@@ -19,12 +19,7 @@
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 
-double x_min, x_max, y_min, y_max, z_min, z_max;
-float coord_scale;
-uint32_t batch_step_count[BATCH_MAX];
-uint32_t batch_count;
-uint32_t batches_unordered;
-ConvertStats convert_stats;
+WorkFile work_file;
 WorkWriteFn work_write_fn;
 ProgressHook progress_hook;
 
@@ -38,7 +33,7 @@ const char WORK_FILE_NAME[] = "work.$$$";
 enum { WRITE_BUFFER_RECORDS = 1638 }; // about 64 KB
 uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
-FILE *work_file;
+FILE *work_stream;
 const char *work_file_path;
 uint64_t records_in_file; // records that reached the work file so far
 
@@ -66,7 +61,7 @@ void Images_count(const uint8_t *images, size_t count)
     for (size_t i = 0; i < count; i++) {
         int32_t batch = static_cast<int32_t>(Get4(images + i * STEP_RECORD_SIZE));
         assert(batch >= 1 && batch <= BATCH_MAX);
-        batch_step_count[batch - 1]++;
+        work_file.batch_step_count[batch - 1]++;
     }
 }
 
@@ -88,8 +83,8 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
     // ENOSPC, as Windows and Linux report at once.
     for (int attempt = 0; attempt < 2 && done < size; attempt++) {
         errno = 0;
-        size_t written = write(images + done, size - done, work_file);
-        if (written == size - done && work_write_fn == nullptr && std::fflush(work_file) != 0)
+        size_t written = write(images + done, size - done, work_stream);
+        if (written == size - done && work_write_fn == nullptr && std::fflush(work_stream) != 0)
             written = 0;
         error = errno;
         if (written == size - done) {
@@ -99,13 +94,13 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
         done = Bytes_reached(size, done + written);
         if (error == ENOSPC)
             break;
-        std::fseek(work_file, 0, SEEK_END);
+        std::fseek(work_stream, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
         for (size_t i = 0; i < run_count; i++) {
             assert(runs[i].batch >= 1 && runs[i].batch <= BATCH_MAX);
-            batch_step_count[runs[i].batch - 1] += runs[i].count;
+            work_file.batch_step_count[runs[i].batch - 1] += runs[i].count;
         }
     } else {
         Images_count(images, complete);
@@ -197,13 +192,13 @@ int Header_take(const LineSource *source)
             problem = PROBLEM_NO_HEADER;
         return problem;
     }
-    x_min = bounds[0];
-    x_max = bounds[1];
-    y_min = bounds[2];
-    y_max = bounds[3];
-    z_min = bounds[4];
-    z_max = bounds[5];
-    coord_scale = scale;
+    work_file.x_min = bounds[0];
+    work_file.x_max = bounds[1];
+    work_file.y_min = bounds[2];
+    work_file.y_max = bounds[3];
+    work_file.z_min = bounds[4];
+    work_file.z_max = bounds[5];
+    work_file.coord_scale = scale;
     return PROBLEM_NONE;
 }
 
@@ -240,7 +235,7 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     // encoded coordinates of short and long step lines are taken at scale 1.
     if (Batch_line_alone(source->line, source->length)) {
         run->stats.header_missing = 1;
-        coord_scale = 1.0f;
+        work_file.coord_scale = 1.0f;
         return 1;
     }
     int problem = Header_take(source);
@@ -256,19 +251,20 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
 // 0, or -1 when it cannot be created.
 int Work_open(const char *work_path)
 {
-    work_file = nullptr;
+    work_stream = nullptr;
     work_file_path = work_path;
     records_in_file = 0;
     write_pending = 0;
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
     if (!work_path)
         return 0;
+    work_file.generation++;
     std::remove(work_path);
-    work_file = std::fopen(work_path, "w+b");
-    if (!work_file)
+    work_stream = std::fopen(work_path, "w+b");
+    if (!work_stream)
         return -1;
     // The program buffers the records itself.
-    std::setvbuf(work_file, nullptr, _IONBF, 0);
+    std::setvbuf(work_stream, nullptr, _IONBF, 0);
     return 0;
 }
 
@@ -283,11 +279,11 @@ int Records_write(const StepRecord *records, const StepCode *codes, size_t count
     for (size_t i = 0; i < count && failure == 0; i++) {
         const StepRecord *r = &records[i];
         assert(r->batch >= 1 && r->batch <= BATCH_MAX);
-        if (work_file) {
+        if (work_stream) {
             failure = Record_write(r);
             Step_copy_add(r, &codes[i]);
         } else {
-            batch_step_count[r->batch - 1]++;
+            work_file.batch_step_count[r->batch - 1]++;
         }
     }
     return failure;
@@ -298,9 +294,9 @@ int Records_write(const StepRecord *records, const StepCode *codes, size_t count
 int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, const uint8_t *copy,
                  size_t count, int32_t copy_form)
 {
-    if (!work_file) {
+    if (!work_stream) {
         for (size_t i = 0; i < run_count; i++)
-            batch_step_count[runs[i].batch - 1] += runs[i].count;
+            work_file.batch_step_count[runs[i].batch - 1] += runs[i].count;
         return 0;
     }
     int failure = Work_flush();
@@ -348,12 +344,12 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
         }
     }
     Convert_run_end(run);
-    if (failure == 0 && work_file)
+    if (failure == 0 && work_stream)
         failure = Work_flush();
-    if (work_file) {
-        if (std::fclose(work_file) != 0 && failure == 0)
+    if (work_stream) {
+        if (std::fclose(work_stream) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
-        work_file = nullptr;
+        work_stream = nullptr;
     }
     return failure;
 }
@@ -373,14 +369,14 @@ int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
     int prelude = Convert_prelude(run, input, &source, &failure);
     if (prelude < 0)
         return failure;
-    run->state.coord_scale = coord_scale;
+    run->state.coord_scale = work_file.coord_scale;
     run->header_missing = prelude == 1;
     if (run->header_missing)
         Scene_box_add_geometry(&run->box);
     if (Work_open(work_path) != 0)
         return MSG_WORK_PATH;
-    if (work_file)
-        Step_copy_begin(coord_scale, Input_size(input));
+    if (work_stream)
+        Step_copy_begin(work_file.coord_scale, Input_size(input));
     // Without a header the first batch line is in the source already.
     if (run->header_missing)
         Convert_line(run, &source);
@@ -399,11 +395,13 @@ void Convert_finish(const ConvertRun *run)
 {
     // With the batches out of order the last batch line need not be the
     // highest batch; the full range then still covers every batch.
-    batch_count = static_cast<uint32_t>(run->unordered ? run->top_batch : run->last_batch);
-    batches_unordered = run->unordered ? 1 : 0;
+    work_file.batch_count =
+        static_cast<uint32_t>(run->unordered ? run->top_batch : run->last_batch);
+    work_file.batches_unordered = run->unordered ? 1 : 0;
     if (run->header_missing) {
         // An axis without any value gives 0..0.
-        double *out[6] = {&x_min, &x_max, &y_min, &y_max, &z_min, &z_max};
+        double *out[6] = {&work_file.x_min, &work_file.x_max, &work_file.y_min,
+                          &work_file.y_max, &work_file.z_min, &work_file.z_max};
         for (int a = 0; a < 3; a++) {
             bool any = run->box.low[a] <= run->box.high[a];
             *out[2 * a] = any ? run->box.low[a] : 0.0;
@@ -446,12 +444,13 @@ int Picture_convert(WindowRef window, int source)
 
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path, int flags)
 {
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    // The counts stay with the work file until Work_open replaces it: a
+    // conversion that fails before leaves both as they were.
     Step_copy_drop();
     // Binary: the line source gives the bytes the conventions of text.
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
-        std::memset(&convert_stats, 0, sizeof convert_stats);
+        std::memset(&work_file.stats, 0, sizeof work_file.stats);
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
@@ -478,7 +477,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
         std::clearerr(input);
         failure = Convert_pass(run, input, work_path, flags, far, &read_error);
     }
-    convert_stats = run->stats;
+    work_file.stats = run->stats;
     if (failure != 0) {
         Show_error(window, failure);
         return -1;
@@ -486,6 +485,6 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     Convert_finish(run);
     if (read_error)
         Show_error(window, MSG_INPUT_READ);
-    Left_out_report(window, &convert_stats);
+    Left_out_report(window, &work_file.stats);
     return 0;
 }

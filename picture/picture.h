@@ -35,20 +35,6 @@
 #include "picture/geometry.h"
 #include "picture/step_record.h"
 
-// Scene bounds (cm) and the coordinate scale of the last header line read.
-extern double x_min, x_max, y_min, y_max, z_min, z_max;
-extern float coord_scale;
-
-// Records written per batch: entry b - 1 for batch b.
-extern uint32_t batch_step_count[BATCH_MAX];
-// The last batch of the last conversion (0 when it had no batch line); the
-// highest batch when the batches were out of order.
-extern uint32_t batch_count;
-// 1 when a record of the last conversion has a lower batch than a record
-// before it: the records of a batch do not lie together, and a reader must
-// pass over the whole work file instead of seeking by batch_step_count.
-extern uint32_t batches_unordered;
-
 // Why a line was left out of the picture.  Each kind has its text for the
 // user (Line_problem_text).  Lines that the format gives no meaning are
 // skipped on purpose and are none of these: types 7 and 8, markers, blank
@@ -117,7 +103,29 @@ struct ConvertStats {
 // (PROBLEM_NONE and 0 when none was).
 uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
 
-extern ConvertStats convert_stats;
+// What the last conversion produced, owned by the conversion and read by
+// every renderer and report: the work file's scene bounds (cm) and the
+// coordinate scale of the last header line read, its records per batch and
+// their order, what the conversion met, and a generation number that
+// changes whenever a conversion writes the work file anew.  The counts are
+// cleared only together with the work file they describe.
+struct WorkFile {
+    double x_min, x_max, y_min, y_max, z_min, z_max;
+    float coord_scale;
+    // Records written per batch: entry b - 1 for batch b.
+    uint32_t batch_step_count[BATCH_MAX];
+    // The last batch of the last conversion (0 when it had no batch line);
+    // the highest batch when the batches were out of order.
+    uint32_t batch_count;
+    // 1 when a record of the last conversion has a lower batch than a
+    // record before it: the records of a batch do not lie together, and a
+    // reader must pass over the whole work file instead of seeking by
+    // batch_step_count.
+    uint32_t batches_unordered;
+    ConvertStats stats;
+    uint64_t generation;
+};
+extern WorkFile work_file;
 
 // The window's work-file path: settings.work_dir immediately followed by
 // "work.$$$".  The command-line tools, whose work folder may be longer than

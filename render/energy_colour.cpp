@@ -128,17 +128,14 @@ struct RangeKey {
     bool whole_file;
     float photon_cutoff, charged_cutoff;
     int16_t shown[3];
-    uint64_t records;
-    uint32_t batches;
-    double bounds[6];
+    uint64_t generation; // of the work file read
 
     bool operator==(const RangeKey &o) const
     {
         return work_path == o.work_path && first == o.first && last == o.last &&
                whole_file == o.whole_file && photon_cutoff == o.photon_cutoff &&
                charged_cutoff == o.charged_cutoff &&
-               std::memcmp(shown, o.shown, sizeof shown) == 0 && records == o.records &&
-               batches == o.batches && std::equal(bounds, bounds + 6, o.bounds);
+               std::memcmp(shown, o.shown, sizeof shown) == 0 && generation == o.generation;
     }
 };
 RangeKey range_key;
@@ -161,14 +158,12 @@ int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t 
                     photon_cutoff,
                     charged_cutoff,
                     {show_photon, show_electron, show_positron},
-                    convert_stats.records,
-                    batch_count,
-                    {x_min, x_max, y_min, y_max, z_min, z_max}};
+                    work_file.generation};
     if (!(range_known && key == range_key)) {
         uint64_t begin = 0;
         if (!whole_file)
             for (int64_t b = 1; b < first && b <= BATCH_MAX; b++)
-                begin += batch_step_count[b - 1];
+                begin += work_file.batch_step_count[b - 1];
         static StepRecord block[RANGE_BLOCK];
         WorkReader reader(source);
         const float cutoff[4] = {0.0f, photon_cutoff, charged_cutoff, charged_cutoff};

@@ -283,9 +283,9 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
 // batches are in order: from the first record of batch job->first, found
 // by the counts (from the start of the file when first is 1), to the first
 // record after it whose batch is beyond job->last.  The counts tell that
-// too when they hold the file's records; when they do not (after a failed
-// conversion cleared them) the records are read up to it.  -1 when the work
-// file cannot be read.
+// too when they hold the file's records; when they do not (a file changed
+// since the conversion that counted it) the records are read up to it.  -1
+// when the work file cannot be read.
 int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
 {
     uint64_t before = 0;
@@ -293,10 +293,10 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
     uint64_t all = 0;
     for (int64_t b = 1; b <= BATCH_MAX; b++) {
         if (b < job->first)
-            before += batch_step_count[b - 1];
+            before += work_file.batch_step_count[b - 1];
         if (b <= job->last)
-            through += batch_step_count[b - 1];
-        all += batch_step_count[b - 1];
+            through += work_file.batch_step_count[b - 1];
+        all += work_file.batch_step_count[b - 1];
     }
     *begin = before < total ? before : total;
     if (all == total) {
@@ -415,9 +415,9 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
     float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
     int64_t first = batch_from != 0 ? batch_from : 1;
-    int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
+    int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(work_file.batch_count);
     if (request.newest_batch_only)
-        first = last = batch_count;
+        first = last = work_file.batch_count;
 
     // 2. Fit the view.
     View_setup(window, view_rect, request.render_mode, scale);
@@ -458,7 +458,7 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     job.turn = View_turn();
     job.first = first;
     job.last = last;
-    job.whole_file = batches_unordered != 0;
+    job.whole_file = work_file.batches_unordered != 0;
     // Without a scale (never fitted) positions are not defined and nothing
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);

@@ -145,7 +145,7 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
             const std::string text = Shower(layout, reversed);
             step_copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
-            EXPECT_EQ(batches_unordered, reversed ? 1u : 0u);
+            EXPECT_EQ(work_file.batches_unordered, reversed ? 1u : 0u);
             EXPECT_TRUE(Step_copy_matches(work.c_str()));
             Expect_copy_holds_the_work_file(work, 0.0123);
             std::vector<std::vector<Colour>> from_memory = Views();
@@ -357,17 +357,18 @@ namespace {
 std::string Converted(const MessageRecorder &messages)
 {
     std::string all = File_read("work.$$$");
-    for (uint32_t count : batch_step_count)
+    for (uint32_t count : work_file.batch_step_count)
         all += std::to_string(count) + ",";
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     char text[1024];
     std::snprintf(
         text, sizeof text,
         "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
         "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
         "%.4s %.4s %.4s %.4s %llu %d %d\n",
-        batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
-        static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
+        work_file.batch_count, work_file.batches_unordered, work_file.x_min, work_file.x_max,
+        work_file.y_min, work_file.y_max, work_file.z_min, work_file.z_max,
+        static_cast<double>(work_file.coord_scale), static_cast<unsigned long long>(s.lines),
         static_cast<unsigned long long>(s.batch_lines),
         static_cast<unsigned long long>(s.marker_lines),
         static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),

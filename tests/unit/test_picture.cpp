@@ -68,13 +68,13 @@ TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
     for (int radii : {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100}) {
         for (int planes : {0, 2, 9}) {
             SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
-            x_max = 0;
+            work_file.x_max = 0;
             char counts[16];
             std::snprintf(counts, sizeof counts, "%6d%6d\n", radii, planes);
             ASSERT_EQ(Run("GSTA\nCYLS\n" + std::string(counts) + Values(radii) +
                           Values(planes, 1000) + "GEND\n" + HEADER),
                       0);
-            EXPECT_EQ(x_max, 1.0);
+            EXPECT_EQ(work_file.x_max, 1.0);
             EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
             EXPECT_EQ(cyl_radius_count, radii);
             EXPECT_EQ(cyl_plane_count, planes);
@@ -95,13 +95,13 @@ TEST_F(Convert, GeometryCountsAndValueFields)
     ASSERT_EQ(Run("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) +
                   "GEND\n" + HEADER),
               0);
-    EXPECT_EQ(x_max, 1.0);
+    EXPECT_EQ(work_file.x_max, 1.0);
     EXPECT_EQ(slab_x_count, 100);
     EXPECT_EQ(slab_x[99], 100.0f);
     EXPECT_EQ(slab_y_count, 2);
     EXPECT_EQ(slab_y[1], 8.0f);
     EXPECT_EQ(slab_z[0], 9.0f);
-    EXPECT_EQ(convert_stats.geometry.values_dropped, 30);
+    EXPECT_EQ(work_file.stats.geometry.values_dropped, 30);
 
     ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
     EXPECT_EQ(cyl_radius_count, 8);
@@ -148,11 +148,11 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                          "2 2 1 0 0 1e+06\n"
                          "2 2 1 0 0 1234\n"
                          "2 2 0 0 0 1234\n");
-    EXPECT_EQ(batch_step_count[0], 4u);
-    EXPECT_EQ(batch_step_count[1], 4u);
-    EXPECT_EQ(batch_count, 2u);
-    EXPECT_EQ(convert_stats.skipped_type, 1u);
-    EXPECT_EQ(convert_stats.marker_lines, 1u);
+    EXPECT_EQ(work_file.batch_step_count[0], 4u);
+    EXPECT_EQ(work_file.batch_step_count[1], 4u);
+    EXPECT_EQ(work_file.batch_count, 2u);
+    EXPECT_EQ(work_file.stats.skipped_type, 1u);
+    EXPECT_EQ(work_file.stats.marker_lines, 1u);
     EXPECT_EQ(view_dirty, 1);
 }
 
@@ -179,13 +179,13 @@ TEST_F(Convert, HeaderScaleAndRealFields)
         Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0       1.0    2.5D+0\n"
             "0    1\n2600004000060000 1.50\n"),
         0);
-    EXPECT_EQ(coord_scale, 2.5f);
-    EXPECT_EQ(z_max, 1.0);
+    EXPECT_EQ(work_file.coord_scale, 2.5f);
+    EXPECT_EQ(work_file.z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
 
     EXPECT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n0    1\n"), -1);
-    EXPECT_EQ(convert_stats.header_line, 3u);
-    EXPECT_EQ(convert_stats.header_problem, PROBLEM_CUT);
+    EXPECT_EQ(work_file.stats.header_line, 3u);
+    EXPECT_EQ(work_file.stats.header_problem, PROBLEM_CUT);
     EXPECT_EQ(messages.texts(), "input file read error !!");
 }
 
@@ -197,11 +197,11 @@ TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
         Run(START + ELECTRON + "0    3\n" + ELECTRON + "-\n010001\n" + ELECTRON + "0    0\n-\n"),
         0);
     EXPECT_EQ(Records(), "3 2 0 0 0 1234\n3 -1 0 0 0 0\n");
-    EXPECT_EQ(batch_step_count[2], 2u);
-    EXPECT_EQ(batch_count, 3u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_BEFORE_BATCH].lines, 1u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_OUT_OF_BATCH].lines, 2u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_BATCH_RANGE].lines, 2u);
+    EXPECT_EQ(work_file.batch_step_count[2], 2u);
+    EXPECT_EQ(work_file.batch_count, 3u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_BEFORE_BATCH].lines, 1u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_OUT_OF_BATCH].lines, 2u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_BATCH_RANGE].lines, 2u);
 }
 
 // The work directory text is glued to the file name as it stands; counting
@@ -215,8 +215,8 @@ TEST_F(Convert, WorkDirectoryGluedAndCountingWritesNothing)
     File_write(scratch.file("work.$$$"), "previous");
     std::string pic = scratch.write("p.pic", START + "0    4\n" + ELECTRON + "-\n");
     ASSERT_EQ(Picture_convert_file(nullptr, pic.c_str(), nullptr), 0);
-    EXPECT_EQ(batch_step_count[3], 2u);
-    EXPECT_EQ(convert_stats.steps[KIND_ELECTRON - 1], 1u);
+    EXPECT_EQ(work_file.batch_step_count[3], 2u);
+    EXPECT_EQ(work_file.stats.steps[KIND_ELECTRON - 1], 1u);
     EXPECT_EQ(scratch.read("work.$$$"), "previous");
 }
 
@@ -315,7 +315,7 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         SCOPED_TRACE(testing::Message()
                      << c.message << (c.lie ? " after a failure without a reason" : ""));
         messages.clear();
-        batch_count = 77;
+        work_file.batch_count = 77;
         view_dirty = 0;
         error = c.error, lie = c.lie, calls = 0, budget = c.budget;
         work_write_fn = Faulty_write;
@@ -323,10 +323,10 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         work_write_fn = nullptr;
         EXPECT_EQ(result, c.error ? -1 : 0);
         EXPECT_EQ(messages.texts(), c.message);
-        EXPECT_EQ(batch_step_count[0], c.first);
-        EXPECT_EQ(batch_step_count[1], c.second);
+        EXPECT_EQ(work_file.batch_step_count[0], c.first);
+        EXPECT_EQ(work_file.batch_step_count[1], c.second);
         EXPECT_EQ(scratch.read("work.$$$").size() / STEP_RECORD_SIZE, c.records);
-        EXPECT_EQ(batch_count, c.error ? 77u : 3u);
+        EXPECT_EQ(work_file.batch_count, c.error ? 77u : 3u);
         EXPECT_EQ(view_dirty, c.error ? 0 : 1);
     }
     EXPECT_EQ(Records(), all); // after the passing fault
@@ -349,7 +349,7 @@ std::string Left_out()
 {
     std::string out;
     for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
-        const ProblemLines &p = convert_stats.problems[k];
+        const ProblemLines &p = work_file.stats.problems[k];
         if (p.lines)
             out += (out.empty() ? "" : " ") + std::to_string(k) + "@" +
                    std::to_string(p.first_line) + "*" + std::to_string(p.lines);
@@ -434,7 +434,7 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         Picture_convert_file(nullptr, pic.c_str(), scratch.file("work.$$$").c_str(), CONVERT_CALC),
         0);
     EXPECT_EQ(Left_out(), "");
-    EXPECT_EQ(convert_stats.unfinished_lines, 1u);
+    EXPECT_EQ(work_file.stats.unfinished_lines, 1u);
     EXPECT_EQ(messages.texts(), "");
 }
 
@@ -462,9 +462,9 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
         messages.clear();
         EXPECT_EQ(Run(c.text + "0    1\n" + ELECTRON), -1);
         EXPECT_EQ(messages.texts(), "input file read error !!");
-        EXPECT_EQ(convert_stats.header_problem, c.header_problem);
-        EXPECT_EQ(convert_stats.header_line, c.header_problem ? 3u : 0u);
-        EXPECT_STREQ(convert_stats.geometry.problem, c.geometry_problem);
+        EXPECT_EQ(work_file.stats.header_problem, c.header_problem);
+        EXPECT_EQ(work_file.stats.header_line, c.header_problem ? 3u : 0u);
+        EXPECT_STREQ(work_file.stats.geometry.problem, c.geometry_problem);
     }
 }
 
@@ -480,10 +480,10 @@ TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
     // Nine tenths of the coordinates lie below 2^4, so 2^14 and beyond is far.
     ASSERT_EQ(Run(steps + Float_step('5', "1.6384E+04", "0", "0", "1") + "-\n"), 0);
     EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
-    EXPECT_EQ(x_max, 9.0);
-    EXPECT_EQ(convert_stats.records, 10u);
+    EXPECT_EQ(work_file.x_max, 9.0);
+    EXPECT_EQ(work_file.stats.records, 10u);
     EXPECT_EQ(Records().find("16384"), std::string::npos);
     ASSERT_EQ(Run(steps + Float_step('5', "1.6383E+04", "0", "0", "1")), 0);
     EXPECT_EQ(Left_out(), "");
-    EXPECT_EQ(x_max, 16383.0);
+    EXPECT_EQ(work_file.x_max, 16383.0);
 }

@@ -147,8 +147,8 @@ TEST_F(Robust, BatchesOutOfOrderDrawExactlyTheBatchesInRange)
     std::vector<Colour> only_2 = Picture(HEAD + ("0    1\n" + a));
     std::vector<Colour> all = Picture(HEAD + ("0    1\n" + a + b));
     EXPECT_TRUE(Picture(mixed, 1, 1) == only_1);
-    EXPECT_EQ(batches_unordered, 1u);
-    EXPECT_EQ(batch_count, 3u);
+    EXPECT_EQ(work_file.batches_unordered, 1u);
+    EXPECT_EQ(work_file.batch_count, 3u);
     EXPECT_TRUE(Picture(mixed, 2, 2) == only_2);
     EXPECT_TRUE(Picture(mixed) == all);
     EXPECT_FALSE(only_1 == only_2);

@@ -52,7 +52,8 @@ protected:
         zoom_rect = PixelRect{0, 0, 0, 0};
         angle_x = angle_y = angle_z = 0;
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        x_min = z_min = -200, x_max = z_max = 200, y_min = -50, y_max = 50;
+        work_file.x_min = work_file.z_min = -200, work_file.x_max = work_file.z_max = 200,
+        work_file.y_min = -50, work_file.y_max = 50;
     }
     void TearDown() override
     {
@@ -147,7 +148,8 @@ TEST_F(View, FailedFitsKeepTheScale)
     EXPECT_EQ(view_state.pan_px_x, -100);
 
     messages.clear();
-    x_min = x_max = z_min = z_max = 0, y_min = y_max = 3;
+    work_file.x_min = work_file.x_max = work_file.z_min = work_file.z_max = 0,
+    work_file.y_min = work_file.y_max = 3;
     Setup(RENDER_FULL);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].flags, 0);
@@ -167,7 +169,8 @@ TEST_F(View, FailedFitsKeepTheScale)
 // then placed about the centre without overflow.
 TEST_F(View, FarPointsAreClampedTo32Bits)
 {
-    x_min = y_min = z_min = -5e-4, x_max = y_max = z_max = 5e-4; // 1.25e-6 cm per pixel
+    work_file.x_min = work_file.y_min = work_file.z_min = -5e-4,
+    work_file.x_max = work_file.y_max = work_file.z_max = 5e-4; // 1.25e-6 cm per pixel
     Setup(RENDER_FULL);
     ASSERT_TRUE(messages.messages().empty());
     EXPECT_EQ(Place(0, -1e9, 1e9), std::to_string(INT32_MAX) + "," + std::to_string(INT32_MAX));

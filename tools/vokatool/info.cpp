@@ -33,16 +33,16 @@ void Geometry_print()
         break;
     default: std::printf("geometry: none\n"); break;
     }
-    if (convert_stats.geometry.values_dropped > 0)
+    if (work_file.stats.geometry.values_dropped > 0)
         std::printf("  %d values beyond the 100 of a list were dropped\n",
-                    convert_stats.geometry.values_dropped);
+                    work_file.stats.geometry.values_dropped);
 }
 
 int Batches_with_records()
 {
     int n = 0;
     for (int i = 0; i < BATCH_MAX; i++)
-        if (batch_step_count[i] != 0)
+        if (work_file.batch_step_count[i] != 0)
             n++;
     return n;
 }
@@ -53,11 +53,11 @@ int Info(const char *path)
 {
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
         return Convert_explain(path, -1);
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     Geometry_print();
-    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max, z_min,
-                z_max);
-    std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
+    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", work_file.x_min, work_file.x_max,
+                work_file.y_min, work_file.y_max, work_file.z_min, work_file.z_max);
+    std::printf("coordinate scale: %g\n", static_cast<double>(work_file.coord_scale));
     if (s.header_missing)
         std::printf("no header line: scene bounds from the steps and the geometry\n");
     if (s.blocks) {
@@ -67,9 +67,9 @@ int Info(const char *path)
             std::printf(" %s", s.block_names[i]);
         std::printf("%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "");
     }
-    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
-                static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
-                batches_unordered ? ", out of order" : "");
+    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n",
+                work_file.batch_count, static_cast<unsigned long long>(s.batch_lines),
+                Batches_with_records(), work_file.batches_unordered ? ", out of order" : "");
     const char *names[STEP_KINDS] = {"photon", "electron", "positron"};
     uint64_t steps = 0;
     for (int k = 0; k < STEP_KINDS; k++) {

@@ -274,7 +274,7 @@ int Render(int argc, char **argv)
     uint64_t first_line;
     if (Picture_convert_file(nullptr, picture_path, tool_run.work_file) != 0) {
         result = Convert_explain(o.picture, -1);
-    } else if (tool_run.strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+    } else if (tool_run.strict && Lines_left_out(&work_file.stats, &first_problem, &first_line)) {
         result = Convert_explain(o.picture, 0); // nothing is drawn
     } else {
         Progress_end();

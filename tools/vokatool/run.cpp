@@ -219,7 +219,7 @@ void Progress_end()
 // lines were left out.
 uint64_t Left_out_print(const char *path)
 {
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     int first_problem;
     uint64_t first_line;
     uint64_t total = Lines_left_out(&s, &first_problem, &first_line);
@@ -251,7 +251,7 @@ uint64_t Left_out_print(const char *path)
 int Convert_explain(const char *path, int result)
 {
     Progress_end();
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     uint64_t left_out = Left_out_print(path);
     if (s.header_problem != PROBLEM_NONE)
         std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,

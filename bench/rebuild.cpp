@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     // BENCH_COPY_BUDGET: the step copy's budget in bytes (0: none, the
     // rebuilds read the work file), instead of the machine's.
     if (const char *budget = std::getenv("BENCH_COPY_BUDGET"))
-        step_copy_budget = std::strtoull(budget, nullptr, 10);
+        core_tuning.copy_budget = std::strtoull(budget, nullptr, 10);
     auto convert_start = std::chrono::steady_clock::now();
     if (Picture_convert(nullptr, 0) != 0)
         return 1;

@@ -326,7 +326,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
     int threads = Work_threads();
     int more = 1;
     int failure = 0;
-    if (threads > 1 && input_size >= convert_text_block) {
+    if (threads > 1 && input_size >= core_tuning.text_block) {
         const ConvertWriter writer = {Records_write, Images_write};
         failure = Convert_parallel(run, input, input_size, source, input_block, sizeof input_block,
                                    threads, &writer);

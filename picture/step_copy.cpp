@@ -10,8 +10,6 @@
 #include "picture/le_bytes.h"
 #include "picture/platform.h"
 
-uint64_t step_copy_budget = STEP_COPY_MACHINE;
-
 namespace {
 
 // The records lie in chunks of CHUNK_RECORDS (18 MB), allocated as the copy
@@ -114,8 +112,8 @@ void Decode(const uint8_t *image, StepRecord *r, double divisor)
 
 uint64_t Step_copy_budget()
 {
-    if (step_copy_budget != STEP_COPY_MACHINE)
-        return step_copy_budget;
+    if (core_tuning.copy_budget != STEP_COPY_MACHINE)
+        return core_tuning.copy_budget;
     uint64_t memory = Platform_memory_size();
     return memory != 0 ? memory / 4 : BUDGET_UNKNOWN_MEMORY;
 }

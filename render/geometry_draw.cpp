@@ -74,10 +74,10 @@ void Geom_draw(WindowRef window, Surface *surface)
         geometry_enabled = 0;
         return;
     }
-    if (geometry_kind == GEOMETRY_CYLINDERS) {
+    if (geometry_list.kind == GEOMETRY_CYLINDERS) {
         Cyls_draw(window, surface);
         geometry_enabled = 1;
-    } else if (geometry_kind == GEOMETRY_SLABS) {
+    } else if (geometry_list.kind == GEOMETRY_SLABS) {
         Slab_draw(window, surface);
         geometry_enabled = 1;
     }
@@ -87,12 +87,12 @@ void Cyls_draw(WindowRef, Surface *surface)
 {
     if (!Scale_usable())
         return;
-    int radii = List_length(cyl_radius_count);
-    int planes = List_length(cyl_plane_count);
+    int radii = List_length(geometry_list.cyl_radius_count);
+    int planes = List_length(geometry_list.cyl_plane_count);
     for (int j = 0; j < planes; j++) {
-        double z = cyl_plane_z[j];
+        double z = geometry_list.cyl_plane_z[j];
         for (int i = 0; i < radii; i++) {
-            double r = cyl_radius[i];
+            double r = geometry_list.cyl_radius[i];
             PixelPoint previous = Project(r, 0.0, z);
             for (int n = 0; n <= 360; n++) {
                 double a = n * DEGREE_FACTOR;
@@ -108,10 +108,11 @@ void Cyls_draw(WindowRef, Surface *surface)
     for (int angle : CYLS_GENERATOR_ANGLES) {
         double a = angle * DEGREE_FACTOR;
         for (int i = 0; i < radii; i++) {
-            double r = cyl_radius[i];
+            double r = geometry_list.cyl_radius[i];
             double x = r * std::cos(a);
             double y = r * std::sin(a);
-            Segment(surface, Project(x, y, cyl_plane_z[0]), Project(x, y, cyl_plane_z[planes - 1]));
+            Segment(surface, Project(x, y, geometry_list.cyl_plane_z[0]),
+                    Project(x, y, geometry_list.cyl_plane_z[planes - 1]));
         }
     }
 }
@@ -120,15 +121,18 @@ void Slab_draw(WindowRef, Surface *surface)
 {
     if (!Scale_usable())
         return;
-    int nx = List_length(slab_x_count);
-    int ny = List_length(slab_y_count);
-    int nz = List_length(slab_z_count);
+    int nx = List_length(geometry_list.slab_x_count);
+    int ny = List_length(geometry_list.slab_y_count);
+    int nz = List_length(geometry_list.slab_z_count);
     const int along_z[3] = {0, 1, 2};
     const int along_x[3] = {1, 2, 0};
     const int along_y[3] = {2, 0, 1};
-    Slab_pass(surface, slab_x, nx, slab_y, ny, slab_z, nz, along_z);
-    Slab_pass(surface, slab_y, ny, slab_z, nz, slab_x, nx, along_x);
-    Slab_pass(surface, slab_z, nz, slab_x, nx, slab_y, ny, along_y);
+    Slab_pass(surface, geometry_list.slab_x, nx, geometry_list.slab_y, ny, geometry_list.slab_z, nz,
+              along_z);
+    Slab_pass(surface, geometry_list.slab_y, ny, geometry_list.slab_z, nz, geometry_list.slab_x, nx,
+              along_x);
+    Slab_pass(surface, geometry_list.slab_z, nz, geometry_list.slab_x, nx, geometry_list.slab_y, ny,
+              along_y);
 }
 
 void Picture_geometry_draw(WindowRef window, Surface *surface)

@@ -22,8 +22,6 @@
 #include "render/line_draw.h"
 #include "render/view.h"
 
-uint64_t lane_min_records = 1 << 16;
-
 namespace {
 
 // Records are read in blocks of this many.
@@ -360,7 +358,7 @@ void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, floa
 // read failed.
 int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 {
-    int lanes_wanted = end - begin >= lane_min_records ? Work_threads() : 1;
+    int lanes_wanted = end - begin >= core_tuning.lane_min_records ? Work_threads() : 1;
     std::unique_ptr<SurfaceLanes> lanes(
         lanes_wanted > 1
             ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})

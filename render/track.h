@@ -31,9 +31,4 @@ struct RebuildRequest {
 enum { TRACKS_NONE_SHOWN = 1 };
 int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect);
 
-// Rebuilds of at least this many records draw on the surface's lanes
-// (Surface::lanes), as many as Work_threads() says, one thread each, with
-// the picture of drawing them one after another; tests lower it.
-extern uint64_t lane_min_records;
-
 #endif

@@ -40,12 +40,12 @@ protected:
     }
     void TearDown() override
     {
-        step_copy_budget = STEP_COPY_MACHINE;
+        core_tuning.copy_budget = STEP_COPY_MACHINE;
         batch_from = batch_to = 0;
         angle_x = angle_y = angle_z = 0;
-        work_threads = 0;
-        lane_min_records = 1 << 16;
-        convert_text_block = size_t{2} << 20;
+        core_tuning.threads = 0;
+        core_tuning.lane_min_records = 1 << 16;
+        core_tuning.text_block = size_t{2} << 20;
         show_photon = 1;
         PictureTest::TearDown();
     }
@@ -143,14 +143,14 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
             SCOPED_TRACE(testing::Message()
                          << "layout " << layout << (reversed ? ", reversed" : ""));
             const std::string text = Shower(layout, reversed);
-            step_copy_budget = STEP_COPY_MACHINE;
+            core_tuning.copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
             EXPECT_EQ(work_file.batches_unordered, reversed ? 1u : 0u);
             EXPECT_TRUE(Step_copy_matches(work.c_str()));
             Expect_copy_holds_the_work_file(work, 0.0123);
             std::vector<std::vector<Colour>> from_memory = Views();
 
-            step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+            core_tuning.copy_budget = 100 * STEP_COPY_RECORD_SIZE;
             ASSERT_EQ(Run(text), 0);
             ASSERT_FALSE(Step_copy_matches(work.c_str()));
             std::vector<std::vector<Colour>> from_file = Views();
@@ -244,13 +244,13 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "1");
     settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
     settings.particle_pen_width[PARTICLE_PHOTON] = 3;
-    lane_min_records = 0;
+    core_tuning.lane_min_records = 0;
     const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
     // The picture as the window and vokatool draw it.  `skipping`: through
     // a skipping surface in front of the image; `opaque`: on a fresh image,
     // without scale bar and panel, so that dashes paint their gaps.
     auto draw = [&](int threads, bool skipping, bool opaque) {
-        work_threads = threads;
+        core_tuning.threads = threads;
         view_state = ViewState{};
         RasterSurface image;
         EXPECT_EQ(image.create(w, h), 0);
@@ -270,7 +270,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     for (bool reversed : {false, true}) {
         const std::string text = Mixed_picture(reversed);
         for (bool in_memory : {true, false}) {
-            step_copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
+            core_tuning.copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
             ASSERT_EQ(Step_copy_matches("./work.$$$"), in_memory);
             struct View {
@@ -474,7 +474,7 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
                         .c_str());
             else
                 Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
-            work_threads = 1;
+            core_tuning.threads = 1;
             messages.clear();
             Picture_convert(nullptr, source);
             const std::string one = Converted(messages);
@@ -483,8 +483,8 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
                     SCOPED_TRACE(testing::Message()
                                  << "layout " << p.layout << ", form " << form << ", " << threads
                                  << " threads, blocks of " << block);
-                    work_threads = threads;
-                    convert_text_block = block;
+                    core_tuning.threads = threads;
+                    core_tuning.text_block = block;
                     messages.clear();
                     Picture_convert(nullptr, source);
                     EXPECT_TRUE(Converted(messages) == one);

@@ -62,9 +62,9 @@ std::string Values(int n, int first = 1)
 // "GEND" needs nothing after it on its line.
 TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
 {
-    geometry_kind = GEOMETRY_SLABS;
+    geometry_list.kind = GEOMETRY_SLABS;
     ASSERT_EQ(Run("GSTA\nGEND and other words\n" + HEADER), 0);
-    EXPECT_EQ(geometry_kind, GEOMETRY_NONE);
+    EXPECT_EQ(geometry_list.kind, GEOMETRY_NONE);
     for (int radii : {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100}) {
         for (int planes : {0, 2, 9}) {
             SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
@@ -75,13 +75,13 @@ TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
                           Values(planes, 1000) + "GEND\n" + HEADER),
                       0);
             EXPECT_EQ(work_file.x_max, 1.0);
-            EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-            EXPECT_EQ(cyl_radius_count, radii);
-            EXPECT_EQ(cyl_plane_count, planes);
+            EXPECT_EQ(geometry_list.kind, GEOMETRY_CYLINDERS);
+            EXPECT_EQ(geometry_list.cyl_radius_count, radii);
+            EXPECT_EQ(geometry_list.cyl_plane_count, planes);
             for (int i = 0; i < radii; i++)
-                EXPECT_EQ(cyl_radius[i], static_cast<float>(1 + i));
+                EXPECT_EQ(geometry_list.cyl_radius[i], static_cast<float>(1 + i));
             for (int i = 0; i < planes; i++)
-                EXPECT_EQ(cyl_plane_z[i], static_cast<float>(1000 + i));
+                EXPECT_EQ(geometry_list.cyl_plane_z[i], static_cast<float>(1000 + i));
         }
     }
 }
@@ -96,27 +96,27 @@ TEST_F(Convert, GeometryCountsAndValueFields)
                   "GEND\n" + HEADER),
               0);
     EXPECT_EQ(work_file.x_max, 1.0);
-    EXPECT_EQ(slab_x_count, 100);
-    EXPECT_EQ(slab_x[99], 100.0f);
-    EXPECT_EQ(slab_y_count, 2);
-    EXPECT_EQ(slab_y[1], 8.0f);
-    EXPECT_EQ(slab_z[0], 9.0f);
+    EXPECT_EQ(geometry_list.slab_x_count, 100);
+    EXPECT_EQ(geometry_list.slab_x[99], 100.0f);
+    EXPECT_EQ(geometry_list.slab_y_count, 2);
+    EXPECT_EQ(geometry_list.slab_y[1], 8.0f);
+    EXPECT_EQ(geometry_list.slab_z[0], 9.0f);
     EXPECT_EQ(work_file.stats.geometry.values_dropped, 30);
 
     ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
-    EXPECT_EQ(cyl_radius_count, 8);
-    EXPECT_EQ(cyl_plane_z[0], 3.0f);
-    EXPECT_EQ(slab_z[0], 9.0f); // the slab lists stay
+    EXPECT_EQ(geometry_list.cyl_radius_count, 8);
+    EXPECT_EQ(geometry_list.cyl_plane_z[0], 3.0f);
+    EXPECT_EQ(geometry_list.slab_z[0], 9.0f); // the slab lists stay
 
     ASSERT_EQ(
         Run("GSTA\nSLAB\n     4     1     1\n       1.5D+02     -2.5e+01                  3\n" +
             Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
         0);
-    EXPECT_EQ(slab_x[0], 1.5f);
-    EXPECT_EQ(slab_x[1], -25.0f);
-    EXPECT_EQ(slab_x[2], 0.0f);
-    EXPECT_EQ(slab_x[3], 3.0f);
-    EXPECT_EQ(cyl_plane_z[0], 3.0f); // and the cylinder lists too
+    EXPECT_EQ(geometry_list.slab_x[0], 1.5f);
+    EXPECT_EQ(geometry_list.slab_x[1], -25.0f);
+    EXPECT_EQ(geometry_list.slab_x[2], 0.0f);
+    EXPECT_EQ(geometry_list.slab_x[3], 3.0f);
+    EXPECT_EQ(geometry_list.cyl_plane_z[0], 3.0f); // and the cylinder lists too
 }
 
 // Short and long layouts, energies, separators, markers, and lines that

@@ -290,12 +290,12 @@ TEST_F(Render, PreviewStride)
         }
     }
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
-        step_copy_budget = budget;
+        core_tuning.copy_budget = budget;
         Load(steps);
         ASSERT_EQ(Draw(false, 3), 0);
         EXPECT_EQ(Tracks(), expected) << "budget " << budget;
     }
-    step_copy_budget = STEP_COPY_MACHINE;
+    core_tuning.copy_budget = STEP_COPY_MACHINE;
 }
 
 // With every kind hidden only the scale bar is drawn, not even the geometry;
@@ -343,12 +343,12 @@ TEST_F(Render, GeometryOutlines)
     Load("");
     View_setup(nullptr, PixelRect{5, 5, layout.view_right, layout.view_bottom}, RENDER_FULL,
                &view_state.view_scale);
-    geometry_kind = GEOMETRY_CYLINDERS;
-    cyl_radius_count = 1;
-    cyl_radius[0] = 1.0f;
-    cyl_plane_count = 2;
-    cyl_plane_z[0] = 0.0f;
-    cyl_plane_z[1] = 2.0f;
+    geometry_list.kind = GEOMETRY_CYLINDERS;
+    geometry_list.cyl_radius_count = 1;
+    geometry_list.cyl_radius[0] = 1.0f;
+    geometry_list.cyl_plane_count = 2;
+    geometry_list.cyl_plane_z[0] = 0.0f;
+    geometry_list.cyl_plane_z[1] = 2.0f;
     Recorder r;
     Geom_draw(nullptr, &r);
     EXPECT_EQ(r.lines, 724);
@@ -358,12 +358,12 @@ TEST_F(Render, GeometryOutlines)
     EXPECT_EQ(geometry_enabled, 1);
 
     // One x boundary, two y and two z: a rectangle in the plane of that x.
-    geometry_kind = GEOMETRY_SLABS;
-    slab_x_count = 1;
-    slab_y_count = slab_z_count = 2;
-    slab_x[0] = 0;
-    slab_y[0] = slab_z[0] = -1;
-    slab_y[1] = slab_z[1] = 1;
+    geometry_list.kind = GEOMETRY_SLABS;
+    geometry_list.slab_x_count = 1;
+    geometry_list.slab_y_count = geometry_list.slab_z_count = 2;
+    geometry_list.slab_x[0] = 0;
+    geometry_list.slab_y[0] = geometry_list.slab_z[0] = -1;
+    geometry_list.slab_y[1] = geometry_list.slab_z[1] = 1;
     Recorder slab;
     Geom_draw(nullptr, &slab);
     EXPECT_EQ(slab.drawn, "line 300 300 500 300 pen 0 1 FFFFFF\n"
@@ -372,7 +372,7 @@ TEST_F(Render, GeometryOutlines)
                           "line 500 300 500 100 pen 0 1 FFFFFF\n");
 
     // Counts past the lists' room never read beyond them.
-    slab_x_count = 3000;
+    geometry_list.slab_x_count = 3000;
     Recorder big;
     Geom_draw(nullptr, &big);
 
@@ -383,15 +383,15 @@ TEST_F(Render, GeometryOutlines)
     EXPECT_EQ(off.drawn, "");
     EXPECT_EQ(geometry_enabled, 0);
     geometry_pending = 1;
-    geometry_kind = GEOMETRY_NONE;
+    geometry_list.kind = GEOMETRY_NONE;
     Geom_draw(nullptr, &off);
     EXPECT_EQ(off.drawn, "");
     EXPECT_EQ(geometry_enabled, 0);
 
     // Cylinders without a plane draw neither circles nor generator lines; a
     // geometry file that cannot be opened is reported, none chosen draws nothing.
-    geometry_kind = GEOMETRY_CYLINDERS;
-    cyl_plane_count = 0;
+    geometry_list.kind = GEOMETRY_CYLINDERS;
+    geometry_list.cyl_plane_count = 0;
     Geom_draw(nullptr, &off);
     Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
     EXPECT_EQ(Geometry_load(nullptr, &off), -1);

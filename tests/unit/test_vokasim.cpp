@@ -135,17 +135,17 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
 
         const SimGeometry &g = o.geometry;
         if (g.kind == SIM_GEOMETRY_SLABS) {
-            ASSERT_EQ(geometry_kind, GEOMETRY_SLABS);
-            ASSERT_EQ(slab_z_count, g.z_count);
+            ASSERT_EQ(geometry_list.kind, GEOMETRY_SLABS);
+            ASSERT_EQ(geometry_list.slab_z_count, g.z_count);
             for (int i = 0; i < g.z_count; i++)
-                EXPECT_EQ(slab_z[i], static_cast<float>(g.z[i]));
+                EXPECT_EQ(geometry_list.slab_z[i], static_cast<float>(g.z[i]));
         } else {
-            ASSERT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-            ASSERT_EQ(cyl_radius_count, 9);
-            ASSERT_EQ(cyl_plane_count, 8);
+            ASSERT_EQ(geometry_list.kind, GEOMETRY_CYLINDERS);
+            ASSERT_EQ(geometry_list.cyl_radius_count, 9);
+            ASSERT_EQ(geometry_list.cyl_plane_count, 8);
             for (int i = 0; i < 9; i++)
-                EXPECT_EQ(cyl_radius[i], static_cast<float>(g.radius[i]));
-            EXPECT_EQ(cyl_plane_z[7], 8.75f);
+                EXPECT_EQ(geometry_list.cyl_radius[i], static_cast<float>(g.radius[i]));
+            EXPECT_EQ(geometry_list.cyl_plane_z[7], 8.75f);
         }
         const double *w = g.world, scene[6] = {work_file.x_min, work_file.x_max, work_file.y_min,
                                                work_file.y_max, work_file.z_min, work_file.z_max};

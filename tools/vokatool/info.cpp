@@ -19,17 +19,17 @@ void List_print(const char *name, const float *list, int count)
 
 void Geometry_print()
 {
-    switch (geometry_kind) {
+    switch (geometry_list.kind) {
     case GEOMETRY_CYLINDERS:
         std::printf("geometry: cylinders\n");
-        List_print("radii", cyl_radius, cyl_radius_count);
-        List_print("z planes", cyl_plane_z, cyl_plane_count);
+        List_print("radii", geometry_list.cyl_radius, geometry_list.cyl_radius_count);
+        List_print("z planes", geometry_list.cyl_plane_z, geometry_list.cyl_plane_count);
         break;
     case GEOMETRY_SLABS:
         std::printf("geometry: slabs\n");
-        List_print("x boundaries", slab_x, slab_x_count);
-        List_print("y boundaries", slab_y, slab_y_count);
-        List_print("z boundaries", slab_z, slab_z_count);
+        List_print("x boundaries", geometry_list.slab_x, geometry_list.slab_x_count);
+        List_print("y boundaries", geometry_list.slab_y, geometry_list.slab_y_count);
+        List_print("z boundaries", geometry_list.slab_z, geometry_list.slab_z_count);
         break;
     default: std::printf("geometry: none\n"); break;
     }

@@ -104,7 +104,7 @@ int main(int argc, char **argv)
 {
     // A run draws a picture once at most: the steps are read back from the
     // work file, not kept in memory for the rebuilds of a window.
-    step_copy_budget = 0;
+    core_tuning.copy_budget = 0;
     if (argc < 2)
         return Usage();
     const char *command = argv[1];

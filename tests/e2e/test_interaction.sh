@@ -26,18 +26,29 @@ t_drag_wheel_and_keys() {
   local pic=$DATA/many_tracks.pic angles turned
   viewer_with_picture "$pic"
   read -r ORIGIN_X ORIGIN_Y < <(drv client-origin | tr -d '\r')
-  # 60 pixels right and 30 down: half a degree a pixel about the screen's
-  # vertical and horizontal axes.
+  # 30 pixels down, then 60 right: half a degree a pixel about the screen's
+  # horizontal axis (the z angle from the start view), then about its
+  # vertical axis (the y angle), the near side following the mouse.
   mouse 200 150
   xdotool mousedown 1
-  drag_to 260 180
+  drag_to 200 180
+  xdotool mouseup 1
+  park
+  drv wait-idle
+  expect_eq "$(shown_angles)" 0,0,15 "angles after a drag 30 pixels down"
+  mouse 200 150
+  xdotool mousedown 1
+  drag_to 260 150
   xdotool mouseup 1
   park
   drv wait-idle
   angles=$(shown_angles)
-  [ "$angles" != 0,0,0 ] || fail "the drag did not turn the view"
+  expect_eq "$angles" 0,30,15 "angles after a drag 60 pixels right"
   snap dragged
   compare_render dragged "$pic" --angles "$angles"
+  # Seven presses of Up: 210 degrees on, shown as -150.
+  keys "$MAIN" Up Up Up Up Up Up Up
+  expect_eq "$(shown_angles)" -150,30,15 "angles after seven presses of Up"
 
   # A release outside the window ends the drag: moving back in turns
   # nothing.
@@ -115,5 +126,18 @@ t_hover_readout() {
   mouse 20 20
   sleep 1
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out over the empty corner"
+  # Lines off the diagonal, in wide.pic (12 pixels a cm, the centre at
+  # client (245, 180)): the positron along the middle is read 3 pixels above
+  # it, not 4; the upright photon at z = 18 cm (client x 461) 3 pixels left.
+  open_picture "$DATA/wide.pic"
+  mouse 365 177
+  expect_eq "$(drv readout 10 | tr -d '\r')" "positron, batch 1|1000 MeV|x 0  y 0  z 20 cm" \
+    "read-out 3 pixels above the positron"
+  mouse 365 176
+  sleep 1
+  ! drv readout 1 >/dev/null 2>&1 || fail "a read-out 4 pixels above the positron"
+  mouse 458 150
+  expect_eq "$(drv readout 10 | tr -d '\r')" "photon, batch 1|1000 MeV|x 0  y 5  z 18 cm" \
+    "read-out beside the photon"
   viewer_close
 }

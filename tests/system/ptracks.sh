@@ -28,6 +28,7 @@ m = 0.51099895
 good = [track(0, [(0, 0, 0, 2.0), (1, 0, 0, 2.0)], 0.5),
         track(-1, [(0, 0, 1, 1.0 + m), (0, 1, 1, 0.5 + m)], 0.5),
         track(-1, [(0, 1, 1, 0.5 + m), (0, 2, 1, 0.25 + m)], 0.5),      # continues the one before
+        track(0, [(0, 2, 1, 0.3), (0, 3, 1, 0.2)], 0.5),                 # a photon from its end: not joined
         track(2, [(5, 5, 5, 1.0), (6, 6, 6, 1.0)], 0.5),                 # an ion: left out
         track(1, [(0, 0, -1, 3.0 + m), (0, 0, -2, 1.0 + m)], 0.5)]
 open('good.ptracks', 'wb').write(newer(good))
@@ -41,8 +42,8 @@ open('extra.ptracks', 'wb').write(whole + b'\0' * 12)
 PY
 
 "$tool" import good.ptracks -o good.pic >out.txt 2>err.txt || fail "import of good.ptracks: $(cat err.txt)"
-# The picture: no geometry, a batch a track (5 tracks: 1 a batch), the tracks as float step lines with
-# kinetic energies, the continued track joined, the ion left out.
+# The picture: no geometry, a batch a track (6 tracks: 1 a batch), the tracks as float step lines with
+# kinetic energies, the continued track joined (not the photon from its end), the ion left out.
 expected='GSTA
 GEND
 0    1
@@ -55,6 +56,10 @@ GEND
 5 0.000000E+00 2.000000E+00 1.000000E+00 2.500E-01   1 1.000E+00
 -
 0    3
+4 0.000000E+00 2.000000E+00 1.000000E+00 3.000E-01   1 1.000E+00
+4 0.000000E+00 3.000000E+00 1.000000E+00 2.000E-01   1 1.000E+00
+-
+0    4
 6 0.000000E+00 0.000000E+00-1.000000E+00 3.000E+00   1 1.000E+00
 6 0.000000E+00 0.000000E+00-2.000000E+00 1.000E+00   1 1.000E+00
 -'
@@ -77,10 +82,10 @@ expect_damaged() {
   fi
   [ ! -e damaged.pic ] || fail "$1: damaged.pic written"
 }
-expect_damaged cut.ptracks "cut.ptracks: track 5 has 2 vertices, more than the rest"
+expect_damaged cut.ptracks "cut.ptracks: track 6 has 2 vertices, more than the rest"
 expect_damaged long.ptracks "track 1 has 1000000 vertices, more than the rest of the file holds"
 expect_damaged nan.ptracks "track 1, vertex 2: a value that is not a number"
-expect_damaged extra.ptracks "12 bytes after the last of its 5 tracks"
+expect_damaged extra.ptracks "12 bytes after the last of its 6 tracks"
 left=$(ls -A | grep -v -e '\.ptracks$' -e '\.txt$' -e '^good\.')
 [ -z "$left" ] || fail "left behind: $left"
 [ $failures -eq 0 ] && echo "ok: track files imported, damaged ones refused" || exit 1

@@ -159,6 +159,18 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
             EXPECT_FALSE(from_file[0] == from_file[1]);
         }
     }
+    // A second picture of the same bounds at another coordinate scale is
+    // drawn from memory at its own size, not at the first one's.
+    std::string text = Shower(SIM_LAYOUT_SHORT, false);
+    step_copy_budget = STEP_COPY_MACHINE;
+    ASSERT_EQ(Run(text), 0);
+    Views();
+    text.replace(text.find("\n0    1\n") - 10, 10, "       1.5");
+    ASSERT_EQ(Run(text), 0);
+    const std::vector<std::vector<Colour>> from_memory = Views();
+    step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+    ASSERT_EQ(Run(text), 0);
+    EXPECT_TRUE(Views() == from_memory);
 }
 
 // A work file written again since the conversion (by a second viewer with
@@ -256,7 +268,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
         EXPECT_EQ(image.create(w, h), 0);
         if (!opaque)
             image.set_background(0, COLOUR_WHITE);
-        SkipSurface skip(&image, PixelRect{0, 0, w, h});
+        SkipSurface skip(&image, layout.view_rect); // the window's area
         Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
                        nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.

@@ -172,6 +172,7 @@ TEST(BmpFile, TwentyFourBitRowsAndAFailedWrite)
     ASSERT_EQ(Bmp_write_24(dir.file("c.bmp").c_str(), 3, 2, Checker, nullptr), 0);
     const std::string bottom_row("\x11\x22\x33\xFF\xFF\xFF\x11\x22\x33\0\0\0", 12);
     EXPECT_EQ(dir.read("c.bmp").substr(54, 12), bottom_row);
+    EXPECT_EQ(dir.read("c.bmp").substr(34, 4), std::string("\x18\0\0\0", 4)); // 2 rows of 12
     std::filesystem::remove(dir.file("c.bmp"));
 
     EXPECT_EQ(Bmp_write_24(dir.file("no/such.bmp").c_str(), 3, 2, Checker, nullptr), -1);

@@ -171,12 +171,12 @@ TEST_F(Convert, WritesTheRecordImageByteForByte)
 }
 
 // The coordinate scale multiplies every decoded coordinate; real fields take
-// D exponents; a header without all seven fields is refused (its missing
+// D and d exponents; a header without all seven fields is refused (its missing
 // scale would put every step at the origin).
 TEST_F(Convert, HeaderScaleAndRealFields)
 {
     ASSERT_EQ(
-        Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0       1.0    2.5D+0\n"
+        Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0   1.0d+00    2.5D+0\n"
             "0    1\n2600004000060000 1.50\n"),
         0);
     EXPECT_EQ(work_file.coord_scale, 2.5f);
@@ -391,6 +391,12 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         {"tab between fields", "2\t50000500005000012343\n", "", P(PROBLEM_TAB, 5)},
         {"not finite", Float_step('5', "1.0E+999", "0", "0", "1"), "", P(PROBLEM_NOT_FINITE, 5)},
         {"one column too many", "2500000500005000012343\n", "", P(PROBLEM_TRAILING, 5)},
+        {"batch line one column too long", "0    12\n" + ELECTRON, "1 2 0 0 0 1234\n",
+         P(PROBLEM_TRAILING, 5)},
+        {"sign parted from its digits", "0-  12\n2-  12500005000012343\n", "",
+         P(PROBLEM_NUMBER, 5, 2)},
+        {"lower-case d exponents", Float_step('5', "1.0d+00", "2.5d-01", "0", "1.0d+03"),
+         "1 2 1 0.25 0 1000\n", ""},
         {"every line shifted by one", shifted, "", P(PROBLEM_TYPE, 5, 3)},
         {"stray point in a long line", "633554432419.30403355443250009\n", "",
          P(PROBLEM_NUMBER, 5)},

@@ -272,6 +272,14 @@ TEST_F(Render, ColourByEnergy)
     EXPECT_EQ(Energy_index(scale, 0.0f), 0);
     EXPECT_EQ(Energy_index(scale, 1e9f), 255);
     EXPECT_EQ(Energy_index(scale, 1.0f), 64);
+    // The colour bar runs from the map's first entry to its last.
+    Recorder bar;
+    Energy_bar_draw(&bar, scale, 10, 20, 128, 8, 40, 64, 0);
+    char ends[2][48];
+    std::snprintf(ends[0], sizeof ends[0], "fill 10 20 11 28 %06X\n", ENERGY_MAP[0]);
+    std::snprintf(ends[1], sizeof ends[1], "fill 137 20 138 28 %06X\n", ENERGY_MAP[255]);
+    EXPECT_EQ(bar.drawn.find(ends[0]), 0u);
+    EXPECT_EQ(bar.drawn.find(ends[1]), bar.drawn.rfind("fill"));
     energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
 }
 

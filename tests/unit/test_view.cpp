@@ -98,6 +98,18 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     angle_y = 0;
     angle_x = 90;
     EXPECT_EQ(Place(0, 0, 10), "400,220");
+    // An off-centre scene: the centre of its bounds lands on the picture
+    // centre, from the front and from the side; its corner at the left edge.
+    angle_x = 0;
+    x_min = y_min = z_min = 0, x_max = z_max = 400, y_max = 100;
+    Setup(RENDER_FULL);
+    EXPECT_EQ(Place(200, 50, 200), "400,200");
+    EXPECT_EQ(Place(0, 0, 0), "0,300");
+    angle_y = 90;
+    Setup(RENDER_FULL);
+    EXPECT_EQ(Place(200, 50, 200), "400,200");
+    EXPECT_EQ(Place(400, 50, 200), "0,200");
+    angle_y = 0;
     EXPECT_TRUE(messages.messages().empty());
 }
 

@@ -162,13 +162,13 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
     // A second picture of the same bounds at another coordinate scale is
     // drawn from memory at its own size, not at the first one's.
     std::string text = Shower(SIM_LAYOUT_SHORT, false);
-    step_copy_budget = STEP_COPY_MACHINE;
+    core_tuning.copy_budget = STEP_COPY_MACHINE;
     ASSERT_EQ(Run(text), 0);
     Views();
     text.replace(text.find("\n0    1\n") - 10, 10, "       1.5");
     ASSERT_EQ(Run(text), 0);
     const std::vector<std::vector<Colour>> from_memory = Views();
-    step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+    core_tuning.copy_budget = 100 * STEP_COPY_RECORD_SIZE;
     ASSERT_EQ(Run(text), 0);
     EXPECT_TRUE(Views() == from_memory);
 }

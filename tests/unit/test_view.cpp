@@ -101,7 +101,8 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     // An off-centre scene: the centre of its bounds lands on the picture
     // centre, from the front and from the side; its corner at the left edge.
     angle_x = 0;
-    x_min = y_min = z_min = 0, x_max = z_max = 400, y_max = 100;
+    work_file.x_min = work_file.y_min = work_file.z_min = 0,
+    work_file.x_max = work_file.z_max = 400, work_file.y_max = 100;
     Setup(RENDER_FULL);
     EXPECT_EQ(Place(200, 50, 200), "400,200");
     EXPECT_EQ(Place(0, 0, 0), "0,300");

@@ -45,12 +45,12 @@ LRESULT On_expand()
 {
     if (picture_selected == 1) {
         selection_armed = 1;
-        view_dirty = 1;
+        display.view_dirty = 1;
         zoomed = 1;
         render_mode = RENDER_ZOOM;
     }
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     return 0;
 }
 
@@ -96,16 +96,16 @@ LRESULT On_data_file_open(HWND window)
 {
     // What the open dialog changes, kept for a first picture that fails.
     const int16_t was_selected = picture_selected;
-    const int16_t was_enabled = geometry_enabled;
-    const int16_t was_pending = geometry_pending;
+    const int16_t was_enabled = display.geometry_enabled;
+    const int16_t was_pending = display.geometry_pending;
     if (Picture_file_open(window) != 0) {
         Picture_restore();
         return 0;
     }
     std::memset(batch_from_text, 0, sizeof batch_from_text);
     std::memset(batch_to_text, 0, sizeof batch_to_text);
-    batch_from = 0;
-    batch_to = 0;
+    display.batch_from = 0;
+    display.batch_to = 0;
     if (calc_mode == 1)
         return 0;
     // When no picture was loaded before, the dialog has marked one as chosen
@@ -120,15 +120,15 @@ LRESULT On_data_file_open(HWND window)
         picture_selected = was_selected;
     if (Convert_waiting(window, SOURCE_PICTURE) != 0) {
         if (first) {
-            geometry_enabled = was_enabled;
-            geometry_pending = was_pending;
-            view_dirty = 0;
+            display.geometry_enabled = was_enabled;
+            display.geometry_pending = was_pending;
+            display.view_dirty = 0;
         }
         return 0;
     }
     if (first) {
         picture_selected = 1;
-        view_dirty = 1;
+        display.view_dirty = 1;
         Picture_invalidate();
     }
     View_bitmap_ensure();
@@ -161,7 +161,7 @@ LRESULT On_geometry_hide(HWND window)
     HMENU menu = GetMenu(window);
     UINT state = GetMenuState(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND);
     // A newly chosen geometry file that has not been taken over yet.
-    if (std::strcmp(geometry_path, geometry_path_pending) != 0)
+    if (std::strcmp(display.geometry_path, geometry_path_pending) != 0)
         return 0;
     int16_t shown;
     if (state & MF_CHECKED) {
@@ -173,8 +173,8 @@ LRESULT On_geometry_hide(HWND window)
     }
     if (picture_selected == 0)
         return 0;
-    geometry_enabled = shown;
-    geometry_pending = shown;
+    display.geometry_enabled = shown;
+    display.geometry_pending = shown;
     if (calc_mode == 1)
         return 0;
     Rebuild_request();
@@ -205,9 +205,9 @@ LRESULT On_redraw(HWND window)
         return 0;
     View_bitmap_ensure();
     picture_selected = 1;
-    view_dirty = 1;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    display.view_dirty = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     Picture_invalidate();
     // The Batch dialog then offers the newest batch as both limits.
     char text[16];
@@ -339,7 +339,8 @@ void On_environment(HWND window)
     Text_copy(work_dir_before, sizeof work_dir_before, settings.work_dir);
     DialogBoxParamA(app_instance, "ENVIRONMENT", window, Environment_proc, 0);
     if (environment_confirmed == 1 && std::strcmp(work_dir_before, settings.work_dir) != 0 &&
-        picture_path[0] != '\0' && calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
+        display.picture_path[0] != '\0' && calc_mode == 0 &&
+        Convert_waiting(window, SOURCE_PICTURE) == 0) {
         picture_selected = 1;
         View_bitmap_ensure();
         settings_changed = 1;

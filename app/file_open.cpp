@@ -102,9 +102,9 @@ int Picture_file_open(HWND window)
         return -1;
 
     if (calc_mode == 1) {
-        Text_copy(calc_output_path, sizeof calc_output_path, ofn_file_buffer);
+        Text_copy(display.calc_output_path, sizeof display.calc_output_path, ofn_file_buffer);
         // Created empty when missing; an existing file is left as it is.
-        FILE *f = std::fopen(calc_output_path, "ab");
+        FILE *f = std::fopen(display.calc_output_path, "ab");
         if (!f) {
             Show_error(window, MSG_WORK_PATH);
             return -1;
@@ -121,14 +121,14 @@ int Picture_file_open(HWND window)
             return -1;
         chosen = imported;
     }
-    Text_copy(picture_path, sizeof picture_path, chosen);
+    Text_copy(display.picture_path, sizeof display.picture_path, chosen);
     picture_selected = 1;
-    view_dirty = 1;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    display.view_dirty = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     int16_t shown = Geometry_shown(window);
-    geometry_enabled = shown;
-    geometry_pending = shown;
+    display.geometry_enabled = shown;
+    display.geometry_pending = shown;
     Picture_invalidate();
     return 0;
 }
@@ -141,16 +141,16 @@ int Geometry_file_open(HWND window)
 
     Text_copy(geometry_path_pending, sizeof geometry_path_pending, ofn_file_buffer);
     int16_t shown = Geometry_shown(window);
-    if (std::strcmp(geometry_path_pending, geometry_path) != 0)
+    if (std::strcmp(geometry_path_pending, display.geometry_path) != 0)
         settings_changed = 1;
-    if (geometry_enabled != shown)
+    if (display.geometry_enabled != shown)
         settings_changed = 1;
-    if (geometry_enabled != shown || settings_changed == 1) {
-        Text_copy(geometry_path, sizeof geometry_path, geometry_path_pending);
-        geometry_enabled = shown;
-        geometry_pending = shown;
+    if (display.geometry_enabled != shown || settings_changed == 1) {
+        Text_copy(display.geometry_path, sizeof display.geometry_path, geometry_path_pending);
+        display.geometry_enabled = shown;
+        display.geometry_pending = shown;
     }
-    view_dirty = 1;
+    display.view_dirty = 1;
     Picture_invalidate();
     return 0;
 }

@@ -117,7 +117,7 @@ bool Turn_button_down(HWND window, LPARAM lparam)
         return false;
     turning = true;
     drag_last = p;
-    drag_view = View_matrix(angle_x, angle_y, angle_z);
+    drag_view = View_matrix(display.angle_x, display.angle_y, display.angle_z);
     double first = std::ceil(full_seconds / FRAME_SECONDS);
     preview_stride = first < 1.0          ? 1
                      : first > STRIDE_MAX ? STRIDE_MAX
@@ -136,13 +136,14 @@ bool Turn_mouse_move(HWND window, LPARAM lparam)
     View_screen_turn(&drag_view, (p.x - drag_last.x) * DRAG_DEGREES_PER_PIXEL,
                      (p.y - drag_last.y) * DRAG_DEGREES_PER_PIXEL);
     drag_last = p;
-    const int16_t had[3] = {angle_x, angle_y, angle_z};
+    const int16_t had[3] = {display.angle_x, display.angle_y, display.angle_z};
     int16_t turned[3];
     View_matrix_angles(drag_view, had, turned);
-    if (turned[0] != angle_x || turned[1] != angle_y || turned[2] != angle_z) {
-        angle_x = turned[0];
-        angle_y = turned[1];
-        angle_z = turned[2];
+    if (turned[0] != display.angle_x || turned[1] != display.angle_y ||
+        turned[2] != display.angle_z) {
+        display.angle_x = turned[0];
+        display.angle_y = turned[1];
+        display.angle_z = turned[2];
         View_redraw(preview_stride);
     }
     // The rest is counted from the end of the frame.
@@ -220,7 +221,7 @@ bool Key_turn(const MSG *msg)
     }
     if (!View_ready() || turning)
         return false;
-    int16_t *angle[3] = {&angle_x, &angle_y, &angle_z};
+    int16_t *angle[3] = {&display.angle_x, &display.angle_y, &display.angle_z};
     *angle[axis] = Angle_wrap(*angle[axis] + sign * settings.angle_step);
     View_redraw(1);
     return true;

@@ -74,7 +74,7 @@ void Selection_cancel()
     ClipCursor(nullptr);
     SetCursor(cursor_arrow);
     selection_armed = 0;
-    view_dirty = 0;
+    display.view_dirty = 0;
     guide_placing = 0;
     title_placing = 0;
     expand_cancelled = zoom_selected != 1 ? 1 : 0;

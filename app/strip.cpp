@@ -128,7 +128,8 @@ void Panel_draw(HWND window, HDC dc)
     // The angles shown are also the angle panel's window text, "X Y Z", so
     // that screen readers and test tools can read them.
     char angles[32];
-    std::snprintf(angles, sizeof angles, "%d %d %d", angle_x, angle_y, angle_z);
+    std::snprintf(angles, sizeof angles, "%d %d %d", display.angle_x, display.angle_y,
+                  display.angle_z);
     SetWindowTextA(angle_panel, angles);
     Panel_paint(angle_panel, Angle_panel_draw);
     Panel_paint(axes_panel, Axis_panel_draw);

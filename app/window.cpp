@@ -71,7 +71,7 @@ void View_bitmap_replace(HWND window)
 LRESULT On_size(HWND window)
 {
     // A resize always rebuilds at full extents, also when zoomed.
-    view_dirty = 1;
+    display.view_dirty = 1;
     render_mode = RENDER_FULL;
 
     RECT outer;
@@ -189,7 +189,7 @@ LRESULT On_paint(HWND window)
 
     // A restore pending from an earlier deactivation is dropped when this
     // paint rebuilds: the rebuild draws the whole picture area anew.
-    bool rebuild_due = picture_selected == 1 && view_dirty == 1 && !rebuilding;
+    bool rebuild_due = picture_selected == 1 && display.view_dirty == 1 && !rebuilding;
     bool restore = restore_view == 1 && view_bitmap_missing == 0 && !rebuild_due;
     if (restore_view == 1 && view_bitmap_missing == 0)
         restore_view = 0;
@@ -227,7 +227,7 @@ LRESULT On_paint(HWND window)
         Picture_copy_back(dc);
 
     expand_cancelled = 0;
-    view_dirty = 0;
+    display.view_dirty = 0;
     selection_armed = 0;
     render_mode = RENDER_FULL;
     EndPaint(window, &ps);
@@ -239,7 +239,7 @@ LRESULT On_paint(HWND window)
 // copies the picture back.
 LRESULT On_show(HWND window)
 {
-    if (view_bitmap_missing == 0 && view_dirty == 0)
+    if (view_bitmap_missing == 0 && display.view_dirty == 0)
         restore_view = 1;
     UpdateWindow(window);
     return 0;
@@ -284,10 +284,10 @@ void Picture_copy_back(HDC dc)
 
 void Rebuild_request()
 {
-    view_dirty = 1;
+    display.view_dirty = 1;
     render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
 }
 
 void Picture_invalidate()

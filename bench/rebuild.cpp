@@ -39,7 +39,7 @@ int main(int argc, char **argv)
         return 2;
     }
     Text_copy(settings.work_dir, sizeof settings.work_dir, argv[1]);
-    Text_copy(picture_path, sizeof picture_path, argv[2]);
+    Text_copy(display.picture_path, sizeof display.picture_path, argv[2]);
     int w = 640;
     int h = 410;
     if (argc > 3 && std::sscanf(argv[3], "%dx%d", &w, &h) != 2) {
@@ -56,7 +56,7 @@ int main(int argc, char **argv)
     double convert_us =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - convert_start)
             .count();
-    geometry_enabled = geometry_pending = 1;
+    display.geometry_enabled = display.geometry_pending = 1;
     Layout_compute(LAYOUT_FROM_WINDOW, w, h);
     uint64_t records = 0;
     for (int i = 0; i < BATCH_MAX; i++)

@@ -33,7 +33,8 @@ namespace {
 
 // ------------------------------------------------------------- Selection
 
-int16_t *const SHOWN[PARTICLE_KINDS] = {&show_electron, &show_positron, &show_photon};
+int16_t *const SHOWN[PARTICLE_KINDS] = {&display.show_electron, &display.show_positron,
+                                        &display.show_photon};
 const int BOXES[PARTICLE_KINDS] = {IDC_PARTICLE_ELECTRON, IDC_PARTICLE_POSITRON,
                                    IDC_PARTICLE_PHOTON};
 
@@ -141,11 +142,12 @@ INT_PTR Batch_ok(HWND dialog)
         Input_error(dialog, "Input Batch(To) ERROR!!");
         return TRUE;
     }
-    if (static_cast<int32_t>(from) != batch_from || static_cast<int32_t>(to) != batch_to)
+    if (static_cast<int32_t>(from) != display.batch_from ||
+        static_cast<int32_t>(to) != display.batch_to)
         settings_changed = 1;
     if (settings_changed == 1) {
-        batch_from = static_cast<int32_t>(from);
-        batch_to = static_cast<int32_t>(to);
+        display.batch_from = static_cast<int32_t>(from);
+        display.batch_to = static_cast<int32_t>(to);
     }
     // The chosen range applies from now on, also after a Redraw in CALC mode.
     redraw_pressed = 0;

@@ -408,7 +408,7 @@ void Convert_finish(const ConvertRun *run)
             *out[2 * a + 1] = any ? run->box.high[a] : 0.0;
         }
     }
-    view_dirty = 1;
+    display.view_dirty = 1;
 }
 
 // Lines that could not be read are left out, and the user is told once,
@@ -438,8 +438,8 @@ int Picture_convert(WindowRef window, int source)
     char work[PATH_SIZE + 16];
     Work_path(work, sizeof work);
     if (source == 1)
-        return Picture_convert_file(window, calc_output_path, work, CONVERT_CALC);
-    return Picture_convert_file(window, picture_path, work);
+        return Picture_convert_file(window, display.calc_output_path, work, CONVERT_CALC);
+    return Picture_convert_file(window, display.picture_path, work);
 }
 
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path, int flags)

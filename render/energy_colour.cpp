@@ -157,7 +157,7 @@ int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t 
                     whole_file,
                     photon_cutoff,
                     charged_cutoff,
-                    {show_photon, show_electron, show_positron},
+                    {display.show_photon, display.show_electron, display.show_positron},
                     work_file.generation};
     if (!(range_known && key == range_key)) {
         uint64_t begin = 0;

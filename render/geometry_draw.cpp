@@ -70,16 +70,16 @@ void Slab_pass(Surface *surface, const float *outer, int n_outer, const float *m
 
 void Geom_draw(WindowRef window, Surface *surface)
 {
-    if (geometry_pending == 0) {
-        geometry_enabled = 0;
+    if (display.geometry_pending == 0) {
+        display.geometry_enabled = 0;
         return;
     }
     if (geometry_list.kind == GEOMETRY_CYLINDERS) {
         Cyls_draw(window, surface);
-        geometry_enabled = 1;
+        display.geometry_enabled = 1;
     } else if (geometry_list.kind == GEOMETRY_SLABS) {
         Slab_draw(window, surface);
-        geometry_enabled = 1;
+        display.geometry_enabled = 1;
     }
 }
 
@@ -137,16 +137,16 @@ void Slab_draw(WindowRef, Surface *surface)
 
 void Picture_geometry_draw(WindowRef window, Surface *surface)
 {
-    if (geometry_enabled == 1 && geometry_path[0] == '\0')
+    if (display.geometry_enabled == 1 && display.geometry_path[0] == '\0')
         Geom_draw(window, surface);
 }
 
 int Geometry_load(WindowRef window, Surface *surface)
 {
     // A path without a fourth character (or a blank there) means no file.
-    if (std::strlen(geometry_path) < 4 || geometry_path[3] == ' ')
+    if (std::strlen(display.geometry_path) < 4 || display.geometry_path[3] == ' ')
         return 0;
-    FILE *f = std::fopen(geometry_path, "r");
+    FILE *f = std::fopen(display.geometry_path, "r");
     if (!f)
         return -1;
     GeometryReport report;

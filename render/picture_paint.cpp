@@ -23,7 +23,7 @@ void Picture_rebuild(WindowRef window, const RebuildRequest &request)
     surface->set_origin(layout.view_rect.left, layout.view_rect.top);
     if (Track_draw(window, request, &view_state.view_scale, layout.view_rect) == 0)
         Picture_geometry_draw(window, surface);
-    if (geometry_enabled == 1 && geometry_pending == 1)
+    if (display.geometry_enabled == 1 && display.geometry_pending == 1)
         Geometry_load(window, surface);
     if (energy_colouring.by_energy == 1)
         Energy_picture_bar(surface);

@@ -322,15 +322,16 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
 void Job_pens(TrackJob *job, float photon_cutoff, float charged_cutoff)
 {
     job->pens[0] = KindPen{false, 0, 0, 0, 0.0f};
-    job->pens[KIND_PHOTON] = KindPen{show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
-                                     settings.particle_pen_width[PARTICLE_PHOTON],
-                                     settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
+    job->pens[KIND_PHOTON] =
+        KindPen{display.show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
+                settings.particle_pen_width[PARTICLE_PHOTON],
+                settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
     job->pens[KIND_ELECTRON] =
-        KindPen{show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
+        KindPen{display.show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
                 settings.particle_pen_width[PARTICLE_ELECTRON],
                 settings.particle_color[PARTICLE_ELECTRON], charged_cutoff};
     job->pens[KIND_POSITRON] =
-        KindPen{show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
+        KindPen{display.show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
                 settings.particle_pen_width[PARTICLE_POSITRON],
                 settings.particle_color[PARTICLE_POSITRON], charged_cutoff};
 }
@@ -412,8 +413,9 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     // 1. Cut-offs and batch range.
     float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
     float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
-    int64_t first = batch_from != 0 ? batch_from : 1;
-    int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(work_file.batch_count);
+    int64_t first = display.batch_from != 0 ? display.batch_from : 1;
+    int64_t last =
+        display.batch_to != 0 ? display.batch_to : static_cast<int64_t>(work_file.batch_count);
     if (request.newest_batch_only)
         first = last = work_file.batch_count;
 
@@ -442,7 +444,7 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     Scale_draw(surface, s);
 
     // 5. Nothing else when every kind is hidden.
-    if (show_electron == 0 && show_positron == 0 && show_photon == 0)
+    if (display.show_electron == 0 && display.show_positron == 0 && display.show_photon == 0)
         return TRACKS_NONE_SHOWN;
 
     // 6. The records to read: from the first record of the first batch on

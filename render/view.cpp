@@ -65,9 +65,9 @@ void Point_calc(const double point_cm[3], double scale, double point_px[3])
 
 ViewTurn View_turn()
 {
-    double a = angle_x * DEGREE_FACTOR;
-    double c = angle_z * DEGREE_FACTOR;
-    double b = (angle_y + 90.0) * DEGREE_FACTOR;
+    double a = display.angle_x * DEGREE_FACTOR;
+    double c = display.angle_z * DEGREE_FACTOR;
+    double b = (display.angle_y + 90.0) * DEGREE_FACTOR;
     return ViewTurn{std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c), std::sin(c)};
 }
 
@@ -210,7 +210,7 @@ bool View_zoom_fits(PixelRect r)
 
 int Angle_step(int direction, int axis)
 {
-    int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
+    int16_t *angle = axis == 1 ? &display.angle_x : axis == 2 ? &display.angle_y : &display.angle_z;
     int32_t a = *angle;
     if (direction == 0) {
         if (a >= 180)

@@ -35,18 +35,18 @@ protected:
         PictureTest::SetUp();
         settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
         settings.particle_color[PARTICLE_POSITRON] = 0x00FF0000u;
-        geometry_enabled = geometry_pending = 1;
+        display.geometry_enabled = display.geometry_pending = 1;
         Layout_compute(LAYOUT_FROM_WINDOW, 640, 410);
     }
     void TearDown() override
     {
         core_tuning.copy_budget = STEP_COPY_MACHINE;
-        batch_from = batch_to = 0;
-        angle_x = angle_y = angle_z = 0;
+        display.batch_from = display.batch_to = 0;
+        display.angle_x = display.angle_y = display.angle_z = 0;
         core_tuning.threads = 0;
         core_tuning.lane_min_records = 1 << 16;
         core_tuning.text_block = size_t{2} << 20;
-        show_photon = 1;
+        display.show_photon = 1;
         PictureTest::TearDown();
     }
 
@@ -115,9 +115,9 @@ protected:
                      {0, 2, 3, RENDER_FULL, 0},
                      {0, 0, 0, RENDER_FULL, 1}};
         for (const View &v : views) {
-            angle_x = angle_z = v.turn;
-            batch_from = v.from;
-            batch_to = v.to;
+            display.angle_x = display.angle_z = v.turn;
+            display.batch_from = v.from;
+            display.batch_to = v.to;
             view_state = ViewState{};
             RasterSurface image;
             EXPECT_EQ(Headless_render(nullptr, &image, RENDER_FULL, v.calc, v.calc), 0);
@@ -270,7 +270,8 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
             image.set_background(0, COLOUR_WHITE);
         SkipSurface skip(&image, layout.view_rect); // the window's area
         Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
-                       nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
+                       nullptr, RENDER_FULL, display.batch_to == -1, display.batch_to == -1,
+                       opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.
         std::vector<Colour> area;
         const PixelRect &r = layout.view_rect;
@@ -296,10 +297,10 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                          {0, 0, -1, 1, false, 1},
                          {25, 0, 0, 1, true, 0}};
             for (const View &v : views) {
-                angle_x = angle_z = v.turn;
-                batch_from = v.from;
-                batch_to = v.to;
-                show_photon = v.show_photon;
+                display.angle_x = display.angle_z = v.turn;
+                display.batch_from = v.from;
+                display.batch_to = v.to;
+                display.show_photon = v.show_photon;
                 energy_colouring.by_energy = v.by_energy;
                 Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text,
                           v.opaque ? "0" : "0.1");
@@ -313,7 +314,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                         << "through the skipping surface";
                 }
             }
-            batch_to = 0;
+            display.batch_to = 0;
             energy_colouring.by_energy = 0;
         }
     }
@@ -481,11 +482,12 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
                 damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
             if (source == 1)
                 Text_copy(
-                    calc_output_path, sizeof calc_output_path,
+                    display.calc_output_path, sizeof display.calc_output_path,
                     scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005")
                         .c_str());
             else
-                Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
+                Text_copy(display.picture_path, sizeof display.picture_path,
+                          scratch.write("p.pic", text).c_str());
             core_tuning.threads = 1;
             messages.clear();
             Picture_convert(nullptr, source);

@@ -153,7 +153,7 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
     EXPECT_EQ(work_file.batch_count, 2u);
     EXPECT_EQ(work_file.stats.skipped_type, 1u);
     EXPECT_EQ(work_file.stats.marker_lines, 1u);
-    EXPECT_EQ(view_dirty, 1);
+    EXPECT_EQ(display.view_dirty, 1);
 }
 
 // Each record is 40 bytes, little-endian, with four zero bytes of padding.
@@ -245,12 +245,12 @@ TEST_F(Convert, ReportsFailuresByNumber)
         SCOPED_TRACE(c.name);
         File_write(scratch.file("work.$$$"), "previous");
         messages.clear();
-        view_dirty = 0;
+        display.view_dirty = 0;
         Text_copy(settings.work_dir, sizeof settings.work_dir, c.work_dir);
         std::remove(scratch.file("p.pic").c_str());
         if (c.picture)
             scratch.write("p.pic", c.picture);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        Text_copy(display.picture_path, sizeof display.picture_path, scratch.file("p.pic").c_str());
         EXPECT_EQ(Picture_convert(nullptr, 0), -1);
         EXPECT_EQ(messages.texts(), c.expected);
         for (const RecordedMessage &m : messages.messages()) {
@@ -258,7 +258,7 @@ TEST_F(Convert, ReportsFailuresByNumber)
             EXPECT_EQ(m.icon, MESSAGE_ICON_EXCLAMATION);
         }
         EXPECT_EQ(scratch.read("work.$$$"), "previous");
-        EXPECT_EQ(view_dirty, 0);
+        EXPECT_EQ(display.view_dirty, 0);
     }
 }
 
@@ -316,7 +316,7 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
                      << c.message << (c.lie ? " after a failure without a reason" : ""));
         messages.clear();
         work_file.batch_count = 77;
-        view_dirty = 0;
+        display.view_dirty = 0;
         error = c.error, lie = c.lie, calls = 0, budget = c.budget;
         work_write_fn = Faulty_write;
         int result = Run(pic);
@@ -327,7 +327,7 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         EXPECT_EQ(work_file.batch_step_count[1], c.second);
         EXPECT_EQ(scratch.read("work.$$$").size() / STEP_RECORD_SIZE, c.records);
         EXPECT_EQ(work_file.batch_count, c.error ? 77u : 3u);
-        EXPECT_EQ(view_dirty, c.error ? 0 : 1);
+        EXPECT_EQ(display.view_dirty, c.error ? 0 : 1);
     }
     EXPECT_EQ(Records(), all); // after the passing fault
 }

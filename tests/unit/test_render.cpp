@@ -121,13 +121,13 @@ protected:
         large_fonts = 0;
         view_state = ViewState{};
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        batch_from = batch_to = 0;
-        geometry_enabled = geometry_pending = 1;
-        std::memset(geometry_path, 0, sizeof geometry_path);
+        display.batch_from = display.batch_to = 0;
+        display.geometry_enabled = display.geometry_pending = 1;
+        std::memset(display.geometry_path, 0, sizeof display.geometry_path);
     }
     void TearDown() override
     {
-        show_electron = show_positron = show_photon = 1;
+        display.show_electron = display.show_positron = display.show_photon = 1;
         PictureTest::TearDown();
     }
 
@@ -203,7 +203,7 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
          Step(2, 0, 2, "04000") +                             // 0.4 MeV: left out
          Step(2, 0, 3, "05000") +                             // 0.5 MeV: drawn from z = 2
          "-\n" + Step(1, 0, -1, "00010"));                    // photon at its cut-off
-    show_positron = 0;
+    display.show_positron = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
                         "line 400 200 500 200 pen 0 1 FFFFFF\n"
@@ -219,8 +219,8 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     for (int b = 1; b <= 7; b++)
         steps += "0    " + std::to_string(b) + "\n" + Step(2, 0, b * 0.25 - 2) + "-\n";
     Load(steps);
-    batch_from = 3;
-    batch_to = 5;
+    display.batch_from = 3;
+    display.batch_to = 5;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 FFFFFF\n"
                         "line 300 200 301 200 pen 0 1 FFFFFF\n"
@@ -229,7 +229,7 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     // the range says.
     ASSERT_EQ(Draw(true), 0);
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
-    batch_from = batch_to = 0;
+    display.batch_from = display.batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
 }
@@ -247,7 +247,7 @@ TEST_F(Render, ColourByEnergy)
     Load("0    1\n" + Step(2, 0, 0, "10000") + Step(2, 0, 1, "10001") + Step(2, 0, 2, "10002") +
          "-\n" + Step(1, 0, -1, "10003") +
          "-\n"); // electron 1, 10, 100 MeV; photon 1000 MeV, hidden
-    show_photon = 0;
+    display.show_photon = 0;
     energy_colouring = EnergyColouring{1, 0, 0.0f, 0.0f};
     auto expect = [](std::initializer_list<int> entries) {
         const char *at[] = {"400 200 401 200", "400 200 500 200", "500 200 600 200"};
@@ -314,11 +314,11 @@ TEST_F(Render, AllHiddenOrEmpty)
                       "   -1.00000E+00    1.00000E+00\n   -1.00000E+00    1.00000E+00\n"
                       "   -1.00000E+00    1.00000E+00\nGEND\n";
     Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
-    show_electron = show_positron = show_photon = 0;
+    display.show_electron = display.show_positron = display.show_photon = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 3);
     EXPECT_EQ(record.texts, 1);
-    show_electron = show_positron = show_photon = 1;
+    display.show_electron = display.show_positron = display.show_photon = 1;
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
@@ -363,7 +363,7 @@ TEST_F(Render, GeometryOutlines)
     // Seen edge-on each circle is a vertical stroke 200 pixels tall; the
     // last generator line runs at y = -1 cm (270 degrees).
     EXPECT_EQ(r.drawn.substr(r.drawn.rfind("line")), "line 400 300 600 300 pen 0 1 FFFFFF\n");
-    EXPECT_EQ(geometry_enabled, 1);
+    EXPECT_EQ(display.geometry_enabled, 1);
 
     // One x boundary, two y and two z: a rectangle in the plane of that x.
     geometry_list.kind = GEOMETRY_SLABS;
@@ -385,46 +385,46 @@ TEST_F(Render, GeometryOutlines)
     Geom_draw(nullptr, &big);
 
     // Not pending: nothing drawn and the geometry switched off; kind 0: nothing.
-    geometry_pending = 0;
+    display.geometry_pending = 0;
     Recorder off;
     Geom_draw(nullptr, &off);
     EXPECT_EQ(off.drawn, "");
-    EXPECT_EQ(geometry_enabled, 0);
-    geometry_pending = 1;
+    EXPECT_EQ(display.geometry_enabled, 0);
+    display.geometry_pending = 1;
     geometry_list.kind = GEOMETRY_NONE;
     Geom_draw(nullptr, &off);
     EXPECT_EQ(off.drawn, "");
-    EXPECT_EQ(geometry_enabled, 0);
+    EXPECT_EQ(display.geometry_enabled, 0);
 
     // Cylinders without a plane draw neither circles nor generator lines; a
     // geometry file that cannot be opened is reported, none chosen draws nothing.
     geometry_list.kind = GEOMETRY_CYLINDERS;
     geometry_list.cyl_plane_count = 0;
     Geom_draw(nullptr, &off);
-    Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
+    Text_copy(display.geometry_path, sizeof display.geometry_path, "/no/such/file.pic");
     EXPECT_EQ(Geometry_load(nullptr, &off), -1);
-    Text_copy(geometry_path, sizeof geometry_path, "ab");
+    Text_copy(display.geometry_path, sizeof display.geometry_path, "ab");
     EXPECT_EQ(Geometry_load(nullptr, &off), 0);
     EXPECT_EQ(off.drawn, "");
 }
 
 TEST_F(Render, AnnotationTexts)
 {
-    angle_x = 0;
-    angle_y = -30;
-    angle_z = 200;
+    display.angle_x = 0;
+    display.angle_y = -30;
+    display.angle_z = 200;
     Recorder r;
     Angle_draw(&r);
     EXPECT_EQ(r.drawn, "text 4 7 FFFFFF \"  +0\"\n"
                        "text 4 27 FFFFFF \" -30\"\n"
                        "text 4 47 FFFFFF \"+200\"\n");
-    angle_y = angle_z = 0;
+    display.angle_y = display.angle_z = 0;
 
     // The guide mark: a black frame on a white background; a hidden positron
     // leaves its row empty.
     settings.background_color = 0x00FFFFFFu;
     Settings_derive_colours();
-    show_positron = 0;
+    display.show_positron = 0;
     Recorder g;
     Guide_draw(&g, 100, 50);
     EXPECT_EQ(g.drawn, "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"

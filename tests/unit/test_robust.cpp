@@ -29,9 +29,9 @@ protected:
     {
         PictureTest::SetUp();
         settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
-        geometry_enabled = geometry_pending = 1;
-        angle_x = 20;
-        angle_y = 30;
+        display.geometry_enabled = display.geometry_pending = 1;
+        display.angle_x = 20;
+        display.angle_y = 30;
         Layout_compute(LAYOUT_FROM_WINDOW, 640, 410);
     }
 
@@ -43,8 +43,8 @@ protected:
         messages.clear();
         std::vector<Colour> pixels;
         if (Run(text) == 0) {
-            batch_from = from;
-            batch_to = to;
+            display.batch_from = from;
+            display.batch_to = to;
             view_state = ViewState{};
             RasterSurface image;
             EXPECT_EQ(Headless_render(nullptr, &image, RENDER_FULL, 0, 0), 0);

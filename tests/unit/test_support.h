@@ -114,7 +114,8 @@ protected:
     // Converts a picture file of the given text; returns Picture_convert's result.
     int Run(const std::string &text)
     {
-        Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
+        Text_copy(display.picture_path, sizeof display.picture_path,
+                  scratch.write("p.pic", text).c_str());
         return Picture_convert(nullptr, 0);
     }
     std::filesystem::path start_dir = std::filesystem::current_path();

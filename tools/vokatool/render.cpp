@@ -157,8 +157,8 @@ int Render_settings(const RenderOptions &o)
 // The geometry overlay of --geometry.  0, or 1 after saying why.
 int Render_geometry(const RenderOptions &o)
 {
-    geometry_enabled = o.no_geometry ? 0 : 1;
-    geometry_pending = geometry_enabled;
+    display.geometry_enabled = o.no_geometry ? 0 : 1;
+    display.geometry_pending = display.geometry_enabled;
     if (!o.geometry)
         return 0;
     // The window draws whatever a damaged geometry file leaves in the list
@@ -170,7 +170,7 @@ int Render_geometry(const RenderOptions &o)
     int read = f ? Geometry_read(f, &report) : -1;
     if (f)
         std::fclose(f);
-    Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+    Text_copy(display.geometry_path, sizeof display.geometry_path, o.geometry);
     if (read == 0)
         return 0;
     if (f)
@@ -188,17 +188,17 @@ void Render_view_state(const RenderOptions &o)
     const int64_t *n;
     if (o.given[NUM_ANGLES]) {
         n = o.number[NUM_ANGLES];
-        angle_x = static_cast<int16_t>(n[0]);
-        angle_y = static_cast<int16_t>(n[1]);
-        angle_z = static_cast<int16_t>(n[2]);
+        display.angle_x = static_cast<int16_t>(n[0]);
+        display.angle_y = static_cast<int16_t>(n[1]);
+        display.angle_z = static_cast<int16_t>(n[2]);
     }
     if (o.given[NUM_BATCHES]) {
-        batch_from = static_cast<int32_t>(o.number[NUM_BATCHES][0]);
-        batch_to = static_cast<int32_t>(o.number[NUM_BATCHES][1]);
+        display.batch_from = static_cast<int32_t>(o.number[NUM_BATCHES][0]);
+        display.batch_to = static_cast<int32_t>(o.number[NUM_BATCHES][1]);
     }
-    show_electron = static_cast<int16_t>(o.shown[0]);
-    show_positron = static_cast<int16_t>(o.shown[1]);
-    show_photon = static_cast<int16_t>(o.shown[2]);
+    display.show_electron = static_cast<int16_t>(o.shown[0]);
+    display.show_positron = static_cast<int16_t>(o.shown[1]);
+    display.show_photon = static_cast<int16_t>(o.shown[2]);
     energy_colouring = o.colouring;
     if (o.given[NUM_TITLE_POS]) {
         n = o.number[NUM_TITLE_POS];
@@ -268,11 +268,11 @@ int Render(int argc, char **argv)
     }
 
     // What Data File Open leaves: the picture converted, geometry shown.
-    Text_copy(picture_path, sizeof picture_path, o.picture);
+    Text_copy(display.picture_path, sizeof display.picture_path, o.picture);
     errno = 0;
     int first_problem;
     uint64_t first_line;
-    if (Picture_convert_file(nullptr, picture_path, tool_run.work_file) != 0) {
+    if (Picture_convert_file(nullptr, display.picture_path, tool_run.work_file) != 0) {
         result = Convert_explain(o.picture, -1);
     } else if (tool_run.strict && Lines_left_out(&work_file.stats, &first_problem, &first_line)) {
         result = Convert_explain(o.picture, 0); // nothing is drawn

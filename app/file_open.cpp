@@ -15,9 +15,6 @@
 #include "picture/ptracks.h"
 #include "resources/resource_ids.h"
 
-int16_t picture_selected;
-char geometry_path_pending[PATH_SIZE];
-
 namespace {
 
 char ofn_file_buffer[PATH_SIZE]; // the file name the dialogs return
@@ -97,11 +94,11 @@ int File_dialog(HWND window, int save, const char *title, const char *filter, ch
 int Picture_file_open(HWND window)
 {
     const DWORD flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                        (calc_mode == 1 ? OFN_CREATEPROMPT : OFN_FILEMUSTEXIST);
+                        (app.calc_mode == 1 ? OFN_CREATEPROMPT : OFN_FILEMUSTEXIST);
     if (Open_dialog(window, PICTURE_FILTER, flags) != 0)
         return -1;
 
-    if (calc_mode == 1) {
+    if (app.calc_mode == 1) {
         Text_copy(display.calc_output_path, sizeof display.calc_output_path, ofn_file_buffer);
         // Created empty when missing; an existing file is left as it is.
         FILE *f = std::fopen(display.calc_output_path, "ab");
@@ -110,7 +107,7 @@ int Picture_file_open(HWND window)
             return -1;
         }
         std::fclose(f);
-        calc_file_ready = 1;
+        app.calc_file_ready = 1;
         return 1;
     }
 
@@ -122,7 +119,7 @@ int Picture_file_open(HWND window)
         chosen = imported;
     }
     Text_copy(display.picture_path, sizeof display.picture_path, chosen);
-    picture_selected = 1;
+    app.picture_selected = 1;
     display.view_dirty = 1;
     if (display.geometry_enabled == 1)
         display.geometry_pending = 1;
@@ -139,14 +136,14 @@ int Geometry_file_open(HWND window)
     if (Open_dialog(window, GEOMETRY_FILTER, flags) != 0)
         return -1;
 
-    Text_copy(geometry_path_pending, sizeof geometry_path_pending, ofn_file_buffer);
+    Text_copy(app.geometry_path_pending, sizeof app.geometry_path_pending, ofn_file_buffer);
     int16_t shown = Geometry_shown(window);
-    if (std::strcmp(geometry_path_pending, display.geometry_path) != 0)
-        settings_changed = 1;
+    if (std::strcmp(app.geometry_path_pending, display.geometry_path) != 0)
+        dialog_host.settings_changed = 1;
     if (display.geometry_enabled != shown)
-        settings_changed = 1;
-    if (display.geometry_enabled != shown || settings_changed == 1) {
-        Text_copy(display.geometry_path, sizeof display.geometry_path, geometry_path_pending);
+        dialog_host.settings_changed = 1;
+    if (display.geometry_enabled != shown || dialog_host.settings_changed == 1) {
+        Text_copy(display.geometry_path, sizeof display.geometry_path, app.geometry_path_pending);
         display.geometry_enabled = shown;
         display.geometry_pending = shown;
     }

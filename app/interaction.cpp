@@ -18,8 +18,6 @@
 #include "render/picture_paint.h"
 #include "render/view.h"
 
-uint32_t rebuild_stride = 1;
-
 namespace {
 
 // Degrees the view turns per pixel the mouse moves.
@@ -56,8 +54,9 @@ bool In_picture(POINT p)
 // The view is drawn, so it can be turned or zoomed.
 bool View_ready()
 {
-    return picture_selected == 1 && view_bitmap_missing == 0 && view_state.view_scale > 0.0 &&
-           selection_armed == 0 && guide_placing == 0 && title_placing == 0;
+    return app.picture_selected == 1 && app.view_bitmap_missing == 0 &&
+           view_state.view_scale > 0.0 && app.selection_armed == 0 && guide_placing == 0 &&
+           title_placing == 0;
 }
 
 // Rebuild at once, with every `stride`-th track; the angle values and the
@@ -65,11 +64,11 @@ bool View_ready()
 void View_redraw(uint32_t stride)
 {
     Rebuild_request();
-    rebuild_stride = stride;
+    app.rebuild_stride = stride;
     Picture_invalidate();
-    InvalidateRect(angle_panel, nullptr, TRUE);
-    InvalidateRect(axes_panel, nullptr, TRUE);
-    UpdateWindow(main_window);
+    InvalidateRect(app.angle_panel, nullptr, TRUE);
+    InvalidateRect(app.axes_panel, nullptr, TRUE);
+    UpdateWindow(app.main_window);
 }
 
 void Whole_picture()
@@ -199,15 +198,15 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam)
     if (!zoomed_now)
         return;
     // Normal returns to the full view.
-    zoomed = 1;
-    zoom_selected = 1;
+    app.zoomed = 1;
+    app.zoom_selected = 1;
     View_redraw(1);
 }
 
 bool Key_turn(const MSG *msg)
 {
     if (msg->message != WM_KEYDOWN ||
-        (msg->hwnd != main_window && !IsChild(main_window, msg->hwnd)))
+        (msg->hwnd != app.main_window && !IsChild(app.main_window, msg->hwnd)))
         return false;
     int axis, sign;
     switch (msg->wParam) {

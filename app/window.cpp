@@ -17,14 +17,6 @@
 #include "render/track.h"
 #include "render/view.h"
 
-uint32_t view_bitmap_missing = 1;
-uint32_t restore_view;
-uint32_t render_mode;
-uint32_t zoomed;
-uint32_t expand_cancelled;
-uint32_t redraw_pressed;
-HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
-
 namespace {
 
 // Posted by WM_SIZE when the window is below its minimum size.
@@ -52,10 +44,10 @@ UINT Message_icon_style(int icon)
 LRESULT On_create(HWND window)
 {
     Strip_create(window, STRIP_CREATE);
-    cursor_arrow = LoadCursorA(nullptr, IDC_ARROW);
-    cursor_wait = LoadCursorA(nullptr, IDC_WAIT);
-    cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
-    cursor_select = LoadCursorA(app_instance, "CURSOR_1");
+    app.cursor_arrow = LoadCursorA(nullptr, IDC_ARROW);
+    app.cursor_wait = LoadCursorA(nullptr, IDC_WAIT);
+    app.cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
+    app.cursor_select = LoadCursorA(dialog_host.app_instance, "CURSOR_1");
     return 1;
 }
 
@@ -72,7 +64,7 @@ LRESULT On_size(HWND window)
 {
     // A resize always rebuilds at full extents, also when zoomed.
     display.view_dirty = 1;
-    render_mode = RENDER_FULL;
+    app.render_mode = RENDER_FULL;
 
     RECT outer;
     GetWindowRect(window, &outer);
@@ -100,8 +92,8 @@ LRESULT On_size(HWND window)
 // chose, the newest batch alone when a followed calculation was redrawn.
 RebuildRequest Window_rebuild_request(Surface *surface, uint32_t stride)
 {
-    return RebuildRequest{surface, static_cast<int>(render_mode),
-                          calc_mode == 1 && redraw_pressed == 1, stride};
+    return RebuildRequest{surface, static_cast<int>(app.render_mode),
+                          app.calc_mode == 1 && dialog_host.redraw_pressed == 1, stride};
 }
 
 // Rebuild the picture area from the work file.  The picture area is
@@ -117,7 +109,7 @@ RebuildRequest Window_rebuild_request(Surface *surface, uint32_t stride)
 // stride-th track (a preview while the view is turned), 1 all.
 void Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
 {
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
     const int32_t w = layout.view_w;
@@ -183,16 +175,16 @@ LRESULT On_snap(HWND window)
 
 LRESULT On_paint(HWND window)
 {
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
 
     // A restore pending from an earlier deactivation is dropped when this
     // paint rebuilds: the rebuild draws the whole picture area anew.
-    bool rebuild_due = picture_selected == 1 && display.view_dirty == 1 && !rebuilding;
-    bool restore = restore_view == 1 && view_bitmap_missing == 0 && !rebuild_due;
-    if (restore_view == 1 && view_bitmap_missing == 0)
-        restore_view = 0;
+    bool rebuild_due = app.picture_selected == 1 && display.view_dirty == 1 && !rebuilding;
+    bool restore = app.restore_view == 1 && app.view_bitmap_missing == 0 && !rebuild_due;
+    if (app.restore_view == 1 && app.view_bitmap_missing == 0)
+        app.restore_view = 0;
 
     // A rebuild comes first, so that the legend panel can show the colour
     // bar it drew with.
@@ -200,17 +192,17 @@ LRESULT On_paint(HWND window)
         rebuilding = true;
         LARGE_INTEGER start, end, frequency;
         QueryPerformanceCounter(&start);
-        Picture_rebuild_on(window, dc, rebuild_stride);
+        Picture_rebuild_on(window, dc, app.rebuild_stride);
         QueryPerformanceCounter(&end);
         QueryPerformanceFrequency(&frequency);
-        Rebuild_timed(rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
-                                          static_cast<double>(frequency.QuadPart));
+        Rebuild_timed(app.rebuild_stride, static_cast<double>(end.QuadPart - start.QuadPart) /
+                                              static_cast<double>(frequency.QuadPart));
         rebuilding = false;
         Readout_forget();
         if (energy_colouring.by_energy == 1)
-            InvalidateRect(legend_panel, nullptr, FALSE);
+            InvalidateRect(app.legend_panel, nullptr, FALSE);
     }
-    rebuild_stride = 1;
+    app.rebuild_stride = 1;
 
     // The panel pass paints what the update region holds of the window, the
     // strip and its panels; a picture area that receives a picture is left
@@ -226,12 +218,12 @@ LRESULT On_paint(HWND window)
     if (restore)
         Picture_copy_back(dc);
 
-    expand_cancelled = 0;
+    app.expand_cancelled = 0;
     display.view_dirty = 0;
-    selection_armed = 0;
-    render_mode = RENDER_FULL;
+    app.selection_armed = 0;
+    app.render_mode = RENDER_FULL;
     EndPaint(window, &ps);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     return 1;
 }
 
@@ -239,8 +231,8 @@ LRESULT On_paint(HWND window)
 // copies the picture back.
 LRESULT On_show(HWND window)
 {
-    if (view_bitmap_missing == 0 && display.view_dirty == 0)
-        restore_view = 1;
+    if (app.view_bitmap_missing == 0 && display.view_dirty == 0)
+        app.restore_view = 1;
     UpdateWindow(window);
     return 0;
 }
@@ -285,7 +277,7 @@ void Picture_copy_back(HDC dc)
 void Rebuild_request()
 {
     display.view_dirty = 1;
-    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    app.render_mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
     if (display.geometry_enabled == 1)
         display.geometry_pending = 1;
 }
@@ -295,24 +287,24 @@ void Picture_invalidate()
     const PixelRect &v = layout.view_rect;
     RECT r;
     SetRect(&r, v.left, v.top, v.right, v.bottom);
-    InvalidateRect(main_window, &r, FALSE);
+    InvalidateRect(app.main_window, &r, FALSE);
 }
 
 void Picture_restore()
 {
-    if (view_bitmap_missing != 0)
+    if (app.view_bitmap_missing != 0)
         return;
-    restore_view = 1;
+    app.restore_view = 1;
     Picture_invalidate();
-    UpdateWindow(main_window);
+    UpdateWindow(app.main_window);
 }
 
 void View_bitmap_ensure()
 {
-    if (view_bitmap_missing != 1)
+    if (app.view_bitmap_missing != 1)
         return;
-    View_bitmap_replace(main_window);
-    view_bitmap_missing = 0;
+    View_bitmap_replace(app.main_window);
+    app.view_bitmap_missing = 0;
 }
 
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
@@ -321,7 +313,7 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
     UINT style = MB_OK | Message_icon_style(icon);
     if (flags & MESSAGE_SYSTEM_MODAL)
         style |= MB_SYSTEMMODAL;
-    HWND protect = owner ? owner : main_window;
+    HWND protect = owner ? owner : app.main_window;
     if (rebuilding && protect) {
         // A box raised by the renderers while the paint rebuilds the picture:
         // nothing of the window is painted while it is up, so it cannot set

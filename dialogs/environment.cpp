@@ -262,8 +262,8 @@ INT_PTR On_ok(HWND dialog)
         return FALSE;
     }
     if (Changed())
-        settings_changed = 1;
-    if (settings_changed == 1)
+        dialog_host.settings_changed = 1;
+    if (dialog_host.settings_changed == 1)
         Commit();
     environment_confirmed = 1;
     EndDialog(dialog, 1);
@@ -274,16 +274,16 @@ void Color_picker_open(HWND dialog, int32_t target)
 {
     color_target = target;
     if (display_colors == 16 || display_colors == 256)
-        DialogBoxParamA(app_instance, "COLOR", dialog, Color_proc, 0);
+        DialogBoxParamA(dialog_host.app_instance, "COLOR", dialog, Color_proc, 0);
     else
-        DialogBoxParamA(app_instance, "COLOR256", dialog, Color256_proc, 0);
+        DialogBoxParamA(dialog_host.app_instance, "COLOR256", dialog, Color256_proc, 0);
     Samples_invalidate(dialog);
 }
 
 void Line_picker_open(HWND dialog, int32_t target)
 {
     line_target = target;
-    DialogBoxParamA(app_instance, "Line", dialog, Line_proc, 0);
+    DialogBoxParamA(dialog_host.app_instance, "Line", dialog, Line_proc, 0);
     Samples_invalidate(dialog);
 }
 
@@ -310,7 +310,7 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
         return FALSE;
     case IDOK: return On_ok(dialog);
     case IDCANCEL:
-        settings_changed = 0;
+        dialog_host.settings_changed = 0;
         EndDialog(dialog, 1);
         return TRUE;
     default: return FALSE;

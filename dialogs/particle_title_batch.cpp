@@ -53,9 +53,9 @@ void Particle_ok(HWND dialog)
         particle_check_id[i] = ticked ? BOXES[i] : BOXES[i] + 1;
         shown[i] = ticked ? 1 : 0;
         if (shown[i] != *SHOWN[i])
-            settings_changed = 1;
+            dialog_host.settings_changed = 1;
     }
-    if (settings_changed == 1)
+    if (dialog_host.settings_changed == 1)
         for (int i = 0; i < PARTICLE_KINDS; i++)
             *SHOWN[i] = shown[i];
 }
@@ -71,13 +71,13 @@ void Title_ok(HWND dialog)
 {
     GetDlgItemTextA(dialog, IDC_TITLE_EDIT, title_edit_buffer, sizeof title_edit_buffer);
     if (std::strcmp(title_edit_buffer, settings.title_text) != 0)
-        settings_changed = 1;
-    if (settings_changed == 1)
+        dialog_host.settings_changed = 1;
+    if (dialog_host.settings_changed == 1)
         Text_copy(settings.title_text, sizeof settings.title_text, title_edit_buffer);
     // Without a title position no title is drawn: the new one is kept for
     // later, and the picture stays as it is.
     if (title_shown == 0)
-        settings_changed = 0;
+        dialog_host.settings_changed = 0;
 }
 
 // --------------------------------------------------------------- Batch
@@ -144,20 +144,20 @@ INT_PTR Batch_ok(HWND dialog)
     }
     if (static_cast<int32_t>(from) != display.batch_from ||
         static_cast<int32_t>(to) != display.batch_to)
-        settings_changed = 1;
-    if (settings_changed == 1) {
+        dialog_host.settings_changed = 1;
+    if (dialog_host.settings_changed == 1) {
         display.batch_from = static_cast<int32_t>(from);
         display.batch_to = static_cast<int32_t>(to);
     }
     // The chosen range applies from now on, also after a Redraw in CALC mode.
-    redraw_pressed = 0;
+    dialog_host.redraw_pressed = 0;
     EndDialog(dialog, 1);
     return TRUE;
 }
 
 void Cancel(HWND dialog)
 {
-    settings_changed = 0;
+    dialog_host.settings_changed = 0;
     EndDialog(dialog, 1);
 }
 

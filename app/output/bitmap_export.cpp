@@ -30,13 +30,13 @@ void Cannot_save(HWND window)
 
 void Bitmap_save_command(HWND window)
 {
-    if (picture_selected == 0) {
+    if (app.picture_selected == 0) {
         Message_show(window, "Not Selected Capture File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
         return;
     }
     Bitmap_export(window, layout.bitmap_w, layout.bitmap_h);
-    restore_view = 1;
+    app.restore_view = 1;
     InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -47,18 +47,18 @@ int Bitmap_export(HWND window, int32_t width, int32_t height)
     if (File_dialog(window, 1, "Bitmap file save", BITMAP_FILTER, bitmap_save_path,
                     sizeof bitmap_save_path, flags) != 0)
         return -1;
-    if (view_bitmap_missing != 0)
+    if (app.view_bitmap_missing != 0)
         return 0;
 
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     // The picture area is painted back at once, so that the window no
     // longer shows the dialog.
-    restore_view = 1;
+    app.restore_view = 1;
     Picture_invalidate();
-    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    app.render_mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
     UpdateWindow(window);
     Bitmap_write(window, width, height, bitmap_save_path);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     return 0;
 }
 

@@ -162,14 +162,14 @@ int Printer_write(HWND window, const char *name, DEVMODEA *chosen)
 
 void Print_command(HWND window)
 {
-    if (picture_selected == 0) {
+    if (app.picture_selected == 0) {
         Message_show(window, "Not Selected Print File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
         return;
     }
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     Print_picture(window);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
 }
 
 void Printer_setup_command(HWND window)

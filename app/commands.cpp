@@ -98,8 +98,8 @@ LRESULT On_data_file_open(HWND window)
         Picture_restore();
         return 0;
     }
-    std::memset(batch_from_text, 0, sizeof batch_from_text);
-    std::memset(batch_to_text, 0, sizeof batch_to_text);
+    std::memset(dialog_results.batch_from_text, 0, sizeof dialog_results.batch_from_text);
+    std::memset(dialog_results.batch_to_text, 0, sizeof dialog_results.batch_to_text);
     display.batch_from = 0;
     display.batch_to = 0;
     if (app.calc_mode == 1)
@@ -208,8 +208,8 @@ LRESULT On_redraw(HWND window)
     // The Batch dialog then offers the newest batch as both limits.
     char text[16];
     std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(work_file.batch_count));
-    Text_copy(batch_from_text, sizeof batch_from_text, text);
-    Text_copy(batch_to_text, sizeof batch_to_text, text);
+    Text_copy(dialog_results.batch_from_text, sizeof dialog_results.batch_from_text, text);
+    Text_copy(dialog_results.batch_to_text, sizeof dialog_results.batch_to_text, text);
     return 0;
 }
 
@@ -334,9 +334,9 @@ void On_environment(HWND window)
     char work_dir_before[WORK_DIR_SIZE];
     Text_copy(work_dir_before, sizeof work_dir_before, settings.work_dir);
     DialogBoxParamA(dialog_host.app_instance, "ENVIRONMENT", window, Environment_proc, 0);
-    if (environment_confirmed == 1 && std::strcmp(work_dir_before, settings.work_dir) != 0 &&
-        display.picture_path[0] != '\0' && app.calc_mode == 0 &&
-        Convert_waiting(window, SOURCE_PICTURE) == 0) {
+    if (dialog_results.environment_confirmed == 1 &&
+        std::strcmp(work_dir_before, settings.work_dir) != 0 && display.picture_path[0] != '\0' &&
+        app.calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
         app.picture_selected = 1;
         View_bitmap_ensure();
         dialog_host.settings_changed = 1;
@@ -362,8 +362,8 @@ void Dialog_close_rule(int repaint_legend)
 LRESULT On_command(HWND window, WPARAM wparam)
 {
     switch (wparam) {
-    case IDC_GUIDE_POSITION: return Placing_arm(&guide_placing);
-    case IDC_TITLE_POSITION: return Placing_arm(&title_placing);
+    case IDC_GUIDE_POSITION: return Placing_arm(&picture_marks.guide_placing);
+    case IDC_TITLE_POSITION: return Placing_arm(&picture_marks.title_placing);
     case IDC_EXPAND: return On_expand();
     case IDC_NORMAL: return On_normal();
     case IDC_X_PLUS: return On_angle(0, 1);

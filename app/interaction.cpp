@@ -55,8 +55,8 @@ bool In_picture(POINT p)
 bool View_ready()
 {
     return app.picture_selected == 1 && app.view_bitmap_missing == 0 &&
-           view_state.view_scale > 0.0 && app.selection_armed == 0 && guide_placing == 0 &&
-           title_placing == 0;
+           view_state.view_scale > 0.0 && app.selection_armed == 0 &&
+           picture_marks.guide_placing == 0 && picture_marks.title_placing == 0;
 }
 
 // Rebuild at once, with every `stride`-th track; the angle values and the

@@ -81,7 +81,8 @@ void Font_check()
 // arrives, before it is handled.
 void Escape_check()
 {
-    if (app.selection_armed != 1 && guide_placing != 1 && title_placing != 1)
+    if (app.selection_armed != 1 && picture_marks.guide_placing != 1 &&
+        picture_marks.title_placing != 1)
         return;
     SHORT state = GetAsyncKeyState(VK_ESCAPE);
     if ((static_cast<unsigned>(state) & 0xFF00u) == 0)

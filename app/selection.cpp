@@ -72,8 +72,8 @@ void Selection_cancel()
     SetCursor(app.cursor_arrow);
     app.selection_armed = 0;
     display.view_dirty = 0;
-    guide_placing = 0;
-    title_placing = 0;
+    picture_marks.guide_placing = 0;
+    picture_marks.title_placing = 0;
     app.expand_cancelled = app.zoom_selected != 1 ? 1 : 0;
 }
 
@@ -95,12 +95,13 @@ void Selection_button_down(HWND window, LPARAM lparam)
 
 void Selection_mouse_move(HWND window, LPARAM lparam)
 {
-    if (app.selection_armed == 1 || guide_placing == 1 || title_placing == 1) {
+    if (app.selection_armed == 1 || picture_marks.guide_placing == 1 ||
+        picture_marks.title_placing == 1) {
         Selection_cursor_set();
         Cursor_confine(window);
     }
-    if (app.selection_armed != 0 && title_placing != 1 && guide_placing != 1 &&
-        app.picture_selected != 0 && band_dragging != 0) {
+    if (app.selection_armed != 0 && picture_marks.title_placing != 1 &&
+        picture_marks.guide_placing != 1 && app.picture_selected != 0 && band_dragging != 0) {
         HDC dc = GetDC(window);
         int previous_mix = SetROP2(dc, R2_NOTXORPEN);
         // Take away the band of the previous move (the first time the corner
@@ -146,17 +147,17 @@ void Selection_button_up(HWND window, LPARAM lparam)
         zoom_rect = PixelRect{left, top, right, bottom};
         app.zoom_selected = 1;
     }
-    if (title_placing == 1) {
-        title_pos = PixelPoint{left, top};
+    if (picture_marks.title_placing == 1) {
+        picture_marks.title_pos = PixelPoint{left, top};
         app.selection_armed = 0;
-        title_placing = 0;
-        title_shown = 1;
+        picture_marks.title_placing = 0;
+        picture_marks.title_shown = 1;
     }
-    if (guide_placing == 1) {
-        guide_pos = PixelPoint{left, top};
+    if (picture_marks.guide_placing == 1) {
+        picture_marks.guide_pos = PixelPoint{left, top};
         app.selection_armed = 0;
-        guide_placing = 0;
-        guide_shown = 1;
+        picture_marks.guide_placing = 0;
+        picture_marks.guide_shown = 1;
     }
     band_corner.x = -1;
     band_corner.y = -1;

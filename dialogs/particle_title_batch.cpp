@@ -15,8 +15,7 @@
 #include "render/picture_paint.h"
 #include "resources/resource_ids.h"
 
-char batch_from_text[BATCH_TEXT_SIZE];
-char batch_to_text[BATCH_TEXT_SIZE];
+DialogResults dialog_results;
 
 // The Selection dialog's remembered boxes: a box's id when it was ticked at
 // the last OK, the id + 1 when it was clear.
@@ -76,7 +75,7 @@ void Title_ok(HWND dialog)
         Text_copy(settings.title_text, sizeof settings.title_text, title_edit_buffer);
     // Without a title position no title is drawn: the new one is kept for
     // later, and the picture stays as it is.
-    if (title_shown == 0)
+    if (picture_marks.title_shown == 0)
         dialog_host.settings_changed = 0;
 }
 
@@ -131,14 +130,14 @@ bool Limit_bad(const char *text, uint32_t low, uint32_t *limit)
 INT_PTR Batch_ok(HWND dialog)
 {
     // The texts stay as read, whatever the checks find.
-    GetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text, BATCH_DIGITS + 1);
-    GetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text, BATCH_DIGITS + 1);
+    GetDlgItemTextA(dialog, IDC_BATCH_FROM, dialog_results.batch_from_text, BATCH_DIGITS + 1);
+    GetDlgItemTextA(dialog, IDC_BATCH_TO, dialog_results.batch_to_text, BATCH_DIGITS + 1);
     uint32_t from = 0, to = 0;
-    if (Limit_bad(batch_from_text, 0, &from)) {
+    if (Limit_bad(dialog_results.batch_from_text, 0, &from)) {
         Input_error(dialog, "Input Batch(From) ERROR!!");
         return TRUE;
     }
-    if (Limit_bad(batch_to_text, from, &to)) {
+    if (Limit_bad(dialog_results.batch_to_text, from, &to)) {
         Input_error(dialog, "Input Batch(To) ERROR!!");
         return TRUE;
     }
@@ -196,8 +195,8 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text);
-        SetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text);
+        SetDlgItemTextA(dialog, IDC_BATCH_FROM, dialog_results.batch_from_text);
+        SetDlgItemTextA(dialog, IDC_BATCH_TO, dialog_results.batch_to_text);
         SendDlgItemMessageA(dialog, IDC_BATCH_FROM, EM_LIMITTEXT, BATCH_DIGITS, 0);
         SendDlgItemMessageA(dialog, IDC_BATCH_TO, EM_LIMITTEXT, BATCH_DIGITS, 0);
         return TRUE;

@@ -10,16 +10,19 @@
 #include "render/surface.h"
 #include "render/track.h"
 
-// Title and guide mark positions chosen with the mouse (picture coordinates
-// of their top-left corner) and whether they are shown.
-extern uint32_t title_shown;
-extern PixelPoint title_pos;
-extern uint32_t guide_shown;
-extern PixelPoint guide_pos;
-
-// A title or guide position is being chosen with the mouse (0 or 1); a
-// rebuild that draws the title or the guide mark ends the choice.
-extern int16_t guide_placing, title_placing;
+// The marks inside the picture: title and guide mark positions chosen with
+// the mouse (picture coordinates of their top-left corner) and whether they
+// are shown.
+struct PictureMarks {
+    uint32_t title_shown;
+    PixelPoint title_pos;
+    uint32_t guide_shown;
+    PixelPoint guide_pos;
+    // A title or guide position is being chosen with the mouse (0 or 1); a
+    // rebuild that draws the title or the guide mark ends the choice.
+    int16_t guide_placing, title_placing;
+};
+extern PictureMarks picture_marks;
 
 // Rebuild the picture area on request.surface: set the origin to the
 // picture area's top-left corner (layout.view_rect), Track_draw, the picture

@@ -327,7 +327,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
 TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
 {
     ASSERT_EQ(Run(Shower(SIM_LAYOUT_SHORT, false)), 0);
-    title_shown = guide_shown = 1;
+    picture_marks.title_shown = picture_marks.guide_shown = 1;
     Text_copy(settings.title_text, sizeof settings.title_text, "shower");
     struct Pens {
         int style[3];
@@ -357,7 +357,7 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
             << "pens " << c.style[1] << " " << c.style[2];
         EXPECT_GT(skipping.lines_left_out(), skipping.lines_passed());
     }
-    title_shown = guide_shown = 0;
+    picture_marks.title_shown = picture_marks.guide_shown = 0;
 }
 
 } // namespace

@@ -202,13 +202,15 @@ void Render_view_state(const RenderOptions &o)
     energy_colouring = o.colouring;
     if (o.given[NUM_TITLE_POS]) {
         n = o.number[NUM_TITLE_POS];
-        title_shown = 1;
-        title_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+        picture_marks.title_shown = 1;
+        picture_marks.title_pos =
+            PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
     }
     if (o.given[NUM_GUIDE]) {
         n = o.number[NUM_GUIDE];
-        guide_shown = 1;
-        guide_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+        picture_marks.guide_shown = 1;
+        picture_marks.guide_pos =
+            PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
     }
 }
 

@@ -114,15 +114,6 @@ void Line_source_stream(LineSource *s, FILE *stream, char *block, size_t block_s
     s->ended = false;
 }
 
-void Line_source_memory(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
-{
-    Source_clear(s, lines_before);
-    const char *ctrl_z = Byte_find(bytes, size, CTRL_Z, CTRL_Z);
-    s->at = bytes;
-    s->end = ctrl_z ? ctrl_z : bytes + size;
-    s->ended = true;
-}
-
 void Line_source_text(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
 {
     Source_clear(s, lines_before);

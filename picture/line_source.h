@@ -52,13 +52,10 @@ void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t bl
                         uint64_t lines_before);
 
 // A source over `size` bytes at `bytes` (which stay untouched and must live
-// as long as the source), ending at the first Ctrl-Z among them.  A range
-// that begins a line and ends after a line end (or at the end of the file)
-// gives the same pieces as a stream over those bytes would.
-void Line_source_memory(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
-
-// The same over bytes known to hold no Ctrl-Z (they are not looked through
-// for one).
+// as long as the source) known to hold no Ctrl-Z: the caller ends the text
+// at the first one.  A range that begins a line and ends after a line end
+// (or at the end of the text) gives the same pieces as a stream over those
+// bytes would.
 void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
 
 // Read the next piece into source->line.  Returns 0, or -1 when no byte is

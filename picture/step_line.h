@@ -38,9 +38,8 @@
 //
 // Header line: seven real fields of ten columns, x_min x_max y_min y_max
 // z_min z_max (cm) and coord_scale, all present, ending at column 70.
-// Missing fields are not read as 0, unlike a short header's in the
-// original viewer: a coordinate scale of 0 would put every step at the
-// origin.
+// Missing fields are not read as 0: a coordinate scale of 0 would put
+// every step at the origin.
 #ifndef VOKA_STEP_LINE_H
 #define VOKA_STEP_LINE_H
 

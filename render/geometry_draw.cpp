@@ -141,7 +141,7 @@ void Picture_geometry_draw(WindowRef window, Surface *surface)
         Geom_draw(window, surface);
 }
 
-int Geometry_load(WindowRef window, Surface *surface)
+int Geometry_file_read_draw(WindowRef window, Surface *surface)
 {
     // A path without a fourth character (or a blank there) means no file.
     if (std::strlen(display.geometry_path) < 4 || display.geometry_path[3] == ' ')

@@ -20,9 +20,10 @@ void Slab_draw(WindowRef window, Surface *surface);
 // Geom_draw.
 void Picture_geometry_draw(WindowRef window, Surface *surface);
 
-// Read the geometry section of the chosen geometry file (geometry_path) and
-// draw it.  Returns 0 (also when no file is chosen), -1 when it cannot be
-// opened.
-int Geometry_load(WindowRef window, Surface *surface);
+// Read the geometry section of the chosen geometry file
+// (display.geometry_path) into the geometry list, in place of the picture
+// file's own, and draw it.  Returns 0 (also when no file is chosen), -1 when
+// it cannot be opened.
+int Geometry_file_read_draw(WindowRef window, Surface *surface);
 
 #endif

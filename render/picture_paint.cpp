@@ -20,7 +20,7 @@ void Picture_rebuild(WindowRef window, const RebuildRequest &request)
     if (Track_draw(window, request, &view_state.view_scale, layout.view_rect) == 0)
         Picture_geometry_draw(window, surface);
     if (display.geometry_enabled == 1 && display.geometry_pending == 1)
-        Geometry_load(window, surface);
+        Geometry_file_read_draw(window, surface);
     if (energy_colouring.by_energy == 1)
         Energy_picture_bar(surface);
     if (picture_marks.title_shown == 1) {

@@ -402,9 +402,9 @@ TEST_F(Render, GeometryOutlines)
     geometry_list.cyl_plane_count = 0;
     Geom_draw(nullptr, &off);
     Text_copy(display.geometry_path, sizeof display.geometry_path, "/no/such/file.pic");
-    EXPECT_EQ(Geometry_load(nullptr, &off), -1);
+    EXPECT_EQ(Geometry_file_read_draw(nullptr, &off), -1);
     Text_copy(display.geometry_path, sizeof display.geometry_path, "ab");
-    EXPECT_EQ(Geometry_load(nullptr, &off), 0);
+    EXPECT_EQ(Geometry_file_read_draw(nullptr, &off), 0);
     EXPECT_EQ(off.drawn, "");
 }
 

@@ -90,7 +90,7 @@ bool Chunk_table(uint64_t count)
     return true;
 }
 
-void Decode(const uint8_t *image, StepRecord *r, double divisor)
+void Decode(const uint8_t *image, ScaledStep *r, double divisor)
 {
     uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
     r->batch = static_cast<int32_t>(tail & BATCH_MASK);
@@ -302,7 +302,7 @@ uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count)
     return limit;
 }
 
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
+size_t Step_copy_read(uint64_t first, ScaledStep *out, size_t count, double divisor)
 {
     if (form == STEP_FORM_SHORT)
         Table_prepare(divisor);

@@ -101,6 +101,6 @@ uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count);
 // coordinate divided by `divisor` (the view's scale: the record's point in
 // pixels, exactly as the coordinate in cm divided by it); returns how many
 // there were.
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor);
+size_t Step_copy_read(uint64_t first, ScaledStep *out, size_t count, double divisor);
 
 #endif

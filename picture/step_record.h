@@ -40,6 +40,19 @@ struct StepRecord {
 };
 static_assert(4 + 4 + 3 * 8 + 4 + 4 == STEP_RECORD_SIZE, "the step record is 40 bytes");
 
+// A step record as a rebuild reads it: its point divided by a divisor (the
+// view's scale: the point in pixels, before the turn and projection; 1: in
+// cm).  A type of its own, so that a point in pixels is never taken for
+// one in cm.
+struct ScaledStep {
+    int32_t batch;
+    int32_t kind;
+    double x;
+    double y;
+    double z;
+    float energy;
+};
+
 // Encode into / decode from the 40-byte image (field by field).
 void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
 void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *record);

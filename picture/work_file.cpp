@@ -23,7 +23,7 @@ void Work_source_close(WorkSource *source)
     File_map_close(&source->file);
 }
 
-int64_t WorkReader::read(uint64_t index, StepRecord *out, size_t count, double divisor)
+int64_t WorkReader::read(uint64_t index, ScaledStep *out, size_t count, double divisor)
 {
     if (source->from_copy)
         return static_cast<int64_t>(Step_copy_read(index, out, count, divisor));
@@ -45,11 +45,9 @@ int64_t WorkReader::read(uint64_t index, StepRecord *out, size_t count, double d
     size_t n = left < count ? static_cast<size_t>(left) : count;
     const uint8_t *at = view.data + (index - view_first) * STEP_RECORD_SIZE;
     for (size_t i = 0; i < n; i++) {
-        StepRecord &r = out[i];
+        StepRecord r;
         Step_decode(at + i * STEP_RECORD_SIZE, &r);
-        r.x /= divisor;
-        r.y /= divisor;
-        r.z /= divisor;
+        out[i] = ScaledStep{r.batch, r.kind, r.x / divisor, r.y / divisor, r.z / divisor, r.energy};
     }
     return static_cast<int64_t>(n);
 }

@@ -46,7 +46,7 @@ struct WorkReader {
     // coordinate divided by `divisor` (1: cm; the view's scale: pixels);
     // how many there are (fewer at the end), or -1 when the file cannot be
     // read.
-    int64_t read(uint64_t index, StepRecord *out, size_t count, double divisor);
+    int64_t read(uint64_t index, ScaledStep *out, size_t count, double divisor);
 };
 
 #endif

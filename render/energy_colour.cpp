@@ -164,7 +164,7 @@ int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t 
         if (!whole_file)
             for (int64_t b = 1; b < first && b <= BATCH_MAX; b++)
                 begin += work_file.batch_step_count[b - 1];
-        static StepRecord block[RANGE_BLOCK];
+        static ScaledStep block[RANGE_BLOCK]; // in cm
         WorkReader reader(source);
         const float cutoff[4] = {0.0f, photon_cutoff, charged_cutoff, charged_cutoff};
         float lo = 0.0f, hi = 0.0f;
@@ -177,7 +177,7 @@ int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t 
             size_t n = static_cast<size_t>(got);
             at += n;
             for (size_t i = 0; i < n; i++) {
-                const StepRecord &r = block[i];
+                const ScaledStep &r = block[i];
                 if (r.batch > last && !whole_file) {
                     done = true;
                     break;

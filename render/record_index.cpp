@@ -89,9 +89,13 @@ int Record_read(uint64_t index, StepRecord *record)
     WorkSource source;
     if (Work_source_open(&source, path) != 0)
         return -1;
-    int64_t got = WorkReader(&source).read(index, record, 1, 1.0);
+    ScaledStep cm; // divided by 1: in cm
+    int64_t got = WorkReader(&source).read(index, &cm, 1, 1.0);
     Work_source_close(&source);
-    return got == 1 ? 0 : -1;
+    if (got != 1)
+        return -1;
+    *record = StepRecord{cm.batch, cm.kind, cm.x, cm.y, cm.z, cm.energy};
+    return 0;
 }
 
 void Record_describe(const StepRecord &r, char *text, size_t size)

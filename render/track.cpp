@@ -104,11 +104,11 @@ struct TrackJob {
     int lanes;
     uint64_t stride; // every stride-th track is drawn (1: all)
 
-    bool Known(const StepRecord &r) const
+    bool Known(const ScaledStep &r) const
     {
         return r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
     }
-    bool In_range(const StepRecord &r) const
+    bool In_range(const ScaledStep &r) const
     {
         return r.batch <= last && (!whole_file || r.batch >= first);
     }
@@ -148,12 +148,12 @@ struct LaneState {
 // read: past these, or further on when a preview passes over tracks in the
 // step copy.
 uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPainter *painter,
-                    const StepRecord *records, PixelPoint *points, size_t count, uint64_t index)
+                    const ScaledStep *records, PixelPoint *points, size_t count, uint64_t index)
 {
     const bool tell_records = lane->surface->record_wanted();
     const bool skip_in_copy = job->stride > 1 && job->source->from_copy && !job->whole_file;
     for (size_t i = 0; i < count; i++) {
-        const StepRecord &r = records[i];
+        const ScaledStep &r = records[i];
         if (st->skipping) {
             st->skipping = job->Known(r) && job->In_range(r);
             continue;
@@ -207,7 +207,7 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
 
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
-    std::vector<StepRecord> records(READ_BLOCK_RECORDS);
+    std::vector<ScaledStep> records(READ_BLOCK_RECORDS);
     std::vector<PixelPoint> points(READ_BLOCK_RECORDS); // where their points land
     WorkReader source(job->source);
     StepPainter painter{
@@ -254,7 +254,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     WorkReader source(job->source);
     lane->in_track = false;
     const size_t BACK = 256;
-    StepRecord block[BACK];
+    ScaledStep block[BACK];
     bool last_read = false; // block[n - 1] is the record before `at`
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
@@ -265,7 +265,7 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
         last_read = true;
         for (size_t k = n; k-- > 0;) {
-            const StepRecord &r = block[k];
+            const ScaledStep &r = block[k];
             if (!job->Known(r) || !job->In_range(r))
                 return 0;
             if (job->pens[r.kind].shown) {
@@ -302,7 +302,7 @@ int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *
         return 0;
     }
     WorkReader source(job->source);
-    StepRecord block[256];
+    ScaledStep block[256];
     for (uint64_t i = *begin; i < total;) {
         int64_t got = source.read(i, block, 256, job->scale);
         if (got <= 0)

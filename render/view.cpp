@@ -107,7 +107,7 @@ PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
     return PixelPoint{Clamp32(x), Clamp32(y)};
 }
 
-void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
+void View_place_steps(const ViewTurn &turn, const ScaledStep *records, size_t count,
                       PixelPoint *out)
 {
     for (size_t i = 0; i < count; i++) {

@@ -87,10 +87,11 @@ protected:
     {
         const std::string bytes = File_read(work);
         const size_t n = bytes.size() / STEP_RECORD_SIZE;
-        std::vector<StepRecord> copy(n + 1);
+        std::vector<ScaledStep> copy(n + 1);
         ASSERT_EQ(Step_copy_read(0, copy.data(), n + 1, d), n);
         for (size_t i = 0; i < n; i++) {
-            StepRecord r, &c = copy[i];
+            StepRecord r;
+            const ScaledStep &c = copy[i];
             Step_decode(reinterpret_cast<const uint8_t *>(bytes.data()) + i * STEP_RECORD_SIZE, &r);
             const double file[4] = {r.x / d, r.y / d, r.z / d, r.energy},
                          kept[4] = {c.x, c.y, c.z, c.energy};
@@ -399,9 +400,9 @@ std::string Converted(const MessageRecorder &messages)
         all += std::to_string(p.lines) + "@" + std::to_string(p.first_line) + " ";
     all += messages.texts() + "\n";
     if (Step_copy_matches("./work.$$$")) {
-        std::vector<StepRecord> copy(Step_copy_count());
+        std::vector<ScaledStep> copy(Step_copy_count());
         Step_copy_read(0, copy.data(), copy.size(), 1.0);
-        for (const StepRecord &r : copy) {
+        for (const ScaledStep &r : copy) {
             char line[96];
             std::snprintf(line, sizeof line, "%d %d %a %a %a %a\n", r.batch, r.kind, r.x, r.y, r.z,
                           static_cast<double>(r.energy));

@@ -268,8 +268,6 @@ int Work_open(const char *work_path)
     return 0;
 }
 
-// The records of the run's chunk to the work file and the step copy, or
-// only counted when there is no work file; the chunk is emptied.  Returns
 // Records in the order of the file to the work file and the step copy, or
 // only counted when there is no work file.  Returns 0 or the message number
 // of a failed write.
@@ -309,6 +307,8 @@ int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, co
     return failure;
 }
 
+// The records of the run's chunk to the work file and the step copy, or
+// only counted when there is no work file; the chunk is emptied.  Returns
 // 0 or the message number of a failed write.
 int Chunk_write(ConvertRun *run)
 {

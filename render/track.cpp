@@ -38,7 +38,7 @@ struct KindPen {
     float cutoff;
 };
 
-// Draws the steps of a rebuild through Line_draw, leaving out what cannot
+// Draws the steps of a rebuild through Line_limited, leaving out what cannot
 // change a pixel, before any pen work: a dot on the dot drawn just before
 // with the same pen (drawing a dot again changes nothing), and a line that
 // lies inside the limiting square but beyond one edge of the picture area by
@@ -126,13 +126,6 @@ struct TrackLane {
     bool failed;         // the work file could not be read
 };
 
-// Draw the records of a lane.  Between tracks, separators, hidden kinds and
-// (in a damaged file) unknown kinds are passed over, and in the whole-file
-// pass the records of batches out of range too; the first record of a shown
-// kind starts a track.  In a track, an unknown kind or a batch out of range
-// ends it like a separator; every other record is drawn with the pen of its
-// own kind, unless its energy lies below its cut-off, and its point becomes
-// the start of the next segment.
 // Where drawing stands within a lane: in a track whose last point is
 // `previous`, or between tracks; the tracks begun so far (a preview draws
 // every stride-th), and whether the rest of a track is being passed over.
@@ -205,6 +198,14 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
     return index + count;
 }
 
+// Draw the records of a lane.  Between tracks, separators, hidden kinds and
+// (in a damaged file) unknown kinds are passed over, and in the whole-file
+// pass the records of batches out of range too; the first record of a shown
+// kind starts a track.  In a track, an unknown kind or a batch out of range
+// ends it like a separator; every other record is drawn with the pen of its
+// own kind, unless its energy lies below its cut-off, and its point becomes
+// the start of the next segment.
+// The first lane (`report_progress`) shows the progress of the whole.
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
     std::vector<ScaledStep> records(READ_BLOCK_RECORDS);

@@ -44,7 +44,7 @@ endif()
 
 # The figure surface on cairo: native command-line tools only.
 set(VOKA_CAIRO_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/../render/cairo_surface.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../output/cairo_surface.cpp)
 
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.

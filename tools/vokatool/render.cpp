@@ -18,7 +18,7 @@
 #include "render/view.h"
 #include "tools/vokatool/vokatool.h"
 #ifdef VOKA_HAVE_CAIRO
-#include "render/cairo_surface.h"
+#include "output/cairo_surface.h"
 #endif
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "picture/message.h"
-#include "picture/picture.h"
+#include "picture/progress.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 

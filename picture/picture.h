@@ -31,77 +31,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "picture/convert_stats.h"
 #include "picture/defs.h"
 #include "picture/geometry.h"
+#include "picture/progress.h"
 #include "picture/step_record.h"
-
-// Why a line was left out of the picture.  Each kind has its text for the
-// user (Line_problem_text).  Lines that the format gives no meaning are
-// skipped on purpose and are none of these: types 7 and 8, markers, blank
-// lines and the blocks that are not drawn.
-enum LineProblem {
-    PROBLEM_NONE = 0,
-    PROBLEM_TYPE,         // column 1 holds no line type
-    PROBLEM_TAB,          // a tab character among the fields
-    PROBLEM_NUL,          // a NUL character among the fields
-    PROBLEM_CUT,          // the line ends inside its fields
-    PROBLEM_NUMBER,       // a field that is not a number
-    PROBLEM_BLANK_FIELD,  // a field of blanks where a number belongs
-    PROBLEM_NOT_FINITE,   // a number that is not finite
-    PROBLEM_TRAILING,     // characters after the last field
-    PROBLEM_HEADER_AMONG, // a header line among the step lines
-    PROBLEM_BLOCK_END,    // the end line of a block that was never opened
-    PROBLEM_BLOCK_CASE,   // a block line in lower case
-    PROBLEM_BLOCK_NESTED, // a block opened inside a block of the same letter
-    PROBLEM_BLOCK_OPEN,   // a block without its end line (the rest of the file)
-    PROBLEM_BATCH_RANGE,  // a batch line whose number lies outside 1..10000
-    PROBLEM_OUT_OF_BATCH, // a step or separator in such a batch
-    PROBLEM_BEFORE_BATCH, // a step or separator before the first batch line
-    PROBLEM_FAR_OUT,      // a coordinate far outside the rest of the picture
-    PROBLEM_NO_HEADER,    // a step line where the header line belongs
-    PROBLEM_KINDS
-};
-
-// The text of a problem, for the user ("" for PROBLEM_NONE).
-const char *Line_problem_text(int problem);
-
-// Lines left out for one kind of problem: how many, and the first of them.
-struct ProblemLines {
-    uint64_t lines;
-    uint64_t first_line; // its line number in the file
-};
-
-// What a conversion met, for reports (vokatool info).
-enum { STEP_KINDS = 3 }; // index kind - 1: photon, electron, positron
-enum { BLOCK_NAMES_KEPT = 4 };
-struct ConvertStats {
-    uint64_t lines; // step-section lines read (batch lines included)
-    uint64_t batch_lines;
-    uint64_t marker_lines;
-    uint64_t separators;        // separator records written
-    uint64_t steps[STEP_KINDS]; // step records written per kind
-    float energy_min[STEP_KINDS];
-    float energy_max[STEP_KINDS];
-    uint64_t skipped_type;                 // lines of type 7 or 8
-    uint64_t records;                      // records written
-    uint64_t blank_lines;                  // lines of nothing but blanks, skipped
-    uint64_t blocks;                       // blocks skipped (MSTA ... MEND and the like)
-    uint64_t block_lines;                  // their lines, first and end lines included
-    char block_names[BLOCK_NAMES_KEPT][5]; // first lines of the first blocks
-    uint64_t unfinished_lines;             // a calculation's last line, not yet ended: left out
-    int32_t header_missing;                // 1: no header line; bounds from the steps and geometry
-    int32_t nothing_after_geometry;        // 1: the file ended with its geometry section
-    // A conversion that failed on its header line: the line and why (0 when
-    // it did not).
-    uint64_t header_line;
-    int32_t header_problem;
-    ProblemLines problems[PROBLEM_KINDS]; // lines left out, by kind
-    GeometryReport geometry;              // what the geometry section's reader met
-};
-
-// All lines left out, with the kind and line number of the first of them
-// (PROBLEM_NONE and 0 when none was).
-uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
 
 // What the last conversion produced, owned by the conversion and read by
 // every renderer and report: the work file's scene bounds (cm) and the
@@ -154,13 +88,6 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 // allow a seek to its start: a picture without a header line whose steps
 // have a coordinate far outside the rest is read twice.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
-
-// Progress of long work, for a front end that shows it: called now and then
-// (every 65536 lines or records) with what is being done ("converting",
-// "drawing"), the part done and the whole, in any one unit.  nullptr: none.
-typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);
-extern ProgressHook progress_hook;
-enum { PROGRESS_EVERY = 65536 };
 
 // Fault seam for tests: when set, work-file writes go through it instead of
 // fwrite.  It returns the number of bytes it wrote and sets errno on failure.

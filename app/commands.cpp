@@ -378,6 +378,7 @@ LRESULT On_command(HWND window, WPARAM wparam)
     case IDM_PRINT: Print_command(window); return 0;
     case IDM_PRINTER_SETUP: Printer_setup_command(window); return 0;
     case IDM_BITMAP_FILE_SAVE: Bitmap_save_command(window); return 0;
+    case IDM_SAVE_ANIMATION: Animation_save_command(window); return 0;
     case IDM_END: PostMessageA(window, WM_CLOSE, 0, 0); return 0;
     case IDM_ENVIRONMENT: On_environment(window); return 0;
     case IDM_BATCH: Dialog_run("HISTORY", History_proc, window, 0); return 0;

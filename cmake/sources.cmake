@@ -22,6 +22,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/font_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/frame_palette.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
@@ -57,6 +58,13 @@ set(VOKA_TOOL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/import.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/render.cpp)
+# export and animate: native vokatool only.
+set(VOKA_SHOW_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/picture_open.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/vtk_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animation_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../tools/vokatool/animate.cpp)
 
 set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/colouring.cpp
@@ -73,6 +81,7 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/animation_save.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/output/bitmap_export.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/output/output_image.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/output/print.cpp

@@ -307,6 +307,16 @@ void View_screen_turn(ViewMatrix *view, double vertical, double horizontal)
     Turn_x(std::cos(h), std::sin(h), view->m);
 }
 
+void View_screen_axis_turn(ViewMatrix *view, int axis, double degrees)
+{
+    if (axis == SCREEN_X)
+        View_screen_turn(view, 0.0, degrees);
+    else if (axis == SCREEN_Y)
+        View_screen_turn(view, degrees, 0.0);
+    else
+        Turn_z(std::cos(degrees * DEGREE_FACTOR), std::sin(degrees * DEGREE_FACTOR), view->m);
+}
+
 void View_matrix_angles(const ViewMatrix &view, const int16_t close_to[3], int16_t out[3])
 {
     // With M = Ry(b) Rz(c) Rx(a): M10 = sin c, M00 = cos b cos c, M20 =

@@ -111,6 +111,14 @@ ViewMatrix View_matrix(double angle_x_deg, double angle_y_deg, double angle_z_de
 // (positive: the near side moves down).
 void View_screen_turn(ViewMatrix *view, double vertical, double horizontal);
 
+// Turn the view `degrees` about one of the screen's own axes: SCREEN_X (its
+// horizontal axis; positive: the near side moves down), SCREEN_Y (its
+// vertical axis; positive: the near side moves to the right), as
+// View_screen_turn does, or SCREEN_Z (the axis toward the viewer; positive:
+// counter-clockwise as the viewer sees it).
+enum { SCREEN_X = 0, SCREEN_Y = 1, SCREEN_Z = 2 };
+void View_screen_axis_turn(ViewMatrix *view, int axis, double degrees);
+
 // The whole-degree angles (x, y, z), each in -179 .. 180, whose view comes
 // closest to `view`.  A view has two sets of angles (and, with angle_z at
 // +-90, a whole family); the one nearest to `close_to` is taken, so that a view

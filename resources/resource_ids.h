@@ -38,9 +38,11 @@
 #define IDM_HELP 211
 #define IDM_COLOUR_BY_ENERGY 212 /* checked: colour by energy */
 #define IDM_ENERGY_LIMITS 213
+#define IDM_SAVE_ANIMATION 214 /* File > Save Animation... */
 
 /* A dialog control without an id. */
 #define IDC_NONE -1
+#define IDC_ANIMATION_PROGRESS 330 /* the progress text of Save Animation */
 
 /* Environment dialog (ENVIRONMENT). */
 #define IDC_ENV_PARTICLE_GROUP 116

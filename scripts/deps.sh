@@ -4,13 +4,14 @@
 set -euo pipefail
 want=${1:-test}
 
-packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev
+packages=(cmake g++ make googletest libgtest-dev pkg-config libcairo2-dev libgif-dev
           gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)
 if [ "$want" != build ] && [ "$want" != package ]; then
   packages+=(wine64 wine fonts-wine xvfb xdotool x11-utils imagemagick time
              poppler-utils libxml2-utils
-             clang libclang-rt-14-dev clang-tidy clang-format)
+             clang libclang-rt-14-dev clang-tidy clang-format
+             python3-vtk9 ffmpeg)
 fi
 # The packages: NSIS for the Windows installer, help2man for the man pages,
 # dpkg-dev for the Debian package's dependencies; the packaging test runs

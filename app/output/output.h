@@ -14,6 +14,10 @@
 void Print_command(HWND window);         // "&Print"
 void Printer_setup_command(HWND window); // "Printer Setup"
 void Bitmap_save_command(HWND window);   // "&Bitmap File Save"
+// "Save &Animation...": the current view turning once about the screen's
+// vertical axis, as an animated GIF through the Windows Imaging Component
+// (output/animation_save.cpp).
+void Animation_save_command(HWND window);
 
 // Print the picture on the default printer, scaled to the page.  Failures
 // are reported to the user; there is no result.

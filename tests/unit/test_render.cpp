@@ -15,6 +15,7 @@
 #include "picture/step_copy.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
+#include "render/frame_palette.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
 #include "render/line_draw.h"
@@ -442,6 +443,27 @@ TEST_F(Render, AnnotationTexts)
                        "text 61 12 FFFFFF \"y\"\n"
                        "line 26 49 96 49 pen 0 1 FFFFFF\n"
                        "text 98 49 FFFFFF \"z\"\n");
+}
+
+// The palette of an animation: colours keep the index of their first
+// appearance, in any order and repeated; with 256 taken, a new colour takes
+// the nearest one's index and the palette says so.
+TEST(FramePalette, FirstAppearanceThenNearest)
+{
+    FramePalette p;
+    Frame_palette_init(&p);
+    const Colour seen[] = {0x000000, 0xFFFFFF, 0x000000, 0x0000FF, 0xFFFFFF, 0x0000FF};
+    const int index[] = {0, 1, 0, 2, 1, 2};
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(Frame_palette_index(&p, seen[i]), index[i]) << i;
+    for (Colour c = 0x000100; p.count < 256; c += 0x000100)
+        Frame_palette_index(&p, c);
+    EXPECT_EQ(p.beyond, 0);
+    EXPECT_EQ(Frame_palette_index(&p, 0x0000FE), 2); // nearest: 0x0000FF
+    EXPECT_EQ(Frame_palette_index(&p, 0xFFFFFE), 1);
+    EXPECT_EQ(Frame_palette_index(&p, 0x000101), 3); // 0x000100, the first of the run
+    EXPECT_EQ(p.beyond, 1);
+    EXPECT_EQ(p.count, 256);
 }
 
 } // namespace

@@ -278,6 +278,21 @@ TEST(ViewTurn, ScreenAxesToAngles)
                     }
                     EXPECT_LT(worst, 0.03);
                 }
+    // One axis at a time (vokatool animate): x and y as a drag turns, z
+    // counter-clockwise: what showed to the right shows upwards after 90.
+    for (int axis = SCREEN_X; axis <= SCREEN_Z; axis++) {
+        ViewMatrix start = View_matrix(20, 35, -10), one = start, drag = start;
+        View_screen_axis_turn(&one, axis, 90);
+        if (axis == SCREEN_Z) {
+            for (int j = 0; j < 3; j++)
+                EXPECT_NEAR(one.m[1][j], start.m[0][j], 1e-9);
+            continue;
+        }
+        View_screen_turn(&drag, axis == SCREEN_Y ? 90 : 0, axis == SCREEN_X ? 90 : 0);
+        for (int i = 0; i < 3; i++)
+            for (int j = 0; j < 3; j++)
+                EXPECT_EQ(one.m[i][j], drag.m[i][j]) << "axis " << axis;
+    }
     EXPECT_EQ(Angle_wrap(200), -160);
     EXPECT_EQ(Angle_wrap(-180), 180);
     EXPECT_EQ(Angle_wrap(540), 180);

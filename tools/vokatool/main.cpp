@@ -4,6 +4,8 @@
 //   vokatool convert PICTURE [--work-dir DIR]
 //   vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]
 //   vokatool import FILE.ptracks -o FILE.pic
+//   vokatool export PICTURE -o OUT.vtp|OUT.vtm [options]        (native only)
+//   vokatool animate PICTURE -o OUT.gif|OUT.mp4 [options]       (native only)
 //
 // One file a command (info.cpp, convert.cpp, render.cpp, import.cpp), the
 // options of render in render_options.cpp, and what every run shares (its
@@ -26,6 +28,10 @@ const char SYNOPSIS[] =
     "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
     "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
     "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
+#ifdef VOKA_HAVE_SHOW
+    "  or:  vokatool export PICTURE -o OUT.vtp|OUT.vtm [options]\n"
+    "  or:  vokatool animate PICTURE -o OUT.gif|OUT.mp4 [options]\n"
+#endif
     "  or:  vokatool --help | --version\n";
 
 const char USAGE[] =
@@ -76,6 +82,26 @@ const char USAGE[] =
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
     "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
+#ifdef VOKA_HAVE_SHOW
+    "export   writes the tracks as VTK XML PolyData (ParaView and other VTK\n"
+    "         readers): a polyline per track in cm, point data energy (MeV), cell\n"
+    "         data kind (1 photon, 2 electron, 3 positron), batch and track (its\n"
+    "         number in the picture).  OUT.vtm: a multiblock file naming the\n"
+    "         tracks and the geometry outlines, written into the folder OUT.\n"
+    "  --geometry-only      OUT.vtp holds the geometry outlines instead\n"
+    "  --base64             the arrays in base64 instead of raw bytes\n"
+    "  --particles, --batches, --info (cut-offs), --work-dir, --strict: as for\n"
+    "  render.\n"
+    "animate  writes a turning animation: frame k is render at the angles of\n"
+    "         --angles turned by k * DEG / N degrees about an axis of the screen.\n"
+    "  --axis x|y|z         the screen's horizontal, vertical (default) or depth\n"
+    "                       axis\n"
+    "  --degrees DEG        the whole turn (default 360)\n"
+    "  --frames N           frames (default 72)\n"
+    "  --fps F              frames a second (default 24)\n"
+    "  Every option of render but --scale.  OUT.gif through giflib (one palette\n"
+    "  for all frames), OUT.mp4 (H.264) through the ffmpeg program.\n"
+#endif
     "\n"
     "Lines of the picture that cannot be read are left out and listed on stderr,\n"
     "one kind of problem to a line: FILE:LINE: reason (and how many more).\n"
@@ -137,6 +163,12 @@ int main(int argc, char **argv)
         return Convert_command(argc, argv);
     if (std::strcmp(command, "import") == 0)
         return Import_command(argc, argv);
+#ifdef VOKA_HAVE_SHOW
+    if (std::strcmp(command, "export") == 0)
+        return Export_command(argc, argv);
+    if (std::strcmp(command, "animate") == 0)
+        return Animate_command(argc, argv);
+#endif
     if (command[0] == '-')
         return Unknown_option("", command);
     std::fprintf(stderr, "vokatool: unknown command: %s\n", command);

@@ -123,6 +123,8 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 }
 #endif
 
+} // namespace
+
 // The settings the options give: an info file, the title.  0, or 2.
 int Render_settings(const RenderOptions &o)
 {
@@ -213,6 +215,8 @@ void Render_view_state(const RenderOptions &o)
             PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
     }
 }
+
+namespace {
 
 // Lay the window out, apply the zoom and write the output.
 int Render_output(const RenderOptions &o)

@@ -14,9 +14,19 @@
 #include "render/energy_colour.h"
 #include "tools/vokatool/vokatool.h"
 
+namespace {
+// The command whose options are read, for the messages.
+const char *options_command = "render";
+} // namespace
+
+void Options_command_set(const char *command)
+{
+    options_command = command;
+}
+
 int Render_error(const char *what, const char *value)
 {
-    std::fprintf(stderr, "vokatool render: %s: %s\n", what, value);
+    std::fprintf(stderr, "vokatool %s: %s: %s\n", options_command, what, value);
     return 2;
 }
 
@@ -186,17 +196,24 @@ int Render_option(const char *a, const char *v, RenderOptions *o)
 }
 
 // What the options say together; 0, or 2 after saying what is wrong.
-int Render_options_check(RenderOptions *o)
+int Render_options_check(RenderOptions *o, const ExtraOptions *extra)
 {
     if (!o->picture)
         return Render_error("missing", "PICTURE");
     if (!o->output)
-        return Render_error("missing", "-o OUT.bmp");
+        return Render_error("missing", extra ? "-o OUT" : "-o OUT.bmp");
     if (std::strlen(o->picture) >= sizeof display.picture_path)
         return Render_error("picture path longer than 255 characters", o->picture);
-    o->format = Output_format(o->output);
-    if (o->format == OUTPUT_UNKNOWN)
-        return Render_error("unknown output format (use .bmp, .png, .svg or .pdf)", o->output);
+    if (extra) {
+        int bad = extra->output(o->output, extra->context);
+        if (bad != 0)
+            return bad;
+        o->format = OUTPUT_BMP; // the frames are the raster images of render
+    } else {
+        o->format = Output_format(o->output);
+        if (o->format == OUTPUT_UNKNOWN)
+            return Render_error("unknown output format (use .bmp, .png, .svg or .pdf)", o->output);
+    }
 #ifndef VOKA_HAVE_CAIRO
     if (o->format != OUTPUT_BMP) {
         std::fprintf(stderr,
@@ -214,8 +231,22 @@ int Render_options_check(RenderOptions *o)
     return 0;
 }
 
-int Render_options(int argc, char **argv, RenderOptions *o)
+namespace {
+
+// Whether `a` is one of the options of `extra`.
+bool Extra_takes_value(const ExtraOptions *extra, const char *a)
 {
+    for (const char *const *n = extra ? extra->names : nullptr; n && *n; n++)
+        if (std::strcmp(a, *n) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int Render_options(int argc, char **argv, RenderOptions *o, const ExtraOptions *extra)
+{
+    options_command = extra ? extra->command : "render";
     for (int i = 2; i < argc; i++) {
         const char *a = argv[i];
         bool flag = std::strcmp(a, "--no-geometry") == 0 || std::strcmp(a, "--no-panel") == 0;
@@ -224,19 +255,21 @@ int Render_options(int argc, char **argv, RenderOptions *o)
         } else if (flag) {
             o->no_geometry = o->no_geometry || std::strcmp(a, "--no-geometry") == 0;
             o->no_panel = o->no_panel || std::strcmp(a, "--no-panel") == 0;
-        } else if (Takes_value(a)) {
+        } else if (Extra_takes_value(extra, a) || Takes_value(a)) {
             if (i + 1 >= argc)
                 return Render_error("missing value after", a);
-            int bad = Render_option(a, argv[++i], o);
+            const char *v = argv[++i];
+            const bool own = extra && Extra_takes_value(extra, a);
+            int bad = own ? extra->option(a, v, extra->context) : Render_option(a, v, o);
             if (bad != 0)
                 return bad;
         } else if (a[0] == '-') {
-            return Unknown_option("render", a);
+            return Unknown_option(options_command, a);
         } else if (o->picture) {
             return Render_error("more than one picture", a);
         } else {
             o->picture = a;
         }
     }
-    return Render_options_check(o);
+    return Render_options_check(o, extra);
 }

@@ -69,7 +69,10 @@ int Unknown_option(const char *command, const char *option);
 
 // ---- render_options.cpp ----
 
+// A wrong option: "vokatool COMMAND: WHAT: VALUE" on stderr; returns 2.
+// COMMAND is render, or what Options_command_set last set.
 int Render_error(const char *what, const char *value);
+void Options_command_set(const char *command);
 // Parse "A<sep>B<sep>..." into exactly `count` integers.
 bool Ints_parse(const char *text, char separator, int64_t *out, int count);
 bool Fits(int64_t value, int64_t low, int64_t high);
@@ -106,8 +109,43 @@ struct RenderOptions {
     EnergyColouring colouring = {0, 0, 0.0f, 0.0f};
 };
 
+// Options a command adds to those of render (animate's): the command's name
+// for the messages, the options that take a value, the handler of one of
+// them, and the check of the output's name that takes the place of
+// render's; each handler returns 0, or 2 after saying what is wrong.
+struct ExtraOptions {
+    const char *command;
+    const char *const *names; // ends with nullptr
+    int (*option)(const char *name, const char *value, void *context);
+    int (*output)(const char *path, void *context);
+    void *context;
+};
+
 // The options of render from argv[2] on; 0, or 2 after saying what is wrong.
-int Render_options(int argc, char **argv, RenderOptions *o);
+// With `extra`, also the options of another command.
+int Render_options(int argc, char **argv, RenderOptions *o, const ExtraOptions *extra = nullptr);
+// One option of render with its value (an option render takes a value for);
+// 0, or 2 after saying what is wrong.
+int Render_option(const char *a, const char *v, RenderOptions *o);
+
+// ---- render.cpp: the steps of render that other commands share ----
+
+// The settings the options give (an info file, the title); 0, or 2.
+int Render_settings(const RenderOptions &o);
+// The geometry overlay of --geometry; 0, or 1 after saying why.
+int Render_geometry(const RenderOptions &o);
+// What a user sets in the window after opening the picture: angles, batch
+// range, kinds shown, colouring, title and guide positions.
+void Render_view_state(const RenderOptions &o);
+
+// ---- picture_open.cpp ----
+
+// What Data File Open does, for a command: the picture (a track file
+// imported first) converted into the work file in `work_dir` or in the
+// private work folder, the lines left out listed.  *picture then names the
+// picture file read.  Returns 0, or the exit status after saying why; the
+// caller removes the private folder (Private_work_dir_remove) in any case.
+int Picture_open(const char *command, const char *work_dir, const char **picture);
 
 // ---- the commands; each returns the exit status ----
 
@@ -115,6 +153,8 @@ int Info(const char *path);                 // info.cpp
 int Convert_command(int argc, char **argv); // convert.cpp
 int Render(int argc, char **argv);          // render.cpp
 int Import_command(int argc, char **argv);  // import.cpp
+int Export_command(int argc, char **argv);  // export.cpp
+int Animate_command(int argc, char **argv); // animate.cpp
 // An EGSnrc track file given to info or render: imported into the private
 // work folder; *path then names the picture.  0, or 1 after saying why.
 int Track_file_prepare(const char **path, FILE *report); // import.cpp

@@ -16,7 +16,7 @@ void Printer_setup_command(HWND window); // "Printer Setup"
 void Bitmap_save_command(HWND window);   // "&Bitmap File Save"
 // "Save &Animation...": the current view turning once about the screen's
 // vertical axis, as an animated GIF through the Windows Imaging Component
-// (output/animation_save.cpp).
+// (app/output/animation_save.cpp).
 void Animation_save_command(HWND window);
 
 // Print the picture on the default printer, scaled to the page.  Failures

@@ -26,6 +26,7 @@
 #include "picture/picture.h"
 #include "picture/platform.h"
 #include "picture/settings.h"
+#include "picture/work_file.h"
 #include "render/view.h"
 #include "tools/vokatool/vokatool.h"
 #include "tools/vokatool/vtk_file.h"
@@ -130,32 +131,34 @@ int Tracks_collect(TrackLines *t)
     w.shown[KIND_PHOTON] = display.show_photon == 1;
     w.shown[KIND_ELECTRON] = display.show_electron == 1;
     w.shown[KIND_POSITRON] = display.show_positron == 1;
-    MappedFile file;
-    if (File_map_open(&file, tool_run.work_file) != 0) {
+    WorkSource source;
+    if (Work_source_open(&source, tool_run.work_file) != 0) {
         std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
         return 1;
     }
-    const uint64_t total = file.size / STEP_RECORD_SIZE;
+    const uint64_t total = source.total;
     t->lines.points.reserve(static_cast<size_t>(total) * 3);
     t->energy.reserve(static_cast<size_t>(total));
-    const uint64_t per_view = 1 << 16;
     int result = 0;
-    for (uint64_t at = 0; at < total && result == 0; at += per_view) {
-        uint64_t n = total - at < per_view ? total - at : per_view;
-        FileView view;
-        if (File_map_view(&file, at * STEP_RECORD_SIZE, static_cast<size_t>(n * STEP_RECORD_SIZE),
-                          &view) != 0) {
-            std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
-            result = 1;
+    {
+        WorkReader reader(&source);
+        std::vector<ScaledStep> block(1 << 12); // in cm: divided by 1
+        for (uint64_t at = 0; at < total;) {
+            int64_t got = reader.read(at, block.data(), block.size(), 1.0);
+            if (got < 0) {
+                std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
+                result = 1;
+            }
+            if (got <= 0)
+                break;
+            for (int64_t i = 0; i < got; i++) {
+                const ScaledStep &s = block[static_cast<size_t>(i)];
+                Record_take(t, &w, StepRecord{s.batch, s.kind, s.x, s.y, s.z, s.energy});
+            }
+            at += static_cast<uint64_t>(got);
         }
-        for (uint64_t i = 0; i < n && result == 0; i++) {
-            StepRecord r;
-            Step_decode(view.data + i * STEP_RECORD_SIZE, &r);
-            Record_take(t, &w, r);
-        }
-        File_unmap_view(&view);
     }
-    File_map_close(&file);
+    Work_source_close(&source);
     const uint64_t cells = t->kind.size();
     t->lines.point_data = {{"energy", VTK_FLOAT32, 1, t->energy.data(), t->energy.size()}};
     t->lines.cell_data = {{"kind", VTK_UINT8, 1, t->kind.data(), cells},

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "output/part_file.h"
-#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
@@ -150,15 +149,7 @@ int Bmp_write_end(BmpWriter *w)
     w->file = nullptr;
     // Replace the old file only with a complete new one, in one step: a
     // failure leaves the old file whole.
-    if (ok && File_replace(w->temporary, w->path) == 0) {
-        Part_file_forget();
-        return 0;
-    }
-    int error = errno;
-    std::remove(w->temporary);
-    Part_file_forget();
-    errno = error;
-    return -1;
+    return Part_file_place(ok, w->temporary, w->path);
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

@@ -34,13 +34,9 @@ void Part_file_forget()
     part_file_current[0] = '\0';
 }
 
-int Part_file_finish(std::FILE *file, bool ok, const char *part, const char *path)
+int Part_file_place(bool ok, const char *part, const char *path)
 {
     int error = ok ? 0 : errno;
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
     if (ok && File_replace(part, path) != 0) {
         ok = false;
         error = errno;
@@ -53,4 +49,15 @@ int Part_file_finish(std::FILE *file, bool ok, const char *part, const char *pat
         return -1;
     }
     return 0;
+}
+
+int Part_file_finish(std::FILE *file, bool ok, const char *part, const char *path)
+{
+    int error = ok ? 0 : errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    errno = error;
+    return Part_file_place(ok, part, path);
 }

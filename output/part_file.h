@@ -27,9 +27,14 @@ std::FILE *Part_file_create(const char *path, char *part, size_t part_size);
 // The partial file is gone or in place: part_file_current no longer names it.
 void Part_file_forget();
 
-// Close `file` and, when `ok` and the close succeeded, put `part` in the
-// place of `path` in one step (File_replace); otherwise remove `part`.
-// Returns 0, or -1 with errno telling why (kept through the removal).
+// The one step that ends every partial output: when `ok`, put `part` in the
+// place of `path` (File_replace); otherwise, or when that fails, remove
+// `part`.  Either way the partial file is forgotten.  Returns 0, or -1 with
+// errno telling why (errno at the call when not `ok`; kept through the
+// removal).
+int Part_file_place(bool ok, const char *part, const char *path);
+
+// Close `file`, then Part_file_place, with `ok` false when the close failed.
 int Part_file_finish(std::FILE *file, bool ok, const char *part, const char *path);
 
 #endif

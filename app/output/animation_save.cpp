@@ -20,7 +20,6 @@
 #include "app/app.h"
 #include "output/part_file.h"
 #include "picture/display.h"
-#include "picture/file_replace.h"
 #include "picture/message.h"
 #include "render/frame_palette.h"
 #include "render/headless.h"
@@ -296,10 +295,11 @@ void Animation_save_command(HWND window)
         if (SUCCEEDED(com))
             CoUninitialize();
     }
-    bool placed = SUCCEEDED(hr) && File_replace(part, animation_save_path) == 0;
-    if (!placed && file)
-        DeleteFileA(part);
-    Part_file_forget();
+    bool placed = false;
+    if (file)
+        placed = Part_file_place(SUCCEEDED(hr), part, animation_save_path) == 0;
+    else
+        Part_file_forget();
     SetCursor(app.cursor_arrow);
     if (no_encoder)
         Message_show(window, "This system cannot write animated GIF files.", "Warning",

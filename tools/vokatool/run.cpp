@@ -21,7 +21,6 @@
 #include <string>
 
 #include "output/part_file.h"
-#include "picture/file_replace.h"
 #include "picture/message.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
@@ -285,16 +284,12 @@ int Part_begin(const char *target, char *part)
 
 int Part_end(bool ok, const char *part, const char *target)
 {
-    int result = ok ? 0 : 1;
-    if (ok && File_replace(part, target) != 0) {
+    if (Part_file_place(ok, part, target) == 0)
+        return 0;
+    if (ok)
         std::fprintf(stderr, "vokatool: %s: cannot be put in place: %s\n", target,
                      std::strerror(errno));
-        result = 1;
-    }
-    if (result != 0)
-        std::remove(part);
-    Part_file_forget();
-    return result;
+    return 1;
 }
 
 // The private work folder of a render and its work file, removed when the

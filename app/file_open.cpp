@@ -59,6 +59,16 @@ int Track_file_import(HWND window, char *picture)
         MessageBoxA(window, why, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
+    if (stats.negative_energy != 0) {
+        char text[PTRACKS_WHY_SIZE + 160];
+        std::snprintf(text, sizeof text,
+                      "%s: track %llu, vertex %llu: a negative energy, drawn as 0 (%llu "
+                      "vertices in all).",
+                      ofn_file_buffer, static_cast<unsigned long long>(stats.first_negative_track),
+                      static_cast<unsigned long long>(stats.first_negative_vertex),
+                      static_cast<unsigned long long>(stats.negative_energy));
+        Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION, 0);
+    }
     return 0;
 }
 

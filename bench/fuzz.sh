@@ -14,5 +14,5 @@ FUZZ_KEEP=1 FUZZ_FLAGS="-max_total_time=$seconds -runs=-1 ${FUZZ_FLAGS:-}" nice 
 if [ $# -eq 0 ]; then
   scripts/build.sh native >/dev/null
   nice -n 19 python3 tests/reader/differential.py build/native/vokatool \
-    build/native/tools/vokasim/vokasim --seconds "$seconds" --seed "$RANDOM"
+    build/native/vokasim --seconds "$seconds" --seed "$RANDOM"
 fi

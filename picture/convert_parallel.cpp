@@ -16,11 +16,10 @@
 
 namespace {
 
-// Bytes of text read at a time, and how far a range's start may move to
-// meet a batch line.  A Ctrl-Z ends the text where it is read, so that the
-// ranges hold none.
+// How far a range's start may move to meet a batch line.  Ranges begin
+// after a LF: a line begins there whatever the line ends of the file (a CR
+// before it belongs to the same range).
 const size_t BATCH_LINE_REACH = size_t{256} << 10;
-const char CTRL_Z = '\x1A';
 
 // What every run of a conversion starts with, and whether the records are
 // encoded for the step copy too (at its coordinate scale).
@@ -202,7 +201,7 @@ int Lines_read(ConvertRun *run, const char *begin, const char *end, uint64_t *li
 }
 
 // Where the text comes from: the bytes the stream source held, then the
-// stream, until it ends (the end of the file, or a Ctrl-Z).
+// stream, until it ends.
 struct Feed {
     FILE *input;
     const char *held;
@@ -229,11 +228,6 @@ bool Slot_fill(Slot *slot, Feed *feed, const char *carry, size_t carry_size, uin
             continue;
         }
         size_t got = std::fread(slot->text + n, 1, room, feed->input);
-        const char *ctrl_z = Byte_find(slot->text + n, got, CTRL_Z, CTRL_Z);
-        if (ctrl_z) {
-            got = static_cast<size_t>(ctrl_z - (slot->text + n));
-            feed->ended = true;
-        }
         if (got == 0)
             feed->ended = true;
         n += got;

@@ -114,6 +114,25 @@ int Record_problem(const ConvertRun *run, const StepRecord *r)
     return PROBLEM_NONE;
 }
 
+// The line of `line`, read from its first piece, goes on beyond it with
+// more than blanks: what lies after the last field refuses a step line (a
+// batch line read is then taken back), adds a remark to a separator, and
+// makes a line of blanks one without a type.  (The caller takes back the
+// batch of a batch line.)
+void Rest_read(StepLine *line)
+{
+    StepRecord *r = &line->record;
+    if (r->kind == KIND_SEPARATOR) {
+        line->remark = PROBLEM_SEPARATOR_TEXT;
+    } else if (r->kind == KIND_BLANK) {
+        r->kind = KIND_UNREADABLE;
+        line->problem = PROBLEM_TYPE;
+    } else if (r->kind == KIND_BATCH || (r->kind >= KIND_PHOTON && r->kind <= KIND_POSITRON)) {
+        r->kind = KIND_UNREADABLE;
+        line->problem = PROBLEM_TRAILING;
+    }
+}
+
 // A calculation's last line that is not finished yet: no line end after it.
 bool Line_unfinished(const LineSource *source)
 {
@@ -191,16 +210,25 @@ void Convert_line(ConvertRun *run, LineSource *source)
     ConvertStats &s = run->stats;
     if (run->block_letter == 0)
         s.lines++;
-    if (Convert_block_line(run, source))
+    // A line longer than a piece is one line: what its first piece says
+    // goes for all of it (a float line's columns after 127 are not read;
+    // any other line is refused, or skipped, for its first piece).  Lost
+    // line ends make such lines: the rest is never read as lines of its own.
+    if (Convert_block_line(run, source)) {
+        Line_source_skip_rest(source);
         return;
+    }
     if (run->calc && Line_unfinished(source)) {
         s.unfinished_lines++;
         return;
     }
     StepLine line;
+    const int32_t batch = run->state.batch;
     Step_parse(source->line, source->length, &run->state, &line);
-    if (line.whole_line)
-        Line_source_skip_rest(source);
+    if (!Line_source_skip_rest(source) && !line.whole_line) {
+        Rest_read(&line);
+        run->state.batch = batch;
+    }
     if (Line_without_record(run, source, &line))
         return;
     const StepRecord *r = &line.record;
@@ -209,6 +237,9 @@ void Convert_line(ConvertRun *run, LineSource *source)
         Problem_add(run, problem, source->line_number);
         return;
     }
+    // A line read, and reported all the same.
+    if (line.remark != PROBLEM_NONE)
+        Problem_add(run, line.remark, source->line_number);
     // A record of a lower batch than one before it: the records of a batch
     // no longer lie together, and a reader cannot seek by the counts.
     if (r->batch < run->record_batch)
@@ -288,18 +319,33 @@ const char *Line_problem_text(int problem)
         "a step before the first batch line",
         "a coordinate far outside the rest of the picture",
         "a step line where the header line belongs (neither header nor batch line)",
+        "a Ctrl-Z character (0x1A, an end-of-text mark) inside the line",
+        "step lines glued together (a line end is missing)",
+        "a negative energy",
+        "a short or long step line, but the header's coordinate scale is 0",
+        "text after the minus sign of a separator (read as a separator)",
+        "text after column 70 of the header line (its seven fields were read)",
+        "the geometry section has no closing line GEND (this line was read as the one after it)",
     };
     return problem > PROBLEM_NONE && problem < PROBLEM_KINDS ? texts[problem] : "";
 }
 
-uint64_t Lines_left_out(const ConvertStats *s, int *first_problem, uint64_t *first_line)
+bool Line_problem_kept(int problem)
+{
+    return problem == PROBLEM_SEPARATOR_TEXT || problem == PROBLEM_HEADER_TEXT ||
+           problem == PROBLEM_NO_GEND;
+}
+
+namespace {
+
+uint64_t Lines_counted(const ConvertStats *s, bool kept, int *first_problem, uint64_t *first_line)
 {
     uint64_t total = 0;
     *first_problem = PROBLEM_NONE;
     *first_line = 0;
     for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
         const ProblemLines &p = s->problems[k];
-        if (p.lines == 0)
+        if (p.lines == 0 || Line_problem_kept(k) != kept)
             continue;
         total += p.lines;
         if (*first_problem == PROBLEM_NONE || p.first_line < *first_line) {
@@ -308,6 +354,18 @@ uint64_t Lines_left_out(const ConvertStats *s, int *first_problem, uint64_t *fir
         }
     }
     return total;
+}
+
+} // namespace
+
+uint64_t Lines_left_out(const ConvertStats *s, int *first_problem, uint64_t *first_line)
+{
+    return Lines_counted(s, false, first_problem, first_line);
+}
+
+uint64_t Lines_remarked(const ConvertStats *s, int *first_problem, uint64_t *first_line)
+{
+    return Lines_counted(s, true, first_problem, first_line);
 }
 
 void Convert_run_join(ConvertRun *run, const ConvertRun *next, uint64_t lines_before,

@@ -14,13 +14,10 @@
 
 namespace {
 
-const char CTRL_Z = '\x1A';
-
 // Read the next block of the stream after the bytes at hand.  The picture
-// file is opened in binary and given the conventions of text here, as
-// Windows' C library gives them to a file read in text mode; the library's
-// own translation costs many times the reading itself.  A CR before a LF is
-// dropped where a piece is cut; a Ctrl-Z ends the bytes here.
+// file is opened in binary and its line ends are found here (the C
+// library's translation of text mode costs many times the reading itself,
+// and would end the text at a Ctrl-Z).
 void Fill(LineSource *s)
 {
     char *to = s->block + (s->end - s->block);
@@ -30,11 +27,6 @@ void Fill(LineSource *s)
         s->ended = true;
         s->read_error = std::ferror(s->stream) != 0;
         return;
-    }
-    const char *ctrl_z = Byte_find(to, got, CTRL_Z, CTRL_Z);
-    if (ctrl_z) {
-        got = static_cast<size_t>(ctrl_z - to);
-        s->ended = true;
     }
     s->end = to + got;
 }
@@ -114,6 +106,15 @@ void Line_source_stream(LineSource *s, FILE *stream, char *block, size_t block_s
     s->ended = false;
 }
 
+void Line_source_put_back(LineSource *s, const char *line, size_t n)
+{
+    assert(s->stream && s->at == s->block && s->end == s->block && n < s->block_size);
+    std::memcpy(s->block, line, n);
+    s->block[n] = '\n';
+    s->end = s->block + n + 1;
+    s->line_number--;
+}
+
 void Line_source_text(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
 {
     Source_clear(s, lines_before);
@@ -130,18 +131,23 @@ int Line_source_next(LineSource *s)
     if (ahead == 0)
         return -1;
     size_t look = ahead < most + 1 ? ahead : most + 1;
-    const char *line_end = Byte_find(s->at, look, '\n', '\n');
-    // The bytes the piece takes: up to its line end, or 127.
-    size_t taken = line_end ? static_cast<size_t>(line_end - s->at) + 1 : look;
-    bool crlf = line_end && taken >= 2 && line_end[-1] == '\r';
-    size_t length = crlf ? taken - 1 : taken;
-    if (length > most) {
-        taken = length = most; // a line end that does not fit
-        crlf = false;
+    // A line ends at a LF, a CR LF, or a CR alone (as old Macintosh
+    // programs end their lines).  The byte after a CR is at hand: Ahead
+    // gave 128 bytes, or all up to a LF, or all there are.
+    const char *line_end = Byte_find(s->at, look, '\n', '\r');
+    size_t length = look; // the characters of the piece, its line end as one
+    size_t taken = look;  // the bytes it takes
+    if (line_end) {
+        size_t at = static_cast<size_t>(line_end - s->at);
+        bool crlf = *line_end == '\r' && at + 1 < ahead && line_end[1] == '\n';
+        length = at + 1;
+        taken = at + (crlf ? 2 : 1);
     }
+    if (length > most)
+        taken = length = most; // a line end that does not fit
     std::memset(s->line, ' ', sizeof s->line);
-    std::memcpy(s->line, s->at, taken);
-    if (crlf)
+    std::memcpy(s->line, s->at, length);
+    if (line_end && length == static_cast<size_t>(line_end - s->at) + 1)
         s->line[length - 1] = '\n';
     s->line[length] = '\0';
     s->length = length;
@@ -154,18 +160,48 @@ int Line_source_next(LineSource *s)
     return 0;
 }
 
-void Line_source_skip_rest(LineSource *s)
+namespace {
+
+// Whether the n bytes from p are all blanks and tabs.
+bool Blanks(const char *p, size_t n)
+{
+    for (size_t i = 0; i < n; i++)
+        if (p[i] != ' ' && p[i] != '\t')
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool Line_source_skip_rest(LineSource *s)
 {
     if (!s->line_open)
-        return;
+        return true;
+    bool blank = true;
     for (;;) {
         size_t ahead = Ahead(s, PICTURE_LINE_SIZE);
         if (ahead == 0)
             break;
-        const char *line_end = Byte_find(s->at, ahead, '\n', '\n');
-        s->at = line_end ? line_end + 1 : s->end;
-        if (line_end)
-            break;
+        const char *line_end = Byte_find(s->at, ahead, '\n', '\r');
+        if (!line_end) {
+            blank = blank && Blanks(s->at, ahead);
+            s->at = s->end;
+            continue;
+        }
+        blank = blank && Blanks(s->at, static_cast<size_t>(line_end - s->at));
+        // A CR as the last byte at hand: its LF may follow in the next block.
+        if (*line_end == '\r' && line_end + 1 == s->end && !s->ended) {
+            s->at = line_end;
+            if (Ahead(s, 2) < 2) {
+                s->at = s->end;
+                break;
+            }
+            line_end = s->at;
+        }
+        bool crlf = *line_end == '\r' && line_end + 1 < s->end && line_end[1] == '\n';
+        s->at = line_end + (crlf ? 2 : 1);
+        break;
     }
     s->line_open = false;
+    return blank;
 }

@@ -6,12 +6,15 @@
 // block its caller lends it.
 //
 // The bytes come from a stream, read in large blocks, or from a range of
-// bytes in memory.  Either way they are given the conventions of a text file
-// read in text mode on Windows: a CR just before a LF is dropped, and a
-// Ctrl-Z ends the text.  Lines are cut as the C library's fgets cuts them
-// into a buffer of PICTURE_LINE_SIZE bytes: a piece holds at most 127
-// characters, its line end included when it fits; the rest of a longer line
-// comes as the next piece, under the same line number.
+// bytes in memory.  A line ends at a LF, a CR LF or a CR alone; whichever it
+// is, a piece holds it as one LF.  A Ctrl-Z is a character like any other
+// (the step-line reader tells the user of one inside a line; Windows' text
+// mode would end the text there, and everything after it would vanish in
+// silence).  Lines are cut as the C library's fgets cuts them into a buffer
+// of PICTURE_LINE_SIZE bytes: a piece holds at most 127 characters, its line
+// end included when it fits; the rest of a longer line comes as the next
+// piece, under the same line number, unless it is skipped
+// (Line_source_skip_rest).
 #ifndef VOKA_LINE_SOURCE_H
 #define VOKA_LINE_SOURCE_H
 
@@ -51,10 +54,14 @@ struct LineSource {
 void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t block_size,
                         uint64_t lines_before);
 
+// Right after Line_source_stream: the line `line` (n characters, no line
+// end, shorter than the block) comes first, as the last of the lines before
+// the stream's position (a line read ahead and given back).
+void Line_source_put_back(LineSource *source, const char *line, size_t n);
+
 // A source over `size` bytes at `bytes` (which stay untouched and must live
-// as long as the source) known to hold no Ctrl-Z: the caller ends the text
-// at the first one.  A range that begins a line and ends after a line end
-// (or at the end of the text) gives the same pieces as a stream over those
+// as long as the source).  A range that begins a line and ends after a LF
+// (or at the end of the file) gives the same pieces as a stream over those
 // bytes would.
 void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
 
@@ -63,8 +70,9 @@ void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64
 int Line_source_next(LineSource *source);
 
 // Drop the rest of the line of the last piece, when it went on beyond it:
-// the next piece read is the next line's first.
-void Line_source_skip_rest(LineSource *source);
+// the next piece read is the next line's first.  Returns whether the rest
+// held nothing but blanks and tabs (true too when there was none).
+bool Line_source_skip_rest(LineSource *source);
 
 // The first of the n bytes from p that equals a or b, or nullptr: memchr,
 // sixteen bytes at a time (the C library of Wine looks at one byte at a

@@ -165,6 +165,14 @@ char input_block[INPUT_BLOCK_SIZE];
 // its size: the chunk of records takes 90 KB).
 ConvertRun convert_run;
 
+// A line read and reported all the same (its kind Line_problem_kept).
+void Remark_add(ConvertRun *run, int problem, uint64_t line_number)
+{
+    ProblemLines &p = run->stats.problems[problem];
+    if (p.lines++ == 0)
+        p.first_line = line_number;
+}
+
 // A piece of nothing but blanks.
 bool Blank_line_piece(const LineSource *source)
 {
@@ -177,11 +185,12 @@ bool Blank_line_piece(const LineSource *source)
 // Why the line in source->line, where the header line belongs, refuses
 // the conversion; PROBLEM_NONE when it is a header line (its values are
 // stored).
-int Header_take(const LineSource *source)
+int Header_take(ConvertRun *run, const LineSource *source)
 {
     double bounds[6];
     float scale;
-    int problem = Header_parse(source->line, source->length, bounds, &scale);
+    int remark = PROBLEM_NONE;
+    int problem = Header_parse(source->line, source->length, bounds, &scale, &remark);
     if (problem != PROBLEM_NONE) {
         // A step line in its place: neither a header nor a batch line.
         StepLineState state = {0, 1.0f};
@@ -199,7 +208,20 @@ int Header_take(const LineSource *source)
     work_file.z_min = bounds[4];
     work_file.z_max = bounds[5];
     work_file.coord_scale = scale;
+    if (remark != PROBLEM_NONE)
+        Remark_add(run, remark, source->line_number);
     return PROBLEM_NONE;
+}
+
+// A line that may follow a geometry section: a header line, a batch line in
+// its place, or the first line of a block.
+bool Section_follows(const char *line)
+{
+    size_t n = std::strlen(line);
+    double bounds[6];
+    float scale;
+    return Header_parse(line, n, bounds, &scale) == PROBLEM_NONE || Batch_line_alone(line, n) ||
+           Block_start(line);
 }
 
 // Read the geometry section and the blocks and header line after it.
@@ -209,19 +231,30 @@ int Header_take(const LineSource *source)
 int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failure)
 {
     *failure = MSG_INPUT_READ;
-    if (Geometry_read(input, &run->stats.geometry) != 0)
+    char closing[GEOMETRY_LINE_SIZE];
+    GeometryReport *geometry = &run->stats.geometry;
+    if (Geometry_read(input, geometry, closing, sizeof closing) != 0)
         return -1;
     Line_source_stream(source, input, input_block, sizeof input_block,
-                       static_cast<uint64_t>(run->stats.geometry.lines));
+                       static_cast<uint64_t>(geometry->lines));
+    // A section without its closing line: the line read in its place is
+    // the header line (or what else follows a section), and is read again
+    // as such.  Without a word the picture would be read as having no
+    // header, at the wrong scale.
+    if (geometry->closing_not_gend && Section_follows(closing)) {
+        Line_source_put_back(source, closing, std::strlen(closing));
+        Remark_add(run, PROBLEM_NO_GEND, static_cast<uint64_t>(geometry->lines));
+    }
     // Blocks that the viewer does not draw, and blank lines, may stand
     // before the header line.
     int got;
     while ((got = Line_source_next(source)) == 0) {
-        if (Convert_block_line(run, source))
-            continue;
-        if (!Blank_line_piece(source))
+        bool block = Convert_block_line(run, source);
+        if (!block && !Blank_line_piece(source))
             break;
-        run->stats.blank_lines++;
+        Line_source_skip_rest(source);
+        if (!block)
+            run->stats.blank_lines++;
     }
     // A file that ends with its geometry section holds no picture.  Said as
     // the read error it is, for the user's sake: ending in silence, the
@@ -238,12 +271,14 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
         work_file.coord_scale = 1.0f;
         return 1;
     }
-    int problem = Header_take(source);
+    int problem = Header_take(run, source);
     if (problem != PROBLEM_NONE) {
         run->stats.header_line = source->line_number;
         run->stats.header_problem = problem;
         return -1;
     }
+    if (!Line_source_skip_rest(source) && run->stats.problems[PROBLEM_HEADER_TEXT].lines == 0)
+        Remark_add(run, PROBLEM_HEADER_TEXT, source->line_number);
     return 0;
 }
 
@@ -412,23 +447,92 @@ void Convert_finish(const ConvertRun *run)
 }
 
 // Lines that could not be read are left out, and the user is told once,
-// after the conversion, how many, which was the first and why.
+// after the conversion, how many, which was the first and why; lines read
+// with a remark likewise, in the same box.
 void Left_out_report(WindowRef window, const ConvertStats *s)
 {
     int problem;
     uint64_t first;
+    char text[768];
+    size_t n = 0;
     uint64_t lines = Lines_left_out(s, &problem, &first);
-    if (lines == 0)
+    if (lines != 0)
+        n += static_cast<size_t>(
+            std::snprintf(text, sizeof text,
+                          lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
+                                     : "%llu lines of the picture file were left out.\n"
+                                       "The first, line %llu: %s.",
+                          static_cast<unsigned long long>(lines),
+                          static_cast<unsigned long long>(first), Line_problem_text(problem)));
+    uint64_t remarked = Lines_remarked(s, &problem, &first);
+    if (remarked != 0 && n < sizeof text)
+        n += static_cast<size_t>(std::snprintf(
+            text + n, sizeof text - n,
+            remarked == 1 ? "%s%llu line of the picture file was read with a remark.\n"
+                            "Line %llu: %s."
+                          : "%s%llu lines of the picture file were read with a remark.\n"
+                            "The first, line %llu: %s.",
+            n ? "\n" : "", static_cast<unsigned long long>(remarked),
+            static_cast<unsigned long long>(first), Line_problem_text(problem)));
+    if (s->far_kept && n < sizeof text)
+        n += static_cast<size_t>(
+            std::snprintf(text + n, sizeof text - n,
+                          "%sThe picture has no header line and its file cannot be read twice "
+                          "(a pipe): steps far outside the rest were not left out, and the "
+                          "rest may be drawn small.",
+                          n ? "\n" : ""));
+    if (n == 0)
         return;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  lines == 1 ? "%llu line of the picture file was left out.\nLine %llu: %s."
-                             : "%llu lines of the picture file were left out.\n"
-                               "The first, line %llu: %s.",
-                  static_cast<unsigned long long>(lines), static_cast<unsigned long long>(first),
-                  Line_problem_text(problem));
     Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
                  MESSAGE_LINES_LEFT_OUT);
+}
+
+// After a failed read of the geometry section or the header line (message
+// 6): the line and why, for the user of the window.
+void Failure_report(WindowRef window, const ConvertStats *s)
+{
+    char text[512];
+    if (s->header_problem != PROBLEM_NONE)
+        std::snprintf(text, sizeof text, "Line %llu, the header line: %s.",
+                      static_cast<unsigned long long>(s->header_line),
+                      Line_problem_text(s->header_problem));
+    else if (s->geometry.problem && s->geometry.lines > 0)
+        std::snprintf(text, sizeof text, "Line %d, in the geometry section: %s.",
+                      static_cast<int>(s->geometry.lines), s->geometry.problem);
+    else
+        return;
+    Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
+                 MESSAGE_LINES_LEFT_OUT);
+}
+
+// A stream that cannot be positioned (a pipe, a FIFO) copied into a
+// temporary file, which the conversion can read twice (a picture without a
+// header line whose steps have a coordinate far outside the rest); the
+// system removes the file when it is closed, or when the program ends in
+// any way.  nullptr when the stream can be positioned, or no temporary file
+// can be made (*failed: the stream was read part-way, and failed).  On
+// Windows the C library makes the file in the root folder of the drive,
+// which a user without rights there cannot write: the stream is then read
+// once, and a picture that needed a second pass says so (far_kept).
+FILE *Spool(FILE *input, bool *failed)
+{
+    *failed = false;
+    if (std::fseek(input, 0, SEEK_CUR) == 0)
+        return nullptr;
+    FILE *spool = std::tmpfile();
+    if (!spool)
+        return nullptr;
+    size_t got;
+    while ((got = std::fread(input_block, 1, sizeof input_block, input)) > 0)
+        if (std::fwrite(input_block, 1, got, spool) != got)
+            break;
+    if (std::ferror(input) || std::ferror(spool) || std::fflush(spool) != 0 ||
+        std::fseek(spool, 0, SEEK_SET) != 0) {
+        std::fclose(spool);
+        *failed = true;
+        return nullptr;
+    }
+    return spool;
 }
 
 } // namespace
@@ -467,7 +571,12 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
 {
     ConvertRun *run = &convert_run;
     bool read_error = false;
-    int failure = Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
+    bool spool_failed = false;
+    FILE *spool = Spool(input, &spool_failed);
+    if (spool)
+        input = spool;
+    int failure = spool_failed ? MSG_INPUT_READ
+                               : Convert_pass(run, input, work_path, flags, FAR_NONE, &read_error);
     // A picture without a header line whose steps have a coordinate far
     // outside the rest is read again without those steps, before its
     // bounds are taken: one such coordinate would shrink the rest of the
@@ -476,10 +585,18 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     if (far != FAR_NONE && std::fseek(input, 0, SEEK_SET) == 0) {
         std::clearerr(input);
         failure = Convert_pass(run, input, work_path, flags, far, &read_error);
+    } else if (far != FAR_NONE) {
+        run->stats.far_kept = 1;
     }
+    if (spool)
+        std::fclose(spool);
     work_file.stats = run->stats;
+    if (spool_failed)
+        std::memset(&work_file.stats, 0, sizeof work_file.stats);
     if (failure != 0) {
         Show_error(window, failure);
+        if (failure == MSG_INPUT_READ)
+            Failure_report(window, &work_file.stats);
         return -1;
     }
     Convert_finish(run);

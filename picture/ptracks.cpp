@@ -129,14 +129,22 @@ void Line(PictureSink *p, const char *text)
         p->failed = true;
 }
 
-// The vertices of `t` from `first` on as float-layout step lines.
-void Track_write(PictureSink *p, const Track &t, size_t first, PtracksStats *st)
+// The vertices of `t` (track `index` of the file) from `first` on as
+// float-layout step lines.
+void Track_write(PictureSink *p, const Track &t, uint64_t index, size_t first, PtracksStats *st)
 {
     int kind = t.charge == 0 ? 1 : t.charge == -1 ? 2 : 3; // photon, electron, positron
     for (size_t i = first; 4 * i < t.v.size(); i++) {
         const double *v = &t.v[4 * i];
         double e = v[3];
-        if (kind != 1) {
+        if (e < 0.0) {
+            // No energy is negative: said, and drawn as 0.
+            if (st->negative_energy++ == 0) {
+                st->first_negative_track = index;
+                st->first_negative_vertex = i + 1;
+            }
+            e = 0.0;
+        } else if (kind != 1) {
             e -= REST_ENERGY;
             if (e < 0.0) {
                 if (e < -1e-6)
@@ -196,7 +204,7 @@ int Tracks_convert(TrackSource *s, PictureSink *p, uint32_t tracks, PtracksStats
             st->joined++;
         }
         in_batch++;
-        Track_write(p, t, joined ? 1 : 0, st);
+        Track_write(p, t, i, joined ? 1 : 0, st);
         path_open = true;
         std::swap(before, t);
     }

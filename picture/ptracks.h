@@ -35,10 +35,13 @@ struct PtracksStats {
     uint64_t other_charge;      // tracks of another charge, left out
     int32_t first_other_charge; // the charge of the first of them
     uint64_t below_rest_energy; // charged vertices with a total energy below 0.511 MeV (read as 0)
-    int32_t with_time;          // 1: the tracks carry a time (newer layout)
-    int32_t newer_layout;       // 1: the file starts with "include time index="
-    uint32_t tracks_per_batch;  // N
-    uint32_t batches;           // batches written
+    uint64_t negative_energy;   // vertices with a negative energy (read as 0), and the first
+    uint64_t first_negative_track;  // of them: its track and its vertex in the track,
+    uint64_t first_negative_vertex; // counted from 1
+    int32_t with_time;              // 1: the tracks carry a time (newer layout)
+    int32_t newer_layout;           // 1: the file starts with "include time index="
+    uint32_t tracks_per_batch;      // N
+    uint32_t batches;               // batches written
 };
 
 // Read the track file `input` and write the picture file `output`, every

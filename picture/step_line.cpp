@@ -29,25 +29,33 @@ struct LineText {
     size_t n;
 };
 
+// Blanks and tabs after the last field are harmless, as writers leave them.
 LineText Text_of(const char *line, size_t length)
 {
     size_t n = length;
     if (n > 0 && line[n - 1] == '\n')
         n--;
-    while (n > 0 && line[n - 1] == ' ')
+    while (n > 0 && (line[n - 1] == ' ' || line[n - 1] == '\t'))
         n--;
     return LineText{line, n};
 }
 
-// A line refused for `kind`, unless a tab or a NUL in it says better why.
+const char CTRL_Z = '\x1A';
+
+// A line refused for `kind`, unless a tab, a NUL or a Ctrl-Z in it says
+// better why.
 int Line_problem(const LineText &t, int kind)
 {
     if (std::memchr(t.c, '\t', t.n))
         return PROBLEM_TAB;
     if (std::memchr(t.c, '\0', t.n))
         return PROBLEM_NUL;
+    if (std::memchr(t.c, CTRL_Z, t.n))
+        return PROBLEM_CTRL_Z;
     return kind;
 }
+
+bool Starts_a_line(const char *text, size_t n);
 
 // The fields of one line, read with a sticky problem: the first field that
 // cannot be read sets it, and the line is then unreadable.  A field that
@@ -148,16 +156,19 @@ struct FieldReader {
         return 0;
     }
 
-    // Nothing after column `end` (counted from 1).
+    // Nothing after column `end` (counted from 1); what follows may be
+    // another step line, whose line end was lost.
     void Ends_at(size_t end)
     {
         if (t.n > end)
-            Fail(PROBLEM_TRAILING);
+            Fail(Starts_a_line(t.c + end, t.n - end) ? PROBLEM_GLUED : PROBLEM_TRAILING);
     }
 
     float Energy(size_t mantissa_from, size_t exponent_at)
     {
         double m = Real(mantissa_from, 4);
+        if (m < 0.0)
+            Fail(PROBLEM_NEGATIVE_ENERGY);
         if (!Within(exponent_at, 1))
             return 0.0f;
         char d = t.c[exponent_at];
@@ -218,6 +229,38 @@ void Encoded_parse(FieldReader *f, StepRecord *r, int form, size_t width)
     r->z = f->Encoded(1 + 2 * width, width, form, 2);
     r->energy = f->Energy(mantissa, mantissa + 4);
     f->Ends_at(end);
+    // With a scale of 0 (a header written with too few decimals) every
+    // step would lie at the origin.
+    if (f->coord_scale == 0.0f)
+        f->Fail(PROBLEM_SCALE_ZERO);
+}
+
+// Columns 51 on of a float line hold a second float step line, whose line
+// end was lost: a line type 4, 5 or 6 right after a character of the first
+// line, then three 13-column reals.  (Columns from 51 hold the region, the
+// weight and what else a writer adds, which never take that form.)
+bool Float_glued(const LineText &t)
+{
+    for (size_t p = 50; p + 40 <= t.n; p++) {
+        if (t.c[p] < '4' || t.c[p] > '6' || t.c[p - 1] == ' ')
+            continue;
+        double v;
+        if (Real_field_whole(t.c + p + 1, 13, &v) == FIELD_NUMBER &&
+            Real_field_whole(t.c + p + 14, 13, &v) == FIELD_NUMBER &&
+            Real_field_whole(t.c + p + 27, 13, &v) == FIELD_NUMBER)
+            return true;
+    }
+    return false;
+}
+
+// A long line (30 columns) followed by another step line: two lines whose
+// line end was lost, not a float line.  Float lines hold a point or an
+// exponent in columns 2-25, which a long line's integers never do.
+bool Long_glued(const LineText &t)
+{
+    if (t.n <= 30 || std::memchr(t.c + 1, '.', 24) || std::memchr(t.c + 1, 'E', 24))
+        return false;
+    return Starts_a_line(t.c, 30) && Starts_a_line(t.c + 30, t.n - 30);
 }
 
 void Float_parse(FieldReader *f, StepRecord *r)
@@ -228,14 +271,19 @@ void Float_parse(FieldReader *f, StepRecord *r)
     r->z = f->Float(27, 2);
     r->energy = static_cast<float>(f->Real(40, 10));
     f->Finite(static_cast<double>(r->energy));
+    if (r->energy < 0.0f)
+        f->Fail(PROBLEM_NEGATIVE_ENERGY);
+    if (Float_glued(f->t))
+        f->Fail(PROBLEM_GLUED);
 }
 
-// A line of nothing but blanks, tabs and CRs.
+// A line of nothing but blanks, tabs, CRs and Ctrl-Z characters (an
+// end-of-text mark on a line of its own takes nothing with it).
 bool Blank_line(const char *line, size_t length)
 {
     for (size_t i = 0; i < length; i++) {
         char c = line[i];
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != CTRL_Z)
             return false;
     }
     return true;
@@ -273,6 +321,38 @@ int Untyped_line(const char *line, size_t length, int *problem)
     return KIND_UNREADABLE;
 }
 
+// The text of n characters begins with a step, separator or batch line of
+// its own (cut at that line's last column).
+bool Starts_a_line(const char *text, size_t n)
+{
+    char type = text[0];
+    size_t widths[2] = {0, 0};
+    if (type == '0')
+        widths[0] = 6;
+    else if (type >= '1' && type <= '3')
+        widths[0] = 21;
+    else if (type >= '4' && type <= '6')
+        widths[0] = 30, widths[1] = 50;
+    else if (type == '-')
+        widths[0] = 1;
+    for (size_t width : widths) {
+        if (width == 0 || width > n)
+            continue;
+        char line[PICTURE_LINE_SIZE];
+        std::memset(line, ' ', sizeof line);
+        std::memcpy(line, text, width);
+        line[width] = '\0';
+        StepLineState state = {1, 1.0f};
+        StepLine read;
+        Step_parse(line, width, &state, &read);
+        int kind = read.record.kind;
+        if (kind == KIND_BATCH || kind == KIND_SEPARATOR ||
+            (kind >= KIND_PHOTON && kind <= KIND_POSITRON))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool Block_start(const char *line)
@@ -285,7 +365,7 @@ bool Block_end(const char *line, char letter)
     return line[0] == letter && std::strncmp(line + 1, "END", 3) == 0;
 }
 
-int Header_parse(const char *line, size_t length, double bounds[6], float *scale)
+int Header_parse(const char *line, size_t length, double bounds[6], float *scale, int *remark)
 {
     FieldReader f = {Text_of(line, length), 0.0f, nullptr, PROBLEM_NONE};
     double v[7];
@@ -293,9 +373,11 @@ int Header_parse(const char *line, size_t length, double bounds[6], float *scale
         v[i] = f.Real(10 * i, 10);
     float v6 = static_cast<float>(v[6]);
     f.Finite(static_cast<double>(v6));
-    f.Ends_at(HEADER_END);
     if (f.problem != PROBLEM_NONE)
         return f.problem;
+    // A comment or an eighth field after the seven: said, and the seven read.
+    if (remark)
+        *remark = f.t.n > HEADER_END ? PROBLEM_HEADER_TEXT : PROBLEM_NONE;
     for (int i = 0; i < 6; i++)
         bounds[i] = v[i];
     *scale = v6;
@@ -317,6 +399,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
     StepRecord *r = &out->record;
     out->whole_line = false;
     out->problem = PROBLEM_NONE;
+    out->remark = PROBLEM_NONE;
     out->code.form = STEP_FORM_NONE;
     r->batch = state->batch;
     char type = line[0];
@@ -343,7 +426,9 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
     case 5:
     case 6:
         r->kind -= 3;
-        if (f.t.n > LONG_END) {
+        if (Long_glued(f.t)) {
+            f.Fail(PROBLEM_GLUED);
+        } else if (f.t.n > LONG_END) {
             Float_parse(&f, r);
             out->whole_line = true;
         } else {
@@ -351,7 +436,10 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
         }
         break;
     case KIND_SEPARATOR:
-        f.Ends_at(1);
+        // "-1" as a writer of integers writes it is a separator; other text
+        // after the minus sign is reported, and the tracks still kept apart.
+        if (f.t.n > 2 || (f.t.n == 2 && f.t.c[1] != '1'))
+            out->remark = PROBLEM_SEPARATOR_TEXT;
         Position_clear(r);
         break;
     case KIND_MARKER: Position_clear(r); break;

@@ -8,8 +8,9 @@
 // the reason (a LineProblem of picture.h): a number is never read up to its
 // first bad character, and a missing field is never read as zero.
 //
-// Columns count from 1; the line end and the blanks before it do not count
-// (a line "ends" after its last character that is not a blank).  Fields:
+// Columns count from 1; the line end and the blanks and tabs before it do
+// not count (a line "ends" after its last character that is neither a blank
+// nor a tab).  Fields:
 //   integer  blanks, an optional sign and digits up to the field's last
 //            column (right-aligned, no blank inside)
 //   real     blanks, an optional sign, digits with an optional point (at
@@ -28,16 +29,25 @@
 //          28-40 z (cm, reals), 41-50 energy (MeV, real); what follows
 //          (51-54 region, 55-64 weight, more columns, the rest of a line
 //          longer than 127 characters) is not used and not read
-//   -      track separator; ends at column 1
+//   -      track separator: "-" or "-1" (as writers of integers write it);
+//          other text after the minus sign is reported (a remark), and
+//          the line is still a separator
 //   9      marker; 7, 8: no meaning; the rest of these lines is not read
 //   short coordinate = (N - 50000) * coord_scale * 0.0001
 //   long  coordinate = (N - 33554432) * coord_scale * 2^-23
 //   energy = M * 10^(D - 3) MeV, single precision
-// A tab or a NUL character where a field is read refuses the line.  A line
-// of nothing but blanks, tabs and CRs is a blank line.
+// A tab, a NUL or a Ctrl-Z character where a field is read refuses the
+// line.  A line of nothing but blanks, tabs, CRs and Ctrl-Z characters is a
+// blank line.  Text after a layout's last column that begins a step,
+// separator or batch line of its own (as in a float line a second float
+// step from column 51 on) is two lines glued together, whose line end was
+// lost (PROBLEM_GLUED); a long line glued to another line is no float line.
+// A negative energy refuses the line, and so does a short or long line when
+// the coordinate scale is 0.
 //
 // Header line: seven real fields of ten columns, x_min x_max y_min y_max
-// z_min z_max (cm) and coord_scale, all present, ending at column 70.
+// z_min z_max (cm) and coord_scale, all present; text after column 70 (a
+// comment, an eighth field) is reported and the seven are read.
 // Missing fields are not read as 0: a coordinate scale of 0 would put
 // every step at the origin.
 #ifndef VOKA_STEP_LINE_H
@@ -68,6 +78,8 @@ struct StepLine {
                        // a KIND_ above, or 7 or 8 (types without meaning)
     StepCode code;     // what the coordinates were computed from
     int problem;       // for KIND_UNREADABLE: why (a LineProblem)
+    int remark;        // a line read, and reported all the same: why (a
+                       // LineProblem that Line_problem_kept), else PROBLEM_NONE
     bool whole_line;   // columns beyond the piece belong to this line (a
                        // float line): the rest of an open line is not a
                        // line of its own
@@ -78,9 +90,11 @@ struct StepLine {
 void Step_parse(const char *line, size_t length, StepLineState *state, StepLine *out);
 
 // The header line: PROBLEM_NONE with the six bounds in bounds[] and the
-// coordinate scale in *scale, or the problem that refuses it (nothing is
-// stored then).
-int Header_parse(const char *line, size_t length, double bounds[6], float *scale);
+// coordinate scale in *scale (and in *remark, when given, what to report
+// of a line read: PROBLEM_HEADER_TEXT or PROBLEM_NONE), or the problem that
+// refuses it (nothing is stored then).
+int Header_parse(const char *line, size_t length, double bounds[6], float *scale,
+                 int *remark = nullptr);
 
 // A batch line standing where the header line belongs.
 bool Batch_line_alone(const char *line, size_t length);

@@ -56,7 +56,8 @@ t_not_a_picture_file() {
   viewer_with_info "${COLOUR_KEYS[@]}"
   snap empty
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "Error status: input file read error !!" \
+    "Warning: Line 1, in the geometry section: the file does not begin with GSTA."
   snap after_first
   same_image empty after_first "window after a failed first open"
   open_picture "$CASE/a.pic"
@@ -64,7 +65,8 @@ t_not_a_picture_file() {
   drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"
   expect_boxes "Error status: input file read error !!"
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "Error status: input file read error !!" \
+    "Warning: Line 1, in the geometry section: the file does not begin with GSTA."
   snap after
   same_image loaded after "picture after failed opens"
   lock_file "$CASE/locked.pic"

@@ -13,6 +13,24 @@ t_newer_file_variants() {
   viewer_close
 }
 
+# A picture as other writers write it (separators as -1, blanks and a tab
+# after every line, a byte-order mark, CR line ends) opens without a word
+# and shows the picture of the same file as vokasim writes it plainly.
+t_other_writers_dialects() {
+  local sim=$PWD/build/native/vokasim
+  [ -x "$sim" ] || skip "vokasim is not built"
+  "$sim" -n 6 -b 2 -e 8 -s 5 --variant minus1,trailing,bom,cr -o "$CASE/dialects.pic" >/dev/null
+  "$sim" -n 6 -b 2 -e 8 -s 5 -o "$CASE/plain.pic" >/dev/null
+  viewer_with_picture "$CASE/dialects.pic"
+  local boxes
+  boxes=$(drv message-boxes 2)
+  [ -z "$boxes" ] || fail "message boxes on opening: $boxes"
+  snap dialects
+  at_least "$(in_picture dialects "$RED")" 50 "electron pixels"
+  compare_render dialects "$CASE/plain.pic"
+  viewer_close
+}
+
 # An EGSnrc track file opens through Data File Open as vokatool renders it.
 t_egsnrc_track_file() {
   python3 - "$CASE/shower.ptracks" <<'PY'

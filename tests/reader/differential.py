@@ -1,7 +1,9 @@
-"""Differential test of the picture reader: pictures of every layout and
-variant made by vokasim, damaged by a small mutator, must give the same
-work-file records from vokatool convert and from the second reader, the
-same number of lines left out and the same first of them, or fail in both.
+"""Differential test of the picture reader: pictures of every layout,
+variant and dialect (as other writers write them) made by vokasim, damaged
+by a small mutator, must give the same work-file records from vokatool
+convert and from the second reader, the same number of lines reported
+(left out, or read with a remark) and the same first of them, or fail in
+both.
 
 Usage: differential.py VOKATOOL VOKASIM [--count N] [--seconds S] [--seed N]
 A difference is written to the current folder as differ-N.pic and fails
@@ -19,10 +21,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import second_reader  # noqa: E402
 
 LAYOUTS = ["short", "long", "float"]
-VARIANTS = ["", "crlf", "block", "fixed", "noheader", "block,noheader,crlf"]
+VARIANTS = ["", "crlf", "block", "fixed", "noheader", "block,noheader,crlf",
+            # dialects of other writers
+            "minus1", "trailing", "bom,cr", "minus1,trailing,crlf", "noheader,trailing,cr"]
 CHARACTERS = b"0123456789 .-+EeDd*\t\0MSTAND\r\x1a"
-INSERTS = [b" ", b"\t", b"\0", b"E", b".", b"nan", b"inf", b"*****", b"\n", b"\r\n", b"MSTA\n",
-           b"MEND\n", b"0    0\n", b"010001\n", b"   \n", b"1.0E+30"]
+INSERTS = [b" ", b"\t", b"\0", b"E", b".", b"nan", b"inf", b"*****", b"\n", b"\r\n", b"\r",
+           b"MSTA\n", b"MEND\n", b"0    0\n", b"010001\n", b"   \n", b"1.0E+30", b"\x1a",
+           b"-1\n", b"-x\n", b"-", b"-1.0E+00"]
 
 
 def pictures(sim, folder):
@@ -51,7 +56,7 @@ def mutate(rng, data):
         i = rng.randrange(start, len(lines))
         line = lines[i]
         at = rng.randrange(len(line) + 1)
-        what = rng.randrange(10)
+        what = rng.randrange(14)
         if what == 0:      # shift a field: a blank in, or a character out
             line = line[:at] + b" " + line[at:] if rng.random() < 0.5 else line[:at] + line[at + 1:]
         elif what == 1:    # cut a line (the last one: the writer was killed)
@@ -75,6 +80,16 @@ def mutate(rng, data):
             if blanks:
                 k = rng.choice(blanks)
                 line = line[:k] + b"\t" + line[k + 1:]
+        elif what == 10:   # a line end lost: two lines glued together
+            line = line.rstrip(b"\r\n")
+        elif what == 11:   # blanks and a tab after the last field
+            body = line.rstrip(b"\r\n")
+            line = body + rng.choice([b" ", b"\t", b"  \t "]) + line[len(body):]
+        elif what == 12:   # a CR alone as the line end
+            line = line.rstrip(b"\r\n") + b"\r"
+        elif what == 13:   # a line of more than 127 characters
+            body = line.rstrip(b"\r\n")
+            line = body + b" " * rng.randrange(100, 140) + rng.choice([b"", b"x", b"\t"]) + line[len(body):]
         else:              # an exponent changed: a value far out
             m = re.search(rb"E[+-]\d\d", line[at:]) or re.search(rb"E[+-]\d\d", line)
             if m:

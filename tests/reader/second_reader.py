@@ -1,10 +1,12 @@
 """A second reader of the picture file, written apart from the viewer's own
 reader and sharing no code with it, after the rules of picture/step_line.h:
-the work-file records a picture file gives, and the lines it leaves out.
+the work-file records a picture file gives, and the lines it reports.
 
-read(data) returns (records, left_out, first_left_out) with the records as
+read(data) returns (records, reported, first_reported) with the records as
 the 40-byte images of the work file, or None when the conversion fails (an
-unreadable header, nothing after the geometry).
+unreadable header, nothing after the geometry).  Reported lines are those
+left out and those read with a remark (a separator with text after its
+minus sign, text after column 70 of the header).
 """
 import math
 import re
@@ -12,6 +14,8 @@ import struct
 
 REAL = re.compile(rb" *[+-]?(\d+\.?\d*|\.\d+)([EeDd][+-]?\d+)?")
 INTEGER = re.compile(rb" *[+-]?\d+")
+LINE_END = re.compile(rb"\r\n|\r|\n")
+BLANKS = b" \t"
 
 
 class Refused(Exception):
@@ -32,20 +36,29 @@ def finite(x):
     return x
 
 
+def physical_lines(data):
+    """The lines of the file: a LF, a CR LF or a CR alone ends one."""
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
+    lines = LINE_END.split(data)
+    if lines and lines[-1] == b"":
+        lines.pop()
+    return lines
+
+
 # ---- the geometry section, as vokasim writes it (the mutator leaves it whole)
 
 
-def read_geometry(data):
-    """The offset and the number of lines after the geometry section."""
-    lines = data.splitlines(keepends=True)
-    taken = 2
-    if lines[1][:4] != b"GEND":
-        counts = [int(lines[2][k:k + 6]) for k in range(0, len(lines[2].rstrip()), 6)]
-        taken = 3 + sum((n + 3) // 4 for n in counts) + 1
-    return len(b"".join(lines[:taken])), taken
+def geometry_lines(lines):
+    """The number of lines of the geometry section."""
+    if lines[1][:4] == b"GEND":
+        return 2
+    counts = lines[2].rstrip()
+    counts = [int(counts[k:k + 6]) for k in range(0, len(counts), 6)]
+    return 3 + sum((n + 3) // 4 for n in counts) + 1
 
 
-# ---- the step section: text mode, pieces of 127 characters
+# ---- the step section: lines, read from their first 127 characters
 
 
 def fields(t, start, width):
@@ -70,6 +83,8 @@ def integer(t, start, width):
 
 def energy(t, mantissa, digit):
     m = real(t, mantissa, 4)
+    if m < 0:
+        raise Refused("negative energy")
     d = fields(t, digit, 1)
     if not d.isdigit():
         raise Refused("exponent digit")
@@ -80,157 +95,191 @@ def energy(t, mantissa, digit):
     return finite(single(p * m))
 
 
+def starts_a_line(text):
+    """The text begins with a step, separator or batch line of its own."""
+    c = text[:1]
+    widths = {b"0": [6], b"-": [1]}.get(c, [21] if c in (b"1", b"2", b"3") else
+                                       [30, 50] if c in (b"4", b"5", b"6") else [])
+    for width in widths:
+        if width > len(text):
+            continue
+        t = text[:width].rstrip(BLANKS)
+        try:
+            if c == b"0":
+                if len(t) > 6:
+                    raise Refused("trailing")
+                integer(t, 1, 5)
+            elif c != b"-":
+                step(t, c, 1.0)
+            return True
+        except Refused:
+            pass
+    return False
+
+
+def float_glued(t):
+    """A second float step from column 51 on."""
+    for p in range(50, len(t) - 39):
+        if t[p:p + 1] not in (b"4", b"5", b"6") or t[p - 1:p] == b" ":
+            continue
+        try:
+            for k in range(3):
+                field = t[p + 1 + 13 * k:p + 14 + 13 * k]
+                if not REAL.fullmatch(field):
+                    raise Refused("not a number")
+                finite(float(field.replace(b"D", b"E").replace(b"d", b"e")))
+            return True
+        except Refused:
+            pass
+    return False
+
+
+def long_glued(t):
+    if len(t) <= 30 or b"." in t[1:25] or b"E" in t[1:25]:
+        return False
+    return starts_a_line(t[:30]) and starts_a_line(t[30:])
+
+
 def step(t, type_char, scale):
-    """(kind, x, y, z, energy, whole line) of a step or separator line."""
-    if type_char == b"-":
-        if len(t) != 1:
-            raise Refused("trailing")
-        return -1, 0.0, 0.0, 0.0, 0.0, False
+    """(kind, x, y, z, energy, float line) of a step line."""
     kind = int(type_char)
     if kind <= 3:
         if len(t) != 21:
             raise Refused("short line length")
         c = [(integer(t, 1 + 5 * i, 5) - 50000.0) * scale * 0.0001 for i in range(3)]
-        return kind, c[0], c[1], c[2], energy(t, 16, 20), False
+        e = energy(t, 16, 20)
+        if scale == 0.0:
+            raise Refused("scale 0")
+        return kind, c[0], c[1], c[2], e, False
+    if long_glued(t):
+        raise Refused("glued")
     if len(t) <= 30:
         if len(t) != 30:
             raise Refused("long line length")
         c = [(integer(t, 1 + 8 * i, 8) - 33554432.0) * scale * 1.1920928955078125e-07
              for i in range(3)]
-        return kind - 3, c[0], c[1], c[2], energy(t, 25, 29), False
+        e = energy(t, 25, 29)
+        if scale == 0.0:
+            raise Refused("scale 0")
+        return kind - 3, c[0], c[1], c[2], e, False
     c = [real(t, 1 + 13 * i, 13) for i in range(3)]
-    return kind - 3, c[0], c[1], c[2], finite(single(real(t, 40, 10))), True
+    e = finite(single(real(t, 40, 10)))
+    if e < 0 or float_glued(t):
+        raise Refused("negative energy, or glued")
+    return kind - 3, c[0], c[1], c[2], e, True
 
 
 def header(t):
-    if len(t) != 70:
+    """The coordinate scale, and whether the line is reported (text after
+    column 70)."""
+    if len(t) < 70:
         raise Refused("header length")
     values = [real(t, 10 * i, 10) for i in range(7)]
-    return finite(single(values[6]))
-
-
-class Pieces:
-    """The pieces of the text after the geometry section, as fgets into 128
-    bytes on a file read in text mode gives them, with their line numbers."""
-
-    def __init__(self, data, lines_before):
-        self.text = data.split(b"\x1a")[0].replace(b"\r\n", b"\n")
-        self.pos = 0
-        self.number = lines_before
-        self.open = False
-
-    def next(self):
-        if self.pos >= len(self.text):
-            return None
-        end = self.text.find(b"\n", self.pos, self.pos + 127)
-        piece = self.text[self.pos:end + 1] if end >= 0 else self.text[self.pos:self.pos + 127]
-        self.pos += len(piece)
-        if not self.open:
-            self.number += 1
-        self.open = len(piece) == 127 and not piece.endswith(b"\n")
-        return piece
-
-    def skip_rest(self):
-        if self.open:
-            end = self.text.find(b"\n", self.pos)
-            self.pos = len(self.text) if end < 0 else end + 1
-            self.open = False
+    return finite(single(values[6])), len(t) > 70
 
 
 def exponent(v):
     return math.frexp(v)[1]
 
 
+def blank(piece):
+    return all(c in b" \t\x1a" for c in piece)
+
+
 def convert(data, far=None):
-    """One pass: (records, left-out pieces, first line left out, exponents,
+    """One pass: (records, reported lines, first reported line, exponents,
     header missing), or None when the conversion fails."""
-    offset, lines_before = read_geometry(data)
-    pieces = Pieces(data[offset:], lines_before)
-    left_out, first = 0, None
-    block, depth, block_start, block_pieces = None, 0, 0, 0
+    lines = physical_lines(data)
+    number = geometry_lines(lines)
+    rest = lines[number:]
+    reported, first = 0, None
+    block, depth, block_start, block_lines = None, 0, 0, 0
 
-    def leave_out(number):
-        nonlocal left_out, first
-        left_out += 1
-        first = number if first is None else min(first, number)
+    def report(n):
+        nonlocal reported, first
+        reported += 1
+        first = n if first is None else min(first, n)
 
-    def block_line(piece, number):
-        nonlocal block, depth, block_start, block_pieces
+    def block_line(piece, n):
+        nonlocal block, depth, block_start, block_lines
         if block is not None:
-            block_pieces += 1
+            block_lines += 1
             if piece[:1] == block and piece[1:4] == b"END":
                 depth -= 1
                 if depth == 0:
                     block = None
             elif piece[:1] == block and piece[1:4] == b"STA":
                 depth += 1
-                leave_out(number)
+                report(n)
             return True
         if piece[:1].isupper() and piece[1:4] == b"STA":
-            block, depth, block_start, block_pieces = piece[:1], 1, number, 1
+            block, depth, block_start, block_lines = piece[:1], 1, n, 1
             return True
         return False
 
-    def blank(piece):
-        return all(c in b" \t\r\n" for c in piece)
-
-    piece = pieces.next()
-    while piece is not None and (block_line(piece, pieces.number) or blank(piece)):
-        piece = pieces.next()
-    if piece is None:
+    k = 0
+    while k < len(rest) and (block_line(rest[k][:127], number + k + 1) or blank(rest[k][:127])):
+        k += 1
+    if k == len(rest):
         return None
-    t = piece.rstrip(b"\n").rstrip(b" ")
+    t = rest[k][:127].rstrip(BLANKS)
     missing = t[:1] == b"0" and len(t) == 6 and INTEGER.fullmatch(t[1:6]) is not None
     scale = 1.0
     if not missing:
         try:
-            scale = header(t)
+            scale, remark = header(t)
         except Refused:
             return None
-        piece = pieces.next()
+        if remark or rest[k][127:].strip(BLANKS):
+            report(number + k + 1)
+        k += 1
     records, exponents = [], []
     batch, batch_seen = 0, False
-    while piece is not None:
-        number = pieces.number
-        if block_line(piece, number):
-            piece = pieces.next()
+    for k in range(k, len(rest)):
+        n = number + k + 1
+        line = rest[k]
+        piece = line[:127]
+        if block_line(piece, n):
             continue
-        t = piece.rstrip(b"\n").rstrip(b" ")
+        t = piece.rstrip(BLANKS)
+        more = line[127:].strip(BLANKS) != b""
         c = piece[:1]
         try:
             if c == b"0":
-                if len(t) > 6:
+                if len(t) > 6 or more:
                     raise Refused("trailing")
                 b = integer(t, 1, 5)
                 batch, batch_seen = b, True
                 if not 1 <= b <= 10000:
-                    leave_out(number)
+                    report(n)
             elif c in (b"7", b"8", b"9"):
                 pass
-            elif c == b"-" or (c.isdigit() and c != b""):
+            elif c == b"-":
+                if not batch_seen or not 1 <= batch <= 10000:
+                    report(n)
+                    continue
+                records.append(struct.pack("<iidddf4x", batch, -1, 0.0, 0.0, 0.0, 0.0))
+                if len(t) > 2 or (len(t) == 2 and t[1:2] != b"1") or more:
+                    report(n)
+            elif c.isdigit():
                 kind, x, y, z, e, whole = step(t, c, scale)
-                if whole:
-                    pieces.skip_rest()
-                far_out = far is not None and kind != -1 and any(
-                    v != 0.0 and exponent(v) >= far for v in (x, y, z))
+                if more and not whole:
+                    raise Refused("trailing")
+                far_out = far is not None and any(v != 0.0 and exponent(v) >= far for v in (x, y, z))
                 if not batch_seen or not 1 <= batch <= 10000 or far_out:
-                    leave_out(number)
+                    report(n)
                 else:
                     records.append(struct.pack("<iidddf4x", batch, kind, x, y, z, e))
-                    if missing and kind != -1:
+                    if missing:
                         exponents += [exponent(v) for v in (x, y, z) if v != 0.0]
-            elif not blank(piece):
+            elif not blank(piece) or more:
                 raise Refused("no line type")
         except Refused:
-            if c == b"-" or (c.isdigit() and c != b""):
-                if c.isdigit() and int(c) >= 4 and len(t) > 30:
-                    pieces.skip_rest()
-            leave_out(number)
-        piece = pieces.next()
+            report(n)
     if block is not None:
-        left_out += block_pieces
+        reported += block_lines
         first = block_start if first is None else min(first, block_start)
-    return records, left_out, first, exponents, missing
+    return records, reported, first, exponents, missing
 
 
 def far_limit(exponents):
@@ -246,8 +295,8 @@ def read(data):
     first_pass = convert(data)
     if first_pass is None:
         return None
-    records, left_out, first, exponents, missing = first_pass
+    records, reported, first, exponents, missing = first_pass
     limit = far_limit(exponents) if missing else None
     if limit is not None:
-        records, left_out, first, _, _ = convert(data, limit)
-    return records, left_out, first
+        records, reported, first, _, _ = convert(data, limit)
+    return records, reported, first

@@ -39,6 +39,8 @@ open('cut.ptracks', 'wb').write(whole[:-7])
 open('long.ptracks', 'wb').write(newer([struct.pack('<ii', 1000000, 0) + struct.pack('<d', 0) + bytes(64)]))
 open('nan.ptracks', 'wb').write(newer([track(0, [(0, 0, 0, 1.0), (math.nan, 0, 0, 1.0)], 0.0)]))
 open('extra.ptracks', 'wb').write(whole + b'\0' * 12)
+open('negative.ptracks', 'wb').write(newer([track(0, [(0, 0, 0, 1.0), (1, 0, 0, 1.0)], 0.0),
+                                            track(0, [(0, 0, 0, 1.0), (1, 0, 0, -2.0)], 0.0)]))
 PY
 
 "$tool" import good.ptracks -o good.pic >out.txt 2>err.txt || fail "import of good.ptracks: $(cat err.txt)"
@@ -71,6 +73,10 @@ grep -q "joined: 1 tracks" out.txt || fail "joined track not reported"
 grep -q "batches: 84, made of 3 tracks each" info.txt || fail "batches of old.ptracks: $(cat info.txt)"
 grep -q "^batches: 84 (last batch)" info.txt || fail "picture of old.ptracks: $(cat info.txt)"
 "$tool" render good.ptracks -o good.bmp >/dev/null 2>&1 || fail "render of good.ptracks"
+# A negative energy is said, with its track and vertex, and drawn as 0.
+"$tool" import negative.ptracks -o good.negative.pic >/dev/null 2>err.txt || fail "import of negative.ptracks"
+grep -q "negative.ptracks: track 2, vertex 2: a negative energy, drawn as 0 (1 vertices in all)" err.txt ||
+  fail "negative energy not reported: $(cat err.txt)"
 [ -s good.bmp ] || fail "no good.bmp"
 
 # expect_damaged FILE PATTERN

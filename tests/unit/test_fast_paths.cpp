@@ -186,19 +186,27 @@ TEST_F(FastPaths, WorkFileWrittenSinceIsDrawnFrom)
     EXPECT_FALSE(Step_copy_matches(work.c_str()));
 }
 
-// The picture file is read in binary with the conventions of a text file
-// applied by the reader: CR LF ends a line, a Ctrl-Z ends the file.
+// The picture file is read in binary with its line ends found by the
+// reader: CR LF and CR alone end a line as LF does; a Ctrl-Z on a line of
+// its own at the end is no line, one inside a line leaves that line out
+// (and is said), never the rest of the file.
 TEST_F(FastPaths, TextConventionsOfTheReader)
 {
     const std::string work = scratch.file("work.$$$");
     const std::string plain = Shower(SIM_LAYOUT_SHORT, false);
     ASSERT_EQ(Run(plain), 0);
     const std::string expected = File_read(work);
-    std::string dos;
-    for (char c : plain)
+    std::string dos, mac;
+    for (char c : plain) {
         dos += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    ASSERT_EQ(Run(dos + "\x1A" + "250000500005000010003\n"), 0);
+        mac += c == '\n' ? '\r' : c;
+    }
+    ASSERT_EQ(Run(dos + "\x1A"), 0);
     EXPECT_TRUE(File_read(work) == expected);
+    ASSERT_EQ(Run(mac + "\x1A" + "250000500005000010003\r"), 0);
+    EXPECT_TRUE(File_read(work) == expected);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_CTRL_Z].lines, 1u);
+    EXPECT_EQ(messages.messages().size(), 1u);
 }
 
 // No-op confinement: the images are compared whole.
@@ -468,10 +476,11 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
         bool reversed;
         int variants;
         int per_batch; // histories: a batch line every few ranges, or one
-    } pictures[] = {{SIM_LAYOUT_SHORT, false, 0, 3},
-                    {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
-                    {SIM_LAYOUT_FLOAT, false,
-                     SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30}};
+    } pictures[] = {
+        {SIM_LAYOUT_SHORT, false, SIM_VARIANT_MINUS1 | SIM_VARIANT_TRAILING, 3},
+        {SIM_LAYOUT_LONG, true, SIM_VARIANT_BLOCK, 10},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BLOCK | SIM_VARIANT_NO_HEADER | SIM_VARIANT_CRLF, 30},
+        {SIM_LAYOUT_FLOAT, false, SIM_VARIANT_BOM | SIM_VARIANT_CR, 3}};
     for (const Picture &p : pictures) {
         const std::string shower = Shower(p.layout, p.reversed, p.variants, 30, p.per_batch);
         // As it is, damaged, and as a calculation's output that ends in an

@@ -23,7 +23,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const int to_stdout = std::strcmp(options.output, "-") == 0;
-    FILE *out = to_stdout ? stdout : std::fopen(options.output, "w");
+    // Binary: the line ends are those of the variant, on every platform.
+    FILE *out = to_stdout ? stdout : std::fopen(options.output, "wb");
     if (!out) {
         std::fprintf(stderr, "vokasim: cannot create %s: %s\n", options.output,
                      std::strerror(errno));

@@ -53,7 +53,11 @@ static const char *const help_text =
     "                         fixed (geometry values in fixed-point form), block\n"
     "                         (an MSTA ... MEND block of material numbers after the\n"
     "                         geometry), noheader (no header line; with --layout\n"
-    "                         float only), crlf (CR LF line ends)\n"
+    "                         float only), crlf (CR LF line ends); and as other\n"
+    "                         writers write it: minus1 (separators as -1),\n"
+    "                         trailing (blanks and a tab after the last field of\n"
+    "                         every line), bom (a UTF-8 byte-order mark first),\n"
+    "                         cr (CR line ends)\n"
     "      --coord-scale S    coordinate scale of the header (default: the smallest\n"
     "                         of 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten\n"
     "                         under which the whole scene fits).  With a scale given\n"
@@ -245,12 +249,13 @@ static int Layout_option(const char *value, SimOptions *o)
 
 static int Variant_option(const char *value, SimOptions *o)
 {
-    static const char *const names[] = {"fixed", "block", "noheader", "crlf"};
+    static const char *const names[] = {"fixed",  "block",    "noheader", "crlf",
+                                        "minus1", "trailing", "bom",      "cr"};
     const char *p = value;
     while (*p != '\0') {
         size_t n = std::strcspn(p, ",");
         int bit = 0;
-        for (int k = 0; k < 4; k++)
+        for (int k = 0; k < 8; k++)
             if (std::strlen(names[k]) == n && std::strncmp(p, names[k], n) == 0)
                 bit = 1 << k;
         if (bit == 0)
@@ -374,6 +379,10 @@ static int Options_check(SimOptions *o, FILE *err, int have_cylinders, int have_
         std::fprintf(err, "vokasim: --variant noheader needs --layout float: the short and "
                           "long layouts are read at the scale of the header line, which that "
                           "variant leaves out\n");
+        return -1;
+    }
+    if ((o->variants & SIM_VARIANT_CR) && (o->variants & SIM_VARIANT_CRLF)) {
+        std::fprintf(err, "vokasim: --variant cr and crlf exclude each other\n");
         return -1;
     }
     if (!have_output) {

@@ -18,6 +18,8 @@
 //
 // Variants of newer codes: fixed-point geometry values (%15.4f), an MSTA
 // block (count and material numbers) after GEND, no header line, CR LF.
+// Dialects of other writers: separators as "-1" (Fortran's I2), blanks and
+// a tab after every line, a UTF-8 byte-order mark, CR line ends.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -159,8 +161,11 @@ int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], doubl
 
 static int Writer_line(SimWriter *writer, const char *text)
 {
-    const char *end = (writer->variants & SIM_VARIANT_CRLF) ? "\r\n" : "\n";
-    if (std::fputs(text, writer->out) < 0 || std::fputs(end, writer->out) < 0)
+    const int v = writer->variants;
+    const char *end = (v & SIM_VARIANT_CRLF) ? "\r\n" : (v & SIM_VARIANT_CR) ? "\r" : "\n";
+    const char *trailing = (v & SIM_VARIANT_TRAILING) ? "  \t" : "";
+    if (std::fputs(text, writer->out) < 0 || std::fputs(trailing, writer->out) < 0 ||
+        std::fputs(end, writer->out) < 0)
         return -1;
     return 0;
 }
@@ -187,7 +192,10 @@ static int Writer_list(SimWriter *writer, const double *values, int n)
 int Sim_write_geometry(SimWriter *writer, const SimGeometry *g)
 {
     char line[SIM_LINE_MAX];
-    int rc = Writer_line(writer, "GSTA");
+    int rc = 0;
+    if ((writer->variants & SIM_VARIANT_BOM) && std::fputs("\xEF\xBB\xBF", writer->out) < 0)
+        rc = -1;
+    rc |= Writer_line(writer, "GSTA");
     if (g->kind == SIM_GEOMETRY_CYLINDERS) {
         std::snprintf(line, sizeof line, "%6d%6d", g->radius_count, g->plane_count);
         rc |= Writer_line(writer, "CYLS");
@@ -252,5 +260,5 @@ int Sim_write_step(SimWriter *writer, int kind, const double pos[3], double ener
 int Sim_write_separator(SimWriter *writer)
 {
     writer->counts->separator_lines++;
-    return Writer_line(writer, "-");
+    return Writer_line(writer, (writer->variants & SIM_VARIANT_MINUS1) ? "-1" : "-");
 }

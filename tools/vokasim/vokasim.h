@@ -37,7 +37,12 @@ enum {
     SIM_VARIANT_FIXED = 1,     // geometry values in fixed-point form
     SIM_VARIANT_BLOCK = 2,     // an MSTA ... MEND block of material numbers
     SIM_VARIANT_NO_HEADER = 4, // no header line
-    SIM_VARIANT_CRLF = 8       // CR LF line ends
+    SIM_VARIANT_CRLF = 8,      // CR LF line ends
+    // Dialects of other writers:
+    SIM_VARIANT_MINUS1 = 16,   // separators written as "-1" (an integer line type)
+    SIM_VARIANT_TRAILING = 32, // blanks and a tab after the last field of every line
+    SIM_VARIANT_BOM = 64,      // a UTF-8 byte-order mark before GSTA
+    SIM_VARIANT_CR = 128       // CR line ends (old Macintosh programs)
 };
 
 enum { SIM_GEOMETRY_CYLINDERS = 1, SIM_GEOMETRY_SLABS = 2 };

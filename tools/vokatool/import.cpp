@@ -43,6 +43,13 @@ void Import_report(FILE *out, const char *input, const PtracksStats &st)
                      "vokatool: %s: %llu vertices of electrons or positrons with a total "
                      "energy below the rest energy, drawn with kinetic energy 0\n",
                      input, static_cast<unsigned long long>(st.below_rest_energy));
+    if (st.negative_energy)
+        std::fprintf(stderr,
+                     "vokatool: %s: track %llu, vertex %llu: a negative energy, drawn as 0 "
+                     "(%llu vertices in all)\n",
+                     input, static_cast<unsigned long long>(st.first_negative_track),
+                     static_cast<unsigned long long>(st.first_negative_vertex),
+                     static_cast<unsigned long long>(st.negative_energy));
 }
 
 } // namespace

@@ -95,12 +95,24 @@ int Info(const char *path)
     int first_problem;
     uint64_t first_line;
     uint64_t left_out = Lines_left_out(&s, &first_problem, &first_line);
-    std::printf("lines left out: %llu\n", static_cast<unsigned long long>(left_out));
-    for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
-        if (s.problems[k].lines)
-            std::printf("  %llu: %s, the first at line %llu\n",
-                        static_cast<unsigned long long>(s.problems[k].lines), Line_problem_text(k),
-                        static_cast<unsigned long long>(s.problems[k].first_line));
+    uint64_t remarked = Lines_remarked(&s, &first_problem, &first_line);
+    // The lines left out, then those read with a remark.
+    for (int kept = 0; kept < 2; kept++) {
+        uint64_t lines = kept ? remarked : left_out;
+        if (kept && lines == 0)
+            break;
+        std::printf(kept ? "lines read with a remark: %llu\n" : "lines left out: %llu\n",
+                    static_cast<unsigned long long>(lines));
+        for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
+            if (s.problems[k].lines && Line_problem_kept(k) == (kept != 0))
+                std::printf("  %llu: %s, the first at line %llu\n",
+                            static_cast<unsigned long long>(s.problems[k].lines),
+                            Line_problem_text(k),
+                            static_cast<unsigned long long>(s.problems[k].first_line));
+    }
+    if (s.far_kept)
+        std::printf("no header line, and the file cannot be read twice: steps far outside the "
+                    "rest were not left out\n");
     Progress_end();
     return tool_run.message_shown ? 1 : 0;
 }

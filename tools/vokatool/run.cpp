@@ -241,6 +241,11 @@ uint64_t Left_out_print(const char *path)
                          static_cast<unsigned long long>(p.lines - 1), p.lines == 2 ? "" : "s");
         std::fputc('\n', stderr);
     }
+    if (s.far_kept)
+        std::fprintf(stderr,
+                     "vokatool: %s: no header line, and the file cannot be read twice: steps "
+                     "far outside the rest were not left out\n",
+                     path);
     return total;
 }
 

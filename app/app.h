@@ -23,10 +23,11 @@ struct WindowProgram {
     HWND main_window;
 
     // Shared flags (0 or 1).
-    int16_t picture_selected; // a picture file has been chosen
-    int32_t calc_mode;        // the CALC box is checked
-    int16_t calc_file_ready;  // a calculation output file has been named and created
-    int16_t selection_armed;  // a mouse selection (Expand, title, guide) is armed
+    int16_t picture_selected;   // a picture file has been chosen
+    int32_t calc_mode;          // the CALC box is checked
+    int16_t calc_file_ready;    // a calculation output file has been named and created
+    int16_t selection_armed;    // a mouse selection (Expand, title, guide) is armed
+    int16_t work_path_reported; // "work path not found" told since the last conversion
 
     // A geometry file chosen in the dialog, taken over into geometry_path
     // when it differs from the one in use.
@@ -146,6 +147,9 @@ void Dialog_close_rule(int repaint_legend);
 
 // ------------------------------------------------------ file dialogs
 int Picture_file_open(HWND window);
+// Remove the work file and the converted track file of this run's work
+// folder (the window is closing).
+void Work_files_remove();
 int Geometry_file_open(HWND window);
 // The platform's file dialog, the open dialog or (`save` 1) the save dialog,
 // on the name buffer `file` with the filter pairs `filter` (the first one

@@ -1,6 +1,7 @@
 // Colour by particle or by energy: the menu item "Colour by particle /
-// energy" (checked: by energy) and the Energy limits dialog.  The choice
-// and the limits are kept in "vokagraphic.ini" beside the info file,
+// energy" (checked: by energy) and the Energy limits dialog; and whether the
+// scale bar's unit is automatic (Environment).  The choices and the limits
+// are kept in "vokagraphic.ini" beside the info file,
 // through the platform's profile functions, so that the 192-byte info
 // record stays as it is.
 #include "app/app.h"
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "dialogs/dialogs.h"
+#include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "resources/resource_ids.h"
 
@@ -98,7 +100,9 @@ INT_PTR CALLBACK Energy_limits_proc(HWND dialog, UINT message, WPARAM wparam, LP
         chosen.low = static_cast<float>(low);
         chosen.high = static_cast<float>(high);
     } else {
-        MessageBoxA(dialog, "Input energy limits error.", "Error Status", MB_OK | MB_ICONQUESTION);
+        char text[sizeof ENERGY_LIMITS_RULE + 40];
+        std::snprintf(text, sizeof text, "Input energy limits error.\n\n%s", ENERGY_LIMITS_RULE);
+        MessageBoxA(dialog, text, "Error Status", MB_OK | MB_ICONQUESTION);
         return TRUE;
     }
     energy_colouring = chosen;
@@ -108,10 +112,22 @@ INT_PTR CALLBACK Energy_limits_proc(HWND dialog, UINT message, WPARAM wparam, LP
 
 } // namespace
 
+void Scale_auto_save()
+{
+    WritePrivateProfileStringA("Scale", "auto", scale_auto == 1 ? "1" : "0", ini_path);
+}
+
 void Colouring_load(HWND window)
 {
     // Beside the info file: in the folder the program starts in.
     GetFullPathNameA(INI_NAME, sizeof ini_path, ini_path, nullptr);
+    // The automatic scale unit: on for a first start (no info file), off
+    // for a user whose info file holds a scale unit of the earlier
+    // versions, until chosen in Environment.
+    int kept = static_cast<int>(GetPrivateProfileIntA("Scale", "auto", -1, ini_path));
+    scale_auto = kept == -1 ? (settings_file_found == 1 ? 0 : 1) : (kept == 1 ? 1 : 0);
+    if (kept == -1 && scale_auto == 1)
+        Scale_auto_save();
     char by[16], low[32], high[32];
     GetPrivateProfileStringA(SECTION, "by", "particle", by, sizeof by, ini_path);
     GetPrivateProfileStringA(SECTION, "low", "", low, sizeof low, ini_path);

@@ -81,6 +81,7 @@ LRESULT On_angle(int direction, int axis)
 int Convert_waiting(HWND window, int source)
 {
     SetCursor(app.cursor_wait);
+    app.work_path_reported = 0;
     if (Picture_convert(window, source) != 0) {
         SetCursor(app.cursor_arrow);
         return -1;
@@ -293,22 +294,42 @@ void Guide_path(char *path, DWORD size)
     std::snprintf(path + folder, size - folder, "%s", "guide\\index.html");
 }
 
+// Whether a program is registered to open the page at `path`.  Wine
+// registers its own winebrowser, which hands the page to the desktop's
+// browser and, when there is none, ends without a word; it counts as none
+// here (on Windows no such program is found).
+bool Browser_registered(const char *path)
+{
+    char program[MAX_PATH];
+    program[0] = '\0';
+    HINSTANCE found = FindExecutableA(path, nullptr, program);
+    if (reinterpret_cast<INT_PTR>(found) <= 32 || program[0] == '\0')
+        return false;
+    const char *name = std::strrchr(program, '\\');
+    name = name ? name + 1 : program;
+    return lstrcmpiA(name, "winebrowser.exe") != 0;
+}
+
 LRESULT On_help(HWND window)
 {
     // Help opens the user guide, an HTML page installed beside the program,
     // in the user's web browser.  The help engine of older systems is no
     // longer part of Windows (10 and later), and its files can be read by
-    // nothing else; the guide can.  A missing page is reported as before.
+    // nothing else; the guide can.  Without a browser to open it, the box
+    // says where the page is, so that Help always answers.
     char guide[FULL_PATH_SIZE];
     Guide_path(guide, sizeof guide);
-    char text[FULL_PATH_SIZE + 64];
+    char text[FULL_PATH_SIZE + 96];
     text[0] = '\0';
     if (!File_exists(guide)) {
         std::snprintf(text, sizeof text, "Help file not found:\n%s", guide);
-    } else {
-        HINSTANCE opened = ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL);
-        if (reinterpret_cast<INT_PTR>(opened) <= 32)
-            std::snprintf(text, sizeof text, "No program opens the user guide:\n%s", guide);
+    } else if (!Browser_registered(guide) ||
+               reinterpret_cast<INT_PTR>(
+                   ShellExecuteA(window, "open", guide, nullptr, nullptr, SW_SHOWNORMAL)) <= 32) {
+        std::snprintf(text, sizeof text,
+                      "No web browser opens the user guide.  It is at\n%s\n\n"
+                      "Open it in a web browser.",
+                      guide);
     }
     if (text[0] != '\0')
         MessageBoxA(window, text, app.title, MB_OK | MB_ICONINFORMATION);

@@ -7,11 +7,13 @@
 
 #include <commdlg.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
 #include "picture/ptracks.h"
 #include "resources/resource_ids.h"
 
@@ -43,13 +45,24 @@ int16_t Geometry_shown(HWND window)
     return state != MF_CHECKED ? 1 : 0;
 }
 
+// The work folder's file of that name (`out`, PATH_SIZE + 16 bytes).
+void Work_folder_file(const char *name, char *out)
+{
+    char folder[PATH_SIZE];
+    if (Work_dir_resolve(settings.work_dir, folder, sizeof folder) != 0)
+        Text_copy(folder, sizeof folder, settings.work_dir);
+    std::snprintf(out, PATH_SIZE + 16, "%s%s", folder, name);
+}
+
 // An EGSnrc track file chosen in Data File Open becomes the picture file
 // work directory + "ptracks.$$$" (`picture`, PATH_SIZE bytes), which is
 // then opened in its place.  Returns 0, or -1 after telling the user what
 // is wrong with the file.
 int Track_file_import(HWND window, char *picture)
 {
-    std::snprintf(picture, PATH_SIZE, "%sptracks.$$$", settings.work_dir);
+    char path[PATH_SIZE + 16];
+    Work_folder_file("ptracks.$$$", path);
+    Text_copy(picture, PATH_SIZE, path);
     PtracksStats stats;
     char why[PTRACKS_WHY_SIZE];
     HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -73,6 +86,19 @@ int Track_file_import(HWND window, char *picture)
 }
 
 } // namespace
+
+void Work_files_remove()
+{
+    // Only what a conversion of this run made: a work file left by a
+    // viewer started elsewhere is none of this one's business.
+    if (display.picture_path[0] == '\0' && app.calc_file_ready == 0)
+        return;
+    char path[PATH_SIZE + 16];
+    Work_path(path, sizeof path);
+    std::remove(path);
+    Work_folder_file("ptracks.$$$", path);
+    std::remove(path);
+}
 
 // Also the save dialog of Bitmap File Save.
 int File_dialog(HWND window, int save, const char *title, const char *filter, char *file,
@@ -113,7 +139,14 @@ int Picture_file_open(HWND window)
         // Created empty when missing; an existing file is left as it is.
         FILE *f = std::fopen(display.calc_output_path, "ab");
         if (!f) {
-            Show_error(window, MSG_WORK_PATH);
+            // The numbered message, and which file and why (said here: the
+            // detail of the window's boxes is about the work file).
+            char text[PATH_SIZE + 192];
+            std::snprintf(text, sizeof text,
+                          "work path not found error !!\n\n"
+                          "The calculation's output file cannot be created:\n%s\n(%s)",
+                          display.calc_output_path, std::strerror(errno));
+            MessageBoxA(window, text, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
             return -1;
         }
         std::fclose(f);

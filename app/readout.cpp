@@ -1,7 +1,8 @@
 // What is this line?  Resting the mouse over the picture for a moment (no
 // button down, no selection armed) shows, in a small box beside the
 // cursor, the particle, batch, kinetic energy and position of the step
-// drawn at that pixel (or the nearest one within a few pixels).  Which
+// drawn at that pixel (or the nearest one within a few pixels): the point
+// of the step nearest to the cursor, between the step's two ends.  Which
 // record drew each pixel comes from the record index (render/record_index.h),
 // made at the first rest after each rebuild by drawing the picture once
 // more on the index; the record itself is read from the step copy or the
@@ -66,7 +67,9 @@ void Readout_show(HWND window, const char *text, POINT at)
     DrawTextA(dc, text, -1, &text_box, DT_CALCRECT | DT_NOPREFIX);
     // Below and right of the cursor, pulled into the picture area.
     const PixelRect &v = layout.view_rect;
-    LONG w = text_box.right + 8, h = text_box.bottom + 6;
+    // A margin beyond the measured text: the measure leaves out the last
+    // glyph's overhang, which the box would otherwise cut ("cm" as "cr").
+    LONG w = text_box.right + 14, h = text_box.bottom + 8;
     LONG x = at.x + 12, y = at.y + 18;
     if (x + w > v.right - 2)
         x = v.right - 2 - w;
@@ -81,8 +84,8 @@ void Readout_show(HWND window, const char *text, POINT at)
     FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-    RECT inside = {x + 4, y + 3, x + w - 4, y + h - 3};
-    DrawTextA(dc, text, -1, &inside, DT_NOPREFIX);
+    RECT inside = {x + 5, y + 4, x + w - 5, y + h - 4};
+    DrawTextA(dc, text, -1, &inside, DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, font);
     ReleaseDC(window, dc);
     if (readout_text)
@@ -114,24 +117,60 @@ bool Index_make(HWND window)
     return index_valid;
 }
 
-// Of the records a code stands for, the one whose point lies nearest to
-// the cursor (in pictures of more records than codes, several do).
+// Where a point in cm lands on the screen (client coordinates).
+void Screen_point(const ViewTurn &turn, const double cm[3], double *x, double *y)
+{
+    double px[3];
+    Point_calc(cm, view_state.view_scale, px);
+    PixelPoint p = View_place(turn, PROJ_VIEW, px);
+    *x = p.x + layout.view_rect.left;
+    *y = p.y + layout.view_rect.top;
+}
+
+// The point of record `index`'s step nearest to the cursor: the step runs
+// from the point of the record before it (when that one is of the same
+// track: a known kind) to the record's own point, and the point under the
+// cursor is interpolated between the two.  *distance: squared, in pixels.
+bool Step_point(uint64_t index, POINT at, StepRecord *found, double *distance)
+{
+    StepRecord r, before;
+    if (Record_read(index, &r) != 0)
+        return false;
+    const ViewTurn turn = View_turn();
+    const double end[3] = {r.x, r.y, r.z};
+    double start[3] = {r.x, r.y, r.z};
+    if (index > 0 && Record_read(index - 1, &before) == 0 && before.kind >= KIND_PHOTON &&
+        before.kind <= KIND_POSITRON) {
+        start[0] = before.x, start[1] = before.y, start[2] = before.z;
+    }
+    double x0, y0, x1, y1;
+    Screen_point(turn, start, &x0, &y0);
+    Screen_point(turn, end, &x1, &y1);
+    const double dx = x1 - x0, dy = y1 - y0, length = dx * dx + dy * dy;
+    double t = length > 0.0 ? ((at.x - x0) * dx + (at.y - y0) * dy) / length : 1.0;
+    t = t < 0.0 ? 0.0 : t > 1.0 ? 1.0 : t;
+    const double ex = x0 + t * dx - at.x, ey = y0 + t * dy - at.y;
+    *distance = ex * ex + ey * ey;
+    *found = r;
+    found->x = start[0] + t * (end[0] - start[0]);
+    found->y = start[1] + t * (end[1] - start[1]);
+    found->z = start[2] + t * (end[2] - start[2]);
+    return true;
+}
+
+// Of the records a code stands for, the one whose step passes nearest to
+// the cursor (in pictures of more records than codes, several do), with
+// the point of its step under the cursor.
 bool Record_near(uint32_t code, POINT at, StepRecord *found)
 {
     bool any = false;
     double best = 0.0;
-    const ViewTurn turn = View_turn();
     for (uint64_t index = Record_code_first(code); index < work_file.stats.records;
          index += RECORD_CODE_SPAN) {
         StepRecord r;
-        if (Record_read(index, &r) != 0)
+        double d;
+        if (!Step_point(index, at, &r, &d))
             break;
-        const double cm[3] = {r.x, r.y, r.z};
-        double px[3];
-        Point_calc(cm, view_state.view_scale, px);
-        PixelPoint p = View_place(turn, PROJ_VIEW, px);
-        double dx = p.x + layout.view_rect.left - at.x, dy = p.y + layout.view_rect.top - at.y;
-        double d = dx * dx + dy * dy;
         if (!any || d < best) {
             best = d;
             *found = r;

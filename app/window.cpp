@@ -3,11 +3,13 @@
 // work file; which one the next paint does is decided by `restore_view` and
 // `view_dirty`.  Commands never draw: they set these flags and invalidate.
 #include <cstdio>
+#include <cstring>
 
 #include "app/app.h"
 
 #include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "render/gdi_surface.h"
@@ -250,6 +252,12 @@ LRESULT On_close(HWND window)
 // info file stays as it was).  The box has no owner: the window is going.
 LRESULT On_destroy()
 {
+    // The work file goes with the window: it is as large as the picture
+    // (hundreds of megabytes for a large one), and the next start converts
+    // the picture again.  The work file is no longer mapped after a paint.
+    // (A departure from keeping it: it used to stay behind for good, also
+    // after the program was uninstalled.)
+    Work_files_remove();
     char path[FULL_PATH_SIZE + 16];
     char reason[128];
     if (Settings_save(path, sizeof path, reason, sizeof reason) != 0) {
@@ -310,6 +318,19 @@ void View_bitmap_ensure()
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
 {
     HWND owner = static_cast<HWND>(window);
+    // A work file that cannot be had is told once, by the command that
+    // converts; the rebuilds after it (every turn of the view) stay quiet.
+    const char *work_path = Message_text(MSG_WORK_PATH);
+    if (std::strncmp(text, work_path, std::strlen("work path not found")) == 0) {
+        if (rebuilding && app.work_path_reported == 1)
+            return;
+        app.work_path_reported = 1;
+    }
+    // The numbered file errors say no more than their number; the box adds
+    // what the conversion found (which file, the system's reason, the line).
+    char detailed[PATH_SIZE + 512];
+    if (Message_detail(text, detailed, sizeof detailed) == 1)
+        text = detailed;
     UINT style = MB_OK | Message_icon_style(icon);
     if (flags & MESSAGE_SYSTEM_MODAL)
         style |= MB_SYSTEMMODAL;

@@ -1,7 +1,7 @@
 // What the settings dialogs take from the window program that runs them,
 // and nothing more: the module whose resources hold their templates, the
-// flag through which they ask for a new picture, and the Redraw flag that
-// the Batch dialog's OK clears.  The window program defines it and includes
+// flag through which they ask for a new picture, the Redraw flag that the
+// Batch dialog's OK clears, and the keeping of the automatic scale choice.  The window program defines it and includes
 // this header; the dialogs never include the window program's.
 #ifndef VOKA_DIALOG_HOST_H
 #define VOKA_DIALOG_HOST_H
@@ -20,5 +20,9 @@ struct DialogHost {
     uint32_t redraw_pressed;
 };
 extern DialogHost dialog_host;
+
+// Keep scale_auto in "vokagraphic.ini" (Environment's OK): the window
+// program keeps the file.
+void Scale_auto_save();
 
 #endif

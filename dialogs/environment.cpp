@@ -7,10 +7,12 @@
 #include "dialogs/dialogs.h"
 #include "dialogs/dialogs_private.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "dialogs/dialog_host.h"
 #include "picture/numparse.h"
+#include "render/annotations.h"
 #include "resources/resource_ids.h"
 
 EnvironmentEdit env_edit;
@@ -60,7 +62,9 @@ struct EditLimit {
 const EditLimit EDIT_LIMITS[] = {{IDC_ENV_SCALE_UNIT, SCALE_UNIT_TEXT_SIZE - 1},
                                  {IDC_ENV_PHOTON_CUTOFF, CUTOFF_TEXT_SIZE - 1},
                                  {IDC_ENV_CHARGED_CUTOFF, CUTOFF_TEXT_SIZE - 1},
-                                 {IDC_ENV_WORK_DIR, WORK_DIR_SIZE - 1}};
+                                 // A longer folder may be typed: OK refuses it
+                                 // with a word, rather than cutting it short.
+                                 {IDC_ENV_WORK_DIR, PATH_SIZE - 1}};
 
 // A sample asks to be painted: the line of particle i (samples 0..2) on
 // the dialog's face, or a colour swatch (3..5).  Returns FALSE for items of
@@ -133,6 +137,7 @@ void On_init(HWND dialog)
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
+    CheckDlgButton(dialog, IDC_ENV_SCALE_AUTO, scale_auto == 1 ? BST_CHECKED : BST_UNCHECKED);
     for (const EditLimit &limit : EDIT_LIMITS)
         SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters),
                             0);
@@ -201,6 +206,54 @@ bool Decimal_ok(char *text, size_t size, double high)
     return Real_check(text, std::strlen(text), size, &value) == 0 && value >= 0.0f && value <= high;
 }
 
+// The work directory typed into edit 305, made the text the field keeps:
+// blanks at the ends dropped, an empty text the temporary folder's token,
+// and a trailing backslash added (without it the work file would be made
+// in the parent folder, named after the last part of the path).  Returns
+// 0, or -1 after telling the user why it cannot be kept: longer than the
+// field, or a folder that does not exist.  The departure from taking the
+// text as it stands is on purpose: a work directory that cannot hold the
+// work file is then found at OK, once, and not by every rebuild after it.
+int Work_dir_read(HWND dialog, char *field, size_t field_size)
+{
+    char typed[PATH_SIZE + 2];
+    GetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, typed, PATH_SIZE);
+    char *text = typed;
+    while (*text == ' ')
+        text++;
+    size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ')
+        text[--n] = '\0';
+    if (n == 0) {
+        text = typed;
+        n = static_cast<size_t>(std::snprintf(typed, sizeof typed, "%s", WORK_DIR_TEMP));
+    }
+    if (text[n - 1] != '\\' && text[n - 1] != '/') {
+        text[n++] = '\\';
+        text[n] = '\0';
+    }
+    char message[PATH_SIZE + 160];
+    if (n >= field_size) {
+        std::snprintf(message, sizeof message,
+                      "The work area directory may have at most %d characters:\n%s\n\n"
+                      "Choose a shorter folder, or %s for your temporary folder.",
+                      static_cast<int>(field_size - 1), text, WORK_DIR_TEMP);
+        Input_error(dialog, message);
+        return -1;
+    }
+    char folder[PATH_SIZE];
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (Work_dir_resolve(text, folder, sizeof folder) == 0)
+        attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::snprintf(message, sizeof message, "The work area directory does not exist:\n%s", text);
+        Input_error(dialog, message);
+        return -1;
+    }
+    Text_copy(field, field_size, text);
+    return 0;
+}
+
 bool Changed()
 {
     for (int i = 0; i < PARTICLE_KINDS; i++) {
@@ -223,12 +276,17 @@ void Commit()
     Settings_derive_colours();
 }
 
-// OK: the rotation step and the work directory are stored before any check
-// (a failed check keeps them, also after Cancel); then the numbers are
+// OK: a work directory that cannot be kept is reported first (nothing is
+// stored then); the rotation step and the work directory are stored before
+// the other checks (a failed check keeps them, also after Cancel); then the
+// numbers are
 // checked in order and the first bad one is reported, the dialog staying
 // open with everything as typed.  Returns TRUE when the dialog closed.
 INT_PTR On_ok(HWND dialog)
 {
+    char work_dir[WORK_DIR_SIZE];
+    if (Work_dir_read(dialog, work_dir, sizeof work_dir) != 0)
+        return FALSE;
     settings.angle_step = angle_scroll_prev;
     Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_edit.working.scale_unit_text,
               sizeof env_edit.working.scale_unit_text);
@@ -236,7 +294,7 @@ INT_PTR On_ok(HWND dialog)
               sizeof env_edit.working.photon_cutoff_text);
     Edit_read(dialog, IDC_ENV_CHARGED_CUTOFF, env_edit.working.charged_cutoff_text,
               sizeof env_edit.working.charged_cutoff_text);
-    Edit_read(dialog, IDC_ENV_WORK_DIR, settings.work_dir, sizeof settings.work_dir);
+    Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir);
 
     if (!Decimal_ok(env_edit.working.scale_unit_text, sizeof env_edit.working.scale_unit_text,
                     SCALE_UNIT_MAX)) {
@@ -261,6 +319,13 @@ INT_PTR On_ok(HWND dialog)
     }
     if (Changed())
         dialog_host.settings_changed = 1;
+    // The automatic scale unit: a rebuild when it changes, kept at once.
+    const int32_t automatic = IsDlgButtonChecked(dialog, IDC_ENV_SCALE_AUTO) == BST_CHECKED;
+    if (automatic != scale_auto) {
+        scale_auto = automatic;
+        Scale_auto_save();
+        dialog_host.settings_changed = 1;
+    }
     if (dialog_host.settings_changed == 1)
         Commit();
     dialog_results.environment_confirmed = 1;

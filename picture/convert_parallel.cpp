@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picture/message.h"
+#include "picture/platform.h"
 #include "picture/progress.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
@@ -406,19 +407,10 @@ int Slot_merge(ConvertRun *run, Slot *slot, uint64_t *lines, const ConvertWriter
 }
 
 // Position the stream `offset` bytes after `start` (before it when
-// negative), in steps that a long holds everywhere.
+// negative).
 bool Seek(FILE *input, const fpos_t *start, int64_t offset)
 {
-    if (std::fsetpos(input, start) != 0)
-        return false;
-    const int64_t step = int64_t{1} << 30;
-    while (offset != 0) {
-        int64_t n = offset > step ? step : offset < -step ? -step : offset;
-        if (std::fseek(input, static_cast<long>(n), SEEK_CUR) != 0)
-            return false;
-        offset -= n;
-    }
-    return true;
+    return std::fsetpos(input, start) == 0 && File_seek(input, offset, SEEK_CUR) == 0;
 }
 
 } // namespace
@@ -450,7 +442,7 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
     }
     Slot *now = &slots[0];
     Slot *next = &slots[1];
-    long position = std::ftell(input); // for the progress shown
+    const int64_t position = File_tell(input); // for the progress shown
     uint64_t done_before = position > 0 && static_cast<uint64_t>(position) > held
                                ? static_cast<uint64_t>(position) - held
                                : 0;

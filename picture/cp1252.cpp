@@ -25,23 +25,23 @@ int Cp1252_byte(unsigned u)
 // The code point of the UTF-8 sequence at `p` and its length in *n; -1
 // for a sequence that is not valid UTF-8 (overlong forms and surrogates
 // included).
-long Utf8_next(const unsigned char *p, int *n)
+int32_t Utf8_next(const unsigned char *p, int *n)
 {
     unsigned c = p[0];
     int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
     if (length == 0)
         return -1;
-    unsigned long u = length == 1 ? c : c & (0x7Fu >> length);
+    uint32_t u = length == 1 ? c : c & (0x7Fu >> length);
     for (int i = 1; i < length; i++) {
         if ((p[i] & 0xC0) != 0x80)
             return -1;
         u = (u << 6) | (p[i] & 0x3Fu);
     }
-    static const unsigned long least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    static const uint32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
     if (u < least[length] || u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF))
         return -1;
     *n = length;
-    return static_cast<long>(u);
+    return static_cast<int32_t>(u);
 }
 
 } // namespace

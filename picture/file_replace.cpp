@@ -10,8 +10,8 @@ int Temporary_name(const char *path, char *out, size_t out_size)
 {
     static std::minstd_rand next(std::random_device{}());
     for (int attempt = 0; attempt < 100; attempt++) {
-        unsigned long tag = static_cast<unsigned long>(next()) & 0xFFFFFFul;
-        int n = std::snprintf(out, out_size, "%s.%06lx.part", path, tag);
+        const unsigned tag = static_cast<unsigned>(next() & 0xFFFFFFu);
+        int n = std::snprintf(out, out_size, "%s.%06x.part", path, tag);
         if (n < 0 || static_cast<size_t>(n) >= out_size)
             return -1;
         std::error_code error;

@@ -32,8 +32,8 @@ struct NumberScan {
     int digit_count;
     int fraction_digits; // of those, how many after the point
     bool any_digit;
-    bool exact;    // no significant digit was dropped
-    long exponent; // the exponent's value (0 without one)
+    bool exact;       // no significant digit was dropped
+    int32_t exponent; // the exponent's value (0 without one)
 };
 
 // Leading blanks and the sign.
@@ -88,7 +88,7 @@ size_t Exponent_scan(const char *text, size_t length, size_t i, bool d_exponent,
     }
     if (j >= length || !Is_digit(text[j]))
         return i;
-    long exponent = 0;
+    int32_t exponent = 0;
     for (; j < length && Is_digit(text[j]); j++)
         if (exponent < 100000)
             exponent = exponent * 10 + (text[j] - '0');
@@ -115,7 +115,7 @@ void Number_scan(const char *text, size_t length, bool d_exponent, NumberScan *n
 // D exponent marker turned into E), which rounds correctly.
 double Number_value(const char *text, const NumberScan *n, RealParts *parts)
 {
-    long scale = n->exponent - n->fraction_digits;
+    const int64_t scale = int64_t{n->exponent} - n->fraction_digits;
     if (n->exact && n->digits < (1ULL << 53) && scale >= -22 && scale <= 22) {
         if (parts)
             *parts = RealParts{n->digits, static_cast<int32_t>(scale), n->negative, true};
@@ -167,7 +167,7 @@ double Number_parse(const char *text, size_t length, bool d_exponent, bool *infi
 // Integer rule: leading blanks skipped, optional sign and decimal digits,
 // stopping at the first other character; no number gives 0.  Saturates at
 // the 32-bit range.
-long Integer_parse(const char *text, size_t length)
+int32_t Integer_parse(const char *text, size_t length)
 {
     size_t i = 0;
     while (i < length && Is_blank(text[i]))
@@ -177,7 +177,7 @@ long Integer_parse(const char *text, size_t length)
         negative = text[i] == '-';
         i++;
     }
-    long long value = 0;
+    int64_t value = 0;
     while (i < length && Is_digit(text[i])) {
         if (value < 0x80000000LL)
             value = value * 10 + (text[i] - '0');
@@ -189,7 +189,7 @@ long Integer_parse(const char *text, size_t length)
         value = 0x7FFFFFFFLL;
     if (value < -0x80000000LL)
         value = -0x80000000LL;
-    return static_cast<long>(value);
+    return static_cast<int32_t>(value);
 }
 
 } // namespace
@@ -282,6 +282,6 @@ int Int_check(const char *text, size_t length, int32_t *value)
     size_t n = 0;
     while (n < length && text[n] != '\0')
         n++;
-    *value = static_cast<int32_t>(Integer_parse(text, n));
+    *value = Integer_parse(text, n);
     return 0;
 }

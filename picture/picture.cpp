@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -15,12 +16,12 @@
 #include "picture/line_source.h"
 #include "picture/message.h"
 #include "picture/numparse.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 
 WorkFile work_file;
-WorkWriteFn work_write_fn;
 ProgressHook progress_hook;
 
 namespace {
@@ -35,6 +36,13 @@ uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
 FILE *work_stream;
 const char *work_file_path;
+
+// The work file that could not be created last, and the system's reason
+// (errno); empty once one has been created.  The failure of the last
+// conversion (0: none), for Message_detail.
+char work_failure_path[PATH_SIZE + 16];
+int work_failure_error;
+int convert_failure;
 uint64_t records_in_file; // records that reached the work file so far
 
 size_t Work_write(const void *data, size_t size, FILE *file)
@@ -73,7 +81,7 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
 {
     if (count == 0)
         return 0;
-    WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
+    WorkWriteFn write = core_tuning.work_write ? core_tuning.work_write : Work_write;
     size_t size = count * STEP_RECORD_SIZE;
     size_t done = 0;
     int error = 0;
@@ -84,7 +92,8 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
     for (int attempt = 0; attempt < 2 && done < size; attempt++) {
         errno = 0;
         size_t written = write(images + done, size - done, work_stream);
-        if (written == size - done && work_write_fn == nullptr && std::fflush(work_stream) != 0)
+        if (written == size - done && core_tuning.work_write == nullptr &&
+            std::fflush(work_stream) != 0)
             written = 0;
         error = errno;
         if (written == size - done) {
@@ -94,7 +103,7 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
         done = Bytes_reached(size, done + written);
         if (error == ENOSPC)
             break;
-        std::fseek(work_stream, 0, SEEK_END);
+        File_seek(work_stream, 0, SEEK_END);
     }
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
@@ -128,8 +137,7 @@ int Record_write(const StepRecord *record)
     return 0;
 }
 
-// The size of the picture file that Picture_convert_file converts (the C
-// library's ftell stops at 2 GB on some systems), else 0.
+// The size of the picture file that Picture_convert_file converts, else 0.
 uint64_t input_file_bytes;
 
 // The size of the file behind `stream` in bytes, 0 when it has none (a pipe).
@@ -137,11 +145,11 @@ uint64_t Input_size(FILE *stream)
 {
     if (input_file_bytes != 0)
         return input_file_bytes;
-    long at = std::ftell(stream);
-    if (at < 0 || std::fseek(stream, 0, SEEK_END) != 0)
+    const int64_t at = File_tell(stream);
+    if (at < 0 || File_seek(stream, 0, SEEK_END) != 0)
         return 0;
-    long size = std::ftell(stream);
-    std::fseek(stream, at, SEEK_SET);
+    const int64_t size = File_tell(stream);
+    File_seek(stream, at, SEEK_SET);
     return size > 0 ? static_cast<uint64_t>(size) : 0;
 }
 
@@ -149,7 +157,11 @@ uint64_t Input_size(FILE *stream)
 
 void Work_path(char *out, size_t out_size)
 {
-    Text_copy(out, out_size, settings.work_dir);
+    // The temporary folder is asked for at each use: it is the user's, and
+    // the system may name another one while the program runs.  Without one
+    // the text stands as it is, and the work file cannot be made there.
+    if (Work_dir_resolve(settings.work_dir, out, out_size) != 0)
+        Text_copy(out, out_size, settings.work_dir);
     size_t n = std::strlen(out);
     Text_copy(out + n, out_size - n, WORK_FILE_NAME);
 }
@@ -265,7 +277,7 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     }
     // Without a header line the first batch line stands in its place; the
     // scene bounds are then those of the steps and the geometry, and the
-    // encoded coordinates of short and long step lines are taken at scale 1.
+    // encoded coordinates of step lines (short and long) are taken at scale 1.
     if (Batch_line_alone(source->line, source->length)) {
         run->stats.header_missing = 1;
         work_file.coord_scale = 1.0f;
@@ -296,8 +308,12 @@ int Work_open(const char *work_path)
     work_file.generation++;
     std::remove(work_path);
     work_stream = std::fopen(work_path, "w+b");
-    if (!work_stream)
+    if (!work_stream) {
+        work_failure_error = errno;
+        Text_copy(work_failure_path, sizeof work_failure_path, work_path);
         return -1;
+    }
+    work_failure_path[0] = '\0';
     // The program buffers the records itself.
     std::setvbuf(work_stream, nullptr, _IONBF, 0);
     return 0;
@@ -375,7 +391,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
         failure = Chunk_write(run);
         if (progress_hook && run->stats.lines / PROGRESS_EVERY != progress_lines) {
             progress_lines = run->stats.lines / PROGRESS_EVERY;
-            progress_hook("converting", static_cast<uint64_t>(std::ftell(input)), input_size);
+            progress_hook("converting", static_cast<uint64_t>(File_tell(input)), input_size);
         }
     }
     Convert_run_end(run);
@@ -487,24 +503,6 @@ void Left_out_report(WindowRef window, const ConvertStats *s)
                  MESSAGE_LINES_LEFT_OUT);
 }
 
-// After a failed read of the geometry section or the header line (message
-// 6): the line and why, for the user of the window.
-void Failure_report(WindowRef window, const ConvertStats *s)
-{
-    char text[512];
-    if (s->header_problem != PROBLEM_NONE)
-        std::snprintf(text, sizeof text, "Line %llu, the header line: %s.",
-                      static_cast<unsigned long long>(s->header_line),
-                      Line_problem_text(s->header_problem));
-    else if (s->geometry.problem && s->geometry.lines > 0)
-        std::snprintf(text, sizeof text, "Line %d, in the geometry section: %s.",
-                      static_cast<int>(s->geometry.lines), s->geometry.problem);
-    else
-        return;
-    Message_show(window, text, MESSAGE_CAPTION_WARNING, MESSAGE_ICON_INFORMATION,
-                 MESSAGE_LINES_LEFT_OUT);
-}
-
 // A stream that cannot be positioned (a pipe, a FIFO) copied into a
 // temporary file, which the conversion can read twice (a picture without a
 // header line whose steps have a coordinate far outside the rest); the
@@ -517,7 +515,7 @@ void Failure_report(WindowRef window, const ConvertStats *s)
 FILE *Spool(FILE *input, bool *failed)
 {
     *failed = false;
-    if (std::fseek(input, 0, SEEK_CUR) == 0)
+    if (File_seek(input, 0, SEEK_CUR) == 0)
         return nullptr;
     FILE *spool = std::tmpfile();
     if (!spool)
@@ -527,7 +525,7 @@ FILE *Spool(FILE *input, bool *failed)
         if (std::fwrite(input_block, 1, got, spool) != got)
             break;
     if (std::ferror(input) || std::ferror(spool) || std::fflush(spool) != 0 ||
-        std::fseek(spool, 0, SEEK_SET) != 0) {
+        File_seek(spool, 0, SEEK_SET) != 0) {
         std::fclose(spool);
         *failed = true;
         return nullptr;
@@ -555,6 +553,7 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
         std::memset(&work_file.stats, 0, sizeof work_file.stats);
+        convert_failure = MSG_INPUT_OPEN;
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
     }
@@ -582,7 +581,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     // bounds are taken: one such coordinate would shrink the rest of the
     // picture to a dot.
     int32_t far = failure == 0 && run->header_missing ? Far_exponent(run) : FAR_NONE;
-    if (far != FAR_NONE && std::fseek(input, 0, SEEK_SET) == 0) {
+    if (far != FAR_NONE && File_seek(input, 0, SEEK_SET) == 0) {
         std::clearerr(input);
         failure = Convert_pass(run, input, work_path, flags, far, &read_error);
     } else if (far != FAR_NONE) {
@@ -593,10 +592,9 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     work_file.stats = run->stats;
     if (spool_failed)
         std::memset(&work_file.stats, 0, sizeof work_file.stats);
+    convert_failure = failure;
     if (failure != 0) {
         Show_error(window, failure);
-        if (failure == MSG_INPUT_READ)
-            Failure_report(window, &work_file.stats);
         return -1;
     }
     Convert_finish(run);
@@ -604,4 +602,65 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
         Show_error(window, MSG_INPUT_READ);
     Left_out_report(window, &work_file.stats);
     return 0;
+}
+
+namespace {
+
+// What the reader found where a conversion failed on reading the file.
+void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
+{
+    const char *name = display.picture_path[0] != '\0' ? display.picture_path : "The file";
+    if (s.geometry.problem && s.geometry.lines == 0)
+        std::snprintf(out, size, "%s is empty.", name);
+    else if (s.geometry.problem)
+        std::snprintf(
+            out, size,
+            "%s is not a picture file that can be read.\nLine %d, in the geometry section: %s.",
+            name, static_cast<int>(s.geometry.lines), s.geometry.problem);
+    else if (s.header_problem != PROBLEM_NONE)
+        std::snprintf(out, size,
+                      "%s is not a picture file that can be read.\nLine %llu, the header line: %s.",
+                      name, static_cast<unsigned long long>(s.header_line),
+                      Line_problem_text(s.header_problem));
+    else if (s.nothing_after_geometry)
+        std::snprintf(out, size, "%s holds no steps: nothing follows its geometry section.", name);
+    else
+        out[0] = '\0';
+}
+
+// Length of a text without its trailing blanks.
+size_t Trimmed_length(const char *text)
+{
+    size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ')
+        n--;
+    return n;
+}
+
+// Whether `text` is numbered message `number` (padding blanks aside).
+bool Is_message(const char *text, int number)
+{
+    const char *slot = Message_text(number);
+    size_t n = Trimmed_length(text);
+    return n == Trimmed_length(slot) && std::strncmp(text, slot, n) == 0;
+}
+
+} // namespace
+
+int Message_detail(const char *text, char *out, size_t size)
+{
+    char detail[PATH_SIZE + 256];
+    detail[0] = '\0';
+    if (Is_message(text, MSG_WORK_PATH) && work_failure_path[0] != '\0')
+        std::snprintf(detail, sizeof detail,
+                      "The work file cannot be created:\n%s\n(%s)\n\n"
+                      "The work directory is set in Environment.",
+                      work_failure_path, std::strerror(work_failure_error));
+    else if (Is_message(text, MSG_INPUT_READ) && convert_failure == MSG_INPUT_READ)
+        Read_failure_detail(work_file.stats, detail, sizeof detail);
+    if (detail[0] == '\0')
+        return 0;
+    // The table's text without its padding blanks, then the detail.
+    std::snprintf(out, size, "%.*s\n\n%s", static_cast<int>(Trimmed_length(text)), text, detail);
+    return 1;
 }

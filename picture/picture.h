@@ -61,11 +61,19 @@ struct WorkFile {
 };
 extern WorkFile work_file;
 
-// The window's work-file path: settings.work_dir immediately followed by
-// "work.$$$".  The command-line tools, whose work folder may be longer than
-// the settings field, hand their own path to the conversion and the
-// rebuild instead.
+// The window's work-file path: the folder settings.work_dir names
+// (Work_dir_resolve) immediately followed by "work.$$$".  The command-line
+// tools, whose work folder may be longer than the settings field, hand
+// their own path to the conversion and the rebuild instead.
 void Work_path(char *out, size_t out_size);
+
+// The text of a numbered message with what the last conversion found
+// (the front end shows it in the message's place): for "work path not
+// found" the work file's full path, the system's reason and where the work
+// directory is set; for "input file read error" the line and reason that
+// made the file unreadable.  Returns 1 with the text in `out`, or 0 when
+// there is nothing to add to `text`.
+int Message_detail(const char *text, char *out, size_t size);
 
 // Convert the calculation output file (source 1) or the picture file (any
 // other source) into the work file.  Returns 0, or -1 after the failure was
@@ -88,10 +96,5 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 // allow a seek to its start: a picture without a header line whose steps
 // have a coordinate far outside the rest is read twice.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
-
-// Fault seam for tests: when set, work-file writes go through it instead of
-// fwrite.  It returns the number of bytes it wrote and sets errno on failure.
-typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);
-extern WorkWriteFn work_write_fn;
 
 #endif

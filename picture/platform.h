@@ -1,5 +1,6 @@
 // What the portable core needs of the operating system beyond the standard
-// library: the size of the machine's memory, and files mapped into memory.
+// library: the size of the machine's memory, files mapped into memory, and
+// positions in a stream past 2 GB.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp);
 // the build takes the one of its target.  Nothing here names a system type.
 #ifndef VOKA_PLATFORM_H
@@ -7,6 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+
+// The position of `stream` in bytes, or -1.  The C library's own position
+// calls carry offsets in a long, which is 32 bits on Windows: a file past
+// 2 GB goes through these instead.
+int64_t File_tell(FILE *stream);
+
+// Set the position of `stream` to `offset` bytes from SEEK_SET, SEEK_CUR or
+// SEEK_END (`whence`).  Returns 0, or -1.
+int File_seek(FILE *stream, int64_t offset, int whence);
 
 // Bytes of physical memory of the machine, or 0 when the system does not say.
 uint64_t Platform_memory_size();
@@ -18,6 +29,12 @@ uint64_t Platform_memory_size();
 // Platform_free_large and the same size.
 void *Platform_alloc_large(size_t bytes);
 void Platform_free_large(void *memory, size_t bytes);
+
+// The user's folder for temporary files, with its trailing separator, as
+// the system names it at this moment (on Windows GetTempPathW, on POSIX
+// TMPDIR or /tmp/), in the code page of the C library's file calls.
+// Returns 0, or -1 when there is none or it does not fit `size` bytes.
+int Platform_temp_dir(char *out, size_t size);
 
 // A file open for mapping views of it into memory, read-only.
 struct MappedFile {

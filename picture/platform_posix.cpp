@@ -3,17 +3,45 @@
 
 #include <fcntl.h>
 #include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+int64_t File_tell(FILE *stream)
+{
+    return static_cast<int64_t>(ftello(stream));
+}
+
+int File_seek(FILE *stream, int64_t offset, int whence)
+{
+    return fseeko(stream, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+}
+
 uint64_t Platform_memory_size()
 {
-    long pages = sysconf(_SC_PHYS_PAGES);
-    long page_size = sysconf(_SC_PAGE_SIZE);
+    const int64_t pages = sysconf(_SC_PHYS_PAGES);
+    const int64_t page_size = sysconf(_SC_PAGE_SIZE);
     if (pages <= 0 || page_size <= 0)
         return 0;
     return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page_size);
+}
+
+int Platform_temp_dir(char *out, size_t size)
+{
+    const char *dir = getenv("TMPDIR");
+    if (dir == nullptr || dir[0] == '\0')
+        dir = "/tmp";
+    size_t n = strlen(dir);
+    bool slash = dir[n - 1] == '/';
+    if (n + (slash ? 0 : 1) >= size)
+        return -1;
+    memcpy(out, dir, n);
+    if (!slash)
+        out[n++] = '/';
+    out[n] = '\0';
+    return 0;
 }
 
 namespace {

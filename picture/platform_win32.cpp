@@ -1,8 +1,19 @@
 // The platform on Windows: GlobalMemoryStatusEx and file mappings
-// (CreateFileMapping, MapViewOfFile).
+// (CreateFileMapping, MapViewOfFile), 64-bit stream positions.
 #include "picture/platform.h"
 
+#include <stdio.h>
 #include <windows.h>
+
+int64_t File_tell(FILE *stream)
+{
+    return _ftelli64(stream);
+}
+
+int File_seek(FILE *stream, int64_t offset, int whence)
+{
+    return _fseeki64(stream, offset, whence) == 0 ? 0 : -1;
+}
 
 uint64_t Platform_memory_size()
 {
@@ -11,6 +22,38 @@ uint64_t Platform_memory_size()
     if (!GlobalMemoryStatusEx(&status))
         return 0;
     return status.ullTotalPhys;
+}
+
+namespace {
+
+// A wide path in the ANSI code page that fopen takes; -1 when a character
+// has no place there or it does not fit.
+int Ansi_path(const wchar_t *wide, char *out, size_t size)
+{
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, out, static_cast<int>(size),
+                                nullptr, &lost);
+    return n > 0 && !lost ? 0 : -1;
+}
+
+} // namespace
+
+int Platform_temp_dir(char *out, size_t size)
+{
+    // GetTempPathW names the folder with its trailing backslash.  A user
+    // name outside the ANSI code page makes the long path unusable for the
+    // C library: the short (8.3) name of the same folder is taken then.
+    wchar_t wide[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, wide);
+    if (n == 0 || n > MAX_PATH)
+        return -1;
+    if (Ansi_path(wide, out, size) == 0)
+        return 0;
+    wchar_t short_name[MAX_PATH + 1];
+    n = GetShortPathNameW(wide, short_name, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH)
+        return -1;
+    return Ansi_path(short_name, out, size);
 }
 
 void *Platform_alloc_large(size_t bytes)

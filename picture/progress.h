@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-// Progress of long work, for a front end that shows it: called now and then
+// Progress of lengthy work, for a front end that shows it: called now and then
 // (every 65536 lines or records) with what is being done ("converting",
 // "drawing"), the part done and the whole, in any one unit.  nullptr: none.
 typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/le_bytes.h"
+#include "picture/platform.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ int Prelude_read(TrackSource *s, PtracksStats *st, uint32_t *tracks)
                         head[20]);
         st->newer_layout = 1;
         st->with_time = head[20];
-    } else if (std::fseek(s->file, 0, SEEK_SET) != 0) {
+    } else if (File_seek(s->file, 0, SEEK_SET) != 0) {
         return FAIL(s, "cannot be read: %s", std::strerror(errno));
     }
     uint8_t count[4];
@@ -252,8 +253,8 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
     int result = -1;
     PictureSink p = {nullptr, false};
     uint32_t tracks = 0;
-    if (std::fseek(s.file, 0, SEEK_END) == 0) {
-        long size = std::ftell(s.file);
+    if (File_seek(s.file, 0, SEEK_END) == 0) {
+        const int64_t size = File_tell(s.file);
         s.left = size > 0 ? static_cast<uint64_t>(size) : 0;
     }
     std::rewind(s.file);

@@ -1,5 +1,6 @@
 #include "picture/settings.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
@@ -10,9 +11,11 @@
 
 #include "picture/file_replace.h"
 #include "picture/le_bytes.h"
+#include "picture/platform.h"
 
 SettingsRecord settings;
 Colour legend_frame_color;
+int settings_file_found;
 
 namespace {
 
@@ -139,7 +142,7 @@ void Settings_defaults(SettingsRecord *r)
 {
     std::memset(r, 0, sizeof *r);
     for (int i = 0; i < PARTICLE_KINDS; i++) {
-        r->particle_color[i] = COLOUR_WHITE;
+        r->particle_color[i] = PARTICLE_DEFAULT_COLOURS[i];
         r->particle_pen_style[i] = 0;
         r->particle_pen_width[i] = 1;
     }
@@ -147,7 +150,7 @@ void Settings_defaults(SettingsRecord *r)
     r->angle_step = 30;
     Text_copy(r->photon_cutoff_text, sizeof r->photon_cutoff_text, "0");
     Text_copy(r->charged_cutoff_text, sizeof r->charged_cutoff_text, "0");
-    Text_copy(r->work_dir, sizeof r->work_dir, "c:\\");
+    Text_copy(r->work_dir, sizeof r->work_dir, WORK_DIR_TEMP);
     r->background_color = COLOUR_BLACK;
     r->geometry_color = COLOUR_WHITE;
     r->character_color = COLOUR_WHITE;
@@ -297,9 +300,25 @@ void Settings_init()
 
     Path_resolve("vokawin32.exe", sim_exe_path, sizeof sim_exe_path);
 
-    Settings_load_file(INFO_FILE_NAME, &settings);
+    settings_file_found = Settings_load_file(INFO_FILE_NAME, &settings) == 0 ? 1 : 0;
     Settings_sanitize(&settings);
     Settings_derive_colours();
+}
+
+int Work_dir_resolve(const char *field, char *out, size_t size)
+{
+    // The token, with or without its backslash, in any case.
+    const char *token = WORK_DIR_TEMP;
+    size_t i = 0;
+    while (field[i] != '\0' && token[i] != '\0' &&
+           std::toupper(static_cast<unsigned char>(field[i])) == token[i])
+        i++;
+    bool temp = field[0] == '\0' || (field[i] == '\0' && i >= std::strlen(token) - 1);
+    if (!temp) {
+        Text_copy(out, size, field);
+        return 0;
+    }
+    return Platform_temp_dir(out, size);
 }
 
 int Settings_save(char *path, size_t path_size, char *reason, size_t reason_size)

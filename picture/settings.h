@@ -26,7 +26,7 @@ enum {
 // The info file, little-endian, no header:
 //
 //   OFFSET SIZE  FIELD                 DEFAULT
-//        0   12  particle_color[3]     0x00FFFFFF each
+//        0   12  particle_color[3]     PARTICLE_DEFAULT_COLOURS
 //       12   12  particle_pen_style[3] 0 each (solid)
 //       24   12  particle_pen_width[3] 1 each
 //       36   10  scale_unit_text       "0.1"
@@ -34,7 +34,7 @@ enum {
 //       48    4  angle_step            30
 //       52   20  photon_cutoff_text    "0"
 //       72   20  charged_cutoff_text   "0"
-//       92   20  work_dir              "c:\"
+//       92   20  work_dir              WORK_DIR_TEMP ("%TEMP%\")
 //      112    4  background_color      0x00000000
 //      116    4  geometry_color        0x00FFFFFF
 //      120    4  character_color       0x00FFFFFF
@@ -67,6 +67,32 @@ struct SettingsRecord {
 };
 
 extern SettingsRecord settings;
+
+// The particle colours of a first start, electron, positron, photon: the
+// vermilion, sky blue and yellow of Okabe and Ito's palette for colour-blind
+// readers.  The three differ in hue for every common form of colour
+// blindness and in lightness too (red-blind and green-blind eyes see
+// vermilion as a dark ochre beside the bright yellow), and each stands out
+// on the black background (contrast 5:1 and more).  Departs from the white
+// of the first versions, with which the three kinds could not be told
+// apart in any picture; an info file keeps the colours it holds.
+const Colour PARTICLE_DEFAULT_COLOURS[PARTICLE_KINDS] = {0x00005ED5u, 0x00E9B456u, 0x0042E4F0u};
+
+// The work directory of a first start: the user's temporary folder, named
+// when the work file is made (Work_dir_resolve), where a user without
+// administrator rights may write (Windows lets no such user create a file
+// in the root of drive C:, the first versions' default).  An empty field
+// means the same.
+const char WORK_DIR_TEMP[] = "%TEMP%\\";
+
+// The folder that the work directory text `field` names, with its trailing
+// separator: the user's temporary folder for "" or WORK_DIR_TEMP (also
+// without its backslash, in any case), else the text as it stands.
+// Returns 0, or -1 when the temporary folder cannot be had.
+int Work_dir_resolve(const char *field, char *out, size_t size);
+
+// Whether Settings_init found an info file (0: a first start).
+extern int settings_file_found;
 
 // Pen colour of the legend box: black on a white background, white otherwise.
 extern Colour legend_frame_color;

@@ -92,7 +92,7 @@ struct FieldReader {
 
     // The common field: blanks and digits up to its end.  True with its
     // value, else false (and nothing is set).
-    bool Plain_digits(size_t from, size_t width, long *value) const
+    bool Plain_digits(size_t from, size_t width, int64_t *value) const
     {
         size_t end = from + width;
         size_t i = from;
@@ -100,12 +100,12 @@ struct FieldReader {
             i++;
         if (i == end)
             return false;
-        long v = 0;
+        int64_t v = 0;
         for (; i < end; i++) {
             unsigned digit = static_cast<unsigned char>(t.c[i]) - unsigned{'0'};
             if (digit > 9)
                 return false;
-            v = v * 10 + static_cast<long>(digit);
+            v = v * 10 + int64_t{digit};
         }
         *value = v;
         return true;
@@ -116,7 +116,7 @@ struct FieldReader {
     {
         if (!Within(from, width))
             return 0.0;
-        long plain;
+        int64_t plain;
         if (Plain_digits(from, width, &plain)) {
             if (parts)
                 *parts = RealParts{static_cast<uint64_t>(plain), 0, false, true};
@@ -133,11 +133,11 @@ struct FieldReader {
 
     // An integer field; 0 when it cannot be read (fields of at most 8
     // columns: the value fits).
-    long Integer(size_t from, size_t width)
+    int64_t Integer(size_t from, size_t width)
     {
         if (!Within(from, width))
             return 0;
-        long plain;
+        int64_t plain;
         if (Plain_digits(from, width, &plain))
             return plain;
         size_t end = from + width;
@@ -185,10 +185,10 @@ struct FieldReader {
         return energy;
     }
 
-    // A coordinate field of a short or long line, with its code.
+    // A coordinate field of a step line (short or long), with its code.
     double Encoded(size_t from, size_t width, int form, int axis)
     {
-        long n = Integer(from, width);
+        const int64_t n = Integer(from, width);
         code->code[axis] = static_cast<int32_t>(n);
         return Encoded_coordinate(static_cast<double>(n), form, coord_scale);
     }
@@ -411,7 +411,7 @@ void Step_parse(const char *line, size_t length, StepLineState *state, StepLine 
     r->kind = type == '-' ? KIND_SEPARATOR : type - '0';
     switch (r->kind) {
     case 0: {
-        long batch = f.Integer(1, 5);
+        const int64_t batch = f.Integer(1, 5);
         f.Ends_at(BATCH_END);
         r->kind = KIND_BATCH;
         Position_clear(r);

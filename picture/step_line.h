@@ -23,9 +23,9 @@
 //   0      batch line: 2-6 batch number (integer); ends by column 6
 //   1 2 3  short: 2-6 X, 7-11 Y, 12-16 Z (integers), 17-20 energy mantissa M
 //          (real), 21 exponent digit D (a digit); ends at column 21
-//   4 5 6  long when the line ends by column 30: 2-9 X, 10-17 Y, 18-25 Z
+//   4 5 6  long, when the line ends by column 30: 2-9 X, 10-17 Y, 18-25 Z
 //          (integers), 26-29 M (real), 30 D (a digit); ends at column 30.
-//          float when it goes on beyond column 30: 2-14 x, 15-27 y,
+//          float, when it goes on beyond column 30: 2-14 x, 15-27 y,
 //          28-40 z (cm, reals), 41-50 energy (MeV, real); what follows
 //          (51-54 region, 55-64 weight, more columns, the rest of a line
 //          longer than 127 characters) is not used and not read

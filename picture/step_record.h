@@ -76,8 +76,8 @@ struct StepCode {
 
 enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
 
-// The coordinate in cm of a short or long line's encoded field value n at
-// the coordinate scale `scale`.
+// The coordinate in cm of the encoded field value n of a step line (short
+// or long) at the coordinate scale `scale`.
 const double SHORT_OFFSET = 50000.0;
 const double SHORT_FACTOR = 0.0001;
 const double LONG_OFFSET = 33554432.0;             // 2^25

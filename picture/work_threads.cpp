@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <thread>
 
-CoreTuning core_tuning = {0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE};
+CoreTuning core_tuning = {0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, nullptr};
 
 int Work_threads()
 {

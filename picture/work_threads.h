@@ -2,14 +2,19 @@
 // one a core, at least two; or the number in the environment variable
 // VOKA_THREADS (1 gives the one-thread paths, for comparison and
 // measurement).  Also the one record of the core's speed knobs, which tests,
-// benchmarks and the command-line tools set.
+// benchmarks and the command-line tools set, with the tests' fault seam.
 #ifndef VOKA_WORK_THREADS_H
 #define VOKA_WORK_THREADS_H
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 enum { WORK_THREADS_MAX = 16 };
+
+// A fault seam for tests: work-file writes through it instead of fwrite.
+// It returns the number of bytes it wrote and sets errno on failure.
+typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);
 
 // The step copy's budget that stands for a quarter of the machine's memory.
 const uint64_t STEP_COPY_MACHINE = UINT64_MAX;
@@ -30,6 +35,8 @@ struct CoreTuning {
     // where the system does not tell it), some 330 million steps on a
     // machine of 24 GB.  0 keeps no copy.
     uint64_t copy_budget;
+    // When set (tests), work-file writes go through it instead of fwrite.
+    WorkWriteFn work_write;
 };
 extern CoreTuning core_tuning;
 

@@ -1,5 +1,6 @@
 #include "render/annotations.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -57,6 +58,72 @@ void Text_at(Surface *surface, int32_t x, int32_t y, const char *text, int lengt
 }
 
 } // namespace
+
+int32_t scale_auto;
+
+bool Scale_choice(double scale, int32_t view_w, double *value, char *label, size_t size)
+{
+    if (!scale_auto) {
+        *value = Real_text(settings.scale_unit_text);
+        std::snprintf(label, size, "%scm", settings.scale_unit_text);
+        return *value > 0.0 && std::isfinite(*value);
+    }
+    const double fifth = view_w * scale / 5.0;
+    if (!(fifth > 0.0) || !std::isfinite(fifth))
+        return false;
+    // The 1-2-5 value nearest to a fifth of the width, on a log scale.
+    const double decade = std::pow(10.0, std::floor(std::log10(fifth)));
+    double best = decade;
+    static const double STEPS[] = {2.0, 5.0, 10.0};
+    for (double m : STEPS)
+        if (std::fabs(std::log(m * decade / fifth)) < std::fabs(std::log(best / fifth)))
+            best = m * decade;
+    *value = best;
+    if (best < 1.0)
+        std::snprintf(label, size, "%g mm", best * 10.0);
+    else if (best >= 100.0)
+        std::snprintf(label, size, "%g m", best / 100.0);
+    else
+        std::snprintf(label, size, "%g cm", best);
+    return true;
+}
+
+void Scale_draw(Surface *surface, double scale)
+{
+    double value;
+    char label[32];
+    if (!Scale_choice(scale, layout.view_w, &value, label, sizeof label))
+        return;
+    float bar = static_cast<float>(value / scale);
+    float left = static_cast<float>(layout.scale_bar_x) - bar;
+    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
+        return;
+    int32_t x0 = static_cast<int32_t>(left);
+    if (x0 <= 0 || x0 >= layout.scale_bar_x)
+        return;
+    int32_t x1 = layout.scale_bar_x;
+    int32_t y = layout.scale_bar_y;
+    // The label centred over the bar as the unit's digits and "cm" always
+    // were: 23 pixels left of the centre less 3 a digit.
+    const size_t n = std::strlen(label);
+    float half = (static_cast<float>(6 * (n - 2)) - bar) / 2.0f;
+    int32_t x = x0 - static_cast<int32_t>(half) - 23;
+    // The backing: the bar and the label with a margin of 3 pixels, the
+    // label taken 8 pixels a character (wider than the fonts' average).
+    int32_t back_left = (x < x0 ? x : x0) - 3;
+    int32_t text_right = x + 8 * static_cast<int32_t>(n);
+    int32_t back_right = (text_right > x1 + 1 ? text_right : x1 + 1) + 3;
+    surface->fill_rect(back_left, layout.scale_text_y - 2, back_right, y + 3,
+                       settings.background_color);
+    surface->pen(PEN_SOLID, 1, settings.character_color);
+    surface->move_to(x0, y);
+    surface->line_to(x1, y);
+    surface->move_to(x0, y - 10);
+    surface->line_to(x0, y);
+    surface->move_to(x1, y - 10);
+    surface->line_to(x1, y);
+    surface->text(x, layout.scale_text_y, label, static_cast<int>(n), settings.character_color);
+}
 
 void Border_draw(Surface *surface)
 {
@@ -139,10 +206,14 @@ void Legend_panel_draw(Surface *surface, PixelRect update)
         return;
     }
     // Coloured by energy: the colour bar of the last rebuild with its
-    // energies, and under it the particles' pens (style and width) in the
-    // text colour, each with its initial.
-    Energy_bar_draw(surface, energy_scale_drawn, 6, 4, 123, 10, 18, 54, settings.character_color);
-    static const char *const initials[3] = {"e", "p", "g"};
+    // energies (none before a picture has been drawn: there are no
+    // energies yet), and under it the particles' pens (style and width) in
+    // the text colour, each with its symbol: e- e+ and ph, which cannot be
+    // taken one for another as the initials e p g were (p read as photon).
+    if (energy_scale_drawn.high > 0.0f)
+        Energy_bar_draw(surface, energy_scale_drawn, 6, 4, 123, 10, 18, 54,
+                        settings.character_color);
+    static const char *const initials[3] = {"e-", "e+", "ph"};
     for (int row = 0; row < 3; row++) {
         if (!Row_shown(row))
             continue;
@@ -150,7 +221,7 @@ void Legend_panel_draw(Surface *surface, PixelRect update)
         const int32_t x = 6 + 44 * row;
         Line_draw(surface, x, x + 22, 50, 50, settings.particle_pen_style[index],
                   settings.particle_pen_width[index], settings.character_color);
-        surface->text(x + 26, 42, initials[row], 1, settings.character_color);
+        surface->text(x + 26, 42, initials[row], 2, settings.character_color);
     }
 }
 
@@ -159,36 +230,4 @@ void Guide_draw(Surface *surface, int32_t x, int32_t y)
     surface->pen(PEN_SOLID, 1, legend_frame_color);
     surface->rectangle(x, y, x + 137, y + 70, settings.background_color);
     Legend_rows(surface, x, y, 15, 5);
-}
-
-void Scale_draw(Surface *surface, double scale)
-{
-    double value = Real_text(settings.scale_unit_text);
-    if (value == 0.0 || !(value == value))
-        return;
-    float bar = static_cast<float>(value / scale);
-    float left = static_cast<float>(layout.scale_bar_x) - bar;
-    if (!(left > 0.0f) || !(left < static_cast<float>(layout.scale_bar_x)))
-        return;
-    int32_t x0 = static_cast<int32_t>(left);
-    if (x0 <= 0 || x0 >= layout.scale_bar_x)
-        return;
-    int32_t x1 = layout.scale_bar_x;
-    int32_t y = layout.scale_bar_y;
-    surface->pen(PEN_SOLID, 1, settings.character_color);
-    surface->move_to(x0, y);
-    surface->line_to(x1, y);
-    surface->move_to(x0, y - 10);
-    surface->line_to(x0, y);
-    surface->move_to(x1, y - 10);
-    surface->line_to(x1, y);
-
-    char label[SCALE_UNIT_TEXT_SIZE + 2];
-    size_t n = std::strlen(settings.scale_unit_text);
-    std::memcpy(label, settings.scale_unit_text, n);
-    label[n] = 'c';
-    label[n + 1] = 'm';
-    float half = (static_cast<float>(6 * n) - bar) / 2.0f;
-    int32_t x = x0 - static_cast<int32_t>(half) - 23;
-    surface->text(x, layout.scale_text_y, label, static_cast<int>(n + 2), settings.character_color);
 }

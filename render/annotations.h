@@ -4,6 +4,7 @@
 #ifndef VOKA_ANNOTATIONS_H
 #define VOKA_ANNOTATIONS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "picture/defs.h"
@@ -30,8 +31,23 @@ void Angle_draw(Surface *surface);
 // The axis indicator, turning with the view.
 void Axis_draw(Surface *surface);
 
-// The scale bar with its label "<scale unit>cm", or nothing when the unit is 0
-// or the bar does not fit.
+// 1: the scale bar's length is chosen for each picture (Scale_choice), 0:
+// it is the scale unit of the settings.  Kept by the window program in its
+// own file beside the info file; on for a first start.
+extern int32_t scale_auto;
+
+// The scale bar's length in cm and its label for a picture drawn at
+// `scale` cm a pixel in a picture area `view_w` pixels wide: with
+// scale_auto, the value of the 1-2-5 series (..., 0.1, 0.2, 0.5, 1, 2, 5,
+// ...) nearest, on a logarithmic scale, to a fifth of the picture's width,
+// labelled in mm below 1 cm, in m from 1 m on, else in cm ("5 mm", "2 cm",
+// "1 m"); else the settings' scale unit, labelled "<unit>cm".  Returns
+// false when there is no bar (a unit of 0, or no scale).
+bool Scale_choice(double scale, int32_t view_w, double *value, char *label, size_t size);
+
+// The scale bar with its label at the lower right of the picture area, on
+// a backing in the background colour (drawn over the tracks, it is never
+// hidden by them), or nothing when there is no bar or it does not fit.
 void Scale_draw(Surface *surface, double scale);
 
 // The guide mark (legend box) with its top-left corner at (x, y), picture

@@ -1,6 +1,7 @@
 #include "render/energy_colour.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -73,13 +74,21 @@ int Energy_index(const EnergyScale &s, float energy)
     if (energy >= s.high)
         return ENERGY_MAP_SIZE - 1;
     double at = (std::log(static_cast<double>(energy)) - s.log_low) * s.per_log;
-    long i = std::lround(at);
+    const int64_t i = std::llround(at);
     return i < 0 ? 0 : i > ENERGY_MAP_SIZE - 1 ? ENERGY_MAP_SIZE - 1 : static_cast<int>(i);
 }
 
 bool Energy_limits_good(double low, double high)
 {
-    return std::isfinite(low) && std::isfinite(high) && low > 0.0 && high > low;
+    if (!std::isfinite(low) || !std::isfinite(high) || !(low > 0.0) || !(high > low))
+        return false;
+    // Kept as single-precision values: each must stay a normal, finite one
+    // (1e-50 would become 0, 1e39 infinity), and the two at least
+    // ENERGY_RATIO_MIN apart once so kept (1 and 1.00000001 are the same).
+    if (low < FLT_MIN || high > FLT_MAX)
+        return false;
+    const double kept_low = static_cast<float>(low), kept_high = static_cast<float>(high);
+    return kept_high >= kept_low * ENERGY_RATIO_MIN;
 }
 
 void Energy_label(float energy, char *text, int size)

@@ -64,9 +64,15 @@ int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t 
 // The scale the last rebuild drew with (by_energy set), for the legend.
 extern EnergyScale energy_scale_drawn;
 
-// Whether limits typed by the user are good: both positive and finite,
-// low below high.
+// Whether limits typed by the user are good (ENERGY_LIMITS_RULE): both
+// finite, 0 < low < high, each within the range of single precision, and
+// high at least ENERGY_RATIO_MIN times low as single-precision values.
+const double ENERGY_RATIO_MIN = 1.0001;
 bool Energy_limits_good(double low, double high);
+// The rule in words, for the messages that refuse limits.
+const char ENERGY_LIMITS_RULE[] =
+    "Energy limits (MeV): two numbers with 0 < low < high, each between 1.2e-38 and 3.4e+38, "
+    "and high at least 1.0001 times low.";
 
 // An energy as the bar labels it: three significant digits ("0.0123",
 // "50", "1.2e+03").

@@ -146,7 +146,9 @@ int Geometry_file_read_draw(WindowRef window, Surface *surface)
     // A path without a fourth character (or a blank there) means no file.
     if (std::strlen(display.geometry_path) < 4 || display.geometry_path[3] == ' ')
         return 0;
-    FILE *f = std::fopen(display.geometry_path, "r");
+    // Binary, as the picture file: its geometry section is read alike on
+    // every system (Windows' text mode would end it at a Ctrl-Z).
+    FILE *f = std::fopen(display.geometry_path, "rb");
     if (!f)
         return -1;
     GeometryReport report;

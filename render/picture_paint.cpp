@@ -17,10 +17,14 @@ void Picture_rebuild(WindowRef window, const RebuildRequest &request)
 {
     Surface *surface = request.surface;
     surface->set_origin(layout.view_rect.left, layout.view_rect.top);
-    if (Track_draw(window, request, &view_state.view_scale, layout.view_rect) == 0)
+    int drawn = Track_draw(window, request, &view_state.view_scale, layout.view_rect);
+    if (drawn == 0)
         Picture_geometry_draw(window, surface);
     if (display.geometry_enabled == 1 && display.geometry_pending == 1)
         Geometry_file_read_draw(window, surface);
+    // Over the tracks and the geometry, on its backing.
+    if (drawn >= 0)
+        Scale_draw(surface, view_state.view_scale);
     if (energy_colouring.by_energy == 1)
         Energy_picture_bar(surface);
     if (picture_marks.title_shown == 1) {

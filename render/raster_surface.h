@@ -18,7 +18,7 @@
 //   segment scan-converted as GDI converts a polygon to a region;
 // - Rectangle and FillRect, including the one-pixel-smaller fill of a
 //   rectangle drawn with the null pen and the inside-frame pen;
-// - clipping to the image at any 32-bit coordinate without long loops; a
+// - clipping to the image at any 32-bit coordinate without lengthy loops; a
 //   sloped line with an end point at 2^28 or beyond is first scaled down by
 //   8 about the device origin, as Wine's GDI does (Line_draw never gets
 //   there: it limits coordinates to a square a little larger than the

@@ -48,8 +48,8 @@ public:
     SurfaceLanes *lanes(int count, PixelRect area) override;
 
     // Lines passed on and left out so far (for measurements).
-    long lines_passed() const { return passed; }
-    long lines_left_out() const { return left_out; }
+    int64_t lines_passed() const { return passed; }
+    int64_t lines_left_out() const { return left_out; }
 
 private:
     struct Pen {
@@ -75,8 +75,8 @@ private:
     int32_t at_x; // the current position
     int32_t at_y;
     bool target_at; // the target's current position is (at_x, at_y)
-    long passed;
-    long left_out;
+    int64_t passed;
+    int64_t left_out;
 };
 
 #endif

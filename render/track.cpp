@@ -440,9 +440,9 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
         ~Closer() { Work_source_close(source); }
     } closer{&source};
 
-    // 4. Scale bar.
+    // 4. The scale bar is drawn over the tracks, by the rebuild
+    // (Picture_rebuild), so that no track hides it.
     double s = *scale;
-    Scale_draw(surface, s);
 
     // 5. Nothing else when every kind is hidden.
     if (display.show_electron == 0 && display.show_positron == 0 && display.show_photon == 0)

@@ -1,6 +1,6 @@
-// Track rendering: the tracks of a rebuild from the work file (the scale
-// bar, then every shown track with its particle's pen, steps below the
-// cut-offs left out, the batch range).
+// Track rendering: the tracks of a rebuild from the work file (every shown
+// track with its particle's pen, steps below the cut-offs left out, the
+// batch range).
 #ifndef VOKA_TRACK_H
 #define VOKA_TRACK_H
 
@@ -20,13 +20,14 @@ struct RebuildRequest {
     const char *work_path = nullptr; // the work file; nullptr: Work_path()
 };
 
-// Draw the scale bar and the tracks on request.surface, whose origin is the
-// picture area.  The records come from the step copy when it stands for the
+// Draw the tracks on request.surface, whose origin is the picture area (the
+// rebuild draws the scale bar over them).  The records come from the step copy when it stands for the
 // work file, else from the work file mapped into memory.
 // `scale` is view_state.view_scale (read and written by the view fit).
-// Returns 0, TRACKS_NONE_SHOWN when every kind is hidden (the scale bar
-// alone is drawn, and the rebuild draws no geometry either), or -1 after a
-// reported failure (work file cannot be opened or read).
+// Returns 0, TRACKS_NONE_SHOWN when every kind is hidden (nothing is drawn,
+// and the rebuild draws the scale bar but not the picture file's own
+// geometry), or -1 after a reported failure (work file cannot be opened or
+// read).
 // Writes back: the view fit (view_state, *scale).
 enum { TRACKS_NONE_SHOWN = 1 };
 int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect);

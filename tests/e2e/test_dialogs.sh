@@ -148,7 +148,7 @@ t_refused_and_cancelled_input() {
   cancel "$TITLE_SET"
 
   dialog_open $CMD_ENVIRONMENT "$ENV"
-  expect_eq "$(values "$ENV" 302 107 703 303 304 305)" '2.5|45|45|0.01|1|d:\tmp\' "Environment's fields"
+  expect_eq "$(values "$ENV" 302 107 703 303 304 305)" '2.5|45|45|0.01|1|c:\windows\' "Environment's fields"
   ok "$ENV"
   dialog_open $CMD_BATCH "$BATCH"
   expect_eq "$(values "$BATCH" 300 301)" "2|3" "Batch change's limits, as the last refused OK left them"
@@ -164,7 +164,7 @@ t_refused_and_cancelled_input() {
   snap after
   same_image before after "picture after refused input, Cancel and unchanged OK"
   viewer_close
-  info_write "$CASE/expected" "${COLOUR_KEYS[@]}" "${start[@]}" step=45 'work_dir=d:\tmp\' title=KEPT
+  info_write "$CASE/expected" "${COLOUR_KEYS[@]}" "${start[@]}" step=45 'work_dir=c:\windows\' title=KEPT
   cmp "$CASE/expected" "$CASE/start/$INFO" || fail "info file after refused input, Cancel and unchanged OK"
 }
 

@@ -23,28 +23,47 @@ lock_file() { # PATH: held without sharing by the driver for 20 s
 }
 unlock_file() { kill "$HOLDER" 2>/dev/null || true; }
 
-# The work file cannot be created: the conversion says so, once; no rebuild
-# of the first picture follows its failure.  Correcting the directory alone
-# (typed, and held to the 19 characters of the setting) brings the picture.
+# The work file cannot be created: the conversion says so, once, naming
+# the file, the system's reason and where to change the folder; no rebuild
+# of the first picture follows its failure.  In Environment a folder longer
+# than the setting's 19 characters and one that does not exist are refused
+# with a word; a folder typed without its backslash gets one, and brings the
+# picture by itself.  Closing the window removes the work file.
+env_refused() {   # MESSAGE: OK in Environment refused with it, the dialog kept
+  drv --title Environment button 1 + dialog-wait "Error Status"
+  expect_eq "$(drv --title "Error Status" texts 65535 + button 1 + wait-gone "Error Status" | tr -d '\r' | sed 's/ *$//')" \
+    "$1" "message of OK in Environment"
+  drv dialog-wait Environment
+  drv --title Environment focus 305
+}
 t_work_path_not_found() {
-  local dir='c:\abcdefghijklmno\'
+  local dir='c:\abcdefghijklmno'
   mkdir -p "$WINEPREFIX/drive_c/abcdefghijklmno"
   viewer_with_info "${COLOUR_KEYS[@]}" 'work_dir=c:\no\such\dir\'
   drv command $CMD_OPEN + dialog-open "$DATA/standard.pic"
-  expect_boxes "Error status: work path not found error !!"
+  expect_boxes "Error status: work path not found error !!" "" "The work file cannot be created:" \
+    'c:\no\such\dir\work.$$$' "(No such file or directory)" "" "The work directory is set in Environment."
+  drv command $CMD_X_PLUS + wait-idle + command $CMD_Y_PLUS + wait-idle
+  ! drv message-boxes 1 2>/dev/null | grep -q . || fail "a box after turning the view"
   drv command 205 + dialog-wait Environment
   drv --title Environment focus 305
-  keys Environment ctrl+a "${dir}more"
-  expect_eq "$(drv --title Environment texts 305)" "$dir" "work directory typed"
+  keys Environment ctrl+a "${dir}\more"
+  env_refused $'The work area directory may have at most 19 characters:\nc:\\abcdefghijklmno\\more\\\n\nChoose a shorter folder, or %TEMP%\\ for your temporary folder.'
+  keys Environment ctrl+a 'c:\nosuch'
+  env_refused $'The work area directory does not exist:\nc:\\nosuch\\'
+  keys Environment ctrl+a "$dir"
   drv --title Environment button 1 + wait-gone Environment
   snap_after corrected wait-idle
   [ -s "$WINEPREFIX/drive_c/abcdefghijklmno/work.\$\$\$" ] || fail "no work file in the corrected directory"
-  compare_render corrected "$DATA/standard.pic"
+  compare_render corrected "$DATA/standard.pic" --angles 30,30,0   # the turns above
   viewer_close
+  expect_eq "$(tr -d '\0' <"$CASE/start/info.\$\$\$" | grep -ao 'c:.abcdefghijklmno.' | head -n 1)" "$dir\\" \
+    "work directory kept, with its backslash"
+  [ ! -e "$WINEPREFIX/drive_c/abcdefghijklmno/work.\$\$\$" ] || fail "the work file stayed after the window closed"
 }
 
 # A file that is no picture.  As the first file of a run it gives the read
-# error alone and leaves the window as it was.  After a good picture, too,
+# error alone, with the line and the reason, and leaves the window as it was.  After a good picture, too,
 # only the read error comes up, and the picture stays; so it does when the
 # picture file exists (the dialog accepts it) but cannot be opened: the
 # driver keeps it open without sharing.
@@ -55,18 +74,19 @@ t_not_a_picture_file() {
   cp "$DATA/standard.pic" "$CASE/locked.pic"
   viewer_with_info "${COLOUR_KEYS[@]}"
   snap empty
+  local text_box=("Error status: input file read error !!" ""
+    "$(winepath -w "$CASE/text.pic") is not a picture file that can be read."
+    "Line 1, in the geometry section: the file does not begin with GSTA.")
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!" \
-    "Warning: Line 1, in the geometry section: the file does not begin with GSTA."
+  expect_boxes "${text_box[@]}"
   snap after_first
   same_image empty after_first "window after a failed first open"
   open_picture "$CASE/a.pic"
   snap loaded
   drv command $CMD_OPEN + dialog-open "$CASE/empty.pic"
-  expect_boxes "Error status: input file read error !!"
+  expect_boxes "Error status: input file read error !!" "" "$(winepath -w "$CASE/empty.pic") is empty."
   drv command $CMD_OPEN + dialog-open "$CASE/text.pic"
-  expect_boxes "Error status: input file read error !!" \
-    "Warning: Line 1, in the geometry section: the file does not begin with GSTA."
+  expect_boxes "${text_box[@]}"
   snap after
   same_image loaded after "picture after failed opens"
   lock_file "$CASE/locked.pic"
@@ -126,7 +146,8 @@ t_calc_output_file_errors() {
   expect_boxes "Error status: Not Selected Redraw File."
   lock_file "$CASE/calc/locked.out"
   drv command $CMD_OPEN + dialog-open "$CASE/calc/locked.out"
-  expect_boxes "Error status: work path not found error !!"
+  expect_boxes "Error status: work path not found error !!" "" "The calculation's output file cannot be created:" \
+    "$(winepath -w "$CASE/calc/locked.out")" "(Permission denied)"
   unlock_file
 
   drv command $CMD_OPEN + dialog-open "$CASE/calc/gone.out" --yes + wait-idle

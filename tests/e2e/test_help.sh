@@ -14,3 +14,18 @@ t_help_opens_guide_in_browser() {
   grep -qi 'guide\\index.html' "$record" || fail "the browser got: $(cat "$record")"
   viewer_close
 }
+
+# Without a browser (Wine's winebrowser, with none behind it, counts as
+# none), Help answers with a box that names the guide's full path.
+t_help_without_browser_names_the_guide() {
+  wine reg delete 'HKCR\.html' /f >/dev/null 2>&1 || true
+  viewer_start
+  local guide
+  guide=$(winepath -w "$(dirname "$VOKA_VIEWER")/guide/index.html")
+  drv command 211
+  expect_eq "$(drv message-boxes 10 | tr -d '\r' | sed 's/ *$//')" "VOKA Graphic for Win32 V1.00: No web browser opens the user guide.  It is at
+$guide
+
+Open it in a web browser." "Help's box"
+  viewer_close
+}

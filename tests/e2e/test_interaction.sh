@@ -114,7 +114,8 @@ t_colour_by_energy() {
 # Resting the mouse over a line shows what it is: over the first electron
 # of batch 2 of the standard picture (4 MeV, from y = 2, z = -3 cm to
 # y = -3, z = 3 cm), at the point y = -0.5, z = 0, which the full view puts
-# at client (245, 197); over the empty corner, nothing.
+# at client (245, 197), the read-out names that point; over the empty
+# corner, nothing.
 t_hover_readout() {
   viewer_with_picture "$DATA/standard.pic"
   read -r ORIGIN_X ORIGIN_Y < <(drv client-origin | tr -d '\r')
@@ -122,22 +123,45 @@ t_hover_readout() {
   local text
   text=$(drv readout 10 | tr -d '\r')
   echo "read-out: $text"
-  expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -1  z 0.6 cm" "read-out over the electron"
+  # The point of the step under the cursor (within a pixel of y = -0.5,
+  # z = 0), not the end of the step (y -1, z 0.6).
+  expect_eq "$text" "electron, batch 2|4 MeV|x 0  y -0.4941  z -0.007026 cm" "read-out over the electron"
   mouse 20 20
   sleep 1
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out over the empty corner"
   # Lines off the diagonal, in wide.pic (12 pixels a cm, the centre at
   # client (245, 180)): the positron along the middle is read 3 pixels above
-  # it, not 4; the upright photon at z = 18 cm (client x 461) 3 pixels left.
+  # it, not 4; the upright photon at z = 18 cm (client x 461) 3 pixels left;
+  # each names the point of its step beside the cursor (z 10, y 2.5).
   open_picture "$DATA/wide.pic"
   mouse 365 177
-  expect_eq "$(drv readout 10 | tr -d '\r')" "positron, batch 1|1000 MeV|x 0  y 0  z 20 cm" \
+  expect_eq "$(drv readout 10 | tr -d '\r')" "positron, batch 1|1000 MeV|x 0  y 0  z 10 cm" \
     "read-out 3 pixels above the positron"
   mouse 365 176
   sleep 1
   ! drv readout 1 >/dev/null 2>&1 || fail "a read-out 4 pixels above the positron"
   mouse 458 150
-  expect_eq "$(drv readout 10 | tr -d '\r')" "photon, batch 1|1000 MeV|x 0  y 5  z 18 cm" \
+  expect_eq "$(drv readout 10 | tr -d '\r')" "photon, batch 1|1000 MeV|x 0  y 2.5  z 18 cm" \
     "read-out beside the photon"
+  viewer_close
+}
+
+# Energy limits that single precision cannot keep apart, or at all, are
+# refused with the rule; the dialog stays open until Cancel.
+t_energy_limits_refused() {
+  local limits="Energy limits" rule
+  rule="Energy limits (MeV): two numbers with 0 < low < high, each between 1.2e-38 and 3.4e+38, and high at least 1.0001 times low."
+  viewer_with_picture "$DATA/standard.pic"
+  drv command 213 + dialog-wait "$limits"
+  local pair
+  for pair in "1 1.00000001" "1e-50 1" "1 1e39" "5 2"; do
+    drv --title "$limits" set-text 330 "${pair% *}" + set-text 331 "${pair#* }" + button 1 + dialog-wait "Error Status"
+    expect_eq "$(drv --title "Error Status" texts 65535 + button 1 + wait-gone "Error Status" | tr -d '\r' | sed 's/ *$//')" \
+      "Input energy limits error.
+
+$rule" "message for limits $pair"
+    drv dialog-wait "$limits"
+  done
+  drv --title "$limits" button 2 + wait-gone "$limits"
   viewer_close
 }

@@ -28,7 +28,7 @@ t_first_run() {
   expect_eq "$(info_read32 "$info" 124)" 640 "stored window width"
   expect_eq "$(info_read32 "$info" 128)" 410 "stored window height"
   expect_eq "$(info_read32 "$info" 48)" 30 "stored rotation step"
-  expect_eq "$(head -c 3 "$info" | od -An -t x1 | tr -d ' ')" ffffff "stored electron colour"
+  expect_eq "$(head -c 3 "$info" | od -An -t x1 | tr -d ' ')" d55e00 "stored electron colour (vermilion)"
 }
 
 # The window opens at the stored size, the picture area grown with it.  The

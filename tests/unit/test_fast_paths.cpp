@@ -66,7 +66,7 @@ protected:
         char why[160] = "";
         EXPECT_EQ(Sim_run_prepare(&o, why, sizeof why), 0) << why;
         SimCounts counts;
-        FILE *out = std::fopen(scratch.file("g.pic").c_str(), "w");
+        FILE *out = std::fopen(scratch.file("g.pic").c_str(), "wb");
         EXPECT_EQ(Sim_run_all(&o, out, &counts), 0);
         std::fclose(out);
         std::string text = scratch.read("g.pic");

@@ -1,6 +1,6 @@
 // The program's binary files: the settings record and its 192-byte info file
-// (round trip, short and damaged files, the defaults, the safe save), and the bitmap
-// file layout for the three pixel formats.
+// (round trip, short and damaged files, the defaults, the safe save), the bitmap
+// file layout for the three pixel formats, and stream positions past 4 GB.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output/bmp_file.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "test_support.h"
 
@@ -89,15 +90,16 @@ TEST(Settings, DefaultsGiveTheDocumentedImage)
             want[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
     auto text = [&](size_t at, const char *t) { std::memcpy(&want[at], t, std::strlen(t)); };
+    const uint32_t colours[3] = {0x00005ED5, 0x00E9B456, 0x0042E4F0}; // vermilion, sky blue, yellow
     for (int i = 0; i < 3; i++) {
-        put(0 + 4 * i, 0x00FFFFFF); // white tracks
-        put(24 + 4 * i, 1);         // of width 1
+        put(0 + 4 * i, colours[i]);
+        put(24 + 4 * i, 1); // of width 1
     }
     text(36, "0.1");
     put(48, 30);
     text(52, "0");
     text(72, "0");
-    text(92, "c:\\");
+    text(92, "%TEMP%\\"); // the user's temporary folder
     put(116, 0x00FFFFFF);
     put(120, 0x00FFFFFF);
     put(124, 640);
@@ -207,6 +209,25 @@ TEST(BmpFile, SixteenColourRowsAndTable)
     EXPECT_EQ(std::memcmp(bytes.data() + 54, table, 64), 0);
     EXPECT_EQ(bytes.substr(118), std::string("\x12\x30\0\0", 4));
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+// Stream positions beyond what a 32-bit long holds (Windows' long), set
+// and told from the start, the current position and the end; a position
+// past the end of a file read is no error and reads nothing.
+TEST(Platform, StreamPositionsPastFourGigabytes)
+{
+    ScratchDir scratch;
+    FILE *f = std::fopen(scratch.write("small", "0123456789").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    const int64_t far = (int64_t{1} << 32) + 3;
+    EXPECT_EQ(File_seek(f, far, SEEK_SET), 0);
+    EXPECT_EQ(File_tell(f), far);
+    EXPECT_EQ(std::fgetc(f), EOF);
+    EXPECT_EQ(File_seek(f, 2 - far, SEEK_CUR), 0);
+    EXPECT_EQ(std::fgetc(f), '2');
+    EXPECT_EQ(File_seek(f, far, SEEK_END), 0);
+    EXPECT_EQ(File_tell(f), far + 10);
+    std::fclose(f);
 }
 
 } // namespace

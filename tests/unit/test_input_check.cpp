@@ -2,9 +2,12 @@
 // (scale unit, cut-off energies) and whole numbers (batch limits).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "picture/numparse.h"
+#include "render/energy_colour.h"
 
 namespace {
 
@@ -62,3 +65,22 @@ TEST(IntCheck, WholeNumberEndsAtABlankOrItsLength)
 }
 
 } // namespace
+
+// Energy limits are refused unless both survive single precision, the low
+// one below the high one by a ratio of 1.0001 at least.
+TEST(EnergyLimits, RuleOfTheDialogAndTheTool)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double low, high;
+        bool good;
+    } cases[] = {
+        {0.01, 50, true},        {1e-38, 1e38, false}, // 1e-38 is below a normal float
+        {1.2e-38, 3.4e38, true}, {1e-50, 1, false},        {1, 1e39, false},
+        {1, 1.00000001, false},  {1, 1.0001, true},        {1, 1.00009, false},
+        {0, 1, false},           {-1, 1, false},           {2, 1, false},
+        {1, inf, false},         {std::nan(""), 1, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Energy_limits_good(c.low, c.high), c.good) << c.low << " " << c.high;
+}

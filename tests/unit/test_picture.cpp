@@ -8,12 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
+#include "picture/work_threads.h"
 #include "test_support.h"
 
 namespace {
@@ -183,6 +186,13 @@ TEST_F(Convert, HeaderScaleAndRealFields)
     EXPECT_EQ(work_file.z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
 
+    // Fields of plain digits beyond 32 bits (10 to 13 digits) are read whole.
+    ASSERT_EQ(Run("GSTA\nGEND\n         09999999999         0         1         0         1"
+                  "         1\n0    1\n41234567890123          100            0       1.5\n"),
+              0);
+    EXPECT_EQ(work_file.x_max, 9999999999.0);
+    EXPECT_EQ(Records(), "1 1 1.23457e+12 100 0 1.5\n");
+
     EXPECT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n0    1\n"), -1);
     EXPECT_EQ(work_file.stats.header_line, 3u);
     EXPECT_EQ(work_file.stats.header_problem, PROBLEM_CUT);
@@ -228,6 +238,7 @@ TEST_F(Convert, WorkDirectoryGluedAndCountingWritesNothing)
 TEST_F(Convert, ReportsFailuresByNumber)
 {
     const std::string read_error = "input file read error !!|Line ";
+    const std::string no_picture = "input file read error !!|FILE is ";
     struct Case {
         const char *name;
         const char *picture; // nullptr: no such file
@@ -235,7 +246,7 @@ TEST_F(Convert, ReportsFailuresByNumber)
         std::string expected;
     } cases[] = {
         {"missing picture", nullptr, "./", "input file open error !!"},
-        {"empty file", "", "./", "input file read error !!"},
+        {"empty file", "", "./", no_picture + "empty."},
         {"no GSTA", "HELLO\nGEND\n", "./",
          read_error + "1, in the geometry section: the file does not begin with GSTA."},
         {"lower-case keyword", "gsta\nGEND\n", "./",
@@ -249,8 +260,11 @@ TEST_F(Convert, ReportsFailuresByNumber)
          read_error + "4, in the geometry section: the file ends inside the geometry section."},
         {"no closing line", "GSTA\nCYLS\n     1     1\n1.0\n2.0\n", "./",
          read_error + "5, in the geometry section: the file ends inside the geometry section."},
-        {"nothing after the geometry", "GSTA\nGEND\n", "./", "input file read error !!"},
-        {"missing work directory", START.c_str(), "./nonexistent/", "work path not found error !!"},
+        {"nothing after the geometry", "GSTA\nGEND\n", "./",
+         no_picture.substr(0, no_picture.size() - 3) +
+             "holds no steps: nothing follows its geometry section."},
+        {"missing work directory", START.c_str(), "./nonexistent/",
+         "work path not found error !!|The work directory is set in Environment."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -270,6 +284,73 @@ TEST_F(Convert, ReportsFailuresByNumber)
         EXPECT_EQ(scratch.read("work.$$$"), "previous");
         EXPECT_EQ(display.view_dirty, 0);
     }
+}
+
+// The window's box adds to a numbered file error what the conversion met:
+// the work file's full path with the system's reason and where to change
+// the folder; for a file that is no picture, the line and the reason.
+TEST_F(Convert, MessagesSayWhichFileAndWhy)
+{
+    struct Case {
+        const char *picture;
+        const char *work_dir;
+        std::vector<std::string> parts; // in this order; empty: nothing added
+    } cases[] = {
+        {nullptr,
+         "./nonexistent/",
+         {"work path not found error !!\n\n", "./nonexistent/work.$$$\n(", std::strerror(ENOENT),
+          "set in Environment"}},
+        {"\x89PNG\r\n\x1a\n",
+         "./",
+         {"input file read error !!\n\n", "p.pic is not a picture file",
+          "Line 1, in the geometry section: ", "does not begin with GSTA."}},
+        {"GSTA\nGEND\n   1.0   2.0\n",
+         "./",
+         {"input file read error !!\n\n", "Line 3, the header line: "}},
+        {nullptr, "./", {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.work_dir);
+        messages.clear();
+        Text_copy(settings.work_dir, sizeof settings.work_dir, c.work_dir);
+        scratch.write("p.pic", c.picture ? c.picture : START);
+        Text_copy(display.picture_path, sizeof display.picture_path, scratch.file("p.pic").c_str());
+        int result = Picture_convert(nullptr, 0);
+        ASSERT_EQ(result, c.parts.empty() ? 0 : -1);
+        char text[1024];
+        const char *shown = messages.messages().empty() ? "" : messages.messages()[0].text.c_str();
+        if (c.parts.empty()) {
+            EXPECT_EQ(Message_detail(Message_text(MSG_WORK_PATH), text, sizeof text), 0);
+            continue;
+        }
+        ASSERT_EQ(Message_detail(shown, text, sizeof text), 1);
+        size_t at = 0;
+        for (const std::string &part : c.parts) {
+            size_t found = std::string(text).find(part, at);
+            EXPECT_NE(found, std::string::npos) << "\"" << part << "\" in\n" << text;
+            at = found == std::string::npos ? at : found + part.size();
+        }
+    }
+}
+
+// The work directory of a first start is the temporary folder, asked for
+// when used; any other text is the folder as it stands.
+TEST(Settings, WorkDirectoryTokenIsTheTemporaryFolder)
+{
+    char temp[PATH_SIZE], out[PATH_SIZE];
+    ASSERT_EQ(Platform_temp_dir(temp, sizeof temp), 0);
+    EXPECT_EQ(temp[std::strlen(temp) - 1], '/');
+    for (const char *field : {"", "%TEMP%\\", "%temp%", "%Temp%\\"}) {
+        ASSERT_EQ(Work_dir_resolve(field, out, sizeof out), 0);
+        EXPECT_STREQ(out, temp) << field;
+    }
+    for (const char *field : {"c:\\", "%TEMP%\\x\\", "%TEMP", "d:\\temp\\"}) {
+        ASSERT_EQ(Work_dir_resolve(field, out, sizeof out), 0);
+        EXPECT_STREQ(out, field);
+    }
+    SettingsRecord r;
+    Settings_defaults(&r);
+    EXPECT_STREQ(r.work_dir, WORK_DIR_TEMP);
 }
 
 // A work-file writer that lets `budget` bytes through and then fails with
@@ -328,9 +409,9 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         work_file.batch_count = 77;
         display.view_dirty = 0;
         error = c.error, lie = c.lie, calls = 0, budget = c.budget;
-        work_write_fn = Faulty_write;
+        core_tuning.work_write = Faulty_write;
         int result = Run(pic);
-        work_write_fn = nullptr;
+        core_tuning.work_write = nullptr;
         EXPECT_EQ(result, c.error ? -1 : 0);
         EXPECT_EQ(messages.texts(), c.message);
         EXPECT_EQ(work_file.batch_step_count[0], c.first);

@@ -162,14 +162,9 @@ protected:
         return drawn < 0 ? drawn : 0;
     }
 
-    // The track segments drawn: the scale bar (three lines and its label) left out.
-    std::string Tracks()
-    {
-        std::string all = record.drawn;
-        for (int i = 0; i < 4; i++)
-            all = all.substr(all.find('\n') + 1);
-        return all;
-    }
+    // The track segments drawn (the scale bar is the rebuild's, drawn over
+    // them afterwards).
+    std::string Tracks() { return record.drawn; }
 
     Recorder record;
 };
@@ -206,10 +201,10 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
          "-\n" + Step(1, 0, -1, "00010"));                    // photon at its cut-off
     display.show_positron = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 FFFFFF\n"
-                        "line 400 200 500 200 pen 0 1 FFFFFF\n"
-                        "line 600 200 700 200 pen 0 1 FFFFFF\n"
-                        "line 300 200 301 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 005ED5\n"
+                        "line 400 200 500 200 pen 0 1 005ED5\n"
+                        "line 600 200 700 200 pen 0 1 005ED5\n"
+                        "line 300 200 301 200 pen 0 1 42E4F0\n");
 }
 
 // Batches 3 to 5 of 7: reading starts at batch 3 (found through the counts)
@@ -223,16 +218,16 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     display.batch_from = 3;
     display.batch_to = 5;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 FFFFFF\n"
-                        "line 300 200 301 200 pen 0 1 FFFFFF\n"
-                        "line 325 200 326 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 005ED5\n"
+                        "line 300 200 301 200 pen 0 1 005ED5\n"
+                        "line 325 200 326 200 pen 0 1 005ED5\n");
     // A running calculation after Redraw: only the newest batch, whatever
     // the range says.
     ASSERT_EQ(Draw(true), 0);
-    EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 FFFFFF\n");
+    EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 005ED5\n");
     display.batch_from = display.batch_to = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 10); // the scale bar's three and a dot per batch
+    EXPECT_EQ(record.lines, 7); // a dot per batch
 }
 
 // Coloured by energy: each segment (and a track's first point) takes the
@@ -281,6 +276,20 @@ TEST_F(Render, ColourByEnergy)
     std::snprintf(ends[1], sizeof ends[1], "fill 137 20 138 28 %06X\n", ENERGY_MAP[255]);
     EXPECT_EQ(bar.drawn.find(ends[0]), 0u);
     EXPECT_EQ(bar.drawn.find(ends[1]), bar.drawn.rfind("fill"));
+    // The legend panel names the kinds e- e+ ph; before any picture has
+    // been drawn (no scale yet) it has no colour bar, afterwards it has.
+    const EnergyScale drawn = energy_scale_drawn;
+    display.show_photon = 1;
+    char first_column[48];
+    std::snprintf(first_column, sizeof first_column, "fill 6 4 7 14 %06X\n", ENERGY_MAP[0]);
+    for (bool before : {true, false}) {
+        energy_scale_drawn = before ? EnergyScale{} : drawn;
+        Recorder legend;
+        Legend_panel_draw(&legend, PixelRect{0, 0, 140, 70});
+        EXPECT_EQ(legend.drawn.find(first_column) != std::string::npos, !before) << legend.drawn;
+        for (const char *name : {"\"e-\"", "\"e+\"", "\"ph\""})
+            EXPECT_NE(legend.drawn.find(name), std::string::npos) << name;
+    }
     energy_colouring = EnergyColouring{0, 0, 0.0f, 0.0f};
 }
 
@@ -293,9 +302,9 @@ TEST_F(Render, PreviewStride)
         steps += Step(2, 0, z) + Step(2, 0.5, z) + Step(2, 1, z) + "-\n";
         if ((z + 3) % 3 == 0) {
             std::string x = std::to_string(400 + 100 * z), x1 = std::to_string(401 + 100 * z);
-            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 FFFFFF\n" + "line " + x +
-                        " 200 " + x + " 150 pen 0 1 FFFFFF\n" + "line " + x + " 150 " + x +
-                        " 100 pen 0 1 FFFFFF\n";
+            expected += "line " + x + " 200 " + x1 + " 200 pen 0 1 005ED5\n" + "line " + x +
+                        " 200 " + x + " 150 pen 0 1 005ED5\n" + "line " + x + " 150 " + x +
+                        " 100 pen 0 1 005ED5\n";
         }
     }
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
@@ -307,8 +316,8 @@ TEST_F(Render, PreviewStride)
     core_tuning.copy_budget = STEP_COPY_MACHINE;
 }
 
-// With every kind hidden only the scale bar is drawn, not even the geometry;
-// an empty work file draws the scale bar and the geometry.
+// With every kind hidden nothing is drawn, not even the geometry; an empty
+// work file draws the geometry.
 TEST_F(Render, AllHiddenOrEmpty)
 {
     std::string box = "GSTA\nSLAB\n     2     2     2\n"
@@ -317,22 +326,26 @@ TEST_F(Render, AllHiddenOrEmpty)
     Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
     display.show_electron = display.show_positron = display.show_photon = 0;
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 3);
-    EXPECT_EQ(record.texts, 1);
+    EXPECT_EQ(record.lines, 0);
+    EXPECT_EQ(record.texts, 0);
     display.show_electron = display.show_positron = display.show_photon = 1;
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
-    EXPECT_EQ(record.lines, 15); // the scale bar's three and the box's twelve edges
+    EXPECT_EQ(record.lines, 12); // the box's twelve edges
 }
 
 // "0.1" at 0.01 cm per pixel: a 10-pixel bar ending at (786, 392) in the
-// 960 x 460 window; its five-character label starts 27 pixels left of the bar.
+// 960 x 460 window; its five-character label starts 27 pixels left of the
+// bar; both on a backing in the background colour.  The automatic unit: the
+// 1-2-5 value nearest to a fifth of the 800-pixel picture area, in mm, cm
+// or m.
 TEST_F(Render, ScaleBar)
 {
     Recorder r;
     Scale_draw(&r, 0.01);
-    EXPECT_EQ(r.drawn, "line 776 392 786 392 pen 0 1 FFFFFF\n"
+    EXPECT_EQ(r.drawn, "fill 746 363 792 395 000000\n"
+                       "line 776 392 786 392 pen 0 1 FFFFFF\n"
                        "line 776 382 776 392 pen 0 1 FFFFFF\n"
                        "line 786 382 786 392 pen 0 1 FFFFFF\n"
                        "text 749 365 FFFFFF \"0.1cm\"\n");
@@ -343,6 +356,25 @@ TEST_F(Render, ScaleBar)
         Scale_draw(&none, 0.01);
         EXPECT_EQ(none.drawn, "");
     }
+    scale_auto = 1;
+    const struct {
+        double scale; // cm a pixel: a fifth of the area is 160 times that
+        double value;
+        const char *label;
+    } autos[] = {{0.01, 2, "2 cm"},     {0.001875, 0.2, "2 mm"}, {0.002, 0.5, "5 mm"},
+                 {0.0625, 10, "10 cm"}, {1.875, 200, "2 m"},     {0.00625, 1, "1 cm"}};
+    for (const auto &a : autos) {
+        double value;
+        char label[32];
+        ASSERT_TRUE(Scale_choice(a.scale, layout.view_w, &value, label, sizeof label));
+        EXPECT_DOUBLE_EQ(value, a.value) << a.scale;
+        EXPECT_STREQ(label, a.label);
+    }
+    Recorder automatic;
+    Scale_draw(&automatic, 0.01);
+    EXPECT_NE(automatic.drawn.find("line 586 392 786 392"), std::string::npos) << automatic.drawn;
+    EXPECT_NE(automatic.drawn.find("\"2 cm\""), std::string::npos);
+    scale_auto = 0;
 }
 
 // The geometry passes: circles of 1-degree chords with two generator lines;
@@ -429,9 +461,9 @@ TEST_F(Render, AnnotationTexts)
     Recorder g;
     Guide_draw(&g, 100, 50);
     EXPECT_EQ(g.drawn, "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"
-                       "line 110 65 160 65 pen 0 1 FFFFFF\n"
+                       "line 110 65 160 65 pen 0 1 005ED5\n"
                        "text 167 55 FFFFFF \"electron\"\n"
-                       "line 110 105 160 105 pen 0 1 FFFFFF\n"
+                       "line 110 105 160 105 pen 0 1 42E4F0\n"
                        "text 167 95 FFFFFF \"photon\"\n");
 
     // The axis indicator with all angles 0: z horizontal, y vertical, x a dot.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,6 +65,18 @@ private:
     {
         std::string t(text);
         All().push_back({t.erase(t.find_last_not_of(' ') + 1), caption, icon, flags});
+        // What the window adds to the box (the line and reason of a file
+        // that cannot be read, the work file and the system's reason): its
+        // last line, as a text of its own, with the picture's path as FILE.
+        char detail[2048];
+        if (Message_detail(text, detail, sizeof detail) == 1) {
+            std::string d(detail);
+            d = d.substr(d.find_last_of('\n') + 1);
+            if (display.picture_path[0] != '\0' &&
+                d.compare(0, std::strlen(display.picture_path), display.picture_path) == 0)
+                d = "FILE" + d.substr(std::strlen(display.picture_path));
+            All().push_back({d, "detail", 0, 0});
+        }
     }
 };
 

@@ -38,7 +38,7 @@ std::string Generate(const ScratchDir &scratch, SimOptions *o, SimCounts *counts
 {
     char why[160] = "";
     EXPECT_EQ(Sim_run_prepare(o, why, sizeof why), 0) << why;
-    FILE *out = std::fopen(scratch.file(name).c_str(), "w");
+    FILE *out = std::fopen(scratch.file(name).c_str(), "wb");
     EXPECT_NE(out, nullptr);
     EXPECT_EQ(Sim_run_all(o, out, counts), 0);
     std::fclose(out);

@@ -7,6 +7,11 @@
 
 #include "vokasim.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 static SimOptions options;
 
 int main(int argc, char **argv)
@@ -22,8 +27,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "vokasim: %s\n", why);
         return 2;
     }
+    // Binary: the writer chooses the line ends (LF, or CR LF as a variant),
+    // and Windows' text mode would put a CR before every LF.
     const int to_stdout = std::strcmp(options.output, "-") == 0;
-    // Binary: the line ends are those of the variant, on every platform.
+#ifdef _WIN32
+    if (to_stdout)
+        _setmode(_fileno(stdout), _O_BINARY);
+#endif
     FILE *out = to_stdout ? stdout : std::fopen(options.output, "wb");
     if (!out) {
         std::fprintf(stderr, "vokasim: cannot create %s: %s\n", options.output,

@@ -373,11 +373,12 @@ static int Options_check(SimOptions *o, FILE *err, int have_cylinders, int have_
         }
         g->kind = SIM_GEOMETRY_SLABS;
     }
-    // The scale of the short and long layouts is in the header line: a file
-    // without it is read at another scale, tracks and geometry apart.
+    // The scale of the layouts with encoded coordinates (short, long) is in
+    // the header line: a file without it is read at another scale, tracks
+    // and geometry apart.
     if ((o->variants & SIM_VARIANT_NO_HEADER) && o->layout != SIM_LAYOUT_FLOAT) {
-        std::fprintf(err, "vokasim: --variant noheader needs --layout float: the short and "
-                          "long layouts are read at the scale of the header line, which that "
+        std::fprintf(err, "vokasim: --variant noheader needs --layout float: the short and long "
+                          "layouts are read at the scale of the header line, which that "
                           "variant leaves out\n");
         return -1;
     }

@@ -9,7 +9,7 @@
 #include "vokasim.h"
 
 static const double PI = 3.14159265358979323846;
-static const long TRACK_STEP_LIMIT = 1000000;
+static const int64_t TRACK_STEP_LIMIT = 1000000;
 
 struct Particle {
     int kind;
@@ -224,7 +224,7 @@ static void Track(Run *run, Particle *p)
 {
     const SimOptions *o = run->options;
     Run_write_point(run, p);
-    for (long steps = 0;; steps++) {
+    for (int64_t steps = 0;; steps++) {
         if (steps >= TRACK_STEP_LIMIT) {
             run->counts->deposited += p->energy;
             if (p->kind == SIM_POSITRON)

@@ -26,10 +26,10 @@
 
 #include "vokasim.h"
 
-static const long SHORT_OFFSET = 50000;
-static const long SHORT_TOP = 99999;
-static const long LONG_OFFSET = 33554432;
-static const long LONG_TOP = 99999999;
+static const int32_t SHORT_OFFSET = 50000;
+static const int32_t SHORT_TOP = 99999;
+static const int32_t LONG_OFFSET = 33554432;
+static const int32_t LONG_TOP = 99999999;
 static const double SHORT_UNIT = 1e-4;
 static const double LONG_UNIT = 1.1920928955078125e-07; // 2^-23
 
@@ -64,10 +64,10 @@ void Sim_energy_encode(double energy, int *mantissa, int *digit)
     *digit = 9;
 }
 
-long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped)
+int32_t Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped)
 {
-    const long offset = (layout == SIM_LAYOUT_LONG) ? LONG_OFFSET : SHORT_OFFSET;
-    const long top = (layout == SIM_LAYOUT_LONG) ? LONG_TOP : SHORT_TOP;
+    const int32_t offset = (layout == SIM_LAYOUT_LONG) ? LONG_OFFSET : SHORT_OFFSET;
+    const int32_t top = (layout == SIM_LAYOUT_LONG) ? LONG_TOP : SHORT_TOP;
     const double unit = (layout == SIM_LAYOUT_LONG) ? LONG_UNIT : SHORT_UNIT;
     const double steps = std::floor(coord / (coord_scale * unit) + 0.5);
     double n = static_cast<double>(offset) + steps;
@@ -78,7 +78,7 @@ long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped
         *clipped = 1;
         n = static_cast<double>(top);
     }
-    return static_cast<long>(n);
+    return static_cast<int32_t>(n);
 }
 
 double Sim_scale_choose(const double box[6], int layout)
@@ -140,7 +140,7 @@ void Sim_real_format(char *out, size_t size, double v, int width)
 int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], double energy,
                     int layout, double coord_scale, int *clipped)
 {
-    long n[3];
+    int32_t n[3];
     for (int i = 0; i < 3; i++)
         n[i] = Sim_coord_encode(pos[i], coord_scale, layout, clipped);
     int mantissa;
@@ -151,11 +151,11 @@ int Sim_step_format(char *buf, size_t size, int kind, const double pos[3], doubl
         length = std::snprintf(buf, size, "%d%13.6E%13.6E%13.6E%10.3E%4d%10.3E", kind + 3, pos[0],
                                pos[1], pos[2], energy, 1, 1.0);
     else if (layout == SIM_LAYOUT_LONG)
-        length = std::snprintf(buf, size, "%d%08ld%08ld%08ld%4d%1d", kind + 3, n[0], n[1], n[2],
+        length = std::snprintf(buf, size, "%d%08d%08d%08d%4d%1d", kind + 3, n[0], n[1], n[2],
                                mantissa, digit);
     else
-        length = std::snprintf(buf, size, "%d%05ld%05ld%05ld%4d%1d", kind, n[0], n[1], n[2],
-                               mantissa, digit);
+        length = std::snprintf(buf, size, "%d%05d%05d%05d%4d%1d", kind, n[0], n[1], n[2], mantissa,
+                               digit);
     return length < 0 ? 0 : length;
 }
 

@@ -136,7 +136,7 @@ struct SimGeometry {
     double world[6]; // x_min x_max y_min y_max z_min z_max of the scene
 };
 
-// 0 when the lists are ascending, long enough and within 100 values.
+// 0 when the lists are ascending and of a length from their least to 100.
 int Sim_geometry_check(const SimGeometry *geometry, char *why, size_t why_size);
 // Bounding box of the target: x_min x_max y_min y_max z_min z_max.
 void Sim_geometry_bounds(const SimGeometry *geometry, double box[6]);
@@ -182,7 +182,7 @@ struct SimWriter {
 void Sim_energy_encode(double energy, int *mantissa, int *digit);
 // Encoded coordinate of the layout; clipped to the field's range, in which
 // case *clipped is set to 1.
-long Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped);
+int32_t Sim_coord_encode(double coord, double coord_scale, int layout, int *clipped);
 // Smallest coordinate scale of the series 1, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times
 // a power of ten under which the box fits the layout's fields.
 double Sim_scale_choose(const double box[6], int layout);

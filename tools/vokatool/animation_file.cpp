@@ -31,6 +31,7 @@
 #include <gif_lib.h>
 #endif
 
+#include "picture/platform.h"
 #include "render/frame_palette.h"
 
 struct AnimationFile {
@@ -94,7 +95,7 @@ bool Gif_begin(AnimationFile *f, double fps)
          EGifPutExtensionBlock(f->gif, 11, netscape) == GIF_OK &&
          EGifPutExtensionBlock(f->gif, 3, loop) == GIF_OK &&
          EGifPutExtensionTrailer(f->gif) == GIF_OK;
-    long delay = std::lround(100.0 / fps);
+    const int64_t delay = std::llround(100.0 / fps);
     f->delay = delay < 2 ? 2 : delay > 65535 ? 65535 : static_cast<int>(delay);
     return ok;
 }
@@ -140,7 +141,7 @@ bool Gif_end(AnimationFile *f)
         table[i * 3 + 2] = static_cast<uint8_t>(c >> 16);
     }
     FILE *file = std::fopen(f->path.c_str(), "r+b");
-    bool ok = file && std::fseek(file, 13, SEEK_SET) == 0 &&
+    bool ok = file && File_seek(file, 13, SEEK_SET) == 0 &&
               std::fwrite(table, 1, sizeof table, file) == sizeof table;
     return file && std::fclose(file) == 0 && ok;
 }

@@ -12,6 +12,7 @@
 #include "picture/geometry.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
+#include "render/annotations.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
@@ -129,6 +130,10 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
 int Render_settings(const RenderOptions &o)
 {
     Settings_defaults(&settings);
+    // Without an info file the picture is drawn as the window draws it at
+    // its first start, with the automatic scale unit; an info file gives
+    // its own unit.
+    scale_auto = o.info ? 0 : 1;
     if (o.info) {
         errno = 0;
         if (Settings_load_file(o.info, &settings) != 0) {
@@ -166,7 +171,7 @@ int Render_geometry(const RenderOptions &o)
     // The window draws whatever a damaged geometry file leaves in the list
     // at every rebuild; here it is refused up front.
     errno = 0;
-    FILE *f = std::fopen(o.geometry, "r");
+    FILE *f = std::fopen(o.geometry, "rb"); // as Geometry_load reads it
     int error = errno;
     GeometryReport report;
     int read = f ? Geometry_read(f, &report) : -1;

@@ -107,7 +107,9 @@ int Colour_option(const char *a, const char *v, RenderOptions *o)
     double low = std::strtod(v, &end);
     double high = *end == ',' ? std::strtod(end + 1, &end) : 0.0;
     if (*end != '\0' || !Energy_limits_good(low, high))
-        return Render_error("bad --energy-range (LO,HI in MeV, 0 < LO < HI)", v);
+        return Render_error("bad --energy-range (LO,HI in MeV, 0 < LO < HI, each between 1.2e-38 "
+                            "and 3.4e+38, HI at least 1.0001 times LO)",
+                            v);
     o->colouring.limits_set = 1;
     o->colouring.low = static_cast<float>(low);
     o->colouring.high = static_cast<float>(high);

@@ -151,6 +151,11 @@ int Picture_file_open(HWND window);
 // folder (the window is closing).
 void Work_files_remove();
 int Geometry_file_open(HWND window);
+// When the open picture was imported from a track file: the text of the box
+// of the lines its conversion left out, naming the first one's track and
+// vertex in the track file, into `text`; 0, or -1 (the picture is no
+// import, or nothing was left out).
+int Track_file_left_out_text(char *text, size_t text_size);
 // The platform's file dialog, the open dialog or (`save` 1) the save dialog,
 // on the name buffer `file` with the filter pairs `filter` (the first one
 // chosen), the default extension "*" and `flags`.  Returns 0 when a name

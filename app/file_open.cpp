@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "output/part_file.h"
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -20,6 +21,11 @@
 namespace {
 
 char ofn_file_buffer[PATH_SIZE]; // the file name the dialogs return
+
+// The track file the open picture was imported from ("": none) and the
+// tracks a batch of that import.
+char track_file_source[PATH_SIZE];
+uint32_t track_file_per_batch;
 
 // Filter pairs, each text followed by its pattern, the list ending in an
 // empty text.  The last pair, EGSnrc's track files, is an addition: those
@@ -56,22 +62,43 @@ void Work_folder_file(const char *name, char *out)
 
 // An EGSnrc track file chosen in Data File Open becomes the picture file
 // work directory + "ptracks.$$$" (`picture`, PATH_SIZE bytes), which is
-// then opened in its place.  Returns 0, or -1 after telling the user what
-// is wrong with the file.
-int Track_file_import(HWND window, char *picture)
+// then opened in its place.  The picture is written under a new name and
+// put in place only when complete, so that a file that cannot be imported
+// leaves the picture of the one imported before whole.  Returns 0, or -1
+// after telling the user what is wrong with the file.
+int Track_file_import(HWND window, char *picture, uint32_t *per_batch)
 {
     char path[PATH_SIZE + 16];
     Work_folder_file("ptracks.$$$", path);
     Text_copy(picture, PATH_SIZE, path);
     PtracksStats stats;
     char why[PTRACKS_WHY_SIZE];
+    char part[PART_PATH_SIZE] = "";
     HCURSOR before = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    int result = Ptracks_import(ofn_file_buffer, picture, 0, &stats, why, sizeof why);
+    int result = Part_file_reserve(picture, part, sizeof part);
+    if (result != 0) {
+        std::snprintf(why, sizeof why, "%s: cannot be created: %s", picture, std::strerror(errno));
+    } else {
+        result = Ptracks_import(ofn_file_buffer, part, 0, &stats, why, sizeof why);
+        if (Part_file_place(result == 0, part, picture) != 0 && result == 0) {
+            std::snprintf(why, sizeof why, "%s: cannot be written: %s", picture,
+                          std::strerror(errno));
+            result = -1;
+        }
+    }
     SetCursor(before);
     if (result != 0) {
-        MessageBoxA(window, why, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
+        // A problem of the new picture is told as one of `picture`.
+        size_t n = std::strlen(part);
+        char shown[PTRACKS_WHY_SIZE + PATH_SIZE];
+        if (std::strncmp(why, part, n) == 0 && why[n] == ':')
+            std::snprintf(shown, sizeof shown, "%s%s", picture, why + n);
+        else
+            Text_copy(shown, sizeof shown, why);
+        MessageBoxA(window, shown, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
+    *per_batch = stats.tracks_per_batch;
     if (stats.negative_energy != 0) {
         char text[PTRACKS_WHY_SIZE + 160];
         std::snprintf(text, sizeof text,
@@ -156,11 +183,15 @@ int Picture_file_open(HWND window)
 
     const char *chosen = ofn_file_buffer;
     char imported[PATH_SIZE];
+    uint32_t per_batch = 0;
     if (Ptracks_named(ofn_file_buffer)) {
-        if (Track_file_import(window, imported) != 0)
+        if (Track_file_import(window, imported, &per_batch) != 0)
             return -1;
         chosen = imported;
     }
+    Text_copy(track_file_source, sizeof track_file_source,
+              chosen == imported ? ofn_file_buffer : "");
+    track_file_per_batch = per_batch;
     Text_copy(display.picture_path, sizeof display.picture_path, chosen);
     app.picture_selected = 1;
     display.view_dirty = 1;
@@ -170,6 +201,27 @@ int Picture_file_open(HWND window)
     display.geometry_enabled = shown;
     display.geometry_pending = shown;
     Picture_invalidate();
+    return 0;
+}
+
+int Track_file_left_out_text(char *text, size_t text_size)
+{
+    // CALC mode converts the calculation's output file.
+    if (track_file_source[0] == '\0' || app.calc_mode == 1)
+        return -1;
+    int problem;
+    uint64_t first, track, vertex;
+    uint64_t lines = Lines_left_out(&work_file.stats, &problem, &first);
+    if (lines == 0 ||
+        Ptracks_locate(track_file_source, track_file_per_batch, first, &track, &vertex) != 0)
+        return -1;
+    std::snprintf(text, text_size,
+                  lines == 1 ? "%llu vertex of the track file was left out.\n"
+                               "Track %llu, vertex %llu: %s."
+                             : "%llu vertices of the track file were left out.\n"
+                               "The first, track %llu, vertex %llu: %s.",
+                  static_cast<unsigned long long>(lines), static_cast<unsigned long long>(track),
+                  static_cast<unsigned long long>(vertex), Line_problem_text(problem));
     return 0;
 }
 

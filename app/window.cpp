@@ -317,6 +317,12 @@ void View_bitmap_ensure()
 
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
 {
+    // The lines left out of a picture imported from a track file are told
+    // as the track file's vertices.
+    char vertices[320];
+    if ((flags & MESSAGE_LINES_LEFT_OUT) &&
+        Track_file_left_out_text(vertices, sizeof vertices) == 0)
+        text = vertices;
     HWND owner = static_cast<HWND>(window);
     // A work file that cannot be had is told once, by the command that
     // converts; the rebuilds after it (every turn of the view) stay quiet.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "output/part_file.h"
+#include "picture/file_replace.h"
 #include "picture/le_bytes.h"
 
 // Entries 0-9 and 246-255 are the twenty standard colours of the display;
@@ -143,13 +144,11 @@ void Bmp_write_row(BmpWriter *w, const uint8_t *pixels)
 
 int Bmp_write_end(BmpWriter *w)
 {
-    bool ok = !w->failed;
-    if (std::fclose(w->file) != 0)
-        ok = false;
-    w->file = nullptr;
     // Replace the old file only with a complete new one, in one step: a
     // failure leaves the old file whole.
-    return Part_file_place(ok, w->temporary, w->path);
+    int result = Part_file_finish(w->file, !w->failed, w->temporary, w->path);
+    w->file = nullptr;
+    return result;
 }
 
 int Bmp_write_24(const char *path, int32_t width, int32_t height, BmpPixelFn pixel,

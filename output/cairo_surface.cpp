@@ -27,11 +27,18 @@ namespace {
 // so that no single SVG element grows without bound.
 const uint64_t STROKE_POINTS = 4096;
 
+// The system's reason for the first write that failed (cairo keeps only
+// its own status), 0 while none has.
+int write_error;
+
 cairo_status_t Write_file(void *closure, const unsigned char *data, unsigned int length)
 {
     std::FILE *f = static_cast<std::FILE *>(closure);
-    return std::fwrite(data, 1, length, f) == length ? CAIRO_STATUS_SUCCESS
-                                                     : CAIRO_STATUS_WRITE_ERROR;
+    if (std::fwrite(data, 1, length, f) == length)
+        return CAIRO_STATUS_SUCCESS;
+    if (write_error == 0)
+        write_error = errno != 0 ? errno : EIO;
+    return CAIRO_STATUS_WRITE_ERROR;
 }
 
 cairo_status_t Write_string(void *closure, const unsigned char *data, unsigned int length)
@@ -107,6 +114,7 @@ int CairoSurface::open(const char *path, int figure_format, PixelRect page, doub
     if (!file)
         return -1;
     temporary = part;
+    write_error = 0;
     format = figure_format;
     svg.clear();
     texts.clear();
@@ -231,6 +239,8 @@ int CairoSurface::close()
         ok = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
         std::string().swap(svg);
     }
+    if (!ok)
+        errno = write_error != 0 ? write_error : (errno != 0 ? errno : EIO);
     return Replace_file(file, ok, temporary, target);
 }
 
@@ -543,10 +553,13 @@ int Png_write(const char *path, const RasterSurface *image, PixelRect area)
     }
     cairo_surface_mark_dirty(png);
     char temporary[PART_PATH_SIZE];
+    write_error = 0;
     std::FILE *f = Part_file_create(path, temporary, sizeof temporary);
     bool ok = f && cairo_surface_write_to_png_stream(png, Write_file, f) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(png);
     if (!f)
         return -1;
+    if (!ok)
+        errno = write_error != 0 ? write_error : EIO;
     return Replace_file(f, ok, temporary, path);
 }

@@ -38,6 +38,7 @@ int Geometry_line_read(GeometryReader *r)
         }
         if (n == sizeof r->line - 1) {
             r->report->problem = "a line longer than the reader's 1023 characters";
+            r->report->lines++; // the problem is on this line
             return -1;
         }
         r->line[n++] = static_cast<char>(c);

@@ -537,7 +537,7 @@ FILE *Spool(FILE *input, bool *failed)
 
 int Picture_convert(WindowRef window, int source)
 {
-    char work[PATH_SIZE + 16];
+    char work[WORK_PATH_SIZE];
     Work_path(work, sizeof work);
     if (source == 1)
         return Picture_convert_file(window, display.calc_output_path, work, CONVERT_CALC);

@@ -1,6 +1,6 @@
 // What the portable core needs of the operating system beyond the standard
-// library: the size of the machine's memory, files mapped into memory, and
-// positions in a stream past 2 GB.
+// library: the size of the machine's memory, files mapped into memory,
+// positions in a stream past 2 GB, the identity of a file and of a process.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp);
 // the build takes the one of its target.  Nothing here names a system type.
 #ifndef VOKA_PLATFORM_H
@@ -64,5 +64,21 @@ void File_unmap_view(FileView *view);
 
 // Close the file; its views must be unmapped first.
 void File_map_close(MappedFile *file);
+
+// 1 when `a` and `b` name one existing file (the same device and inode; on
+// Windows the same volume and file index), whatever the names or links
+// that lead to it; 0 otherwise, and when either cannot be looked at.
+int File_same(const char *a, const char *b);
+
+// 1 when `path` names a device, a FIFO or a socket (on Windows also a
+// device name such as NUL or CON), which is written through, not replaced;
+// 0 otherwise (a plain file, a folder, nothing).
+int File_is_device(const char *path);
+
+// The id of this process, and whether the process `id` still runs (1), or
+// no longer exists (0).  An id the system does not let us look at counts
+// as running.
+uint32_t Process_id();
+int Process_alive(uint32_t id);
 
 #endif

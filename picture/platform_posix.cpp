@@ -1,7 +1,9 @@
 // The platform on POSIX systems (Linux and the like): sysconf and mmap.
 #include "picture/platform.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -134,4 +136,34 @@ void File_map_close(MappedFile *file)
     if (file->file >= 0)
         close(static_cast<int>(file->file));
     file->file = -1;
+}
+
+int File_same(const char *a, const char *b)
+{
+    struct stat sa, sb;
+    if (stat(a, &sa) != 0 || stat(b, &sb) != 0)
+        return 0;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 1 : 0;
+}
+
+int File_is_device(const char *path)
+{
+    struct stat s;
+    if (stat(path, &s) != 0)
+        return 0;
+    return S_ISCHR(s.st_mode) || S_ISBLK(s.st_mode) || S_ISFIFO(s.st_mode) || S_ISSOCK(s.st_mode)
+               ? 1
+               : 0;
+}
+
+uint32_t Process_id()
+{
+    return static_cast<uint32_t>(getpid());
+}
+
+int Process_alive(uint32_t id)
+{
+    if (id == 0 || id > static_cast<uint32_t>(INT32_MAX))
+        return 1;
+    return kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH ? 1 : 0;
 }

@@ -143,3 +143,58 @@ void File_map_close(MappedFile *file)
     file->mapping = 0;
     file->file = -1;
 }
+
+namespace {
+
+// The volume and index of the file `path` (a folder too).  0, or -1.
+int File_index(const char *path, BY_HANDLE_FILE_INFORMATION *info)
+{
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    BOOL got = GetFileInformationByHandle(h, info);
+    CloseHandle(h);
+    return got ? 0 : -1;
+}
+
+} // namespace
+
+int File_same(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (File_index(a, &ia) != 0 || File_index(b, &ib) != 0)
+        return 0;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                   ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow
+               ? 1
+               : 0;
+}
+
+int File_is_device(const char *path)
+{
+    // Opened without access: a device name (NUL, CON, COM1) opens as one.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE ? 1 : 0;
+}
+
+uint32_t Process_id()
+{
+    return GetCurrentProcessId();
+}
+
+int Process_alive(uint32_t id)
+{
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!h)
+        return GetLastError() == ERROR_INVALID_PARAMETER ? 0 : 1;
+    DWORD code = 0;
+    BOOL got = GetExitCodeProcess(h, &code);
+    CloseHandle(h);
+    return got && code != STILL_ACTIVE ? 0 : 1;
+}

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "picture/le_bytes.h"
@@ -14,6 +16,9 @@ namespace {
 const char TIME_INDEX_MARK[] = "include time index="; // 19 characters and the zero byte
 const double REST_ENERGY = 0.51099895;                // MeV
 const size_t VERTEX_BYTES = 32;
+// The largest energy a picture's reader takes: what single precision holds,
+// as the energy field's three decimals write it.
+const double ENERGY_MAX = 3.402E+38;
 
 // The reader's state: the stream, the bytes left, the error text.
 struct TrackSource {
@@ -114,20 +119,46 @@ int Track_read(TrackSource *s, const PtracksStats *st, uint64_t index, Track *t)
             return FAIL(s, "track %llu, vertex %llu: a value that is not a number",
                         static_cast<unsigned long long>(index),
                         static_cast<unsigned long long>(i / 4 + 1));
+        if (i % 4 == 3 && std::fabs(t->v[i]) > ENERGY_MAX)
+            return FAIL(s,
+                        "track %llu, vertex %llu: an energy of %.3E MeV, beyond the "
+                        "%.3E MeV a picture holds",
+                        static_cast<unsigned long long>(index),
+                        static_cast<unsigned long long>(i / 4 + 1), t->v[i], ENERGY_MAX);
     }
     return 0;
 }
 
-// The picture being written.
+// The picture being written; with no file, the lines are only counted,
+// and the track and vertex that line `want` comes from are noted.
 struct PictureSink {
     std::FILE *file;
     bool failed;
+    uint64_t lines;  // lines written so far
+    uint64_t want;   // 0: none
+    uint64_t track;  // of line `want`, counted from 1; 0 until it is met
+    uint64_t vertex; // likewise
 };
 
 void Line(PictureSink *p, const char *text)
 {
+    p->lines++;
+    if (!p->file)
+        return;
     if (std::fputs(text, p->file) < 0 || std::fputc('\n', p->file) == EOF)
         p->failed = true;
+}
+
+// `value` in a field of `width` columns as %E with `decimals` decimals, one
+// decimal fewer when the exponent takes three digits (below 1e-99, from
+// 1e100), so that the field never grows into the next.  The length written.
+int Field(char *out, size_t size, int width, int decimals, double value)
+{
+    double a = std::fabs(value);
+    if (a != 0.0 && (a < 1e-99 || a >= 1e100))
+        decimals--;
+    int n = std::snprintf(out, size, "%*.*E", width, decimals, value);
+    return n < 0 ? 0 : n;
 }
 
 // The vertices of `t` (track `index` of the file) from `first` on as
@@ -136,6 +167,10 @@ void Track_write(PictureSink *p, const Track &t, uint64_t index, size_t first, P
 {
     int kind = t.charge == 0 ? 1 : t.charge == -1 ? 2 : 3; // photon, electron, positron
     for (size_t i = first; 4 * i < t.v.size(); i++) {
+        if (p->lines + 1 == p->want) {
+            p->track = index;
+            p->vertex = i + 1;
+        }
         const double *v = &t.v[4 * i];
         double e = v[3];
         if (e < 0.0) {
@@ -154,8 +189,11 @@ void Track_write(PictureSink *p, const Track &t, uint64_t index, size_t first, P
             }
         }
         char line[96];
-        std::snprintf(line, sizeof line, "%d%13.6E%13.6E%13.6E%10.3E%4d%10.3E", kind + 3, v[0],
-                      v[1], v[2], e, 1, 1.0);
+        int n = std::snprintf(line, sizeof line, "%d", kind + 3);
+        for (int c = 0; c < 3; c++)
+            n += Field(line + n, sizeof line - static_cast<size_t>(n), 13, 6, v[c]);
+        n += Field(line + n, sizeof line - static_cast<size_t>(n), 10, 3, e);
+        std::snprintf(line + n, sizeof line - static_cast<size_t>(n), "%4d%10.3E", 1, 1.0);
         Line(p, line);
     }
 }
@@ -251,7 +289,7 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
     if (!s.file)
         return FAIL(&s, "cannot be opened: %s", std::strerror(errno));
     int result = -1;
-    PictureSink p = {nullptr, false};
+    PictureSink p = {nullptr, false, 0, 0, 0, 0};
     uint32_t tracks = 0;
     if (File_seek(s.file, 0, SEEK_END) == 0) {
         const int64_t size = File_tell(s.file);
@@ -282,4 +320,28 @@ int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_ba
     }
     std::fclose(s.file);
     return result;
+}
+
+int Ptracks_locate(const char *input, uint32_t tracks_per_batch, uint64_t line, uint64_t *track,
+                   uint64_t *vertex)
+{
+    char why[PTRACKS_WHY_SIZE];
+    PtracksStats st;
+    std::memset(&st, 0, sizeof st);
+    std::error_code error;
+    uintmax_t size = std::filesystem::file_size(input, error);
+    TrackSource s = {std::fopen(input, "rb"), input, error ? 0 : static_cast<uint64_t>(size), why,
+                     sizeof why};
+    if (!s.file)
+        return -1;
+    PictureSink p = {nullptr, false, 0, line, 0, 0};
+    uint32_t tracks = 0;
+    if (Prelude_read(&s, &st, &tracks) == 0) {
+        st.tracks_per_batch = tracks_per_batch != 0 ? tracks_per_batch : 1;
+        (void)Tracks_convert(&s, &p, tracks, &st);
+    }
+    std::fclose(s.file);
+    *track = p.track;
+    *vertex = p.vertex;
+    return p.track != 0 ? 0 : -1;
 }

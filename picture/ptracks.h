@@ -52,6 +52,13 @@ struct PtracksStats {
 int Ptracks_import(const char *input, const char *output, uint32_t tracks_per_batch,
                    PtracksStats *stats, char *why, size_t why_size);
 
+// The track and vertex of the track file `input` (counted from 1) that
+// line `line` of the picture Ptracks_import wrote from it comes from, with
+// the same `tracks_per_batch` as the import used (PtracksStats).  Returns 0,
+// or -1 when the line holds no vertex or the file cannot be read again.
+int Ptracks_locate(const char *input, uint32_t tracks_per_batch, uint64_t line, uint64_t *track,
+                   uint64_t *vertex);
+
 // 1 when `path` ends in ".ptracks" (in any case).
 int Ptracks_named(const char *path);
 

@@ -270,10 +270,20 @@ int Settings_save_file(const char *path, const SettingsRecord *record)
     }
     Settings_encode(record, image);
 
-    char temporary[FULL_PATH_SIZE + 32];
-    if (Temporary_name(path, temporary, sizeof temporary) != 0) {
-        errno = ENAMETOOLONG;
+    // A link's target is replaced; a device is written through.
+    char target[FULL_PATH_SIZE + 32];
+    int how = Output_target(path, target, sizeof target);
+    if (how < 0)
         return -1;
+    char temporary[FULL_PATH_SIZE + 32];
+    if (how == OUTPUT_THROUGH) {
+        Text_copy(temporary, sizeof temporary, target);
+    } else {
+        Temporary_leftovers_remove(target);
+        if (Temporary_name(target, temporary, sizeof temporary) != 0) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
     }
     FILE *f = std::fopen(temporary, "wb");
     if (!f)
@@ -285,11 +295,13 @@ int Settings_save_file(const char *path, const SettingsRecord *record)
     int closed = std::fclose(f);
     if (error == 0)
         error = errno;
-    if (n == size && flushed && closed == 0 && File_replace(temporary, path) == 0)
+    if (n == size && flushed && closed == 0 &&
+        (how == OUTPUT_THROUGH || File_replace(temporary, target) == 0))
         return 0;
     if (error == 0)
         error = errno;
-    std::remove(temporary);
+    if (how != OUTPUT_THROUGH)
+        std::remove(temporary);
     errno = error != 0 ? error : EIO;
     return -1;
 }

@@ -84,7 +84,7 @@ uint32_t RecordIndexSurface::code_near(int32_t x, int32_t y, int32_t radius) con
 
 int Record_read(uint64_t index, StepRecord *record)
 {
-    char path[PATH_SIZE + 16];
+    char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
     WorkSource source;
     if (Work_source_open(&source, path) != 0)

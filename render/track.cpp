@@ -278,45 +278,33 @@ int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane
     return 0;
 }
 
-// The records of the batch range in a work file of `total` records whose
-// batches are in order: from the first record of batch job->first, found
-// by the counts (from the start of the file when first is 1), to the first
-// record after it whose batch is beyond job->last.  The counts tell that
-// too when they hold the file's records; when they do not (a file changed
-// since the conversion that counted it) the records are read up to it.  -1
-// when the work file cannot be read.
-int Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
+// The records of the batch range in a work file whose batches are in order
+// and whose counts hold every record: from the first record of batch
+// job->first to the last of batch job->last, found by the counts.
+void Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t *end)
 {
     uint64_t before = 0;
     uint64_t through = 0;
-    uint64_t all = 0;
     for (int64_t b = 1; b <= BATCH_MAX; b++) {
         if (b < job->first)
             before += work_file.batch_step_count[b - 1];
         if (b <= job->last)
             through += work_file.batch_step_count[b - 1];
-        all += work_file.batch_step_count[b - 1];
     }
     *begin = before < total ? before : total;
-    if (all == total) {
-        *end = through > *begin ? through : *begin;
-        return 0;
-    }
-    WorkReader source(job->source);
-    ScaledStep block[256];
-    for (uint64_t i = *begin; i < total;) {
-        int64_t got = source.read(i, block, 256, job->scale);
-        if (got <= 0)
-            return -1;
-        for (int64_t k = 0; k < got; k++, i++) {
-            if (block[k].batch > job->last) {
-                *end = i;
-                return 0;
-            }
-        }
-    }
-    *end = total;
-    return 0;
+    *end = through > *begin ? (through < total ? through : total) : *begin;
+}
+
+// Whether the batch counts hold the `total` records of the work file.  A
+// conversion clears them only together with the file it replaces; they do
+// not hold a file changed since, or after a conversion that only counted:
+// they then say nothing about where a batch lies.
+bool Batch_counts_hold(uint64_t total)
+{
+    uint64_t all = 0;
+    for (int b = 0; b < BATCH_MAX; b++)
+        all += work_file.batch_step_count[b];
+    return all == total;
 }
 
 // The pens of the kinds shown, with their cut-offs (index: record kind).
@@ -424,7 +412,7 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     View_setup(window, view_rect, request.render_mode, scale);
 
     // 3. Open the work file.
-    char window_path[PATH_SIZE + 16];
+    char window_path[WORK_PATH_SIZE];
     const char *path = request.work_path;
     if (!path) {
         Work_path(window_path, sizeof window_path);
@@ -450,16 +438,16 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
 
     // 6. The records to read: from the first record of the first batch on
     // display to the last record of the last one.  When the batches are out
-    // of order the counts say nothing about where a batch lies: then all
-    // records are read once and exactly those of the batches in range are
-    // drawn.
+    // of order, or the counts do not hold the file's records, the counts
+    // say nothing about where a batch lies: then all records are read once
+    // and exactly those of the batches in range are drawn.
     const uint64_t total = source.total;
     TrackJob job;
     Job_pens(&job, photon_cutoff, charged_cutoff);
     job.turn = View_turn();
     job.first = first;
     job.last = last;
-    job.whole_file = work_file.batches_unordered != 0;
+    job.whole_file = work_file.batches_unordered != 0 || !Batch_counts_hold(total);
     // Without a scale (never fitted) positions are not defined and nothing
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);
@@ -468,10 +456,8 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
-    if (!job.whole_file && Batch_range(&job, total, &begin, &end) != 0) {
-        Show_error(window, MSG_WORK_READ);
-        return -1;
-    }
+    if (!job.whole_file)
+        Batch_range(&job, total, &begin, &end);
     job.progress_total = end - begin;
     job.stride = request.stride > 1 ? request.stride : 1;
     Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);

@@ -7,7 +7,10 @@
 #include "app/app.h"
 #include "app/output/output_image.h"
 #include "output/bmp_file.h"
+#include "picture/display.h"
 #include "picture/message.h"
+#include "picture/picture.h"
+#include "picture/platform.h"
 #include "picture/settings.h"
 #include "render/layout.h"
 #include "render/view.h"
@@ -24,6 +27,21 @@ const char BITMAP_FILTER[] = "Bitmap File (*.Bmp)\0*.bmp\0Dat File (*.Dat)\0*.da
 void Cannot_save(HWND window)
 {
     Message_show(window, "Can't Save file", "Warning", MESSAGE_ICON_INFORMATION, 0);
+}
+
+// Whether `path` is a file the window reads (the picture, the geometry
+// file, the calculation's output, the work file, the info file the window
+// started with): such a file is never written over.
+bool Read_by_the_window(const char *path)
+{
+    char work[WORK_PATH_SIZE];
+    Work_path(work, sizeof work);
+    const char *inputs[] = {display.picture_path, display.geometry_path, display.calc_output_path,
+                            work, "info.$$$"};
+    for (const char *input : inputs)
+        if (input[0] != '\0' && File_same(path, input))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -67,7 +85,7 @@ void Bitmap_write(HWND window, int32_t width, int32_t height, const char *path)
     // The rows are read one at a time, so the memory beyond the composed
     // image is one row in the file's format.
     OutputImage image;
-    if (Output_image_begin(&image, window, width, 1) != 0) {
+    if (Read_by_the_window(path) || Output_image_begin(&image, window, width, 1) != 0) {
         Cannot_save(window);
         return;
     }

@@ -98,6 +98,59 @@ t_not_a_picture_file() {
   viewer_close
 }
 
+# A vertex of a track file that the reader leaves out (far outside the
+# rest) is named by track and vertex.  A track file that cannot be imported
+# names the track where it breaks and leaves the picture of the one
+# imported before (ptracks.$$$ of the work directory) and the window as
+# they were, with no part file beside them.
+t_damaged_track_file_keeps_the_last_import() {
+  python3 - "$CASE" <<'PY'
+import struct, sys
+def tracks(n, slope, far=None):
+    t = [struct.pack('<ii', 4, -1) + b''.join(struct.pack('<4d', 1e30 if (k, i) == far else 0.5 * k, slope * k * i, 0.4 * i, 2.5 - 0.2 * i) for i in range(4))
+         for k in range(1, n + 1)]
+    return b''.join(t)
+open(sys.argv[1] + '/good.ptracks', 'wb').write(struct.pack('<i', 4) + tracks(4, 0.3, (3, 2)))
+open(sys.argv[1] + '/cut.ptracks', 'wb').write(struct.pack('<i', 9) + tracks(3, -0.5))
+PY
+  local work=$WINEPREFIX/drive_c/ptracks.\$\$\$ boxes
+  viewer_with_info "${COLOUR_KEYS[@]}"
+  drv command $CMD_OPEN + dialog-open "$CASE/good.ptracks"
+  expect_boxes "Warning: 1 vertex of the track file was left out.
+Track 3, vertex 3: a coordinate far outside the rest of the picture."
+  snap imported
+  at_least "$(in_picture imported "$RED")" 20 "electron pixels"
+  cp "$work" "$CASE/imported.pic"
+  drv command $CMD_OPEN + dialog-open "$CASE/cut.ptracks"
+  boxes=$(drv message-boxes 10)
+  [[ $boxes == "Error status: "*'cut.ptracks: cut short in track 4' ]] || fail "box: $boxes"
+  drv wait-idle
+  cmp -s "$work" "$CASE/imported.pic" || fail "the picture imported before was written over"
+  ! ls "$WINEPREFIX/drive_c/" | grep -q '\.part$' || fail "a part file left: $(ls "$WINEPREFIX/drive_c/")"
+  snap after
+  same_image imported after "picture after a failed import"
+  viewer_close
+}
+
+# A conversion that fails after Geometry File Open (the picture gone)
+# keeps the old work file with its batch counts cleared:
+# the batches chosen are drawn still, not those below them.
+t_failed_conversion_keeps_the_batch_range() {
+  cp "$DATA/many_tracks.pic" "$CASE/tracks.pic"
+  cp "$DATA/many_tracks.pic" "$CASE/geometry.pic"
+  viewer_with_picture "$CASE/tracks.pic"
+  drv command 206 + dialog-wait "Batch change"
+  drv --title "Batch change" set-text 300 2 + set-text 301 2 + button 1 + wait-gone "Batch change"
+  drv wait-idle
+  snap batch2
+  mv "$CASE/tracks.pic" "$CASE/away.pic"
+  drv command $CMD_GEOMETRY_OPEN + dialog-open "$CASE/geometry.pic"
+  expect_boxes "Error status: input file open error !!"
+  snap after
+  same_image batch2 after "batches after a failed conversion"
+  viewer_close
+}
+
 # Lines that cannot be read are left out: the picture shows the rest, and
 # one box after the conversion says how many lines, the first one's number
 # and why.

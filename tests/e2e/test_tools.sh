@@ -28,3 +28,18 @@ t_windows_tool_interrupted() {
   expect_eq "$(ls "$CASE" | tr '\n' ' ')" "big.bmp big.pic out.txt " "files of the case"
   expect_eq "$(cat "$CASE/big.bmp")" old "the older output"
 }
+
+# vokatool.exe writes through a device name (NUL) instead of replacing it,
+# and refuses an output that is its input under another name (the same
+# file index).
+t_windows_tool_device_and_input() {
+  local tool=$PWD/build/win/vokatool.exe
+  python3 -c 'import struct, sys
+sys.stdout.buffer.write(struct.pack("<iii", 1, 2, 0) + struct.pack("<8d", 0, 0, 0, 1, 1, 0, 0, 1))' >"$CASE/t.ptracks"
+  cp "$CASE/t.ptracks" "$CASE/before"
+  (cd "$CASE" && wine "$tool" import t.ptracks -o NUL) >"$CASE/out.txt" 2>&1 || fail "import to NUL: $(cat "$CASE/out.txt")"
+  (cd "$CASE" && wine "$tool" import t.ptracks -o T.PTRACKS) >"$CASE/out.txt" 2>&1 && fail "the input written over"
+  grep -q "is the input" "$CASE/out.txt" || fail "refusal: $(cat "$CASE/out.txt")"
+  cmp -s "$CASE/t.ptracks" "$CASE/before" || fail "the track file changed"
+  expect_eq "$(ls "$CASE" | tr '\n' ' ')" "before out.txt t.ptracks " "files of the case"
+}

@@ -119,7 +119,7 @@ EOF
 render -o a.gif; [ $? -eq 2 ] && grep -q "unknown output format" out.txt && [ ! -e a.gif ] ||
   fail "unknown extension: $(cat out.txt)"
 render -o a.bmp --scale 2; [ $? -eq 2 ] || fail "--scale taken for a bitmap"
-render -o no/such/dir/a.svg; [ $? -eq 1 ] && grep -q "cannot write" out.txt ||
+render -o no/such/dir/a.svg; [ $? -eq 1 ] && grep -q "a.svg: cannot be written: No such file or directory" out.txt ||
   fail "unwritable path: $(cat out.txt)"
 mkdir b.pdf b.png
 for f in b.pdf b.png; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A work directory on a device that fills up: the conversion must report
 # "work file device not spase !!" with the system's reason and fail,
-# leaving nothing on the device.
+# leaving nothing on the device; and no output of render or import replaces
+# a file of the device when the device is full.
 # Needs root for a small tmpfs; skipped (77) otherwise.
 set -u
 tool=$1 data=$2
@@ -24,3 +25,31 @@ echo "$out" | grep -q "dev/work.\$\$\$: .*: No space left on device" ||
 left=$(ls -A dev)
 [ -z "$left" ] || { echo "FAIL: left on the device: $left"; exit 1; }
 echo "ok: full device reported, nothing left behind"
+
+# Every output format on a full device: the old file stays whole, the run
+# fails with the system's reason, and no part file is left.  A track file
+# to import, and the device filled to its last page.
+python3 -c 'import struct, sys
+v = b"".join(struct.pack("<4d", i, 0, 0, 1.0) for i in range(2000))
+sys.stdout.buffer.write(struct.pack("<iii", 1, 2000, 0) + v)' >t.ptracks
+outputs="out.bmp out.png out.svg out.pdf out.pic"
+for f in $outputs; do echo old >"dev/$f"; done
+dd if=/dev/zero of=dev/filler bs=4k >/dev/null 2>&1
+failures=0
+for f in $outputs; do
+  case $f in
+    *.pic) run=(import t.ptracks -o "dev/$f") ;;
+    *) run=(render big.pic -o "dev/$f") ;;
+  esac
+  if "$tool" "${run[@]}" >/dev/null 2>err.txt; then
+    echo "FAIL: $f: written on a full device"; failures=$((failures + 1))
+  elif ! grep -q "dev/$f: cannot be .*: No space left on device" err.txt; then
+    echo "FAIL: $f: no reason given:"; cat err.txt; failures=$((failures + 1))
+  fi
+  [ "$(cat "dev/$f")" = old ] || { echo "FAIL: $f: the old file replaced"; failures=$((failures + 1)); }
+done
+rm dev/filler
+left=$(ls -A dev | grep -v -x -F -e out.bmp -e out.png -e out.svg -e out.pdf -e out.pic)
+[ -z "$left" ] || { echo "FAIL: left on the device: $left"; failures=$((failures + 1)); }
+[ $failures -eq 0 ] || exit 1
+echo "ok: no output replaced the old file on a full device"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # vokatool interrupted: SIGTERM during render and SIGINT during convert
 # leave no work folder, no work file and no partial output behind, and a
-# file of the user's named OUT.part, like the old work file, stays as it was.
+# file of the user's named OUT.part, like the old work file, stays as it was;
+# what SIGKILL leaves, the next run removes.
 # Usage: interrupt.sh VOKATOOL DATA
 set -u
 tool=$1 data=$2
@@ -44,4 +45,18 @@ interrupt INT "work.\$\$\$.*.part" convert big.pic
 [ "$(cat 'work.$$$')" = old ] || fail "the old work file changed"
 left=$(ls -A | grep -v -x -F -e big.pic -e err.txt -e tmp -e out.bmp.part -e out.bmp -e 'work.$$$')
 [ -z "$left" ] || fail "left behind: $left"
-[ $failures -eq 0 ] && echo "ok: nothing left behind after SIGTERM and SIGINT" || exit 1
+
+# SIGKILL leaves the private folder and the part file; the next run that
+# uses the same folder or output removes them, but not those of a process
+# that still runs (this shell's).
+interrupt KILL "tmp/*/work.\$\$\$" render big.pic -o out.bmp
+[ -n "$(ls -A tmp)" ] || fail "no private folder after SIGKILL"
+interrupt KILL "work.\$\$\$.*.part" convert big.pic
+ls ./work.\$\$\$.*.part >/dev/null 2>&1 || fail "no part file after SIGKILL"
+mkdir "tmp/vokatool-$$-1"
+echo live >"work.\$\$\$.$$-abcdef.part"
+"$tool" render "$data/small.pic" -o out.bmp >/dev/null || fail "render after SIGKILL"
+"$tool" convert "$data/small.pic" >/dev/null || fail "convert after SIGKILL"
+[ "$(ls -A tmp)" = "vokatool-$$-1" ] || fail "private folders after the next run: $(ls -A tmp)"
+[ "$(ls ./work.\$\$\$.*.part)" = "./work.\$\$\$.$$-abcdef.part" ] || fail "part files after the next run: $(ls ./*.part)"
+[ $failures -eq 0 ] && echo "ok: nothing left behind after SIGTERM, SIGINT and SIGKILL" || exit 1

@@ -39,6 +39,11 @@ open('cut.ptracks', 'wb').write(whole[:-7])
 open('long.ptracks', 'wb').write(newer([struct.pack('<ii', 1000000, 0) + struct.pack('<d', 0) + bytes(64)]))
 open('nan.ptracks', 'wb').write(newer([track(0, [(0, 0, 0, 1.0), (math.nan, 0, 0, 1.0)], 0.0)]))
 open('extra.ptracks', 'wb').write(whole + b'\0' * 12)
+far = [track(-1, [(0, 0, 0.2 * i, 2.0 - 0.1 * i + m) for i in range(5)], 0.0),
+       track(-1, [(0.1, 0, 0, 1.9), (0.2, 0.1, 0, 1.8), (1e30, 0, 0, 1.7), (0.3, 0.2, 0, 1.6)], 0.0)]
+open('far.ptracks', 'wb').write(newer(far))
+open('energy.ptracks', 'wb').write(newer([track(0, [(0, 0, 0, 1.0), (1, 0, 0, 1e39)], 0.0)]))
+open('tiny.ptracks', 'wb').write(newer([track(-1, [(0, 0, 0, 1.0 + m), (-1e-120, -3e-300, 1, 0.5 + m)], 0.0)]))
 open('negative.ptracks', 'wb').write(newer([track(0, [(0, 0, 0, 1.0), (1, 0, 0, 1.0)], 0.0),
                                             track(0, [(0, 0, 0, 1.0), (1, 0, 0, -2.0)], 0.0)]))
 PY
@@ -92,6 +97,14 @@ expect_damaged cut.ptracks "cut.ptracks: track 6 has 2 vertices, more than the r
 expect_damaged long.ptracks "track 1 has 1000000 vertices, more than the rest of the file holds"
 expect_damaged nan.ptracks "track 1, vertex 2: a value that is not a number"
 expect_damaged extra.ptracks "12 bytes after the last of its 6 tracks"
+expect_damaged energy.ptracks "track 1, vertex 2: an energy of 1.000E+39 MeV, beyond"
+# A vertex the picture's reader leaves out is named in the track file.
+"$tool" render far.ptracks -o far.bmp >/dev/null 2>err.txt
+grep -q -x "far.ptracks: track 2, vertex 3: a coordinate far outside the rest of the picture" err.txt &&
+  ! grep -q tracks.pic err.txt || fail "far.ptracks: $(cat err.txt)"
+rm -f far.bmp
+# Coordinates of three-digit exponents stay within their columns.
+"$tool" info tiny.ptracks 2>&1 | grep -q "^lines left out: 0" || fail "tiny.ptracks: $("$tool" info tiny.ptracks 2>&1)"
 left=$(ls -A | grep -v -e '\.ptracks$' -e '\.txt$' -e '^good\.')
 [ -z "$left" ] || fail "left behind: $left"
 [ $failures -eq 0 ] && echo "ok: track files imported, damaged ones refused" || exit 1

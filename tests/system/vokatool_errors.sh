@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # vokatool render: every failure says why and exits non-zero, nothing is
 # left in or overwritten in the current directory, OUT stays as it was;
-# lines left out are listed, and refused under --strict.
+# lines left out are listed, and refused under --strict; an output that is
+# an input is refused, and a device, link or FIFO is written through.
 # Usage: vokatool_errors.sh VOKATOOL DATA
 set -u
 tool=$1 data=$2
@@ -50,11 +51,57 @@ done
 "$tool" info damaged.pic 2>/dev/null | grep -q "2: a field that is not a number, the first at line 5" ||
   { echo "FAIL: info does not list the lines left out"; failures=$((failures + 1)); }
 { printf 'GSTA\nCYLS\n     1     2\n%01100d\n' 1; printf '%15s%15s\nGEND\n' 0.0 1.0; } >long_line.geo
-expect_fail "geometry line over the reader's buffer" "malformed geometry" render small.pic -o out.bmp --geometry long_line.geo
+expect_fail "geometry line over the reader's buffer" "long_line.geo:4: malformed geometry section: a line longer" render small.pic -o out.bmp --geometry long_line.geo
+printf 'GSTA\nXXXX\n' >kind.geo
+expect_fail "geometry of an unknown kind" "kind.geo:2: malformed geometry section: a kind line" render small.pic -o out.bmp --geometry kind.geo
 expect_fail "same in convert" "input file read error" convert long_line.geo
+# info gives each refused file's own reason, never a stale "No such file".
+: >empty.pic
+printf 'text\n' >text.pic
+expect_fail "info of an empty file" "empty.pic: the file is empty" info empty.pic
+expect_fail "info of a text file" "text.pic:1: the geometry section" info text.pic
+expect_fail "info of a folder" ": Is a directory" info strict
+for f in empty.pic text.pic; do
+  "$tool" info $f 2>&1 | grep -q "No such file" && { echo "FAIL: info $f: a stale reason"; failures=$((failures + 1)); }
+done
+expect_fail "output in a missing folder" "no/x.bmp: cannot be written: No such file or directory" render small.pic -o no/x.bmp
+grep -q part err.txt && { echo "FAIL: the part file named: $(cat err.txt)"; failures=$((failures + 1)); }
+
+# An output that is one of the inputs is refused before anything is
+# written, whatever name or link leads to it; an existing output that is no
+# plain file is written through (a link: its target replaced).
+python3 -c 'import struct, sys
+sys.stdout.buffer.write(struct.pack("<iii", 1, 2, 0) + struct.pack("<8d", 0, 0, 0, 1, 1, 0, 0, 1))' >a.ptracks
+cp small.pic 'strict/work.$$$'
+ln -s small.pic to_small.bmp
+echo info >info.bmp
+W='strict/work.$$$'
+for run in 'import a.ptracks -o a.ptracks' 'render small.pic -o to_small.bmp' 'render small.pic -o info.bmp --info info.bmp' \
+  'convert "$W" --work-dir strict/' 'render small.pic -o x.bmp --work-dir strict/ --info "$W"'; do
+  eval expect_fail "'$run'" "'is the input'" "$run"
+done
+cmp -s small.pic 'strict/work.$$$' && cmp -s small.pic "$data/small.pic" && [ "$(cat info.bmp)" = info ] &&
+  [ "$(head -c 4 a.ptracks | od -An -t d4 | tr -d ' ')" = 1 ] || { echo "FAIL: an input written over"; failures=$((failures + 1)); }
+rm 'strict/work.$$$'
+ln -s /dev/null null.bmp
+ln -s /dev/full full.pdf
+echo before >target.bmp
+ln -s target.bmp link.bmp
+mkfifo fifo.bmp
+"$tool" import a.ptracks -o /dev/null >/dev/null 2>err.txt || { echo "FAIL: import to /dev/null: $(cat err.txt)"; failures=$((failures + 1)); }
+"$tool" render small.pic -o null.bmp >/dev/null 2>err.txt || { echo "FAIL: render to a link to /dev/null: $(cat err.txt)"; failures=$((failures + 1)); }
+"$tool" render small.pic -o link.bmp >/dev/null 2>err.txt || { echo "FAIL: render to a link: $(cat err.txt)"; failures=$((failures + 1)); }
+expect_fail "a link to /dev/full" "full.pdf: cannot be written: No space left on device" render small.pic -o full.pdf
+timeout 20 cat fifo.bmp >from_fifo.txt &
+timeout 20 "$tool" render small.pic -o fifo.bmp >/dev/null 2>err.txt || { echo "FAIL: render to a FIFO: $(cat err.txt)"; failures=$((failures + 1)); }
+wait
+[ -c /dev/null ] && [ -L null.bmp ] && [ -L full.pdf ] && [ -L link.bmp ] && [ -p fifo.bmp ] &&
+  [ "$(head -c 2 target.bmp)" = BM ] && [ "$(head -c 2 from_fifo.txt)" = BM ] ||
+  { echo "FAIL: a device, link or FIFO replaced:"; ls -l /dev/null null.bmp full.pdf link.bmp target.bmp fifo.bmp; failures=$((failures + 1)); }
 [ "$(cat out.bmp)" = old ] || { echo "FAIL: out.bmp overwritten by a failed run"; failures=$((failures + 1)); }
 TMPDIR=$dir/$(dirname "$long") "$tool" render small.pic -o good.bmp >/dev/null || { echo "FAIL: render of small.pic"; failures=$((failures + 1)); }
+TMPDIR=$dir/$(dirname "$long") "$tool" render a.ptracks -o good_tracks.bmp >/dev/null 2>err.txt || { echo "FAIL: render of a track file with a long TMPDIR: $(cat err.txt)"; failures=$((failures + 1)); }
 [ "$(cat 'work.$$$')" = keep ] || { echo "FAIL: work.\$\$\$ of the current directory overwritten"; failures=$((failures + 1)); }
-left=$(find . -mindepth 1 -maxdepth 1 -newer out.bmp ! -name err.txt ! -name 'good*.bmp' ! -name strict ! -name small.pic ! -name '*.pic' ! -name '*.geo' ! -name 'd*')
+left=$(find . -mindepth 1 -maxdepth 1 -newer out.bmp ! -name '*.txt' ! -name '*.bmp' ! -name strict ! -name '*.pic' ! -name '*.geo' ! -name 'd*' ! -name a.ptracks ! -name full.pdf)
 [ -z "$left" ] || { echo "FAIL: left behind: $left"; failures=$((failures + 1)); }
 [ $failures -eq 0 ] && echo "ok: every failure reported" || exit 1

@@ -5,11 +5,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "output/bmp_file.h"
 #include "picture/platform.h"
+#include "picture/ptracks.h"
 #include "picture/settings.h"
 #include "test_support.h"
 
@@ -111,7 +113,8 @@ TEST(Settings, DefaultsGiveTheDocumentedImage)
 
 // The save replaces the file in one step and keeps the bytes of a longer
 // file beyond the record; when the file cannot be replaced, what was there
-// stays and no temporary file is left behind.
+// stays and no temporary file is left behind; a symbolic link leads to the
+// file that is replaced.
 TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
 {
     ScratchDir dir;
@@ -131,6 +134,13 @@ TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
     for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
         entries += entry.path().filename() != "taken" && entry.path().filename() != "info.$$$";
     EXPECT_EQ(entries, 0);
+
+    // Through a symbolic link the file it names is replaced, not the link.
+    File_write(dir.file("info.$$$"), std::string(300, 'z'));
+    std::filesystem::create_symlink("info.$$$", dir.file("link.$$$"));
+    ASSERT_EQ(Settings_save_file(dir.file("link.$$$").c_str(), &r), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.$$$")));
+    EXPECT_EQ(dir.read("info.$$$").substr(124, 4), std::string("\x80\x02\0\0", 4));
 }
 
 // Rows are padded to whole 4-byte words only when they need it, and a 4-bit
@@ -231,3 +241,66 @@ TEST(Platform, StreamPositionsPastFourGigabytes)
 }
 
 } // namespace
+
+namespace {
+
+// A track file of the older layout, each vertex x, y, z, energy.
+std::string Track_file(const std::vector<std::pair<int32_t, std::vector<double>>> &tracks)
+{
+    std::string b;
+    auto put = [&b](const void *p, size_t n) { b.append(static_cast<const char *>(p), n); };
+    int32_t count = static_cast<int32_t>(tracks.size());
+    put(&count, 4);
+    for (const auto &t : tracks) {
+        int32_t vertices = static_cast<int32_t>(t.second.size() / 4);
+        put(&vertices, 4);
+        put(&t.first, 4);
+        put(t.second.data(), t.second.size() * 8);
+    }
+    return b;
+}
+
+} // namespace
+
+// The importer writes only fields the picture's reader takes (coordinates
+// and energies of three-digit exponents within their columns), and every
+// step line of the picture leads back to its track and vertex in the track
+// file (the z coordinate here is 10 * track + vertex), across a joined
+// track, a track of another charge and batches of two tracks.
+TEST_F(PictureTest, ImportedStepsReadWholeAndLeadBackToTheirVertex)
+{
+    const std::vector<std::pair<int32_t, std::vector<double>>> tracks = {
+        {0, {0, 0, 11, 1, 1, 0, 12, 1}},
+        {-1, {0, 0, 21, 2, -1e-120, 2e150, 22, 1e-120}},
+        {-1, {-1e-120, 2e150, 22, 1.5, 3, 0, 32, 1.2, 4, 0, 33, 1.1}}, // joined
+        {2, {0, 0, 41, 1, 1, 0, 42, 1}},                               // left out
+        {1, {-3e-300, 1e-300, 51, 2, 1e99, -1e100, 52, 1}}};
+    std::string input = scratch.write("t.ptracks", Track_file(tracks));
+    PtracksStats st;
+    char why[PTRACKS_WHY_SIZE];
+    ASSERT_EQ(Ptracks_import(input.c_str(), "t.pic", 2, &st, why, sizeof why), 0) << why;
+    ASSERT_EQ(Picture_convert_file(nullptr, "t.pic", "work.$$$"), 0);
+    // Only the vertex far out (by the reader's rule for pictures without a
+    // header) is left out.
+    int problem;
+    uint64_t first;
+    EXPECT_EQ(Lines_left_out(&work_file.stats, &problem, &first), 1u) << Line_problem_text(problem);
+    EXPECT_EQ(problem, PROBLEM_FAR_OUT);
+
+    std::istringstream lines(scratch.read("t.pic"));
+    std::string line;
+    int steps = 0;
+    for (uint64_t n = 1; std::getline(lines, line); n++) {
+        uint64_t track = 0, vertex = 0;
+        int found = Ptracks_locate(input.c_str(), st.tracks_per_batch, n, &track, &vertex);
+        if (line.size() < 40) {
+            EXPECT_EQ(found, -1) << n << ": " << line;
+            continue;
+        }
+        steps++;
+        int z = static_cast<int>(std::stod(line.substr(27, 13)));
+        EXPECT_EQ(found, 0) << n;
+        EXPECT_EQ(track * 10 + vertex, static_cast<uint64_t>(z)) << n << ": " << line;
+    }
+    EXPECT_EQ(steps, 8);
+}

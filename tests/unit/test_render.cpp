@@ -208,7 +208,8 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
 }
 
 // Batches 3 to 5 of 7: reading starts at batch 3 (found through the counts)
-// and stops at the first record of batch 6.
+// and stops at the first record of batch 6; the same batches after a failed
+// conversion.
 TEST_F(Render, BatchRangeAndNewestBatch)
 {
     std::string steps;
@@ -228,6 +229,20 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     display.batch_from = display.batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 7); // a dot per batch
+    // A failed conversion leaves the counts with the old work file, which is
+    // drawn as before; counts that do not hold the file are no guide to it:
+    // it is read whole, and still only batches 3 to 5 are drawn.
+    display.batch_from = 3;
+    display.batch_to = 5;
+    ASSERT_EQ(Draw(), 0);
+    const std::string range = Tracks();
+    ASSERT_NE(Picture_convert_file(nullptr, "missing.pic", "work.$$$"), 0);
+    ASSERT_EQ(work_file.batch_step_count[2], 2u);
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), range);
+    std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), range);
 }
 
 // Coloured by energy: each segment (and a track's first point) takes the

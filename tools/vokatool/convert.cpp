@@ -23,6 +23,9 @@ int Convert(const char *path, const char *work_dir)
         return 2;
     }
     tool_run.message_input = path;
+    const char *inputs[] = {path};
+    if (Output_is_input(tool_run.work_file, inputs, 1) != 0)
+        return 1;
     char part[PART_PATH_SIZE];
     if (Part_begin(tool_run.work_file, part) != 0)
         return 1;

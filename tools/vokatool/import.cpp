@@ -52,32 +52,42 @@ void Import_report(FILE *out, const char *input, const PtracksStats &st)
                      static_cast<unsigned long long>(st.negative_energy));
 }
 
-} // namespace
-
-// Import the track file `input` into `output`.  0, or 1 after saying why.
-int Import_to(const char *input, const char *output, uint32_t per_batch, FILE *report)
+// Import the track file `input` into `output` (the file written now; a
+// problem with it is told as one of `shown`, the file the user named).
+// 0, or 1 after saying why.
+int Import_to(const char *input, const char *output, const char *shown, uint32_t per_batch,
+              FILE *report, PtracksStats *st)
 {
-    PtracksStats st;
     char why[PTRACKS_WHY_SIZE];
     errno = 0;
-    if (Ptracks_import(input, output, per_batch, &st, why, sizeof why) != 0) {
-        std::fprintf(stderr, "vokatool: %s\n", why);
+    if (Ptracks_import(input, output, per_batch, st, why, sizeof why) != 0) {
+        size_t n = std::strlen(output);
+        if (std::strncmp(why, output, n) == 0 && why[n] == ':')
+            std::fprintf(stderr, "vokatool: %s%s\n", shown, why + n);
+        else
+            std::fprintf(stderr, "vokatool: %s\n", why);
         return 1;
     }
-    Import_report(report, input, st);
+    Import_report(report, input, *st);
     return 0;
 }
 
+} // namespace
+
 // An EGSnrc track file given to info or render: imported into the private
-// work folder; *path then names the picture.  0, or 1 after saying why.
+// work folder; *path then names the picture, and the run names the track
+// file in the messages about the picture's lines.  0, or 1 after saying why.
 int Track_file_prepare(const char **path, FILE *report)
 {
     if (!Ptracks_named(*path))
         return 0;
     if (!private_folder.made && Private_work_dir() != 0)
         return 1;
-    if (Import_to(*path, private_folder.picture, 0, report) != 0)
+    PtracksStats st;
+    if (Import_to(*path, private_folder.picture, private_folder.picture, 0, report, &st) != 0)
         return 1;
+    tool_run.track_file = *path;
+    tool_run.tracks_per_batch = st.tracks_per_batch;
     *path = private_folder.picture;
     return 0;
 }
@@ -113,10 +123,14 @@ int Import_command(int argc, char **argv)
     }
     if (!input || !output)
         return Usage();
+    const char *inputs[] = {input};
+    if (Output_is_input(output, inputs, 1) != 0)
+        return 1;
     char part[PART_PATH_SIZE];
     if (Part_begin(output, part) != 0)
         return 1;
-    int result = Import_to(input, part, static_cast<uint32_t>(per_batch), stdout);
+    PtracksStats st;
+    int result = Import_to(input, part, output, static_cast<uint32_t>(per_batch), stdout, &st);
     result = Part_end(result == 0, part, output);
     if (result == 0)
         std::printf("%s: written\n", output);

@@ -1,5 +1,6 @@
 // vokatool info: what a picture file holds.
 
+#include <cerrno>
 #include <cstdio>
 
 #include "picture/geometry.h"
@@ -47,12 +48,29 @@ int Batches_with_records()
     return n;
 }
 
+// One kind of problem: how many lines, and where the first one is (in a
+// track file: its track and vertex).
+void Problem_print(const char *path, const ProblemLines &p, int kind)
+{
+    char place[PART_PATH_SIZE + 64];
+    if (tool_run.track_file)
+        Line_place(path, p.first_line, false, place, sizeof place);
+    else
+        std::snprintf(place, sizeof place, "line %llu",
+                      static_cast<unsigned long long>(p.first_line));
+    std::printf("  %llu: %s, the first at %s\n", static_cast<unsigned long long>(p.lines),
+                Line_problem_text(kind), place);
+}
+
 } // namespace
 
 int Info(const char *path)
 {
+    // errno is cleared before the core is called, so that a reason left in
+    // it comes from this run's failure.
+    errno = 0;
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
-        return Convert_explain(path, -1);
+        return Convert_explain(tool_run.message_input, -1);
     const ConvertStats &s = work_file.stats;
     Geometry_print();
     std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", work_file.x_min, work_file.x_max,
@@ -105,10 +123,7 @@ int Info(const char *path)
                     static_cast<unsigned long long>(lines));
         for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++)
             if (s.problems[k].lines && Line_problem_kept(k) == (kept != 0))
-                std::printf("  %llu: %s, the first at line %llu\n",
-                            static_cast<unsigned long long>(s.problems[k].lines),
-                            Line_problem_text(k),
-                            static_cast<unsigned long long>(s.problems[k].first_line));
+                Problem_print(path, s.problems[k], k);
     }
     if (s.far_kept)
         std::printf("no header line, and the file cannot be read twice: steps far outside the "

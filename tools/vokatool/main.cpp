@@ -83,7 +83,7 @@ const char USAGE[] =
     "  --work-dir DIR       where the work file goes (default: a private folder\n"
     "                       in the temporary directory, removed afterwards)\n"
     "  A failed or interrupted run leaves an existing OUT as it was; the output\n"
-    "  is written under a new name beside OUT (OUT.NNNNNN.part) until complete.\n"
+    "  is written under a new name beside OUT (OUT.PID-NNNNNN.part) until complete.\n"
 #ifdef VOKA_HAVE_SHOW
     "export   writes the tracks as VTK XML PolyData (ParaView and other VTK\n"
     "         readers): a polyline per track in cm, point data energy (MeV), cell\n"

@@ -48,6 +48,19 @@ bool Not_complete(const RenderOptions &o)
     return true;
 }
 
+// OUT could not be written (errno tells why; OUT is as it was).  Returns 1.
+int Output_failed(const RenderOptions &o)
+{
+    int error = errno;
+    Progress_end();
+    if (error != 0)
+        std::fprintf(stderr, "vokatool render: %s: cannot be written: %s\n", o.output,
+                     std::strerror(error));
+    else
+        std::fprintf(stderr, "vokatool render: %s: cannot be written\n", o.output);
+    return 1;
+}
+
 // Raster output: the image as the window's bitmap, as BMP or PNG.
 int Raster_write(const RenderOptions &o, int mode, PixelRect area)
 {
@@ -66,16 +79,15 @@ int Raster_write(const RenderOptions &o, int mode, PixelRect area)
     int32_t w = area.right - area.left;
     int32_t h = area.bottom - area.top;
     int written;
+    errno = 0;
 #ifdef VOKA_HAVE_CAIRO
     if (o.format == OUTPUT_PNG)
         written = Png_write(o.output, &image, area);
     else
 #endif
         written = Bmp_write_24(o.output, w, h, Area_pixel, &a);
-    if (written != 0) {
-        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
-        return 1;
-    }
+    if (written != 0)
+        return Output_failed(o);
     std::printf("%s: %dx%d\n", o.output, w, h);
     return 0;
 }
@@ -100,10 +112,9 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
                      side);
         return 2;
     }
-    if (figure.open(o.output, format, area, o.scale) != 0) {
-        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
-        return 1;
-    }
+    errno = 0;
+    if (figure.open(o.output, format, area, o.scale) != 0)
+        return Output_failed(o);
     // The window's rebuild finds the context in the transparent background
     // mode that the panel pass leaves, with or without the panels drawn.
     figure.set_background(0, COLOUR_WHITE);
@@ -112,10 +123,8 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     Progress_end();
     if (Not_complete(o))
         return 1; // the figure is left unclosed: nothing is written
-    if (figure.close() != 0) {
-        std::fprintf(stderr, "vokatool render: cannot write %s\n", o.output);
-        return 1;
-    }
+    if (figure.close() != 0)
+        return Output_failed(o);
     std::printf("%s: %gx%g, %llu of %llu line segments drawn\n", o.output,
                 o.scale * (area.right - area.left), o.scale * (area.bottom - area.top),
                 static_cast<unsigned long long>(figure.segments_drawn()),
@@ -174,14 +183,24 @@ int Render_geometry(const RenderOptions &o)
     FILE *f = std::fopen(o.geometry, "rb"); // as Geometry_load reads it
     int error = errno;
     GeometryReport report;
+    errno = 0;
     int read = f ? Geometry_read(f, &report) : -1;
-    if (f)
+    if (f) {
+        error = std::ferror(f) ? errno : 0;
         std::fclose(f);
+    }
     Text_copy(display.geometry_path, sizeof display.geometry_path, o.geometry);
     if (read == 0)
         return 0;
-    if (f)
-        std::fprintf(stderr, "vokatool render: %s: malformed geometry section\n", o.geometry);
+    if (f && error != 0)
+        std::fprintf(stderr, "vokatool render: %s: cannot be read: %s\n", o.geometry,
+                     std::strerror(error));
+    else if (f && report.lines == 0)
+        std::fprintf(stderr, "vokatool render: %s: malformed geometry section: the file is empty\n",
+                     o.geometry);
+    else if (f)
+        std::fprintf(stderr, "%s:%d: malformed geometry section: %s\n", o.geometry, report.lines,
+                     report.problem ? report.problem : "cannot be read");
     else
         std::fprintf(stderr, "vokatool render: %s: cannot be opened: %s\n", o.geometry,
                      std::strerror(error));
@@ -267,9 +286,17 @@ int Render(int argc, char **argv)
             std::snprintf(tool_run.work_file, sizeof tool_run.work_file, "%swork.$$$", o.work_dir);
         if (n < 0 || static_cast<size_t>(n) >= sizeof tool_run.work_file)
             return Render_error("work directory too long", o.work_dir);
-    } else if (Private_work_dir() != 0) {
+    }
+    // Neither OUT nor the work file may be one of the inputs (nor OUT the
+    // work file the conversion writes first).
+    const char *inputs[] = {o.picture, o.geometry, o.info,
+                            o.work_dir ? tool_run.work_file : nullptr};
+    if (Output_is_input(o.output, inputs, 4) != 0 ||
+        (o.work_dir && Output_is_input(tool_run.work_file, inputs, 3) != 0))
         return 1;
-    } else {
+    if (!o.work_dir) {
+        if (Private_work_dir() != 0)
+            return 1;
         Text_copy(tool_run.work_file, sizeof tool_run.work_file, private_folder.work_file);
     }
     tool_run.message_input = o.picture;
@@ -279,11 +306,13 @@ int Render(int argc, char **argv)
     }
 
     // What Data File Open leaves: the picture converted, geometry shown.
+    // The picture's path goes to the core as it is, however long (that of
+    // an imported track file lies in the temporary folder).
     Text_copy(display.picture_path, sizeof display.picture_path, o.picture);
     errno = 0;
     int first_problem;
     uint64_t first_line;
-    if (Picture_convert_file(nullptr, display.picture_path, tool_run.work_file) != 0) {
+    if (Picture_convert_file(nullptr, o.picture, tool_run.work_file) != 0) {
         result = Convert_explain(o.picture, -1);
     } else if (tool_run.strict && Lines_left_out(&work_file.stats, &first_problem, &first_line)) {
         result = Convert_explain(o.picture, 0); // nothing is drawn

@@ -23,9 +23,11 @@
 #include "output/part_file.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/platform.h"
+#include "picture/ptracks.h"
 #include "picture/settings.h"
 #include "tools/vokatool/vokatool.h"
-ToolRun tool_run = {false, "", "", false};
+ToolRun tool_run = {false, "", "", false, nullptr, 0};
 PrivateFolder private_folder = {"", "", "", 0};
 
 namespace {
@@ -213,6 +215,27 @@ void Progress_end()
 // The files of the run, named in the messages: the picture being read and
 // the work file being written.
 
+// Where line `line` of the picture `path` comes from, as the messages name
+// it: "PATH:LINE", or "TRACKFILE: track T, vertex V" of the track file the
+// picture was imported from (the picture is a private file of the run);
+// "track T, vertex V" alone without `with_file`.
+void Line_place(const char *path, uint64_t line, bool with_file, char *out, size_t size)
+{
+    uint64_t track, vertex;
+    const char *file = tool_run.track_file;
+    const char *name = with_file && file ? file : "";
+    const char *colon = with_file && file ? ": " : "";
+    if (file && Ptracks_locate(file, tool_run.tracks_per_batch, line, &track, &vertex) == 0)
+        std::snprintf(out, size, "%s%strack %llu, vertex %llu", name, colon,
+                      static_cast<unsigned long long>(track),
+                      static_cast<unsigned long long>(vertex));
+    else if (file)
+        std::snprintf(out, size, "%s%sline %llu of the picture made of it", name, colon,
+                      static_cast<unsigned long long>(line));
+    else
+        std::snprintf(out, size, "%s:%llu", path, static_cast<unsigned long long>(line));
+}
+
 // The lines the conversion left out, one kind of problem to a line:
 // "FILE:LINE: reason", and how many more lines had it.  Returns how many
 // lines were left out.
@@ -234,8 +257,9 @@ uint64_t Left_out_print(const char *path)
             break;
         listed[k] = true;
         const ProblemLines &p = s.problems[k];
-        std::fprintf(stderr, "%s:%llu: %s", path, static_cast<unsigned long long>(p.first_line),
-                     Line_problem_text(k));
+        char place[PART_PATH_SIZE + 64];
+        Line_place(path, p.first_line, true, place, sizeof place);
+        std::fprintf(stderr, "%s: %s", place, Line_problem_text(k));
         if (p.lines > 1)
             std::fprintf(stderr, " (and %llu more line%s)",
                          static_cast<unsigned long long>(p.lines - 1), p.lines == 2 ? "" : "s");
@@ -261,7 +285,9 @@ int Convert_explain(const char *path, int result)
         std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,
                      static_cast<unsigned long long>(s.header_line),
                      Line_problem_text(s.header_problem));
-    if (result != 0 && s.geometry.problem)
+    if (result != 0 && s.geometry.problem && s.geometry.lines == 0)
+        std::fprintf(stderr, "vokatool: %s: the file is empty\n", path);
+    else if (result != 0 && s.geometry.problem)
         std::fprintf(stderr, "%s:%d: the geometry section: %s\n", path, s.geometry.lines,
                      s.geometry.problem);
     if (result != 0 && s.nothing_after_geometry)
@@ -275,15 +301,25 @@ int Convert_explain(const char *path, int result)
 // PART_PATH_SIZE bytes): Part_begin makes that file (the core then writes
 // it), Part_end puts it in the place of `target` when `ok`, or removes it.
 // Each returns 0, or 1 after saying why.
+int Output_is_input(const char *output, const char *const *inputs, int count)
+{
+    for (int i = 0; i < count; i++) {
+        if (inputs[i] && File_same(output, inputs[i])) {
+            std::fprintf(stderr, "vokatool: %s: is the input %s: not written over\n", output,
+                         inputs[i]);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 int Part_begin(const char *target, char *part)
 {
     errno = 0;
-    std::FILE *f = Part_file_create(target, part, PART_PATH_SIZE);
-    if (!f) {
+    if (Part_file_reserve(target, part, PART_PATH_SIZE) != 0) {
         std::fprintf(stderr, "vokatool: %s: cannot be created: %s\n", target, std::strerror(errno));
         return 1;
     }
-    std::fclose(f);
     return 0;
 }
 
@@ -304,6 +340,63 @@ int Part_end(bool ok, const char *part, const char *target)
 // its path: the work file's path goes to the core directly, not through the
 // 19 characters of the work-directory setting.  Returns 0, or 1 after saying
 // why.
+namespace {
+
+const char PRIVATE_PREFIX[] = "vokatool-";
+
+// The process id in a private folder's name "vokatool-PID-NUMBER"; 0 when
+// the name is not one.
+uint32_t Private_owner(const std::string &name)
+{
+    const size_t start = sizeof PRIVATE_PREFIX - 1;
+    if (name.compare(0, start, PRIVATE_PREFIX) != 0)
+        return 0;
+    size_t dash = name.find('-', start);
+    if (dash == std::string::npos || dash == start || dash + 1 == name.size() ||
+        name.find_first_not_of("0123456789", start) != dash ||
+        name.find_first_not_of("0123456789", dash + 1) != std::string::npos || dash - start > 9)
+        return 0;
+    return static_cast<uint32_t>(std::strtoul(name.c_str() + start, nullptr, 10));
+}
+
+// The private folders that runs which no longer exist left in `base` (a
+// run that was killed cannot remove its own).
+void Private_leftovers_remove(const std::filesystem::path &base)
+{
+    std::error_code error;
+    const uint32_t self = Process_id();
+    std::filesystem::directory_iterator it(base, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        std::error_code ignored;
+        uint32_t owner = Private_owner(it->path().filename().string());
+        if (owner != 0 && owner != self && !Process_alive(owner) && it->is_directory(ignored) &&
+            !it->is_symlink(ignored))
+            std::filesystem::remove_all(it->path(), ignored);
+    }
+}
+
+// The folder's three names under `dir`; false when they do not fit.
+bool Private_names(const std::filesystem::path &dir)
+{
+    std::string work = (dir / "work.$$$").string();
+    std::string picture = (dir / "tracks.pic").string();
+    if (work.size() + 16 >= sizeof tool_run.work_file || picture.size() >= PART_PATH_SIZE)
+        return false;
+    private_folder.made = 0;
+    Text_copy(private_folder.dir, sizeof private_folder.dir, dir.string().c_str());
+    Text_copy(private_folder.work_file, sizeof private_folder.work_file, work.c_str());
+    Text_copy(private_folder.picture, sizeof private_folder.picture, picture.c_str());
+    return true;
+}
+
+} // namespace
+
+// Make the private work folder "vokatool-PID-NUMBER" in the temporary folder
+// (TMPDIR), however long its path: the work file's path goes to the core
+// directly, not through the 19 characters of the work-directory setting.
+// The folder is registered for the interrupt handlers before it is made,
+// so that a signal in between removes it too; its name, unique to this
+// process, belongs to no one else.  Returns 0, or 1 after saying why.
 int Private_work_dir()
 {
     std::error_code error;
@@ -317,28 +410,23 @@ int Private_work_dir()
                      error.message().c_str());
         return 1;
     }
+    Private_leftovers_remove(base);
     std::srand(static_cast<unsigned>(std::time(nullptr)) ^
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(&base)));
+    const std::string owner = PRIVATE_PREFIX + std::to_string(Process_id()) + "-";
     for (int i = 0; i < 100; i++) {
-        std::filesystem::path dir =
-            base / ("vokatool-" + std::to_string(std::rand() % 900000 + 100000));
-        std::string text = dir.string();
-        std::string work = (dir / "work.$$$").string();
-        if (work.size() + 16 >= sizeof tool_run.work_file) {
+        std::filesystem::path dir = base / (owner + std::to_string(std::rand() % 900000 + 100000));
+        if (!Private_names(dir)) {
             std::fprintf(stderr,
                          "vokatool: the temporary folder's path is too long: "
                          "%s; give --work-dir\n",
                          base.string().c_str());
             return 1;
         }
-        Text_copy(private_folder.dir, sizeof private_folder.dir, text.c_str());
-        Text_copy(private_folder.work_file, sizeof private_folder.work_file, work.c_str());
-        Text_copy(private_folder.picture, sizeof private_folder.picture,
-                  (dir / "tracks.pic").string().c_str());
-        if (std::filesystem::create_directory(dir, error)) {
-            private_folder.made = 1;
+        private_folder.made = 1;
+        if (std::filesystem::create_directory(dir, error))
             return 0;
-        }
+        private_folder.made = 0;
         if (error && error != std::errc::file_exists)
             break;
     }

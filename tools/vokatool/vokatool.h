@@ -22,6 +22,11 @@ struct ToolRun {
     const char *message_input;
     char work_file[PART_PATH_SIZE];
     bool strict;
+    // The track file the picture was imported from (nullptr: none), and
+    // its tracks a batch: a line of the picture is told as its track and
+    // vertex.
+    const char *track_file;
+    uint32_t tracks_per_batch;
 };
 extern ToolRun tool_run;
 
@@ -42,6 +47,10 @@ enum { EXIT_LINES_LEFT_OUT = 3 };
 // the interrupt handlers.
 void Run_begin();
 void Progress_end();
+// Where line `line` of the picture `path` comes from: "PATH:LINE", or the
+// track and vertex of the track file it was imported from (after the track
+// file's name when `with_file`).
+void Line_place(const char *path, uint64_t line, bool with_file, char *out, size_t size);
 // The lines the conversion left out, one kind of problem to a line:
 // "FILE:LINE: reason", and how many more lines had it.  Returns how many
 // lines were left out.
@@ -55,6 +64,10 @@ int Convert_explain(const char *path, int result);
 // it), Part_end puts it in the place of `target` when `ok`, or removes it.
 // Each returns 0, or 1 after saying why.
 int Part_begin(const char *target, char *part);
+// An output that is one of the run's inputs (`count` names, nullptr for
+// none; the same file whatever the names or links) is refused before
+// anything is written: 1 after saying so, else 0.
+int Output_is_input(const char *output, const char *const *inputs, int count);
 int Part_end(bool ok, const char *part, const char *target);
 // Make the private work folder in the temporary folder; 0, or 1 after
 // saying why.

@@ -98,9 +98,14 @@ void Selection_cancel();
 void Selection_capture_lost(HWND window, HWND new_owner);
 
 // ------------------------------------------------- turning and zooming
-// A rebuild with that stride took `seconds`: the stride of the next preview
-// follows from it.
-void Rebuild_timed(uint32_t stride, double seconds);
+// A rebuild with that stride took `seconds`, of which `fixed` (clearing,
+// the blit) no stride shortens: the stride of the next preview follows.
+void Rebuild_timed(uint32_t stride, double seconds, double fixed);
+
+// Resizing: WM_SIZE asks Size_changed for the stride of the paint of the
+// new size (a preview when a picture is shown); the whole picture follows
+// when the size has rested a moment (Turn_timer).
+uint32_t Size_changed(HWND window);
 
 // The left button, the mouse moves and the release in the picture area
 // when no selection is armed: turning the view.  Each returns whether it
@@ -108,7 +113,8 @@ void Rebuild_timed(uint32_t stride, double seconds);
 bool Turn_button_down(HWND window, LPARAM lparam);
 bool Turn_mouse_move(HWND window, LPARAM lparam);
 bool Turn_button_up(HWND window);
-// The mouse capture went elsewhere, or the timer of a resting mouse.
+// The mouse capture went elsewhere, or the timer of a resting mouse or
+// of a size that rests.
 void Turn_capture_lost(HWND window);
 void Turn_timer(HWND window, WPARAM id);
 

@@ -6,7 +6,12 @@
 // While the mouse drags, each frame draws every k-th track only (a
 // preview), k chosen from the frames before so that a frame takes about
 // 30 ms; the whole picture follows when the button is released or the
-// mouse rests for 200 ms.
+// mouse rests for 200 ms.  A frame's time has a part that no stride
+// shortens (clearing the picture, the blit to the screen: it grows with
+// the pixel count) and the tracks' part, which the stride divides; k
+// follows from the tracks' part and the time left beside the fixed one.
+// Resizing the window draws such previews too, and the whole picture when
+// the size rests.
 #include "app/app.h"
 
 #include <windowsx.h>
@@ -30,6 +35,8 @@ const uint32_t STRIDE_MAX = 4096;
 
 // The mouse resting this long during a drag brings the whole picture.
 const UINT_PTR REST_TIMER = 1;
+// The same for a window whose size changes (id 2 is the read-out's).
+const UINT_PTR SIZE_TIMER = 3;
 const UINT REST_MILLISECONDS = 200;
 
 // One notch of the wheel zooms by this factor.
@@ -40,7 +47,10 @@ POINT drag_last;             // where the mouse was at the last move
 ViewMatrix drag_view;        // the view turned so far, exactly (the angles are rounded)
 uint32_t preview_stride = 1; // the stride of the next preview frame
 bool preview_shown;          // the picture on screen is a preview
-double full_seconds;         // what the last whole rebuild took
+double full_tracks;          // the tracks' part of the last whole rebuild
+double full_pixels;          // the picture's pixels then
+double fixed_seconds;        // the fixed part of the last frame
+double fixed_pixels;         // the picture's pixels then
 uint32_t last_stride;        // the last preview frame's stride and time
 double last_seconds;
 int wheel_rest; // wheel movement short of a notch
@@ -49,6 +59,34 @@ bool In_picture(POINT p)
 {
     const PixelRect &v = layout.view_rect;
     return p.x >= v.left && p.x < v.right && p.y >= v.top && p.y < v.bottom;
+}
+
+double Picture_pixels()
+{
+    return static_cast<double>(layout.view_w) * static_cast<double>(layout.view_h);
+}
+
+// The stride that brings the tracks' part of a frame into the time the
+// fixed part leaves, when the whole picture's tracks take `tracks` seconds.
+uint32_t Stride_for(double tracks)
+{
+    // The fixed part grows with the pixels; at least a fifth of the frame
+    // is left to the tracks.
+    double fixed = fixed_pixels > 0.0 ? fixed_seconds * Picture_pixels() / fixed_pixels : 0.0;
+    double left = FRAME_SECONDS - fixed;
+    if (left < FRAME_SECONDS / 5)
+        left = FRAME_SECONDS / 5;
+    double stride = std::ceil(tracks / left);
+    return stride < 1.0 ? 1 : stride > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(stride);
+}
+
+// The whole picture's tracks at this size: a track's pixels grow with the
+// picture's side.
+double Full_tracks_now()
+{
+    if (full_pixels <= 0.0)
+        return full_tracks;
+    return full_tracks * std::sqrt(Picture_pixels() / full_pixels);
 }
 
 // The view is drawn, so it can be turned or zoomed.
@@ -88,25 +126,47 @@ void Drag_end(HWND window)
 
 } // namespace
 
-void Rebuild_timed(uint32_t stride, double seconds)
+void Rebuild_timed(uint32_t stride, double seconds, double fixed)
 {
+    // The stride drawn, for measuring tools (bench/open_wine.sh): a
+    // property of the main window that another process can read.
+    SetPropA(app.main_window, "VokaPreviewStride",
+             reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(stride)));
+    fixed_seconds = fixed;
+    fixed_pixels = Picture_pixels();
     if (stride <= 1) {
-        full_seconds = seconds;
+        full_tracks = seconds > fixed ? seconds - fixed : 0.0;
+        full_pixels = fixed_pixels;
         preview_shown = false;
+        RemovePropA(app.main_window, "VokaWholeDue");
         last_stride = 1;
         last_seconds = seconds;
         return;
     }
     preview_shown = true;
-    // The frame time shrinks about as the stride grows, down to what a
+    // While a preview is shown the whole picture is due (when the button
+    // is released, or the mouse or the size rests): a property of the main
+    // window that tools waiting for the viewer to be idle can read.
+    SetPropA(app.main_window, "VokaWholeDue", reinterpret_cast<HANDLE>(1));
+    // The tracks' part shrinks about as the stride grows, down to what a
     // frame costs without tracks: when a larger stride no longer shortened
     // the frame, the stride stays.
-    double next = std::ceil(static_cast<double>(stride) * seconds / FRAME_SECONDS);
+    double tracks = seconds > fixed ? seconds - fixed : 0.0;
+    uint32_t next = Stride_for(static_cast<double>(stride) * tracks);
     if (next > stride && stride > last_stride && seconds > 0.9 * last_seconds)
         next = stride;
     last_stride = stride;
     last_seconds = seconds;
-    preview_stride = next < 1.0 ? 1 : next > STRIDE_MAX ? STRIDE_MAX : static_cast<uint32_t>(next);
+    preview_stride = next;
+}
+
+uint32_t Size_changed(HWND window)
+{
+    if (app.picture_selected != 1 || app.view_bitmap_missing != 0 || view_state.view_scale <= 0.0)
+        return 1;
+    // The whole picture follows when the size has rested a moment.
+    SetTimer(window, SIZE_TIMER, REST_MILLISECONDS, nullptr);
+    return Stride_for(Full_tracks_now());
 }
 
 bool Turn_button_down(HWND window, LPARAM lparam)
@@ -117,10 +177,7 @@ bool Turn_button_down(HWND window, LPARAM lparam)
     turning = true;
     drag_last = p;
     drag_view = View_matrix(display.angle_x, display.angle_y, display.angle_z);
-    double first = std::ceil(full_seconds / FRAME_SECONDS);
-    preview_stride = first < 1.0          ? 1
-                     : first > STRIDE_MAX ? STRIDE_MAX
-                                          : static_cast<uint32_t>(first);
+    preview_stride = Stride_for(Full_tracks_now());
     SetCapture(window);
     return true;
 }
@@ -166,6 +223,17 @@ void Turn_capture_lost(HWND window)
 
 void Turn_timer(HWND window, WPARAM id)
 {
+    if (id == SIZE_TIMER) {
+        KillTimer(window, SIZE_TIMER);
+        if (!preview_shown || turning)
+            return;
+        Rebuild_request();
+        // A resize always shows the full extents.
+        app.render_mode = RENDER_FULL;
+        app.rebuild_stride = 1;
+        Picture_invalidate();
+        return;
+    }
     if (id != REST_TIMER)
         return;
     KillTimer(window, REST_TIMER);

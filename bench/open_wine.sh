@@ -6,7 +6,21 @@
 #           ones made by vokasim; the tiny picture's time is the baseline,
 #           the closing of the dialog under Wine;
 #   rotate  the time from a rotation button of the x angle to the end of
-#           the paint: the rebuild alone.
+#           the paint: the rebuild alone;
+#   drag    turning the view with the mouse: the frames a second of the
+#           previews, the stride of the last one (it draws every STRIDE-th
+#           track), the whole picture after the release, and the
+#           milliseconds of the last preview's clearing and blit;
+#   resize  sizing the window in steps from 640 x 410 to 1000 x 700: the
+#           mean and longest time from a size to its paint (the window
+#           follows the mouse), and the whole picture after the last;
+#   readout after a rotation, the mouse brought to rest on the picture's
+#           middle: the seconds until the read-out of a line shows, of
+#           which the viewer waits 0.3 for the mouse to rest;
+#   max     the same rotation and drag in the window maximized on a
+#           3840 x 2160 screen (the tiny picture's drag: the cost of a 4K
+#           frame without tracks).
+# The drag, resize and max rows run with openbox only and give medians.
 # Each is measured twice: with a window manager (openbox, installed through
 # apt when missing, for this benchmark only) and without one, where Wine's
 # X11 driver waits about 2 s for a window manager whenever a dialog closes.
@@ -16,8 +30,12 @@
 # time-command of tests/e2e/driver.cpp).  Benchmarks are never part of the
 # tests' pass/fail.
 #
-# Usage: bench/open_wine.sh [--quick]   --quick: no 10-million-step picture
+# Usage: bench/open_wine.sh [--quick] [--wm-only]
+#        --quick: no 10-million-step picture; --wm-only: the rows with
+#        openbox only
 # Environment: BENCH_RUNS (default 3) runs per row, the best is kept;
+#              BENCH_VIEWER another vokagraphic.exe to measure (an older
+#              build, for a comparison under the same load);
 #              BENCH_LIMIT (default 600) seconds allowed for one open or
 #              rotation before the benchmark gives up.
 # Builds with scripts/build.sh all; keeps the pictures and its Wine prefix
@@ -30,7 +48,14 @@ data=$work/data
 runs=${BENCH_RUNS:-3}
 limit=${BENCH_LIMIT:-600}
 sizes=(1000000 10000000)
-if [ "${1:-}" = "--quick" ]; then sizes=(1000000); fi
+wm_only=0
+for arg in "$@"; do
+  case $arg in
+    --quick) sizes=(1000000) ;;
+    --wm-only) wm_only=1 ;;
+    *) echo "usage: $0 [--quick] [--wm-only]" >&2; exit 2 ;;
+  esac
+done
 
 echo "open_wine: building (scripts/build.sh all)" >&2
 mkdir -p "$work/logs" "$data"
@@ -39,7 +64,7 @@ if ! scripts/build.sh all >"$work/logs/build.log" 2>&1; then
   exit 1
 fi
 sim=$root/build/native/vokasim
-viewer=$root/build/win/app/vokagraphic.exe
+viewer=${BENCH_VIEWER:-$root/build/win/app/vokagraphic.exe}
 driver=$root/build/win/voka_driver.exe
 for f in "$sim" "$viewer" "$driver"; do
   [ -f "$f" ] || { echo "open_wine: $f is missing after the build" >&2; exit 1; }
@@ -77,8 +102,8 @@ export VOKA_VIEWER=$viewer VOKA_DRIVER=$driver VOKA_DRIVER_TIMEOUT=$limit
 [ -f "$work/wineprefix/.voka-ready" ] || echo "open_wine: making the Wine prefix" >&2
 # The prefix has Wine's own fonts (as the end-to-end tests' prefix) and
 # Wine's default of managed windows (a run that was stopped may have left
-# them unmanaged).
-wine_session "$work"
+# them unmanaged).  The screen holds a maximized window of 3840 x 2160.
+WINE_SCREEN=3840x2160 wine_session "$work"
 cleanup() {
   wm_stop
   # The viewer's work file of the last picture.
@@ -115,6 +140,56 @@ time_open() { drv command 200 + time-open "$1" "$limit"; }
 # the x angle (commands 60 and 50), so that no run meets the angle's limit
 # and is refused.
 time_rotate() { drv time-command $(( r % 2 == 0 ? 60 : 50 )) "$limit"; }
+
+# median COMMAND...: the median of $runs outputs of COMMAND, by its first
+# number (outputs of several numbers are kept whole); sets MEDIAN.
+median() {
+  local r out all=()
+  for ((r = 0; r < runs; r++)); do
+    if ! out=$("$@" | tr -d '\r' | tail -n 1) || [ -z "$out" ]; then
+      echo "open_wine: failed: $*" >&2
+      return 1
+    fi
+    echo "open_wine:   $out" >&2
+    all+=("$out")
+  done
+  MEDIAN=$(printf '%s\n' "${all[@]}" | sort -g | awk '{ a[NR] = $0 } END { print a[int((NR + 1) / 2)] }')
+}
+time_drag() { drv time-drag 30 "$limit"; }
+# After a rotation, at one of two points near the picture's middle (the
+# mouse must move for the viewer to wait for its rest again).
+time_readout() {
+  drv time-command $(( r % 2 == 0 ? 60 : 50 )) "$limit" >/dev/null
+  drv time-readout $(( 245 + r % 2 )) 185 "$limit"
+}
+
+# Each run starts at 640 x 410.
+time_resize() {
+  drv time-resize 640 410 640 410 1 "$limit" >/dev/null
+  drv time-resize 640 410 1000 700 8 "$limit"
+}
+
+# window_rows LABEL NAME STEPS: drag, resize and the maximized rows of the
+# picture open in the viewer.
+window_rows() {
+  local label=$1 name=$2 steps=$3
+  echo "open_wine: $label: $name drag, resize, maximized" >&2
+  if median time_drag; then row "$label $name drag" "$steps" "$MEDIAN" "fps stride whole clear-ms blit-ms"; fi
+  if [ "$name" != tiny ] && median time_readout; then
+    row "$label $name readout" "$steps" "$MEDIAN" "-"
+  fi
+  if [ "$name" != tiny ] && median time_resize; then
+    row "$label $name resize" "$steps" "$MEDIAN" "mean max whole"
+  fi
+  drv maximize + wait-idle "$limit" >/dev/null
+  local size
+  size=$(drv window-rect | tr -d '\r' | awk '{ print $3 "x" $4 }')
+  if [ "$name" != tiny ] && median time_rotate; then row "$label $name max rotate" "$steps" "$MEDIAN" "$size"; fi
+  if median time_drag; then row "$label $name max drag" "$steps" "$MEDIAN" "fps stride whole clear-ms blit-ms"; fi
+  # Back to the first run's size for the next picture.
+  stop_viewer
+  start_viewer
+}
 
 rows=()
 row() { rows+=("$(printf '%-24s %9s %8s %10s' "$@")"); }
@@ -162,6 +237,7 @@ measure_all() {
   best time_open "$tiny_pic" || { stop_viewer; return 1; }
   tiny_best=$BEST
   row "$label tiny open" "$tiny_steps" "$BEST" "-"
+  if [ "$label" = wm ]; then window_rows "$label" tiny "$tiny_steps"; fi
   for entry in "${names[@]}"; do
     IFS=: read -r name pic steps <<<"$entry"
     echo "open_wine: $label: $name open ($steps steps)" >&2
@@ -176,6 +252,7 @@ measure_all() {
     else
       row "$label $name rotate" "$steps" "failed" "-"
     fi
+    if [ "$label" = wm ]; then window_rows "$label" "$name" "$steps"; fi
   done
   stop_viewer
 }
@@ -183,6 +260,11 @@ measure_all() {
 if wm_start; then
   measure_all wm
   wm_stop
+fi
+if [ "$wm_only" = 1 ]; then
+  printf '%-24s %9s %8s %10s\n' "row" "steps" "seconds" "over tiny"
+  printf '%s\n' "${rows[@]}"
+  exit 0
 fi
 measure_all "no wm"
 

@@ -1,5 +1,6 @@
 #include "picture/step_copy.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstdlib>
@@ -118,8 +119,54 @@ uint64_t Step_copy_budget()
     return memory != 0 ? memory / 4 : BUDGET_UNKNOWN_MEMORY;
 }
 
+namespace {
+
+// Where the separators lie (record indices, ascending), made for the
+// previews, which pass over tracks: without it each preview reads the kind
+// of every record.  nullptr until made (or when memory was short).
+uint64_t *separators;
+uint64_t separator_count;
+
+void Separators_drop()
+{
+    std::free(separators);
+    separators = nullptr;
+    separator_count = 0;
+}
+
+bool Is_separator(uint64_t i)
+{
+    const uint8_t *image =
+        chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
+    return (image[17] >> (KIND_SHIFT - 8)) == 0;
+}
+
+} // namespace
+
+void Step_copy_index_separators()
+{
+    if (!complete || separators)
+        return;
+    uint64_t count = 0;
+    for (uint64_t i = 0; i < record_count; i++)
+        if (Is_separator(i))
+            count++;
+    if (count == 0 || count > SIZE_MAX / sizeof(uint64_t))
+        return;
+    separators =
+        static_cast<uint64_t *>(std::malloc(static_cast<size_t>(count) * sizeof(uint64_t)));
+    if (!separators)
+        return;
+    uint64_t n = 0;
+    for (uint64_t i = 0; i < record_count; i++)
+        if (Is_separator(i))
+            separators[n++] = i;
+    separator_count = n;
+}
+
 void Step_copy_drop()
 {
+    Separators_drop();
     for (size_t i = 0; i < chunk_count; i++)
         Platform_free_large(chunks[i], CHUNK_BYTES);
     std::free(chunks);
@@ -293,12 +340,17 @@ uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count)
 {
     if (limit > record_count)
         limit = record_count;
-    for (uint64_t i = first; i < limit; i++) {
-        const uint8_t *image =
-            chunks[i >> CHUNK_BITS] + (i & (CHUNK_RECORDS - 1)) * STEP_COPY_RECORD_SIZE;
-        if ((image[17] >> (KIND_SHIFT - 8)) == 0 && --count == 0)
-            return i;
+    if (separators) {
+        const uint64_t *at = std::lower_bound(separators, separators + separator_count, first);
+        uint64_t rank = static_cast<uint64_t>(at - separators);
+        if (count - 1 >= separator_count - rank)
+            return limit;
+        uint64_t i = separators[rank + count - 1];
+        return i < limit ? i : limit;
     }
+    for (uint64_t i = first; i < limit; i++)
+        if (Is_separator(i) && --count == 0)
+            return i;
     return limit;
 }
 

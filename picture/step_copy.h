@@ -97,6 +97,12 @@ void Step_copy_prepare(double divisor);
 // (a preview that leaves tracks out passes over them so).
 uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count);
 
+// Make the list of where the separators lie (8 bytes a track), once a
+// copy, so that Step_copy_separator finds them without reading the records
+// it passes over: before the first preview, on the thread that asks for
+// the lanes.  Without memory for it the records are read as before.
+void Step_copy_index_separators();
+
 // Decode up to `count` records from record `first` on into `out`, each
 // coordinate divided by `divisor` (the view's scale: the record's point in
 // pixels, exactly as the coordinate in cm divided by it); returns how many

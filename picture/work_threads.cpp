@@ -3,7 +3,8 @@
 #include <cstdlib>
 #include <thread>
 
-CoreTuning core_tuning = {0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, nullptr};
+CoreTuning core_tuning = {
+    0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, size_t{1} << 20, nullptr};
 
 int Work_threads()
 {

@@ -35,6 +35,10 @@ struct CoreTuning {
     // where the system does not tell it), some 330 million steps on a
     // machine of 24 GB.  0 keeps no copy.
     uint64_t copy_budget;
+    // Lines (pens, moves, lines) a lane of a skipping surface keeps at
+    // most, 16 bytes each (2^20): beyond that the lane is drawn again in its
+    // turn on the asking thread (see SurfaceLanes).  Tests lower it.
+    size_t skip_recording_max;
     // When set (tests), work-file writes go through it instead of fwrite.
     WorkWriteFn work_write;
 };

@@ -141,3 +141,61 @@ void GdiSurface::set_origin(int32_t x, int32_t y)
     flush();
     SetViewportOrgEx(dc, x - device_x, y - device_y, nullptr);
 }
+
+DibSurface::DibSurface(HDC dc, Colour *rows, int32_t width, int32_t height, int32_t device_x_in,
+                       int32_t device_y_in)
+    : raster(), gdi(dc, device_x_in, device_y_in), device_x(device_x_in), device_y(device_y_in)
+{
+    raster.attach(rows, width, height);
+    raster.set_origin(-device_x, -device_y);
+    raster.set_background(0, COLOUR_WHITE);
+    SetBkMode(dc, TRANSPARENT);
+}
+
+void DibSurface::pen(int style, int width, Colour colour)
+{
+    raster.pen(style, width, colour);
+}
+
+void DibSurface::move_to(int32_t x, int32_t y)
+{
+    raster.move_to(x, y);
+}
+
+void DibSurface::line_to(int32_t x, int32_t y)
+{
+    raster.line_to(x, y);
+}
+
+void DibSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                           Colour fill_colour)
+{
+    raster.rectangle(left, top, right, bottom, fill_colour);
+}
+
+void DibSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom, Colour colour)
+{
+    raster.fill_rect(left, top, right, bottom, colour);
+}
+
+void DibSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)
+{
+    // The raster surface takes the transparent background that text sets
+    // (an empty text draws nothing); GDI draws the letters.  GDI may hold
+    // back drawing: flushed before the raster surface writes the rows
+    // again.
+    raster.text(x, y, nullptr, 0, colour);
+    gdi.text(x, y, text, length, colour);
+    GdiFlush();
+}
+
+void DibSurface::set_origin(int32_t x, int32_t y)
+{
+    raster.set_origin(x - device_x, y - device_y);
+    gdi.set_origin(x, y);
+}
+
+SurfaceLanes *DibSurface::lanes(int count, PixelRect area)
+{
+    return raster.lanes(count, area);
+}

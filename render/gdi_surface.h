@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "render/raster_surface.h"
 #include "render/surface.h"
 
 class GdiSurface : public Surface {
@@ -70,6 +71,45 @@ private:
     DWORD run_points[BATCH_RUNS];
     int point_count;
     int run_count; // runs in run_points, the open one included
+};
+
+// The window's picture in a 32-bit device-independent bitmap (a DIB
+// section): every line, rectangle and fill drawn by the raster surface
+// straight into the bitmap's rows, on as many lanes as the rebuild asks
+// for, with the pixels GDI draws there (the raster surface draws as GDI
+// does); only text goes through GDI, into the same bitmap in its turn, in
+// the system font of the window.  The window then shows the bitmap with
+// one blit.  The lines of a large picture cost GDI a call each; here they
+// cost a few memory writes.
+class DibSurface : public Surface {
+public:
+    // On `dc`, a memory context with the DIB section selected whose rows
+    // are `rows` (top row first, width x height pixels, blue in the low
+    // byte), pixel (0, 0) showing device position (device_x, device_y), as
+    // for GdiSurface.  Starts as the panel pass leaves a context: a
+    // transparent background.
+    DibSurface(HDC dc, Colour *rows, int32_t width, int32_t height, int32_t device_x,
+               int32_t device_y);
+    DibSurface(const DibSurface &) = delete;
+    DibSurface &operator=(const DibSurface &) = delete;
+
+    void pen(int style, int width, Colour colour) override;
+    void move_to(int32_t x, int32_t y) override;
+    void line_to(int32_t x, int32_t y) override;
+    void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   Colour fill_colour) override;
+    void fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   Colour colour) override;
+    void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
+    void set_origin(int32_t x, int32_t y) override;
+    // The raster surface's lanes (lines only).
+    SurfaceLanes *lanes(int count, PixelRect area) override;
+
+private:
+    RasterSurface raster;
+    GdiSurface gdi; // the text
+    int32_t device_x;
+    int32_t device_y;
 };
 
 #endif

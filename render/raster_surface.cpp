@@ -7,10 +7,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "render/font_data.h"
 
 namespace {
+
+// A pixel value with its red and blue bytes exchanged when `swap`: the
+// order of the surface's colours (red low) and that of the platform's
+// device-independent rows (blue low) one into the other.  The top byte
+// stays, so the marks above 24 bits stay marks.
+inline Colour Swapped(Colour value, bool swap)
+{
+    return swap ? (value & 0xFF00FF00u) | ((value & 0xFFu) << 16) | ((value >> 16) & 0xFFu) : value;
+}
 
 enum PenKind {
     PEN_KIND_NULL,   // draws no lines
@@ -333,18 +346,42 @@ RasterSurface::RasterSurface()
       pen_colour(0), pen_kind(PEN_KIND_SOLID), pen_width(1), dash(nullptr), dash_count(0),
       dash_total(0), cap_top(0), cap_rows(0), cap_left(), cap_right(), pos_x(0), pos_y(0),
       origin_x(0), origin_y(0), background_opaque(1), background_colour(COLOUR_WHITE),
-      line_changed(false), watching(false)
+      line_changed(false), watching(false), owned(true), blue_low(false)
 {
 }
 
 RasterSurface::~RasterSurface()
 {
-    std::free(image);
+    if (owned)
+        std::free(image);
 }
 
 int RasterSurface::create(int32_t width, int32_t height)
 {
-    std::free(image);
+    return start(width, height, nullptr, false);
+}
+
+int RasterSurface::attach(Colour *rows, int32_t width, int32_t height)
+{
+    return start(width, height, rows, true);
+}
+
+Colour RasterSurface::stored(Colour colour) const
+{
+    return Swapped(colour & COLOUR_MASK, blue_low);
+}
+
+int RasterSurface::start(int32_t width, int32_t height, Colour *rows, bool rows_blue_low)
+{
+    // An image of the same size is drawn on again (its memory is had
+    // already: no page of it faults in anew).
+    Colour *kept = nullptr;
+    if (owned && rows == nullptr && image && width == image_width && height == image_height)
+        kept = image;
+    else if (owned)
+        std::free(image);
+    owned = rows == nullptr;
+    blue_low = rows_blue_low;
     image = nullptr;
     image_width = 0;
     image_height = 0;
@@ -357,7 +394,7 @@ int RasterSurface::create(int32_t width, int32_t height)
     if (width < 1 || height < 1 || width > RASTER_MAX_SIDE || height > RASTER_MAX_SIDE)
         return -1;
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    image = static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
+    image = rows ? rows : kept ? kept : static_cast<Colour *>(std::malloc(count * sizeof(Colour)));
     if (!image)
         return -1;
     image_width = width;
@@ -369,16 +406,18 @@ int RasterSurface::create(int32_t width, int32_t height)
 void RasterSurface::clear(Colour colour)
 {
     size_t count = static_cast<size_t>(image_width) * static_cast<size_t>(image_height);
+    const Colour value = Swapped(colour, blue_low);
     for (size_t i = 0; i < count; i++)
-        image[i] = colour;
+        image[i] = value;
 }
 
 Colour RasterSurface::pixel(int32_t x, int32_t y) const
 {
     if (x < 0 || y < 0 || x >= image_width || y >= image_height)
         return 0xFFFFFFFFu;
-    return image[static_cast<size_t>(y) * static_cast<size_t>(image_width) +
-                 static_cast<size_t>(x)];
+    return Swapped(
+        image[static_cast<size_t>(y) * static_cast<size_t>(image_width) + static_cast<size_t>(x)],
+        blue_low);
 }
 
 void RasterSurface::pen(int style, int width, Colour colour)
@@ -454,7 +493,7 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, in
     int64_t dy = y1 - y0;
     if (dx == 0 && dy == 0)
         return;
-    Colour colour = pen_colour & COLOUR_MASK;
+    Colour colour = stored(pen_colour);
     // A line of one step sets its first pixel alone, in the colour that
     // starts every dash pattern.
     if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && dash_offset == 0) {
@@ -474,7 +513,7 @@ void RasterSurface::thin_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, in
         return;
     if (pen_kind != PEN_KIND_SOLID) {
         Dashed_walk(image, walk, colour, DashState{dash, dash_count, dash_total, dash_offset},
-                    background_colour & COLOUR_MASK, background_opaque != 0);
+                    stored(background_colour), background_opaque != 0);
     } else if (Solid_walk(image, walk, colour, watching)) {
         line_changed = true;
     }
@@ -504,7 +543,7 @@ void RasterSurface::fill_device_rect(int64_t left, int64_t top, int64_t right, i
 
 void RasterSurface::round_cap(int64_t x, int64_t y)
 {
-    Colour colour = pen_colour & COLOUR_MASK;
+    Colour colour = stored(pen_colour);
     for (int32_t i = 0; i < cap_rows; i++)
         fill_span(y + cap_top + i, x + cap_left[i], x + cap_right[i], colour);
 }
@@ -568,7 +607,7 @@ void RasterSurface::wide_body(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     int64_t dx = x1 - x0;
     int64_t dy = y1 - y0;
     int64_t w = pen_width;
-    Colour colour = pen_colour & COLOUR_MASK;
+    Colour colour = stored(pen_colour);
     if (dx == 0 && dy == 0)
         return;
     if (dy == 0) {
@@ -646,7 +685,7 @@ void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
     b--;
     int64_t xs[5] = {r, l, l, r, r};
     int64_t ys[5] = {t, t, b, b, t};
-    Colour fill = fill_colour & COLOUR_MASK;
+    Colour fill = stored(fill_colour);
 
     if (pen_kind == PEN_KIND_WIDE) {
         fill_device_rect(l, t, r, b, fill);
@@ -688,7 +727,7 @@ void RasterSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t 
 
 void RasterSurface::mark(int64_t left, int64_t top, int64_t right, int64_t bottom, Colour value)
 {
-    fill_device_rect(left, top, right, bottom, value);
+    fill_device_rect(left, top, right, bottom, Swapped(value, blue_low));
 }
 
 void RasterSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
@@ -708,7 +747,7 @@ void RasterSurface::fill_rect(int32_t left, int32_t top, int32_t right, int32_t 
         t = b + 1;
         b = tmp + 1;
     }
-    fill_device_rect(l, t, r, b, colour & COLOUR_MASK);
+    fill_device_rect(l, t, r, b, stored(colour));
 }
 
 void RasterSurface::text(int32_t x, int32_t y, const char *text, int length, Colour colour)
@@ -716,7 +755,7 @@ void RasterSurface::text(int32_t x, int32_t y, const char *text, int length, Col
     background_opaque = 0;
     if (!text || length <= 0)
         return;
-    Colour c = colour & COLOUR_MASK;
+    Colour c = stored(colour);
     int64_t pen_x = static_cast<int64_t>(x) + origin_x;
     int64_t cell_top = static_cast<int64_t>(y) + origin_y;
     for (int i = 0; i < length; i++) {
@@ -754,31 +793,62 @@ void RasterSurface::set_background(int opaque, Colour colour)
     background_colour = colour;
 }
 
+// Lane images kept from one rebuild to the next, at most LANE_POOL_MAX:
+// at a large size, making a lane's image anew (its pages faulting in)
+// costs more than the lines of a preview.  Lanes are made and ended on the
+// thread that asks for them; the lock keeps the pool whole all the same.
+namespace {
+
+const size_t LANE_POOL_MAX = 3;
+std::mutex lane_pool_lock;
+std::vector<std::unique_ptr<RasterSurface>> lane_pool;
+
+std::unique_ptr<RasterSurface> Lane_image_take()
+{
+    std::lock_guard<std::mutex> hold(lane_pool_lock);
+    if (lane_pool.empty())
+        return std::unique_ptr<RasterSurface>(new (std::nothrow) RasterSurface());
+    std::unique_ptr<RasterSurface> image = std::move(lane_pool.back());
+    lane_pool.pop_back();
+    return image;
+}
+
+void Lane_image_give_back(std::unique_ptr<RasterSurface> image)
+{
+    std::lock_guard<std::mutex> hold(lane_pool_lock);
+    if (image && lane_pool.size() < LANE_POOL_MAX)
+        lane_pool.push_back(std::move(image));
+}
+
+} // namespace
+
 // The lanes of a raster surface: the surface itself, and images of the area
 // whose pixels start as NOT_DRAWN (a value no drawing writes).
 class RasterLanes : public SurfaceLanes {
 public:
     static const Colour NOT_DRAWN = 0xFF000000u;
 
-    RasterLanes(RasterSurface *base_in, int count)
-        : base(base_in), others(new RasterSurface[static_cast<size_t>(count - 1)]),
-          other_count(count - 1), left(0), top(0), empty(false)
+    explicit RasterLanes(RasterSurface *base_in) : base(base_in), left(0), top(0), empty(false) {}
+    ~RasterLanes() override
     {
+        for (std::unique_ptr<RasterSurface> &image : others)
+            Lane_image_give_back(std::move(image));
     }
 
     Surface *lane(int index) override
     {
-        return index == 0 ? static_cast<Surface *>(base) : &others[static_cast<size_t>(index - 1)];
+        return index == 0 ? static_cast<Surface *>(base)
+                          : others[static_cast<size_t>(index - 1)].get();
     }
 
-    void merge() override
+    void merge(int index) override
     {
         if (empty)
             return;
-        const size_t width = static_cast<size_t>(others[0].image_width);
-        const size_t height = static_cast<size_t>(others[0].image_height);
-        for (int k = 0; k < other_count; k++) {
-            const Colour *from = others[static_cast<size_t>(k)].image;
+        const size_t width = static_cast<size_t>(others[0]->image_width);
+        const size_t height = static_cast<size_t>(others[0]->image_height);
+        {
+            const Colour *from = others[static_cast<size_t>(index - 1)]->image;
             for (size_t y = 0; y < height; y++) {
                 Colour *to =
                     base->image +
@@ -792,8 +862,7 @@ public:
     }
 
     RasterSurface *base;
-    std::unique_ptr<RasterSurface[]> others;
-    int other_count;
+    std::vector<std::unique_ptr<RasterSurface>> others;
     int64_t left; // where the other lanes lie on the base image
     int64_t top;
     bool empty; // the area lies off the image: nothing to merge
@@ -816,14 +885,22 @@ SurfaceLanes *RasterSurface::lanes(int count, PixelRect area)
     }
     if ((r - l) * (b - t) > RASTER_LANE_PIXELS)
         return nullptr;
-    std::unique_ptr<RasterLanes> lanes(new RasterLanes(this, count));
+    std::unique_ptr<RasterLanes> lanes(new (std::nothrow) RasterLanes(this));
+    if (!lanes)
+        return nullptr;
     lanes->left = l;
     lanes->top = t;
     lanes->empty = empty;
     for (int k = 0; k < count - 1; k++) {
-        RasterSurface &lane = lanes->others[static_cast<size_t>(k)];
-        if (lane.create(static_cast<int32_t>(r - l), static_cast<int32_t>(b - t)) != 0)
+        std::unique_ptr<RasterSurface> taken = Lane_image_take();
+        if (!taken ||
+            taken->create(static_cast<int32_t>(r - l), static_cast<int32_t>(b - t)) != 0) {
+            Lane_image_give_back(std::move(taken));
             return nullptr;
+        }
+        lanes->others.push_back(std::move(taken));
+        RasterSurface &lane = *lanes->others.back();
+        lane.blue_low = blue_low;
         lane.clear(RasterLanes::NOT_DRAWN);
         lane.set_origin(static_cast<int32_t>(origin_x - l), static_cast<int32_t>(origin_y - t));
         lane.set_background(background_opaque, background_colour);

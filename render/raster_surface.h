@@ -55,6 +55,14 @@ public:
     // drawing on it does nothing).  May be called again to start over.
     int create(int32_t width, int32_t height);
 
+    // The same on `rows`, width x height pixels of the caller's, top row
+    // first, which the surface draws on but never frees: the rows of a
+    // platform's 32-bit device-independent bitmap, blue in the low byte and
+    // red in the third (the surface's colours are stored so; pixel() still
+    // answers 0x00BBGGRR).  The window draws its picture so, straight into
+    // the bitmap it shows.
+    int attach(Colour *rows, int32_t width, int32_t height);
+
     void pen(int style, int width, Colour colour) override;
     void move_to(int32_t x, int32_t y) override;
     void line_to(int32_t x, int32_t y) override;
@@ -98,7 +106,8 @@ public:
     int32_t height() const { return image_height; }
     // Pixel at device (x, y), or 0xFFFFFFFF outside the image.
     Colour pixel(int32_t x, int32_t y) const;
-    // Rows of the image, top row first, width() pixels each.
+    // Rows of the image, top row first, width() pixels each (in the order
+    // of attach's rows when attached).
     const Colour *pixels() const { return image; }
     // The same rows to write into, for a caller that composes an image from
     // parts (the headless paint puts back what it kept outside an area).
@@ -107,6 +116,9 @@ public:
 private:
     friend class RasterLanes;
 
+    int start(int32_t width, int32_t height, Colour *rows, bool rows_blue_low);
+    // A colour as the image holds it.
+    Colour stored(Colour colour) const;
     // Device corners of a rectangle given in logical coordinates.
     void device_box(int32_t left, int32_t top, int32_t right, int32_t bottom, int64_t *l,
                     int64_t *t, int64_t *r, int64_t *b) const;
@@ -146,6 +158,8 @@ private:
     Colour background_colour;
     bool line_changed;
     bool watching;
+    bool owned;    // the image is the surface's own (create), freed by it
+    bool blue_low; // pixels in the platform's order (attach)
 };
 
 // Size in pixels of `length` bytes of `text` drawn with RasterSurface::text:

@@ -1,11 +1,16 @@
 #include "render/record_index.h"
 
 #include <cstdio>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "picture/settings.h"
 #include "picture/work_file.h"
 
-RecordIndexSurface::RecordIndexSurface() : pen_style(PEN_SOLID), pen_width(1), current(0)
+RecordIndexSurface::RecordIndexSurface()
+    : target(&plane), pen_style(PEN_SOLID), pen_width(1), current(0)
 {
 }
 
@@ -27,13 +32,13 @@ void RecordIndexSurface::pen(int style, int width, Colour)
 
 void RecordIndexSurface::move_to(int32_t x, int32_t y)
 {
-    plane.move_to(x, y);
+    target->move_to(x, y);
 }
 
 void RecordIndexSurface::line_to(int32_t x, int32_t y)
 {
-    plane.pen(pen_style, pen_width, current);
-    plane.line_to(x, y);
+    target->pen(pen_style, pen_width, current);
+    target->line_to(x, y);
 }
 
 void RecordIndexSurface::rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, Colour)
@@ -59,6 +64,49 @@ void RecordIndexSurface::set_origin(int32_t x, int32_t y)
 void RecordIndexSurface::record(uint64_t index)
 {
     current = index == RECORD_NONE ? 0 : static_cast<uint32_t>(index % RECORD_CODE_SPAN + 1);
+}
+
+class RecordIndexLanes : public SurfaceLanes {
+public:
+    RecordIndexLanes(RecordIndexSurface *base_in, SurfaceLanes *plane_lanes_in)
+        : base(base_in), plane_lanes(plane_lanes_in)
+    {
+    }
+    Surface *lane(int index) override
+    {
+        return index == 0 ? static_cast<Surface *>(base)
+                          : others[static_cast<size_t>(index - 1)].get();
+    }
+    void merge(int index) override { plane_lanes->merge(index); }
+    bool lost(int index) const override { return plane_lanes->lost(index); }
+
+    RecordIndexSurface *base;
+    std::unique_ptr<SurfaceLanes> plane_lanes;
+    std::vector<std::unique_ptr<RecordIndexSurface>> others;
+};
+
+SurfaceLanes *RecordIndexSurface::lanes(int count, PixelRect area)
+{
+    if (target != &plane)
+        return nullptr; // a lane itself
+    SurfaceLanes *plane_lanes = plane.lanes(count, area);
+    if (!plane_lanes)
+        return nullptr;
+    std::unique_ptr<RecordIndexLanes> lanes(new (std::nothrow) RecordIndexLanes(this, plane_lanes));
+    if (!lanes) {
+        delete plane_lanes;
+        return nullptr;
+    }
+    for (int k = 1; k < count; k++) {
+        std::unique_ptr<RecordIndexSurface> other(new (std::nothrow) RecordIndexSurface());
+        if (!other)
+            return nullptr;
+        other->target = plane_lanes->lane(k);
+        other->pen_style = pen_style;
+        other->pen_width = pen_width;
+        lanes->others.push_back(std::move(other));
+    }
+    return lanes.release();
 }
 
 uint32_t RecordIndexSurface::code(int32_t x, int32_t y) const

@@ -37,6 +37,10 @@ public:
     void set_origin(int32_t x, int32_t y) override;
     bool record_wanted() const override { return true; }
     void record(uint64_t index) override;
+    // This surface is lane 0; every other lane a record-index surface
+    // drawing on a lane of the plane (see RasterSurface::lanes), so that
+    // the index is made on every core with the codes of one thread.
+    SurfaceLanes *lanes(int count, PixelRect area) override;
 
     // The code at device pixel (x, y): 0 for none or outside the plane.
     uint32_t code(int32_t x, int32_t y) const;
@@ -47,7 +51,10 @@ public:
     uint32_t code_near(int32_t x, int32_t y, int32_t radius) const;
 
 private:
+    friend class RecordIndexLanes;
+
     RasterSurface plane;
+    Surface *target; // where the lines go: the plane, or a lane of another's
     int pen_style;
     int pen_width;
     uint32_t current; // the code of the record drawing now

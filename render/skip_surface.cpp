@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "picture/work_threads.h"
 
 namespace {
 
@@ -129,17 +132,20 @@ void SkipSurface::set_origin(int32_t x, int32_t y)
 
 namespace {
 
-// The lines a lane passes on, kept to be drawn later on another surface.
-// Lanes draw only lines; their origin is that of the surface they merge
-// into.
+// The lines a lane passes on, kept to be drawn later on another surface,
+// at most core_tuning.skip_recording_max of them: beyond that, or when memory runs out,
+// the recording is given up (lost) and its memory freed.  Lanes draw only
+// lines; their origin is that of the surface they merge into.
 class LineRecording : public Surface {
 public:
+    LineRecording() : dropped(false) {}
     void pen(int style, int width, Colour colour) override
     {
-        ops.push_back(Op{OP_PEN, style, width, colour});
+        keep(Op{OP_PEN, style, width, colour});
     }
-    void move_to(int32_t x, int32_t y) override { ops.push_back(Op{OP_MOVE, x, y, 0}); }
-    void line_to(int32_t x, int32_t y) override { ops.push_back(Op{OP_LINE, x, y, 0}); }
+    void move_to(int32_t x, int32_t y) override { keep(Op{OP_MOVE, x, y, 0}); }
+    void line_to(int32_t x, int32_t y) override { keep(Op{OP_LINE, x, y, 0}); }
+    bool lost() const { return dropped; }
     void rectangle(int32_t, int32_t, int32_t, int32_t, Colour) override {}
     void fill_rect(int32_t, int32_t, int32_t, int32_t, Colour) override {}
     void text(int32_t, int32_t, const char *, int, Colour) override {}
@@ -165,7 +171,23 @@ private:
         int32_t b;
         Colour colour;
     };
+    void keep(const Op &op)
+    {
+        if (dropped)
+            return;
+        if (ops.size() < core_tuning.skip_recording_max) {
+            try {
+                ops.push_back(op);
+                return;
+            } catch (const std::bad_alloc &) {
+            }
+        }
+        dropped = true;
+        std::vector<Op>().swap(ops);
+    }
+
     std::vector<Op> ops;
+    bool dropped;
 };
 
 class SkipLanes : public SurfaceLanes {
@@ -178,10 +200,10 @@ public:
                           : others[static_cast<size_t>(index - 1)].get();
     }
 
-    void merge() override
+    void merge(int index) override { recordings[static_cast<size_t>(index - 1)]->replay(base); }
+    bool lost(int index) const override
     {
-        for (const std::unique_ptr<LineRecording> &recording : recordings)
-            recording->replay(base);
+        return recordings[static_cast<size_t>(index - 1)]->lost();
     }
 
     SkipSurface *base;

@@ -15,6 +15,8 @@
 #ifndef VOKA_SKIP_SURFACE_H
 #define VOKA_SKIP_SURFACE_H
 
+#include <cstddef>
+
 #include "picture/defs.h"
 #include "render/raster_surface.h"
 #include "render/surface.h"

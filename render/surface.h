@@ -112,19 +112,30 @@ public:
 
 // Lanes of a surface: surfaces on which several threads draw lines (pen,
 // move_to and line_to only) at the same time, one thread a lane, and then
-// merge() lays them over the surface they came from, so that inside the
-// area the surface shows what drawing lane 0's lines on it, then lane 1's,
-// and so on, would have left: the last line drawn wins.  Outside the area
-// the other lanes' lines may be lost.  Lane 0 is drawn on the thread that
-// asked for the lanes (it may be the surface itself), the others on a
-// thread each; merge() runs on the asking thread once all have ended.  A
-// lane starts with the surface's drawing state (background mode and
-// colour, origin); its pen and position are its own.
+// merge() lays them over the surface they came from, lane 1 first, so that
+// inside the area the surface shows what drawing lane 0's lines on it, then
+// lane 1's, and so on, would have left: the last line drawn wins.  Outside
+// the area the other lanes' lines may be lost.  Lane 0 is drawn on the
+// thread that asked for the lanes (it may be the surface itself), the
+// others on a thread each; merge() runs on the asking thread once all have
+// ended.  A lane starts with the surface's drawing state (background mode
+// and colour, origin); its pen and position are its own.  A lane's memory
+// is bounded: a lane that keeps what it is given in a list stops keeping
+// it when the list is full or memory runs out, and says so (lost); its
+// lines are then drawn again on lane 0 in its turn, in place of its merge.
 class SurfaceLanes {
 public:
     virtual ~SurfaceLanes() {}
     virtual Surface *lane(int index) = 0;
-    virtual void merge() = 0;
+    // Lay lane `index` (1 .. count - 1) over the surface; called once for
+    // each, in order.
+    virtual void merge(int index) = 0;
+    // Whether lane `index` (1 .. count - 1) dropped lines it was given.
+    virtual bool lost(int index) const
+    {
+        (void)index;
+        return false;
+    }
 };
 
 const uint64_t RECORD_NONE = UINT64_MAX;

@@ -54,6 +54,7 @@ struct StepPainter {
     PixelPoint dot;
     int dot_kind;
     Colour dot_colour;
+    bool records_told; // the surface wants the records
 
     bool In_square(PixelPoint p) const
     {
@@ -73,8 +74,11 @@ struct StepPainter {
     void Draw(const KindPen &p, int kind, PixelPoint a, PixelPoint b)
     {
         bool is_dot = a.x == b.x && a.y == b.y;
+        // A surface that is told the records (the record index) sees every
+        // dot: there the record drawing it last matters, and on lanes the
+        // dot before may lie in another lane.
         if (is_dot && dot_last && kind == dot_kind && p.colour == dot_colour && a.x == dot.x &&
-            a.y == dot.y)
+            a.y == dot.y && !records_told)
             return;
         if (Outside(a, b, p.width))
             return;
@@ -208,11 +212,20 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
 // The first lane (`report_progress`) shows the progress of the whole.
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
-    std::vector<ScaledStep> records(READ_BLOCK_RECORDS);
-    std::vector<PixelPoint> points(READ_BLOCK_RECORDS); // where their points land
+    // No memory is asked for while drawing: a lane on a thread of its own
+    // never meets the end of it here.
+    ScaledStep records[READ_BLOCK_RECORDS];
+    PixelPoint points[READ_BLOCK_RECORDS]; // where their points land
     WorkReader source(job->source);
-    StepPainter painter{
-        lane->surface, layout.view_w, layout.view_h, job->limit, false, PixelPoint{0, 0}, 0, 0};
+    StepPainter painter{lane->surface,
+                        layout.view_w,
+                        layout.view_h,
+                        job->limit,
+                        false,
+                        PixelPoint{0, 0},
+                        0,
+                        0,
+                        lane->surface->record_wanted()};
     LaneState st{lane->in_track, lane->previous, 0, false};
     uint64_t reported = 0;
     // A preview draws every stride-th track of the lane only, placing only
@@ -223,7 +236,7 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        int64_t got = source.read(index, records.data(), want, job->scale);
+        const int64_t got = source.read(index, records, want, job->scale);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -232,8 +245,8 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
             break;
         size_t count = static_cast<size_t>(got);
         if (job->positions && job->stride == 1)
-            View_place_steps(job->turn, records.data(), count, points.data());
-        index = Block_draw(job, lane, &st, &painter, records.data(), points.data(), count, index);
+            View_place_steps(job->turn, records, count, points);
+        index = Block_draw(job, lane, &st, &painter, records, points, count, index);
         if (report_progress && progress_hook &&
             (index - lane->begin) / PROGRESS_EVERY != reported) {
             reported = (index - lane->begin) / PROGRESS_EVERY;
@@ -348,7 +361,10 @@ void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, floa
 // read failed.
 int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 {
-    int lanes_wanted = end - begin >= core_tuning.lane_min_records ? Work_threads() : 1;
+    // A preview draws a stride-th of the records: lanes pay for themselves
+    // only when that is many (their images cost the picture's pixels).
+    int lanes_wanted =
+        (end - begin) / job->stride >= core_tuning.lane_min_records ? Work_threads() : 1;
     std::unique_ptr<SurfaceLanes> lanes(
         lanes_wanted > 1
             ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
@@ -384,13 +400,22 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
         Lane_draw(job, &lane[0], true);
     for (std::thread &t : threads)
         t.join();
-    for (TrackLane &l : lane) {
-        if (!failed && !l.started && &l != &lane[0])
-            Lane_draw(job, &l, false);
-        failed = failed || l.failed;
+    failed = failed || lane[0].failed;
+    // In order: each lane laid over the surface, or drawn on it on this
+    // thread in its turn when it had no thread or lost lines.
+    for (int k = 1; k < job->lanes && !failed; k++) {
+        TrackLane &l = lane[static_cast<size_t>(k)];
+        failed = l.failed;
+        if (l.started && !lanes->lost(k)) {
+            lanes->merge(k);
+            continue;
+        }
+        TrackLane again = l;
+        again.surface = lanes->lane(0);
+        again.failed = false;
+        Lane_draw(job, &again, false);
+        failed = again.failed;
     }
-    if (lanes)
-        lanes->merge();
     return failed ? -1 : 0;
 }
 
@@ -465,6 +490,8 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     // read it at this scale at the same time, changing nothing in it.
     if (source.from_copy)
         Step_copy_prepare(s);
+    if (source.from_copy && job.stride > 1)
+        Step_copy_index_separators();
 
     // 7. Read and draw.
     if (Records_draw(&job, surface, begin, end) != 0) {

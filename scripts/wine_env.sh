@@ -80,7 +80,7 @@ wine_session() {
   mkdir -p "$work/logs"
   trap wine_session_end EXIT
   trap 'exit 130' INT TERM
-  if ! xvfb_start "$work/logs/xvfb.log"; then
+  if ! xvfb_start "$work/logs/xvfb.log" 24 "${WINE_SCREEN:-1024x768}"; then
     echo "Xvfb did not start:" >&2
     cat "$work/logs/xvfb.log" >&2
     exit 1

@@ -259,7 +259,10 @@ int Quiet(HWND main, DWORD limit, bool settle, double *quiet_since = nullptr)
             return Fail("wait: a dialog is open");
         bool answered = Send(main, WM_NULL, 0, 0, 250);
         double now = Now_seconds();
-        if (!answered || Paint_pending(main, settle))
+        // A preview shown, the whole picture still to come (when the
+        // mouse or the window's size rests): the viewer's window property.
+        bool whole_due = GetPropA(main, "VokaWholeDue") != nullptr;
+        if (!answered || Paint_pending(main, settle) || whole_due)
             rounds = 0;
         else if (rounds++ == 0 && quiet_since != nullptr)
             *quiet_since = now;
@@ -317,6 +320,90 @@ int Drag(const Args &a, int steps)
         Mouse(a.main, WM_MOUSEMOVE, MK_LBUTTON, n[0] + (n[2] - n[0]) * i / steps,
               n[1] + (n[3] - n[1]) * i / steps);
     Mouse(a.main, WM_LBUTTONUP, 0, n[2], n[3]);
+    return RESULT_OK;
+}
+
+// Turning the view by a drag of `frames` moves, each sent (the viewer draws
+// its frame before it answers), then the release, which brings the whole
+// picture.  Prints "FPS STRIDE SECONDS CLEAR BLIT": frames a second, the
+// stride of the last preview frame (the viewer's window property
+// VokaPreviewStride), the seconds of the whole picture after the release,
+// and the milliseconds of the last preview frame's clearing and blit
+// (properties VokaClearUs, VokaBlitUs).
+int Time_drag(const Args &a)
+{
+    const int frames = a.number[0];
+    const int x = 100, y = 100;
+    if (!Send(a.main, WM_MOUSEMOVE, 0, Point_param(x, y), a.limit) ||
+        !Send(a.main, WM_LBUTTONDOWN, MK_LBUTTON, Point_param(x, y), a.limit))
+        return Fail("time-drag: the viewer did not take the press");
+    double start = Now_seconds();
+    for (int i = 1; i <= frames; i++) {
+        int dx = 2 * (i % 40 < 20 ? i % 20 : 20 - i % 20);
+        if (!Send(a.main, WM_MOUSEMOVE, MK_LBUTTON, Point_param(x + dx, y), a.limit))
+            return Fail("time-drag: the viewer did not take a move");
+    }
+    double dragged = Now_seconds();
+    UINT_PTR stride = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaPreviewStride"));
+    UINT_PTR clear = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaClearUs"));
+    UINT_PTR blit = reinterpret_cast<UINT_PTR>(GetPropA(a.main, "VokaBlitUs"));
+    if (!Send(a.main, WM_LBUTTONUP, 0, Point_param(x, y), a.limit))
+        return Fail("time-drag: the viewer did not take the release");
+    double released = Now_seconds();
+    std::printf("%.1f %u %.3f %.1f %.1f\n", frames / (dragged - start),
+                static_cast<unsigned>(stride), released - dragged, static_cast<double>(clear) / 1e3,
+                static_cast<double>(blit) / 1e3);
+    return RESULT_OK;
+}
+
+// The mouse brought to rest at (x, y) of the client area; prints the
+// seconds until the read-out of a line shows (the viewer waits 0.3 s for
+// the mouse to rest, then makes the record index when a rebuild has made
+// it stale, then answers).
+int Time_readout(const Args &a)
+{
+    double start = Now_seconds();
+    Mouse(a.main, WM_MOUSEMOVE, 0, a.number[0], a.number[1]);
+    bool shown = Wait_until(
+        a.limit,
+        [&] {
+            char text[256] = "";
+            HWND holder = GetDlgItem(a.main, 103);
+            return holder != nullptr &&
+                   Send(holder, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)) &&
+                   text[0] != '\0';
+        },
+        2);
+    if (!shown)
+        return Fail("time-readout: no read-out shown");
+    std::printf("%.3f\n", Now_seconds() - start);
+    return RESULT_OK;
+}
+
+// Sizing the window in `steps` steps from W1 x H1 to W2 x H2, each step
+// set at once (the viewer takes the new size before it answers) and
+// followed until the window is painted.  Prints "MEAN MAX WHOLE": the
+// mean and longest seconds from a size to its paint, and the seconds from
+// the last one to the end of the viewer's work (the whole picture).
+int Time_resize(const Args &a)
+{
+    const int *n = a.number;
+    const int steps = n[4] > 0 ? n[4] : 1;
+    double sum = 0.0, longest = 0.0, last = 0.0;
+    for (int i = 1; i <= steps; i++) {
+        double start = Now_seconds();
+        SetWindowPos(a.main, nullptr, 0, 0, n[0] + (n[2] - n[0]) * i / steps,
+                     n[1] + (n[3] - n[1]) * i / steps, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Wait_until(
+            a.limit, [&] { return !Paint_pending(a.main, false); }, 1);
+        last = Now_seconds();
+        sum += last - start;
+        longest = last - start > longest ? last - start : longest;
+    }
+    double end = 0.0;
+    if (Quiet(a.main, a.limit, false, &end) != RESULT_OK)
+        return RESULT_FAILED;
+    std::printf("%.3f %.3f %.3f\n", sum / steps, longest, end - last);
     return RESULT_OK;
 }
 
@@ -855,6 +942,13 @@ const Command COMMANDS[] = {
          return Print_paint_time(a.main, start, a.limit);
      },
      "ID [SEC]  send WM_COMMAND ID and wait-idle; print the seconds to the paint's end"},
+    {"time-drag", "It", true, Time_drag,
+     "FRAMES [SEC]  turn the view by a drag of FRAMES sent moves; print\n"
+     "                \"FPS STRIDE SECONDS CLEAR BLIT\""},
+    {"time-readout", "IIt", true, Time_readout,
+     "X Y [SEC]  rest the mouse at (X, Y); print the seconds until the read-out shows"},
+    {"time-resize", "IIIIIt", true, Time_resize,
+     "W1 H1 W2 H2 STEPS [SEC]  size the window in STEPS steps; print \"MEAN MAX WHOLE\" seconds"},
     {"resources", "", true, Resources,
      "print \"gdi N user N\": the viewer's GDI and USER objects (under Wine: GDI handles\n"
      "                in its table, windows of its thread)"},

@@ -101,7 +101,8 @@ t_title_and_guide() {
 # the whole picture as vokatool renders it at that size, and the tracks and
 # outlines that cross the picture reach its far end: the electron from
 # corner to corner, the positron along the middle, the photon and the plane
-# at its right.
+# at its right.  So it does with every pen style and width: dashes, dots,
+# wide pens (solid, whatever their style), the inside-frame and the null pen.
 t_maximized_on_a_large_screen() {
   xvfb_start "$CASE/xvfb.log" 24 3840x2160 || skip "no 3840 x 2160 X display"
   trap xvfb_stop EXIT
@@ -118,6 +119,15 @@ t_maximized_on_a_large_screen() {
   at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $BLUE)" 500 "photon beyond x 3000"
   at_least "$(bmpcheck count "$CASE/big.bmp" 3000 5 $((right - 3000)) $((h - 60)) $YELLOW)" 1000 "plane beyond x 3000"
   viewer_close
+  local pens n=0
+  for pens in "styles=1,2,3 widths=1,1,1" "styles=4,6,5 widths=3,5,2"; do
+    n=$((n + 1))
+    # shellcheck disable=SC2086
+    viewer_with_picture "$DATA/wide.pic" $pens
+    snap_after "pens$n" maximize
+    RENDER_SIZE=${w}x$h compare_render "pens$n" "$DATA/wide.pic"
+    viewer_close
+  done
 }
 
 # A picture of 100 000 records, drawn by the window on both threads, full
@@ -133,5 +143,10 @@ t_large_picture_on_threads() {
   snap_after turned command $CMD_Z_PLUS
   VOKA_THREADS=1 compare_render full "$CASE/shower.pic"
   VOKA_THREADS=1 compare_render turned "$CASE/shower.pic" --angles 0,0,30
+  # While the size changes the window may draw a preview; once it rests,
+  # the whole picture at the new size.
+  snap_after resized resize 820 530
+  expect_eq "$(drv window-rect)" "0 0 820 530" "window after resizing"
+  VOKA_THREADS=1 RENDER_SIZE=820x530 compare_render resized "$CASE/shower.pic" --angles 0,0,30
   viewer_close
 }

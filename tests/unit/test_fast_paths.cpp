@@ -20,6 +20,7 @@
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
+#include "render/record_index.h"
 #include "render/skip_surface.h"
 #include "render/track.h"
 #include "render/view.h"
@@ -267,17 +268,27 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     settings.particle_pen_width[PARTICLE_PHOTON] = 3;
     core_tuning.lane_min_records = 0;
     const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
-    // The picture as the window and vokatool draw it.  `skipping`: through
-    // a skipping surface in front of the image; `opaque`: on a fresh image,
-    // without scale bar and panel, so that dashes paint their gaps.
-    auto draw = [&](int threads, bool skipping, bool opaque) {
+    // The picture as the window and vokatool draw it, on a raster image
+    // (ON_IMAGE), through a skipping surface in front of it (SKIPPING; with
+    // lanes that keep few lines, so that they are drawn again in their
+    // turn: SKIPPING_BOUNDED), or on rows in the platform's order (ON_ROWS,
+    // the window's bitmap, read back in the surface's order); `opaque`: on
+    // a fresh image, without scale bar and panel, so that dashes paint
+    // their gaps.
+    enum { ON_IMAGE, SKIPPING, SKIPPING_BOUNDED, ON_ROWS };
+    auto draw = [&](int threads, int how, bool opaque) {
         core_tuning.threads = threads;
+        const size_t recording_max = core_tuning.skip_recording_max;
+        if (how == SKIPPING_BOUNDED)
+            core_tuning.skip_recording_max = 40;
         view_state = ViewState{};
+        std::vector<Colour> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
         RasterSurface image;
-        EXPECT_EQ(image.create(w, h), 0);
+        EXPECT_EQ(how == ON_ROWS ? image.attach(rows.data(), w, h) : image.create(w, h), 0);
         if (!opaque)
             image.set_background(0, COLOUR_WHITE);
         SkipSurface skip(&image, layout.view_rect); // the window's area
+        const bool skipping = how == SKIPPING || how == SKIPPING_BOUNDED;
         Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
                        nullptr, RENDER_FULL, display.batch_to == -1, display.batch_to == -1,
                        opaque ? 0 : 1);
@@ -285,8 +296,12 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
         std::vector<Colour> area;
         const PixelRect &r = layout.view_rect;
         for (int32_t y = r.top; y < r.bottom; y++)
-            area.insert(area.end(), image.pixels() + y * w + r.left,
-                        image.pixels() + y * w + r.right);
+            for (int32_t x = r.left; x < r.right; x++) {
+                Colour c = image.pixels()[y * w + x];
+                if (how == ON_ROWS)
+                    c = (c & 0xFF00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu);
+                area.push_back(c);
+            }
         return area;
     };
     for (bool reversed : {false, true}) {
@@ -313,20 +328,52 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                 energy_colouring.by_energy = v.by_energy;
                 Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text,
                           v.opaque ? "0" : "0.1");
-                const std::vector<Colour> one = draw(1, false, v.opaque);
+                const std::vector<Colour> one = draw(1, ON_IMAGE, v.opaque);
                 for (int threads : {2, 3, 16}) {
                     SCOPED_TRACE(testing::Message() << (reversed ? "reversed, " : "")
                                                     << (in_memory ? "memory" : "file") << ", view "
                                                     << &v - views << ", " << threads << " threads");
-                    EXPECT_TRUE(draw(threads, false, v.opaque) == one) << "on the image";
-                    EXPECT_TRUE(draw(threads, true, v.opaque) == one)
+                    EXPECT_TRUE(draw(threads, ON_IMAGE, v.opaque) == one) << "on the image";
+                    EXPECT_TRUE(draw(threads, SKIPPING, v.opaque) == one)
                         << "through the skipping surface";
+                    EXPECT_TRUE(draw(threads, SKIPPING_BOUNDED, v.opaque) == one)
+                        << "through the skipping surface, its lanes drawn again in their turn";
+                    EXPECT_TRUE(draw(threads, ON_ROWS, v.opaque) == one)
+                        << "on rows in the platform's order";
                 }
             }
             display.batch_to = 0;
             energy_colouring.by_energy = 0;
         }
     }
+}
+
+// The read-out's record index drawn on lanes holds, at every pixel of the
+// picture area, the code that drawing it on one thread leaves.
+TEST_F(FastPaths, RecordIndexOnLanesIsTheIndexOfOneThread)
+{
+    settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
+    settings.particle_pen_width[PARTICLE_PHOTON] = 3;
+    core_tuning.lane_min_records = 0;
+    ASSERT_EQ(Run(Mixed_picture(false)), 0) << messages.texts();
+    auto index = [&](int threads) {
+        core_tuning.threads = threads;
+        view_state = ViewState{};
+        RecordIndexSurface plane;
+        EXPECT_EQ(plane.create(layout.view_right, layout.view_bottom), 0);
+        Picture_rebuild(nullptr, RebuildRequest{&plane, RENDER_FULL, false, 1});
+        // The picture area: what is drawn beyond it is painted over.
+        std::vector<uint32_t> codes;
+        const PixelRect &r = layout.view_rect;
+        for (int32_t y = r.top; y < r.bottom; y++)
+            for (int32_t x = r.left; x < r.right; x++)
+                codes.push_back(plane.code(x, y));
+        return codes;
+    };
+    const std::vector<uint32_t> one = index(1);
+    EXPECT_GT(std::count_if(one.begin(), one.end(), [](uint32_t c) { return c != 0; }), 1000);
+    for (int threads : {2, 3})
+        EXPECT_TRUE(index(threads) == one) << threads << " threads";
 }
 
 // Through the skipping surface in front of a raster surface, a dense picture

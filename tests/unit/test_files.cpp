@@ -136,8 +136,13 @@ TEST(Settings, SaveReplacesTheFileOrLeavesItAsItWas)
     EXPECT_EQ(entries, 0);
 
     // Through a symbolic link the file it names is replaced, not the link.
+    // Windows lets only some users make links (and Wine none): there the
+    // case is passed over.
     File_write(dir.file("info.$$$"), std::string(300, 'z'));
-    std::filesystem::create_symlink("info.$$$", dir.file("link.$$$"));
+    std::error_code no_links;
+    std::filesystem::create_symlink("info.$$$", dir.file("link.$$$"), no_links);
+    if (no_links)
+        GTEST_SKIP() << "no symbolic links here: " << no_links.message();
     ASSERT_EQ(Settings_save_file(dir.file("link.$$$").c_str(), &r), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.$$$")));
     EXPECT_EQ(dir.read("info.$$$").substr(124, 4), std::string("\x80\x02\0\0", 4));

@@ -79,28 +79,6 @@ int Animate_output(const char *path, void *context)
     return Animation_available(n->format) ? 0 : 2;
 }
 
-// The view of render with these options, up to the paint: layout and zoom
-// (as render's Render_output; the full view that the zoom starts from is
-// fitted again for every frame, from whatever the frame before left).  Returns the render mode; *area is the part
-// of the image written.
-int Frame_setup(const RenderOptions &o, PixelRect *area)
-{
-    const int64_t *size = o.number[NUM_SIZE];
-    int32_t w = o.given[NUM_SIZE] ? static_cast<int32_t>(size[0]) : settings.window_width;
-    int32_t h = o.given[NUM_SIZE] ? static_cast<int32_t>(size[1]) : settings.window_height;
-    Layout_compute(LAYOUT_FROM_WINDOW, w, h);
-    int mode = RENDER_FULL;
-    if (o.given[NUM_ZOOM]) {
-        const int64_t *z = o.number[NUM_ZOOM];
-        View_setup(nullptr, layout.view_rect, RENDER_FULL, &view_state.view_scale);
-        zoom_rect = PixelRect{static_cast<int32_t>(z[0]), static_cast<int32_t>(z[1]),
-                              static_cast<int32_t>(z[2]), static_cast<int32_t>(z[3])};
-        mode = RENDER_ZOOM;
-    }
-    *area = o.no_panel ? layout.view_rect : PixelRect{0, 0, layout.bitmap_w, layout.bitmap_h};
-    return mode;
-}
-
 // Frames done and the time left, on a terminal.
 void Frames_progress(int64_t done, int64_t total, std::chrono::steady_clock::time_point start)
 {
@@ -136,7 +114,7 @@ int Frames_write(const RenderOptions &o, const AnimateOptions &n, AnimationFile 
         display.angle_y = angles[1];
         display.angle_z = angles[2];
         PixelRect area;
-        const int mode = Frame_setup(o, &area);
+        const int mode = Render_layout(o, &area);
         RasterSurface image;
         if (Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1, tool_run.work_file) !=
             0) {
@@ -159,7 +137,7 @@ int Frames_write(const RenderOptions &o, const AnimateOptions &n, AnimationFile 
 int Animation_write(const RenderOptions &o, const AnimateOptions &n)
 {
     PixelRect area;
-    Frame_setup(o, &area);
+    Render_layout(o, &area);
     const int32_t w = area.right - area.left, h = area.bottom - area.top;
     char part[PART_PATH_SIZE];
     if (Part_begin(o.output, part) != 0)

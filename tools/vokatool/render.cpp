@@ -242,8 +242,21 @@ void Render_view_state(const RenderOptions &o)
 
 namespace {
 
-// Lay the window out, apply the zoom and write the output.
+// Write the output: the figure surface's formats, or the raster's.
 int Render_output(const RenderOptions &o)
+{
+    PixelRect area;
+    const int mode = Render_layout(o, &area);
+#ifdef VOKA_HAVE_CAIRO
+    if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
+        return Figure_write(o, mode, area);
+#endif
+    return Raster_write(o, mode, area);
+}
+
+} // namespace
+
+int Render_layout(const RenderOptions &o, PixelRect *area)
 {
     // The window's first resize lays it out from its outer size.
     const int64_t *size = o.number[NUM_SIZE];
@@ -261,17 +274,9 @@ int Render_output(const RenderOptions &o)
         mode = RENDER_ZOOM;
     }
     // The bitmap's region, or the picture area alone.
-    PixelRect area = {0, 0, layout.bitmap_w, layout.bitmap_h};
-    if (o.no_panel)
-        area = layout.view_rect;
-#ifdef VOKA_HAVE_CAIRO
-    if (o.format == OUTPUT_SVG || o.format == OUTPUT_PDF)
-        return Figure_write(o, mode, area);
-#endif
-    return Raster_write(o, mode, area);
+    *area = o.no_panel ? layout.view_rect : PixelRect{0, 0, layout.bitmap_w, layout.bitmap_h};
+    return mode;
 }
-
-} // namespace
 
 int Render(int argc, char **argv)
 {

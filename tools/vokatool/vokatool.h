@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "output/part_file.h"
+#include "picture/defs.h"
 #include "render/energy_colour.h"
 
 // ---- run.cpp: what every command shares ----
@@ -150,6 +151,11 @@ int Render_geometry(const RenderOptions &o);
 // What a user sets in the window after opening the picture: angles, batch
 // range, kinds shown, colouring, title and guide positions.
 void Render_view_state(const RenderOptions &o);
+// The window laid out at the options' size, and their zoom applied as one
+// Expand from the full view (fitted again at each call, from whatever the
+// call before left).  Returns the render mode; *area is the part of the
+// image written (the bitmap, or with --no-panel the picture area).
+int Render_layout(const RenderOptions &o, PixelRect *area);
 
 // ---- picture_open.cpp ----
 

@@ -32,6 +32,17 @@ PrivateFolder private_folder = {"", "", "", 0};
 
 namespace {
 
+const char SYNOPSIS[] =
+    "Usage: vokatool info PICTURE\n"
+    "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
+    "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
+    "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
+#ifdef VOKA_HAVE_SHOW
+    "  or:  vokatool export PICTURE -o OUT.vtp|OUT.vtm [options]\n"
+    "  or:  vokatool animate PICTURE -o OUT.gif|OUT.mp4 [options]\n"
+#endif
+    "  or:  vokatool --help | --version\n";
+
 void Interrupt_check();
 
 // A one-line progress indicator on a terminal, shown once the work has
@@ -187,6 +198,26 @@ void Interrupt_handlers_install()
 #endif
 
 } // namespace
+
+void Synopsis_print(FILE *out)
+{
+    std::fputs(SYNOPSIS, out);
+}
+
+// A wrong command line: the synopsis on stderr, status 2.
+int Usage()
+{
+    Synopsis_print(stderr);
+    std::fputs("Try 'vokatool --help' for the options.\n", stderr);
+    return 2;
+}
+
+int Unknown_option(const char *command, const char *option)
+{
+    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command,
+                 option);
+    return Usage();
+}
 
 // Set up what every command shares: messages and progress on stderr, and
 // the handlers that clean up after an interrupt.

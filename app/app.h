@@ -11,34 +11,48 @@
 
 #include <cstdint>
 
+#include "dialogs/dialog_host.h" // the part of the state the dialogs share
 #include "picture/settings.h"
 
-// ---------------------------------------------------------------- start-up
 enum { APP_TITLE_SIZE = 30 };
-extern HINSTANCE app_instance;
-extern char app_title[APP_TITLE_SIZE]; // string 1: window class name and title
-extern HWND main_window;
 
-// Shared flags of the window program (0 or 1).
-extern int16_t picture_selected;   // a picture file has been chosen
-extern int16_t settings_changed;   // a dialog accepted a change that needs a rebuild
-extern int32_t calc_mode;          // the CALC box is checked
-extern int16_t calc_file_ready;    // a calculation output file has been named and created
-extern int16_t selection_armed;    // a mouse selection (Expand, title, guide) is armed
-extern int16_t work_path_reported; // "work path not found" told since the last conversion
+// The window program's state that more than one of its files use.
+struct WindowProgram {
+    // Start-up.
+    char title[APP_TITLE_SIZE]; // string 1: window class name and title
+    HWND main_window;
 
-// A geometry file chosen in the dialog, taken over into geometry_path when
-// it differs from the one in use.
-extern char geometry_path_pending[PATH_SIZE];
+    // Shared flags (0 or 1).
+    int16_t picture_selected;   // a picture file has been chosen
+    int32_t calc_mode;          // the CALC box is checked
+    int16_t calc_file_ready;    // a calculation output file has been named and created
+    int16_t selection_armed;    // a mouse selection (Expand, title, guide) is armed
+    int16_t work_path_reported; // "work path not found" told since the last conversion
 
-// ------------------------------------------------------- window and paint
-extern uint32_t view_bitmap_missing; // 1 until the first picture load
-extern uint32_t restore_view;        // the next paint copies the off-screen picture back
-extern uint32_t render_mode;         // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
-extern uint32_t zoomed;              // Expand is in force
-extern uint32_t expand_cancelled;    // Esc ended an Expand without a rectangle
-extern uint32_t redraw_pressed;      // Redraw pressed since the last CALC click / Batch OK
-extern HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
+    // A geometry file chosen in the dialog, taken over into geometry_path
+    // when it differs from the one in use.
+    char geometry_path_pending[PATH_SIZE];
+
+    // Window and paint.
+    uint32_t view_bitmap_missing = 1; // 1 until the first picture load
+    uint32_t restore_view;            // the next paint copies the off-screen picture back
+    uint32_t render_mode;             // RENDER_FULL, RENDER_ZOOM, RENDER_KEEP
+    uint32_t zoomed;                  // Expand is in force
+    uint32_t expand_cancelled;        // Esc ended an Expand without a rectangle
+    HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
+
+    // The strip.
+    HWND legend_panel, angle_panel, axes_panel;
+    HWND calc_button;
+
+    // Selection: a zoom rectangle has been chosen since Normal.
+    uint32_t zoom_selected;
+
+    // The next rebuild draws every rebuild_stride-th track (a preview while
+    // the mouse turns the view); back to 1 after every paint.
+    uint32_t rebuild_stride = 1;
+};
+extern WindowProgram app;
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -62,9 +76,6 @@ void Picture_restore();
 void View_bitmap_ensure();
 
 // ------------------------------------------------------------ strip
-extern HWND legend_panel, angle_panel, axes_panel;
-extern HWND calc_button;
-
 enum { STRIP_CREATE = 1, STRIP_MOVE = 0 };
 void Strip_create(HWND window, int mode);
 
@@ -77,8 +88,6 @@ void Panel_draw(HWND window, HDC dc);
 void Panel_main_paint(HDC dc);
 
 // -------------------------------------------------------- selection
-extern uint32_t zoom_selected; // a zoom rectangle has been chosen since Normal
-
 void Selection_button_down(HWND window, LPARAM lparam);
 void Selection_mouse_move(HWND window, LPARAM lparam);
 void Selection_button_up(HWND window, LPARAM lparam);
@@ -91,10 +100,6 @@ void Selection_cancel();
 void Selection_capture_lost(HWND window, HWND new_owner);
 
 // ------------------------------------------------- turning and zooming
-// The next rebuild draws every rebuild_stride-th track (a preview while the
-// mouse turns the view); back to 1 after every paint.
-extern uint32_t rebuild_stride;
-
 // A rebuild with that stride took `seconds`, of which `fixed` (clearing,
 // the blit) no stride shortens: the stride of the next preview follows.
 void Rebuild_timed(uint32_t stride, double seconds, double fixed);
@@ -147,8 +152,6 @@ void Readout_index_end(bool valid);
 // "vokagraphic.ini" beside the info file (start-up); the menu item
 // "Colour by particle / energy" and the Energy limits dialog.
 void Colouring_load(HWND window);
-// Keep scale_auto in "vokagraphic.ini" (Environment's OK).
-void Scale_auto_save();
 void On_colour_by(HWND window);
 void On_energy_limits(HWND window);
 

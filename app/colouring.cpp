@@ -53,10 +53,10 @@ void Menu_check(HWND window)
 void Colours_changed()
 {
     Colouring_save();
-    if (picture_selected != 1)
+    if (app.picture_selected != 1)
         return;
     Rebuild_request();
-    InvalidateRect(legend_panel, nullptr, TRUE);
+    InvalidateRect(app.legend_panel, nullptr, TRUE);
     Picture_invalidate();
 }
 
@@ -150,10 +150,10 @@ void On_colour_by(HWND window)
 void On_energy_limits(HWND window)
 {
     EnergyColouring before = energy_colouring;
-    bool changed =
-        DialogBoxParamA(app_instance, "ENERGYLIMITS", window, Energy_limits_proc, 0) == 1 &&
-        (before.limits_set != energy_colouring.limits_set || before.low != energy_colouring.low ||
-         before.high != energy_colouring.high);
+    bool changed = DialogBoxParamA(dialog_host.app_instance, "ENERGYLIMITS", window,
+                                   Energy_limits_proc, 0) == 1 &&
+                   (before.limits_set != energy_colouring.limits_set ||
+                    before.low != energy_colouring.low || before.high != energy_colouring.high);
     if (changed)
         Colours_changed();
     else

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/output/output.h"
 #include "dialogs/dialogs.h"
-#include "output/output.h"
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -18,11 +18,6 @@
 #include "render/picture_paint.h"
 #include "render/view.h"
 #include "resources/resource_ids.h"
-
-int16_t settings_changed;
-int32_t calc_mode;
-int16_t calc_file_ready;
-int16_t work_path_reported;
 
 namespace {
 
@@ -34,9 +29,9 @@ enum { SOURCE_PICTURE = 0, SOURCE_CALC = 1 };
 // Arm a title or guide selection.
 LRESULT Placing_arm(int16_t *placing)
 {
-    if (picture_selected == 0)
+    if (app.picture_selected == 0)
         return 1;
-    selection_armed = 1;
+    app.selection_armed = 1;
     *placing = 1;
     Rebuild_request();
     return 0;
@@ -44,26 +39,26 @@ LRESULT Placing_arm(int16_t *placing)
 
 LRESULT On_expand()
 {
-    if (picture_selected == 1) {
-        selection_armed = 1;
-        view_dirty = 1;
-        zoomed = 1;
-        render_mode = RENDER_ZOOM;
+    if (app.picture_selected == 1) {
+        app.selection_armed = 1;
+        display.view_dirty = 1;
+        app.zoomed = 1;
+        app.render_mode = RENDER_ZOOM;
     }
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     return 0;
 }
 
 LRESULT On_normal()
 {
-    if (expand_cancelled == 1 || zoomed == 0)
+    if (app.expand_cancelled == 1 || app.zoomed == 0)
         return 1;
-    if (picture_selected != 1)
+    if (app.picture_selected != 1)
         return 0;
-    selection_armed = 0;
-    zoomed = 0;
-    zoom_selected = 0;
+    app.selection_armed = 0;
+    app.zoomed = 0;
+    app.zoom_selected = 0;
     Rebuild_request(); // at full extents, now that the zoom is off
     Picture_invalidate();
     return 0;
@@ -76,8 +71,8 @@ LRESULT On_angle(int direction, int axis)
     if (Angle_step(direction, axis) != 0)
         return 1;
     Picture_invalidate();
-    InvalidateRect(angle_panel, nullptr, TRUE);
-    InvalidateRect(axes_panel, nullptr, TRUE);
+    InvalidateRect(app.angle_panel, nullptr, TRUE);
+    InvalidateRect(app.axes_panel, nullptr, TRUE);
     return 0;
 }
 
@@ -85,10 +80,10 @@ LRESULT On_angle(int direction, int axis)
 // a failure (already reported) puts the arrow back.  Returns 0 or -1.
 int Convert_waiting(HWND window, int source)
 {
-    SetCursor(cursor_wait);
-    work_path_reported = 0;
+    SetCursor(app.cursor_wait);
+    app.work_path_reported = 0;
     if (Picture_convert(window, source) != 0) {
-        SetCursor(cursor_arrow);
+        SetCursor(app.cursor_arrow);
         return -1;
     }
     return 0;
@@ -97,18 +92,18 @@ int Convert_waiting(HWND window, int source)
 LRESULT On_data_file_open(HWND window)
 {
     // What the open dialog changes, kept for a first picture that fails.
-    const int16_t was_selected = picture_selected;
-    const int16_t was_enabled = geometry_enabled;
-    const int16_t was_pending = geometry_pending;
+    const int16_t was_selected = app.picture_selected;
+    const int16_t was_enabled = display.geometry_enabled;
+    const int16_t was_pending = display.geometry_pending;
     if (Picture_file_open(window) != 0) {
         Picture_restore();
         return 0;
     }
-    std::memset(batch_from_text, 0, sizeof batch_from_text);
-    std::memset(batch_to_text, 0, sizeof batch_to_text);
-    batch_from = 0;
-    batch_to = 0;
-    if (calc_mode == 1)
+    std::memset(dialog_results.batch_from_text, 0, sizeof dialog_results.batch_from_text);
+    std::memset(dialog_results.batch_to_text, 0, sizeof dialog_results.batch_to_text);
+    display.batch_from = 0;
+    display.batch_to = 0;
+    if (app.calc_mode == 1)
         return 0;
     // When no picture was loaded before, the dialog has marked one as chosen
     // all the same, and a paint during the conversion's message box would
@@ -117,20 +112,20 @@ LRESULT On_data_file_open(HWND window)
     // picture counts as chosen only once it has been converted, and a
     // failure leaves the window as it was before the open, with the real
     // error alone.
-    const bool first = view_bitmap_missing == 1;
+    const bool first = app.view_bitmap_missing == 1;
     if (first)
-        picture_selected = was_selected;
+        app.picture_selected = was_selected;
     if (Convert_waiting(window, SOURCE_PICTURE) != 0) {
         if (first) {
-            geometry_enabled = was_enabled;
-            geometry_pending = was_pending;
-            view_dirty = 0;
+            display.geometry_enabled = was_enabled;
+            display.geometry_pending = was_pending;
+            display.view_dirty = 0;
         }
         return 0;
     }
     if (first) {
-        picture_selected = 1;
-        view_dirty = 1;
+        app.picture_selected = 1;
+        display.view_dirty = 1;
         Picture_invalidate();
     }
     View_bitmap_ensure();
@@ -143,16 +138,16 @@ LRESULT On_geometry_file_open(HWND window)
         Picture_restore();
         return 0;
     }
-    if (calc_mode == 1)
+    if (app.calc_mode == 1)
         return 0;
-    if (settings_changed == 1) {
+    if (dialog_host.settings_changed == 1) {
         Rebuild_request();
         Picture_invalidate();
-    } else if (view_bitmap_missing == 0) {
-        restore_view = 1;
+    } else if (app.view_bitmap_missing == 0) {
+        app.restore_view = 1;
         Picture_invalidate();
     }
-    if (picture_selected == 1 && Convert_waiting(window, SOURCE_PICTURE) != 0)
+    if (app.picture_selected == 1 && Convert_waiting(window, SOURCE_PICTURE) != 0)
         return 0;
     View_bitmap_ensure();
     return 0;
@@ -163,7 +158,7 @@ LRESULT On_geometry_hide(HWND window)
     HMENU menu = GetMenu(window);
     UINT state = GetMenuState(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND);
     // A newly chosen geometry file that has not been taken over yet.
-    if (std::strcmp(geometry_path, geometry_path_pending) != 0)
+    if (std::strcmp(display.geometry_path, app.geometry_path_pending) != 0)
         return 0;
     int16_t shown;
     if (state & MF_CHECKED) {
@@ -173,49 +168,49 @@ LRESULT On_geometry_hide(HWND window)
         CheckMenuItem(menu, IDM_GEOMETRY_HIDE, MF_BYCOMMAND | MF_CHECKED);
         shown = 0;
     }
-    if (picture_selected == 0)
+    if (app.picture_selected == 0)
         return 0;
-    geometry_enabled = shown;
-    geometry_pending = shown;
-    if (calc_mode == 1)
+    display.geometry_enabled = shown;
+    display.geometry_pending = shown;
+    if (app.calc_mode == 1)
         return 0;
     Rebuild_request();
     Picture_invalidate();
-    settings_changed = 0;
+    dialog_host.settings_changed = 0;
     return 0;
 }
 
 LRESULT On_redraw(HWND window)
 {
-    SetCursor(cursor_wait);
-    redraw_pressed = 1;
-    if (calc_mode != 1) {
+    SetCursor(app.cursor_wait);
+    dialog_host.redraw_pressed = 1;
+    if (app.calc_mode != 1) {
         // Only the off-screen copy is put back; nothing is read again.
-        restore_view = 1;
+        app.restore_view = 1;
         Picture_invalidate();
         UpdateWindow(window);
         return 0;
     }
-    if (calc_file_ready == 0) {
+    if (app.calc_file_ready == 0) {
         Message_show(window, "Not Selected Redraw File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
-        SetCursor(cursor_arrow);
+        SetCursor(app.cursor_arrow);
         return 0;
     }
     // The running calculation keeps extending its output file.
     if (Convert_waiting(window, SOURCE_CALC) != 0)
         return 0;
     View_bitmap_ensure();
-    picture_selected = 1;
-    view_dirty = 1;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    app.picture_selected = 1;
+    display.view_dirty = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     Picture_invalidate();
     // The Batch dialog then offers the newest batch as both limits.
     char text[16];
-    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(batch_count));
-    Text_copy(batch_from_text, sizeof batch_from_text, text);
-    Text_copy(batch_to_text, sizeof batch_to_text, text);
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(work_file.batch_count));
+    Text_copy(dialog_results.batch_from_text, sizeof dialog_results.batch_from_text, text);
+    Text_copy(dialog_results.batch_to_text, sizeof dialog_results.batch_to_text, text);
     return 0;
 }
 
@@ -261,21 +256,21 @@ LRESULT On_calc(HWND window)
         console_window = Console_find();
         if (console_window) {
             // While a console is open the box stays checked.
-            SendMessageA(calc_button, BM_SETCHECK, BST_CHECKED, 0);
+            SendMessageA(app.calc_button, BM_SETCHECK, BST_CHECKED, 0);
             SetForegroundWindow(console_window);
             return 0;
         }
     }
-    redraw_pressed = 0;
-    LRESULT check = SendMessageA(calc_button, BM_GETCHECK, 0, 0);
+    dialog_host.redraw_pressed = 0;
+    LRESULT check = SendMessageA(app.calc_button, BM_GETCHECK, 0, 0);
     if (check == BST_CHECKED) {
-        calc_mode = 1;
+        app.calc_mode = 1;
         // The command interpreter, started with no arguments in the current
         // directory; the user runs the calculation in it.
         const char *interpreter = Platform_id() <= 1 ? "COMMAND.COM" : "CMD.EXE";
         console_launch_result = WinExec(interpreter, SW_SHOWNORMAL);
     } else {
-        calc_mode = 0;
+        app.calc_mode = 0;
     }
     return 0;
 }
@@ -337,7 +332,7 @@ LRESULT On_help(HWND window)
                       guide);
     }
     if (text[0] != '\0')
-        MessageBoxA(window, text, app_title, MB_OK | MB_ICONINFORMATION);
+        MessageBoxA(window, text, app.title, MB_OK | MB_ICONINFORMATION);
     Picture_restore();
     return 0;
 }
@@ -345,7 +340,7 @@ LRESULT On_help(HWND window)
 // Run a settings dialog on its template, then apply the dialog-closing rule.
 void Dialog_run(const char *template_name, DLGPROC procedure, HWND window, int repaint_legend)
 {
-    DialogBoxParamA(app_instance, template_name, window, procedure, 0);
+    DialogBoxParamA(dialog_host.app_instance, template_name, window, procedure, 0);
     Dialog_close_rule(repaint_legend);
 }
 
@@ -359,12 +354,13 @@ void On_environment(HWND window)
 {
     char work_dir_before[WORK_DIR_SIZE];
     Text_copy(work_dir_before, sizeof work_dir_before, settings.work_dir);
-    DialogBoxParamA(app_instance, "ENVIRONMENT", window, Environment_proc, 0);
-    if (environment_confirmed == 1 && std::strcmp(work_dir_before, settings.work_dir) != 0 &&
-        picture_path[0] != '\0' && calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
-        picture_selected = 1;
+    DialogBoxParamA(dialog_host.app_instance, "ENVIRONMENT", window, Environment_proc, 0);
+    if (dialog_results.environment_confirmed == 1 &&
+        std::strcmp(work_dir_before, settings.work_dir) != 0 && display.picture_path[0] != '\0' &&
+        app.calc_mode == 0 && Convert_waiting(window, SOURCE_PICTURE) == 0) {
+        app.picture_selected = 1;
         View_bitmap_ensure();
-        settings_changed = 1;
+        dialog_host.settings_changed = 1;
     }
     Dialog_close_rule(1);
 }
@@ -373,22 +369,22 @@ void On_environment(HWND window)
 
 void Dialog_close_rule(int repaint_legend)
 {
-    if (settings_changed == 1) {
+    if (dialog_host.settings_changed == 1) {
         Rebuild_request();
         if (repaint_legend)
-            InvalidateRect(legend_panel, nullptr, TRUE);
+            InvalidateRect(app.legend_panel, nullptr, TRUE);
         Picture_invalidate();
     } else {
         Picture_restore();
     }
-    settings_changed = 0;
+    dialog_host.settings_changed = 0;
 }
 
 LRESULT On_command(HWND window, WPARAM wparam)
 {
     switch (wparam) {
-    case IDC_GUIDE_POSITION: return Placing_arm(&guide_placing);
-    case IDC_TITLE_POSITION: return Placing_arm(&title_placing);
+    case IDC_GUIDE_POSITION: return Placing_arm(&picture_marks.guide_placing);
+    case IDC_TITLE_POSITION: return Placing_arm(&picture_marks.title_placing);
     case IDC_EXPAND: return On_expand();
     case IDC_NORMAL: return On_normal();
     case IDC_X_PLUS: return On_angle(0, 1);

@@ -18,9 +18,6 @@
 #include "picture/ptracks.h"
 #include "resources/resource_ids.h"
 
-int16_t picture_selected;
-char geometry_path_pending[PATH_SIZE];
-
 namespace {
 
 char ofn_file_buffer[PATH_SIZE]; // the file name the dialogs return
@@ -121,7 +118,7 @@ void Work_files_remove()
 {
     // Only what a conversion of this run made: a work file left by a
     // viewer started elsewhere is none of this one's business.
-    if (picture_path[0] == '\0' && calc_file_ready == 0)
+    if (display.picture_path[0] == '\0' && app.calc_file_ready == 0)
         return;
     Work_write_wait(nullptr); // a file being written cannot be removed on Windows
     char path[PATH_SIZE + 16];
@@ -161,14 +158,14 @@ int File_dialog(HWND window, int save, const char *title, const char *filter, ch
 int Picture_file_open(HWND window)
 {
     const DWORD flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                        (calc_mode == 1 ? OFN_CREATEPROMPT : OFN_FILEMUSTEXIST);
+                        (app.calc_mode == 1 ? OFN_CREATEPROMPT : OFN_FILEMUSTEXIST);
     if (Open_dialog(window, PICTURE_FILTER, flags) != 0)
         return -1;
 
-    if (calc_mode == 1) {
-        Text_copy(calc_output_path, sizeof calc_output_path, ofn_file_buffer);
+    if (app.calc_mode == 1) {
+        Text_copy(display.calc_output_path, sizeof display.calc_output_path, ofn_file_buffer);
         // Created empty when missing; an existing file is left as it is.
-        FILE *f = std::fopen(calc_output_path, "ab");
+        FILE *f = std::fopen(display.calc_output_path, "ab");
         if (!f) {
             // The numbered message, and which file and why (said here: the
             // detail of the window's boxes is about the work file).
@@ -176,12 +173,12 @@ int Picture_file_open(HWND window)
             std::snprintf(text, sizeof text,
                           "work path not found error !!\n\n"
                           "The calculation's output file cannot be created:\n%s\n(%s)",
-                          calc_output_path, std::strerror(errno));
+                          display.calc_output_path, std::strerror(errno));
             MessageBoxA(window, text, MESSAGE_CAPTION_ERROR_STATUS, MB_OK | MB_ICONEXCLAMATION);
             return -1;
         }
         std::fclose(f);
-        calc_file_ready = 1;
+        app.calc_file_ready = 1;
         return 1;
     }
 
@@ -196,14 +193,14 @@ int Picture_file_open(HWND window)
     Text_copy(track_file_source, sizeof track_file_source,
               chosen == imported ? ofn_file_buffer : "");
     track_file_per_batch = per_batch;
-    Text_copy(picture_path, sizeof picture_path, chosen);
-    picture_selected = 1;
-    view_dirty = 1;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    Text_copy(display.picture_path, sizeof display.picture_path, chosen);
+    app.picture_selected = 1;
+    display.view_dirty = 1;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
     int16_t shown = Geometry_shown(window);
-    geometry_enabled = shown;
-    geometry_pending = shown;
+    display.geometry_enabled = shown;
+    display.geometry_pending = shown;
     Picture_invalidate();
     return 0;
 }
@@ -211,11 +208,11 @@ int Picture_file_open(HWND window)
 int Track_file_left_out_text(char *text, size_t text_size)
 {
     // CALC mode converts the calculation's output file.
-    if (track_file_source[0] == '\0' || calc_mode == 1)
+    if (track_file_source[0] == '\0' || app.calc_mode == 1)
         return -1;
     int problem;
     uint64_t first, track, vertex;
-    uint64_t lines = Lines_left_out(&convert_stats, &problem, &first);
+    uint64_t lines = Lines_left_out(&work_file.stats, &problem, &first);
     if (lines == 0 ||
         Ptracks_locate(track_file_source, track_file_per_batch, first, &track, &vertex) != 0)
         return -1;
@@ -235,18 +232,18 @@ int Geometry_file_open(HWND window)
     if (Open_dialog(window, GEOMETRY_FILTER, flags) != 0)
         return -1;
 
-    Text_copy(geometry_path_pending, sizeof geometry_path_pending, ofn_file_buffer);
+    Text_copy(app.geometry_path_pending, sizeof app.geometry_path_pending, ofn_file_buffer);
     int16_t shown = Geometry_shown(window);
-    if (std::strcmp(geometry_path_pending, geometry_path) != 0)
-        settings_changed = 1;
-    if (geometry_enabled != shown)
-        settings_changed = 1;
-    if (geometry_enabled != shown || settings_changed == 1) {
-        Text_copy(geometry_path, sizeof geometry_path, geometry_path_pending);
-        geometry_enabled = shown;
-        geometry_pending = shown;
+    if (std::strcmp(app.geometry_path_pending, display.geometry_path) != 0)
+        dialog_host.settings_changed = 1;
+    if (display.geometry_enabled != shown)
+        dialog_host.settings_changed = 1;
+    if (display.geometry_enabled != shown || dialog_host.settings_changed == 1) {
+        Text_copy(display.geometry_path, sizeof display.geometry_path, app.geometry_path_pending);
+        display.geometry_enabled = shown;
+        display.geometry_pending = shown;
     }
-    view_dirty = 1;
+    display.view_dirty = 1;
     Picture_invalidate();
     return 0;
 }

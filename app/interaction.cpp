@@ -23,8 +23,6 @@
 #include "render/picture_paint.h"
 #include "render/view.h"
 
-uint32_t rebuild_stride = 1;
-
 namespace {
 
 // Degrees the view turns per pixel the mouse moves.
@@ -94,8 +92,9 @@ double Full_tracks_now()
 // The view is drawn, so it can be turned or zoomed.
 bool View_ready()
 {
-    return picture_selected == 1 && view_bitmap_missing == 0 && view_state.view_scale > 0.0 &&
-           selection_armed == 0 && guide_placing == 0 && title_placing == 0;
+    return app.picture_selected == 1 && app.view_bitmap_missing == 0 &&
+           view_state.view_scale > 0.0 && app.selection_armed == 0 &&
+           picture_marks.guide_placing == 0 && picture_marks.title_placing == 0;
 }
 
 // Rebuild at once, with every `stride`-th track; the angle values and the
@@ -103,11 +102,11 @@ bool View_ready()
 void View_redraw(uint32_t stride)
 {
     Rebuild_request();
-    rebuild_stride = stride;
+    app.rebuild_stride = stride;
     Picture_invalidate();
-    InvalidateRect(angle_panel, nullptr, TRUE);
-    InvalidateRect(axes_panel, nullptr, TRUE);
-    UpdateWindow(main_window);
+    InvalidateRect(app.angle_panel, nullptr, TRUE);
+    InvalidateRect(app.axes_panel, nullptr, TRUE);
+    UpdateWindow(app.main_window);
 }
 
 void Whole_picture()
@@ -131,7 +130,7 @@ void Rebuild_timed(uint32_t stride, double seconds, double fixed)
 {
     // The stride drawn, for measuring tools (bench/open_wine.sh): a
     // property of the main window that another process can read.
-    SetPropA(main_window, "VokaPreviewStride",
+    SetPropA(app.main_window, "VokaPreviewStride",
              reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(stride)));
     fixed_seconds = fixed;
     fixed_pixels = Picture_pixels();
@@ -139,7 +138,7 @@ void Rebuild_timed(uint32_t stride, double seconds, double fixed)
         full_tracks = seconds > fixed ? seconds - fixed : 0.0;
         full_pixels = fixed_pixels;
         preview_shown = false;
-        RemovePropA(main_window, "VokaWholeDue");
+        RemovePropA(app.main_window, "VokaWholeDue");
         last_stride = 1;
         last_seconds = seconds;
         return;
@@ -148,7 +147,7 @@ void Rebuild_timed(uint32_t stride, double seconds, double fixed)
     // While a preview is shown the whole picture is due (when the button
     // is released, or the mouse or the size rests): a property of the main
     // window that tools waiting for the viewer to be idle can read.
-    SetPropA(main_window, "VokaWholeDue", reinterpret_cast<HANDLE>(1));
+    SetPropA(app.main_window, "VokaWholeDue", reinterpret_cast<HANDLE>(1));
     // The tracks' part shrinks about as the stride grows, down to what a
     // frame costs without tracks: when a larger stride no longer shortened
     // the frame, the stride stays.
@@ -163,7 +162,7 @@ void Rebuild_timed(uint32_t stride, double seconds, double fixed)
 
 uint32_t Size_changed(HWND window)
 {
-    if (picture_selected != 1 || view_bitmap_missing != 0 || view_state.view_scale <= 0.0)
+    if (app.picture_selected != 1 || app.view_bitmap_missing != 0 || view_state.view_scale <= 0.0)
         return 1;
     // The whole picture follows when the size has rested a moment.
     SetTimer(window, SIZE_TIMER, REST_MILLISECONDS, nullptr);
@@ -177,7 +176,7 @@ bool Turn_button_down(HWND window, LPARAM lparam)
         return false;
     turning = true;
     drag_last = p;
-    drag_view = View_matrix(angle_x, angle_y, angle_z);
+    drag_view = View_matrix(display.angle_x, display.angle_y, display.angle_z);
     preview_stride = Stride_for(Full_tracks_now());
     SetCapture(window);
     return true;
@@ -193,13 +192,14 @@ bool Turn_mouse_move(HWND window, LPARAM lparam)
     View_screen_turn(&drag_view, (p.x - drag_last.x) * DRAG_DEGREES_PER_PIXEL,
                      (p.y - drag_last.y) * DRAG_DEGREES_PER_PIXEL);
     drag_last = p;
-    const int16_t had[3] = {angle_x, angle_y, angle_z};
+    const int16_t had[3] = {display.angle_x, display.angle_y, display.angle_z};
     int16_t turned[3];
     View_matrix_angles(drag_view, had, turned);
-    if (turned[0] != angle_x || turned[1] != angle_y || turned[2] != angle_z) {
-        angle_x = turned[0];
-        angle_y = turned[1];
-        angle_z = turned[2];
+    if (turned[0] != display.angle_x || turned[1] != display.angle_y ||
+        turned[2] != display.angle_z) {
+        display.angle_x = turned[0];
+        display.angle_y = turned[1];
+        display.angle_z = turned[2];
         View_redraw(preview_stride);
     }
     // The rest is counted from the end of the frame.
@@ -229,8 +229,8 @@ void Turn_timer(HWND window, WPARAM id)
             return;
         Rebuild_request();
         // A resize always shows the full extents.
-        render_mode = RENDER_FULL;
-        rebuild_stride = 1;
+        app.render_mode = RENDER_FULL;
+        app.rebuild_stride = 1;
         Picture_invalidate();
         return;
     }
@@ -266,15 +266,15 @@ void On_wheel(HWND window, WPARAM wparam, LPARAM lparam)
     if (!zoomed_now)
         return;
     // Normal returns to the full view.
-    zoomed = 1;
-    zoom_selected = 1;
+    app.zoomed = 1;
+    app.zoom_selected = 1;
     View_redraw(1);
 }
 
 bool Key_turn(const MSG *msg)
 {
     if (msg->message != WM_KEYDOWN ||
-        (msg->hwnd != main_window && !IsChild(main_window, msg->hwnd)))
+        (msg->hwnd != app.main_window && !IsChild(app.main_window, msg->hwnd)))
         return false;
     int axis, sign;
     switch (msg->wParam) {
@@ -288,7 +288,7 @@ bool Key_turn(const MSG *msg)
     }
     if (!View_ready() || turning)
         return false;
-    int16_t *angle[3] = {&angle_x, &angle_y, &angle_z};
+    int16_t *angle[3] = {&display.angle_x, &display.angle_y, &display.angle_z};
     *angle[axis] = Angle_wrap(*angle[axis] + sign * settings.angle_step);
     View_redraw(1);
     return true;

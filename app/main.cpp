@@ -6,13 +6,13 @@
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/work_threads.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "resources/resource_ids.h"
 
-HINSTANCE app_instance;
-char app_title[APP_TITLE_SIZE];
-HWND main_window;
+WindowProgram app;
+DialogHost dialog_host;
 
 namespace {
 
@@ -30,7 +30,7 @@ void Start_failed(const char *what)
 int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
 {
     if (!previous) {
-        LoadStringA(instance, IDS_APP_TITLE, app_title, APP_TITLE_SIZE);
+        LoadStringA(instance, IDS_APP_TITLE, app.title, APP_TITLE_SIZE);
 
         WNDCLASSA wc;
         wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -42,7 +42,7 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
         wc.lpszMenuName = "TarselMenu";
-        wc.lpszClassName = app_title;
+        wc.lpszClassName = app.title;
         if (!RegisterClassA(&wc)) {
             Start_failed("The main window class cannot be registered.");
             return -1;
@@ -52,23 +52,23 @@ int Instance_init(HINSTANCE instance, HINSTANCE previous, int show)
         Display_init();
         // The first picture is drawn from the step copy while the work
         // file is written on another thread.
-        work_write_behind = true;
+        core_tuning.write_behind = true;
         work_written_hook = Work_written;
         // large_fonts is still 0 here: the minimum height is 400.
         Layout_compute(LAYOUT_FROM_SETTINGS, 0, 0);
     }
-    app_instance = instance;
+    dialog_host.app_instance = instance;
 
-    main_window =
-        CreateWindowExA(0, app_title, app_title, WS_OVERLAPPEDWINDOW, 0, 0, layout.window_w,
+    app.main_window =
+        CreateWindowExA(0, app.title, app.title, WS_OVERLAPPEDWINDOW, 0, 0, layout.window_w,
                         layout.window_h, nullptr, nullptr, instance, nullptr);
-    if (!main_window) {
+    if (!app.main_window) {
         Start_failed("The main window cannot be created.");
         return -1;
     }
-    Colouring_load(main_window);
-    ShowWindow(main_window, show);
-    UpdateWindow(main_window);
+    Colouring_load(app.main_window);
+    ShowWindow(app.main_window, show);
+    UpdateWindow(app.main_window);
     return 0;
 }
 
@@ -87,7 +87,8 @@ void Font_check()
 // arrives, before it is handled.
 void Escape_check()
 {
-    if (selection_armed != 1 && guide_placing != 1 && title_placing != 1)
+    if (app.selection_armed != 1 && picture_marks.guide_placing != 1 &&
+        picture_marks.title_placing != 1)
         return;
     SHORT state = GetAsyncKeyState(VK_ESCAPE);
     if ((static_cast<unsigned>(state) & 0xFF00u) == 0)

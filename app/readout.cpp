@@ -50,11 +50,11 @@ void Readout_hide()
     readout_shown = false;
     if (readout_text)
         SetWindowTextA(readout_text, "");
-    if (view_bitmap_missing != 0)
+    if (app.view_bitmap_missing != 0)
         return;
-    HDC dc = GetDC(main_window);
+    HDC dc = GetDC(app.main_window);
     Picture_copy_back(dc);
-    ReleaseDC(main_window, dc);
+    ReleaseDC(app.main_window, dc);
 }
 
 void Readout_show(HWND window, const char *text, POINT at)
@@ -62,7 +62,7 @@ void Readout_show(HWND window, const char *text, POINT at)
     if (!readout_text)
         readout_text = CreateWindowExA(0, "static", "", WS_CHILD, 0, 0, 0, 0, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_READOUT)),
-                                       app_instance, nullptr);
+                                       dialog_host.app_instance, nullptr);
     HDC dc = GetDC(window);
     HGDIOBJ font = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     RECT text_box = {0, 0, 0, 0};
@@ -111,8 +111,9 @@ bool Index_make(HWND window)
         return false;
     index_message = false;
     Message_set_hook(Index_message);
-    Picture_rebuild(window, &record_index, zoomed == 1 ? RENDER_KEEP : RENDER_FULL, calc_mode,
-                    static_cast<int>(redraw_pressed));
+    Picture_rebuild(window,
+                    RebuildRequest{&record_index, app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL,
+                                   app.calc_mode == 1 && dialog_host.redraw_pressed == 1, 1});
     Message_set_hook(App_message);
     index_valid = !index_message;
     return index_valid;
@@ -166,7 +167,7 @@ bool Record_near(uint32_t code, POINT at, StepRecord *found)
 {
     bool any = false;
     double best = 0.0;
-    for (uint64_t index = Record_code_first(code); index < convert_stats.records;
+    for (uint64_t index = Record_code_first(code); index < work_file.stats.records;
          index += RECORD_CODE_SPAN) {
         StepRecord r;
         double d;
@@ -212,7 +213,7 @@ void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam)
         return;
     hover_at = p;
     Readout_hide();
-    if ((wparam & (MK_LBUTTON | MK_RBUTTON)) != 0 || selection_armed != 0)
+    if ((wparam & (MK_LBUTTON | MK_RBUTTON)) != 0 || app.selection_armed != 0)
         return;
     SetTimer(window, HOVER_TIMER, HOVER_MILLISECONDS, nullptr);
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, 0};
@@ -236,7 +237,7 @@ void Readout_timer(HWND window, WPARAM id)
     if (!IsWindowEnabled(window) || WindowFromPoint(cursor) != window)
         return;
     const PixelRect &v = layout.view_rect;
-    if (picture_selected != 1 || view_bitmap_missing != 0 || selection_armed != 0 ||
+    if (app.picture_selected != 1 || app.view_bitmap_missing != 0 || app.selection_armed != 0 ||
         hover_at.x < v.left || hover_at.x >= v.right || hover_at.y < v.top ||
         hover_at.y >= v.bottom)
         return;

@@ -14,9 +14,6 @@
 #include "render/picture_paint.h"
 #include "render/view.h"
 
-int16_t selection_armed;
-uint32_t zoom_selected;
-
 namespace {
 
 // The rubber band of an Expand drag: anchor (left, top), the corner drawn
@@ -64,7 +61,7 @@ void Cursor_confine(HWND window)
 
 void Selection_cursor_set()
 {
-    SetCursor(settings.background_color == COLOUR_WHITE ? cursor_cross : cursor_select);
+    SetCursor(settings.background_color == COLOUR_WHITE ? app.cursor_cross : app.cursor_select);
 }
 
 void Selection_cancel()
@@ -72,19 +69,19 @@ void Selection_cancel()
     // The band already drawn stays until the picture is next restored or
     // rebuilt.
     ClipCursor(nullptr);
-    SetCursor(cursor_arrow);
-    selection_armed = 0;
-    view_dirty = 0;
-    guide_placing = 0;
-    title_placing = 0;
-    expand_cancelled = zoom_selected != 1 ? 1 : 0;
+    SetCursor(app.cursor_arrow);
+    app.selection_armed = 0;
+    display.view_dirty = 0;
+    picture_marks.guide_placing = 0;
+    picture_marks.title_placing = 0;
+    app.expand_cancelled = app.zoom_selected != 1 ? 1 : 0;
 }
 
 void Selection_button_down(HWND window, LPARAM lparam)
 {
-    if (selection_armed == 1)
+    if (app.selection_armed == 1)
         Selection_cursor_set();
-    if (picture_selected == 0 || selection_armed == 0)
+    if (app.picture_selected == 0 || app.selection_armed == 0)
         return;
     POINT p = Mouse_point(lparam);
     band_dragging = 1;
@@ -98,12 +95,13 @@ void Selection_button_down(HWND window, LPARAM lparam)
 
 void Selection_mouse_move(HWND window, LPARAM lparam)
 {
-    if (selection_armed == 1 || guide_placing == 1 || title_placing == 1) {
+    if (app.selection_armed == 1 || picture_marks.guide_placing == 1 ||
+        picture_marks.title_placing == 1) {
         Selection_cursor_set();
         Cursor_confine(window);
     }
-    if (selection_armed != 0 && title_placing != 1 && guide_placing != 1 && picture_selected != 0 &&
-        band_dragging != 0) {
+    if (app.selection_armed != 0 && picture_marks.title_placing != 1 &&
+        picture_marks.guide_placing != 1 && app.picture_selected != 0 && band_dragging != 0) {
         HDC dc = GetDC(window);
         int previous_mix = SetROP2(dc, R2_NOTXORPEN);
         // Take away the band of the previous move (the first time the corner
@@ -129,8 +127,8 @@ void Selection_mouse_move(HWND window, LPARAM lparam)
 
 void Selection_button_up(HWND window, LPARAM lparam)
 {
-    SetCursor(cursor_arrow);
-    if (band_dragging == 0 || selection_armed == 0 || picture_selected == 0) {
+    SetCursor(app.cursor_arrow);
+    if (band_dragging == 0 || app.selection_armed == 0 || app.picture_selected == 0) {
         // A drag that a paint disarmed ends here all the same.
         band_dragging = 0;
         if (GetCapture() == window)
@@ -145,21 +143,21 @@ void Selection_button_up(HWND window, LPARAM lparam)
     LONG bottom = p.y < band_rect.top ? band_rect.top : p.y;
     SetRect(&band_rect, left, top, right, bottom);
 
-    if (selection_armed == 1) {
+    if (app.selection_armed == 1) {
         zoom_rect = PixelRect{left, top, right, bottom};
-        zoom_selected = 1;
+        app.zoom_selected = 1;
     }
-    if (title_placing == 1) {
-        title_pos = PixelPoint{left, top};
-        selection_armed = 0;
-        title_placing = 0;
-        title_shown = 1;
+    if (picture_marks.title_placing == 1) {
+        picture_marks.title_pos = PixelPoint{left, top};
+        app.selection_armed = 0;
+        picture_marks.title_placing = 0;
+        picture_marks.title_shown = 1;
     }
-    if (guide_placing == 1) {
-        guide_pos = PixelPoint{left, top};
-        selection_armed = 0;
-        guide_placing = 0;
-        guide_shown = 1;
+    if (picture_marks.guide_placing == 1) {
+        picture_marks.guide_pos = PixelPoint{left, top};
+        app.selection_armed = 0;
+        picture_marks.guide_placing = 0;
+        picture_marks.guide_shown = 1;
     }
     band_corner.x = -1;
     band_corner.y = -1;

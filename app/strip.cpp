@@ -15,9 +15,6 @@
 #include "render/layout.h"
 #include "resources/resource_ids.h"
 
-HWND legend_panel, angle_panel, axes_panel;
-HWND calc_button;
-
 namespace {
 
 HWND guide_button, title_button, expand_button, normal_button, redraw_button;
@@ -59,11 +56,11 @@ const ChildSpec children[] = {
     {&z_plus_button, "button", "<<", BS_PUSHBUTTON, IDC_Z_PLUS, &Layout::step_minus_x, 201, 30, 18},
     {&z_minus_button, "button", ">>", BS_PUSHBUTTON, IDC_Z_MINUS, &Layout::step_plus_x, 201, 30,
      18},
-    {&legend_panel, "mdiclient", nullptr, WS_BORDER, 0, &Layout::strip_x, 5, 137, 65},
+    {&app.legend_panel, "mdiclient", nullptr, WS_BORDER, 0, &Layout::strip_x, 5, 137, 65},
     // The angle panel is created at 40 x 62 and moved to 45 x 67.
-    {&angle_panel, "mdiclient", nullptr, 0, 0, &Layout::angle_panel_x, 153, 40, 62},
-    {&axes_panel, "mdiclient", nullptr, WS_BORDER, 0, &Layout::strip_x, 224, 137, 105},
-    {&calc_button, "button", "CALC", BS_AUTOCHECKBOX, IDC_CALC, &Layout::strip_x, 332, 65, 19},
+    {&app.angle_panel, "mdiclient", nullptr, 0, 0, &Layout::angle_panel_x, 153, 40, 62},
+    {&app.axes_panel, "mdiclient", nullptr, WS_BORDER, 0, &Layout::strip_x, 224, 137, 105},
+    {&app.calc_button, "button", "CALC", BS_AUTOCHECKBOX, IDC_CALC, &Layout::strip_x, 332, 65, 19},
     {&redraw_button, "button", "Redraw", BS_PUSHBUTTON, IDC_REDRAW, &Layout::redraw_x, 331, 65, 20},
 };
 
@@ -96,9 +93,9 @@ void Strip_create(HWND window, int mode)
             HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id));
             bool panel = std::strcmp(c.window_class, "mdiclient") == 0;
             void *param = panel ? &panel_create_record : nullptr;
-            *c.handle =
-                CreateWindowExA(0, c.window_class, c.caption, WS_CHILD | WS_VISIBLE | c.style, x,
-                                c.y, c.width, c.height, window, id, app_instance, param);
+            *c.handle = CreateWindowExA(0, c.window_class, c.caption,
+                                        WS_CHILD | WS_VISIBLE | c.style, x, c.y, c.width, c.height,
+                                        window, id, dialog_host.app_instance, param);
         } else {
             int width = c.width;
             int height = c.height;
@@ -128,9 +125,10 @@ void Panel_draw(HWND window, HDC dc)
     // The angles shown are also the angle panel's window text, "X Y Z", so
     // that screen readers and test tools can read them.
     char angles[32];
-    std::snprintf(angles, sizeof angles, "%d %d %d", angle_x, angle_y, angle_z);
-    SetWindowTextA(angle_panel, angles);
-    Panel_paint(angle_panel, Angle_panel_draw);
-    Panel_paint(axes_panel, Axis_panel_draw);
-    Panel_paint(legend_panel, Legend_panel_draw);
+    std::snprintf(angles, sizeof angles, "%d %d %d", display.angle_x, display.angle_y,
+                  display.angle_z);
+    SetWindowTextA(app.angle_panel, angles);
+    Panel_paint(app.angle_panel, Angle_panel_draw);
+    Panel_paint(app.axes_panel, Axis_panel_draw);
+    Panel_paint(app.legend_panel, Legend_panel_draw);
 }

@@ -20,14 +20,6 @@
 #include "render/track.h"
 #include "render/view.h"
 
-uint32_t view_bitmap_missing = 1;
-uint32_t restore_view;
-uint32_t render_mode;
-uint32_t zoomed;
-uint32_t expand_cancelled;
-uint32_t redraw_pressed;
-HCURSOR cursor_arrow, cursor_wait, cursor_cross, cursor_select;
-
 namespace {
 
 // Posted by WM_SIZE when the window is below its minimum size.
@@ -67,10 +59,10 @@ UINT Message_icon_style(int icon)
 LRESULT On_create(HWND window)
 {
     Strip_create(window, STRIP_CREATE);
-    cursor_arrow = LoadCursorA(nullptr, IDC_ARROW);
-    cursor_wait = LoadCursorA(nullptr, IDC_WAIT);
-    cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
-    cursor_select = LoadCursorA(app_instance, "CURSOR_1");
+    app.cursor_arrow = LoadCursorA(nullptr, IDC_ARROW);
+    app.cursor_wait = LoadCursorA(nullptr, IDC_WAIT);
+    app.cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
+    app.cursor_select = LoadCursorA(dialog_host.app_instance, "CURSOR_1");
     return 1;
 }
 
@@ -104,8 +96,8 @@ LRESULT On_size(HWND window)
 {
     // A resize always rebuilds at full extents, also when zoomed; while
     // the size changes, as a preview (see Size_changed).
-    view_dirty = 1;
-    render_mode = RENDER_FULL;
+    display.view_dirty = 1;
+    app.render_mode = RENDER_FULL;
 
     RECT outer;
     GetWindowRect(window, &outer);
@@ -126,8 +118,18 @@ LRESULT On_size(HWND window)
 
     // Its contents stay undefined until the next rebuild.
     View_bitmap_replace(window);
-    rebuild_stride = Size_changed(window);
+    app.rebuild_stride = Size_changed(window);
     return 0;
+}
+
+// The window's rebuild on `surface`: the render mode that the commands
+// chose, the newest batch alone when a followed calculation was redrawn,
+// every stride-th track (a preview while the view is turned or the window
+// resized; 1 all).
+RebuildRequest Window_rebuild_request(Surface *surface, uint32_t stride)
+{
+    return RebuildRequest{surface, static_cast<int>(app.render_mode),
+                          app.calc_mode == 1 && dialog_host.redraw_pressed == 1, stride};
 }
 
 // Rebuild the picture area from the work file, through GDI on the screen:
@@ -135,7 +137,7 @@ LRESULT On_size(HWND window)
 // picture area are cut at its edge, and the lines reach GDI through a
 // skipping surface: in a dense picture nearly every line only sets pixels
 // that earlier lines set to its colour already, and GDI is spared those.
-void Picture_rebuild_on_screen(HWND window, HDC dc)
+void Picture_rebuild_on_screen(HWND window, HDC dc, uint32_t stride)
 {
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
@@ -147,8 +149,7 @@ void Picture_rebuild_on_screen(HWND window, HDC dc)
     {
         GdiSurface surface(dc, 0, 0);
         SkipSurface skipping(&surface, PixelRect{x, y, x + w, y + h});
-        Picture_rebuild(window, &skipping, static_cast<int>(render_mode), calc_mode,
-                        static_cast<int>(redraw_pressed));
+        Picture_rebuild(window, Window_rebuild_request(&skipping, stride));
     }
     RestoreDC(dc, saved);
     HDC copy = CreateCompatibleDC(dc);
@@ -168,14 +169,15 @@ void Picture_rebuild_on_screen(HWND window, HDC dc)
 // left, without flicker and without one call to GDI per line.  (Drawing
 // every line through GDI pens, as the window once did, gives the same
 // pixels in many times the time on a large screen.)
-// Returns the seconds of the part that no preview stride shortens: the
-// panel pass (clearing the picture area) and the blit.
-double Picture_rebuild_on(HWND window, HDC dc)
+// `stride`: every stride-th track (a preview), 1 all.  Returns the seconds
+// of the part that no preview stride shortens: the panel pass (clearing
+// the picture area) and the blit.
+double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
 {
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     HDC memory = view_rows ? CreateCompatibleDC(dc) : nullptr;
     if (!memory) {
-        Picture_rebuild_on_screen(window, dc);
+        Picture_rebuild_on_screen(window, dc, stride);
         return 0.0;
     }
     double start = Seconds_now();
@@ -192,11 +194,11 @@ double Picture_rebuild_on(HWND window, HDC dc)
         fixed = Seconds_now() - start;
         // The whole picture (no preview) draws the read-out's index with
         // it, on the same lanes.
-        Surface *index = track_stride == 1 ? Readout_index_begin() : nullptr;
+        Surface *index = stride == 1 ? Readout_index_begin() : nullptr;
         TeeSurface tee(&surface, index);
         const uint32_t messages_before = app_messages;
-        Picture_rebuild(window, index ? static_cast<Surface *>(&tee) : &surface,
-                        static_cast<int>(render_mode), calc_mode, static_cast<int>(redraw_pressed));
+        Picture_rebuild(window, Window_rebuild_request(
+                                    index ? static_cast<Surface *>(&tee) : &surface, stride));
         if (index)
             Readout_index_end(app_messages == messages_before);
     }
@@ -241,16 +243,16 @@ LRESULT On_snap(HWND window)
 
 LRESULT On_paint(HWND window)
 {
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
 
     // A restore pending from an earlier deactivation is dropped when this
     // paint rebuilds: the rebuild draws the whole picture area anew.
-    bool rebuild_due = picture_selected == 1 && view_dirty == 1 && !rebuilding;
-    bool restore = restore_view == 1 && view_bitmap_missing == 0 && !rebuild_due;
-    if (restore_view == 1 && view_bitmap_missing == 0)
-        restore_view = 0;
+    bool rebuild_due = app.picture_selected == 1 && display.view_dirty == 1 && !rebuilding;
+    bool restore = app.restore_view == 1 && app.view_bitmap_missing == 0 && !rebuild_due;
+    if (app.restore_view == 1 && app.view_bitmap_missing == 0)
+        app.restore_view = 0;
 
     // A rebuild comes first, so that the legend panel can show the colour
     // bar it drew with.
@@ -258,15 +260,13 @@ LRESULT On_paint(HWND window)
         rebuilding = true;
         Readout_forget();
         double start = Seconds_now();
-        track_stride = rebuild_stride;
-        double fixed = Picture_rebuild_on(window, dc);
-        track_stride = 1;
-        Rebuild_timed(rebuild_stride, Seconds_now() - start, fixed);
+        double fixed = Picture_rebuild_on(window, dc, app.rebuild_stride);
+        Rebuild_timed(app.rebuild_stride, Seconds_now() - start, fixed);
         rebuilding = false;
         if (energy_colouring.by_energy == 1)
-            InvalidateRect(legend_panel, nullptr, FALSE);
+            InvalidateRect(app.legend_panel, nullptr, FALSE);
     }
-    rebuild_stride = 1;
+    app.rebuild_stride = 1;
 
     // The panel pass paints what the update region holds of the window, the
     // strip and its panels; a picture area that receives a picture is left
@@ -282,12 +282,12 @@ LRESULT On_paint(HWND window)
     if (restore)
         Picture_copy_back(dc);
 
-    expand_cancelled = 0;
-    view_dirty = 0;
-    selection_armed = 0;
-    render_mode = RENDER_FULL;
+    app.expand_cancelled = 0;
+    display.view_dirty = 0;
+    app.selection_armed = 0;
+    app.render_mode = RENDER_FULL;
     EndPaint(window, &ps);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     return 1;
 }
 
@@ -295,8 +295,8 @@ LRESULT On_paint(HWND window)
 // copies the picture back.
 LRESULT On_show(HWND window)
 {
-    if (view_bitmap_missing == 0 && view_dirty == 0)
-        restore_view = 1;
+    if (app.view_bitmap_missing == 0 && display.view_dirty == 0)
+        app.restore_view = 1;
     UpdateWindow(window);
     return 0;
 }
@@ -351,10 +351,10 @@ void Picture_copy_back(HDC dc)
 
 void Rebuild_request()
 {
-    view_dirty = 1;
-    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
-    if (geometry_enabled == 1)
-        geometry_pending = 1;
+    display.view_dirty = 1;
+    app.render_mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    if (display.geometry_enabled == 1)
+        display.geometry_pending = 1;
 }
 
 void Picture_invalidate()
@@ -362,24 +362,24 @@ void Picture_invalidate()
     const PixelRect &v = layout.view_rect;
     RECT r;
     SetRect(&r, v.left, v.top, v.right, v.bottom);
-    InvalidateRect(main_window, &r, FALSE);
+    InvalidateRect(app.main_window, &r, FALSE);
 }
 
 void Picture_restore()
 {
-    if (view_bitmap_missing != 0)
+    if (app.view_bitmap_missing != 0)
         return;
-    restore_view = 1;
+    app.restore_view = 1;
     Picture_invalidate();
-    UpdateWindow(main_window);
+    UpdateWindow(app.main_window);
 }
 
 void View_bitmap_ensure()
 {
-    if (view_bitmap_missing != 1)
+    if (app.view_bitmap_missing != 1)
         return;
-    View_bitmap_replace(main_window);
-    view_bitmap_missing = 0;
+    View_bitmap_replace(app.main_window);
+    app.view_bitmap_missing = 0;
 }
 
 uint32_t app_messages;
@@ -398,9 +398,9 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
     // converts; the rebuilds after it (every turn of the view) stay quiet.
     const char *work_path = Message_text(MSG_WORK_PATH);
     if (std::strncmp(text, work_path, std::strlen("work path not found")) == 0) {
-        if (rebuilding && work_path_reported == 1)
+        if (rebuilding && app.work_path_reported == 1)
             return;
-        work_path_reported = 1;
+        app.work_path_reported = 1;
     }
     // The numbered file errors say no more than their number; the box adds
     // what the conversion found (which file, the system's reason, the line).
@@ -410,7 +410,7 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
     UINT style = MB_OK | Message_icon_style(icon);
     if (flags & MESSAGE_SYSTEM_MODAL)
         style |= MB_SYSTEMMODAL;
-    HWND protect = owner ? owner : main_window;
+    HWND protect = owner ? owner : app.main_window;
     if (rebuilding && protect) {
         // A box raised by the renderers while the paint rebuilds the picture:
         // nothing of the window is painted while it is up, so it cannot set
@@ -428,8 +428,8 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
 // On the thread that wrote the work file.
 void Work_written()
 {
-    if (main_window)
-        PostMessageA(main_window, WM_APP_WORK_WRITTEN, 0, 0);
+    if (app.main_window)
+        PostMessageA(app.main_window, WM_APP_WORK_WRITTEN, 0, 0);
 }
 
 LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

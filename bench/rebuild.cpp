@@ -28,10 +28,12 @@
 #include "picture/picture.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_threads.h"
 #include "render/headless.h"
 #include "render/layout.h"
 #include "render/picture_paint.h"
 #include "render/record_index.h"
+#include "render/track.h"
 #include "render/view.h"
 
 int main(int argc, char **argv)
@@ -47,7 +49,7 @@ int main(int argc, char **argv)
         return 2;
     }
     Text_copy(settings.work_dir, sizeof settings.work_dir, argv[1]);
-    Text_copy(picture_path, sizeof picture_path, argv[2]);
+    Text_copy(display.picture_path, sizeof display.picture_path, argv[2]);
     int w = 640;
     int h = 410;
     if (argc > 3 && std::sscanf(argv[3], "%dx%d", &w, &h) != 2) {
@@ -57,20 +59,20 @@ int main(int argc, char **argv)
     // BENCH_COPY_BUDGET: the step copy's budget in bytes (0: none, the
     // rebuilds read the work file), instead of the machine's.
     if (const char *budget = std::getenv("BENCH_COPY_BUDGET"))
-        step_copy_budget = std::strtoull(budget, nullptr, 10);
+        core_tuning.copy_budget = std::strtoull(budget, nullptr, 10);
     const char *behind = std::getenv("BENCH_WRITE_BEHIND");
-    work_write_behind = !(behind && std::strcmp(behind, "0") == 0);
+    core_tuning.write_behind = !(behind && std::strcmp(behind, "0") == 0);
     auto convert_start = std::chrono::steady_clock::now();
     if (Picture_convert(nullptr, 0) != 0)
         return 1;
     double convert_us =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - convert_start)
             .count();
-    geometry_enabled = geometry_pending = 1;
+    display.geometry_enabled = display.geometry_pending = 1;
     Layout_compute(LAYOUT_FROM_WINDOW, w, h);
     uint64_t records = 0;
     for (int i = 0; i < BATCH_MAX; i++)
-        records += batch_step_count[i];
+        records += work_file.batch_step_count[i];
 
     const char *runs_text = std::getenv("BENCH_REBUILDS");
     int runs = runs_text ? std::atoi(runs_text) : 3;
@@ -104,7 +106,8 @@ int main(int argc, char **argv)
             return 1;
         TeeSurface tee(&image, &index);
         auto start = std::chrono::steady_clock::now();
-        Picture_rebuild(nullptr, r % 2 ? static_cast<Surface *>(&tee) : &image, RENDER_KEEP, 0, 0);
+        Picture_rebuild(nullptr, RebuildRequest{r % 2 ? static_cast<Surface *>(&tee) : &image,
+                                                RENDER_KEEP, false, 1});
         double us =
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count();

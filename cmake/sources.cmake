@@ -12,10 +12,12 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../picture/convert_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/line_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/step_record.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/picture.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/ptracks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/step_copy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../picture/work_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../picture/work_threads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/annotations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/energy_colour.cpp
@@ -24,6 +26,7 @@ set(VOKA_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../render/geometry_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/headless.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/layout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../render/line_draw.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/picture_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/raster_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/record_index.cpp
@@ -42,7 +45,7 @@ endif()
 
 # The figure surface on cairo: native command-line tools only.
 set(VOKA_CAIRO_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/../render/cairo_surface.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/../output/cairo_surface.cpp)
 
 # The window program vokagraphic.exe: the shell, the settings dialogs, the
 # output commands, the GDI surface and the resources.
@@ -78,9 +81,9 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/line_picker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/particle_title_batch.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/animation_save.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/bitmap_export.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/output_image.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/../output/print.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/animation_save.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/bitmap_export.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/output_image.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/output/print.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../render/gdi_surface.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../resources/vokagraphic.rc)

@@ -63,7 +63,7 @@ double Grid_scale()
 void Choose(HWND dialog, Colour colour)
 {
     EndDialog(dialog, 1);
-    Colour *field = Color_target_field(color_target);
+    Colour *field = Color_target_field(env_edit.color_target);
     if (field)
         *field = colour;
 }
@@ -104,12 +104,12 @@ int Grid_hit(int x, int y)
 Colour *Color_target_field(int32_t target)
 {
     switch (target) {
-    case COLOR_TARGET_ELECTRON: return &env_working.particle_color[PARTICLE_ELECTRON];
-    case COLOR_TARGET_POSITRON: return &env_working.particle_color[PARTICLE_POSITRON];
-    case COLOR_TARGET_PHOTON: return &env_working.particle_color[PARTICLE_PHOTON];
-    case COLOR_TARGET_BACKGROUND: return &env_working.background_color;
-    case COLOR_TARGET_GEOMETRY: return &env_working.geometry_color;
-    case COLOR_TARGET_CHARACTER: return &env_working.character_color;
+    case COLOR_TARGET_ELECTRON: return &env_edit.working.particle_color[PARTICLE_ELECTRON];
+    case COLOR_TARGET_POSITRON: return &env_edit.working.particle_color[PARTICLE_POSITRON];
+    case COLOR_TARGET_PHOTON: return &env_edit.working.particle_color[PARTICLE_PHOTON];
+    case COLOR_TARGET_BACKGROUND: return &env_edit.working.background_color;
+    case COLOR_TARGET_GEOMETRY: return &env_edit.working.geometry_color;
+    case COLOR_TARGET_CHARACTER: return &env_edit.working.character_color;
     default: return nullptr;
     }
 }

@@ -11,17 +11,22 @@
 
 #include <cstdint>
 
-// The texts the Batch dialog offers as its two limits, as last read or set
-// (at most five digits, batch numbers reaching 10000, and a terminator).
-// Data File Open clears them; Redraw in CALC mode puts the newest batch into
-// both.
 enum { BATCH_TEXT_SIZE = 8 };
-extern char batch_from_text[BATCH_TEXT_SIZE];
-extern char batch_to_text[BATCH_TEXT_SIZE];
 
-// 1 when the last Environment dialog closed through a passing OK (which
-// may have changed the work directory), 0 after Cancel.
-extern int16_t environment_confirmed;
+// What the dialogs keep between their runs and hand back to the window
+// program.
+struct DialogResults {
+    // The texts the Batch dialog offers as its two limits, as last read or
+    // set (at most five digits, batch numbers reaching 10000, and a
+    // terminator).  Data File Open clears them; Redraw in CALC mode puts the
+    // newest batch into both.
+    char batch_from_text[BATCH_TEXT_SIZE];
+    char batch_to_text[BATCH_TEXT_SIZE];
+    // 1 when the last Environment dialog closed through a passing OK (which
+    // may have changed the work directory), 0 after Cancel.
+    int16_t environment_confirmed;
+};
+extern DialogResults dialog_results;
 
 INT_PTR CALLBACK Environment_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

@@ -25,8 +25,6 @@ struct EnvironmentWorking {
     char photon_cutoff_text[CUTOFF_TEXT_SIZE];
     char charged_cutoff_text[CUTOFF_TEXT_SIZE];
 };
-extern EnvironmentWorking env_working;
-
 // The colour the next colour picker sets: 1 electron, 2 positron, 3 photon,
 // 4 background, 5 geometry, 6 character; any other value sets nothing.
 enum {
@@ -37,18 +35,23 @@ enum {
     COLOR_TARGET_GEOMETRY = 5,
     COLOR_TARGET_CHARACTER = 6
 };
-extern int32_t color_target;
 
-// The particle whose pen the next line picker edits: 1 electron, 2 positron,
-// 3 photon.
-extern int32_t line_target;
+// The Environment dialog's state while it runs, shared with its pickers.
+struct EnvironmentEdit {
+    EnvironmentWorking working; // the copy being edited
+    int32_t color_target;       // a COLOR_TARGET_ value: what the next colour picker sets
+    // The particle whose pen the next line picker edits: 1 electron, 2
+    // positron, 3 photon.
+    int32_t line_target;
+};
+extern EnvironmentEdit env_edit;
 
 // The pickers, opened by the Environment dialog with the dialog as owner.
 INT_PTR CALLBACK Color_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK Color256_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// The field of env_working that `target` (a color_target value) names, or
+// The field of env_edit.working that `target` (a color_target value) names, or
 // nullptr.
 Colour *Color_target_field(int32_t target);
 

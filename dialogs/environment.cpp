@@ -10,15 +10,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
+#include "dialogs/dialog_host.h"
 #include "picture/numparse.h"
 #include "render/annotations.h"
 #include "resources/resource_ids.h"
 
-EnvironmentWorking env_working;
-int32_t color_target;
-int32_t line_target;
-int16_t environment_confirmed;
+EnvironmentEdit env_edit;
 
 namespace {
 
@@ -80,16 +77,17 @@ INT_PTR On_draw_item(HWND dialog, const DRAWITEMSTRUCT *item)
         FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
         // A pen wider than any the picker offers (from a damaged info file)
         // is shown at the widest, so that the sample stays on its row.
-        int width = env_working.particle_pen_width[sample];
+        int width = env_edit.working.particle_pen_width[sample];
         if (width > SAMPLE_WIDTH_MAX)
             width = SAMPLE_WIDTH_MAX;
-        Item_line(dialog, item, SAMPLE_INSET, env_working.particle_pen_style[sample], width,
-                  env_working.particle_color[sample]);
+        Item_line(dialog, item, SAMPLE_INSET, env_edit.working.particle_pen_style[sample], width,
+                  env_edit.working.particle_color[sample]);
         return TRUE;
     }
     if (swatch >= 0 && swatch < 3) {
-        const Colour colours[3] = {env_working.background_color, env_working.geometry_color,
-                                   env_working.character_color};
+        const Colour colours[3] = {env_edit.working.background_color,
+                                   env_edit.working.geometry_color,
+                                   env_edit.working.character_color};
         Dialog_swatch(item->hDC, item->rcItem, colours[swatch]);
         return TRUE;
     }
@@ -134,7 +132,7 @@ int32_t Angle_clamp(int32_t value)
 
 void On_init(HWND dialog)
 {
-    environment_confirmed = 0;
+    dialog_results.environment_confirmed = 0;
     SetDlgItemTextA(dialog, IDC_ENV_SCALE_UNIT, settings.scale_unit_text);
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
@@ -152,7 +150,7 @@ void On_init(HWND dialog)
     SetDlgItemInt(dialog, IDC_ENV_ANGLE_EDIT, static_cast<UINT>(angle_scroll_prev), TRUE);
     SendDlgItemMessageA(dialog, IDC_ENV_ANGLE_EDIT, EM_LIMITTEXT, 3, 0);
 
-    Environment_copy(&env_working, settings);
+    Environment_copy(&env_edit.working, settings);
 
     HDC dc = GetDC(dialog);
     display_colors = GetDeviceCaps(dc, SIZEPALETTE);
@@ -259,22 +257,22 @@ int Work_dir_read(HWND dialog, char *field, size_t field_size)
 bool Changed()
 {
     for (int i = 0; i < PARTICLE_KINDS; i++) {
-        if (env_working.particle_pen_style[i] != settings.particle_pen_style[i] ||
-            env_working.particle_pen_width[i] != settings.particle_pen_width[i] ||
-            env_working.particle_color[i] != settings.particle_color[i])
+        if (env_edit.working.particle_pen_style[i] != settings.particle_pen_style[i] ||
+            env_edit.working.particle_pen_width[i] != settings.particle_pen_width[i] ||
+            env_edit.working.particle_color[i] != settings.particle_color[i])
             return true;
     }
-    return std::strcmp(env_working.scale_unit_text, settings.scale_unit_text) != 0 ||
-           std::strcmp(env_working.photon_cutoff_text, settings.photon_cutoff_text) != 0 ||
-           std::strcmp(env_working.charged_cutoff_text, settings.charged_cutoff_text) != 0 ||
-           env_working.background_color != settings.background_color ||
-           env_working.geometry_color != settings.geometry_color ||
-           env_working.character_color != settings.character_color;
+    return std::strcmp(env_edit.working.scale_unit_text, settings.scale_unit_text) != 0 ||
+           std::strcmp(env_edit.working.photon_cutoff_text, settings.photon_cutoff_text) != 0 ||
+           std::strcmp(env_edit.working.charged_cutoff_text, settings.charged_cutoff_text) != 0 ||
+           env_edit.working.background_color != settings.background_color ||
+           env_edit.working.geometry_color != settings.geometry_color ||
+           env_edit.working.character_color != settings.character_color;
 }
 
 void Commit()
 {
-    Environment_copy(&settings, env_working);
+    Environment_copy(&settings, env_edit.working);
     Settings_derive_colours();
 }
 
@@ -290,15 +288,15 @@ INT_PTR On_ok(HWND dialog)
     if (Work_dir_read(dialog, work_dir, sizeof work_dir) != 0)
         return FALSE;
     settings.angle_step = angle_scroll_prev;
-    Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_working.scale_unit_text,
-              sizeof env_working.scale_unit_text);
-    Edit_read(dialog, IDC_ENV_PHOTON_CUTOFF, env_working.photon_cutoff_text,
-              sizeof env_working.photon_cutoff_text);
-    Edit_read(dialog, IDC_ENV_CHARGED_CUTOFF, env_working.charged_cutoff_text,
-              sizeof env_working.charged_cutoff_text);
+    Edit_read(dialog, IDC_ENV_SCALE_UNIT, env_edit.working.scale_unit_text,
+              sizeof env_edit.working.scale_unit_text);
+    Edit_read(dialog, IDC_ENV_PHOTON_CUTOFF, env_edit.working.photon_cutoff_text,
+              sizeof env_edit.working.photon_cutoff_text);
+    Edit_read(dialog, IDC_ENV_CHARGED_CUTOFF, env_edit.working.charged_cutoff_text,
+              sizeof env_edit.working.charged_cutoff_text);
     Text_copy(settings.work_dir, sizeof settings.work_dir, work_dir);
 
-    if (!Decimal_ok(env_working.scale_unit_text, sizeof env_working.scale_unit_text,
+    if (!Decimal_ok(env_edit.working.scale_unit_text, sizeof env_edit.working.scale_unit_text,
                     SCALE_UNIT_MAX)) {
         Input_error(dialog, "Input Scale unit ERROR!!");
         return FALSE;
@@ -309,46 +307,46 @@ INT_PTR On_ok(HWND dialog)
         Input_error(dialog, "Input angle change value error!!");
         return FALSE;
     }
-    if (!Decimal_ok(env_working.photon_cutoff_text, sizeof env_working.photon_cutoff_text,
+    if (!Decimal_ok(env_edit.working.photon_cutoff_text, sizeof env_edit.working.photon_cutoff_text,
                     CUTOFF_MAX)) {
         Input_error(dialog, "Input photon cut-off energy error.");
         return FALSE;
     }
-    if (!Decimal_ok(env_working.charged_cutoff_text, sizeof env_working.charged_cutoff_text,
-                    CUTOFF_MAX)) {
+    if (!Decimal_ok(env_edit.working.charged_cutoff_text,
+                    sizeof env_edit.working.charged_cutoff_text, CUTOFF_MAX)) {
         Input_error(dialog, "Input charged particle cut-off  energy error.");
         return FALSE;
     }
     if (Changed())
-        settings_changed = 1;
+        dialog_host.settings_changed = 1;
     // The automatic scale unit: a rebuild when it changes, kept at once.
     const int32_t automatic = IsDlgButtonChecked(dialog, IDC_ENV_SCALE_AUTO) == BST_CHECKED;
     if (automatic != scale_auto) {
         scale_auto = automatic;
         Scale_auto_save();
-        settings_changed = 1;
+        dialog_host.settings_changed = 1;
     }
-    if (settings_changed == 1)
+    if (dialog_host.settings_changed == 1)
         Commit();
-    environment_confirmed = 1;
+    dialog_results.environment_confirmed = 1;
     EndDialog(dialog, 1);
     return TRUE;
 }
 
 void Color_picker_open(HWND dialog, int32_t target)
 {
-    color_target = target;
+    env_edit.color_target = target;
     if (display_colors == 16 || display_colors == 256)
-        DialogBoxParamA(app_instance, "COLOR", dialog, Color_proc, 0);
+        DialogBoxParamA(dialog_host.app_instance, "COLOR", dialog, Color_proc, 0);
     else
-        DialogBoxParamA(app_instance, "COLOR256", dialog, Color256_proc, 0);
+        DialogBoxParamA(dialog_host.app_instance, "COLOR256", dialog, Color256_proc, 0);
     Samples_invalidate(dialog);
 }
 
 void Line_picker_open(HWND dialog, int32_t target)
 {
-    line_target = target;
-    DialogBoxParamA(app_instance, "Line", dialog, Line_proc, 0);
+    env_edit.line_target = target;
+    DialogBoxParamA(dialog_host.app_instance, "Line", dialog, Line_proc, 0);
     Samples_invalidate(dialog);
 }
 
@@ -375,7 +373,7 @@ INT_PTR On_env_command(HWND dialog, WPARAM wparam)
         return FALSE;
     case IDOK: return On_ok(dialog);
     case IDCANCEL:
-        settings_changed = 0;
+        dialog_host.settings_changed = 0;
         EndDialog(dialog, 1);
         return TRUE;
     default: return FALSE;

@@ -54,12 +54,12 @@ INT_PTR On_draw_item(HWND dialog, const DRAWITEMSTRUCT *item)
 
 INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    int index = line_target - 1;
+    int index = env_edit.line_target - 1;
     switch (message) {
     case WM_INITDIALOG:
         if (index >= 0 && index < PARTICLE_KINDS) {
-            line_choice.style = env_working.particle_pen_style[index];
-            line_choice.width = env_working.particle_pen_width[index];
+            line_choice.style = env_edit.working.particle_pen_style[index];
+            line_choice.width = env_edit.working.particle_pen_width[index];
         }
         return TRUE;
     case WM_DRAWITEM: return On_draw_item(dialog, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
@@ -72,8 +72,8 @@ INT_PTR CALLBACK Line_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
             return TRUE;
         }
         if (id == IDOK && index >= 0 && index < PARTICLE_KINDS) {
-            env_working.particle_pen_style[index] = line_choice.style;
-            env_working.particle_pen_width[index] = line_choice.width;
+            env_edit.working.particle_pen_style[index] = line_choice.style;
+            env_edit.working.particle_pen_width[index] = line_choice.width;
         }
         if (id == IDOK || id == IDCANCEL)
             EndDialog(dialog, 1);

@@ -8,15 +8,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
+#include "dialogs/dialog_host.h"
 #include "picture/display.h"
 #include "picture/numparse.h"
 #include "picture/picture.h"
 #include "render/picture_paint.h"
 #include "resources/resource_ids.h"
 
-char batch_from_text[BATCH_TEXT_SIZE];
-char batch_to_text[BATCH_TEXT_SIZE];
+DialogResults dialog_results;
 
 // The Selection dialog's remembered boxes: a box's id when it was ticked at
 // the last OK, the id + 1 when it was clear.
@@ -33,7 +32,8 @@ namespace {
 
 // ------------------------------------------------------------- Selection
 
-int16_t *const SHOWN[PARTICLE_KINDS] = {&show_electron, &show_positron, &show_photon};
+int16_t *const SHOWN[PARTICLE_KINDS] = {&display.show_electron, &display.show_positron,
+                                        &display.show_photon};
 const int BOXES[PARTICLE_KINDS] = {IDC_PARTICLE_ELECTRON, IDC_PARTICLE_POSITRON,
                                    IDC_PARTICLE_PHOTON};
 
@@ -52,9 +52,9 @@ void Particle_ok(HWND dialog)
         particle_check_id[i] = ticked ? BOXES[i] : BOXES[i] + 1;
         shown[i] = ticked ? 1 : 0;
         if (shown[i] != *SHOWN[i])
-            settings_changed = 1;
+            dialog_host.settings_changed = 1;
     }
-    if (settings_changed == 1)
+    if (dialog_host.settings_changed == 1)
         for (int i = 0; i < PARTICLE_KINDS; i++)
             *SHOWN[i] = shown[i];
 }
@@ -70,13 +70,13 @@ void Title_ok(HWND dialog)
 {
     GetDlgItemTextA(dialog, IDC_TITLE_EDIT, title_edit_buffer, sizeof title_edit_buffer);
     if (std::strcmp(title_edit_buffer, settings.title_text) != 0)
-        settings_changed = 1;
-    if (settings_changed == 1)
+        dialog_host.settings_changed = 1;
+    if (dialog_host.settings_changed == 1)
         Text_copy(settings.title_text, sizeof settings.title_text, title_edit_buffer);
     // Without a title position no title is drawn: the new one is kept for
     // later, and the picture stays as it is.
-    if (title_shown == 0)
-        settings_changed = 0;
+    if (picture_marks.title_shown == 0)
+        dialog_host.settings_changed = 0;
 }
 
 // --------------------------------------------------------------- Batch
@@ -97,7 +97,7 @@ INT_PTR Count_draw(HWND dialog, const DRAWITEMSTRUCT *item)
     if (item->CtlID != IDC_BATCH_COUNT)
         return FALSE;
     std::snprintf(batch_count_text, sizeof batch_count_text, "%4u",
-                  static_cast<unsigned>(batch_count));
+                  static_cast<unsigned>(work_file.batch_count));
     HDC dc = item->hDC;
     FillRect(dc, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
     HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
@@ -124,38 +124,39 @@ bool Limit_bad(const char *text, uint32_t low, uint32_t *limit)
     if (Int_check(text, BATCH_DIGITS + 1, &value) != 0)
         return true;
     *limit = static_cast<uint32_t>(value);
-    return *limit != 0 && (*limit > batch_count || *limit < low);
+    return *limit != 0 && (*limit > work_file.batch_count || *limit < low);
 }
 
 INT_PTR Batch_ok(HWND dialog)
 {
     // The texts stay as read, whatever the checks find.
-    GetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text, BATCH_DIGITS + 1);
-    GetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text, BATCH_DIGITS + 1);
+    GetDlgItemTextA(dialog, IDC_BATCH_FROM, dialog_results.batch_from_text, BATCH_DIGITS + 1);
+    GetDlgItemTextA(dialog, IDC_BATCH_TO, dialog_results.batch_to_text, BATCH_DIGITS + 1);
     uint32_t from = 0, to = 0;
-    if (Limit_bad(batch_from_text, 0, &from)) {
+    if (Limit_bad(dialog_results.batch_from_text, 0, &from)) {
         Input_error(dialog, "Input Batch(From) ERROR!!");
         return TRUE;
     }
-    if (Limit_bad(batch_to_text, from, &to)) {
+    if (Limit_bad(dialog_results.batch_to_text, from, &to)) {
         Input_error(dialog, "Input Batch(To) ERROR!!");
         return TRUE;
     }
-    if (static_cast<int32_t>(from) != batch_from || static_cast<int32_t>(to) != batch_to)
-        settings_changed = 1;
-    if (settings_changed == 1) {
-        batch_from = static_cast<int32_t>(from);
-        batch_to = static_cast<int32_t>(to);
+    if (static_cast<int32_t>(from) != display.batch_from ||
+        static_cast<int32_t>(to) != display.batch_to)
+        dialog_host.settings_changed = 1;
+    if (dialog_host.settings_changed == 1) {
+        display.batch_from = static_cast<int32_t>(from);
+        display.batch_to = static_cast<int32_t>(to);
     }
     // The chosen range applies from now on, also after a Redraw in CALC mode.
-    redraw_pressed = 0;
+    dialog_host.redraw_pressed = 0;
     EndDialog(dialog, 1);
     return TRUE;
 }
 
 void Cancel(HWND dialog)
 {
-    settings_changed = 0;
+    dialog_host.settings_changed = 0;
     EndDialog(dialog, 1);
 }
 
@@ -194,8 +195,8 @@ INT_PTR CALLBACK History_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM l
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_BATCH_FROM, batch_from_text);
-        SetDlgItemTextA(dialog, IDC_BATCH_TO, batch_to_text);
+        SetDlgItemTextA(dialog, IDC_BATCH_FROM, dialog_results.batch_from_text);
+        SetDlgItemTextA(dialog, IDC_BATCH_TO, dialog_results.batch_to_text);
         SendDlgItemMessageA(dialog, IDC_BATCH_FROM, EM_LIMITTEXT, BATCH_DIGITS, 0);
         SendDlgItemMessageA(dialog, IDC_BATCH_TO, EM_LIMITTEXT, BATCH_DIGITS, 0);
         return TRUE;

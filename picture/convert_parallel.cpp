@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "picture/message.h"
-#include "picture/picture.h"
 #include "picture/platform.h"
+#include "picture/progress.h"
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
-
-size_t convert_text_block = size_t{2} << 20;
 
 namespace {
 
@@ -426,7 +424,7 @@ int Convert_parallel(ConvertRun *run, FILE *input, uint64_t input_size, LineSour
     if (source->line_open || std::fgetpos(input, &start) != 0)
         return CONVERT_PARALLEL_REST;
     const size_t held = static_cast<size_t>(source->end - source->at);
-    const size_t text_block = convert_text_block;
+    const size_t text_block = core_tuning.text_block;
     std::unique_ptr<char[]> texts(new (std::nothrow) char[2 * text_block]);
     std::unique_ptr<Slot[]> slots(new (std::nothrow) Slot[2]);
     if (!texts || !slots)

@@ -43,10 +43,6 @@ struct ConvertWriter {
 
 enum { CONVERT_PARALLEL_REST = -1 };
 
-// Bytes of text read at a time: 2 MB.  Files of at least this size are
-// converted in parallel.  Tests lower it (to no less than 256 bytes).
-extern size_t convert_text_block;
-
 // Convert the step lines of `input` (a file of `input_size` bytes, for the
 // progress shown) after those that `source`, a stream source over it at the
 // start of a line, has read, on `threads` threads, into `run`, handing the

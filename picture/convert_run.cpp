@@ -143,14 +143,14 @@ bool Line_unfinished(const LineSource *source)
 
 void Scene_box_add_geometry(SceneBox *box)
 {
-    if (geometry_kind == GEOMETRY_CYLINDERS) {
-        Box_add_list(box, 0, cyl_radius, cyl_radius_count, true);
-        Box_add_list(box, 1, cyl_radius, cyl_radius_count, true);
-        Box_add_list(box, 2, cyl_plane_z, cyl_plane_count, false);
-    } else if (geometry_kind == GEOMETRY_SLABS) {
-        Box_add_list(box, 0, slab_x, slab_x_count, false);
-        Box_add_list(box, 1, slab_y, slab_y_count, false);
-        Box_add_list(box, 2, slab_z, slab_z_count, false);
+    if (geometry_list.kind == GEOMETRY_CYLINDERS) {
+        Box_add_list(box, 0, geometry_list.cyl_radius, geometry_list.cyl_radius_count, true);
+        Box_add_list(box, 1, geometry_list.cyl_radius, geometry_list.cyl_radius_count, true);
+        Box_add_list(box, 2, geometry_list.cyl_plane_z, geometry_list.cyl_plane_count, false);
+    } else if (geometry_list.kind == GEOMETRY_SLABS) {
+        Box_add_list(box, 0, geometry_list.slab_x, geometry_list.slab_x_count, false);
+        Box_add_list(box, 1, geometry_list.slab_y, geometry_list.slab_y_count, false);
+        Box_add_list(box, 2, geometry_list.slab_z, geometry_list.slab_z_count, false);
     }
 }
 

@@ -19,9 +19,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "picture/convert_stats.h"
 #include "picture/line_source.h"
-#include "picture/picture.h"
 #include "picture/step_line.h"
+#include "picture/step_record.h"
 
 enum { CONVERT_CHUNK_RECORDS = 1638 }; // about 64 KB of the work file
 

@@ -2,27 +2,17 @@
 
 #include <cstring>
 
-int16_t view_dirty;
-int16_t geometry_enabled = 1;
-int16_t geometry_pending;
-
-int16_t angle_x, angle_y, angle_z;
-int16_t show_electron = 1, show_positron = 1, show_photon = 1;
-int32_t batch_from, batch_to;
-
-char picture_path[PATH_SIZE];
-char geometry_path[PATH_SIZE];
-char calc_output_path[PATH_SIZE];
+DisplayState display = {0, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, {}, {}, {}};
 
 void Display_init()
 {
-    angle_x = angle_y = angle_z = 0;
-    show_electron = show_positron = show_photon = 1;
-    std::memset(picture_path, 0, sizeof picture_path);
-    std::memset(geometry_path, 0, sizeof geometry_path);
-    std::memset(calc_output_path, 0, sizeof calc_output_path);
-    batch_from = batch_to = 0;
-    view_dirty = 0;
-    geometry_enabled = 1;
-    geometry_pending = 0;
+    display.angle_x = display.angle_y = display.angle_z = 0;
+    display.show_electron = display.show_positron = display.show_photon = 1;
+    std::memset(display.picture_path, 0, sizeof display.picture_path);
+    std::memset(display.geometry_path, 0, sizeof display.geometry_path);
+    std::memset(display.calc_output_path, 0, sizeof display.calc_output_path);
+    display.batch_from = display.batch_to = 0;
+    display.view_dirty = 0;
+    display.geometry_enabled = 1;
+    display.geometry_pending = 0;
 }

@@ -10,24 +10,27 @@
 
 #include "picture/defs.h"
 
-// Flags (0 or 1).
-extern int16_t view_dirty;       // rebuild the picture at the next paint
-extern int16_t geometry_enabled; // geometry is drawn (Geometry Hide not checked)
-extern int16_t geometry_pending; // the geometry is drawn with the next rebuild
+struct DisplayState {
+    // Flags (0 or 1).
+    int16_t view_dirty;       // rebuild the picture at the next paint
+    int16_t geometry_enabled; // geometry is drawn (Geometry Hide not checked)
+    int16_t geometry_pending; // the geometry is drawn with the next rebuild
 
-// View angles in whole degrees.
-extern int16_t angle_x, angle_y, angle_z;
+    // View angles in whole degrees.
+    int16_t angle_x, angle_y, angle_z;
 
-// Which particle kinds are drawn.
-extern int16_t show_electron, show_positron, show_photon;
+    // Which particle kinds are drawn.
+    int16_t show_electron, show_positron, show_photon;
 
-// Batch range of the display (0: from the first / to the last).
-extern int32_t batch_from, batch_to;
+    // Batch range of the display (0: from the first / to the last).
+    int32_t batch_from, batch_to;
 
-// Chosen files.
-extern char picture_path[PATH_SIZE];
-extern char geometry_path[PATH_SIZE];
-extern char calc_output_path[PATH_SIZE];
+    // Chosen files.
+    char picture_path[PATH_SIZE];
+    char geometry_path[PATH_SIZE];
+    char calc_output_path[PATH_SIZE];
+};
+extern DisplayState display;
 
 // The start-up values: angles 0, every kind shown, the whole batch range, no
 // file chosen, geometry shown, no rebuild pending.

@@ -5,17 +5,7 @@
 
 #include "picture/numparse.h"
 
-int16_t geometry_kind;
-int16_t cyl_radius_count;
-int16_t cyl_plane_count;
-float cyl_radius[GEOMETRY_LIST_MAX];
-float cyl_plane_z[GEOMETRY_LIST_MAX];
-int16_t slab_x_count;
-int16_t slab_y_count;
-int16_t slab_z_count;
-float slab_x[GEOMETRY_LIST_MAX];
-float slab_y[GEOMETRY_LIST_MAX];
-float slab_z[GEOMETRY_LIST_MAX];
+GeometryList geometry_list;
 namespace {
 
 // One reading of a section: its stream, the report the caller gets, and
@@ -224,7 +214,7 @@ int Geometry_read(FILE *stream, GeometryReport *report, char *closing, size_t cl
         report->problem = "a kind line that is none of CYLS, SLAB and GEND";
         return -1;
     }
-    geometry_kind = static_cast<int16_t>(kind);
+    geometry_list.kind = static_cast<int16_t>(kind);
     if (kind == GEOMETRY_NONE)
         return 0;
 
@@ -233,17 +223,19 @@ int Geometry_read(FILE *stream, GeometryReport *report, char *closing, size_t cl
     int counts[3];
     if (kind == GEOMETRY_CYLINDERS) {
         Counts_scan(r, 2, counts);
-        cyl_radius_count = Count_store(counts[0]);
-        cyl_plane_count = Count_store(counts[1]);
-        if (List_read(r, counts[0], cyl_radius) != 0 || List_read(r, counts[1], cyl_plane_z) != 0)
+        geometry_list.cyl_radius_count = Count_store(counts[0]);
+        geometry_list.cyl_plane_count = Count_store(counts[1]);
+        if (List_read(r, counts[0], geometry_list.cyl_radius) != 0 ||
+            List_read(r, counts[1], geometry_list.cyl_plane_z) != 0)
             return -1;
     } else {
         Counts_scan(r, 3, counts);
-        slab_x_count = Count_store(counts[0]);
-        slab_y_count = Count_store(counts[1]);
-        slab_z_count = Count_store(counts[2]);
-        if (List_read(r, counts[0], slab_x) != 0 || List_read(r, counts[1], slab_y) != 0 ||
-            List_read(r, counts[2], slab_z) != 0)
+        geometry_list.slab_x_count = Count_store(counts[0]);
+        geometry_list.slab_y_count = Count_store(counts[1]);
+        geometry_list.slab_z_count = Count_store(counts[2]);
+        if (List_read(r, counts[0], geometry_list.slab_x) != 0 ||
+            List_read(r, counts[1], geometry_list.slab_y) != 0 ||
+            List_read(r, counts[2], geometry_list.slab_z) != 0)
             return -1;
     }
     // The closing line, normally GEND.  Another line is read as the closing

@@ -24,17 +24,22 @@ constexpr int GEOMETRY_LIST_MAX = 100;
 constexpr int GEOMETRY_LINE_SIZE = 1024;
 constexpr size_t GEOMETRY_FIELD_WIDTH = 15;
 
-extern int16_t geometry_kind;
-extern int16_t cyl_radius_count;
-extern int16_t cyl_plane_count;
-extern float cyl_radius[GEOMETRY_LIST_MAX];
-extern float cyl_plane_z[GEOMETRY_LIST_MAX];
-extern int16_t slab_x_count;
-extern int16_t slab_y_count;
-extern int16_t slab_z_count;
-extern float slab_x[GEOMETRY_LIST_MAX];
-extern float slab_y[GEOMETRY_LIST_MAX];
-extern float slab_z[GEOMETRY_LIST_MAX];
+// The list of the last section read: its kind, and per kind the counts
+// (each at most GEOMETRY_LIST_MAX) and values in cm.
+struct GeometryList {
+    int16_t kind; // GEOMETRY_NONE, GEOMETRY_CYLINDERS, GEOMETRY_SLABS
+    int16_t cyl_radius_count;
+    int16_t cyl_plane_count;
+    float cyl_radius[GEOMETRY_LIST_MAX];
+    float cyl_plane_z[GEOMETRY_LIST_MAX];
+    int16_t slab_x_count;
+    int16_t slab_y_count;
+    int16_t slab_z_count;
+    float slab_x[GEOMETRY_LIST_MAX];
+    float slab_y[GEOMETRY_LIST_MAX];
+    float slab_z[GEOMETRY_LIST_MAX];
+};
+extern GeometryList geometry_list;
 
 // What one Geometry_read met: values read and dropped because a count
 // exceeded GEOMETRY_LIST_MAX (the count itself is stored clamped to

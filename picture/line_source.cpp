@@ -115,17 +115,12 @@ void Line_source_put_back(LineSource *s, const char *line, size_t n)
     s->line_number--;
 }
 
-void Line_source_memory(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
+void Line_source_text(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
 {
     Source_clear(s, lines_before);
     s->at = bytes;
     s->end = bytes + size;
     s->ended = true;
-}
-
-void Line_source_text(LineSource *s, const char *bytes, size_t size, uint64_t lines_before)
-{
-    Line_source_memory(s, bytes, size, lines_before);
 }
 
 int Line_source_next(LineSource *s)

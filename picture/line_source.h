@@ -63,9 +63,6 @@ void Line_source_put_back(LineSource *source, const char *line, size_t n);
 // as long as the source).  A range that begins a line and ends after a LF
 // (or at the end of the file) gives the same pieces as a stream over those
 // bytes would.
-void Line_source_memory(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
-
-// The same (a second name kept for the conversion's ranges).
 void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);
 
 // Read the next piece into source->line.  Returns 0, or -1 when no byte is

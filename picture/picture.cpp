@@ -23,15 +23,8 @@
 #include "picture/step_copy.h"
 #include "picture/work_threads.h"
 
-double x_min, x_max, y_min, y_max, z_min, z_max;
-float coord_scale;
-uint32_t batch_step_count[BATCH_MAX];
-uint32_t batch_count;
-uint32_t batches_unordered;
-ConvertStats convert_stats;
-WorkWriteFn work_write_fn;
+WorkFile work_file;
 ProgressHook progress_hook;
-bool work_write_behind;
 WorkWrittenHook work_written_hook;
 
 namespace {
@@ -44,7 +37,7 @@ const char WORK_FILE_NAME[] = "work.$$$";
 enum { WRITE_BUFFER_RECORDS = 1638 }; // about 64 KB
 uint8_t write_buffer[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
 size_t write_pending;
-FILE *work_file;
+FILE *work_stream;
 const char *work_file_path;
 
 // The work file that could not be created last, and the system's reason
@@ -79,7 +72,7 @@ void Images_count(const uint8_t *images, size_t count)
     for (size_t i = 0; i < count; i++) {
         int32_t batch = static_cast<int32_t>(Get4(images + i * STEP_RECORD_SIZE));
         assert(batch >= 1 && batch <= BATCH_MAX);
-        batch_step_count[batch - 1]++;
+        work_file.batch_step_count[batch - 1]++;
     }
 }
 
@@ -89,7 +82,7 @@ void Images_count(const uint8_t *images, size_t count)
 int Bytes_write(FILE *file, const char *path, uint64_t before, const uint8_t *bytes, size_t size,
                 size_t *done)
 {
-    WorkWriteFn write = work_write_fn ? work_write_fn : Work_write;
+    WorkWriteFn write = core_tuning.work_write ? core_tuning.work_write : Work_write;
     int error = 0;
     *done = 0;
     // A failed write is tried once more with what is left: under Wine a
@@ -99,7 +92,7 @@ int Bytes_write(FILE *file, const char *path, uint64_t before, const uint8_t *by
     for (int attempt = 0; attempt < 2 && *done < size; attempt++) {
         errno = 0;
         size_t written = write(bytes + *done, size - *done, file);
-        if (written == size - *done && work_write_fn == nullptr && std::fflush(file) != 0)
+        if (written == size - *done && core_tuning.work_write == nullptr && std::fflush(file) != 0)
             written = 0;
         error = errno;
         if (written == size - *done) {
@@ -125,13 +118,13 @@ int Images_flush(const uint8_t *images, size_t count, const BatchRun *runs = nul
     if (count == 0)
         return 0;
     size_t done = 0;
-    int failure = Bytes_write(work_file, work_file_path, records_in_file * STEP_RECORD_SIZE, images,
-                              count * STEP_RECORD_SIZE, &done);
+    int failure = Bytes_write(work_stream, work_file_path, records_in_file * STEP_RECORD_SIZE,
+                              images, count * STEP_RECORD_SIZE, &done);
     size_t complete = done / STEP_RECORD_SIZE;
     if (runs && complete == count) {
         for (size_t i = 0; i < run_count; i++) {
             assert(runs[i].batch >= 1 && runs[i].batch <= BATCH_MAX);
-            batch_step_count[runs[i].batch - 1] += runs[i].count;
+            work_file.batch_step_count[runs[i].batch - 1] += runs[i].count;
         }
     } else {
         Images_count(images, complete);
@@ -175,50 +168,8 @@ uint64_t Input_size(FILE *stream)
 
 } // namespace
 
-void Step_encode(const StepRecord *r, uint8_t image[STEP_RECORD_SIZE])
-{
-    Put4(image + 0, static_cast<uint32_t>(r->batch));
-    Put4(image + 4, static_cast<uint32_t>(r->kind));
-    Put_double(image + 8, r->x);
-    Put_double(image + 16, r->y);
-    Put_double(image + 24, r->z);
-    uint32_t energy_bits;
-    std::memcpy(&energy_bits, &r->energy, 4);
-    Put4(image + 32, energy_bits);
-    Put4(image + 36, 0);
-}
-
-void Step_encode_batch(uint8_t image[STEP_RECORD_SIZE], int32_t batch)
-{
-    Put4(image + 0, static_cast<uint32_t>(batch));
-}
-
-void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *r)
-{
-    r->batch = static_cast<int32_t>(Get4(image + 0));
-    r->kind = static_cast<int32_t>(Get4(image + 4));
-    r->x = Get_double(image + 8);
-    r->y = Get_double(image + 16);
-    r->z = Get_double(image + 24);
-    uint32_t energy_bits = Get4(image + 32);
-    std::memcpy(&r->energy, &energy_bits, 4);
-}
-
-double Float_coordinate(int32_t code)
-{
-    uint32_t bits = static_cast<uint32_t>(code);
-    int32_t power = static_cast<int32_t>((bits >> FLOAT_DIGITS_BITS) & 63u) - FLOAT_SCALE_BIAS;
-    return Real_compose(bits & ((1u << FLOAT_DIGITS_BITS) - 1), power, (bits >> 30) != 0);
-}
-
-const char *work_path_override;
-
 void Work_path(char *out, size_t out_size)
 {
-    if (work_path_override) {
-        Text_copy(out, out_size, work_path_override);
-        return;
-    }
     // The temporary folder is asked for at each use: it is the user's, and
     // the system may name another one while the program runs.  Without one
     // the text stands as it is, and the work file cannot be made there.
@@ -275,13 +226,13 @@ int Header_take(ConvertRun *run, const LineSource *source)
             problem = PROBLEM_NO_HEADER;
         return problem;
     }
-    x_min = bounds[0];
-    x_max = bounds[1];
-    y_min = bounds[2];
-    y_max = bounds[3];
-    z_min = bounds[4];
-    z_max = bounds[5];
-    coord_scale = scale;
+    work_file.x_min = bounds[0];
+    work_file.x_max = bounds[1];
+    work_file.y_min = bounds[2];
+    work_file.y_max = bounds[3];
+    work_file.z_min = bounds[4];
+    work_file.z_max = bounds[5];
+    work_file.coord_scale = scale;
     if (remark != PROBLEM_NONE)
         Remark_add(run, remark, source->line_number);
     return PROBLEM_NONE;
@@ -342,7 +293,7 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
     // encoded coordinates of step lines (short and long) are taken at scale 1.
     if (Batch_line_alone(source->line, source->length)) {
         run->stats.header_missing = 1;
-        coord_scale = 1.0f;
+        work_file.coord_scale = 1.0f;
         return 1;
     }
     int problem = Header_take(run, source);
@@ -357,7 +308,7 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
 }
 
 // While the step copy is being made and the window asked for it
-// (work_write_behind), the records are not written during the conversion:
+// (core_tuning.write_behind), the records are not written during the conversion:
 // the work file is written from the copy afterwards, on another thread,
 // while the first picture is drawn from the copy.  Should the copy stop on
 // the way (a record it cannot keep), the records it holds are written at
@@ -380,7 +331,7 @@ int Catch_up(uint64_t held)
         for (size_t i = 0; i < n; i++)
             Step_encode(&records[i], write_buffer + i * STEP_RECORD_SIZE);
         size_t done = 0;
-        failure = Bytes_write(work_file, work_file_path, records_in_file * STEP_RECORD_SIZE,
+        failure = Bytes_write(work_stream, work_file_path, records_in_file * STEP_RECORD_SIZE,
                               write_buffer, n * STEP_RECORD_SIZE, &done);
         records_in_file += done / STEP_RECORD_SIZE;
         first += n;
@@ -393,31 +344,30 @@ int Catch_up(uint64_t held)
 // 0, or -1 when it cannot be created.
 int Work_open(const char *work_path)
 {
-    if (work_file) // left open by a first pass that wrote nothing yet
-        std::fclose(work_file);
-    work_file = nullptr;
+    if (work_stream) // left open by a first pass that wrote nothing yet
+        std::fclose(work_stream);
+    work_stream = nullptr;
     deferring = false;
     work_file_path = work_path;
     records_in_file = 0;
     write_pending = 0;
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
     if (!work_path)
         return 0;
+    work_file.generation++;
     std::remove(work_path);
-    work_file = std::fopen(work_path, "w+b");
-    if (!work_file) {
+    work_stream = std::fopen(work_path, "w+b");
+    if (!work_stream) {
         work_failure_error = errno;
         Text_copy(work_failure_path, sizeof work_failure_path, work_path);
         return -1;
     }
     work_failure_path[0] = '\0';
     // The program buffers the records itself.
-    std::setvbuf(work_file, nullptr, _IONBF, 0);
+    std::setvbuf(work_stream, nullptr, _IONBF, 0);
     return 0;
 }
 
-// The records of the run's chunk to the work file and the step copy, or
-// only counted when there is no work file; the chunk is emptied.  Returns
 // Records in the order of the file to the work file and the step copy, or
 // only counted when there is no work file.  Returns 0 or the message number
 // of a failed write.
@@ -427,23 +377,23 @@ int Records_write(const StepRecord *records, const StepCode *codes, size_t count
     for (size_t i = 0; i < count && failure == 0; i++) {
         const StepRecord *r = &records[i];
         assert(r->batch >= 1 && r->batch <= BATCH_MAX);
-        if (work_file && deferring) {
+        if (work_stream && deferring) {
             uint64_t held = Step_copy_held();
             Step_copy_add(r, &codes[i]);
             if (Step_copy_filling()) {
-                batch_step_count[r->batch - 1]++;
+                work_file.batch_step_count[r->batch - 1]++;
                 continue;
             }
             failure = Catch_up(held);
             if (failure == 0)
                 failure = Record_write(r);
-        } else if (work_file) {
+        } else if (work_stream) {
             failure = Record_write(r);
             Step_copy_add(r, &codes[i]);
             if (!Step_copy_filling() && Step_copy_held() != 0)
                 Step_copy_drop(); // a copy stopped on the way
         } else {
-            batch_step_count[r->batch - 1]++;
+            work_file.batch_step_count[r->batch - 1]++;
         }
     }
     return failure;
@@ -454,9 +404,9 @@ int Records_write(const StepRecord *records, const StepCode *codes, size_t count
 int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, const uint8_t *copy,
                  size_t count, int32_t copy_form)
 {
-    if (!work_file) {
+    if (!work_stream) {
         for (size_t i = 0; i < run_count; i++)
-            batch_step_count[runs[i].batch - 1] += runs[i].count;
+            work_file.batch_step_count[runs[i].batch - 1] += runs[i].count;
         return 0;
     }
     if (deferring) {
@@ -465,7 +415,7 @@ int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, co
             Step_copy_append(copy, count, copy_form);
         if ((copy || count == 0) && Step_copy_filling()) {
             for (size_t i = 0; i < run_count; i++)
-                batch_step_count[runs[i].batch - 1] += runs[i].count;
+                work_file.batch_step_count[runs[i].batch - 1] += runs[i].count;
             return 0;
         }
         int failure = Catch_up(held);
@@ -483,6 +433,8 @@ int Images_write(const uint8_t *work, const BatchRun *runs, size_t run_count, co
     return failure;
 }
 
+// The records of the run's chunk to the work file and the step copy, or
+// only counted when there is no work file; the chunk is emptied.  Returns
 // 0 or the message number of a failed write.
 int Chunk_write(ConvertRun *run)
 {
@@ -500,7 +452,7 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
     int threads = Work_threads();
     int more = 1;
     int failure = 0;
-    if (threads > 1 && input_size >= convert_text_block) {
+    if (threads > 1 && input_size >= core_tuning.text_block) {
         const ConvertWriter writer = {Records_write, Images_write};
         failure = Convert_parallel(run, input, input_size, source, input_block, sizeof input_block,
                                    threads, &writer);
@@ -518,15 +470,15 @@ int Convert_steps(ConvertRun *run, FILE *input, LineSource *source)
         }
     }
     Convert_run_end(run);
-    if (failure == 0 && work_file)
+    if (failure == 0 && work_stream)
         failure = Work_flush();
-    if (work_file && deferring && failure == 0)
+    if (work_stream && deferring && failure == 0)
         return 0; // written from the copy after the conversion
-    if (work_file) {
+    if (work_stream) {
         deferring = false;
-        if (std::fclose(work_file) != 0 && failure == 0)
+        if (std::fclose(work_stream) != 0 && failure == 0)
             failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
-        work_file = nullptr;
+        work_stream = nullptr;
     }
     return failure;
 }
@@ -546,15 +498,15 @@ int Convert_pass(ConvertRun *run, FILE *input, const char *work_path, int flags,
     int prelude = Convert_prelude(run, input, &source, &failure);
     if (prelude < 0)
         return failure;
-    run->state.coord_scale = coord_scale;
+    run->state.coord_scale = work_file.coord_scale;
     run->header_missing = prelude == 1;
     if (run->header_missing)
         Scene_box_add_geometry(&run->box);
     if (Work_open(work_path) != 0)
         return MSG_WORK_PATH;
-    if (work_file)
-        Step_copy_begin(coord_scale, Input_size(input));
-    deferring = work_file && work_write_behind && Step_copy_filling();
+    if (work_stream)
+        Step_copy_begin(work_file.coord_scale, Input_size(input));
+    deferring = work_stream && core_tuning.write_behind && Step_copy_filling();
     // Without a header the first batch line is in the source already.
     if (run->header_missing)
         Convert_line(run, &source);
@@ -573,18 +525,20 @@ void Convert_finish(const ConvertRun *run)
 {
     // With the batches out of order the last batch line need not be the
     // highest batch; the full range then still covers every batch.
-    batch_count = static_cast<uint32_t>(run->unordered ? run->top_batch : run->last_batch);
-    batches_unordered = run->unordered ? 1 : 0;
+    work_file.batch_count =
+        static_cast<uint32_t>(run->unordered ? run->top_batch : run->last_batch);
+    work_file.batches_unordered = run->unordered ? 1 : 0;
     if (run->header_missing) {
         // An axis without any value gives 0..0.
-        double *out[6] = {&x_min, &x_max, &y_min, &y_max, &z_min, &z_max};
+        double *out[6] = {&work_file.x_min, &work_file.x_max, &work_file.y_min,
+                          &work_file.y_max, &work_file.z_min, &work_file.z_max};
         for (int a = 0; a < 3; a++) {
             bool any = run->box.low[a] <= run->box.high[a];
             *out[2 * a] = any ? run->box.low[a] : 0.0;
             *out[2 * a + 1] = any ? run->box.high[a] : 0.0;
         }
     }
-    view_dirty = 1;
+    display.view_dirty = 1;
 }
 
 // Lines that could not be read are left out, and the user is told once,
@@ -710,8 +664,8 @@ void Behind_run(FILE *file, uint64_t total)
 void Behind_start(const char *work_path)
 {
     Text_copy(behind.path, sizeof behind.path, work_path);
-    FILE *file = work_file;
-    work_file = nullptr;
+    FILE *file = work_stream;
+    work_stream = nullptr;
     deferring = false;
     const uint64_t total = Step_copy_held();
     Step_copy_finish_behind(behind.path);
@@ -745,11 +699,11 @@ int Work_write_wait(WindowRef window)
     // left to draw (the counts hold no record), as after a conversion
     // whose write failed.
     Step_copy_drop();
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
-    batch_count = 0;
-    batches_unordered = 0;
+    std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
+    work_file.batch_count = 0;
+    work_file.batches_unordered = 0;
     convert_failure = behind.failure;
-    view_dirty = 1;
+    display.view_dirty = 1;
     Show_error(window, behind.failure);
     return -1;
 }
@@ -759,19 +713,20 @@ int Picture_convert(WindowRef window, int source)
     char work[WORK_PATH_SIZE];
     Work_path(work, sizeof work);
     if (source == 1)
-        return Picture_convert_file(window, calc_output_path, work, CONVERT_CALC);
-    return Picture_convert_file(window, picture_path, work);
+        return Picture_convert_file(window, display.calc_output_path, work, CONVERT_CALC);
+    return Picture_convert_file(window, display.picture_path, work);
 }
 
 int Picture_convert_file(WindowRef window, const char *input_path, const char *work_path, int flags)
 {
     Work_write_wait(window);
-    std::memset(batch_step_count, 0, sizeof batch_step_count);
+    // The counts stay with the work file until Work_open replaces it: a
+    // conversion that fails before leaves both as they were.
     Step_copy_drop();
     // Binary: the line source gives the bytes the conventions of text.
     FILE *input = std::fopen(input_path, "rb");
     if (!input) {
-        std::memset(&convert_stats, 0, sizeof convert_stats);
+        std::memset(&work_file.stats, 0, sizeof work_file.stats);
         convert_failure = MSG_INPUT_OPEN;
         Show_error(window, MSG_INPUT_OPEN);
         return -1;
@@ -811,14 +766,14 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
         std::fclose(spool);
     if (failure == 0 && deferring) {
         Behind_start(work_path);
-    } else if (work_file) {
-        std::fclose(work_file);
-        work_file = nullptr;
+    } else if (work_stream) {
+        std::fclose(work_stream);
+        work_stream = nullptr;
     }
     deferring = false;
-    convert_stats = run->stats;
+    work_file.stats = run->stats;
     if (spool_failed)
-        std::memset(&convert_stats, 0, sizeof convert_stats);
+        std::memset(&work_file.stats, 0, sizeof work_file.stats);
     convert_failure = failure;
     if (failure != 0) {
         Show_error(window, failure);
@@ -827,7 +782,7 @@ int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path,
     Convert_finish(run);
     if (read_error)
         Show_error(window, MSG_INPUT_READ);
-    Left_out_report(window, &convert_stats);
+    Left_out_report(window, &work_file.stats);
     return 0;
 }
 
@@ -836,7 +791,7 @@ namespace {
 // What the reader found where a conversion failed on reading the file.
 void Read_failure_detail(const ConvertStats &s, char *out, size_t size)
 {
-    const char *name = picture_path[0] != '\0' ? picture_path : "The file";
+    const char *name = display.picture_path[0] != '\0' ? display.picture_path : "The file";
     if (s.geometry.problem && s.geometry.lines == 0)
         std::snprintf(out, size, "%s is empty.", name);
     else if (s.geometry.problem)
@@ -884,7 +839,7 @@ int Message_detail(const char *text, char *out, size_t size)
                       "The work directory is set in Environment.",
                       work_failure_path, std::strerror(work_failure_error));
     else if (Is_message(text, MSG_INPUT_READ) && convert_failure == MSG_INPUT_READ)
-        Read_failure_detail(convert_stats, detail, sizeof detail);
+        Read_failure_detail(work_file.stats, detail, sizeof detail);
     if (detail[0] == '\0')
         return 0;
     // The table's text without its padding blanks, then the detail.

@@ -31,200 +31,43 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "picture/convert_stats.h"
 #include "picture/defs.h"
 #include "picture/geometry.h"
+#include "picture/progress.h"
+#include "picture/step_record.h"
 
-enum { STEP_RECORD_SIZE = 40, BATCH_MAX = 10000 };
-
-// Record kinds.
-enum {
-    KIND_SEPARATOR = -1,
-    KIND_BATCH = 0,
-    KIND_PHOTON = 1,
-    KIND_ELECTRON = 2,
-    KIND_POSITRON = 3,
-    KIND_MARKER = 9
+// What the last conversion produced, owned by the conversion and read by
+// every renderer and report: the work file's scene bounds (cm) and the
+// coordinate scale of the last header line read, its records per batch and
+// their order, what the conversion met, and a generation number that
+// changes whenever a conversion writes the work file anew.  The counts are
+// cleared only together with the work file they describe.
+struct WorkFile {
+    double x_min, x_max, y_min, y_max, z_min, z_max;
+    float coord_scale;
+    // Records written per batch: entry b - 1 for batch b.
+    uint32_t batch_step_count[BATCH_MAX];
+    // The last batch of the last conversion (0 when it had no batch line);
+    // the highest batch when the batches were out of order.
+    uint32_t batch_count;
+    // 1 when a record of the last conversion has a lower batch than a
+    // record before it: the records of a batch do not lie together, and a
+    // reader must pass over the whole work file instead of seeking by
+    // batch_step_count.
+    uint32_t batches_unordered;
+    ConvertStats stats;
+    uint64_t generation;
 };
+extern WorkFile work_file;
 
-// The work-file record, 40 bytes little-endian:
-//
-//   OFFSET SIZE FIELD
-//        0    4 batch   signed 32-bit
-//        4    4 kind    signed 32-bit: 1 photon, 2 electron, 3 positron, -1 separator
-//        8    8 x       IEEE double, cm
-//       16    8 y       IEEE double, cm
-//       24    8 z       IEEE double, cm
-//       32    4 energy  IEEE single, MeV; 0 for a separator
-//       36    4 padding zero
-struct StepRecord {
-    int32_t batch;
-    int32_t kind;
-    double x;
-    double y;
-    double z;
-    float energy;
-};
-static_assert(4 + 4 + 3 * 8 + 4 + 4 == STEP_RECORD_SIZE, "the step record is 40 bytes");
-
-// Encode into / decode from the 40-byte image (field by field).
-void Step_encode(const StepRecord *record, uint8_t image[STEP_RECORD_SIZE]);
-void Step_decode(const uint8_t image[STEP_RECORD_SIZE], StepRecord *record);
-// Put another batch into an image.
-void Step_encode_batch(uint8_t image[STEP_RECORD_SIZE], int32_t batch);
-
-// Scene bounds (cm) and the coordinate scale of the last header line read.
-extern double x_min, x_max, y_min, y_max, z_min, z_max;
-extern float coord_scale;
-
-// Records written per batch: entry b - 1 for batch b.
-extern uint32_t batch_step_count[BATCH_MAX];
-// The last batch of the last conversion (0 when it had no batch line); the
-// highest batch when the batches were out of order.
-extern uint32_t batch_count;
-// 1 when a record of the last conversion has a lower batch than a record
-// before it: the records of a batch do not lie together, and a reader must
-// pass over the whole work file instead of seeking by batch_step_count.
-extern uint32_t batches_unordered;
-
-// What the coordinates of a step record were computed from, so that a copy
-// can keep them in 32 bits each and compute the very same doubles again.
-// The form is the layout of the step line:
-//   STEP_FORM_SHORT, STEP_FORM_LONG  the encoded field value N (an integer)
-//   STEP_FORM_FLOAT  a float step line's decimal number: digits (below
-//                    2^24) in bits 0-23, the power of ten + 32 in bits
-//                    24-29, the sign in bit 30
-// STEP_FORM_NONE when a coordinate has no such code (a field that is not
-// an integer, a number of more digits) and for lines without coordinates.
-enum { STEP_FORM_NONE = 0, STEP_FORM_SHORT = 1, STEP_FORM_LONG = 2, STEP_FORM_FLOAT = 3 };
-struct StepCode {
-    int32_t form;
-    int32_t code[3]; // x, y, z
-};
-
-enum { FLOAT_DIGITS_BITS = 24, FLOAT_SCALE_BIAS = 32 };
-
-// The coordinate in cm of the encoded field value n of a step line (short
-// or long) at the coordinate scale `scale`.
-const double SHORT_OFFSET = 50000.0;
-const double SHORT_FACTOR = 0.0001;
-const double LONG_OFFSET = 33554432.0;             // 2^25
-const double LONG_FACTOR = 1.1920928955078125e-07; // 2^-23
-inline double Encoded_coordinate(double n, int form, float scale)
-{
-    if (form == STEP_FORM_SHORT)
-        return (n - SHORT_OFFSET) * static_cast<double>(scale) * SHORT_FACTOR;
-    return (n - LONG_OFFSET) * static_cast<double>(scale) * LONG_FACTOR;
-}
-
-// The coordinate in cm that a float line's code stands for.
-double Float_coordinate(int32_t code);
-
-// The coordinate in cm that `code` of the given form stands for, at the
-// coordinate scale `scale`: the same double that the conversion computed.
-inline double Step_coordinate(int form, int32_t code, float scale)
-{
-    if (form == STEP_FORM_FLOAT)
-        return Float_coordinate(code);
-    return Encoded_coordinate(static_cast<double>(code), form, scale);
-}
-
-// Why a line was left out of the picture.  Each kind has its text for the
-// user (Line_problem_text).  Lines that the format gives no meaning are
-// skipped on purpose and are none of these: types 7 and 8, markers, blank
-// lines and the blocks that are not drawn.
-enum LineProblem {
-    PROBLEM_NONE = 0,
-    PROBLEM_TYPE,            // column 1 holds no line type
-    PROBLEM_TAB,             // a tab character among the fields
-    PROBLEM_NUL,             // a NUL character among the fields
-    PROBLEM_CUT,             // the line ends inside its fields
-    PROBLEM_NUMBER,          // a field that is not a number
-    PROBLEM_BLANK_FIELD,     // a field of blanks where a number belongs
-    PROBLEM_NOT_FINITE,      // a number that is not finite
-    PROBLEM_TRAILING,        // characters after the last field
-    PROBLEM_HEADER_AMONG,    // a header line among the step lines
-    PROBLEM_BLOCK_END,       // the end line of a block that was never opened
-    PROBLEM_BLOCK_CASE,      // a block line in lower case
-    PROBLEM_BLOCK_NESTED,    // a block opened inside a block of the same letter
-    PROBLEM_BLOCK_OPEN,      // a block without its end line (the rest of the file)
-    PROBLEM_BATCH_RANGE,     // a batch line whose number lies outside 1..10000
-    PROBLEM_OUT_OF_BATCH,    // a step or separator in such a batch
-    PROBLEM_BEFORE_BATCH,    // a step or separator before the first batch line
-    PROBLEM_FAR_OUT,         // a coordinate far outside the rest of the picture
-    PROBLEM_NO_HEADER,       // a step line where the header line belongs
-    PROBLEM_CTRL_Z,          // a Ctrl-Z character (0x1A) in a line
-    PROBLEM_GLUED,           // a line that goes on with another step line (a line end lost)
-    PROBLEM_NEGATIVE_ENERGY, // a step with a negative energy
-    PROBLEM_SCALE_ZERO,      // a short or long step line under a coordinate scale of 0
-    // Lines that are read, and reported all the same (Line_problem_kept):
-    PROBLEM_SEPARATOR_TEXT, // a separator with other text after its minus sign
-    PROBLEM_HEADER_TEXT,    // text after column 70 of the header line
-    PROBLEM_NO_GEND,        // a geometry section without its closing line GEND
-    PROBLEM_KINDS
-};
-
-// The text of a problem, for the user ("" for PROBLEM_NONE).
-const char *Line_problem_text(int problem);
-
-// Whether the lines of a problem are read all the same (a remark), not left
-// out.
-bool Line_problem_kept(int problem);
-
-// Lines left out for one kind of problem: how many, and the first of them.
-struct ProblemLines {
-    uint64_t lines;
-    uint64_t first_line; // its line number in the file
-};
-
-// What a conversion met, for reports (vokatool info).
-enum { STEP_KINDS = 3 }; // index kind - 1: photon, electron, positron
-enum { BLOCK_NAMES_KEPT = 4 };
-struct ConvertStats {
-    uint64_t lines; // step-section lines read (batch lines included)
-    uint64_t batch_lines;
-    uint64_t marker_lines;
-    uint64_t separators;        // separator records written
-    uint64_t steps[STEP_KINDS]; // step records written per kind
-    float energy_min[STEP_KINDS];
-    float energy_max[STEP_KINDS];
-    uint64_t skipped_type;                 // lines of type 7 or 8
-    uint64_t records;                      // records written
-    uint64_t blank_lines;                  // lines of nothing but blanks, skipped
-    uint64_t blocks;                       // blocks skipped (MSTA ... MEND and the like)
-    uint64_t block_lines;                  // their lines, first and end lines included
-    char block_names[BLOCK_NAMES_KEPT][5]; // first lines of the first blocks
-    uint64_t unfinished_lines;             // a calculation's last line, not yet ended: left out
-    int32_t header_missing;                // 1: no header line; bounds from the steps and geometry
-    int32_t nothing_after_geometry;        // 1: the file ended with its geometry section
-    // 1: a picture without a header line read from a stream that could not
-    // be read twice, whose steps far outside the rest were not left out
-    int32_t far_kept;
-    // A conversion that failed on its header line: the line and why (0 when
-    // it did not).
-    uint64_t header_line;
-    int32_t header_problem;
-    ProblemLines problems[PROBLEM_KINDS]; // lines left out, by kind
-    GeometryReport geometry;              // what the geometry section's reader met
-};
-
-// All lines left out, with the kind and line number of the first of them
-// (PROBLEM_NONE and 0 when none was).  Lines read with a remark are not
-// among them.
-uint64_t Lines_left_out(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
-
-// The same for the lines read with a remark.
-uint64_t Lines_remarked(const ConvertStats *stats, int *first_problem, uint64_t *first_line);
-
-extern ConvertStats convert_stats;
-
-// The work-file path: the folder settings.work_dir names (Work_dir_resolve)
-// immediately followed by "work.$$$",
-// or work_path_override when that is set (the command-line tools, whose work
-// folder may be longer than the settings field: at most WORK_PATH_SIZE - 1
-// bytes, as long as a temporary folder's path may be).
+// The window's work-file path: the folder settings.work_dir names
+// (Work_dir_resolve) immediately followed by "work.$$$".  The command-line
+// tools, whose work folder may be longer than the settings field (at most
+// WORK_PATH_SIZE - 1 bytes, as long as a temporary folder's path may be),
+// hand their own path to the conversion and the rebuild instead.
 enum { WORK_PATH_SIZE = 1100 };
 void Work_path(char *out, size_t out_size);
-extern const char *work_path_override;
 
 // The text of a numbered message with what the last conversion found
 // (the front end shows it in the message's place): for "work path not
@@ -256,27 +99,14 @@ int Picture_convert_file(WindowRef window, const char *input_path, const char *w
 // have a coordinate far outside the rest is read twice.
 int Picture_convert_stream(WindowRef window, FILE *input, const char *work_path, int flags = 0);
 
-// Progress of lengthy work, for a front end that shows it: called now and then
-// (every 65536 lines or records) with what is being done ("converting",
-// "drawing"), the part done and the whole, in any one unit.  nullptr: none.
-typedef void (*ProgressHook)(const char *what, uint64_t done, uint64_t total);
-extern ProgressHook progress_hook;
-enum { PROGRESS_EVERY = 65536 };
-
-// Fault seam for tests: when set, work-file writes go through it instead of
-// fwrite.  It returns the number of bytes it wrote and sets errno on failure.
-typedef size_t (*WorkWriteFn)(const void *data, size_t size, FILE *file);
-extern WorkWriteFn work_write_fn;
-
-// The work file written behind the first picture: when set (the window
-// sets it; the tools do not, their work file is complete when the
-// conversion returns), a conversion that keeps its steps in the step copy
-// writes the work file from the copy on another thread after it returns,
-// in order and with the same bytes, while the picture is drawn from the
-// copy.  work_written_hook, when set, is called on that thread when the
-// file is complete or its write failed (the window posts itself a message
-// and calls Work_write_wait).
-extern bool work_write_behind;
+// The work file written behind the first picture: when
+// core_tuning.write_behind is set (the window sets it; the tools do not,
+// their work file is complete when the conversion returns), a conversion
+// that keeps its steps in the step copy writes the work file from the copy
+// on another thread after it returns, in order and with the same bytes,
+// while the picture is drawn from the copy.  work_written_hook, when set,
+// is called on that thread when the file is complete or its write failed
+// (the window posts itself a message and calls Work_write_wait).
 typedef void (*WorkWrittenHook)();
 extern WorkWrittenHook work_written_hook;
 

@@ -12,8 +12,6 @@
 #include "picture/le_bytes.h"
 #include "picture/platform.h"
 
-uint64_t step_copy_budget = STEP_COPY_MACHINE;
-
 namespace {
 
 // The records lie in chunks of CHUNK_RECORDS (18 MB), allocated as the copy
@@ -99,7 +97,7 @@ bool Chunk_table(uint64_t count)
     return true;
 }
 
-void Decode(const uint8_t *image, StepRecord *r, double divisor)
+void Decode(const uint8_t *image, ScaledStep *r, double divisor)
 {
     uint32_t tail = static_cast<uint32_t>(image[16]) | static_cast<uint32_t>(image[17]) << 8;
     r->batch = static_cast<int32_t>(tail & BATCH_MASK);
@@ -121,8 +119,8 @@ void Decode(const uint8_t *image, StepRecord *r, double divisor)
 
 uint64_t Step_copy_budget()
 {
-    if (step_copy_budget != STEP_COPY_MACHINE)
-        return step_copy_budget;
+    if (core_tuning.copy_budget != STEP_COPY_MACHINE)
+        return core_tuning.copy_budget;
     uint64_t memory = Platform_memory_size();
     return memory != 0 ? memory / 4 : BUDGET_UNKNOWN_MEMORY;
 }
@@ -432,7 +430,7 @@ uint64_t Step_copy_separator(uint64_t first, uint64_t limit, uint64_t count)
     return limit;
 }
 
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor)
+size_t Step_copy_read(uint64_t first, ScaledStep *out, size_t count, double divisor)
 {
     if (form == STEP_FORM_SHORT)
         Table_prepare(divisor);

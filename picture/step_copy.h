@@ -29,20 +29,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "picture/picture.h"
+#include "picture/step_record.h"
+#include "picture/work_threads.h"
 
 enum { STEP_COPY_RECORD_SIZE = 18 };
 
 static_assert(STEP_COPY_RECORD_SIZE <= 21, "a step in memory takes at most a third of 63 bytes");
 
-// The most memory the copy may take, in bytes.  STEP_COPY_MACHINE, the
-// start value: a quarter of the machine's physical memory (200 MB where the
-// system does not tell it), some 330 million steps on a machine of 24 GB.
-// Tests lower it; 0 keeps no copy.
-const uint64_t STEP_COPY_MACHINE = UINT64_MAX;
-extern uint64_t step_copy_budget;
-
-// The budget in bytes that step_copy_budget stands for.
+// The budget in bytes that core_tuning.copy_budget stands for (the most
+// memory the copy may take).
 uint64_t Step_copy_budget();
 
 // Bytes of a picture file that the conversion reckons a record from, when it
@@ -134,6 +129,6 @@ void Step_copy_index_separators();
 // coordinate divided by `divisor` (the view's scale: the record's point in
 // pixels, exactly as the coordinate in cm divided by it); returns how many
 // there were.
-size_t Step_copy_read(uint64_t first, StepRecord *out, size_t count, double divisor);
+size_t Step_copy_read(uint64_t first, ScaledStep *out, size_t count, double divisor);
 
 #endif

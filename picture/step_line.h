@@ -56,8 +56,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "picture/convert_stats.h"
 #include "picture/line_source.h"
-#include "picture/picture.h"
+#include "picture/step_record.h"
 
 // Kinds of the lines that never give a record, besides the batch line and
 // the marker of picture.h: a line of blanks, a line that cannot be read

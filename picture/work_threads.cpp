@@ -3,11 +3,12 @@
 #include <cstdlib>
 #include <thread>
 
-int work_threads;
+CoreTuning core_tuning = {
+    0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, size_t{1} << 20, nullptr, false};
 
 int Work_threads()
 {
-    int n = work_threads;
+    int n = core_tuning.threads;
     if (n == 0) {
         // The one setting the programs read from the environment: for
         // measurements, never needed to use them.

@@ -9,7 +9,7 @@
 #include "picture/settings.h"
 #include "render/energy_colour.h"
 #include "render/layout.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 #include "render/view.h"
 
 namespace {
@@ -31,9 +31,9 @@ const LegendRow legend_rows[3] = {
 bool Row_shown(int row)
 {
     switch (row) {
-    case 0: return show_electron == 1;
-    case 1: return show_positron == 1;
-    default: return show_photon == 1;
+    case 0: return display.show_electron == 1;
+    case 1: return display.show_positron == 1;
+    default: return display.show_photon == 1;
     }
 }
 
@@ -159,7 +159,7 @@ void Panel_main_draw(Surface *surface)
 
 void Angle_draw(Surface *surface)
 {
-    const int16_t angles[3] = {angle_x, angle_y, angle_z};
+    const int16_t angles[3] = {display.angle_x, display.angle_y, display.angle_z};
     for (int i = 0; i < 3; i++) {
         char text[16];
         int n = std::snprintf(text, sizeof text, "%+4d", angles[i]);

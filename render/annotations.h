@@ -1,6 +1,6 @@
 // Annotations: the picture background and double frame, the navy angle box
 // with its captions, the three strip panels (angle values, axis indicator,
-// legend) and the guide mark inside the picture.
+// legend), the scale bar and the guide mark inside the picture.
 #ifndef VOKA_ANNOTATIONS_H
 #define VOKA_ANNOTATIONS_H
 

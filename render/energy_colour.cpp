@@ -5,15 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "picture/display.h"
 #include "picture/picture.h"
 #include "picture/settings.h"
-#include "picture/step_copy.h"
+#include "picture/work_file.h"
 #include "render/layout.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 
 EnergyColouring energy_colouring = {0, 0, 0.0f, 0.0f};
 EnergyScale energy_scale_drawn = {1.0f, 1.0f, 0.0, 0.0};
@@ -138,17 +137,14 @@ struct RangeKey {
     bool whole_file;
     float photon_cutoff, charged_cutoff;
     int16_t shown[3];
-    uint64_t records;
-    uint32_t batches;
-    double bounds[6];
+    uint64_t generation; // of the work file read
 
     bool operator==(const RangeKey &o) const
     {
         return work_path == o.work_path && first == o.first && last == o.last &&
                whole_file == o.whole_file && photon_cutoff == o.photon_cutoff &&
                charged_cutoff == o.charged_cutoff &&
-               std::memcmp(shown, o.shown, sizeof shown) == 0 && records == o.records &&
-               batches == o.batches && std::equal(bounds, bounds + 6, o.bounds);
+               std::memcmp(shown, o.shown, sizeof shown) == 0 && generation == o.generation;
     }
 };
 RangeKey range_key;
@@ -160,8 +156,9 @@ enum { RANGE_BLOCK = 4096 };
 
 } // namespace
 
-int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool whole_file,
-                       float photon_cutoff, float charged_cutoff, float *low, float *high)
+int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t first, int64_t last,
+                       bool whole_file, float photon_cutoff, float charged_cutoff, float *low,
+                       float *high)
 {
     RangeKey key = {work_path,
                     first,
@@ -169,42 +166,27 @@ int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool 
                     whole_file,
                     photon_cutoff,
                     charged_cutoff,
-                    {show_photon, show_electron, show_positron},
-                    convert_stats.records,
-                    batch_count,
-                    {x_min, x_max, y_min, y_max, z_min, z_max}};
+                    {display.show_photon, display.show_electron, display.show_positron},
+                    work_file.generation};
     if (!(range_known && key == range_key)) {
         uint64_t begin = 0;
         if (!whole_file)
             for (int64_t b = 1; b < first && b <= BATCH_MAX; b++)
-                begin += batch_step_count[b - 1];
-        static StepRecord block[RANGE_BLOCK];
-        static uint8_t bytes[RANGE_BLOCK * STEP_RECORD_SIZE];
-        const bool from_copy = Step_copy_matches(work_path);
-        std::ifstream file;
-        if (!from_copy) {
-            file.open(work_path, std::ios::binary);
-            file.seekg(static_cast<std::streamoff>(begin * STEP_RECORD_SIZE));
-        }
+                begin += work_file.batch_step_count[b - 1];
+        static ScaledStep block[RANGE_BLOCK]; // in cm
+        WorkReader reader(source);
         const float cutoff[4] = {0.0f, photon_cutoff, charged_cutoff, charged_cutoff};
         float lo = 0.0f, hi = 0.0f;
-        bool found = false, failed = !from_copy && !file.is_open(), done = false;
+        bool found = false, failed = false, done = false;
         for (uint64_t at = begin; !failed && !done;) {
-            size_t n;
-            if (from_copy) {
-                n = Step_copy_read(at, block, RANGE_BLOCK, 1.0);
-            } else {
-                file.read(reinterpret_cast<char *>(bytes), sizeof bytes);
-                failed = file.bad();
-                n = static_cast<size_t>(file.gcount()) / STEP_RECORD_SIZE;
-                for (size_t i = 0; i < n; i++)
-                    Step_decode(bytes + i * STEP_RECORD_SIZE, &block[i]);
-            }
-            if (n == 0)
+            int64_t got = reader.read(at, block, RANGE_BLOCK, 1.0);
+            failed = got < 0;
+            if (got <= 0)
                 break;
+            size_t n = static_cast<size_t>(got);
             at += n;
             for (size_t i = 0; i < n; i++) {
-                const StepRecord &r = block[i];
+                const ScaledStep &r = block[i];
                 if (r.batch > last && !whole_file) {
                     done = true;
                     break;

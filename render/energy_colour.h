@@ -52,12 +52,14 @@ inline Colour Energy_colour(const EnergyScale &scale, float energy)
 // The lowest and highest positive energy of the steps a rebuild shows: the
 // records of batches first .. last (all records, each tested, when
 // `whole_file`) whose kind is shown and whose energy is at or above its
-// cut-off.  Read from the step copy or the work file `work_path` once for
-// each set of these and kept, since turning and zooming the view do not
-// change them.  Returns 0, or -1 when there is no such step or the work
-// file cannot be read.
-int Energy_range_shown(const char *work_path, int64_t first, int64_t last, bool whole_file,
-                       float photon_cutoff, float charged_cutoff, float *low, float *high);
+// cut-off.  Read through `source`, the work file at `work_path` opened for
+// the rebuild, once for each set of these and kept, since turning and
+// zooming the view do not change them.  Returns 0, or -1 when there is no
+// such step or the work file cannot be read.
+struct WorkSource;
+int Energy_range_shown(const WorkSource *source, const char *work_path, int64_t first, int64_t last,
+                       bool whole_file, float photon_cutoff, float charged_cutoff, float *low,
+                       float *high);
 
 // The scale the last rebuild drew with (by_energy set), for the legend.
 extern EnergyScale energy_scale_drawn;

@@ -7,7 +7,7 @@
 #include "picture/display.h"
 #include "picture/geometry.h"
 #include "picture/settings.h"
-#include "render/track.h"
+#include "render/line_draw.h"
 #include "render/view.h"
 
 namespace {
@@ -70,16 +70,16 @@ void Slab_pass(Surface *surface, const float *outer, int n_outer, const float *m
 
 void Geom_draw(WindowRef window, Surface *surface)
 {
-    if (geometry_pending == 0) {
-        geometry_enabled = 0;
+    if (display.geometry_pending == 0) {
+        display.geometry_enabled = 0;
         return;
     }
-    if (geometry_kind == GEOMETRY_CYLINDERS) {
+    if (geometry_list.kind == GEOMETRY_CYLINDERS) {
         Cyls_draw(window, surface);
-        geometry_enabled = 1;
-    } else if (geometry_kind == GEOMETRY_SLABS) {
+        display.geometry_enabled = 1;
+    } else if (geometry_list.kind == GEOMETRY_SLABS) {
         Slab_draw(window, surface);
-        geometry_enabled = 1;
+        display.geometry_enabled = 1;
     }
 }
 
@@ -87,12 +87,12 @@ void Cyls_draw(WindowRef, Surface *surface)
 {
     if (!Scale_usable())
         return;
-    int radii = List_length(cyl_radius_count);
-    int planes = List_length(cyl_plane_count);
+    int radii = List_length(geometry_list.cyl_radius_count);
+    int planes = List_length(geometry_list.cyl_plane_count);
     for (int j = 0; j < planes; j++) {
-        double z = cyl_plane_z[j];
+        double z = geometry_list.cyl_plane_z[j];
         for (int i = 0; i < radii; i++) {
-            double r = cyl_radius[i];
+            double r = geometry_list.cyl_radius[i];
             PixelPoint previous = Project(r, 0.0, z);
             for (int n = 0; n <= 360; n++) {
                 double a = n * DEGREE_FACTOR;
@@ -108,10 +108,11 @@ void Cyls_draw(WindowRef, Surface *surface)
     for (int angle : CYLS_GENERATOR_ANGLES) {
         double a = angle * DEGREE_FACTOR;
         for (int i = 0; i < radii; i++) {
-            double r = cyl_radius[i];
+            double r = geometry_list.cyl_radius[i];
             double x = r * std::cos(a);
             double y = r * std::sin(a);
-            Segment(surface, Project(x, y, cyl_plane_z[0]), Project(x, y, cyl_plane_z[planes - 1]));
+            Segment(surface, Project(x, y, geometry_list.cyl_plane_z[0]),
+                    Project(x, y, geometry_list.cyl_plane_z[planes - 1]));
         }
     }
 }
@@ -120,25 +121,34 @@ void Slab_draw(WindowRef, Surface *surface)
 {
     if (!Scale_usable())
         return;
-    int nx = List_length(slab_x_count);
-    int ny = List_length(slab_y_count);
-    int nz = List_length(slab_z_count);
+    int nx = List_length(geometry_list.slab_x_count);
+    int ny = List_length(geometry_list.slab_y_count);
+    int nz = List_length(geometry_list.slab_z_count);
     const int along_z[3] = {0, 1, 2};
     const int along_x[3] = {1, 2, 0};
     const int along_y[3] = {2, 0, 1};
-    Slab_pass(surface, slab_x, nx, slab_y, ny, slab_z, nz, along_z);
-    Slab_pass(surface, slab_y, ny, slab_z, nz, slab_x, nx, along_x);
-    Slab_pass(surface, slab_z, nz, slab_x, nx, slab_y, ny, along_y);
+    Slab_pass(surface, geometry_list.slab_x, nx, geometry_list.slab_y, ny, geometry_list.slab_z, nz,
+              along_z);
+    Slab_pass(surface, geometry_list.slab_y, ny, geometry_list.slab_z, nz, geometry_list.slab_x, nx,
+              along_x);
+    Slab_pass(surface, geometry_list.slab_z, nz, geometry_list.slab_x, nx, geometry_list.slab_y, ny,
+              along_y);
 }
 
-int Geometry_load(WindowRef window, Surface *surface)
+void Picture_geometry_draw(WindowRef window, Surface *surface)
+{
+    if (display.geometry_enabled == 1 && display.geometry_path[0] == '\0')
+        Geom_draw(window, surface);
+}
+
+int Geometry_file_read_draw(WindowRef window, Surface *surface)
 {
     // A path without a fourth character (or a blank there) means no file.
-    if (std::strlen(geometry_path) < 4 || geometry_path[3] == ' ')
+    if (std::strlen(display.geometry_path) < 4 || display.geometry_path[3] == ' ')
         return 0;
     // Binary, as the picture file: its geometry section is read alike on
     // every system (Windows' text mode would end it at a Ctrl-Z).
-    FILE *f = std::fopen(geometry_path, "rb");
+    FILE *f = std::fopen(display.geometry_path, "rb");
     if (!f)
         return -1;
     GeometryReport report;

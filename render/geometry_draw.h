@@ -15,9 +15,15 @@ void Geom_draw(WindowRef window, Surface *surface);
 void Cyls_draw(WindowRef window, Surface *surface);
 void Slab_draw(WindowRef window, Surface *surface);
 
-// Read the geometry section of the chosen geometry file (geometry_path) and
-// draw it.  Returns 0 (also when no file is chosen), -1 when it cannot be
-// opened.
-int Geometry_load(WindowRef window, Surface *surface);
+// The geometry that came with the picture file, when geometry is shown and
+// no geometry file takes its place (geometry_enabled 1, geometry_path empty):
+// Geom_draw.
+void Picture_geometry_draw(WindowRef window, Surface *surface);
+
+// Read the geometry section of the chosen geometry file
+// (display.geometry_path) into the geometry list, in place of the picture
+// file's own, and draw it.  Returns 0 (also when no file is chosen), -1 when
+// it cannot be opened.
+int Geometry_file_read_draw(WindowRef window, Surface *surface);
 
 #endif

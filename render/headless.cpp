@@ -51,7 +51,8 @@ void Raster_confine(void *context, const PixelRect *area)
 } // namespace
 
 void Headless_paint(WindowRef window, Surface *surface, HeadlessConfine confine, void *context,
-                    int render_mode, int calc_mode, int redraw_pressed, int panel)
+                    int render_mode, int calc_mode, int redraw_pressed, int panel,
+                    const char *work_path)
 {
     const PixelRect &view_rect = layout.view_rect;
     surface->set_origin(0, 0);
@@ -67,12 +68,14 @@ void Headless_paint(WindowRef window, Surface *surface, HeadlessConfine confine,
     // The rebuild draws on the same context, and everything it draws outside
     // the picture area is painted over again.
     confine(context, &view_rect);
-    Picture_rebuild(window, surface, render_mode, calc_mode, redraw_pressed);
+    // Only the window program previews: the headless picture is always whole.
+    Picture_rebuild(window, RebuildRequest{surface, render_mode,
+                                           calc_mode == 1 && redraw_pressed == 1, 1, work_path});
     confine(context, nullptr);
 }
 
 int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int calc_mode,
-                    int redraw_pressed, int panel)
+                    int redraw_pressed, int panel, const char *work_path)
 {
     if (image->create(layout.bitmap_w, layout.bitmap_h) != 0)
         return -1;
@@ -81,6 +84,6 @@ int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int
     image->set_background(0, COLOUR_WHITE);
     RasterKeep keep = {image, PixelRect{0, 0, 0, 0}, std::vector<Colour>()};
     Headless_paint(window, image, Raster_confine, &keep, render_mode, calc_mode, redraw_pressed,
-                   panel);
+                   panel, work_path);
     return 0;
 }

@@ -17,8 +17,9 @@
 // filled with the background colour, for images cut to the picture area.
 // Uses the current layout, settings, view and display state.  Returns 0, or
 // -1 when the image cannot be allocated.
+// `work_path`: the work file drawn from; nullptr: Work_path().
 int Headless_render(WindowRef window, RasterSurface *image, int render_mode, int calc_mode,
-                    int redraw_pressed, int panel = 1);
+                    int redraw_pressed, int panel = 1, const char *work_path = nullptr);
 
 // How a surface keeps what the rebuild draws outside the picture area from
 // showing: called with the picture area (client coordinates) before the
@@ -29,6 +30,7 @@ typedef void (*HeadlessConfine)(void *context, const PixelRect *area);
 // The same paint on any surface whose device pixel (0, 0) is client (0, 0),
 // in the surface's current background mode.
 void Headless_paint(WindowRef window, Surface *surface, HeadlessConfine confine, void *context,
-                    int render_mode, int calc_mode, int redraw_pressed, int panel);
+                    int render_mode, int calc_mode, int redraw_pressed, int panel,
+                    const char *work_path = nullptr);
 
 #endif

@@ -1,14 +1,13 @@
 #include "render/record_index.h"
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "picture/settings.h"
-#include "picture/step_copy.h"
+#include "picture/work_file.h"
 
 RecordIndexSurface::RecordIndexSurface()
     : target(&plane), pen_style(PEN_SOLID), pen_width(1), current(0)
@@ -225,14 +224,15 @@ int Record_read(uint64_t index, StepRecord *record)
 {
     char path[WORK_PATH_SIZE];
     Work_path(path, sizeof path);
-    if (Step_copy_matches(path))
-        return Step_copy_read(index, record, 1, 1.0) == 1 ? 0 : -1;
-    std::ifstream file(path, std::ios::binary);
-    uint8_t bytes[STEP_RECORD_SIZE];
-    file.seekg(static_cast<std::streamoff>(index * STEP_RECORD_SIZE));
-    if (!file.read(reinterpret_cast<char *>(bytes), sizeof bytes))
+    WorkSource source;
+    if (Work_source_open(&source, path) != 0)
         return -1;
-    Step_decode(bytes, record);
+    ScaledStep cm; // divided by 1: in cm
+    int64_t got = WorkReader(&source).read(index, &cm, 1, 1.0);
+    Work_source_close(&source);
+    if (got != 1)
+        return -1;
+    *record = StepRecord{cm.batch, cm.kind, cm.x, cm.y, cm.z, cm.energy};
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-size_t skip_recording_max = size_t{1} << 20;
+#include "picture/work_threads.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ void SkipSurface::set_origin(int32_t x, int32_t y)
 namespace {
 
 // The lines a lane passes on, kept to be drawn later on another surface,
-// at most skip_recording_max of them: beyond that, or when memory runs out,
+// at most core_tuning.skip_recording_max of them: beyond that, or when memory runs out,
 // the recording is given up (lost) and its memory freed.  Lanes draw only
 // lines; their origin is that of the surface they merge into.
 class LineRecording : public Surface {
@@ -175,7 +175,7 @@ private:
     {
         if (dropped)
             return;
-        if (ops.size() < skip_recording_max) {
+        if (ops.size() < core_tuning.skip_recording_max) {
             try {
                 ops.push_back(op);
                 return;

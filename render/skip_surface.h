@@ -21,11 +21,6 @@
 #include "render/raster_surface.h"
 #include "render/surface.h"
 
-// Lines (pens, moves, lines) a lane of a skipping surface keeps at most,
-// 16 bytes each: beyond that the lane is drawn again in its turn on the
-// asking thread (see SurfaceLanes).  Tests lower it.
-extern size_t skip_recording_max;
-
 class SkipSurface : public Surface {
 public:
     // In front of `target`, watching the device pixels `area` of it (device

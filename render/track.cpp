@@ -14,44 +14,19 @@
 #include "picture/platform.h"
 #include "picture/settings.h"
 #include "picture/step_copy.h"
+#include "picture/work_file.h"
 #include "picture/work_threads.h"
+#include "render/annotations.h"
 #include "render/energy_colour.h"
-#include "render/geometry_draw.h"
 #include "render/layout.h"
+#include "render/line_draw.h"
 #include "render/view.h"
-
-uint32_t track_stride = 1;
-uint64_t lane_min_records = 1 << 16;
 
 namespace {
 
-// The limiting square of Line_draw is +-2000 pixels for a window of up to
-// 976 pixels a side.  A fixed square of that size would cut every picture
-// wider or taller than 2000 pixels (a maximized window on a large screen, a
-// large bitmap or figure) and show its tracks and outlines in the left 2000
-// pixels only: for a larger window the square grows to the larger side of
-// the window plus LIMIT_MARGIN, so the whole picture is drawn at any size.
-// The square keeps its purpose: every coordinate handed to the surface stays
-// within it (a side of at most 2^20 + LIMIT_MARGIN, far inside the range of
-// the platform's 32-bit coordinates), so no line is endless.  The margin lies beyond the area by
-// more than half the widest pen, so that no limited end shows.
-const int32_t LIMIT_BASE = 2000;
-const int32_t LIMIT_MARGIN = 1024;
-const int32_t LIMIT_SIDE_MAX = 1 << 20;
-
-int32_t Line_limit()
-{
-    int32_t side = layout.window_w > layout.window_h ? layout.window_w : layout.window_h;
-    if (side > LIMIT_SIDE_MAX)
-        side = LIMIT_SIDE_MAX;
-    return side > LIMIT_BASE - LIMIT_MARGIN ? side + LIMIT_MARGIN : LIMIT_BASE;
-}
-
-// Records are read in blocks of this many, and the work file is mapped in
-// views of VIEW_RECORDS records.
+// Records are read in blocks of this many.
 const size_t READ_BLOCK_RECORDS = 512;
 const size_t PREVIEW_BLOCK_RECORDS = 64;
-const uint64_t VIEW_RECORDS = 1 << 18;
 
 // The pen of a record kind: 1 photon, 2 electron, 3 positron map to the
 // settings index 2, 0, 1.  Unknown kinds have no pen.
@@ -63,69 +38,7 @@ struct KindPen {
     float cutoff;
 };
 
-void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit);
-
-bool Fits_int32(double v)
-{
-    return v >= -2147483648.0 && v < 2147483648.0;
-}
-
-// The records of a rebuild for one lane, with their coordinates in pixels
-// (divided by the scale): from the step copy when it stands for the work
-// file, else from the work file mapped into memory, a view at a time.  Both
-// give the same records.
-struct RecordSource {
-    const MappedFile *file; // nullptr: the step copy
-    double scale;
-    FileView view;
-    uint64_t view_first; // the records in the view
-    uint64_t view_count;
-
-    RecordSource(const MappedFile *file_in, double scale_in)
-        : file(file_in), scale(scale_in), view(), view_first(0), view_count(0)
-    {
-    }
-    RecordSource(const RecordSource &) = delete;
-    RecordSource &operator=(const RecordSource &) = delete;
-    ~RecordSource() { File_unmap_view(&view); }
-
-    // Up to `count` records from record `index` on into `out`; how many
-    // there are (fewer at the end), or -1 when the file cannot be read.
-    int64_t Read(uint64_t index, StepRecord *out, size_t count)
-    {
-        if (!file)
-            return static_cast<int64_t>(Step_copy_read(index, out, count, scale));
-        uint64_t total = file->size / STEP_RECORD_SIZE;
-        if (index >= total)
-            return 0;
-        if (index < view_first || index >= view_first + view_count) {
-            File_unmap_view(&view);
-            view_count = total - index < VIEW_RECORDS ? total - index : VIEW_RECORDS;
-            view_first = index;
-            if (File_map_view(file, index * STEP_RECORD_SIZE,
-                              static_cast<size_t>(view_count * STEP_RECORD_SIZE), &view) != 0) {
-                view_count = 0;
-                return -1;
-            }
-        }
-        uint64_t left = view_first + view_count - index;
-        size_t n = left < count ? static_cast<size_t>(left) : count;
-        const uint8_t *at = view.data + (index - view_first) * STEP_RECORD_SIZE;
-        for (size_t i = 0; i < n; i++) {
-            StepRecord &r = out[i];
-            Step_decode(at + i * STEP_RECORD_SIZE, &r);
-            const double cm[3] = {r.x, r.y, r.z};
-            double px[3];
-            Point_calc(cm, scale, px);
-            r.x = px[0];
-            r.y = px[1];
-            r.z = px[2];
-        }
-        return static_cast<int64_t>(n);
-    }
-};
-
-// Draws the steps of a rebuild through Line_draw, leaving out what cannot
+// Draws the steps of a rebuild through Line_limited, leaving out what cannot
 // change a pixel, before any pen work: a dot on the dot drawn just before
 // with the same pen (drawing a dot again changes nothing), and a line that
 // lies inside the limiting square but beyond one edge of the picture area by
@@ -189,17 +102,17 @@ struct TrackJob {
     bool by_energy;  // each segment coloured by its energy on `energy`
     EnergyScale energy;
     int32_t limit;
-    const MappedFile *file; // nullptr: the records come from the step copy
+    const WorkSource *source; // the records, from the step copy or the work file
     double scale;
     uint64_t progress_total; // records to read, for the progress shown
     int lanes;
     uint64_t stride; // every stride-th track is drawn (1: all)
 
-    bool Known(const StepRecord &r) const
+    bool Known(const ScaledStep &r) const
     {
         return r.kind >= KIND_PHOTON && r.kind <= KIND_POSITRON;
     }
-    bool In_range(const StepRecord &r) const
+    bool In_range(const ScaledStep &r) const
     {
         return r.batch <= last && (!whole_file || r.batch >= first);
     }
@@ -217,13 +130,6 @@ struct TrackLane {
     bool failed;         // the work file could not be read
 };
 
-// Draw the records of a lane.  Between tracks, separators, hidden kinds and
-// (in a damaged file) unknown kinds are passed over, and in the whole-file
-// pass the records of batches out of range too; the first record of a shown
-// kind starts a track.  In a track, an unknown kind or a batch out of range
-// ends it like a separator; every other record is drawn with the pen of its
-// own kind, unless its energy lies below its cut-off, and its point becomes
-// the start of the next segment.
 // Where drawing stands within a lane: in a track whose last point is
 // `previous`, or between tracks; the tracks begun so far (a preview draws
 // every stride-th), and whether the rest of a track is being passed over.
@@ -239,12 +145,12 @@ struct LaneState {
 // read: past these, or further on when a preview passes over tracks in the
 // step copy.
 uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPainter *painter,
-                    const StepRecord *records, PixelPoint *points, size_t count, uint64_t index)
+                    const ScaledStep *records, PixelPoint *points, size_t count, uint64_t index)
 {
     const bool tell_records = lane->surface->record_wanted();
-    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    const bool skip_in_copy = job->stride > 1 && job->source->from_copy && !job->whole_file;
     for (size_t i = 0; i < count; i++) {
-        const StepRecord &r = records[i];
+        const ScaledStep &r = records[i];
         if (st->skipping) {
             st->skipping = job->Known(r) && job->In_range(r);
             continue;
@@ -296,13 +202,21 @@ uint64_t Block_draw(const TrackJob *job, TrackLane *lane, LaneState *st, StepPai
     return index + count;
 }
 
+// Draw the records of a lane.  Between tracks, separators, hidden kinds and
+// (in a damaged file) unknown kinds are passed over, and in the whole-file
+// pass the records of batches out of range too; the first record of a shown
+// kind starts a track.  In a track, an unknown kind or a batch out of range
+// ends it like a separator; every other record is drawn with the pen of its
+// own kind, unless its energy lies below its cut-off, and its point becomes
+// the start of the next segment.
+// The first lane (`report_progress`) shows the progress of the whole.
 void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 {
     // No memory is asked for while drawing: a lane on a thread of its own
     // never meets the end of it here.
-    StepRecord records[READ_BLOCK_RECORDS];
+    ScaledStep records[READ_BLOCK_RECORDS];
     PixelPoint points[READ_BLOCK_RECORDS]; // where their points land
-    RecordSource source(job->file, job->scale);
+    WorkReader source(job->source);
     StepPainter painter{lane->surface,
                         layout.view_w,
                         layout.view_h,
@@ -318,11 +232,11 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
     // the points it draws; the others are passed over up to their end.
     // Skipping in the copy reads little at a time, so that the tracks passed
     // over are not decoded.
-    const bool skip_in_copy = job->stride > 1 && job->file == nullptr && !job->whole_file;
+    const bool skip_in_copy = job->stride > 1 && job->source->from_copy && !job->whole_file;
     const size_t block = skip_in_copy ? PREVIEW_BLOCK_RECORDS : READ_BLOCK_RECORDS;
     for (uint64_t index = lane->begin; index < lane->end;) {
         size_t want = lane->end - index < block ? static_cast<size_t>(lane->end - index) : block;
-        const int64_t got = source.Read(index, records, want);
+        const int64_t got = source.read(index, records, want, job->scale);
         if (got < 0) {
             lane->failed = true;
             break;
@@ -351,21 +265,21 @@ void Lane_draw(const TrackJob *job, TrackLane *lane, bool report_progress)
 // record before `at` as its last.  -1 when the work file cannot be read.
 int Lane_start(const TrackJob *job, uint64_t begin, uint64_t at, TrackLane *lane)
 {
-    RecordSource source(job->file, job->scale);
+    WorkReader source(job->source);
     lane->in_track = false;
     const size_t BACK = 256;
-    StepRecord block[BACK];
+    ScaledStep block[BACK];
     bool last_read = false; // block[n - 1] is the record before `at`
     for (uint64_t i = at; i > begin && !lane->in_track;) {
         size_t n = i - begin < BACK ? static_cast<size_t>(i - begin) : BACK;
         i -= n;
-        if (source.Read(i, block, n) != static_cast<int64_t>(n))
+        if (source.read(i, block, n, job->scale) != static_cast<int64_t>(n))
             return -1;
         if (!last_read && job->positions)
             View_place_steps(job->turn, &block[n - 1], 1, &lane->previous);
         last_read = true;
         for (size_t k = n; k-- > 0;) {
-            const StepRecord &r = block[k];
+            const ScaledStep &r = block[k];
             if (!job->Known(r) || !job->In_range(r))
                 return 0;
             if (job->pens[r.kind].shown) {
@@ -386,123 +300,40 @@ void Batch_range(const TrackJob *job, uint64_t total, uint64_t *begin, uint64_t 
     uint64_t through = 0;
     for (int64_t b = 1; b <= BATCH_MAX; b++) {
         if (b < job->first)
-            before += batch_step_count[b - 1];
+            before += work_file.batch_step_count[b - 1];
         if (b <= job->last)
-            through += batch_step_count[b - 1];
+            through += work_file.batch_step_count[b - 1];
     }
     *begin = before < total ? before : total;
     *end = through > *begin ? (through < total ? through : total) : *begin;
 }
 
-// Whether the batch counts hold the `total` records of the work file.  They
-// do not after a failed conversion, which clears them and leaves the old
-// work file: they then say nothing about where a batch lies.
+// Whether the batch counts hold the `total` records of the work file.  A
+// conversion clears them only together with the file it replaces; they do
+// not hold a file changed since, or after a conversion that only counted:
+// they then say nothing about where a batch lies.
 bool Batch_counts_hold(uint64_t total)
 {
     uint64_t all = 0;
     for (int b = 0; b < BATCH_MAX; b++)
-        all += batch_step_count[b];
+        all += work_file.batch_step_count[b];
     return all == total;
 }
-
-// Limit the x of end e (0 first, 1 second) of the segment (X[0], Y[0]) -
-// (X[1], Y[1]) to the square; false when nothing is to be drawn.  The line
-// through the two ends is y = m x + b with b taken at the first end.
-bool Limit_x(double X[2], double Y[2], int e, double limit)
-{
-    for (double edge : {limit, -limit}) {
-        if (edge > 0 ? X[e] > edge : X[e] < edge) {
-            if (X[0] == X[1])
-                return false;
-            if (Y[0] != Y[1]) {
-                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
-                Y[e] = (Y[0] - m * X[0]) + m * edge;
-            }
-            X[e] = edge;
-            break;
-        }
-    }
-    return true;
-}
-
-// The same for the y of end e.
-bool Limit_y(double X[2], double Y[2], int e, double limit)
-{
-    for (double edge : {limit, -limit}) {
-        if (edge > 0 ? Y[e] > edge : Y[e] < edge) {
-            if (X[0] != X[1]) {
-                if (Y[0] == Y[1])
-                    return false;
-                double m = (Y[1] - Y[0]) / (X[1] - X[0]);
-                double b = Y[0] - m * X[0];
-                X[e] = (edge - b) / m;
-            }
-            Y[e] = edge;
-            break;
-        }
-    }
-    return true;
-}
-
-// Line_draw after the pen, with the square +-limit.
-void Line_limited(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int32_t limit)
-{
-    if (x1 == x2 && y1 == y2) {
-        if (x1 > -limit && x1 < limit && y1 > -limit && y1 < limit) {
-            surface->move_to(x1, y1);
-            surface->line_to(x2 + 1, y2);
-        }
-        return;
-    }
-    // Within the square (its edges included) the limits change nothing.
-    auto within = [limit](int32_t v) { return v >= -limit && v <= limit; };
-    if (within(x1) && within(x2) && within(y1) && within(y2)) {
-        surface->move_to(x1, y1);
-        surface->line_to(x2, y2);
-        return;
-    }
-    // Limited in this order, each step seeing the results of the previous
-    // ones: x of the first end, x of the second, y of the first, y of the
-    // second.
-    double X[2] = {static_cast<double>(x1), static_cast<double>(x2)};
-    double Y[2] = {static_cast<double>(y1), static_cast<double>(y2)};
-    const double l = limit;
-    if (!Limit_x(X, Y, 0, l) || !Limit_x(X, Y, 1, l) || !Limit_y(X, Y, 0, l) ||
-        !Limit_y(X, Y, 1, l))
-        return;
-    // End points computed far outside the square may leave the 32-bit range:
-    // such a segment is not drawn.
-    for (int e = 0; e < 2; e++)
-        if (!Fits_int32(X[e]) || !Fits_int32(Y[e]))
-            return;
-    surface->move_to(static_cast<int32_t>(X[0]), static_cast<int32_t>(Y[0]));
-    surface->line_to(static_cast<int32_t>(X[1]), static_cast<int32_t>(Y[1]));
-}
-
-} // namespace
-
-void Line_draw(Surface *surface, int32_t x1, int32_t x2, int32_t y1, int32_t y2, int style,
-               int width, Colour colour)
-{
-    surface->pen(style, width, colour);
-    Line_limited(surface, x1, x2, y1, y2, Line_limit());
-}
-
-namespace {
 
 // The pens of the kinds shown, with their cut-offs (index: record kind).
 void Job_pens(TrackJob *job, float photon_cutoff, float charged_cutoff)
 {
     job->pens[0] = KindPen{false, 0, 0, 0, 0.0f};
-    job->pens[KIND_PHOTON] = KindPen{show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
-                                     settings.particle_pen_width[PARTICLE_PHOTON],
-                                     settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
+    job->pens[KIND_PHOTON] =
+        KindPen{display.show_photon == 1, settings.particle_pen_style[PARTICLE_PHOTON],
+                settings.particle_pen_width[PARTICLE_PHOTON],
+                settings.particle_color[PARTICLE_PHOTON], photon_cutoff};
     job->pens[KIND_ELECTRON] =
-        KindPen{show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
+        KindPen{display.show_electron == 1, settings.particle_pen_style[PARTICLE_ELECTRON],
                 settings.particle_pen_width[PARTICLE_ELECTRON],
                 settings.particle_color[PARTICLE_ELECTRON], charged_cutoff};
     job->pens[KIND_POSITRON] =
-        KindPen{show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
+        KindPen{display.show_positron == 1, settings.particle_pen_style[PARTICLE_POSITRON],
                 settings.particle_pen_width[PARTICLE_POSITRON],
                 settings.particle_color[PARTICLE_POSITRON], charged_cutoff};
 }
@@ -516,7 +347,7 @@ void Job_energy_scale(TrackJob *job, const char *path, float photon_cutoff, floa
         return;
     float low = energy_colouring.low, high = energy_colouring.high;
     if (energy_colouring.limits_set != 1 &&
-        Energy_range_shown(path, job->first, job->last, job->whole_file, photon_cutoff,
+        Energy_range_shown(job->source, path, job->first, job->last, job->whole_file, photon_cutoff,
                            charged_cutoff, &low, &high) != 0)
         low = high = 1.0f;
     energy_scale_drawn = Energy_scale(low, high);
@@ -532,7 +363,8 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 {
     // A preview draws a stride-th of the records: lanes pay for themselves
     // only when that is many (their images cost the picture's pixels).
-    int lanes_wanted = (end - begin) / job->stride >= lane_min_records ? Work_threads() : 1;
+    int lanes_wanted =
+        (end - begin) / job->stride >= core_tuning.lane_min_records ? Work_threads() : 1;
     std::unique_ptr<SurfaceLanes> lanes(
         lanes_wanted > 1
             ? surface->lanes(lanes_wanted, PixelRect{0, 0, layout.view_w, layout.view_h})
@@ -589,89 +421,86 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
 
 } // namespace
 
-int Track_draw(WindowRef window, Surface *surface, double *scale, int render_mode, int calc_mode,
-               int redraw_pressed, PixelRect view_rect)
+int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect)
 {
+    Surface *surface = request.surface;
     // 1. Cut-offs and batch range.
     float photon_cutoff = static_cast<float>(Real_text(settings.photon_cutoff_text));
     float charged_cutoff = static_cast<float>(Real_text(settings.charged_cutoff_text));
-    int64_t first = batch_from != 0 ? batch_from : 1;
-    int64_t last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
-    bool newest_only = calc_mode == 1 && redraw_pressed == 1;
-    if (newest_only)
-        first = last = batch_count;
+    int64_t first = display.batch_from != 0 ? display.batch_from : 1;
+    int64_t last =
+        display.batch_to != 0 ? display.batch_to : static_cast<int64_t>(work_file.batch_count);
+    if (request.newest_batch_only)
+        first = last = work_file.batch_count;
 
     // 2. Fit the view.
-    View_setup(window, view_rect, render_mode, scale);
+    View_setup(window, view_rect, request.render_mode, scale);
 
     // 3. Open the work file.
-    char path[WORK_PATH_SIZE];
-    Work_path(path, sizeof path);
-    // While the work file is being written from the step copy, the copy
-    // is read and the file left alone (on Windows it cannot be mapped
-    // while another handle writes it); a work file that the copy does not
-    // stand for is read once it is complete.
-    MappedFile file = {-1, 0, 0};
-    const bool behind = Work_writing() && Step_copy_matches(path);
-    if (!behind && Work_write_wait(window) != 0)
+    char window_path[WORK_PATH_SIZE];
+    const char *path = request.work_path;
+    if (!path) {
+        Work_path(window_path, sizeof window_path);
+        path = window_path;
+    }
+    // A work file still being written from the step copy is read from the
+    // copy; a write that ended is waited for, and its failure reported.
+    if (!Work_writing() && Work_write_wait(window) != 0)
         return -1;
-    if (!behind && File_map_open(&file, path) != 0) {
+    WorkSource source;
+    if (Work_source_open(&source, path) != 0) {
         Show_error(window, MSG_WORK_PATH);
         return -1;
     }
     struct Closer {
-        MappedFile *file;
-        ~Closer() { File_map_close(file); }
-    } closer{&file};
+        WorkSource *source;
+        ~Closer() { Work_source_close(source); }
+    } closer{&source};
 
     // 4. The scale bar is drawn over the tracks, by the rebuild
     // (Picture_rebuild), so that no track hides it.
     double s = *scale;
 
     // 5. Nothing else when every kind is hidden.
-    if (show_electron == 0 && show_positron == 0 && show_photon == 0)
-        return 0;
+    if (display.show_electron == 0 && display.show_positron == 0 && display.show_photon == 0)
+        return TRACKS_NONE_SHOWN;
 
     // 6. The records to read: from the first record of the first batch on
     // display to the last record of the last one.  When the batches are out
-    // of order, or the counts do not hold the file's records (a failed
-    // conversion cleared them), the counts say nothing about where a batch
-    // lies: then all records are read once and exactly those of the batches
-    // in range are drawn.
-    const bool from_copy = behind || Step_copy_matches(path);
-    const uint64_t total = from_copy ? Step_copy_count() : file.size / STEP_RECORD_SIZE;
+    // of order, or the counts do not hold the file's records, the counts
+    // say nothing about where a batch lies: then all records are read once
+    // and exactly those of the batches in range are drawn.
+    const uint64_t total = source.total;
     TrackJob job;
     Job_pens(&job, photon_cutoff, charged_cutoff);
     job.turn = View_turn();
     job.first = first;
     job.last = last;
-    job.whole_file = batches_unordered != 0 || !Batch_counts_hold(total);
+    job.whole_file = work_file.batches_unordered != 0 || !Batch_counts_hold(total);
     // Without a scale (never fitted) positions are not defined and nothing
     // is drawn.
     job.positions = s > 0.0 && std::isfinite(s);
     job.limit = Line_limit();
-    job.file = from_copy ? nullptr : &file;
+    job.source = &source;
     job.scale = s;
     uint64_t begin = 0;
     uint64_t end = total;
     if (!job.whole_file)
         Batch_range(&job, total, &begin, &end);
     job.progress_total = end - begin;
-    if (from_copy)
-        Step_copy_prepare(s);
-    job.stride = track_stride > 1 ? track_stride : 1;
-    if (from_copy && job.stride > 1)
-        Step_copy_index_separators();
+    job.stride = request.stride > 1 ? request.stride : 1;
     Job_energy_scale(&job, path, photon_cutoff, charged_cutoff);
+    // After the energy range, which reads the copy in cm: the lanes then
+    // read it at this scale at the same time, changing nothing in it.
+    if (source.from_copy)
+        Step_copy_prepare(s);
+    if (source.from_copy && job.stride > 1)
+        Step_copy_index_separators();
 
     // 7. Read and draw.
     if (Records_draw(&job, surface, begin, end) != 0) {
         Show_error(window, MSG_WORK_READ);
         return -1;
     }
-
-    // 8. The picture file's own geometry.
-    if (geometry_enabled == 1 && geometry_path[0] == '\0')
-        Geom_draw(window, surface);
     return 0;
 }

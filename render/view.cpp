@@ -65,9 +65,9 @@ void Point_calc(const double point_cm[3], double scale, double point_px[3])
 
 ViewTurn View_turn()
 {
-    double a = angle_x * DEGREE_FACTOR;
-    double c = angle_z * DEGREE_FACTOR;
-    double b = (angle_y + 90.0) * DEGREE_FACTOR;
+    double a = display.angle_x * DEGREE_FACTOR;
+    double c = display.angle_z * DEGREE_FACTOR;
+    double b = (display.angle_y + 90.0) * DEGREE_FACTOR;
     return ViewTurn{std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c), std::sin(c)};
 }
 
@@ -107,7 +107,7 @@ PixelPoint View_place(const ViewTurn &t, int mode, const double p[3])
     return PixelPoint{Clamp32(x), Clamp32(y)};
 }
 
-void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
+void View_place_steps(const ViewTurn &turn, const ScaledStep *records, size_t count,
                       PixelPoint *out)
 {
     for (size_t i = 0; i < count; i++) {
@@ -118,7 +118,9 @@ void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t co
 
 void Centre_calc(double scale)
 {
-    double centre[3] = {(x_min + x_max) * 0.5, (y_min + y_max) * 0.5, (z_min + z_max) * 0.5};
+    double centre[3] = {(work_file.x_min + work_file.x_max) * 0.5,
+                        (work_file.y_min + work_file.y_max) * 0.5,
+                        (work_file.z_min + work_file.z_max) * 0.5};
     double px[3];
     Point_calc(centre, scale, px);
     PixelPoint at = View_proj(PROJ_CENTRE, px);
@@ -133,10 +135,10 @@ void View_setup(WindowRef window, PixelRect, int render_mode, double *scale)
     double e_v;
     const PixelRect &z = zoom_rect;
     if (render_mode == RENDER_FULL) {
-        e_h = x_max - x_min;
-        if (z_max - z_min > e_h)
-            e_h = z_max - z_min;
-        e_v = y_max - y_min;
+        e_h = work_file.x_max - work_file.x_min;
+        if (work_file.z_max - work_file.z_min > e_h)
+            e_h = work_file.z_max - work_file.z_min;
+        e_v = work_file.y_max - work_file.y_min;
         view_state.view_extent_h = e_h;
         view_state.view_extent_v = e_v;
         view_state.pan_cm_x = view_state.pan_cm_y = 0.0;
@@ -208,7 +210,7 @@ bool View_zoom_fits(PixelRect r)
 
 int Angle_step(int direction, int axis)
 {
-    int16_t *angle = axis == 1 ? &angle_x : axis == 2 ? &angle_y : &angle_z;
+    int16_t *angle = axis == 1 ? &display.angle_x : axis == 2 ? &display.angle_y : &display.angle_z;
     int32_t a = *angle;
     if (direction == 0) {
         if (a >= 180)

@@ -14,7 +14,7 @@
 
 #include "picture/defs.h"
 
-struct StepRecord;
+struct ScaledStep;
 
 struct ViewState {
     double view_scale;    // cm per pixel; 0 until the first fit
@@ -70,7 +70,7 @@ PixelPoint View_place(const ViewTurn &turn, int mode, const double point_px[3]);
 // Place the end points of `count` step records whose coordinates are in
 // pixels already (divided by the scale, as Point_calc does) in the picture
 // (View_place) into out[0 .. count - 1].
-void View_place_steps(const ViewTurn &turn, const StepRecord *records, size_t count,
+void View_place_steps(const ViewTurn &turn, const ScaledStep *records, size_t count,
                       PixelPoint *out);
 
 // Fit the view for a rebuild.  `scale` is read (the scale before) and written.

@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::fclose(input);
     if (result != 0)
         return 0;
-    FUZZ_CHECK(std::isfinite(x_min) && std::isfinite(x_max) && std::isfinite(y_min) &&
-               std::isfinite(y_max) && std::isfinite(z_min) && std::isfinite(z_max));
-    FUZZ_CHECK(batch_count <= BATCH_MAX);
+    FUZZ_CHECK(std::isfinite(work_file.x_min) && std::isfinite(work_file.x_max) &&
+               std::isfinite(work_file.y_min) && std::isfinite(work_file.y_max) &&
+               std::isfinite(work_file.z_min) && std::isfinite(work_file.z_max));
+    FUZZ_CHECK(work_file.batch_count <= BATCH_MAX);
 
     FILE *f = std::fopen(work, "rb");
     FUZZ_CHECK(f != nullptr);
@@ -42,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_CHECK(std::ftell(f) == static_cast<long>(records * STEP_RECORD_SIZE));
     std::fclose(f);
-    FUZZ_CHECK(records == convert_stats.records);
+    FUZZ_CHECK(records == work_file.stats.records);
     for (int b = 0; b < BATCH_MAX; b++)
-        FUZZ_CHECK(seen[b] == batch_step_count[b]);
-    FUZZ_CHECK(ascending == (batches_unordered == 0));
+        FUZZ_CHECK(seen[b] == work_file.batch_step_count[b]);
+    FUZZ_CHECK(ascending == (work_file.batches_unordered == 0));
     return 0;
 }

@@ -9,10 +9,12 @@ namespace {
 
 std::string List_image()
 {
-    const int16_t counts[5] = {cyl_radius_count, cyl_plane_count, slab_x_count, slab_y_count,
-                               slab_z_count};
-    const float *lists[5] = {cyl_radius, cyl_plane_z, slab_x, slab_y, slab_z};
-    std::string image(1, static_cast<char>(geometry_kind));
+    const int16_t counts[5] = {geometry_list.cyl_radius_count, geometry_list.cyl_plane_count,
+                               geometry_list.slab_x_count, geometry_list.slab_y_count,
+                               geometry_list.slab_z_count};
+    const float *lists[5] = {geometry_list.cyl_radius, geometry_list.cyl_plane_z,
+                             geometry_list.slab_x, geometry_list.slab_y, geometry_list.slab_z};
+    std::string image(1, static_cast<char>(geometry_list.kind));
     for (int i = 0; i < 5; i++) {
         FUZZ_CHECK(counts[i] <= GEOMETRY_LIST_MAX);
         for (int k = 0; k < counts[i]; k++)
@@ -34,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::fclose(input);
     if (result != 0)
         return 0;
-    FUZZ_CHECK(geometry_kind >= GEOMETRY_NONE && geometry_kind <= GEOMETRY_SLABS);
+    FUZZ_CHECK(geometry_list.kind >= GEOMETRY_NONE && geometry_list.kind <= GEOMETRY_SLABS);
     std::string first = List_image();
     input = Fuzz_stream(data, static_cast<size_t>(after));
     FUZZ_CHECK(Geometry_read(input, &report) == 0);

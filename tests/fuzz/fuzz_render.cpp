@@ -41,16 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (result != 0)
         return 0;
     const uint8_t *v = data;
-    angle_x = static_cast<int16_t>(v[0] * 5 - 640);
-    angle_y = static_cast<int16_t>(v[1] * 5 - 640);
-    angle_z = static_cast<int16_t>(v[2] * 5 - 640);
+    display.angle_x = static_cast<int16_t>(v[0] * 5 - 640);
+    display.angle_y = static_cast<int16_t>(v[1] * 5 - 640);
+    display.angle_z = static_cast<int16_t>(v[2] * 5 - 640);
     Layout_compute(LAYOUT_FROM_WINDOW, 640 + v[3], 400 + v[4]);
-    batch_from = v[5] % 8;
-    batch_to = v[6] % 8;
-    show_electron = v[7] & 1;
-    show_positron = (v[7] >> 1) & 1;
-    show_photon = (v[7] >> 2) & 1;
-    geometry_enabled = geometry_pending = (v[7] >> 3) & 1;
+    display.batch_from = v[5] % 8;
+    display.batch_to = v[6] % 8;
+    display.show_electron = v[7] & 1;
+    display.show_positron = (v[7] >> 1) & 1;
+    display.show_photon = (v[7] >> 2) & 1;
+    display.geometry_enabled = display.geometry_pending = (v[7] >> 3) & 1;
     zoom_rect = PixelRect{v[9] * 2, v[10] * 2, v[9] * 2 + v[11] * 2, v[10] * 2 + v[12] * 2};
     int mode = (v[8] & 1) ? RENDER_ZOOM : RENDER_FULL;
     FUZZ_CHECK(Render(mode, (v[8] >> 1) & 1) == Render(mode, (v[8] >> 1) & 1));

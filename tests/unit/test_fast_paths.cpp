@@ -57,22 +57,22 @@ protected:
         PictureTest::SetUp();
         settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
         settings.particle_color[PARTICLE_POSITRON] = 0x00FF0000u;
-        geometry_enabled = geometry_pending = 1;
+        display.geometry_enabled = display.geometry_pending = 1;
         Layout_compute(LAYOUT_FROM_WINDOW, 640, 410);
     }
     void TearDown() override
     {
-        step_copy_budget = STEP_COPY_MACHINE;
-        batch_from = batch_to = 0;
-        angle_x = angle_y = angle_z = 0;
-        work_threads = 0;
-        lane_min_records = 1 << 16;
-        convert_text_block = size_t{2} << 20;
-        show_photon = 1;
+        core_tuning.copy_budget = STEP_COPY_MACHINE;
+        display.batch_from = display.batch_to = 0;
+        display.angle_x = display.angle_y = display.angle_z = 0;
+        core_tuning.threads = 0;
+        core_tuning.lane_min_records = 1 << 16;
+        core_tuning.text_block = size_t{2} << 20;
+        display.show_photon = 1;
         behind_held = false;
         Work_write_wait(nullptr);
-        work_write_behind = false;
-        work_write_fn = nullptr;
+        core_tuning.write_behind = false;
+        core_tuning.work_write = nullptr;
         PictureTest::TearDown();
     }
 
@@ -113,10 +113,11 @@ protected:
     {
         const std::string bytes = File_read(work);
         const size_t n = bytes.size() / STEP_RECORD_SIZE;
-        std::vector<StepRecord> copy(n + 1);
+        std::vector<ScaledStep> copy(n + 1);
         ASSERT_EQ(Step_copy_read(0, copy.data(), n + 1, d), n);
         for (size_t i = 0; i < n; i++) {
-            StepRecord r, &c = copy[i];
+            StepRecord r;
+            const ScaledStep &c = copy[i];
             Step_decode(reinterpret_cast<const uint8_t *>(bytes.data()) + i * STEP_RECORD_SIZE, &r);
             const double file[4] = {r.x / d, r.y / d, r.z / d, r.energy},
                          kept[4] = {c.x, c.y, c.z, c.energy};
@@ -141,9 +142,9 @@ protected:
                      {0, 2, 3, RENDER_FULL, 0},
                      {0, 0, 0, RENDER_FULL, 1}};
         for (const View &v : views) {
-            angle_x = angle_z = v.turn;
-            batch_from = v.from;
-            batch_to = v.to;
+            display.angle_x = display.angle_z = v.turn;
+            display.batch_from = v.from;
+            display.batch_to = v.to;
             view_state = ViewState{};
             RasterSurface image;
             EXPECT_EQ(Headless_render(nullptr, &image, RENDER_FULL, v.calc, v.calc), 0);
@@ -169,14 +170,14 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
             SCOPED_TRACE(testing::Message()
                          << "layout " << layout << (reversed ? ", reversed" : ""));
             const std::string text = Shower(layout, reversed);
-            step_copy_budget = STEP_COPY_MACHINE;
+            core_tuning.copy_budget = STEP_COPY_MACHINE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
-            EXPECT_EQ(batches_unordered, reversed ? 1u : 0u);
+            EXPECT_EQ(work_file.batches_unordered, reversed ? 1u : 0u);
             EXPECT_TRUE(Step_copy_matches(work.c_str()));
             Expect_copy_holds_the_work_file(work, 0.0123);
             std::vector<std::vector<Colour>> from_memory = Views();
 
-            step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+            core_tuning.copy_budget = 100 * STEP_COPY_RECORD_SIZE;
             ASSERT_EQ(Run(text), 0);
             ASSERT_FALSE(Step_copy_matches(work.c_str()));
             std::vector<std::vector<Colour>> from_file = Views();
@@ -188,13 +189,13 @@ TEST_F(FastPaths, StepsInMemoryDrawTheWorkFilesPicture)
     // A second picture of the same bounds at another coordinate scale is
     // drawn from memory at its own size, not at the first one's.
     std::string text = Shower(SIM_LAYOUT_SHORT, false);
-    step_copy_budget = STEP_COPY_MACHINE;
+    core_tuning.copy_budget = STEP_COPY_MACHINE;
     ASSERT_EQ(Run(text), 0);
     Views();
     text.replace(text.find("\n0    1\n") - 10, 10, "       1.5");
     ASSERT_EQ(Run(text), 0);
     const std::vector<std::vector<Colour>> from_memory = Views();
-    step_copy_budget = 100 * STEP_COPY_RECORD_SIZE;
+    core_tuning.copy_budget = 100 * STEP_COPY_RECORD_SIZE;
     ASSERT_EQ(Run(text), 0);
     EXPECT_TRUE(Views() == from_memory);
 }
@@ -230,7 +231,7 @@ TEST_F(FastPaths, TextConventionsOfTheReader)
     EXPECT_TRUE(File_read(work) == expected);
     ASSERT_EQ(Run(mac + "\x1A" + "250000500005000010003\r"), 0);
     EXPECT_TRUE(File_read(work) == expected);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_CTRL_Z].lines, 1u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_CTRL_Z].lines, 1u);
     EXPECT_EQ(messages.messages().size(), 1u);
 }
 
@@ -294,23 +295,23 @@ TEST_F(FastPaths, FirstPictureDoesNotWaitForTheWorkFile)
     const std::string stopping = mixed.substr(0, middle + 7) +
                                  "5  1.00000E-01  0.00000E+00  0.00000E+00 1.000E+00\n" +
                                  mixed.substr(middle + 7);
-    convert_text_block = 2000;
-    work_write_fn = Behind_write;
+    core_tuning.text_block = 2000;
+    core_tuning.work_write = Behind_write;
     const std::string *texts[] = {&mixed, &stopping};
     for (const std::string *text : texts) {
         for (int threads : {1, 2}) {
             SCOPED_TRACE(testing::Message()
                          << (text == &mixed ? "kept" : "stopped") << ", " << threads << " threads");
-            work_threads = threads;
+            core_tuning.threads = threads;
             behind_room = UINT64_MAX;
             behind_written = 0;
-            work_write_behind = false;
+            core_tuning.write_behind = false;
             ASSERT_EQ(Run(*text), 0) << messages.texts();
             const std::string bytes = File_read(work);
             const std::vector<std::vector<Colour>> after = Views();
             behind_written = 0;
             behind_held = text == &mixed;
-            work_write_behind = true;
+            core_tuning.write_behind = true;
             ASSERT_EQ(Run(*text), 0) << messages.texts();
             EXPECT_EQ(Work_writing(), text == &mixed);
             EXPECT_TRUE(Views() == after);
@@ -323,12 +324,12 @@ TEST_F(FastPaths, FirstPictureDoesNotWaitForTheWorkFile)
     }
     // A full device part-way through the file written behind.
     const std::string no_steps = mixed.substr(0, mixed.find("0    1\n") + 7);
-    work_write_behind = false;
+    core_tuning.write_behind = false;
     ASSERT_EQ(Run(no_steps), 0);
     const std::vector<Colour> none = Views()[0];
     behind_room = 5000;
     behind_written = 0;
-    work_write_behind = true;
+    core_tuning.write_behind = true;
     messages.clear();
     ASSERT_EQ(Run(mixed), 0);
     EXPECT_EQ(Work_write_wait(nullptr), -1);
@@ -336,8 +337,8 @@ TEST_F(FastPaths, FirstPictureDoesNotWaitForTheWorkFile)
     EXPECT_EQ(messages.texts(), full.substr(0, full.find_last_not_of(' ') + 1));
     EXPECT_FALSE(Step_copy_matches(work.c_str()));
     EXPECT_TRUE(Views()[0] == none);
-    work_write_behind = false;
-    work_write_fn = nullptr;
+    core_tuning.write_behind = false;
+    core_tuning.work_write = nullptr;
 }
 
 // The rebuild drawn on lanes, one thread each, gives the picture of one
@@ -352,7 +353,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     Text_copy(settings.charged_cutoff_text, sizeof settings.charged_cutoff_text, "1");
     settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
     settings.particle_pen_width[PARTICLE_PHOTON] = 3;
-    lane_min_records = 0;
+    core_tuning.lane_min_records = 0;
     const int32_t w = layout.bitmap_w, h = layout.bitmap_h;
     // The picture as the window and vokatool draw it, on a raster image
     // (ON_IMAGE), through a skipping surface in front of it (SKIPPING; with
@@ -363,10 +364,10 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     // their gaps.
     enum { ON_IMAGE, SKIPPING, SKIPPING_BOUNDED, ON_ROWS };
     auto draw = [&](int threads, int how, bool opaque) {
-        work_threads = threads;
-        const size_t recording_max = skip_recording_max;
+        core_tuning.threads = threads;
+        const size_t recording_max = core_tuning.skip_recording_max;
         if (how == SKIPPING_BOUNDED)
-            skip_recording_max = 40;
+            core_tuning.skip_recording_max = 40;
         view_state = ViewState{};
         std::vector<Colour> rows(static_cast<size_t>(w) * static_cast<size_t>(h));
         RasterSurface image;
@@ -376,7 +377,8 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
         SkipSurface skip(&image, layout.view_rect); // the window's area
         const bool skipping = how == SKIPPING || how == SKIPPING_BOUNDED;
         Headless_paint(nullptr, skipping ? static_cast<Surface *>(&skip) : &image, Keep_all,
-                       nullptr, RENDER_FULL, batch_to == -1, batch_to == -1, opaque ? 0 : 1);
+                       nullptr, RENDER_FULL, display.batch_to == -1, display.batch_to == -1,
+                       opaque ? 0 : 1);
         // The picture area: what is drawn beyond it is painted over.
         std::vector<Colour> area;
         const PixelRect &r = layout.view_rect;
@@ -392,7 +394,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
     for (bool reversed : {false, true}) {
         const std::string text = Mixed_picture(reversed);
         for (bool in_memory : {true, false}) {
-            step_copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
+            core_tuning.copy_budget = in_memory ? STEP_COPY_MACHINE : 100 * STEP_COPY_RECORD_SIZE;
             ASSERT_EQ(Run(text), 0) << messages.texts();
             ASSERT_EQ(Step_copy_matches("./work.$$$"), in_memory);
             struct View {
@@ -406,10 +408,10 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                          {0, 0, -1, 1, false, 1},
                          {25, 0, 0, 1, true, 0}};
             for (const View &v : views) {
-                angle_x = angle_z = v.turn;
-                batch_from = v.from;
-                batch_to = v.to;
-                show_photon = v.show_photon;
+                display.angle_x = display.angle_z = v.turn;
+                display.batch_from = v.from;
+                display.batch_to = v.to;
+                display.show_photon = v.show_photon;
                 energy_colouring.by_energy = v.by_energy;
                 Text_copy(settings.scale_unit_text, sizeof settings.scale_unit_text,
                           v.opaque ? "0" : "0.1");
@@ -427,7 +429,7 @@ TEST_F(FastPaths, LanesDrawThePictureOfOneThread)
                         << "on rows in the platform's order";
                 }
             }
-            batch_to = 0;
+            display.batch_to = 0;
             energy_colouring.by_energy = 0;
         }
     }
@@ -441,20 +443,21 @@ TEST_F(FastPaths, RecordIndexOnLanesIsTheIndexOfOneThread)
 {
     settings.particle_pen_style[PARTICLE_POSITRON] = PEN_DASHDOT;
     settings.particle_pen_width[PARTICLE_PHOTON] = 3;
-    lane_min_records = 0;
+    core_tuning.lane_min_records = 0;
     ASSERT_EQ(Run(Mixed_picture(false)), 0) << messages.texts();
     const PixelRect &r = layout.view_rect;
     // The picture area of the index, and of the picture when `with_picture`.
     auto index = [&](int threads, bool with_picture, std::vector<Colour> *picture) {
-        work_threads = threads;
+        core_tuning.threads = threads;
         view_state = ViewState{};
         RecordIndexSurface plane;
         EXPECT_EQ(plane.create(layout.view_right, layout.view_bottom), 0);
         RasterSurface image;
         EXPECT_EQ(image.create(layout.view_right, layout.view_bottom), 0);
         TeeSurface tee(&image, &plane);
-        Picture_rebuild(nullptr, with_picture ? static_cast<Surface *>(&tee) : &plane, RENDER_FULL,
-                        0, 0);
+        Picture_rebuild(nullptr,
+                        RebuildRequest{with_picture ? static_cast<Surface *>(&tee) : &plane,
+                                       RENDER_FULL, false, 1});
         // What is drawn beyond the area is painted over.
         std::vector<uint32_t> codes;
         for (int32_t y = r.top; y < r.bottom; y++)
@@ -469,7 +472,7 @@ TEST_F(FastPaths, RecordIndexOnLanesIsTheIndexOfOneThread)
     view_state = ViewState{};
     RasterSurface image;
     ASSERT_EQ(image.create(layout.view_right, layout.view_bottom), 0);
-    Picture_rebuild(nullptr, &image, RENDER_FULL, 0, 0);
+    Picture_rebuild(nullptr, RebuildRequest{&image, RENDER_FULL, false, 1});
     for (int32_t y = r.top; y < r.bottom; y++)
         for (int32_t x = r.left; x < r.right; x++)
             alone.push_back(image.pixel(x, y));
@@ -492,7 +495,7 @@ TEST_F(FastPaths, RecordIndexOnLanesIsTheIndexOfOneThread)
 TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
 {
     ASSERT_EQ(Run(Shower(SIM_LAYOUT_SHORT, false)), 0);
-    title_shown = guide_shown = 1;
+    picture_marks.title_shown = picture_marks.guide_shown = 1;
     Text_copy(settings.title_text, sizeof settings.title_text, "shower");
     struct Pens {
         int style[3];
@@ -522,7 +525,7 @@ TEST_F(FastPaths, SkippingSurfaceLeavesThePixelsAsTheyWere)
             << "pens " << c.style[1] << " " << c.style[2];
         EXPECT_GT(skipping.lines_left_out(), skipping.lines_passed());
     }
-    title_shown = guide_shown = 0;
+    picture_marks.title_shown = picture_marks.guide_shown = 0;
 }
 
 } // namespace
@@ -535,17 +538,18 @@ namespace {
 std::string Converted(const MessageRecorder &messages)
 {
     std::string all = File_read("work.$$$");
-    for (uint32_t count : batch_step_count)
+    for (uint32_t count : work_file.batch_step_count)
         all += std::to_string(count) + ",";
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     char text[1024];
     std::snprintf(
         text, sizeof text,
         "\n%u %u %.17g %.17g %.17g %.17g %.17g %.17g %.9g\n"
         "%llu %llu %llu %llu %llu %llu %llu %.9g %.9g %.9g %.9g %.9g %.9g %llu %llu %llu %llu %llu "
         "%.4s %.4s %.4s %.4s %llu %d %d\n",
-        batch_count, batches_unordered, x_min, x_max, y_min, y_max, z_min, z_max,
-        static_cast<double>(coord_scale), static_cast<unsigned long long>(s.lines),
+        work_file.batch_count, work_file.batches_unordered, work_file.x_min, work_file.x_max,
+        work_file.y_min, work_file.y_max, work_file.z_min, work_file.z_max,
+        static_cast<double>(work_file.coord_scale), static_cast<unsigned long long>(s.lines),
         static_cast<unsigned long long>(s.batch_lines),
         static_cast<unsigned long long>(s.marker_lines),
         static_cast<unsigned long long>(s.separators), static_cast<unsigned long long>(s.steps[0]),
@@ -563,9 +567,9 @@ std::string Converted(const MessageRecorder &messages)
         all += std::to_string(p.lines) + "@" + std::to_string(p.first_line) + " ";
     all += messages.texts() + "\n";
     if (Step_copy_matches("./work.$$$")) {
-        std::vector<StepRecord> copy(Step_copy_count());
+        std::vector<ScaledStep> copy(Step_copy_count());
         Step_copy_read(0, copy.data(), copy.size(), 1.0);
-        for (const StepRecord &r : copy) {
+        for (const ScaledStep &r : copy) {
             char line[96];
             std::snprintf(line, sizeof line, "%d %d %a %a %a %a\n", r.batch, r.kind, r.x, r.y, r.z,
                           static_cast<double>(r.energy));
@@ -647,12 +651,13 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
                 damaged ? Damaged(shower, static_cast<uint32_t>(p.layout)) : shower;
             if (source == 1)
                 Text_copy(
-                    calc_output_path, sizeof calc_output_path,
+                    display.calc_output_path, sizeof display.calc_output_path,
                     scratch.write("calc.pic", text.substr(0, text.find('\x1A')) + "250000500005")
                         .c_str());
             else
-                Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
-            work_threads = 1;
+                Text_copy(display.picture_path, sizeof display.picture_path,
+                          scratch.write("p.pic", text).c_str());
+            core_tuning.threads = 1;
             messages.clear();
             Picture_convert(nullptr, source);
             const std::string one = Converted(messages);
@@ -661,8 +666,8 @@ TEST_F(FastPaths, ConversionOnThreadsIsTheConversionOnOne)
                     SCOPED_TRACE(testing::Message()
                                  << "layout " << p.layout << ", form " << form << ", " << threads
                                  << " threads, blocks of " << block);
-                    work_threads = threads;
-                    convert_text_block = block;
+                    core_tuning.threads = threads;
+                    core_tuning.text_block = block;
                     messages.clear();
                     Picture_convert(nullptr, source);
                     EXPECT_TRUE(Converted(messages) == one);

@@ -289,7 +289,7 @@ TEST_F(PictureTest, ImportedStepsReadWholeAndLeadBackToTheirVertex)
     // header) is left out.
     int problem;
     uint64_t first;
-    EXPECT_EQ(Lines_left_out(&convert_stats, &problem, &first), 1u) << Line_problem_text(problem);
+    EXPECT_EQ(Lines_left_out(&work_file.stats, &problem, &first), 1u) << Line_problem_text(problem);
     EXPECT_EQ(problem, PROBLEM_FAR_OUT);
 
     std::istringstream lines(scratch.read("t.pic"));

@@ -16,6 +16,7 @@
 #include "picture/picture.h"
 #include "picture/platform.h"
 #include "picture/settings.h"
+#include "picture/work_threads.h"
 #include "test_support.h"
 
 namespace {
@@ -64,26 +65,26 @@ std::string Values(int n, int first = 1)
 // "GEND" needs nothing after it on its line.
 TEST_F(Convert, GeometryListsTakeFourValuesPerLine)
 {
-    geometry_kind = GEOMETRY_SLABS;
+    geometry_list.kind = GEOMETRY_SLABS;
     ASSERT_EQ(Run("GSTA\nGEND and other words\n" + HEADER), 0);
-    EXPECT_EQ(geometry_kind, GEOMETRY_NONE);
+    EXPECT_EQ(geometry_list.kind, GEOMETRY_NONE);
     for (int radii : {0, 1, 3, 4, 5, 8, 9, 13, 14, 17, 100}) {
         for (int planes : {0, 2, 9}) {
             SCOPED_TRACE(testing::Message() << "radii " << radii << " planes " << planes);
-            x_max = 0;
+            work_file.x_max = 0;
             char counts[16];
             std::snprintf(counts, sizeof counts, "%6d%6d\n", radii, planes);
             ASSERT_EQ(Run("GSTA\nCYLS\n" + std::string(counts) + Values(radii) +
                           Values(planes, 1000) + "GEND\n" + HEADER),
                       0);
-            EXPECT_EQ(x_max, 1.0);
-            EXPECT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-            EXPECT_EQ(cyl_radius_count, radii);
-            EXPECT_EQ(cyl_plane_count, planes);
+            EXPECT_EQ(work_file.x_max, 1.0);
+            EXPECT_EQ(geometry_list.kind, GEOMETRY_CYLINDERS);
+            EXPECT_EQ(geometry_list.cyl_radius_count, radii);
+            EXPECT_EQ(geometry_list.cyl_plane_count, planes);
             for (int i = 0; i < radii; i++)
-                EXPECT_EQ(cyl_radius[i], static_cast<float>(1 + i));
+                EXPECT_EQ(geometry_list.cyl_radius[i], static_cast<float>(1 + i));
             for (int i = 0; i < planes; i++)
-                EXPECT_EQ(cyl_plane_z[i], static_cast<float>(1000 + i));
+                EXPECT_EQ(geometry_list.cyl_plane_z[i], static_cast<float>(1000 + i));
         }
     }
 }
@@ -97,28 +98,28 @@ TEST_F(Convert, GeometryCountsAndValueFields)
     ASSERT_EQ(Run("GSTA\nSLAB\n   130     2     1\n" + Values(130) + Values(2, 7) + Values(1, 9) +
                   "GEND\n" + HEADER),
               0);
-    EXPECT_EQ(x_max, 1.0);
-    EXPECT_EQ(slab_x_count, 100);
-    EXPECT_EQ(slab_x[99], 100.0f);
-    EXPECT_EQ(slab_y_count, 2);
-    EXPECT_EQ(slab_y[1], 8.0f);
-    EXPECT_EQ(slab_z[0], 9.0f);
-    EXPECT_EQ(convert_stats.geometry.values_dropped, 30);
+    EXPECT_EQ(work_file.x_max, 1.0);
+    EXPECT_EQ(geometry_list.slab_x_count, 100);
+    EXPECT_EQ(geometry_list.slab_x[99], 100.0f);
+    EXPECT_EQ(geometry_list.slab_y_count, 2);
+    EXPECT_EQ(geometry_list.slab_y[1], 8.0f);
+    EXPECT_EQ(geometry_list.slab_z[0], 9.0f);
+    EXPECT_EQ(work_file.stats.geometry.values_dropped, 30);
 
     ASSERT_EQ(Run("GSTA\nCYLS\n   010     1\n" + Values(8) + Values(1, 3) + "GEND\n" + HEADER), 0);
-    EXPECT_EQ(cyl_radius_count, 8);
-    EXPECT_EQ(cyl_plane_z[0], 3.0f);
-    EXPECT_EQ(slab_z[0], 9.0f); // the slab lists stay
+    EXPECT_EQ(geometry_list.cyl_radius_count, 8);
+    EXPECT_EQ(geometry_list.cyl_plane_z[0], 3.0f);
+    EXPECT_EQ(geometry_list.slab_z[0], 9.0f); // the slab lists stay
 
     ASSERT_EQ(Run("GSTA\nSLAB\n     4     1     1\n       1.5E+02     -2.5e+01   0                 "
                   "          3\t\n" +
                   Values(1, 6) + Values(1, 7) + "GEND\n" + HEADER),
               0);
-    EXPECT_EQ(slab_x[0], 150.0f);
-    EXPECT_EQ(slab_x[1], -25.0f);
-    EXPECT_EQ(slab_x[2], 0.0f);
-    EXPECT_EQ(slab_x[3], 3.0f);
-    EXPECT_EQ(cyl_plane_z[0], 3.0f); // and the cylinder lists too
+    EXPECT_EQ(geometry_list.slab_x[0], 150.0f);
+    EXPECT_EQ(geometry_list.slab_x[1], -25.0f);
+    EXPECT_EQ(geometry_list.slab_x[2], 0.0f);
+    EXPECT_EQ(geometry_list.slab_x[3], 3.0f);
+    EXPECT_EQ(geometry_list.cyl_plane_z[0], 3.0f); // and the cylinder lists too
 }
 
 // Short and long layouts, energies, separators, markers, and lines that
@@ -150,12 +151,12 @@ TEST_F(Convert, DecodesStepLinesOfBothLayouts)
                          "2 2 1 0 0 1e+06\n"
                          "2 2 1 0 0 1234\n"
                          "2 2 0 0 0 1234\n");
-    EXPECT_EQ(batch_step_count[0], 4u);
-    EXPECT_EQ(batch_step_count[1], 4u);
-    EXPECT_EQ(batch_count, 2u);
-    EXPECT_EQ(convert_stats.skipped_type, 1u);
-    EXPECT_EQ(convert_stats.marker_lines, 1u);
-    EXPECT_EQ(view_dirty, 1);
+    EXPECT_EQ(work_file.batch_step_count[0], 4u);
+    EXPECT_EQ(work_file.batch_step_count[1], 4u);
+    EXPECT_EQ(work_file.batch_count, 2u);
+    EXPECT_EQ(work_file.stats.skipped_type, 1u);
+    EXPECT_EQ(work_file.stats.marker_lines, 1u);
+    EXPECT_EQ(display.view_dirty, 1);
 }
 
 // Each record is 40 bytes, little-endian, with four zero bytes of padding.
@@ -181,20 +182,20 @@ TEST_F(Convert, HeaderScaleAndRealFields)
         Run("GSTA\nGEND\n       0.0       1.0       0.0       1.0       0.0   1.0d+00    2.5D+0\n"
             "0    1\n2600004000060000 1.50\n"),
         0);
-    EXPECT_EQ(coord_scale, 2.5f);
-    EXPECT_EQ(z_max, 1.0);
+    EXPECT_EQ(work_file.coord_scale, 2.5f);
+    EXPECT_EQ(work_file.z_max, 1.0);
     EXPECT_EQ(Records(), "1 2 2.5 -2.5 2.5 0.0015\n");
 
     // Fields of plain digits beyond 32 bits (10 to 13 digits) are read whole.
     ASSERT_EQ(Run("GSTA\nGEND\n         09999999999         0         1         0         1"
                   "         1\n0    1\n41234567890123          100            0       1.5\n"),
               0);
-    EXPECT_EQ(x_max, 9999999999.0);
+    EXPECT_EQ(work_file.x_max, 9999999999.0);
     EXPECT_EQ(Records(), "1 1 1.23457e+12 100 0 1.5\n");
 
     EXPECT_EQ(Run("GSTA\nGEND\n       5.0      10.0\n0    1\n"), -1);
-    EXPECT_EQ(convert_stats.header_line, 3u);
-    EXPECT_EQ(convert_stats.header_problem, PROBLEM_CUT);
+    EXPECT_EQ(work_file.stats.header_line, 3u);
+    EXPECT_EQ(work_file.stats.header_problem, PROBLEM_CUT);
     EXPECT_EQ(messages.texts(),
               "input file read error !!|Line 3, the header line: the line ends before its last "
               "field.");
@@ -208,11 +209,11 @@ TEST_F(Convert, SkipsStepsOutsideTheBatchTable)
         Run(START + ELECTRON + "0    3\n" + ELECTRON + "-\n010001\n" + ELECTRON + "0    0\n-\n"),
         0);
     EXPECT_EQ(Records(), "3 2 0 0 0 1234\n3 -1 0 0 0 0\n");
-    EXPECT_EQ(batch_step_count[2], 2u);
-    EXPECT_EQ(batch_count, 3u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_BEFORE_BATCH].lines, 1u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_OUT_OF_BATCH].lines, 2u);
-    EXPECT_EQ(convert_stats.problems[PROBLEM_BATCH_RANGE].lines, 2u);
+    EXPECT_EQ(work_file.batch_step_count[2], 2u);
+    EXPECT_EQ(work_file.batch_count, 3u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_BEFORE_BATCH].lines, 1u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_OUT_OF_BATCH].lines, 2u);
+    EXPECT_EQ(work_file.stats.problems[PROBLEM_BATCH_RANGE].lines, 2u);
 }
 
 // The work directory text is glued to the file name as it stands; counting
@@ -226,8 +227,8 @@ TEST_F(Convert, WorkDirectoryGluedAndCountingWritesNothing)
     File_write(scratch.file("work.$$$"), "previous");
     std::string pic = scratch.write("p.pic", START + "0    4\n" + ELECTRON + "-\n");
     ASSERT_EQ(Picture_convert_file(nullptr, pic.c_str(), nullptr), 0);
-    EXPECT_EQ(batch_step_count[3], 2u);
-    EXPECT_EQ(convert_stats.steps[KIND_ELECTRON - 1], 1u);
+    EXPECT_EQ(work_file.batch_step_count[3], 2u);
+    EXPECT_EQ(work_file.stats.steps[KIND_ELECTRON - 1], 1u);
     EXPECT_EQ(scratch.read("work.$$$"), "previous");
 }
 
@@ -269,19 +270,19 @@ TEST_F(Convert, ReportsFailuresByNumber)
         SCOPED_TRACE(c.name);
         File_write(scratch.file("work.$$$"), "previous");
         messages.clear();
-        view_dirty = 0;
+        display.view_dirty = 0;
         Text_copy(settings.work_dir, sizeof settings.work_dir, c.work_dir);
         std::remove(scratch.file("p.pic").c_str());
         if (c.picture)
             scratch.write("p.pic", c.picture);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        Text_copy(display.picture_path, sizeof display.picture_path, scratch.file("p.pic").c_str());
         EXPECT_EQ(Picture_convert(nullptr, 0), -1);
         EXPECT_EQ(messages.texts(), c.expected);
         ASSERT_FALSE(messages.messages().empty());
         EXPECT_EQ(messages.messages()[0].caption, "Error status");
         EXPECT_EQ(messages.messages()[0].icon, MESSAGE_ICON_EXCLAMATION);
         EXPECT_EQ(scratch.read("work.$$$"), "previous");
-        EXPECT_EQ(view_dirty, 0);
+        EXPECT_EQ(display.view_dirty, 0);
     }
 }
 
@@ -313,7 +314,7 @@ TEST_F(Convert, MessagesSayWhichFileAndWhy)
         messages.clear();
         Text_copy(settings.work_dir, sizeof settings.work_dir, c.work_dir);
         scratch.write("p.pic", c.picture ? c.picture : START);
-        Text_copy(picture_path, sizeof picture_path, scratch.file("p.pic").c_str());
+        Text_copy(display.picture_path, sizeof display.picture_path, scratch.file("p.pic").c_str());
         int result = Picture_convert(nullptr, 0);
         ASSERT_EQ(result, c.parts.empty() ? 0 : -1);
         char text[1024];
@@ -406,19 +407,19 @@ TEST_F(Convert, WriteFailuresKeepCountsOfWhatReachedTheFile)
         SCOPED_TRACE(testing::Message()
                      << c.message << (c.lie ? " after a failure without a reason" : ""));
         messages.clear();
-        batch_count = 77;
-        view_dirty = 0;
+        work_file.batch_count = 77;
+        display.view_dirty = 0;
         error = c.error, lie = c.lie, calls = 0, budget = c.budget;
-        work_write_fn = Faulty_write;
+        core_tuning.work_write = Faulty_write;
         int result = Run(pic);
-        work_write_fn = nullptr;
+        core_tuning.work_write = nullptr;
         EXPECT_EQ(result, c.error ? -1 : 0);
         EXPECT_EQ(messages.texts(), c.message);
-        EXPECT_EQ(batch_step_count[0], c.first);
-        EXPECT_EQ(batch_step_count[1], c.second);
+        EXPECT_EQ(work_file.batch_step_count[0], c.first);
+        EXPECT_EQ(work_file.batch_step_count[1], c.second);
         EXPECT_EQ(scratch.read("work.$$$").size() / STEP_RECORD_SIZE, c.records);
-        EXPECT_EQ(batch_count, c.error ? 77u : 3u);
-        EXPECT_EQ(view_dirty, c.error ? 0 : 1);
+        EXPECT_EQ(work_file.batch_count, c.error ? 77u : 3u);
+        EXPECT_EQ(display.view_dirty, c.error ? 0 : 1);
     }
     EXPECT_EQ(Records(), all); // after the passing fault
 }
@@ -448,7 +449,7 @@ std::string Left_out()
 {
     std::string out;
     for (int k = PROBLEM_NONE + 1; k < PROBLEM_KINDS; k++) {
-        const ProblemLines &p = convert_stats.problems[k];
+        const ProblemLines &p = work_file.stats.problems[k];
         if (p.lines)
             out += (out.empty() ? "" : " ") + std::to_string(k) + "@" +
                    std::to_string(p.first_line) + "*" + std::to_string(p.lines);
@@ -562,7 +563,7 @@ TEST_F(Convert, DamagedStepLinesAreLeftOutAndCounted)
         Picture_convert_file(nullptr, pic.c_str(), scratch.file("work.$$$").c_str(), CONVERT_CALC),
         0);
     EXPECT_EQ(Left_out(), "");
-    EXPECT_EQ(convert_stats.unfinished_lines, 1u);
+    EXPECT_EQ(work_file.stats.unfinished_lines, 1u);
     EXPECT_EQ(messages.texts(), "");
 }
 
@@ -609,11 +610,11 @@ TEST_F(Convert, UnreadableHeaderOrGeometryFailsAndSaysWhy)
         messages.clear();
         EXPECT_EQ(Run(c.text + "0    1\n" + ELECTRON), -1);
         EXPECT_EQ(messages.texts().substr(0, 30), "input file read error !!|Line ");
-        EXPECT_EQ(convert_stats.header_problem, c.header_problem);
-        EXPECT_EQ(convert_stats.header_line, c.header_problem ? 3u : 0u);
-        EXPECT_STREQ(convert_stats.geometry.problem, c.geometry_problem);
+        EXPECT_EQ(work_file.stats.header_problem, c.header_problem);
+        EXPECT_EQ(work_file.stats.header_line, c.header_problem ? 3u : 0u);
+        EXPECT_STREQ(work_file.stats.geometry.problem, c.geometry_problem);
         if (c.geometry_problem)
-            EXPECT_EQ(convert_stats.geometry.lines, 4);
+            EXPECT_EQ(work_file.stats.geometry.lines, 4);
     }
 }
 
@@ -656,7 +657,7 @@ TEST_F(Convert, HeaderAndGeometryAsWritersWriteThem)
         ASSERT_EQ(Run(c.text), 0);
         EXPECT_EQ(Records(), c.records);
         EXPECT_EQ(Left_out(), c.left_out);
-        EXPECT_EQ(x_max, 1.0);
+        EXPECT_EQ(work_file.x_max, 1.0);
         EXPECT_EQ(messages.messages().size(), c.left_out.empty() ? 0u : 1u);
     }
     EXPECT_EQ(messages.texts(), "1 line of the picture file was left out.\nLine 5: a short or long "
@@ -684,8 +685,8 @@ TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
     // Nine tenths of the coordinates lie below 2^4, so 2^14 and beyond is far.
     ASSERT_EQ(Run(steps + Float_step('5', "1.6384E+04", "0", "0", "1") + "-\n"), 0);
     EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
-    EXPECT_EQ(x_max, 9.0);
-    EXPECT_EQ(convert_stats.records, 10u);
+    EXPECT_EQ(work_file.x_max, 9.0);
+    EXPECT_EQ(work_file.stats.records, 10u);
     EXPECT_EQ(Records().find("16384"), std::string::npos);
 #ifndef _WIN32
     // The same picture from a pipe, which cannot be read twice.
@@ -696,9 +697,9 @@ TEST_F(Convert, FarOutCoordinateLeftOutWithoutAHeader)
     pclose(pipe);
     EXPECT_EQ(Records(), from_file);
     EXPECT_EQ(Left_out(), P(PROBLEM_FAR_OUT, 13));
-    EXPECT_EQ(x_max, 9.0);
+    EXPECT_EQ(work_file.x_max, 9.0);
 #endif
     ASSERT_EQ(Run(steps + Float_step('5', "1.6383E+04", "0", "0", "1")), 0);
     EXPECT_EQ(Left_out(), "");
-    EXPECT_EQ(x_max, 16383.0);
+    EXPECT_EQ(work_file.x_max, 16383.0);
 }

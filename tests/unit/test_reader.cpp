@@ -43,8 +43,8 @@ TEST(LineSource, StreamAndRangesInMemoryGiveThePiecesOfTextMode)
         if (at > 0 && text.compare(0, at, "a\r\n" + x127 + "\r\n" + y126 + "\r\nb\rc\n") == 0)
             lines++; // the line ended by a CR alone
         LineSource first, second;
-        Line_source_memory(&first, text.data(), at, 0);
-        Line_source_memory(&second, text.data() + at, text.size() - at, lines);
+        Line_source_text(&first, text.data(), at, 0);
+        Line_source_text(&second, text.data() + at, text.size() - at, lines);
         std::string pieces = Pieces(&first);
         EXPECT_EQ(pieces + Pieces(&second), expected) << "split at " << at;
     }

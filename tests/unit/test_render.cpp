@@ -18,6 +18,7 @@
 #include "render/frame_palette.h"
 #include "render/geometry_draw.h"
 #include "render/layout.h"
+#include "render/line_draw.h"
 #include "render/track.h"
 #include "render/view.h"
 #include "test_support.h"
@@ -121,13 +122,13 @@ protected:
         large_fonts = 0;
         view_state = ViewState{};
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        batch_from = batch_to = 0;
-        geometry_enabled = geometry_pending = 1;
-        std::memset(geometry_path, 0, sizeof geometry_path);
+        display.batch_from = display.batch_to = 0;
+        display.geometry_enabled = display.geometry_pending = 1;
+        std::memset(display.geometry_path, 0, sizeof display.geometry_path);
     }
     void TearDown() override
     {
-        show_electron = show_positron = show_photon = 1;
+        display.show_electron = display.show_positron = display.show_photon = 1;
         PictureTest::TearDown();
     }
 
@@ -150,11 +151,15 @@ protected:
             << messages.texts();
     }
 
-    int Draw(int calc = 0, int redraw = 0)
+    int Draw(bool newest_batch_only = false, uint32_t stride = 1)
     {
         record = Recorder();
-        return Track_draw(nullptr, &record, &view_state.view_scale, RENDER_FULL, calc, redraw,
-                          PixelRect{5, 5, layout.view_right, layout.view_bottom});
+        int drawn = Track_draw(
+            nullptr, RebuildRequest{&record, RENDER_FULL, newest_batch_only, stride},
+            &view_state.view_scale, PixelRect{5, 5, layout.view_right, layout.view_bottom});
+        if (drawn == 0)
+            Picture_geometry_draw(nullptr, &record); // as the rebuild follows the tracks
+        return drawn < 0 ? drawn : 0;
     }
 
     // The track segments drawn (the scale bar is the rebuild's, drawn over
@@ -194,7 +199,7 @@ TEST_F(Render, HiddenKindsAndCutOffsLeaveOutSegments)
          Step(2, 0, 2, "04000") +                             // 0.4 MeV: left out
          Step(2, 0, 3, "05000") +                             // 0.5 MeV: drawn from z = 2
          "-\n" + Step(1, 0, -1, "00010"));                    // photon at its cut-off
-    show_positron = 0;
+    display.show_positron = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 400 200 401 200 pen 0 1 005ED5\n"
                         "line 400 200 500 200 pen 0 1 005ED5\n"
@@ -211,27 +216,31 @@ TEST_F(Render, BatchRangeAndNewestBatch)
     for (int b = 1; b <= 7; b++)
         steps += "0    " + std::to_string(b) + "\n" + Step(2, 0, b * 0.25 - 2) + "-\n";
     Load(steps);
-    batch_from = 3;
-    batch_to = 5;
+    display.batch_from = 3;
+    display.batch_to = 5;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), "line 275 200 276 200 pen 0 1 005ED5\n"
                         "line 300 200 301 200 pen 0 1 005ED5\n"
                         "line 325 200 326 200 pen 0 1 005ED5\n");
     // A running calculation after Redraw: only the newest batch, whatever
     // the range says.
-    ASSERT_EQ(Draw(1, 1), 0);
+    ASSERT_EQ(Draw(true), 0);
     EXPECT_EQ(Tracks(), "line 375 200 376 200 pen 0 1 005ED5\n");
-    batch_from = batch_to = 0;
+    display.batch_from = display.batch_to = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 7); // a dot per batch
-    // A failed conversion clears the counts and leaves the old work file:
+    // A failed conversion leaves the counts with the old work file, which is
+    // drawn as before; counts that do not hold the file are no guide to it:
     // it is read whole, and still only batches 3 to 5 are drawn.
-    batch_from = 3;
-    batch_to = 5;
+    display.batch_from = 3;
+    display.batch_to = 5;
     ASSERT_EQ(Draw(), 0);
     const std::string range = Tracks();
     ASSERT_NE(Picture_convert_file(nullptr, "missing.pic", "work.$$$"), 0);
-    ASSERT_EQ(batch_step_count[2], 0u);
+    ASSERT_EQ(work_file.batch_step_count[2], 2u);
+    ASSERT_EQ(Draw(), 0);
+    EXPECT_EQ(Tracks(), range);
+    std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(Tracks(), range);
 }
@@ -249,7 +258,7 @@ TEST_F(Render, ColourByEnergy)
     Load("0    1\n" + Step(2, 0, 0, "10000") + Step(2, 0, 1, "10001") + Step(2, 0, 2, "10002") +
          "-\n" + Step(1, 0, -1, "10003") +
          "-\n"); // electron 1, 10, 100 MeV; photon 1000 MeV, hidden
-    show_photon = 0;
+    display.show_photon = 0;
     energy_colouring = EnergyColouring{1, 0, 0.0f, 0.0f};
     auto expect = [](std::initializer_list<int> entries) {
         const char *at[] = {"400 200 401 200", "400 200 500 200", "500 200 600 200"};
@@ -285,7 +294,7 @@ TEST_F(Render, ColourByEnergy)
     // The legend panel names the kinds e- e+ ph; before any picture has
     // been drawn (no scale yet) it has no colour bar, afterwards it has.
     const EnergyScale drawn = energy_scale_drawn;
-    show_photon = 1;
+    display.show_photon = 1;
     char first_column[48];
     std::snprintf(first_column, sizeof first_column, "fill 6 4 7 14 %06X\n", ENERGY_MAP[0]);
     for (bool before : {true, false}) {
@@ -314,14 +323,12 @@ TEST_F(Render, PreviewStride)
         }
     }
     for (uint64_t budget : {STEP_COPY_MACHINE, uint64_t{0}}) {
-        step_copy_budget = budget;
+        core_tuning.copy_budget = budget;
         Load(steps);
-        track_stride = 3;
-        ASSERT_EQ(Draw(), 0);
-        track_stride = 1;
+        ASSERT_EQ(Draw(false, 3), 0);
         EXPECT_EQ(Tracks(), expected) << "budget " << budget;
     }
-    step_copy_budget = STEP_COPY_MACHINE;
+    core_tuning.copy_budget = STEP_COPY_MACHINE;
 }
 
 // With every kind hidden nothing is drawn, not even the geometry; an empty
@@ -332,11 +339,11 @@ TEST_F(Render, AllHiddenOrEmpty)
                       "   -1.00000E+00    1.00000E+00\n   -1.00000E+00    1.00000E+00\n"
                       "   -1.00000E+00    1.00000E+00\nGEND\n";
     Load("0    1\n" + Step(2, 0, 0) + "-\n", box);
-    show_electron = show_positron = show_photon = 0;
+    display.show_electron = display.show_positron = display.show_photon = 0;
     ASSERT_EQ(Draw(), 0);
     EXPECT_EQ(record.lines, 0);
     EXPECT_EQ(record.texts, 0);
-    show_electron = show_positron = show_photon = 1;
+    display.show_electron = display.show_positron = display.show_photon = 1;
 
     Load("", box);
     ASSERT_EQ(Draw(), 0);
@@ -392,27 +399,27 @@ TEST_F(Render, GeometryOutlines)
     Load("");
     View_setup(nullptr, PixelRect{5, 5, layout.view_right, layout.view_bottom}, RENDER_FULL,
                &view_state.view_scale);
-    geometry_kind = GEOMETRY_CYLINDERS;
-    cyl_radius_count = 1;
-    cyl_radius[0] = 1.0f;
-    cyl_plane_count = 2;
-    cyl_plane_z[0] = 0.0f;
-    cyl_plane_z[1] = 2.0f;
+    geometry_list.kind = GEOMETRY_CYLINDERS;
+    geometry_list.cyl_radius_count = 1;
+    geometry_list.cyl_radius[0] = 1.0f;
+    geometry_list.cyl_plane_count = 2;
+    geometry_list.cyl_plane_z[0] = 0.0f;
+    geometry_list.cyl_plane_z[1] = 2.0f;
     Recorder r;
     Geom_draw(nullptr, &r);
     EXPECT_EQ(r.lines, 724);
     // Seen edge-on each circle is a vertical stroke 200 pixels tall; the
     // last generator line runs at y = -1 cm (270 degrees).
     EXPECT_EQ(r.drawn.substr(r.drawn.rfind("line")), "line 400 300 600 300 pen 0 1 FFFFFF\n");
-    EXPECT_EQ(geometry_enabled, 1);
+    EXPECT_EQ(display.geometry_enabled, 1);
 
     // One x boundary, two y and two z: a rectangle in the plane of that x.
-    geometry_kind = GEOMETRY_SLABS;
-    slab_x_count = 1;
-    slab_y_count = slab_z_count = 2;
-    slab_x[0] = 0;
-    slab_y[0] = slab_z[0] = -1;
-    slab_y[1] = slab_z[1] = 1;
+    geometry_list.kind = GEOMETRY_SLABS;
+    geometry_list.slab_x_count = 1;
+    geometry_list.slab_y_count = geometry_list.slab_z_count = 2;
+    geometry_list.slab_x[0] = 0;
+    geometry_list.slab_y[0] = geometry_list.slab_z[0] = -1;
+    geometry_list.slab_y[1] = geometry_list.slab_z[1] = 1;
     Recorder slab;
     Geom_draw(nullptr, &slab);
     EXPECT_EQ(slab.drawn, "line 300 300 500 300 pen 0 1 FFFFFF\n"
@@ -421,51 +428,51 @@ TEST_F(Render, GeometryOutlines)
                           "line 500 300 500 100 pen 0 1 FFFFFF\n");
 
     // Counts past the lists' room never read beyond them.
-    slab_x_count = 3000;
+    geometry_list.slab_x_count = 3000;
     Recorder big;
     Geom_draw(nullptr, &big);
 
     // Not pending: nothing drawn and the geometry switched off; kind 0: nothing.
-    geometry_pending = 0;
+    display.geometry_pending = 0;
     Recorder off;
     Geom_draw(nullptr, &off);
     EXPECT_EQ(off.drawn, "");
-    EXPECT_EQ(geometry_enabled, 0);
-    geometry_pending = 1;
-    geometry_kind = GEOMETRY_NONE;
+    EXPECT_EQ(display.geometry_enabled, 0);
+    display.geometry_pending = 1;
+    geometry_list.kind = GEOMETRY_NONE;
     Geom_draw(nullptr, &off);
     EXPECT_EQ(off.drawn, "");
-    EXPECT_EQ(geometry_enabled, 0);
+    EXPECT_EQ(display.geometry_enabled, 0);
 
     // Cylinders without a plane draw neither circles nor generator lines; a
     // geometry file that cannot be opened is reported, none chosen draws nothing.
-    geometry_kind = GEOMETRY_CYLINDERS;
-    cyl_plane_count = 0;
+    geometry_list.kind = GEOMETRY_CYLINDERS;
+    geometry_list.cyl_plane_count = 0;
     Geom_draw(nullptr, &off);
-    Text_copy(geometry_path, sizeof geometry_path, "/no/such/file.pic");
-    EXPECT_EQ(Geometry_load(nullptr, &off), -1);
-    Text_copy(geometry_path, sizeof geometry_path, "ab");
-    EXPECT_EQ(Geometry_load(nullptr, &off), 0);
+    Text_copy(display.geometry_path, sizeof display.geometry_path, "/no/such/file.pic");
+    EXPECT_EQ(Geometry_file_read_draw(nullptr, &off), -1);
+    Text_copy(display.geometry_path, sizeof display.geometry_path, "ab");
+    EXPECT_EQ(Geometry_file_read_draw(nullptr, &off), 0);
     EXPECT_EQ(off.drawn, "");
 }
 
 TEST_F(Render, AnnotationTexts)
 {
-    angle_x = 0;
-    angle_y = -30;
-    angle_z = 200;
+    display.angle_x = 0;
+    display.angle_y = -30;
+    display.angle_z = 200;
     Recorder r;
     Angle_draw(&r);
     EXPECT_EQ(r.drawn, "text 4 7 FFFFFF \"  +0\"\n"
                        "text 4 27 FFFFFF \" -30\"\n"
                        "text 4 47 FFFFFF \"+200\"\n");
-    angle_y = angle_z = 0;
+    display.angle_y = display.angle_z = 0;
 
     // The guide mark: a black frame on a white background; a hidden positron
     // leaves its row empty.
     settings.background_color = 0x00FFFFFFu;
     Settings_derive_colours();
-    show_positron = 0;
+    display.show_positron = 0;
     Recorder g;
     Guide_draw(&g, 100, 50);
     EXPECT_EQ(g.drawn, "rect 100 50 237 120 fill FFFFFF pen 0 1 000000\n"

@@ -29,9 +29,9 @@ protected:
     {
         PictureTest::SetUp();
         settings.particle_color[PARTICLE_PHOTON] = 0x0000FF00u;
-        geometry_enabled = geometry_pending = 1;
-        angle_x = 20;
-        angle_y = 30;
+        display.geometry_enabled = display.geometry_pending = 1;
+        display.angle_x = 20;
+        display.angle_y = 30;
         Layout_compute(LAYOUT_FROM_WINDOW, 640, 410);
     }
 
@@ -43,8 +43,8 @@ protected:
         messages.clear();
         std::vector<Colour> pixels;
         if (Run(text) == 0) {
-            batch_from = from;
-            batch_to = to;
+            display.batch_from = from;
+            display.batch_to = to;
             view_state = ViewState{};
             RasterSurface image;
             EXPECT_EQ(Headless_render(nullptr, &image, RENDER_FULL, 0, 0), 0);
@@ -147,8 +147,8 @@ TEST_F(Robust, BatchesOutOfOrderDrawExactlyTheBatchesInRange)
     std::vector<Colour> only_2 = Picture(HEAD + ("0    1\n" + a));
     std::vector<Colour> all = Picture(HEAD + ("0    1\n" + a + b));
     EXPECT_TRUE(Picture(mixed, 1, 1) == only_1);
-    EXPECT_EQ(batches_unordered, 1u);
-    EXPECT_EQ(batch_count, 3u);
+    EXPECT_EQ(work_file.batches_unordered, 1u);
+    EXPECT_EQ(work_file.batch_count, 3u);
     EXPECT_TRUE(Picture(mixed, 2, 2) == only_2);
     EXPECT_TRUE(Picture(mixed) == all);
     EXPECT_FALSE(only_1 == only_2);

@@ -72,9 +72,9 @@ private:
         if (Message_detail(text, detail, sizeof detail) == 1) {
             std::string d(detail);
             d = d.substr(d.find_last_of('\n') + 1);
-            if (picture_path[0] != '\0' &&
-                d.compare(0, std::strlen(picture_path), picture_path) == 0)
-                d = "FILE" + d.substr(std::strlen(picture_path));
+            if (display.picture_path[0] != '\0' &&
+                d.compare(0, std::strlen(display.picture_path), display.picture_path) == 0)
+                d = "FILE" + d.substr(std::strlen(display.picture_path));
             All().push_back({d, "detail", 0, 0});
         }
     }
@@ -127,7 +127,8 @@ protected:
     // Converts a picture file of the given text; returns Picture_convert's result.
     int Run(const std::string &text)
     {
-        Text_copy(picture_path, sizeof picture_path, scratch.write("p.pic", text).c_str());
+        Text_copy(display.picture_path, sizeof display.picture_path,
+                  scratch.write("p.pic", text).c_str());
         return Picture_convert(nullptr, 0);
     }
     std::filesystem::path start_dir = std::filesystem::current_path();

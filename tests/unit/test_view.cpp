@@ -50,13 +50,14 @@ protected:
         large_fonts = 0;
         view_state = ViewState{};
         zoom_rect = PixelRect{0, 0, 0, 0};
-        angle_x = angle_y = angle_z = 0;
+        display.angle_x = display.angle_y = display.angle_z = 0;
         Layout_compute(LAYOUT_FROM_WINDOW, 960, 460);
-        x_min = z_min = -200, x_max = z_max = 200, y_min = -50, y_max = 50;
+        work_file.x_min = work_file.z_min = -200, work_file.x_max = work_file.z_max = 200,
+        work_file.y_min = -50, work_file.y_max = 50;
     }
     void TearDown() override
     {
-        angle_x = angle_y = angle_z = 0;
+        display.angle_x = display.angle_y = display.angle_z = 0;
         PictureTest::TearDown();
     }
 
@@ -89,26 +90,27 @@ TEST_F(View, FullViewFitsTheLargerRatioAndTurns)
     EXPECT_EQ(Place(0, 0, 10), "420,200");
     EXPECT_EQ(Place(0, 10, 0), "400,180");
     EXPECT_EQ(Place(10, 0, 0), "400,200");
-    angle_y = 30;
+    display.angle_y = 30;
     EXPECT_EQ(Place(10.3, 0, 0), "390,200");
     EXPECT_EQ(Place(0, 5, 10), "417,190");
-    angle_y = 90;
+    display.angle_y = 90;
     EXPECT_EQ(Place(10, 0, 0), "380,200");
-    angle_y = 0;
-    angle_x = 90;
+    display.angle_y = 0;
+    display.angle_x = 90;
     EXPECT_EQ(Place(0, 0, 10), "400,220");
     // An off-centre scene: the centre of its bounds lands on the picture
     // centre, from the front and from the side; its corner at the left edge.
-    angle_x = 0;
-    x_min = y_min = z_min = 0, x_max = z_max = 400, y_max = 100;
+    display.angle_x = 0;
+    work_file.x_min = work_file.y_min = work_file.z_min = 0,
+    work_file.x_max = work_file.z_max = 400, work_file.y_max = 100;
     Setup(RENDER_FULL);
     EXPECT_EQ(Place(200, 50, 200), "400,200");
     EXPECT_EQ(Place(0, 0, 0), "0,300");
-    angle_y = 90;
+    display.angle_y = 90;
     Setup(RENDER_FULL);
     EXPECT_EQ(Place(200, 50, 200), "400,200");
     EXPECT_EQ(Place(400, 50, 200), "0,200");
-    angle_y = 0;
+    display.angle_y = 0;
     EXPECT_TRUE(messages.messages().empty());
 }
 
@@ -159,7 +161,8 @@ TEST_F(View, FailedFitsKeepTheScale)
     EXPECT_EQ(view_state.pan_px_x, -100);
 
     messages.clear();
-    x_min = x_max = z_min = z_max = 0, y_min = y_max = 3;
+    work_file.x_min = work_file.x_max = work_file.z_min = work_file.z_max = 0,
+    work_file.y_min = work_file.y_max = 3;
     Setup(RENDER_FULL);
     ASSERT_EQ(messages.messages().size(), 1u);
     EXPECT_EQ(messages.messages()[0].flags, 0);
@@ -179,7 +182,8 @@ TEST_F(View, FailedFitsKeepTheScale)
 // then placed about the centre without overflow.
 TEST_F(View, FarPointsAreClampedTo32Bits)
 {
-    x_min = y_min = z_min = -5e-4, x_max = y_max = z_max = 5e-4; // 1.25e-6 cm per pixel
+    work_file.x_min = work_file.y_min = work_file.z_min = -5e-4,
+    work_file.x_max = work_file.y_max = work_file.z_max = 5e-4; // 1.25e-6 cm per pixel
     Setup(RENDER_FULL);
     ASSERT_TRUE(messages.messages().empty());
     EXPECT_EQ(Place(0, -1e9, 1e9), std::to_string(INT32_MAX) + "," + std::to_string(INT32_MAX));
@@ -203,7 +207,7 @@ TEST(AngleStep, StepsAndLimits)
         {150, 0, 1, 0, 180}, {180, 0, 1, -1, 180},  {170, 0, 2, 0, 200},    {200, 0, 2, -1, 200},
         {200, 1, 2, 0, 170}, {-170, 1, 3, 0, -200}, {-200, 1, 3, -1, -200},
     };
-    int16_t *angle[] = {nullptr, &angle_x, &angle_y, &angle_z};
+    int16_t *angle[] = {nullptr, &display.angle_x, &display.angle_y, &display.angle_z};
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "axis " << c.axis << " from " << c.from);
         *angle[c.axis] = c.from;
@@ -212,8 +216,8 @@ TEST(AngleStep, StepsAndLimits)
     }
     settings.angle_step = 0;
     EXPECT_EQ(Angle_step(0, 3), 0);
-    EXPECT_EQ(angle_z, -200);
-    angle_x = angle_y = angle_z = 0;
+    EXPECT_EQ(display.angle_z, -200);
+    display.angle_x = display.angle_y = display.angle_z = 0;
 }
 
 // Turning about the screen's axes.  From the start view a turn about the

@@ -119,7 +119,7 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
         ASSERT_EQ(Picture_convert_file(nullptr, scratch.file("g.pic").c_str(), work.c_str()), 0);
         EXPECT_EQ(messages.texts(), "");
 
-        const ConvertStats &s = convert_stats;
+        const ConvertStats &s = work_file.stats;
         for (int k = SIM_PHOTON; k <= SIM_POSITRON; k++)
             EXPECT_EQ(s.steps[k - 1], static_cast<uint64_t>(n.step_lines[k]));
         EXPECT_EQ(s.separators, static_cast<uint64_t>(n.separator_lines));
@@ -128,28 +128,30 @@ TEST(Vokasim, ConversionReadsWhatTheGeneratorReports)
         int first_problem;
         uint64_t first_line;
         EXPECT_EQ(s.skipped_type + Lines_left_out(&s, &first_problem, &first_line), 0u);
-        EXPECT_EQ(batch_count, 5u);
-        EXPECT_EQ(std::accumulate(batch_step_count, batch_step_count + BATCH_MAX, uint64_t{0}),
+        EXPECT_EQ(work_file.batch_count, 5u);
+        EXPECT_EQ(std::accumulate(work_file.batch_step_count,
+                                  work_file.batch_step_count + BATCH_MAX, uint64_t{0}),
                   s.records);
 
         const SimGeometry &g = o.geometry;
         if (g.kind == SIM_GEOMETRY_SLABS) {
-            ASSERT_EQ(geometry_kind, GEOMETRY_SLABS);
-            ASSERT_EQ(slab_z_count, g.z_count);
+            ASSERT_EQ(geometry_list.kind, GEOMETRY_SLABS);
+            ASSERT_EQ(geometry_list.slab_z_count, g.z_count);
             for (int i = 0; i < g.z_count; i++)
-                EXPECT_EQ(slab_z[i], static_cast<float>(g.z[i]));
+                EXPECT_EQ(geometry_list.slab_z[i], static_cast<float>(g.z[i]));
         } else {
-            ASSERT_EQ(geometry_kind, GEOMETRY_CYLINDERS);
-            ASSERT_EQ(cyl_radius_count, 9);
-            ASSERT_EQ(cyl_plane_count, 8);
+            ASSERT_EQ(geometry_list.kind, GEOMETRY_CYLINDERS);
+            ASSERT_EQ(geometry_list.cyl_radius_count, 9);
+            ASSERT_EQ(geometry_list.cyl_plane_count, 8);
             for (int i = 0; i < 9; i++)
-                EXPECT_EQ(cyl_radius[i], static_cast<float>(g.radius[i]));
-            EXPECT_EQ(cyl_plane_z[7], 8.75f);
+                EXPECT_EQ(geometry_list.cyl_radius[i], static_cast<float>(g.radius[i]));
+            EXPECT_EQ(geometry_list.cyl_plane_z[7], 8.75f);
         }
-        const double *w = g.world, scene[6] = {x_min, x_max, y_min, y_max, z_min, z_max};
+        const double *w = g.world, scene[6] = {work_file.x_min, work_file.x_max, work_file.y_min,
+                                               work_file.y_max, work_file.z_min, work_file.z_max};
         for (int i = 0; i < 6; i++)
             EXPECT_DOUBLE_EQ(scene[i], w[i]) << "scene bound " << i;
-        EXPECT_EQ(static_cast<double>(coord_scale), o.coord_scale);
+        EXPECT_EQ(static_cast<double>(work_file.coord_scale), o.coord_scale);
 
         const std::string bytes = File_read(work);
         ASSERT_EQ(bytes.size(), STEP_RECORD_SIZE * s.records);

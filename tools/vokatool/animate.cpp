@@ -99,8 +99,8 @@ void Frames_progress(int64_t done, int64_t total, std::chrono::steady_clock::tim
 // Draw and write every frame.  0, or 1 after saying why.
 int Frames_write(const RenderOptions &o, const AnimateOptions &n, AnimationFile *file)
 {
-    const ViewMatrix start_view = View_matrix(angle_x, angle_y, angle_z);
-    int16_t angles[3] = {angle_x, angle_y, angle_z};
+    const ViewMatrix start_view = View_matrix(display.angle_x, display.angle_y, display.angle_z);
+    int16_t angles[3] = {display.angle_x, display.angle_y, display.angle_z};
     const auto began = std::chrono::steady_clock::now();
     // The core's progress is that of one frame: the frames' is shown instead.
     progress_hook = nullptr;
@@ -110,13 +110,14 @@ int Frames_write(const RenderOptions &o, const AnimateOptions &n, AnimationFile 
                               n.degrees * static_cast<double>(k) / static_cast<double>(n.frames));
         const int16_t before[3] = {angles[0], angles[1], angles[2]};
         View_matrix_angles(view, before, angles);
-        angle_x = angles[0];
-        angle_y = angles[1];
-        angle_z = angles[2];
+        display.angle_x = angles[0];
+        display.angle_y = angles[1];
+        display.angle_z = angles[2];
         PixelRect area;
         const int mode = Render_layout(o, &area);
         RasterSurface image;
-        if (Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1) != 0) {
+        if (Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1, tool_run.work_file) !=
+            0) {
             std::fprintf(stderr, "vokatool animate: cannot allocate a %dx%d image\n",
                          layout.bitmap_w, layout.bitmap_h);
             return 1;

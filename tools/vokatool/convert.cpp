@@ -34,7 +34,7 @@ int Convert(const char *path, const char *work_dir)
     int first_problem;
     uint64_t first_line;
     if (converted == 0 && tool_run.strict &&
-        Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+        Lines_left_out(&work_file.stats, &first_problem, &first_line)) {
         Part_end(false, part, tool_run.work_file); // nothing is written
         return Convert_explain(path, 0);
     }
@@ -45,13 +45,13 @@ int Convert(const char *path, const char *work_dir)
     if (converted != 0)
         return Convert_explain(path, -1);
     std::printf("work file: %s\n", tool_run.work_file);
-    std::printf("batches: %u\n", batch_count);
+    std::printf("batches: %u\n", work_file.batch_count);
     uint64_t total = 0;
     for (int i = 0; i < BATCH_MAX; i++) {
-        if (batch_step_count[i] == 0)
+        if (work_file.batch_step_count[i] == 0)
             continue;
-        total += batch_step_count[i];
-        std::printf("batch %5d: %u records\n", i + 1, batch_step_count[i]);
+        total += work_file.batch_step_count[i];
+        std::printf("batch %5d: %u records\n", i + 1, work_file.batch_step_count[i]);
     }
     std::printf("records: %llu\n", static_cast<unsigned long long>(total));
     return Convert_explain(path, 0);

@@ -26,6 +26,7 @@
 #include "picture/picture.h"
 #include "picture/platform.h"
 #include "picture/settings.h"
+#include "picture/work_file.h"
 #include "render/view.h"
 #include "tools/vokatool/vokatool.h"
 #include "tools/vokatool/vtk_file.h"
@@ -121,41 +122,43 @@ void Record_take(TrackLines *t, Walk *w, const StepRecord &r)
 int Tracks_collect(TrackLines *t)
 {
     Walk w = {};
-    w.first = batch_from != 0 ? batch_from : 1;
-    w.last = batch_to != 0 ? batch_to : static_cast<int64_t>(batch_count);
+    w.first = display.batch_from != 0 ? display.batch_from : 1;
+    w.last = display.batch_to != 0 ? display.batch_to : static_cast<int64_t>(work_file.batch_count);
     const float photon = static_cast<float>(Real_text(settings.photon_cutoff_text));
     const float charged = static_cast<float>(Real_text(settings.charged_cutoff_text));
     w.cutoff[KIND_PHOTON] = photon;
     w.cutoff[KIND_ELECTRON] = w.cutoff[KIND_POSITRON] = charged;
-    w.shown[KIND_PHOTON] = show_photon == 1;
-    w.shown[KIND_ELECTRON] = show_electron == 1;
-    w.shown[KIND_POSITRON] = show_positron == 1;
-    MappedFile file;
-    if (File_map_open(&file, tool_run.work_file) != 0) {
+    w.shown[KIND_PHOTON] = display.show_photon == 1;
+    w.shown[KIND_ELECTRON] = display.show_electron == 1;
+    w.shown[KIND_POSITRON] = display.show_positron == 1;
+    WorkSource source;
+    if (Work_source_open(&source, tool_run.work_file) != 0) {
         std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
         return 1;
     }
-    const uint64_t total = file.size / STEP_RECORD_SIZE;
+    const uint64_t total = source.total;
     t->lines.points.reserve(static_cast<size_t>(total) * 3);
     t->energy.reserve(static_cast<size_t>(total));
-    const uint64_t per_view = 1 << 16;
     int result = 0;
-    for (uint64_t at = 0; at < total && result == 0; at += per_view) {
-        uint64_t n = total - at < per_view ? total - at : per_view;
-        FileView view;
-        if (File_map_view(&file, at * STEP_RECORD_SIZE, static_cast<size_t>(n * STEP_RECORD_SIZE),
-                          &view) != 0) {
-            std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
-            result = 1;
+    {
+        WorkReader reader(&source);
+        std::vector<ScaledStep> block(1 << 12); // in cm: divided by 1
+        for (uint64_t at = 0; at < total;) {
+            int64_t got = reader.read(at, block.data(), block.size(), 1.0);
+            if (got < 0) {
+                std::fprintf(stderr, "vokatool export: %s: cannot be read\n", tool_run.work_file);
+                result = 1;
+            }
+            if (got <= 0)
+                break;
+            for (int64_t i = 0; i < got; i++) {
+                const ScaledStep &s = block[static_cast<size_t>(i)];
+                Record_take(t, &w, StepRecord{s.batch, s.kind, s.x, s.y, s.z, s.energy});
+            }
+            at += static_cast<uint64_t>(got);
         }
-        for (uint64_t i = 0; i < n && result == 0; i++) {
-            StepRecord r;
-            Step_decode(view.data + i * STEP_RECORD_SIZE, &r);
-            Record_take(t, &w, r);
-        }
-        File_unmap_view(&view);
     }
-    File_map_close(&file);
+    Work_source_close(&source);
     const uint64_t cells = t->kind.size();
     t->lines.point_data = {{"energy", VTK_FLOAT32, 1, t->energy.data(), t->energy.size()}};
     t->lines.cell_data = {{"kind", VTK_UINT8, 1, t->kind.data(), cells},
@@ -174,26 +177,28 @@ int List_length(int16_t count)
 // between the first and the last plane; for slabs the lines of the grid.
 void Geometry_collect(Polylines *g)
 {
-    if (geometry_kind == GEOMETRY_CYLINDERS) {
-        const int radii = List_length(cyl_radius_count), planes = List_length(cyl_plane_count);
+    if (geometry_list.kind == GEOMETRY_CYLINDERS) {
+        const int radii = List_length(geometry_list.cyl_radius_count),
+                  planes = List_length(geometry_list.cyl_plane_count);
         for (int j = 0; j < planes; j++)
             for (int i = 0; i < radii; i++) {
-                const double r = cyl_radius[i], z = cyl_plane_z[j];
+                const double r = geometry_list.cyl_radius[i], z = geometry_list.cyl_plane_z[j];
                 g->Begin(r, 0.0, z);
                 for (int n = 1; n <= 360; n++)
                     g->Add(r * std::cos(n * DEGREE_FACTOR), r * std::sin(n * DEGREE_FACTOR), z);
             }
         for (int angle = 90; planes > 0 && angle <= 270; angle += 180)
             for (int i = 0; i < radii; i++) {
-                const double x = cyl_radius[i] * std::cos(angle * DEGREE_FACTOR);
-                const double y = cyl_radius[i] * std::sin(angle * DEGREE_FACTOR);
-                g->Begin(x, y, cyl_plane_z[0]);
-                g->Add(x, y, cyl_plane_z[planes - 1]);
+                const double x = geometry_list.cyl_radius[i] * std::cos(angle * DEGREE_FACTOR);
+                const double y = geometry_list.cyl_radius[i] * std::sin(angle * DEGREE_FACTOR);
+                g->Begin(x, y, geometry_list.cyl_plane_z[0]);
+                g->Add(x, y, geometry_list.cyl_plane_z[planes - 1]);
             }
-    } else if (geometry_kind == GEOMETRY_SLABS) {
-        const float *lists[3] = {slab_x, slab_y, slab_z};
-        const int counts[3] = {List_length(slab_x_count), List_length(slab_y_count),
-                               List_length(slab_z_count)};
+    } else if (geometry_list.kind == GEOMETRY_SLABS) {
+        const float *lists[3] = {geometry_list.slab_x, geometry_list.slab_y, geometry_list.slab_z};
+        const int counts[3] = {List_length(geometry_list.slab_x_count),
+                               List_length(geometry_list.slab_y_count),
+                               List_length(geometry_list.slab_z_count)};
         for (int along = 0; along < 3; along++) { // the lines along each axis
             const int a = (along + 1) % 3, b = (along + 2) % 3;
             for (int i = 0; i < counts[a]; i++)
@@ -305,7 +310,7 @@ int Export_options(int argc, char **argv, ExportOptions *e)
         return Render_error("missing", "PICTURE");
     if (!o->output)
         return Render_error("missing", "-o OUT.vtp");
-    if (std::strlen(o->picture) >= sizeof picture_path)
+    if (std::strlen(o->picture) >= sizeof display.picture_path)
         return Render_error("picture path longer than 255 characters", o->picture);
     if (o->work_dir && std::strlen(o->work_dir) >= sizeof settings.work_dir)
         return Render_error("work directory longer than 19 characters", o->work_dir);

@@ -20,30 +20,30 @@ void List_print(const char *name, const float *list, int count)
 
 void Geometry_print()
 {
-    switch (geometry_kind) {
+    switch (geometry_list.kind) {
     case GEOMETRY_CYLINDERS:
         std::printf("geometry: cylinders\n");
-        List_print("radii", cyl_radius, cyl_radius_count);
-        List_print("z planes", cyl_plane_z, cyl_plane_count);
+        List_print("radii", geometry_list.cyl_radius, geometry_list.cyl_radius_count);
+        List_print("z planes", geometry_list.cyl_plane_z, geometry_list.cyl_plane_count);
         break;
     case GEOMETRY_SLABS:
         std::printf("geometry: slabs\n");
-        List_print("x boundaries", slab_x, slab_x_count);
-        List_print("y boundaries", slab_y, slab_y_count);
-        List_print("z boundaries", slab_z, slab_z_count);
+        List_print("x boundaries", geometry_list.slab_x, geometry_list.slab_x_count);
+        List_print("y boundaries", geometry_list.slab_y, geometry_list.slab_y_count);
+        List_print("z boundaries", geometry_list.slab_z, geometry_list.slab_z_count);
         break;
     default: std::printf("geometry: none\n"); break;
     }
-    if (convert_stats.geometry.values_dropped > 0)
+    if (work_file.stats.geometry.values_dropped > 0)
         std::printf("  %d values beyond the 100 of a list were dropped\n",
-                    convert_stats.geometry.values_dropped);
+                    work_file.stats.geometry.values_dropped);
 }
 
 int Batches_with_records()
 {
     int n = 0;
     for (int i = 0; i < BATCH_MAX; i++)
-        if (batch_step_count[i] != 0)
+        if (work_file.batch_step_count[i] != 0)
             n++;
     return n;
 }
@@ -71,11 +71,11 @@ int Info(const char *path)
     errno = 0;
     if (Picture_convert_file(nullptr, path, nullptr) != 0)
         return Convert_explain(tool_run.message_input, -1);
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     Geometry_print();
-    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", x_min, x_max, y_min, y_max, z_min,
-                z_max);
-    std::printf("coordinate scale: %g\n", static_cast<double>(coord_scale));
+    std::printf("scene: x %g .. %g, y %g .. %g, z %g .. %g cm\n", work_file.x_min, work_file.x_max,
+                work_file.y_min, work_file.y_max, work_file.z_min, work_file.z_max);
+    std::printf("coordinate scale: %g\n", static_cast<double>(work_file.coord_scale));
     if (s.header_missing)
         std::printf("no header line: scene bounds from the steps and the geometry\n");
     if (s.blocks) {
@@ -85,9 +85,9 @@ int Info(const char *path)
             std::printf(" %s", s.block_names[i]);
         std::printf("%s\n", s.blocks > BLOCK_NAMES_KEPT ? " ..." : "");
     }
-    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n", batch_count,
-                static_cast<unsigned long long>(s.batch_lines), Batches_with_records(),
-                batches_unordered ? ", out of order" : "");
+    std::printf("batches: %u (last batch), %llu batch lines, %d with records%s\n",
+                work_file.batch_count, static_cast<unsigned long long>(s.batch_lines),
+                Batches_with_records(), work_file.batches_unordered ? ", out of order" : "");
     const char *names[STEP_KINDS] = {"photon", "electron", "positron"};
     uint64_t steps = 0;
     for (int k = 0; k < STEP_KINDS; k++) {

@@ -9,7 +9,8 @@
 //
 // One file a command (info.cpp, convert.cpp, render.cpp, import.cpp), the
 // options of render in render_options.cpp, and what every run shares (its
-// messages, progress, private files and interrupts) in run.cpp.  Messages of
+// synopsis and usage errors, messages, progress, private files and
+// interrupts) in run.cpp.  Messages of
 // the core go to stderr with the file and the system's reason; a failure
 // exits with status 1, a wrong command line with status 2.
 #include <cstdio>
@@ -22,17 +23,6 @@
 #include "voka_version.h"
 
 namespace {
-
-const char SYNOPSIS[] =
-    "Usage: vokatool info PICTURE\n"
-    "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
-    "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
-    "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
-#ifdef VOKA_HAVE_SHOW
-    "  or:  vokatool export PICTURE -o OUT.vtp|OUT.vtm [options]\n"
-    "  or:  vokatool animate PICTURE -o OUT.gif|OUT.mp4 [options]\n"
-#endif
-    "  or:  vokatool --help | --version\n";
 
 const char USAGE[] =
     "\n"
@@ -113,31 +103,16 @@ const char USAGE[] =
 
 } // namespace
 
-// A wrong command line: the synopsis on stderr, status 2.
-int Usage()
-{
-    std::fputs(SYNOPSIS, stderr);
-    std::fputs("Try 'vokatool --help' for the options.\n", stderr);
-    return 2;
-}
-
-int Unknown_option(const char *command, const char *option)
-{
-    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command,
-                 option);
-    return Usage();
-}
-
 int main(int argc, char **argv)
 {
     // A run draws a picture once at most: the steps are read back from the
     // work file, not kept in memory for the rebuilds of a window.
-    step_copy_budget = 0;
+    core_tuning.copy_budget = 0;
     if (argc < 2)
         return Usage();
     const char *command = argv[1];
     if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
-        std::fputs(SYNOPSIS, stdout);
+        Synopsis_print(stdout);
         std::fputs(USAGE, stdout);
         return 0;
     }

@@ -24,17 +24,16 @@ int Picture_open(const char *command, const char *work_dir, const char **picture
     } else {
         Text_copy(tool_run.work_file, sizeof tool_run.work_file, private_folder.work_file);
     }
-    work_path_override = tool_run.work_file;
     tool_run.message_input = *picture;
     if (Track_file_prepare(picture, stderr) != 0)
         return 1;
-    Text_copy(picture_path, sizeof picture_path, *picture);
+    Text_copy(display.picture_path, sizeof display.picture_path, *picture);
     errno = 0;
     int first_problem;
     uint64_t first_line;
-    if (Picture_convert(nullptr, 0) != 0)
+    if (Picture_convert_file(nullptr, display.picture_path, tool_run.work_file) != 0)
         return Convert_explain(*picture, -1);
-    if (tool_run.strict && Lines_left_out(&convert_stats, &first_problem, &first_line))
+    if (tool_run.strict && Lines_left_out(&work_file.stats, &first_problem, &first_line))
         return Convert_explain(*picture, 0); // nothing is written
     Progress_end();
     Left_out_print(*picture);

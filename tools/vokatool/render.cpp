@@ -19,7 +19,7 @@
 #include "render/view.h"
 #include "tools/vokatool/vokatool.h"
 #ifdef VOKA_HAVE_CAIRO
-#include "render/cairo_surface.h"
+#include "output/cairo_surface.h"
 #endif
 
 namespace {
@@ -65,7 +65,8 @@ int Output_failed(const RenderOptions &o)
 int Raster_write(const RenderOptions &o, int mode, PixelRect area)
 {
     RasterSurface image;
-    int rendered = Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1);
+    int rendered =
+        Headless_render(nullptr, &image, mode, 0, 0, o.no_panel ? 0 : 1, tool_run.work_file);
     Progress_end();
     if (rendered != 0) {
         std::fprintf(stderr, "vokatool render: cannot allocate a %dx%d image\n", layout.bitmap_w,
@@ -117,7 +118,8 @@ int Figure_write(const RenderOptions &o, int mode, PixelRect area)
     // The window's rebuild finds the context in the transparent background
     // mode that the panel pass leaves, with or without the panels drawn.
     figure.set_background(0, COLOUR_WHITE);
-    Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1);
+    Headless_paint(nullptr, &figure, Figure_confine, &figure, mode, 0, 0, o.no_panel ? 0 : 1,
+                   tool_run.work_file);
     Progress_end();
     if (Not_complete(o))
         return 1; // the figure is left unclosed: nothing is written
@@ -171,8 +173,8 @@ int Render_settings(const RenderOptions &o)
 // The geometry overlay of --geometry.  0, or 1 after saying why.
 int Render_geometry(const RenderOptions &o)
 {
-    geometry_enabled = o.no_geometry ? 0 : 1;
-    geometry_pending = geometry_enabled;
+    display.geometry_enabled = o.no_geometry ? 0 : 1;
+    display.geometry_pending = display.geometry_enabled;
     if (!o.geometry)
         return 0;
     // The window draws whatever a damaged geometry file leaves in the list
@@ -187,7 +189,7 @@ int Render_geometry(const RenderOptions &o)
         error = std::ferror(f) ? errno : 0;
         std::fclose(f);
     }
-    Text_copy(geometry_path, sizeof geometry_path, o.geometry);
+    Text_copy(display.geometry_path, sizeof display.geometry_path, o.geometry);
     if (read == 0)
         return 0;
     if (f && error != 0)
@@ -212,27 +214,29 @@ void Render_view_state(const RenderOptions &o)
     const int64_t *n;
     if (o.given[NUM_ANGLES]) {
         n = o.number[NUM_ANGLES];
-        angle_x = static_cast<int16_t>(n[0]);
-        angle_y = static_cast<int16_t>(n[1]);
-        angle_z = static_cast<int16_t>(n[2]);
+        display.angle_x = static_cast<int16_t>(n[0]);
+        display.angle_y = static_cast<int16_t>(n[1]);
+        display.angle_z = static_cast<int16_t>(n[2]);
     }
     if (o.given[NUM_BATCHES]) {
-        batch_from = static_cast<int32_t>(o.number[NUM_BATCHES][0]);
-        batch_to = static_cast<int32_t>(o.number[NUM_BATCHES][1]);
+        display.batch_from = static_cast<int32_t>(o.number[NUM_BATCHES][0]);
+        display.batch_to = static_cast<int32_t>(o.number[NUM_BATCHES][1]);
     }
-    show_electron = static_cast<int16_t>(o.shown[0]);
-    show_positron = static_cast<int16_t>(o.shown[1]);
-    show_photon = static_cast<int16_t>(o.shown[2]);
+    display.show_electron = static_cast<int16_t>(o.shown[0]);
+    display.show_positron = static_cast<int16_t>(o.shown[1]);
+    display.show_photon = static_cast<int16_t>(o.shown[2]);
     energy_colouring = o.colouring;
     if (o.given[NUM_TITLE_POS]) {
         n = o.number[NUM_TITLE_POS];
-        title_shown = 1;
-        title_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+        picture_marks.title_shown = 1;
+        picture_marks.title_pos =
+            PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
     }
     if (o.given[NUM_GUIDE]) {
         n = o.number[NUM_GUIDE];
-        guide_shown = 1;
-        guide_pos = PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
+        picture_marks.guide_shown = 1;
+        picture_marks.guide_pos =
+            PixelPoint{static_cast<int32_t>(n[0]), static_cast<int32_t>(n[1])};
     }
 }
 
@@ -300,7 +304,6 @@ int Render(int argc, char **argv)
             return 1;
         Text_copy(tool_run.work_file, sizeof tool_run.work_file, private_folder.work_file);
     }
-    work_path_override = tool_run.work_file;
     tool_run.message_input = o.picture;
     if (Track_file_prepare(&o.picture, stderr) != 0) {
         Private_work_dir_remove();
@@ -310,13 +313,13 @@ int Render(int argc, char **argv)
     // What Data File Open leaves: the picture converted, geometry shown.
     // The picture's path goes to the core as it is, however long (that of
     // an imported track file lies in the temporary folder).
-    Text_copy(picture_path, sizeof picture_path, o.picture);
+    Text_copy(display.picture_path, sizeof display.picture_path, o.picture);
     errno = 0;
     int first_problem;
     uint64_t first_line;
     if (Picture_convert_file(nullptr, o.picture, tool_run.work_file) != 0) {
         result = Convert_explain(o.picture, -1);
-    } else if (tool_run.strict && Lines_left_out(&convert_stats, &first_problem, &first_line)) {
+    } else if (tool_run.strict && Lines_left_out(&work_file.stats, &first_problem, &first_line)) {
         result = Convert_explain(o.picture, 0); // nothing is drawn
     } else {
         Progress_end();

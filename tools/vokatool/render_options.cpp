@@ -204,7 +204,7 @@ int Render_options_check(RenderOptions *o, const ExtraOptions *extra)
         return Render_error("missing", "PICTURE");
     if (!o->output)
         return Render_error("missing", extra ? "-o OUT" : "-o OUT.bmp");
-    if (std::strlen(o->picture) >= sizeof picture_path)
+    if (std::strlen(o->picture) >= sizeof display.picture_path)
         return Render_error("picture path longer than 255 characters", o->picture);
     if (extra) {
         int bad = extra->output(o->output, extra->context);
@@ -226,7 +226,7 @@ int Render_options_check(RenderOptions *o, const ExtraOptions *extra)
 #endif
     if (o->scale_given && (o->format == OUTPUT_BMP || o->format == OUTPUT_PNG))
         return Render_error("--scale applies to .svg and .pdf output only", o->output);
-    if (o->geometry && std::strlen(o->geometry) >= sizeof geometry_path)
+    if (o->geometry && std::strlen(o->geometry) >= sizeof display.geometry_path)
         return Render_error("geometry path too long", o->geometry);
     if (o->work_dir && std::strlen(o->work_dir) >= sizeof settings.work_dir)
         return Render_error("work directory longer than 19 characters", o->work_dir);

@@ -32,6 +32,17 @@ PrivateFolder private_folder = {"", "", "", 0};
 
 namespace {
 
+const char SYNOPSIS[] =
+    "Usage: vokatool info PICTURE\n"
+    "  or:  vokatool convert PICTURE [--work-dir DIR] [--strict]\n"
+    "  or:  vokatool render PICTURE -o OUT.bmp|OUT.png|OUT.svg|OUT.pdf [options]\n"
+    "  or:  vokatool import FILE.ptracks -o FILE.pic [--tracks-per-batch N]\n"
+#ifdef VOKA_HAVE_SHOW
+    "  or:  vokatool export PICTURE -o OUT.vtp|OUT.vtm [options]\n"
+    "  or:  vokatool animate PICTURE -o OUT.gif|OUT.mp4 [options]\n"
+#endif
+    "  or:  vokatool --help | --version\n";
+
 void Interrupt_check();
 
 // A one-line progress indicator on a terminal, shown once the work has
@@ -188,6 +199,26 @@ void Interrupt_handlers_install()
 
 } // namespace
 
+void Synopsis_print(FILE *out)
+{
+    std::fputs(SYNOPSIS, out);
+}
+
+// A wrong command line: the synopsis on stderr, status 2.
+int Usage()
+{
+    Synopsis_print(stderr);
+    std::fputs("Try 'vokatool --help' for the options.\n", stderr);
+    return 2;
+}
+
+int Unknown_option(const char *command, const char *option)
+{
+    std::fprintf(stderr, "vokatool%s%s: unknown option: %s\n", *command ? " " : "", command,
+                 option);
+    return Usage();
+}
+
 // Set up what every command shares: messages and progress on stderr, and
 // the handlers that clean up after an interrupt.
 void Run_begin()
@@ -241,7 +272,7 @@ void Line_place(const char *path, uint64_t line, bool with_file, char *out, size
 // lines were left out.
 uint64_t Left_out_print(const char *path)
 {
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     int first_problem;
     uint64_t first_line;
     uint64_t total = Lines_left_out(&s, &first_problem, &first_line);
@@ -279,7 +310,7 @@ uint64_t Left_out_print(const char *path)
 int Convert_explain(const char *path, int result)
 {
     Progress_end();
-    const ConvertStats &s = convert_stats;
+    const ConvertStats &s = work_file.stats;
     uint64_t left_out = Left_out_print(path);
     if (s.header_problem != PROBLEM_NONE)
         std::fprintf(stderr, "%s:%llu: the header line: %s\n", path,

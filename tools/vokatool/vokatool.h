@@ -47,6 +47,11 @@ enum { EXIT_LINES_LEFT_OUT = 3 };
 // Messages of the core on stderr, the progress indicator on a terminal, and
 // the interrupt handlers.
 void Run_begin();
+// The lines of the synopsis, for --help and a wrong command line.
+void Synopsis_print(FILE *out);
+// A wrong command line: the synopsis on stderr, status 2.
+int Usage();
+int Unknown_option(const char *command, const char *option);
 void Progress_end();
 // Where line `line` of the picture `path` comes from: "PATH:LINE", or the
 // track and vertex of the track file it was imported from (after the track
@@ -74,12 +79,6 @@ int Part_end(bool ok, const char *part, const char *target);
 // saying why.
 int Private_work_dir();
 void Private_work_dir_remove();
-
-// ---- main.cpp ----
-
-// A wrong command line: the synopsis on stderr, status 2.
-int Usage();
-int Unknown_option(const char *command, const char *option);
 
 // ---- render_options.cpp ----
 

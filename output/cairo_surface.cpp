@@ -1,5 +1,5 @@
 // The figure surface on cairo: SVG and PDF figures, PNG files.
-#include "render/cairo_surface.h"
+#include "output/cairo_surface.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>

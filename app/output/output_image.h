@@ -1,5 +1,6 @@
 // The image that Print and Bitmap File Save put out, read back in strips of
-// rows in the pixel format that matches the display.  Private to output/.
+// rows in the pixel format that matches the display.  Private to
+// app/output/.
 //
 // The image is what the viewer itself draws on its client area from (0, 0):
 // the window background in the margin, the picture background and frame,

@@ -1,4 +1,4 @@
-#include "output/output_image.h"
+#include "app/output/output_image.h"
 
 #include <cstring>
 
@@ -100,7 +100,7 @@ int Output_image_compose(OutputImage *image, int32_t height)
         reinterpret_cast<HBRUSH>(GetClassLongPtrA(image->window, GCLP_HBRBACKGROUND));
     FillRect(image->image_dc, &all, background);
     Panel_main_paint(image->image_dc);
-    if (view_bitmap_missing == 0)
+    if (app.view_bitmap_missing == 0)
         Picture_copy_back(image->image_dc);
     return 0;
 }

@@ -3,7 +3,7 @@
 // the page-setup dialog and writes the paper, orientation, source, quality
 // and colour chosen there into the chosen printer's stored settings, which
 // every program using that printer then starts from.
-#include "output/output.h"
+#include "app/output/output.h"
 
 #include <commdlg.h>
 #include <winspool.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "output/output_image.h"
+#include "app/output/output_image.h"
 #include "picture/message.h"
 #include "render/layout.h"
 
@@ -162,14 +162,14 @@ int Printer_write(HWND window, const char *name, DEVMODEA *chosen)
 
 void Print_command(HWND window)
 {
-    if (picture_selected == 0) {
+    if (app.picture_selected == 0) {
         Message_show(window, "Not Selected Print File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
         return;
     }
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     Print_picture(window);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
 }
 
 void Printer_setup_command(HWND window)

@@ -1,7 +1,7 @@
 // Printing and bitmap export of what the picture area shows: the menu
 // commands Print, Printer Setup and Bitmap File Save of the window program.
-// Part of the window program; the bitmap file layout they share with the
-// command-line tools is output/bmp_file.h.
+// Part of the window program (app/output/); the bitmap file layout they
+// share with the command-line tools is output/bmp_file.h.
 #ifndef VOKA_OUTPUT_H
 #define VOKA_OUTPUT_H
 
@@ -16,7 +16,7 @@ void Printer_setup_command(HWND window); // "Printer Setup"
 void Bitmap_save_command(HWND window);   // "&Bitmap File Save"
 // "Save &Animation...": the current view turning once about the screen's
 // vertical axis, as an animated GIF through the Windows Imaging Component
-// (output/animation_save.cpp).
+// (app/output/animation_save.cpp).
 void Animation_save_command(HWND window);
 
 // Print the picture on the default printer, scaled to the page.  Failures

@@ -10,7 +10,7 @@
 // progress dialog shows the frame being drawn, and its Cancel leaves no
 // file.  Between frames the view is what the window shows, so that a paint
 // while the dialog runs draws the window as it was.
-#include "output/output.h"
+#include "app/output/output.h"
 
 #include <wincodec.h>
 
@@ -20,7 +20,6 @@
 #include "app/app.h"
 #include "output/part_file.h"
 #include "picture/display.h"
-#include "picture/file_replace.h"
 #include "picture/message.h"
 #include "render/frame_palette.h"
 #include "render/headless.h"
@@ -75,21 +74,21 @@ void Messages_pump(HWND dialog, Frames *f)
 // Draw frame k into its plane; the view is put back afterwards.  0, or -1.
 int Frame_draw(HWND window, Frames *f, int k, int mode)
 {
-    const int16_t angles[3] = {angle_x, angle_y, angle_z};
+    const int16_t angles[3] = {display.angle_x, display.angle_y, display.angle_z};
     const ViewState view = view_state;
-    ViewMatrix turned = View_matrix(angle_x, angle_y, angle_z);
+    ViewMatrix turned = View_matrix(display.angle_x, display.angle_y, display.angle_z);
     View_screen_axis_turn(&turned, SCREEN_Y, 360.0 * k / ANIMATION_FRAMES);
     int16_t out[3];
     View_matrix_angles(turned, angles, out);
-    angle_x = out[0];
-    angle_y = out[1];
-    angle_z = out[2];
+    display.angle_x = out[0];
+    display.angle_y = out[1];
+    display.angle_z = out[2];
     RasterSurface image;
-    int result = Headless_render(window, &image, mode, static_cast<int>(calc_mode),
-                                 static_cast<int>(redraw_pressed), 1);
-    angle_x = angles[0];
-    angle_y = angles[1];
-    angle_z = angles[2];
+    int result = Headless_render(window, &image, mode, static_cast<int>(app.calc_mode),
+                                 static_cast<int>(dialog_host.redraw_pressed), 1);
+    display.angle_x = angles[0];
+    display.angle_y = angles[1];
+    display.angle_z = angles[2];
     view_state = view;
     if (result != 0)
         return -1;
@@ -226,12 +225,13 @@ HRESULT Gif_write(Frames *f, const char *path, bool *timed, bool *no_encoder)
 // a frame could not be drawn.
 int Frames_draw(HWND window, Frames *f)
 {
-    HWND dialog = CreateDialogParamA(app_instance, "ANIMATIONPROGRESS", window, Progress_proc, 0);
+    HWND dialog =
+        CreateDialogParamA(dialog_host.app_instance, "ANIMATIONPROGRESS", window, Progress_proc, 0);
     if (!dialog)
         return -1;
     SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(f));
     EnableWindow(window, FALSE);
-    const int mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    const int mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
     int result = 0;
     for (int k = 0; k < ANIMATION_FRAMES && result == 0; k++) {
         char text[64];
@@ -260,7 +260,7 @@ void Cannot_save(HWND window)
 
 void Animation_save_command(HWND window)
 {
-    if (picture_selected == 0 || view_bitmap_missing != 0) {
+    if (app.picture_selected == 0 || app.view_bitmap_missing != 0) {
         Message_show(window, "Not Selected Capture File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
         return;
@@ -276,14 +276,14 @@ void Animation_save_command(HWND window)
     f.index.resize(static_cast<size_t>(ANIMATION_FRAMES) * static_cast<size_t>(f.width) *
                    static_cast<size_t>(f.height));
     int drawn = Frames_draw(window, &f);
-    restore_view = 1;
+    app.restore_view = 1;
     Picture_invalidate();
     if (drawn != 0) {
         if (drawn < 0)
             Cannot_save(window);
         return; // cancelled: no file
     }
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     char part[PART_PATH_SIZE];
     std::FILE *file = Part_file_create(animation_save_path, part, sizeof part);
     bool timed = true, no_encoder = false;
@@ -295,11 +295,12 @@ void Animation_save_command(HWND window)
         if (SUCCEEDED(com))
             CoUninitialize();
     }
-    bool placed = SUCCEEDED(hr) && File_replace(part, animation_save_path) == 0;
-    if (!placed && file)
-        DeleteFileA(part);
-    Part_file_forget();
-    SetCursor(cursor_arrow);
+    bool placed = false;
+    if (file)
+        placed = Part_file_place(SUCCEEDED(hr), part, animation_save_path) == 0;
+    else
+        Part_file_forget();
+    SetCursor(app.cursor_arrow);
     if (no_encoder)
         Message_show(window, "This system cannot write animated GIF files.", "Warning",
                      MESSAGE_ICON_INFORMATION, 0);

@@ -1,12 +1,12 @@
 // Bitmap File Save: the picture area with its margin as an uncompressed
 // bitmap file, in the pixel format that matches the display.
-#include "output/output.h"
+#include "app/output/output.h"
 
 #include <commdlg.h>
 
 #include "app/app.h"
+#include "app/output/output_image.h"
 #include "output/bmp_file.h"
-#include "output/output_image.h"
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
@@ -36,7 +36,8 @@ bool Read_by_the_window(const char *path)
 {
     char work[WORK_PATH_SIZE];
     Work_path(work, sizeof work);
-    const char *inputs[] = {picture_path, geometry_path, calc_output_path, work, "info.$$$"};
+    const char *inputs[] = {display.picture_path, display.geometry_path, display.calc_output_path,
+                            work, "info.$$$"};
     for (const char *input : inputs)
         if (input[0] != '\0' && File_same(path, input))
             return true;
@@ -47,13 +48,13 @@ bool Read_by_the_window(const char *path)
 
 void Bitmap_save_command(HWND window)
 {
-    if (picture_selected == 0) {
+    if (app.picture_selected == 0) {
         Message_show(window, "Not Selected Capture File.", MESSAGE_CAPTION_ERROR_STATUS,
                      MESSAGE_ICON_EXCLAMATION, 0);
         return;
     }
     Bitmap_export(window, layout.bitmap_w, layout.bitmap_h);
-    restore_view = 1;
+    app.restore_view = 1;
     InvalidateRect(window, nullptr, FALSE);
 }
 
@@ -64,18 +65,18 @@ int Bitmap_export(HWND window, int32_t width, int32_t height)
     if (File_dialog(window, 1, "Bitmap file save", BITMAP_FILTER, bitmap_save_path,
                     sizeof bitmap_save_path, flags) != 0)
         return -1;
-    if (view_bitmap_missing != 0)
+    if (app.view_bitmap_missing != 0)
         return 0;
 
-    SetCursor(cursor_wait);
+    SetCursor(app.cursor_wait);
     // The picture area is painted back at once, so that the window no
     // longer shows the dialog.
-    restore_view = 1;
+    app.restore_view = 1;
     Picture_invalidate();
-    render_mode = zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
+    app.render_mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
     UpdateWindow(window);
     Bitmap_write(window, width, height, bitmap_save_path);
-    SetCursor(cursor_arrow);
+    SetCursor(app.cursor_arrow);
     return 0;
 }
 

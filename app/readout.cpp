@@ -6,8 +6,9 @@
 // record drew each pixel comes from the record index (render/record_index.h),
 // drawn with the picture by the rebuild of the whole picture into the
 // off-screen bitmap (Readout_index_begin), so that the first rest answers
-// at once; after a preview, or a rebuild through GDI, it is made at the
-// first rest by drawing the picture once more on the index.  The record
+// at once; after a preview, a rebuild through GDI, or in a picture area
+// larger than core_tuning.index_pixels_max, it is made at the first rest
+// by drawing the picture once more on the index.  The record
 // itself is read from the step copy or the work file.
 #include "app/app.h"
 

@@ -10,6 +10,7 @@
 #include "picture/display.h"
 #include "picture/message.h"
 #include "picture/picture.h"
+#include "picture/work_threads.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "render/gdi_surface.h"
@@ -193,8 +194,11 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
         Panel_main_draw(&surface);
         fixed = Seconds_now() - start;
         // The whole picture (no preview) draws the read-out's index with
-        // it, on the same lanes.
-        Surface *index = stride == 1 ? Readout_index_begin() : nullptr;
+        // it, on the same lanes, in a picture area of moderate size.
+        const uint64_t area =
+            static_cast<uint64_t>(layout.view_w) * static_cast<uint64_t>(layout.view_h);
+        Surface *index =
+            stride == 1 && area <= core_tuning.index_pixels_max ? Readout_index_begin() : nullptr;
         TeeSurface tee(&surface, index);
         const uint32_t messages_before = app_messages;
         Picture_rebuild(window, Window_rebuild_request(

@@ -4,7 +4,8 @@
 #include <thread>
 
 CoreTuning core_tuning = {
-    0, uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, size_t{1} << 20, nullptr, false};
+    0,     uint64_t{1} << 16, size_t{2} << 20, STEP_COPY_MACHINE, size_t{1} << 20, nullptr,
+    false, uint64_t{1} << 20};
 
 int Work_threads()
 {

@@ -702,6 +702,7 @@ int Work_write_wait(WindowRef window)
     std::memset(work_file.batch_step_count, 0, sizeof work_file.batch_step_count);
     work_file.batch_count = 0;
     work_file.batches_unordered = 0;
+    work_file.generation++; // what was read of it before stands for nothing
     convert_failure = behind.failure;
     display.view_dirty = 1;
     Show_error(window, behind.failure);

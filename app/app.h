@@ -51,6 +51,19 @@ struct WindowProgram {
     // The next rebuild draws every rebuild_stride-th track (a preview while
     // the mouse turns the view); back to 1 after every paint.
     uint32_t rebuild_stride = 1;
+
+    // The off-screen copy of the picture area (paint_steps.cpp): a DIB
+    // section whose rows the rebuild draws on (view_rows), or when none can
+    // be had a bitmap compatible with the window (view_rows nullptr).
+    HBITMAP view_bitmap;
+    Colour *view_rows;
+    // Set while a rebuild runs.  A message box raised by the renderers (a
+    // work file that cannot be read) runs a modal loop in which this window
+    // may be painted again; that paint must not start a second rebuild of
+    // its own.
+    bool rebuilding;
+    // Messages shown so far (a rebuild that raised one made no record index).
+    uint32_t messages_shown;
 };
 extern WindowProgram app;
 
@@ -60,8 +73,6 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // box raised while a paint rebuilds the picture is kept from setting off
 // another paint of the window.
 void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags);
-// Messages shown so far (a rebuild that raised one made no record index).
-extern uint32_t app_messages;
 
 // Copy the off-screen picture onto the picture area of `dc` (client
 // coordinates), as a paint that restores the picture does; only while
@@ -74,6 +85,8 @@ void Rebuild_request();
 void Picture_invalidate();
 void Picture_restore();
 void View_bitmap_ensure();
+// A new off-screen picture of the layout's bitmap size.
+void View_bitmap_replace(HWND window);
 
 // ------------------------------------------------------------ strip
 enum { STRIP_CREATE = 1, STRIP_MOVE = 0 };

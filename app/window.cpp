@@ -29,14 +29,7 @@ const UINT WM_APP_SNAP = WM_APP + 1;
 // when it is done (see Work_written).
 const UINT WM_APP_WORK_WRITTEN = WM_APP + 2;
 
-HBITMAP view_bitmap; // off-screen copy of the picture area
-Colour *view_rows;   // its rows when it is a DIB section, else nullptr
-RECT view_rect;      // the picture area, from the layout
-
-// Set while a rebuild runs.  A message box raised by the renderers (a work
-// file that cannot be read) runs a modal loop in which this window may be
-// painted again; that paint must not start a second rebuild of its own.
-bool rebuilding;
+RECT view_rect; // the picture area, from the layout
 
 double Seconds_now()
 {
@@ -44,17 +37,6 @@ double Seconds_now()
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-UINT Message_icon_style(int icon)
-{
-    switch (icon) {
-    case MESSAGE_ICON_EXCLAMATION: return MB_ICONEXCLAMATION;
-    case MESSAGE_ICON_QUESTION: return MB_ICONQUESTION;
-    case MESSAGE_ICON_STOP: return MB_ICONSTOP;
-    case MESSAGE_ICON_INFORMATION: return MB_ICONINFORMATION;
-    default: return 0;
-    }
 }
 
 LRESULT On_create(HWND window)
@@ -65,32 +47,6 @@ LRESULT On_create(HWND window)
     app.cursor_cross = LoadCursorA(nullptr, IDC_CROSS);
     app.cursor_select = LoadCursorA(dialog_host.app_instance, "CURSOR_1");
     return 1;
-}
-
-// The off-screen picture is a 32-bit device-independent bitmap (a DIB
-// section, top row first) whose rows the rebuild draws on directly; when
-// one cannot be had, a bitmap compatible with the window, drawn through GDI.
-void View_bitmap_replace(HWND window)
-{
-    HDC dc = GetDC(window);
-    if (view_bitmap)
-        DeleteObject(view_bitmap);
-    view_rows = nullptr;
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = layout.bitmap_w;
-    info.bmiHeader.biHeight = -layout.bitmap_h; // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    view_bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (view_bitmap && bits)
-        view_rows = static_cast<Colour *>(bits);
-    else
-        view_bitmap = CreateCompatibleBitmap(dc, layout.bitmap_w, layout.bitmap_h);
-    ReleaseDC(window, dc);
 }
 
 LRESULT On_size(HWND window)
@@ -154,7 +110,7 @@ void Picture_rebuild_on_screen(HWND window, HDC dc, uint32_t stride)
     }
     RestoreDC(dc, saved);
     HDC copy = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(copy, view_bitmap);
+    HGDIOBJ previous = SelectObject(copy, app.view_bitmap);
     BitBlt(copy, 0, 0, w, h, dc, x, y, SRCCOPY);
     SelectObject(copy, previous);
     DeleteDC(copy);
@@ -176,7 +132,7 @@ void Picture_rebuild_on_screen(HWND window, HDC dc, uint32_t stride)
 double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
 {
     SetCursor(app.cursor_wait);
-    HDC memory = view_rows ? CreateCompatibleDC(dc) : nullptr;
+    HDC memory = app.view_rows ? CreateCompatibleDC(dc) : nullptr;
     if (!memory) {
         Picture_rebuild_on_screen(window, dc, stride);
         return 0.0;
@@ -185,10 +141,10 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
     double fixed = 0.0;
     const int32_t x = layout.view_rect.left;
     const int32_t y = layout.view_rect.top;
-    HGDIOBJ previous = SelectObject(memory, view_bitmap);
+    HGDIOBJ previous = SelectObject(memory, app.view_bitmap);
     SetTextColor(memory, COLOUR_WHITE);
     {
-        DibSurface surface(memory, view_rows, layout.bitmap_w, layout.bitmap_h, x, y);
+        DibSurface surface(memory, app.view_rows, layout.bitmap_w, layout.bitmap_h, x, y);
         // The panel pass's part of the picture area, in its drawing state:
         // a transparent background, also for the dashed tracks that follow.
         Panel_main_draw(&surface);
@@ -200,11 +156,11 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
         Surface *index =
             stride == 1 && area <= core_tuning.index_pixels_max ? Readout_index_begin() : nullptr;
         TeeSurface tee(&surface, index);
-        const uint32_t messages_before = app_messages;
+        const uint32_t messages_before = app.messages_shown;
         Picture_rebuild(window, Window_rebuild_request(
                                     index ? static_cast<Surface *>(&tee) : &surface, stride));
         if (index)
-            Readout_index_end(app_messages == messages_before);
+            Readout_index_end(app.messages_shown == messages_before);
     }
     double blit = Seconds_now();
     BitBlt(dc, x, y, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
@@ -228,7 +184,7 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
 // conversion, which waits for the file and reports it so.
 LRESULT On_work_written(HWND window)
 {
-    if (rebuilding)
+    if (app.rebuilding)
         return 0;
     if (Work_write_wait(window) != 0)
         Picture_invalidate();
@@ -253,7 +209,7 @@ LRESULT On_paint(HWND window)
 
     // A restore pending from an earlier deactivation is dropped when this
     // paint rebuilds: the rebuild draws the whole picture area anew.
-    bool rebuild_due = app.picture_selected == 1 && display.view_dirty == 1 && !rebuilding;
+    bool rebuild_due = app.picture_selected == 1 && display.view_dirty == 1 && !app.rebuilding;
     bool restore = app.restore_view == 1 && app.view_bitmap_missing == 0 && !rebuild_due;
     if (app.restore_view == 1 && app.view_bitmap_missing == 0)
         app.restore_view = 0;
@@ -261,12 +217,12 @@ LRESULT On_paint(HWND window)
     // A rebuild comes first, so that the legend panel can show the colour
     // bar it drew with.
     if (rebuild_due) {
-        rebuilding = true;
+        app.rebuilding = true;
         Readout_forget();
         double start = Seconds_now();
         double fixed = Picture_rebuild_on(window, dc, app.rebuild_stride);
         Rebuild_timed(app.rebuild_stride, Seconds_now() - start, fixed);
-        rebuilding = false;
+        app.rebuilding = false;
         if (energy_colouring.by_energy == 1)
             InvalidateRect(app.legend_panel, nullptr, FALSE);
     }
@@ -307,9 +263,9 @@ LRESULT On_show(HWND window)
 
 LRESULT On_close(HWND window)
 {
-    DeleteObject(view_bitmap);
-    view_bitmap = nullptr;
-    view_rows = nullptr;
+    DeleteObject(app.view_bitmap);
+    app.view_bitmap = nullptr;
+    app.view_rows = nullptr;
     RemovePropA(window, "VokaPreviewStride");
     RemovePropA(window, "VokaWholeDue");
     RemovePropA(window, "VokaClearUs");
@@ -342,92 +298,6 @@ LRESULT On_destroy()
 }
 
 } // namespace
-
-void Picture_copy_back(HDC dc)
-{
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(memory, view_bitmap);
-    BitBlt(dc, layout.view_rect.left, layout.view_rect.top, layout.view_w, layout.view_h, memory, 0,
-           0, SRCCOPY);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-}
-
-void Rebuild_request()
-{
-    display.view_dirty = 1;
-    app.render_mode = app.zoomed == 1 ? RENDER_KEEP : RENDER_FULL;
-    if (display.geometry_enabled == 1)
-        display.geometry_pending = 1;
-}
-
-void Picture_invalidate()
-{
-    const PixelRect &v = layout.view_rect;
-    RECT r;
-    SetRect(&r, v.left, v.top, v.right, v.bottom);
-    InvalidateRect(app.main_window, &r, FALSE);
-}
-
-void Picture_restore()
-{
-    if (app.view_bitmap_missing != 0)
-        return;
-    app.restore_view = 1;
-    Picture_invalidate();
-    UpdateWindow(app.main_window);
-}
-
-void View_bitmap_ensure()
-{
-    if (app.view_bitmap_missing != 1)
-        return;
-    View_bitmap_replace(app.main_window);
-    app.view_bitmap_missing = 0;
-}
-
-uint32_t app_messages;
-
-void App_message(WindowRef window, const char *text, const char *caption, int icon, int flags)
-{
-    app_messages++;
-    // The lines left out of a picture imported from a track file are told
-    // as the track file's vertices.
-    char vertices[320];
-    if ((flags & MESSAGE_LINES_LEFT_OUT) &&
-        Track_file_left_out_text(vertices, sizeof vertices) == 0)
-        text = vertices;
-    HWND owner = static_cast<HWND>(window);
-    // A work file that cannot be had is told once, by the command that
-    // converts; the rebuilds after it (every turn of the view) stay quiet.
-    const char *work_path = Message_text(MSG_WORK_PATH);
-    if (std::strncmp(text, work_path, std::strlen("work path not found")) == 0) {
-        if (rebuilding && app.work_path_reported == 1)
-            return;
-        app.work_path_reported = 1;
-    }
-    // The numbered file errors say no more than their number; the box adds
-    // what the conversion found (which file, the system's reason, the line).
-    char detailed[PATH_SIZE + 512];
-    if (Message_detail(text, detailed, sizeof detailed) == 1)
-        text = detailed;
-    UINT style = MB_OK | Message_icon_style(icon);
-    if (flags & MESSAGE_SYSTEM_MODAL)
-        style |= MB_SYSTEMMODAL;
-    HWND protect = owner ? owner : app.main_window;
-    if (rebuilding && protect) {
-        // A box raised by the renderers while the paint rebuilds the picture:
-        // nothing of the window is painted while it is up, so it cannot set
-        // off another rebuild; afterwards everything but the picture area is
-        // painted again.
-        ValidateRect(protect, nullptr);
-        MessageBoxA(owner, text, caption, style);
-        InvalidateRect(protect, nullptr, TRUE);
-        ValidateRect(protect, &view_rect);
-        return;
-    }
-    MessageBoxA(owner, text, caption, style);
-}
 
 // On the thread that wrote the work file.
 void Work_written()

@@ -76,6 +76,8 @@ set(VOKA_APP_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../app/selection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/strip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/paint_steps.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../app/app_message.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/color_pickers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/dialog_paint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../dialogs/environment.cpp

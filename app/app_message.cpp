@@ -67,4 +67,3 @@ void App_message(WindowRef window, const char *text, const char *caption, int ic
     }
     MessageBoxA(owner, text, caption, style);
 }
-

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "dialogs/dialogs.h"
+#include "picture/display.h"
 #include "render/annotations.h"
 #include "render/energy_colour.h"
 #include "resources/resource_ids.h"
@@ -114,7 +115,7 @@ INT_PTR CALLBACK Energy_limits_proc(HWND dialog, UINT message, WPARAM wparam, LP
 
 void Scale_auto_save()
 {
-    WritePrivateProfileStringA("Scale", "auto", scale_auto == 1 ? "1" : "0", ini_path);
+    WritePrivateProfileStringA("Scale", "auto", display.scale_auto == 1 ? "1" : "0", ini_path);
 }
 
 void Colouring_load(HWND window)
@@ -125,8 +126,8 @@ void Colouring_load(HWND window)
     // for a user whose info file holds a scale unit of the earlier
     // versions, until chosen in Environment.
     int kept = static_cast<int>(GetPrivateProfileIntA("Scale", "auto", -1, ini_path));
-    scale_auto = kept == -1 ? (settings_file_found == 1 ? 0 : 1) : (kept == 1 ? 1 : 0);
-    if (kept == -1 && scale_auto == 1)
+    display.scale_auto = kept == -1 ? (settings_file_found == 1 ? 0 : 1) : (kept == 1 ? 1 : 0);
+    if (kept == -1 && display.scale_auto == 1)
         Scale_auto_save();
     char by[16], low[32], high[32];
     GetPrivateProfileStringA(SECTION, "by", "particle", by, sizeof by, ini_path);

@@ -76,4 +76,3 @@ void View_bitmap_ensure()
     View_bitmap_replace(app.main_window);
     app.view_bitmap_missing = 0;
 }
-

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "dialogs/dialog_host.h"
+#include "picture/display.h"
 #include "picture/numparse.h"
 #include "render/annotations.h"
 #include "resources/resource_ids.h"
@@ -137,7 +138,8 @@ void On_init(HWND dialog)
     SetDlgItemTextA(dialog, IDC_ENV_PHOTON_CUTOFF, settings.photon_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_CHARGED_CUTOFF, settings.charged_cutoff_text);
     SetDlgItemTextA(dialog, IDC_ENV_WORK_DIR, settings.work_dir);
-    CheckDlgButton(dialog, IDC_ENV_SCALE_AUTO, scale_auto == 1 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_ENV_SCALE_AUTO,
+                   display.scale_auto == 1 ? BST_CHECKED : BST_UNCHECKED);
     for (const EditLimit &limit : EDIT_LIMITS)
         SendDlgItemMessageA(dialog, limit.id, EM_LIMITTEXT, static_cast<WPARAM>(limit.characters),
                             0);
@@ -321,8 +323,8 @@ INT_PTR On_ok(HWND dialog)
         dialog_host.settings_changed = 1;
     // The automatic scale unit: a rebuild when it changes, kept at once.
     const int32_t automatic = IsDlgButtonChecked(dialog, IDC_ENV_SCALE_AUTO) == BST_CHECKED;
-    if (automatic != scale_auto) {
-        scale_auto = automatic;
+    if (automatic != display.scale_auto) {
+        display.scale_auto = automatic;
         Scale_auto_save();
         dialog_host.settings_changed = 1;
     }

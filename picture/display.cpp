@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-DisplayState display = {0, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, {}, {}, {}};
+DisplayState display = {0, 1, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, {}, {}, {}};
 
 void Display_init()
 {

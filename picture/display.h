@@ -25,6 +25,11 @@ struct DisplayState {
     // Batch range of the display (0: from the first / to the last).
     int32_t batch_from, batch_to;
 
+    // The scale bar's length chosen by itself (a 1-2-5 value near a fifth
+    // of the picture's width) instead of the settings' scale unit; kept in
+    // "vokagraphic.ini".
+    int32_t scale_auto;
+
     // Chosen files.
     char picture_path[PATH_SIZE];
     char geometry_path[PATH_SIZE];

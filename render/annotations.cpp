@@ -59,11 +59,9 @@ void Text_at(Surface *surface, int32_t x, int32_t y, const char *text, int lengt
 
 } // namespace
 
-int32_t scale_auto;
-
 bool Scale_choice(double scale, int32_t view_w, double *value, char *label, size_t size)
 {
-    if (!scale_auto) {
+    if (!display.scale_auto) {
         *value = Real_text(settings.scale_unit_text);
         std::snprintf(label, size, "%scm", settings.scale_unit_text);
         return *value > 0.0 && std::isfinite(*value);

@@ -31,14 +31,9 @@ void Angle_draw(Surface *surface);
 // The axis indicator, turning with the view.
 void Axis_draw(Surface *surface);
 
-// 1: the scale bar's length is chosen for each picture (Scale_choice), 0:
-// it is the scale unit of the settings.  Kept by the window program in its
-// own file beside the info file; on for a first start.
-extern int32_t scale_auto;
-
 // The scale bar's length in cm and its label for a picture drawn at
 // `scale` cm a pixel in a picture area `view_w` pixels wide: with
-// scale_auto, the value of the 1-2-5 series (..., 0.1, 0.2, 0.5, 1, 2, 5,
+// display.scale_auto, the value of the 1-2-5 series (..., 0.1, 0.2, 0.5, 1, 2, 5,
 // ...) nearest, on a logarithmic scale, to a fifth of the picture's width,
 // labelled in mm below 1 cm, in m from 1 m on, else in cm ("5 mm", "2 cm",
 // "1 m"); else the settings' scale unit, labelled "<unit>cm".  Returns

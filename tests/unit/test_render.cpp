@@ -371,7 +371,7 @@ TEST_F(Render, ScaleBar)
         Scale_draw(&none, 0.01);
         EXPECT_EQ(none.drawn, "");
     }
-    scale_auto = 1;
+    display.scale_auto = 1;
     const struct {
         double scale; // cm a pixel: a fifth of the area is 160 times that
         double value;
@@ -389,7 +389,7 @@ TEST_F(Render, ScaleBar)
     Scale_draw(&automatic, 0.01);
     EXPECT_NE(automatic.drawn.find("line 586 392 786 392"), std::string::npos) << automatic.drawn;
     EXPECT_NE(automatic.drawn.find("\"2 cm\""), std::string::npos);
-    scale_auto = 0;
+    display.scale_auto = 0;
 }
 
 // The geometry passes: circles of 1-degree chords with two generator lines;

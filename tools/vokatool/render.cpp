@@ -142,7 +142,7 @@ int Render_settings(const RenderOptions &o)
     // Without an info file the picture is drawn as the window draws it at
     // its first start, with the automatic scale unit; an info file gives
     // its own unit.
-    scale_auto = o.info ? 0 : 1;
+    display.scale_auto = o.info ? 0 : 1;
     if (o.info) {
         errno = 0;
         if (Settings_load_file(o.info, &settings) != 0) {

@@ -151,14 +151,8 @@ void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam);
 void Readout_timer(HWND window, WPARAM id);
 void Readout_leave(HWND window);
 void Readout_forget();
-class Surface;
-// The record index to draw with the next rebuild of the whole picture
-// (through a TeeSurface), the read-out forgotten; nullptr when none can be
-// had (it is then made at the next rest).  Readout_index_end after that
-// rebuild: whether the index holds the picture (the rebuild raised no
-// message).
-Surface *Readout_index_begin();
-void Readout_index_end(bool valid);
+// The record index of the picture shown, made now if it is not yet.
+void Readout_index_prepare(HWND window);
 
 // ------------------------------------------------------------ colours
 // The choice of colour by particle or energy and its limits, from

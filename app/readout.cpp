@@ -4,11 +4,11 @@
 // drawn at that pixel (or the nearest one within a few pixels): the point
 // of the step nearest to the cursor, between the step's two ends.  Which
 // record drew each pixel comes from the record index (render/record_index.h),
-// drawn with the picture by the rebuild of the whole picture into the
-// off-screen bitmap (Readout_index_begin), so that the first rest answers
-// at once; after a preview, a rebuild through GDI, or in a picture area
-// larger than core_tuning.index_pixels_max, it is made at the first rest
-// by drawing the picture once more on the index.  The record
+// drawn (by drawing the picture once more on the index) right after the
+// whole picture is shown (Readout_index_prepare), so that the first rest
+// answers at once; after a preview, when input came first, or in a picture
+// area larger than core_tuning.index_pixels_max, it is made at the first
+// rest.  The record
 // itself is read from the step copy or the work file.
 #include "app/app.h"
 
@@ -194,17 +194,10 @@ void Readout_forget()
         SetWindowTextA(readout_text, "");
 }
 
-Surface *Readout_index_begin()
+void Readout_index_prepare(HWND window)
 {
-    Readout_forget();
-    if (record_index.create(layout.view_right, layout.view_bottom) != 0)
-        return nullptr;
-    return &record_index;
-}
-
-void Readout_index_end(bool valid)
-{
-    index_valid = valid;
+    if (!index_valid && app.picture_selected == 1 && app.view_bitmap_missing == 0)
+        Index_make(window);
 }
 
 void Readout_mouse_move(HWND window, WPARAM wparam, LPARAM lparam)

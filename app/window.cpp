@@ -28,6 +28,9 @@ const UINT WM_APP_SNAP = WM_APP + 1;
 // Posted by the thread that writes the work file behind the first picture
 // when it is done (see Work_written).
 const UINT WM_APP_WORK_WRITTEN = WM_APP + 2;
+// Posted by the rebuild of the whole picture: the read-out's index may be
+// made now.
+const UINT WM_APP_INDEX_DUE = WM_APP + 3;
 
 RECT view_rect; // the picture area, from the layout
 
@@ -149,18 +152,7 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
         // a transparent background, also for the dashed tracks that follow.
         Panel_main_draw(&surface);
         fixed = Seconds_now() - start;
-        // The whole picture (no preview) draws the read-out's index with
-        // it, on the same lanes, in a picture area of moderate size.
-        const uint64_t area =
-            static_cast<uint64_t>(layout.view_w) * static_cast<uint64_t>(layout.view_h);
-        Surface *index =
-            stride == 1 && area <= core_tuning.index_pixels_max ? Readout_index_begin() : nullptr;
-        TeeSurface tee(&surface, index);
-        const uint32_t messages_before = app.messages_shown;
-        Picture_rebuild(window, Window_rebuild_request(
-                                    index ? static_cast<Surface *>(&tee) : &surface, stride));
-        if (index)
-            Readout_index_end(app.messages_shown == messages_before);
+        Picture_rebuild(window, Window_rebuild_request(&surface, stride));
     }
     double blit = Seconds_now();
     BitBlt(dc, x, y, layout.view_w, layout.view_h, memory, 0, 0, SRCCOPY);
@@ -174,6 +166,10 @@ double Picture_rebuild_on(HWND window, HDC dc, uint32_t stride)
     fixed += blit_end - blit;
     SelectObject(memory, previous);
     DeleteDC(memory);
+    // The read-out's index follows once the picture is on the screen (see
+    // On_index_due).
+    if (stride == 1)
+        PostMessageA(window, WM_APP_INDEX_DUE, 0, 0);
     return fixed;
 }
 
@@ -188,6 +184,25 @@ LRESULT On_work_written(HWND window)
         return 0;
     if (Work_write_wait(window) != 0)
         Picture_invalidate();
+    return 0;
+}
+
+// Right after the whole picture is shown, its record index for the
+// read-out is drawn (on every core), so that the first rest answers at
+// once; not while input waits (the user turns on, and the picture is
+// drawn again anyway: the index then comes at the next chance or the first
+// rest), and not in a picture area larger than core_tuning.index_pixels_max
+// (a maximized window on a large screen), where the index waits for the
+// first rest rather than hold up the input that may come.  Drawing it with
+// the picture in one pass would delay every picture by half again.
+LRESULT On_index_due(HWND window)
+{
+    const uint64_t area =
+        static_cast<uint64_t>(layout.view_w) * static_cast<uint64_t>(layout.view_h);
+    if (app.rebuilding || display.view_dirty == 1 || area > core_tuning.index_pixels_max ||
+        GetQueueStatus(QS_INPUT) != 0)
+        return 0;
+    Readout_index_prepare(window);
     return 0;
 }
 
@@ -313,6 +328,7 @@ LRESULT CALLBACK Main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_SIZE: return On_size(window);
     case WM_APP_SNAP: return On_snap(window);
     case WM_APP_WORK_WRITTEN: return On_work_written(window);
+    case WM_APP_INDEX_DUE: return On_index_due(window);
     case WM_PAINT: return On_paint(window);
     case WM_SHOWWINDOW: return wparam == 0 ? 0 : On_show(window);
     case WM_ACTIVATEAPP: return wparam != 0 ? 0 : On_show(window);

@@ -46,11 +46,10 @@ struct CoreTuning {
     // Work_write_wait); false (the start value, the tools'): the work file
     // is complete when the conversion returns.
     bool write_behind;
-    // The window's rebuild of the whole picture draws the read-out's record
-    // index in the same pass (TeeSurface) when the picture area has at most
-    // this many pixels (2^20); a larger one (a maximized window on a large
-    // screen) makes it at the first rest, as the index would more than
-    // double the time of its rebuild.
+    // The window draws the read-out's record index right after the whole
+    // picture when the picture area has at most this many pixels (2^20); a
+    // larger one (a maximized window on a large screen) makes it at the
+    // first rest, as the index there takes longer than the picture.
     uint64_t index_pixels_max;
 };
 extern CoreTuning core_tuning;

@@ -60,35 +60,6 @@ private:
     uint32_t current; // the code of the record drawing now
 };
 
-// A picture and its record index drawn in one pass: every call goes to
-// `picture` and to `index` (a RecordIndexSurface, which writes codes where
-// the picture writes colours and leaves text out), so that the window's
-// rebuild of the whole picture makes the read-out's index on the same
-// lanes, reading the records once, instead of drawing the picture again at
-// the first rest.  The picture gets the pixels it gets alone.
-class TeeSurface : public Surface {
-public:
-    TeeSurface(Surface *picture_in, Surface *index_in) : picture(picture_in), index(index_in) {}
-
-    void pen(int style, int width, Colour colour) override;
-    void move_to(int32_t x, int32_t y) override;
-    void line_to(int32_t x, int32_t y) override;
-    void rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   Colour fill_colour) override;
-    void fill_rect(int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   Colour colour) override;
-    void text(int32_t x, int32_t y, const char *text, int length, Colour colour) override;
-    void set_origin(int32_t x, int32_t y) override;
-    bool record_wanted() const override { return true; }
-    void record(uint64_t record_index) override { index->record(record_index); }
-    // The lanes of both, lane by lane in pairs; nullptr when either has none.
-    SurfaceLanes *lanes(int count, PixelRect area) override;
-
-private:
-    Surface *picture;
-    Surface *index;
-};
-
 // The indices that a code stands for: code - 1, and for pictures of more
 // than RECORD_CODE_SPAN records that plus every multiple of it.
 const uint64_t RECORD_CODE_SPAN = 0xFFFFFF;

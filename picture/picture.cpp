@@ -315,6 +315,29 @@ int Convert_prelude(ConvertRun *run, FILE *input, LineSource *source, int *failu
 // once, and the rest as they come.
 bool deferring;
 
+// The first `count` records of the copy written to `file` (`path`, for
+// the messages) after the *in_file records it holds, which count up as
+// they are written, through the caller's buffers of WRITE_BUFFER_RECORDS
+// records.  0 or the message number of a failed write.
+int Copy_write(FILE *file, const char *path, uint64_t count, StepRecord *records, uint8_t *images,
+               uint64_t *in_file)
+{
+    int failure = 0;
+    for (uint64_t first = 0; first < count && failure == 0;) {
+        size_t want = count - first < WRITE_BUFFER_RECORDS ? static_cast<size_t>(count - first)
+                                                           : size_t{WRITE_BUFFER_RECORDS};
+        size_t n = Step_copy_read_exact(first, records, want);
+        for (size_t i = 0; i < n; i++)
+            Step_encode(&records[i], images + i * STEP_RECORD_SIZE);
+        size_t done = 0;
+        failure = Bytes_write(file, path, *in_file * STEP_RECORD_SIZE, images, n * STEP_RECORD_SIZE,
+                              &done);
+        *in_file += done / STEP_RECORD_SIZE;
+        first += n;
+    }
+    return failure;
+}
+
 // Write the records the copy holds below `held` to the work file, in place
 // of those the conversion did not write, and drop the copy; the records
 // are counted under their batches already.  0 or the message number of a
@@ -323,19 +346,8 @@ int Catch_up(uint64_t held)
 {
     deferring = false;
     static StepRecord records[WRITE_BUFFER_RECORDS];
-    int failure = 0;
-    for (uint64_t first = 0; first < held && failure == 0;) {
-        size_t want = held - first < WRITE_BUFFER_RECORDS ? static_cast<size_t>(held - first)
-                                                          : size_t{WRITE_BUFFER_RECORDS};
-        size_t n = Step_copy_read_exact(first, records, want);
-        for (size_t i = 0; i < n; i++)
-            Step_encode(&records[i], write_buffer + i * STEP_RECORD_SIZE);
-        size_t done = 0;
-        failure = Bytes_write(work_stream, work_file_path, records_in_file * STEP_RECORD_SIZE,
-                              write_buffer, n * STEP_RECORD_SIZE, &done);
-        records_in_file += done / STEP_RECORD_SIZE;
-        first += n;
-    }
+    const int failure =
+        Copy_write(work_stream, work_file_path, held, records, write_buffer, &records_in_file);
     Step_copy_drop();
     return failure;
 }
@@ -634,20 +646,8 @@ void Behind_run(FILE *file, uint64_t total)
 {
     static StepRecord records[WRITE_BUFFER_RECORDS];
     static uint8_t images[WRITE_BUFFER_RECORDS * STEP_RECORD_SIZE];
-    int failure = 0;
     uint64_t written = 0;
-    for (uint64_t first = 0; first < total && failure == 0;) {
-        size_t want = total - first < WRITE_BUFFER_RECORDS ? static_cast<size_t>(total - first)
-                                                           : size_t{WRITE_BUFFER_RECORDS};
-        size_t n = Step_copy_read_exact(first, records, want);
-        for (size_t i = 0; i < n; i++)
-            Step_encode(&records[i], images + i * STEP_RECORD_SIZE);
-        size_t done = 0;
-        failure = Bytes_write(file, behind.path, written * STEP_RECORD_SIZE, images,
-                              n * STEP_RECORD_SIZE, &done);
-        written += done / STEP_RECORD_SIZE;
-        first += n;
-    }
+    int failure = Copy_write(file, behind.path, total, records, images, &written);
     if (std::fclose(file) != 0 && failure == 0)
         failure = errno == ENOSPC ? MSG_WORK_FULL : MSG_WORK_WRITE;
     if (failure == 0 && Step_copy_written() != 0)

@@ -35,6 +35,33 @@
 #include "render/track.h"
 #include "render/view.h"
 
+namespace {
+
+// The best of RUNS rebuilds of the picture alone, and of the read-out's
+// index that the window draws right after it, in microseconds.
+int Picture_and_index(int runs, double *alone, double *index_us)
+{
+    RasterSurface image;
+    for (int r = 0; r < 2 * runs; r++) {
+        RecordIndexSurface index;
+        if (image.create(layout.bitmap_w, layout.bitmap_h) != 0 ||
+            index.create(layout.view_right, layout.view_bottom) != 0)
+            return 1;
+        auto start = std::chrono::steady_clock::now();
+        Picture_rebuild(nullptr, RebuildRequest{r % 2 ? static_cast<Surface *>(&index) : &image,
+                                                RENDER_KEEP, false, 1});
+        double us =
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                .count();
+        double &kept = r % 2 ? *index_us : *alone;
+        if (r < 2 || us < kept)
+            kept = us;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     if (argc < 3) {
@@ -96,25 +123,10 @@ int main(int argc, char **argv)
     double written_us =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - convert_start)
             .count();
-    // The picture alone, and the read-out's index that the window draws
-    // right after it.
     double alone = 0;
     double index_us = 0;
-    for (int r = 0; r < 2 * runs; r++) {
-        RecordIndexSurface index;
-        if (image.create(layout.bitmap_w, layout.bitmap_h) != 0 ||
-            index.create(layout.view_right, layout.view_bottom) != 0)
-            return 1;
-        auto start = std::chrono::steady_clock::now();
-        Picture_rebuild(nullptr, RebuildRequest{r % 2 ? static_cast<Surface *>(&index) : &image,
-                                                RENDER_KEEP, false, 1});
-        double us =
-            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
-                .count();
-        double &kept = r % 2 ? index_us : alone;
-        if (r < 2 || us < kept)
-            kept = us;
-    }
+    if (Picture_and_index(runs, &alone, &index_us) != 0)
+        return 1;
     std::printf("convert %.0f\nfirst %.0f\nredraw %.0f\nwritten %.0f\npicture %.0f\nindex "
                 "%.0f\nrecords %llu\n",
                 convert_us, first, best, written_us, alone, index_us,

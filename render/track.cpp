@@ -419,6 +419,26 @@ int Records_draw(TrackJob *job, Surface *surface, uint64_t begin, uint64_t end)
     return failed ? -1 : 0;
 }
 
+// The work file of the request (the window's when it names none; its path
+// in `path`), as a source to draw from.  A work file still being written
+// from the step copy is read from the copy; a write that ended is waited
+// for, and its failure reported.  0, or -1 after saying why.
+int Source_open(WindowRef window, const RebuildRequest &request, WorkSource *source, char *path,
+                size_t size)
+{
+    if (request.work_path)
+        Text_copy(path, size, request.work_path);
+    else
+        Work_path(path, size);
+    if (!Work_writing() && Work_write_wait(window) != 0)
+        return -1;
+    if (Work_source_open(source, path) != 0) {
+        Show_error(window, MSG_WORK_PATH);
+        return -1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, PixelRect view_rect)
@@ -437,21 +457,10 @@ int Track_draw(WindowRef window, const RebuildRequest &request, double *scale, P
     View_setup(window, view_rect, request.render_mode, scale);
 
     // 3. Open the work file.
-    char window_path[WORK_PATH_SIZE];
-    const char *path = request.work_path;
-    if (!path) {
-        Work_path(window_path, sizeof window_path);
-        path = window_path;
-    }
-    // A work file still being written from the step copy is read from the
-    // copy; a write that ended is waited for, and its failure reported.
-    if (!Work_writing() && Work_write_wait(window) != 0)
-        return -1;
+    char path[WORK_PATH_SIZE];
     WorkSource source;
-    if (Work_source_open(&source, path) != 0) {
-        Show_error(window, MSG_WORK_PATH);
+    if (Source_open(window, request, &source, path, sizeof path) != 0)
         return -1;
-    }
     struct Closer {
         WorkSource *source;
         ~Closer() { Work_source_close(source); }

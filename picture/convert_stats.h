@@ -35,7 +35,7 @@ enum LineProblem {
     PROBLEM_CTRL_Z,          // a Ctrl-Z character (0x1A) in a line
     PROBLEM_GLUED,           // a line that goes on with another step line (a line end lost)
     PROBLEM_NEGATIVE_ENERGY, // a step with a negative energy
-    PROBLEM_SCALE_ZERO,      // a short or long step line under a coordinate scale of 0
+    PROBLEM_SCALE_ZERO,      // a whole-number (short, long) step line under scale 0
     // Lines that are read, and reported all the same (Line_problem_kept):
     PROBLEM_SEPARATOR_TEXT, // a separator with other text after its minus sign
     PROBLEM_HEADER_TEXT,    // text after column 70 of the header line

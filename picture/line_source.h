@@ -59,8 +59,8 @@ void Line_source_stream(LineSource *source, FILE *stream, char *block, size_t bl
 // the stream's position (a line read ahead and given back).
 void Line_source_put_back(LineSource *source, const char *line, size_t n);
 
-// A source over `size` bytes at `bytes` (which stay untouched and must live
-// as long as the source).  A range that begins a line and ends after a LF
+// A source over `size` bytes at `bytes` (which stay untouched and must outlive
+// the source).  A range that begins a line and ends after a LF
 // (or at the end of the file) gives the same pieces as a stream over those
 // bytes would.
 void Line_source_text(LineSource *source, const char *bytes, size_t size, uint64_t lines_before);

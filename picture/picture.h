@@ -64,7 +64,7 @@ extern WorkFile work_file;
 // The window's work-file path: the folder settings.work_dir names
 // (Work_dir_resolve) immediately followed by "work.$$$".  The command-line
 // tools, whose work folder may be longer than the settings field (at most
-// WORK_PATH_SIZE - 1 bytes, as long as a temporary folder's path may be),
+// WORK_PATH_SIZE - 1 bytes, the length a temporary folder's path may reach),
 // hand their own path to the conversion and the rebuild instead.
 enum { WORK_PATH_SIZE = 1100 };
 void Work_path(char *out, size_t out_size);

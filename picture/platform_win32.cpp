@@ -41,7 +41,7 @@ int Ansi_path(const wchar_t *wide, char *out, size_t size)
 int Platform_temp_dir(char *out, size_t size)
 {
     // GetTempPathW names the folder with its trailing backslash.  A user
-    // name outside the ANSI code page makes the long path unusable for the
+    // name outside the ANSI code page makes the full path unusable for the
     // C library: the short (8.3) name of the same folder is taken then.
     wchar_t wide[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, wide);
